@@ -1,0 +1,56 @@
+// The server's own GIF writer: one 8-bit indexed picture and its colour table
+// become a complete GIF file in memory. It does not compress: every pixel is a
+// literal LZW code, with clear codes keeping the code width fixed.
+#pragma once
+
+#include <cstdint>
+
+// Red, green and blue as 16-bit intensities; only the high byte reaches the file.
+struct GifRGBColor
+{
+    std::uint16_t red;
+    std::uint16_t green;
+    std::uint16_t blue;
+};
+
+// One colour table entry in the imaging platform's colour-spec layout: four
+// unsigned 16-bit words, the index value then red, green, blue.
+struct GifColorEntry
+{
+    std::uint16_t value;
+    GifRGBColor rgb;
+};
+static_assert(sizeof(GifColorEntry) == 8, "a colour table entry is four 16-bit words");
+
+// Encodes the picture as a GIF file.
+//   inColorCount   colours in use, at most 256; the file's table has the next power
+//                  of two (at least 2) entries, and only the first inColorCount are
+//                  read from inColors: the rest are written black.
+//   inTransparent  colour index declared transparent (version 89a); negative: none (87a).
+//   inInterlace    non-zero writes the rows in the four-pass interlaced order.
+//   inRowStride    bytes from one row of inPixels to the next (may exceed the width).
+//   inPixels       one colour index per byte, row 0 first; indices are not checked.
+// Returns a buffer from std::malloc that the caller releases with std::free, its
+// length in outLength. On failure returns null with outLength 0: the picture is
+// over 65535 pixels on a side or negative, its output capacity does not fit the
+// 32-bit length, the buffer cannot be allocated, or the file does not fit.
+std::uint8_t* EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
+                        const GifColorEntry* inColors, std::int32_t inTransparent,
+                        std::uint8_t inInterlace, std::int32_t inRowStride,
+                        const std::uint8_t* inPixels, std::int32_t& outLength);
+
+namespace WritegifDetail {
+
+// The output buffer size EncodeGif allocates: width × height × 4 / 3 + 1024, in
+// 64-bit arithmetic so that large pictures are refused rather than wrapped.
+std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight);
+
+// EncodeGif with an explicit buffer capacity instead of OutputCapacity's: a file
+// that does not fit (the last byte of the buffer is never used) gives null.
+std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
+                                    std::int32_t inHeight, std::int32_t inColorCount,
+                                    const GifColorEntry* inColors, std::int32_t inTransparent,
+                                    std::uint8_t inInterlace, std::int32_t inRowStride,
+                                    const std::uint8_t* inPixels, std::int32_t& outLength);
+
+}  // namespace WritegifDetail
