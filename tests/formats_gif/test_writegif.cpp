@@ -268,7 +268,8 @@ struct CadenceCase
 {
     const char* mName;
     std::int32_t mColorCount;
-    std::int32_t mPixels;
+    std::int32_t mWidth;
+    std::int32_t mHeight;
     std::uint32_t mClearCode;
     std::int32_t mPixelsPerClear;
 };
@@ -276,21 +277,22 @@ struct CadenceCase
 class WritegifCadence : public ::testing::TestWithParam<CadenceCase> {};
 
 // Every pixel is a literal code, and a clear code follows each run of literals
-// that fills the decoder's table up to the code width.
+// that fills the decoder's table up to the code width, counted across rows.
 TEST_P(WritegifCadence, ClearCodeFollowsEveryFullRunOfLiterals)
 {
     const CadenceCase& theCase = GetParam();
-    const Picture thePicture = MakePicture(theCase.mPixels, 1, theCase.mColorCount,
-                                           [&](int inX, int) { return (inX * 5 + 1) % theCase.mColorCount; });
+    const Picture thePicture =
+        MakePicture(theCase.mWidth, theCase.mHeight, theCase.mColorCount,
+                    [&](int inX, int inY) { return (inX * 5 + inY + 1) % theCase.mColorCount; });
     const std::optional<Bytes> theFile = Encode(thePicture);
     ASSERT_TRUE(theFile);
     const CodeStream theStream = ReadCodes(*theFile);
 
     std::vector<std::uint32_t> theExpected = {theCase.mClearCode};
-    for (std::int32_t theX = 0; theX < theCase.mPixels; ++theX)
+    for (std::int32_t theIndex = 0; theIndex < theCase.mWidth * theCase.mHeight; ++theIndex)
     {
-        theExpected.push_back(thePicture.mPixels[theX]);
-        if ((theX + 1) % theCase.mPixelsPerClear == 0)
+        theExpected.push_back(thePicture.mPixels[theIndex]);
+        if ((theIndex + 1) % theCase.mPixelsPerClear == 0)
         {
             theExpected.push_back(theCase.mClearCode);
         }
@@ -303,16 +305,19 @@ TEST_P(WritegifCadence, ClearCodeFollowsEveryFullRunOfLiterals)
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, WritegifCadence,
-    ::testing::Values(CadenceCase{"Colours256Pixels255", 256, 255, 256, 254},
-                      CadenceCase{"Colours256Pixels254", 256, 254, 256, 254},
-                      CadenceCase{"Colours256Pixels5000", 256, 5000, 256, 254},
-                      CadenceCase{"Colours2Pixels7", 2, 7, 4, 2},
-                      CadenceCase{"Colours3Pixels9", 3, 9, 4, 2},
-                      CadenceCase{"Colours4Pixels8", 4, 8, 4, 2},
-                      CadenceCase{"Colours8Pixels40", 8, 40, 8, 6},
-                      CadenceCase{"Colours16Pixels100", 16, 100, 16, 14},
-                      CadenceCase{"Colours17Pixels100", 17, 100, 32, 30},
-                      CadenceCase{"Colours128Pixels3000", 128, 3000, 128, 126}),
+    ::testing::Values(CadenceCase{"Colours256Pixels255", 256, 255, 1, 256, 254},
+                      CadenceCase{"Colours256Pixels254", 256, 254, 1, 256, 254},
+                      CadenceCase{"Colours256Pixels5000", 256, 5000, 1, 256, 254},
+                      CadenceCase{"Colours2Pixels7", 2, 7, 1, 4, 2},
+                      CadenceCase{"Colours3Pixels9", 3, 9, 1, 4, 2},
+                      CadenceCase{"Colours4Pixels8", 4, 8, 1, 4, 2},
+                      CadenceCase{"Colours8Pixels40", 8, 40, 1, 8, 6},
+                      CadenceCase{"Colours16Pixels100", 16, 100, 1, 16, 14},
+                      CadenceCase{"Colours17Pixels100", 17, 100, 1, 32, 30},
+                      CadenceCase{"Colours128Pixels3000", 128, 3000, 1, 128, 126},
+                      CadenceCase{"Colours256Rows100x7", 256, 100, 7, 256, 254},
+                      CadenceCase{"Colours2Rows3x5", 2, 3, 5, 4, 2},
+                      CadenceCase{"Colours16Rows9x4", 16, 9, 4, 16, 14}),
     [](const auto& inInfo) { return std::string(inInfo.param.mName); });
 
 TEST(WritegifCodes, SubBlocksAreFullExceptTheLast)

@@ -18,8 +18,9 @@ constexpr std::int32_t kPacketData = 255;  // data bytes of a full sub-block
 // slack takes the eight-byte stores of the code loop past the last whole byte.
 constexpr std::int32_t kStageSize = kPacketData * 16;
 constexpr std::int32_t kStageSlack = 8;
-// A code of at most 9 bits on top of fewer than 8 held bits completes at most 2 bytes.
-constexpr std::int32_t kMaxBytesPerCode = 2;
+// A pixel's code and a clear code, each at most 9 bits, on top of fewer than 8
+// held bits complete at most 3 bytes.
+constexpr std::int32_t kMaxBytesPerPixel = 3;
 
 struct GifEncoderState
 {
@@ -194,19 +195,28 @@ void SendCode(GifEncoderState& ioState, std::uint32_t inCode)
     }
 }
 
-// The hot loop: one literal code per pixel. Each code's bytes are stored eight at
-// a time and only the whole ones kept, so there is no branch per byte; the caller
-// guarantees the stage has room for the run.
+// The hot loop: one literal code per pixel, and the clear code when its run is
+// complete. Each step's bytes are stored eight at a time and only the whole ones
+// kept, so there is no branch per byte; the caller guarantees the stage has room.
 void SendPixelRun(GifEncoderState& ioState, const std::uint8_t* inPixels, std::int32_t inCount)
 {
     std::uint64_t theAccumulator = ioState.mAccumulator;
     std::uint32_t theBits = ioState.mBitsHeld;
+    std::int32_t theUntilClear = ioState.mCodesUntilClear;
     std::uint8_t* theOut = ioState.mPacket + ioState.mPacketCount;
     const std::uint32_t theWidth = ioState.mCodeWidth;
+    const std::uint64_t theClear = ioState.mClearCode;
+    const std::int32_t thePerClear = ioState.mCodesPerClear;
     for (std::int32_t theIndex = 0; theIndex < inCount; ++theIndex)
     {
         theAccumulator |= std::uint64_t{inPixels[theIndex]} << theBits;
         theBits += theWidth;
+        if (--theUntilClear == 0)
+        {
+            theAccumulator |= theClear << theBits;
+            theBits += theWidth;
+            theUntilClear = thePerClear;
+        }
         StoreLittleEndian64(theOut, theAccumulator);
         const std::uint32_t theWhole = theBits >> 3;
         theOut += theWhole;
@@ -215,6 +225,7 @@ void SendPixelRun(GifEncoderState& ioState, const std::uint8_t* inPixels, std::i
     }
     ioState.mAccumulator = theAccumulator;
     ioState.mBitsHeld = theBits;
+    ioState.mCodesUntilClear = theUntilClear;
     ioState.mPacketCount = static_cast<std::int32_t>(theOut - ioState.mPacket);
 }
 
@@ -240,18 +251,11 @@ void SendRow(GifEncoderState& ioState, const std::uint8_t* inRow)
     std::int32_t theLeft = ioState.mWidth;
     while (theLeft > 0)
     {
-        const std::int32_t theRoom =
-            (kStageSize - ioState.mPacketCount - kMaxBytesPerCode) / kMaxBytesPerCode;
-        const std::int32_t theRun = std::min({theLeft, ioState.mCodesUntilClear, theRoom});
+        const std::int32_t theRoom = (kStageSize - ioState.mPacketCount) / kMaxBytesPerPixel;
+        const std::int32_t theRun = std::min(theLeft, theRoom);
         SendPixelRun(ioState, inRow, theRun);
         inRow += theRun;
         theLeft -= theRun;
-        ioState.mCodesUntilClear -= theRun;
-        if (ioState.mCodesUntilClear == 0)
-        {
-            SendCode(ioState, ioState.mClearCode);
-            ioState.mCodesUntilClear = ioState.mCodesPerClear;
-        }
         FlushFullPackets(ioState);
     }
 }
