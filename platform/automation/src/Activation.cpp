@@ -1,0 +1,214 @@
+#include "automation/Activation.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "automation/Guid.h"
+#include "automation/Interfaces.h"
+#include "automation/Registry.h"
+#include "automation/Strings.h"
+
+namespace {
+
+struct LoadedModule {
+    void* mHandle;
+    LPFNGETCLASSOBJECT mGetClassObject;
+    LPFNCANUNLOADNOW mCanUnloadNow;  // may be null: such a module stays loaded
+};
+
+// Recursive: a server may activate other classes while it hands out a class factory.
+std::recursive_mutex& ModulesLock()
+{
+    static auto* theLock = new std::recursive_mutex;
+    return *theLock;
+}
+
+// Keyed by the path as registered. Never destroyed: modules stay loaded until process exit.
+std::map<std::string, LoadedModule>& Modules()
+{
+    static auto* theModules = new std::map<std::string, LoadedModule>;
+    return *theModules;
+}
+
+// The default value of HKEY_CLASSES_ROOT\inSubKey as text.
+LONG ReadDefaultText(const std::string& inSubKey, std::string* outText)
+{
+    HKEY theKey = nullptr;
+    if (LONG theError = RegOpenKeyEx(HKEY_CLASSES_ROOT, inSubKey.c_str(), 0, KEY_READ, &theKey);
+        theError != ERROR_SUCCESS)
+        return theError;
+    DWORD theType = 0;
+    DWORD theSize = 0;
+    LONG theError = RegQueryValueEx(theKey, "", nullptr, &theType, nullptr, &theSize);
+    if (theError == ERROR_SUCCESS && theType != REG_SZ && theType != REG_EXPAND_SZ)
+        theError = ERROR_FILE_NOT_FOUND;
+    if (theError == ERROR_SUCCESS) {
+        outText->assign(theSize, '\0');
+        theError = RegQueryValueEx(theKey, "", nullptr, nullptr, reinterpret_cast<BYTE*>(outText->data()), &theSize);
+        outText->resize(theError == ERROR_SUCCESS ? theSize : 0);
+        while (!outText->empty() && outText->back() == '\0')
+            outText->pop_back();
+    }
+    RegCloseKey(theKey);
+    return theError;
+}
+
+// A ProgID names one key directly under the root.
+bool IsPlainName(const std::string& inName)
+{
+    return !inName.empty() && inName.find('\\') == std::string::npos;
+}
+
+HRESULT ClsidFromKey(const std::string& inProgId, CLSID* outClsid)
+{
+    std::string theText;
+    const LONG theError = ReadDefaultText(inProgId + "\\CLSID", &theText);
+    if (theError == ERROR_FILE_NOT_FOUND)
+        return CO_E_CLASSSTRING;
+    if (theError != ERROR_SUCCESS)
+        return REGDB_E_READREGDB;
+    const std::optional<GUID> theClsid = GUIDFromString(theText);
+    if (!theClsid)
+        return CO_E_CLASSSTRING;
+    *outClsid = *theClsid;
+    return S_OK;
+}
+
+// Loads (or finds) the module and returns its entry.
+HRESULT LoadModule(const std::string& inPath, LoadedModule** outModule)
+{
+    auto& theModules = Modules();
+    if (auto theFound = theModules.find(inPath); theFound != theModules.end()) {
+        *outModule = &theFound->second;
+        return S_OK;
+    }
+    void* const theHandle = dlopen(inPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (theHandle == nullptr) {
+        const bool theFileExists = inPath.find('/') != std::string::npos && access(inPath.c_str(), F_OK) == 0;
+        return theFileExists ? CO_E_ERRORINDLL : CO_E_DLLNOTFOUND;
+    }
+    auto theGet = reinterpret_cast<LPFNGETCLASSOBJECT>(dlsym(theHandle, "DllGetClassObject"));
+    if (theGet == nullptr) {
+        dlclose(theHandle);
+        return CO_E_ERRORINDLL;
+    }
+    auto theCanUnload = reinterpret_cast<LPFNCANUNLOADNOW>(dlsym(theHandle, "DllCanUnloadNow"));
+    *outModule = &theModules.emplace(inPath, LoadedModule{theHandle, theGet, theCanUnload}).first->second;
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT CoInitialize(void*) { return S_OK; }
+
+HRESULT CoInitializeEx(void*, DWORD) { return S_OK; }
+
+void CoUninitialize() {}
+
+void* CoTaskMemAlloc(std::size_t inSize) { return std::malloc(inSize != 0 ? inSize : 1); }
+
+void CoTaskMemFree(void* inMemory) { std::free(inMemory); }
+
+HRESULT CLSIDFromProgID(LPCOLESTR inProgId, CLSID* outClsid)
+{
+    if (inProgId == nullptr || outClsid == nullptr)
+        return E_INVALIDARG;
+    const std::string theProgId = UTF8FromUTF16(inProgId);
+    if (!IsPlainName(theProgId))
+        return CO_E_CLASSSTRING;
+
+    std::string theCurrent;
+    const LONG theError = ReadDefaultText(theProgId + "\\CurVer", &theCurrent);
+    if (theError != ERROR_SUCCESS && theError != ERROR_FILE_NOT_FOUND)
+        return REGDB_E_READREGDB;
+    if (theError == ERROR_SUCCESS && IsPlainName(theCurrent)) {
+        const HRESULT theResult = ClsidFromKey(theCurrent, outClsid);
+        if (theResult != CO_E_CLASSSTRING)
+            return theResult;
+    }
+    return ClsidFromKey(theProgId, outClsid);
+}
+
+HRESULT ProgIDFromCLSID(REFCLSID inClsid, LPOLESTR* outProgId)
+{
+    if (outProgId == nullptr)
+        return E_INVALIDARG;
+    *outProgId = nullptr;
+    std::string theProgId;
+    const LONG theError = ReadDefaultText("CLSID\\" + StringFromGUID(inClsid) + "\\ProgID", &theProgId);
+    if (theError == ERROR_FILE_NOT_FOUND || (theError == ERROR_SUCCESS && theProgId.empty()))
+        return REGDB_E_CLASSNOTREG;
+    if (theError != ERROR_SUCCESS)
+        return REGDB_E_READREGDB;
+    const std::u16string theText = UTF16FromUTF8(theProgId);
+    auto* theCopy = static_cast<LPOLESTR>(CoTaskMemAlloc((theText.size() + 1) * sizeof(OLECHAR)));
+    if (theCopy == nullptr)
+        return E_OUTOFMEMORY;
+    std::memcpy(theCopy, theText.c_str(), (theText.size() + 1) * sizeof(OLECHAR));
+    *outProgId = theCopy;
+    return S_OK;
+}
+
+HRESULT CoGetClassObject(REFCLSID inClsid, DWORD inContext, void* /*inServerInfo*/, REFIID inIid, void** outObject)
+{
+    if (outObject == nullptr)
+        return E_INVALIDARG;
+    *outObject = nullptr;
+    if ((inContext & CLSCTX_INPROC_SERVER) == 0)
+        return REGDB_E_CLASSNOTREG;
+    std::string thePath;
+    const LONG theError = ReadDefaultText("CLSID\\" + StringFromGUID(inClsid) + "\\InprocServer32", &thePath);
+    if (theError == ERROR_FILE_NOT_FOUND || (theError == ERROR_SUCCESS && thePath.empty()))
+        return REGDB_E_CLASSNOTREG;
+    if (theError != ERROR_SUCCESS)
+        return REGDB_E_READREGDB;
+
+    // Held while the module answers, so that CoFreeUnusedLibraries can't unload it meanwhile.
+    std::lock_guard<std::recursive_mutex> theLock(ModulesLock());
+    LoadedModule* theModule = nullptr;
+    if (HRESULT theResult = LoadModule(thePath, &theModule); FAILED(theResult))
+        return theResult;
+    return theModule->mGetClassObject(inClsid, inIid, outObject);
+}
+
+HRESULT CoCreateInstance(REFCLSID inClsid, IUnknown* inOuter, DWORD inContext, REFIID inIid, void** outObject)
+{
+    if (outObject == nullptr)
+        return E_INVALIDARG;
+    *outObject = nullptr;
+    IClassFactory* theFactory = nullptr;
+    HRESULT theResult =
+        CoGetClassObject(inClsid, inContext, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&theFactory));
+    if (FAILED(theResult))
+        return theResult;
+    theResult = theFactory->CreateInstance(inOuter, inIid, outObject);
+    theFactory->Release();
+    return theResult;
+}
+
+void CoFreeUnusedLibraries()
+{
+    std::lock_guard<std::recursive_mutex> theLock(ModulesLock());
+    auto& theModules = Modules();
+    for (auto theEntry = theModules.begin(); theEntry != theModules.end();) {
+        const LoadedModule& theModule = theEntry->second;
+        if (theModule.mCanUnloadNow != nullptr && theModule.mCanUnloadNow() == S_OK) {
+            dlclose(theModule.mHandle);
+            theEntry = theModules.erase(theEntry);
+        } else {
+            ++theEntry;
+        }
+    }
+}
+
+std::size_t CoLoadedModuleCount()
+{
+    std::lock_guard<std::recursive_mutex> theLock(ModulesLock());
+    return Modules().size();
+}
