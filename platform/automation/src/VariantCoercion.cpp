@@ -154,20 +154,19 @@ HRESULT ParseNumber(BSTR inText, Number& outNumber)
         ++thePos;
     std::size_t theDigits = thePos - theIntegerStart;
     const bool theIntegral = thePos == theText.size();
-    if (theIntegral && theDigits > 0 && theDigits <= 19) {
+    std::uint64_t theInteger = 0;
+    bool theExact = theIntegral && theDigits > 0;
+    for (std::size_t i = theIntegerStart; theExact && i < thePos; ++i)
+        theExact = !__builtin_mul_overflow(theInteger, 10u, &theInteger) &&
+                   !__builtin_add_overflow(theInteger, static_cast<unsigned>(theText[i] - u'0'), &theInteger);
+    if (theExact) {
         // The common case: exact integer arithmetic, no conversion to double.
-        std::uint64_t theValue = 0;
-        for (std::size_t i = theIntegerStart; i < thePos; ++i)
-            theValue = theValue * 10 + static_cast<unsigned>(theText[i] - u'0');
-        if (!theNegative) {
-            outNumber = Number::FromUnsigned(theValue);
-        } else {
-            // 19 digits stay below 10^19, so -9223372036854775808 is the only edge.
-            if (theValue > std::uint64_t{1} << 63)
-                outNumber = Number::FromReal(-static_cast<double>(theValue));
-            else
-                outNumber = Number::FromSigned(static_cast<std::int64_t>(0 - theValue));
-        }
+        if (!theNegative)
+            outNumber = Number::FromUnsigned(theInteger);
+        else if (theInteger > std::uint64_t{1} << 63)
+            outNumber = Number::FromReal(-static_cast<double>(theInteger));
+        else
+            outNumber = Number::FromSigned(static_cast<std::int64_t>(0 - theInteger));
         return S_OK;
     }
     if (thePos < theText.size() && theText[thePos] == u'.') {

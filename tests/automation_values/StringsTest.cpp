@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "automation/Strings.h"
+
+namespace {
+
+std::uint32_t PrefixOf(BSTR inString)
+{
+    std::uint32_t theLength;
+    std::memcpy(&theLength, reinterpret_cast<const char*>(inString) - 4, 4);
+    return theLength;
+}
+
+TEST(Bstr, LayoutHasBytePrefixAndTerminator)
+{
+    BSTR theText = SysAllocString(u"abc");
+    ASSERT_NE(theText, nullptr);
+    EXPECT_EQ(PrefixOf(theText), 6u);
+    EXPECT_EQ(SysStringLen(theText), 3u);
+    EXPECT_EQ(SysStringByteLen(theText), 6u);
+    EXPECT_EQ(theText[3], 0);
+    SysFreeString(theText);
+}
+
+TEST(Bstr, EmbeddedNulsAreKept)
+{
+    const OLECHAR theChars[] = {u'a', 0, u'b', 0};
+    BSTR theText = SysAllocStringLen(theChars, 4);
+    EXPECT_EQ(SysStringLen(theText), 4u);
+    EXPECT_EQ(theText[2], u'b');
+    EXPECT_EQ(theText[4], 0);
+    EXPECT_EQ(UTF8FromBSTR(theText), std::string("a\0b\0", 4));
+    SysFreeString(theText);
+}
+
+TEST(Bstr, AllocationWithoutText)
+{
+    EXPECT_EQ(SysAllocString(nullptr), nullptr);
+    BSTR theZeros = SysAllocStringLen(nullptr, 5);
+    EXPECT_EQ(SysStringLen(theZeros), 5u);
+    for (UINT i = 0; i <= 5; ++i)
+        EXPECT_EQ(theZeros[i], 0);
+    SysFreeString(theZeros);
+    BSTR theEmpty = SysAllocStringLen(u"ignored", 0);
+    ASSERT_NE(theEmpty, nullptr);
+    EXPECT_EQ(SysStringLen(theEmpty), 0u);
+    EXPECT_EQ(theEmpty[0], 0);
+    SysFreeString(theEmpty);
+}
+
+TEST(Bstr, ByteLengthKeepsOddCounts)
+{
+    BSTR theBytes = SysAllocStringByteLen("xyz", 3);
+    EXPECT_EQ(SysStringByteLen(theBytes), 3u);
+    EXPECT_EQ(SysStringLen(theBytes), 1u);
+    const auto* theRaw = reinterpret_cast<const unsigned char*>(theBytes);
+    EXPECT_EQ(std::memcmp(theRaw, "xyz", 3), 0);
+    // Terminated even when read as UTF-16 from the last whole character.
+    EXPECT_EQ(theRaw[3], 0);
+    EXPECT_EQ(theRaw[4], 0);
+    SysFreeString(theBytes);
+}
+
+TEST(Bstr, NullReadsAsEmpty)
+{
+    EXPECT_EQ(SysStringLen(nullptr), 0u);
+    EXPECT_EQ(SysStringByteLen(nullptr), 0u);
+    EXPECT_EQ(UTF8FromBSTR(nullptr), "");
+    SysFreeString(nullptr);
+}
+
+TEST(Bstr, ReallocationFromItsOwnText)
+{
+    BSTR theText = SysAllocString(u"hello world");
+    ASSERT_EQ(SysReAllocString(&theText, theText + 6), 1);
+    EXPECT_EQ(UTF8FromBSTR(theText), "world");
+    ASSERT_EQ(SysReAllocString(&theText, nullptr), 1);
+    EXPECT_EQ(theText, nullptr);
+    EXPECT_EQ(SysReAllocString(nullptr, u"x"), 0);
+}
+
+TEST(Utf8, RoundTripsIncludingOutsideTheBasicPlane)
+{
+    const std::string theText = "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z";  // A é € 😀 z
+    const std::u16string theWide = UTF16FromUTF8(theText);
+    ASSERT_EQ(theWide.size(), 6u);
+    EXPECT_EQ(theWide[1], 0x00E9);
+    EXPECT_EQ(theWide[2], 0x20AC);
+    EXPECT_EQ(theWide[3], 0xD83D);
+    EXPECT_EQ(theWide[4], 0xDE00);
+    EXPECT_EQ(UTF8FromUTF16(theWide), theText);
+
+    BSTR theString = SysAllocStringUTF8(theText);
+    EXPECT_EQ(SysStringLen(theString), 6u);
+    EXPECT_EQ(UTF8FromBSTR(theString), theText);
+    SysFreeString(theString);
+}
+
+struct BadUtf8Row {
+    const char* mLabel;
+    std::string mInput;
+    std::u16string mExpected;
+};
+
+TEST(Utf8, InvalidSequencesBecomeReplacementCharacters)
+{
+    const BadUtf8Row theRows[] = {
+        {"lone continuation byte", "a\x80z", u"a\uFFFDz"},
+        {"truncated at end", "a\xE2\x82", u"a\uFFFD\uFFFD"},
+        {"lead byte then ASCII", "\xC3" "A", u"\uFFFDA"},
+        {"overlong slash", "\xC0\xAF", u"\uFFFD\uFFFD"},
+        {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+        {"beyond the last code point", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"invalid lead byte", "\xFF", u"\uFFFD"},
+        {"embedded NUL kept", std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+    };
+    for (const BadUtf8Row& theRow : theRows)
+        EXPECT_EQ(UTF16FromUTF8(theRow.mInput), theRow.mExpected) << theRow.mLabel;
+}
+
+TEST(Utf8, UnpairedSurrogatesBecomeReplacementCharacters)
+{
+    const std::u16string theHigh = {u'a', char16_t(0xD83D), u'b'};
+    EXPECT_EQ(UTF8FromUTF16(theHigh), "a\xEF\xBF\xBD" "b");
+    const std::u16string theLow = {char16_t(0xDE00)};
+    EXPECT_EQ(UTF8FromUTF16(theLow), "\xEF\xBF\xBD");
+}
+
+TEST(EqualNoCase, FoldsAsciiLettersOnly)
+{
+    EXPECT_TRUE(EqualNoCase(u"DrawText", u"drawTEXT"));
+    EXPECT_FALSE(EqualNoCase(u"Draw", u"Drawn"));
+    EXPECT_FALSE(EqualNoCase(u"\u00E9", u"\u00C9"));
+    EXPECT_FALSE(EqualNoCase(u"[", u"{"));  // not a letter: no case
+    EXPECT_TRUE(EqualNoCase(u"", u""));
+}
+
+}  // namespace
