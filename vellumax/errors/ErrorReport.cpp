@@ -1,0 +1,53 @@
+#include "vellumax/errors/ErrorReport.h"
+
+#include "vellumax/errors/ErrorTexts.h"
+
+void ErrorReport::AddContext(const std::string& inText)
+{
+    if (mContextCount > 0)
+        mContext += ' ';
+    mContext += inText;
+    ++mContextCount;
+}
+
+void ErrorReport::AddMessage(const std::string& inText)
+{
+    if (mMessageCount > 0)
+        mMessages += ' ';
+    mMessages += inText;
+    ++mMessageCount;
+}
+
+void ErrorReport::SetWindowsError(std::uint32_t inCode, std::uint32_t inIgnore)
+{
+    if (inCode != inIgnore)
+        mWindowsError = inCode;
+}
+
+bool ErrorReport::HasError() const
+{
+    return mMessageCount != 0 || mQuickTimeError != 0 || mWindowsError != 0 || mComError != 0 || mOpenGLError != 0;
+}
+
+const std::string& ErrorReport::Message()
+{
+    if (!HasError()) {
+        mComposed = "No errors occurred";
+        return mComposed;
+    }
+    mComposed.clear();
+    if (mMessageCount > 0) {
+        mComposed += mMessages;
+        mComposed += '\n';
+    }
+    ExplainQuickTimeError(mComposed, mQuickTimeError);
+    // The Windows error is a number of its own; a COM error is an HRESULT and reads as negative.
+    ExplainWindowsError(mComposed, static_cast<long>(mWindowsError));
+    ExplainWindowsError(mComposed, static_cast<long>(mComError));
+    ExplainOpenGLError(mComposed, mOpenGLError);
+    if (mContextCount > 0) {
+        mComposed += "\n\n";
+        mComposed += mContext;
+    }
+    return mComposed;
+}

@@ -1,0 +1,44 @@
+#include "vellumax/errors/Settings.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "automation/Registry.h"
+
+namespace {
+
+std::string SettingsKeyPath()
+{
+    char thePath[128];
+    std::snprintf(thePath, sizeof thePath, "SOFTWARE\\%s\\%s\\%s", "Tallowmarch", "Vellumax", "2.0");
+    return thePath;
+}
+
+}  // namespace
+
+bool ReadSetting(const char* inName, std::uint32_t& outValue)
+{
+    HKEY theKey = nullptr;
+    if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, SettingsKeyPath().c_str(), 0, KEY_READ, &theKey) != ERROR_SUCCESS)
+        return false;
+    // Zeroed so that a value shorter than 4 bytes reads as that value, not as leftovers.
+    BYTE theData[4] = {0, 0, 0, 0};
+    DWORD theSize = sizeof theData;
+    const LONG theResult = RegQueryValueEx(theKey, inName, nullptr, nullptr, theData, &theSize);
+    RegCloseKey(theKey);
+    if (theResult != ERROR_SUCCESS || theSize > sizeof theData)
+        return false;
+    std::memcpy(&outValue, theData, sizeof outValue);
+    return true;
+}
+
+void WriteSetting(const char* inName, std::uint32_t inValue)
+{
+    HKEY theKey = nullptr;
+    if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, SettingsKeyPath().c_str(), 0, "", REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                       nullptr, &theKey, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueEx(theKey, inName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&inValue), sizeof inValue);
+    RegCloseKey(theKey);
+}
