@@ -25,7 +25,8 @@ protected:
     void TearDown() override
     {
         unsetenv("VX_REGISTRY");
-        std::remove(mPath.c_str());
+        for (const char* theSuffix : {"", "-wal", "-shm", "-journal"})
+            std::remove((mPath + theSuffix).c_str());
     }
     std::string mPath;
 };
