@@ -1,0 +1,21 @@
+// Limits a decode must respect; sizes are checked before anything is allocated.
+#pragma once
+
+#include <cstdint>
+
+#include "codecs/Status.h"
+
+namespace vx::codecs {
+
+constexpr uint64_t kMaxDecodedPixels = uint64_t(1) << 28;
+constexpr uint32_t kStoreSideLimit = 32767;  // widest a pixel store can be
+
+struct DecodeOptions {
+    uint64_t mMaxPixels = kMaxDecodedPixels;
+    uint32_t mMaxSide = 0;  // 0: no limit per side; kStoreSideLimit when the picture becomes a store
+};
+
+// kCorrupt for an empty size, kTooLarge beyond the limits, else kOk.
+[[nodiscard]] Status CheckDecodeSize(uint64_t inWidth, uint64_t inHeight, const DecodeOptions& inOptions);
+
+}  // namespace vx::codecs

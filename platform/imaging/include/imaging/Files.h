@@ -1,0 +1,48 @@
+// File specifications and data-fork access.
+//
+// Writing is transactional: a file opened for writing is written into a temporary file in the same
+// folder, which replaces the real file (rename) only when FSClose succeeds. A failed write, or a
+// failed close, discards the temporary file, so the path keeps exactly its old content.
+//
+// Replacing a file the classic way (FSpDelete, FSpCreate, FSpOpenDF, FSWrite, FSClose) keeps the
+// same guarantee: FSpDelete of a file does not remove it at once but marks it deleted for the
+// calling thread. When that thread's next file call is FSpCreate of the same file, the delete
+// becomes part of the replacement and takes effect only at the successful FSClose (the new file is
+// renamed over the old one); a failed write cancels it and the old file stays. Any other file call
+// of that thread, and TerminateQTML or ExitMovies on it, first carries out a pending delete. While
+// marked, the file reads as absent to these calls (-43).
+#pragma once
+
+#include "imaging/MacTypes.h"
+
+constexpr int kFSSpecPathMax = 4096;
+
+struct FSSpec {
+    std::int16_t vRefNum;    // volume: the device number, truncated
+    std::int32_t parID;      // folder identifier, valid within this process
+    Str63 name;              // the file name, cut to 63 bytes
+    char path[kFSSpecPathMax];  // the native absolute path (the authoritative part)
+};
+
+constexpr char fsCurPerm = 0;
+constexpr char fsRdPerm = 1;
+constexpr char fsWrPerm = 2;
+constexpr char fsRdWrPerm = 3;
+constexpr ScriptCode smSystemScript = -1;
+
+// 0 when the file exists, -43 when it does not (the spec is still filled, so it can be created),
+// -120 when its folder does not exist, -37 for an empty or over-long path. Relative paths are
+// taken from the current directory.
+OSErr NativePathNameToFSSpec(const char* inPath, FSSpec* outSpec, long inFlags);
+// Makes a spec from a folder identifier given out by this process and a name; a name that holds
+// '/' is a path (absolute, or relative to the folder). Results as NativePathNameToFSSpec.
+OSErr FSMakeFSSpec(short inVRefNum, long inDirID, const unsigned char* inName, FSSpec* outSpec);
+OSErr FSpDelete(const FSSpec* inSpec);
+// Creator and type are accepted and not stored. -48 when the file exists.
+OSErr FSpCreate(const FSSpec* inSpec, OSType inCreator, OSType inType, ScriptCode inScriptTag);
+OSErr FSpOpenDF(const FSSpec* inSpec, char inPermission, short* outRefNum);
+// ioCount: bytes to write in, bytes written out. Writes at the current position (0 after open).
+OSErr FSWrite(short inRefNum, long* ioCount, const void* inBuffer);
+OSErr FSRead(short inRefNum, long* ioCount, void* outBuffer);
+// Returns the first write error of the file when there was one (its data was discarded).
+OSErr FSClose(short inRefNum);

@@ -1,0 +1,314 @@
+// The per-pixel work: sampling (exact copy for whole-pixel translations, bilinear otherwise),
+// the transfer modes, and the mapping of the result to the destination's depth.
+#include "Compositor.h"
+#include "RegionList.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace vximaging {
+
+namespace {
+
+inline int Div255(int inValue)
+{
+    return inValue >= 0 ? (inValue + 127) / 255 : -((-inValue + 127) / 255);
+}
+
+inline std::uint8_t Clamp255(int inValue)
+{
+    return std::uint8_t(std::clamp(inValue, 0, 255));
+}
+
+struct ModeContext {
+    int mMode;
+    int mOp[3];  // operation colour as B, G, R bytes
+};
+
+template <class Channel>
+void ForColorChannels(const std::uint8_t* inSource, std::uint8_t* ioDest, int inCount, Channel inChannel)
+{
+    for (int theIndex = 0; theIndex < inCount; ++theIndex) {
+        const std::uint8_t* theS = inSource + theIndex * 4;
+        std::uint8_t* theD = ioDest + theIndex * 4;
+        theD[0] = std::uint8_t(inChannel(theS[0], theD[0], 0));
+        theD[1] = std::uint8_t(inChannel(theS[1], theD[1], 1));
+        theD[2] = std::uint8_t(inChannel(theS[2], theD[2], 2));
+    }
+}
+
+void Combine(const ModeContext& inContext, const std::uint8_t* inSource, std::uint8_t* ioDest, int inCount)
+{
+    const int* theOp = inContext.mOp;
+    switch (inContext.mMode) {
+    case srcCopy:
+        std::memmove(ioDest, inSource, std::size_t(inCount) * 4);
+        break;
+    case notSrcCopy:
+        for (int theIndex = 0; theIndex < inCount * 4; ++theIndex)
+            ioDest[theIndex] = (theIndex & 3) == 3 ? inSource[theIndex] : std::uint8_t(255 - inSource[theIndex]);
+        break;
+    case addPin:
+        ForColorChannels(inSource, ioDest, inCount, [theOp](int s, int d, int c) { return std::min(s + d, theOp[c]); });
+        break;
+    case addOver:
+        ForColorChannels(inSource, ioDest, inCount, [](int s, int d, int) { return (s + d) & 255; });
+        break;
+    case subPin:
+        ForColorChannels(inSource, ioDest, inCount, [theOp](int s, int d, int c) { return std::max(d - s, theOp[c]); });
+        break;
+    case addMax:
+        ForColorChannels(inSource, ioDest, inCount, [](int s, int d, int) { return std::max(s, d); });
+        break;
+    case subOver:
+        ForColorChannels(inSource, ioDest, inCount, [](int s, int d, int) { return (d - s) & 255; });
+        break;
+    case adMin:
+        ForColorChannels(inSource, ioDest, inCount, [](int s, int d, int) { return std::min(s, d); });
+        break;
+    default:
+        for (int theIndex = 0; theIndex < inCount; ++theIndex) {
+            const std::uint8_t* theS = inSource + theIndex * 4;
+            std::uint8_t* theD = ioDest + theIndex * 4;
+            const int theAlpha = theS[3];
+            int theCoverage = theAlpha;
+            for (int theChannel = 0; theChannel < 3; ++theChannel) {
+                const int s = theS[theChannel];
+                const int d = theD[theChannel];
+                switch (inContext.mMode) {
+                case graphicsModeStraightAlpha:
+                    theD[theChannel] = std::uint8_t(Div255(s * theAlpha + d * (255 - theAlpha)));
+                    break;
+                case graphicsModePreWhiteAlpha:
+                    theD[theChannel] = Clamp255(s + Div255((d - 255) * (255 - theAlpha)));
+                    break;
+                case graphicsModePreBlackAlpha:
+                    theD[theChannel] = Clamp255(s + Div255(d * (255 - theAlpha)));
+                    break;
+                default: {  // graphicsModeStraightAlphaBlend
+                    const int theWeight = Div255(theAlpha * theOp[theChannel]);
+                    theD[theChannel] = std::uint8_t(Div255(s * theWeight + d * (255 - theWeight)));
+                    theCoverage = theChannel == 0 ? theWeight : std::max(theCoverage, theWeight);
+                    break;
+                }
+                }
+            }
+            theD[3] = std::uint8_t(theCoverage + Div255(theD[3] * (255 - theCoverage)));
+        }
+        break;
+    }
+}
+
+struct Writer {
+    const Surface& mDest;
+    const ModeContext& mContext;
+    bool mDither;
+    std::vector<std::uint8_t> mScratch;
+
+    // Combines inSource (pixels inX … inX + inCount − 1 of row inY) into the destination.
+    void Put(int inY, int inX, int inCount, const std::uint8_t* inSource)
+    {
+        if (mDest.mDepth == 32) {
+            Combine(mContext, inSource, mDest.Row(inY) + std::ptrdiff_t(inX - mDest.mLeft) * 4, inCount);
+            return;
+        }
+        if (mContext.mMode == srcCopy) {
+            StoreRow(mDest, inY, inX, inCount, inSource, mDither);
+            return;
+        }
+        std::uint8_t* theScratch = mScratch.data();
+        const std::uint8_t* theDest = FetchRow(mDest, inY, inX, inCount, theScratch);
+        if (theDest != theScratch)
+            std::memcpy(theScratch, theDest, std::size_t(inCount) * 4);
+        Combine(mContext, inSource, theScratch, inCount);
+        StoreRow(mDest, inY, inX, inCount, theScratch, mDither);
+    }
+};
+
+bool IsWholeTranslation(const MatrixD& inMatrix, int& outDx, int& outDy)
+{
+    const auto& m = inMatrix.m;
+    if (m[0][0] != 1 || m[1][1] != 1 || m[0][1] != 0 || m[1][0] != 0 || m[0][2] != 0 || m[1][2] != 0 || m[2][2] != 1)
+        return false;
+    if (m[2][0] != std::floor(m[2][0]) || m[2][1] != std::floor(m[2][1]))
+        return false;
+    if (std::fabs(m[2][0]) > 65536 || std::fabs(m[2][1]) > 65536)
+        return false;
+    outDx = int(m[2][0]);
+    outDy = int(m[2][1]);
+    return true;
+}
+
+}  // namespace
+
+bool IsSupportedMode(int inMode)
+{
+    switch (inMode & ~ditherCopy) {
+    case srcCopy:
+    case notSrcCopy:
+    case addPin:
+    case addOver:
+    case subPin:
+    case addMax:
+    case subOver:
+    case adMin:
+    case graphicsModeStraightAlpha:
+    case graphicsModePreWhiteAlpha:
+    case graphicsModePreBlackAlpha:
+    case graphicsModeStraightAlphaBlend:
+        return true;
+    default:
+        return false;
+    }
+}
+
+OSErr Composite(const CompositeRequest& inRequest)
+{
+    if (!IsSupportedMode(inRequest.mMode))
+        return paramErr;
+    const Surface& theSource = inRequest.mSource;
+    const Surface& theDest = inRequest.mDest;
+
+    // Source rectangle, cut to the source.
+    const int theSrcLeft = std::max<int>(inRequest.mSourceRect.left, theSource.mLeft);
+    const int theSrcTop = std::max<int>(inRequest.mSourceRect.top, theSource.mTop);
+    const int theSrcRight = std::min<int>(inRequest.mSourceRect.right, theSource.mLeft + theSource.mWidth);
+    const int theSrcBottom = std::min<int>(inRequest.mSourceRect.bottom, theSource.mTop + theSource.mHeight);
+    if (theSrcLeft >= theSrcRight || theSrcTop >= theSrcBottom)
+        return noErr;
+
+    // Destination area: the transformed source rectangle's bounds, cut to the destination and mask.
+    double theMinX = 1e18, theMinY = 1e18, theMaxX = -1e18, theMaxY = -1e18;
+    const double theCorners[4][2] = {
+        {double(theSrcLeft), double(theSrcTop)}, {double(theSrcRight), double(theSrcTop)},
+        {double(theSrcRight), double(theSrcBottom)}, {double(theSrcLeft), double(theSrcBottom)}};
+    for (const auto& theCorner : theCorners) {
+        double theX = 0, theY = 0;
+        if (!Apply(inRequest.mMatrix, theCorner[0], theCorner[1], theX, theY))
+            return paramErr;
+        theMinX = std::min(theMinX, theX);
+        theMinY = std::min(theMinY, theY);
+        theMaxX = std::max(theMaxX, theX);
+        theMaxY = std::max(theMaxY, theY);
+    }
+    int theLeft = int(std::max(std::floor(theMinX), double(theDest.mLeft)));
+    int theTop = int(std::max(std::floor(theMinY), double(theDest.mTop)));
+    int theRight = int(std::min(std::ceil(theMaxX), double(theDest.mLeft + theDest.mWidth)));
+    int theBottom = int(std::min(std::ceil(theMaxY), double(theDest.mTop + theDest.mHeight)));
+    std::vector<Rect> theMaskRects;
+    const bool theMasked = inRequest.mMask != nullptr;
+    if (theMasked && !RegionRects(inRequest.mMask, theMaskRects))
+        return paramErr;
+    if (theLeft >= theRight || theTop >= theBottom)
+        return noErr;
+
+    ModeContext theContext{inRequest.mMode & ~ditherCopy,
+                           {inRequest.mOpColor.blue >> 8, inRequest.mOpColor.green >> 8, inRequest.mOpColor.red >> 8}};
+    const bool theDither = (inRequest.mMode & ditherCopy) != 0;
+    const int theWidth = theRight - theLeft;
+    try {
+        Writer theWriter{theDest, theContext, theDither, std::vector<std::uint8_t>(std::size_t(theWidth) * 4)};
+        std::vector<std::pair<int, int>> theSpans;
+        auto theRowSpans = [&](int inY, int inFrom, int inTo) {
+            if (theMasked)
+                RowSpans(theMaskRects, inY, inFrom, inTo, theSpans);
+            else
+                theSpans.assign(1, {inFrom, inTo});
+        };
+
+        int theDx = 0, theDy = 0;
+        if (IsWholeTranslation(inRequest.mMatrix, theDx, theDy)) {
+            std::vector<std::uint8_t> theScratch(std::size_t(theWidth) * 4);
+            const int theFrom = std::max(theLeft, theSrcLeft + theDx);
+            const int theTo = std::min(theRight, theSrcRight + theDx);
+            for (int theY = std::max(theTop, theSrcTop + theDy); theY < std::min(theBottom, theSrcBottom + theDy); ++theY) {
+                theRowSpans(theY, theFrom, theTo);
+                for (const auto& [theA, theB] : theSpans) {
+                    const std::uint8_t* thePixels = FetchRow(theSource, theY - theDy, theA - theDx, theB - theA, theScratch.data());
+                    theWriter.Put(theY, theA, theB - theA, thePixels);
+                }
+            }
+            return noErr;
+        }
+
+        MatrixD theInverse{};
+        if (!Invert(inRequest.mMatrix, theInverse))
+            return paramErr;
+        // The source rectangle as B, G, R, A, so that sampling reads one layout.
+        const int theSrcWidth = theSrcRight - theSrcLeft;
+        const int theSrcHeight = theSrcBottom - theSrcTop;
+        std::vector<std::uint8_t> thePixels(std::size_t(theSrcWidth) * std::size_t(theSrcHeight) * 4);
+        for (int theY = 0; theY < theSrcHeight; ++theY) {
+            std::uint8_t* theRow = thePixels.data() + std::size_t(theY) * std::size_t(theSrcWidth) * 4;
+            const std::uint8_t* theFetched = FetchRow(theSource, theSrcTop + theY, theSrcLeft, theSrcWidth, theRow);
+            if (theFetched != theRow)
+                std::memcpy(theRow, theFetched, std::size_t(theSrcWidth) * 4);
+        }
+        std::vector<std::uint8_t> theSamples(std::size_t(theWidth) * 4);
+        std::vector<std::uint8_t> theCovered(std::size_t(theWidth), 0);
+        const bool thePerspective = inRequest.mMatrix.m[0][2] != 0 || inRequest.mMatrix.m[1][2] != 0;
+        const auto& a = theInverse.m;
+        for (int theY = theTop; theY < theBottom; ++theY) {
+            double theSx = 0, theSy = 0;
+            Apply(theInverse, theLeft + 0.5, theY + 0.5, theSx, theSy);
+            for (int theX = theLeft; theX < theRight; ++theX) {
+                const int theIndex = theX - theLeft;
+                if (thePerspective && !Apply(theInverse, theX + 0.5, theY + 0.5, theSx, theSy)) {
+                    theCovered[std::size_t(theIndex)] = 0;
+                    continue;
+                }
+                const bool theInside = theSx >= theSrcLeft && theSx < theSrcRight && theSy >= theSrcTop && theSy < theSrcBottom;
+                theCovered[std::size_t(theIndex)] = theInside ? 1 : 0;
+                if (theInside) {
+                    const double theU = theSx - 0.5 - theSrcLeft;
+                    const double theV = theSy - 0.5 - theSrcTop;
+                    const double theFloorU = std::floor(theU);
+                    const double theFloorV = std::floor(theV);
+                    const int theFx = int((theU - theFloorU) * 256.0);
+                    const int theFy = int((theV - theFloorV) * 256.0);
+                    const int theX0 = std::clamp(int(theFloorU), 0, theSrcWidth - 1);
+                    const int theX1 = std::clamp(int(theFloorU) + 1, 0, theSrcWidth - 1);
+                    const int theY0 = std::clamp(int(theFloorV), 0, theSrcHeight - 1);
+                    const int theY1 = std::clamp(int(theFloorV) + 1, 0, theSrcHeight - 1);
+                    const std::uint8_t* theP00 = &thePixels[(std::size_t(theY0) * std::size_t(theSrcWidth) + std::size_t(theX0)) * 4];
+                    const std::uint8_t* theP01 = &thePixels[(std::size_t(theY0) * std::size_t(theSrcWidth) + std::size_t(theX1)) * 4];
+                    const std::uint8_t* theP10 = &thePixels[(std::size_t(theY1) * std::size_t(theSrcWidth) + std::size_t(theX0)) * 4];
+                    const std::uint8_t* theP11 = &thePixels[(std::size_t(theY1) * std::size_t(theSrcWidth) + std::size_t(theX1)) * 4];
+                    std::uint8_t* theOut = &theSamples[std::size_t(theIndex) * 4];
+                    for (int theChannel = 0; theChannel < 4; ++theChannel) {
+                        const int theTopMix = theP00[theChannel] * (256 - theFx) + theP01[theChannel] * theFx;
+                        const int theBottomMix = theP10[theChannel] * (256 - theFx) + theP11[theChannel] * theFx;
+                        theOut[theChannel] = std::uint8_t((theTopMix * (256 - theFy) + theBottomMix * theFy + 32768) >> 16);
+                    }
+                }
+                if (!thePerspective) {
+                    theSx += a[0][0];
+                    theSy += a[0][1];
+                }
+            }
+            // Covered runs, intersected with the mask.
+            int theRun = 0;
+            while (theRun < theWidth) {
+                while (theRun < theWidth && theCovered[std::size_t(theRun)] == 0)
+                    ++theRun;
+                int theEnd = theRun;
+                while (theEnd < theWidth && theCovered[std::size_t(theEnd)] != 0)
+                    ++theEnd;
+                if (theRun < theEnd) {
+                    theRowSpans(theY, theLeft + theRun, theLeft + theEnd);
+                    for (const auto& [theA, theB] : theSpans)
+                        theWriter.Put(theY, theA, theB - theA, &theSamples[std::size_t(theA - theLeft) * 4]);
+                }
+                theRun = theEnd;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return memFullErr;
+    }
+    return noErr;
+}
+
+}  // namespace vximaging

@@ -1,0 +1,498 @@
+// File specifications and transactional writing: writes go to a temporary file in the same folder
+// that replaces the real file only when it is closed without an error.
+#include "FileTable.h"
+#include "Impl.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+namespace vximaging {
+
+namespace {
+
+OSErr ErrorOfErrno(int inErrno)
+{
+    switch (inErrno) {
+    case ENOENT:
+        return fnfErr;
+    case ENOTDIR:
+        return dirNFErr;
+    case EACCES:
+    case EPERM:
+        return permErr;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return dskFulErr;
+    case EROFS:
+        return wPrErr;
+    case EEXIST:
+        return dupFNErr;
+    case EMFILE:
+    case ENFILE:
+        return tmfoErr;
+    case ENAMETOOLONG:
+        return bdNamErr;
+    case EISDIR:
+    case ENOTEMPTY:
+    case EBUSY:
+        return fBsyErr;
+    case ENOMEM:
+        return memFullErr;
+    default:
+        return ioErr;
+    }
+}
+
+std::string FolderOf(const std::string& inPath)
+{
+    const std::size_t theSlash = inPath.rfind('/');
+    return theSlash == 0 ? std::string("/") : inPath.substr(0, theSlash);
+}
+
+bool Exists(const std::string& inPath)
+{
+    struct stat theInfo {};
+    return ::stat(inPath.c_str(), &theInfo) == 0;
+}
+
+// Copies a whole file into an open descriptor; false with errno set on failure.
+bool CopyInto(const std::string& inPath, int inFd)
+{
+    const int theSource = ::open(inPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (theSource < 0)
+        return false;
+    char theBuffer[65536];
+    bool theOk = true;
+    for (;;) {
+        const ssize_t theRead = ::read(theSource, theBuffer, sizeof(theBuffer));
+        if (theRead == 0)
+            break;
+        if (theRead < 0) {
+            if (errno == EINTR)
+                continue;
+            theOk = false;
+            break;
+        }
+        for (ssize_t theDone = 0; theDone < theRead;) {
+            const ssize_t theWritten = ::write(inFd, theBuffer + theDone, std::size_t(theRead - theDone));
+            if (theWritten < 0 && errno == EINTR)
+                continue;
+            if (theWritten <= 0) {
+                theOk = false;
+                break;
+            }
+            theDone += theWritten;
+        }
+        if (!theOk)
+            break;
+    }
+    const int theErrno = errno;
+    ::close(theSource);
+    errno = theErrno;
+    return theOk && ::lseek(inFd, 0, SEEK_SET) == 0;
+}
+
+}  // namespace
+
+FileTable& FileTable::Instance()
+{
+    static FileTable sTable;
+    return sTable;
+}
+
+FileTable::~FileTable()
+{
+    // Unloading: unfinished writes are discarded, plain deletes are carried out.
+    for (auto& [theRefNum, theFile] : mOpen) {
+        ::close(theFile.mFd);
+        if (!theFile.mTemp.empty())
+            ::unlink(theFile.mTemp.c_str());
+    }
+    for (const Pending& thePending : mPending) {
+        if (thePending.mState == PendingState::kDeleted)
+            ::unlink(thePending.mPath.c_str());
+        else if (thePending.mState == PendingState::kCreated)
+            ::rename(thePending.mTemp.c_str(), thePending.mPath.c_str());
+    }
+}
+
+FileTable::Pending* FileTable::FindPending(const std::string& inPath)
+{
+    for (Pending& thePending : mPending)
+        if (thePending.mPath == inPath)
+            return &thePending;
+    return nullptr;
+}
+
+void FileTable::DropPending(const std::string& inPath)
+{
+    std::erase_if(mPending, [&](const Pending& inPending) { return inPending.mPath == inPath; });
+}
+
+void FileTable::FinishDeletedLocked(const std::string* inExceptPath)
+{
+    const std::thread::id theThread = std::this_thread::get_id();
+    std::erase_if(mPending, [&](const Pending& inPending) {
+        if (inPending.mThread != theThread || inPending.mState != PendingState::kDeleted)
+            return false;
+        if (inExceptPath != nullptr && *inExceptPath == inPending.mPath)
+            return false;
+        ::unlink(inPending.mPath.c_str());
+        return true;
+    });
+}
+
+void FileTable::FinishPendingDeletes()
+{
+    std::lock_guard theLock(mMutex);
+    FinishDeletedLocked(nullptr);
+    const std::thread::id theThread = std::this_thread::get_id();
+    std::erase_if(mPending, [&](const Pending& inPending) {
+        if (inPending.mThread != theThread || inPending.mState != PendingState::kCreated)
+            return false;
+        // Deleted, then created and never opened: the file is now the new, empty one.
+        if (::rename(inPending.mTemp.c_str(), inPending.mPath.c_str()) != 0)
+            ::unlink(inPending.mTemp.c_str());
+        return true;
+    });
+}
+
+std::int32_t FileTable::FolderId(const std::string& inFolder)
+{
+    if (const auto theFound = mFolderIds.find(inFolder); theFound != mFolderIds.end())
+        return theFound->second;
+    // Identifiers start above 2, the classic root folder's.
+    const auto theId = std::int32_t(mFolders.size() + 3);
+    mFolders.push_back(inFolder);
+    mFolderIds.emplace(inFolder, theId);
+    return theId;
+}
+
+OSErr FileTable::FillSpec(const std::string& inPath, FSSpec* outSpec)
+{
+    std::string thePath = inPath;
+    if (thePath.empty() || thePath.back() == '/')
+        return bdNamErr;
+    if (thePath.front() != '/') {
+        char theCwd[PATH_MAX];
+        if (::getcwd(theCwd, sizeof(theCwd)) == nullptr)
+            return ErrorOfErrno(errno);
+        thePath = std::string(theCwd) + "/" + thePath;
+    }
+    if (thePath.size() >= std::size_t(kFSSpecPathMax))
+        return bdNamErr;
+    const std::string theFolder = FolderOf(thePath);
+    const std::string theName = thePath.substr(thePath.rfind('/') + 1);
+    std::memset(outSpec, 0, sizeof(FSSpec));
+    std::memcpy(outSpec->path, thePath.c_str(), thePath.size() + 1);
+    const std::size_t theShort = std::min<std::size_t>(theName.size(), 63);
+    outSpec->name[0] = static_cast<unsigned char>(theShort);
+    std::memcpy(outSpec->name + 1, theName.data(), theShort);
+    struct stat theInfo {};
+    if (::stat(theFolder.c_str(), &theInfo) != 0 || !S_ISDIR(theInfo.st_mode))
+        return dirNFErr;
+    outSpec->vRefNum = static_cast<std::int16_t>(theInfo.st_dev);
+    outSpec->parID = FolderId(theFolder);
+    if (theShort < theName.size())
+        mLongNames[{outSpec->parID, theName.substr(0, theShort)}] = theName;
+    if (const Pending* thePending = FindPending(thePath); thePending != nullptr && thePending->mState == PendingState::kDeleted)
+        return fnfErr;
+    if (::stat(thePath.c_str(), &theInfo) != 0)
+        return ErrorOfErrno(errno);
+    return noErr;
+}
+
+OSErr FileTable::MakeSpec(const char* inPath, FSSpec* outSpec)
+{
+    if (inPath == nullptr || outSpec == nullptr)
+        return paramErr;
+    std::lock_guard theLock(mMutex);
+    FinishDeletedLocked(nullptr);
+    return FillSpec(inPath, outSpec);
+}
+
+OSErr FileTable::MakeSpecInFolder(long inDirID, const unsigned char* inName, FSSpec* outSpec)
+{
+    if (inName == nullptr || outSpec == nullptr)
+        return paramErr;
+    std::lock_guard theLock(mMutex);
+    FinishDeletedLocked(nullptr);
+    std::string theName(reinterpret_cast<const char*>(inName) + 1, inName[0]);
+    if (!theName.empty() && theName.front() == '/')
+        return FillSpec(theName, outSpec);
+    std::string theFolder;
+    if (inDirID != 0) {
+        const long theIndex = inDirID - 3;
+        if (theIndex < 0 || theIndex >= long(mFolders.size()))
+            return dirNFErr;
+        theFolder = mFolders[std::size_t(theIndex)];
+        if (const auto theLong = mLongNames.find({std::int32_t(inDirID), theName}); theLong != mLongNames.end())
+            theName = theLong->second;
+    }
+    return FillSpec(theFolder.empty() ? theName : (theFolder == "/" ? "" : theFolder) + "/" + theName, outSpec);
+}
+
+OSErr FileTable::Delete(const FSSpec* inSpec)
+{
+    if (inSpec == nullptr)
+        return paramErr;
+    std::lock_guard theLock(mMutex);
+    FinishDeletedLocked(nullptr);
+    const std::string thePath = inSpec->path;
+    if (FindPending(thePath) != nullptr)
+        return FindPending(thePath)->mState == PendingState::kDeleted ? fnfErr : fBsyErr;
+    struct stat theInfo {};
+    if (::stat(thePath.c_str(), &theInfo) != 0)
+        return ErrorOfErrno(errno);
+    if (S_ISDIR(theInfo.st_mode))
+        return ::rmdir(thePath.c_str()) == 0 ? noErr : ErrorOfErrno(errno);
+    for (const auto& [theRefNum, theFile] : mOpen)
+        if (theFile.mPath == thePath)
+            return fBsyErr;
+    if (::access(FolderOf(thePath).c_str(), W_OK | X_OK) != 0)
+        return ErrorOfErrno(errno);
+    mPending.push_back(Pending{thePath, std::this_thread::get_id(), PendingState::kDeleted, {}});
+    return noErr;
+}
+
+OSErr FileTable::NewTemp(const std::string& inPath, int& outFd, std::string& outTemp)
+{
+    std::string theTemplate = FolderOf(inPath) + "/.vx-write-XXXXXX";
+    outFd = ::mkostemp(theTemplate.data(), O_CLOEXEC);
+    if (outFd < 0)
+        return ErrorOfErrno(errno);
+    // The new file gets the old one's permissions, or the usual ones for a new file.
+    struct stat theInfo {};
+    mode_t theMode = 0;
+    if (::stat(inPath.c_str(), &theInfo) == 0) {
+        theMode = theInfo.st_mode & 07777;
+    } else {
+        theMode = ::umask(0);
+        ::umask(theMode);
+        theMode = 0666 & ~theMode;
+    }
+    ::fchmod(outFd, theMode);
+    outTemp = theTemplate;
+    return noErr;
+}
+
+OSErr FileTable::Create(const FSSpec* inSpec)
+{
+    if (inSpec == nullptr)
+        return paramErr;
+    std::lock_guard theLock(mMutex);
+    const std::string thePath = inSpec->path;
+    FinishDeletedLocked(&thePath);
+    if (Pending* thePending = FindPending(thePath)) {
+        if (thePending->mState != PendingState::kDeleted || thePending->mThread != std::this_thread::get_id())
+            return dupFNErr;
+        int theFd = -1;
+        std::string theTemp;
+        if (const OSErr theError = NewTemp(thePath, theFd, theTemp); theError != noErr)
+            return theError;
+        ::close(theFd);
+        thePending->mState = PendingState::kCreated;
+        thePending->mTemp = theTemp;
+        return noErr;
+    }
+    const int theFd = ::open(thePath.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    if (theFd < 0)
+        return ErrorOfErrno(errno);
+    ::close(theFd);
+    return noErr;
+}
+
+short FileTable::NextRefNum()
+{
+    for (int theTry = 0; theTry < 32767; ++theTry) {
+        mLastRefNum = short(mLastRefNum >= 32767 ? 1 : mLastRefNum + 1);
+        if (mOpen.find(mLastRefNum) == mOpen.end())
+            return mLastRefNum;
+    }
+    return 0;
+}
+
+OSErr FileTable::Open(const FSSpec* inSpec, char inPermission, short* outRefNum)
+{
+    if (inSpec == nullptr || outRefNum == nullptr || inPermission < fsCurPerm || inPermission > fsRdWrPerm)
+        return paramErr;
+    std::lock_guard theLock(mMutex);
+    const std::string thePath = inSpec->path;
+    FinishDeletedLocked(nullptr);
+    *outRefNum = 0;
+    const short theRefNum = NextRefNum();
+    if (theRefNum == 0)
+        return tmfoErr;
+    OpenFile theFile;
+    theFile.mPath = thePath;
+    theFile.mWritable = inPermission != fsRdPerm;
+    if (Pending* thePending = FindPending(thePath)) {
+        if (thePending->mState != PendingState::kCreated || !theFile.mWritable)
+            return thePending->mState == PendingState::kOpen ? fBsyErr : fnfErr;
+        theFile.mFd = ::open(thePending->mTemp.c_str(), O_RDWR | O_CLOEXEC);
+        if (theFile.mFd < 0)
+            return ErrorOfErrno(errno);
+        theFile.mTemp = thePending->mTemp;
+        thePending->mState = PendingState::kOpen;
+    } else if (!theFile.mWritable) {
+        theFile.mFd = ::open(thePath.c_str(), O_RDONLY | O_CLOEXEC);
+        if (theFile.mFd < 0)
+            return ErrorOfErrno(errno);
+    } else {
+        for (const auto& [theOther, theOpen] : mOpen)
+            if (theOpen.mPath == thePath && theOpen.mWritable)
+                return opWrErr;
+        if (!Exists(thePath))
+            return fnfErr;
+        if (const OSErr theError = NewTemp(thePath, theFile.mFd, theFile.mTemp); theError != noErr)
+            return theError;
+        // Writing starts over the old content, as writing in place would.
+        if (!CopyInto(thePath, theFile.mFd)) {
+            const OSErr theError = ErrorOfErrno(errno);
+            ::close(theFile.mFd);
+            ::unlink(theFile.mTemp.c_str());
+            return theError;
+        }
+    }
+    mOpen.emplace(theRefNum, theFile);
+    *outRefNum = theRefNum;
+    return noErr;
+}
+
+OSErr FileTable::Write(short inRefNum, long* ioCount, const void* inBuffer)
+{
+    if (ioCount == nullptr || *ioCount < 0 || (inBuffer == nullptr && *ioCount > 0))
+        return paramErr;
+    std::lock_guard theLock(mMutex);
+    FinishDeletedLocked(nullptr);
+    const auto theFound = mOpen.find(inRefNum);
+    if (theFound == mOpen.end()) {
+        *ioCount = 0;
+        return rfNumErr;
+    }
+    OpenFile& theFile = theFound->second;
+    if (!theFile.mWritable) {
+        *ioCount = 0;
+        return wrPermErr;
+    }
+    const char* theBytes = static_cast<const char*>(inBuffer);
+    long theDone = 0;
+    while (theDone < *ioCount) {
+        const ssize_t theWritten = ::write(theFile.mFd, theBytes + theDone, std::size_t(*ioCount - theDone));
+        if (theWritten < 0 && errno == EINTR)
+            continue;
+        if (theWritten <= 0) {
+            const OSErr theError = theWritten < 0 ? ErrorOfErrno(errno) : ioErr;
+            if (theFile.mFailure == noErr)
+                theFile.mFailure = theError;
+            *ioCount = theDone;
+            return theError;
+        }
+        theDone += theWritten;
+    }
+    return noErr;
+}
+
+OSErr FileTable::Read(short inRefNum, long* ioCount, void* outBuffer)
+{
+    if (ioCount == nullptr || *ioCount < 0 || (outBuffer == nullptr && *ioCount > 0))
+        return paramErr;
+    std::lock_guard theLock(mMutex);
+    FinishDeletedLocked(nullptr);
+    const auto theFound = mOpen.find(inRefNum);
+    if (theFound == mOpen.end()) {
+        *ioCount = 0;
+        return rfNumErr;
+    }
+    char* theBytes = static_cast<char*>(outBuffer);
+    long theDone = 0;
+    while (theDone < *ioCount) {
+        const ssize_t theRead = ::read(theFound->second.mFd, theBytes + theDone, std::size_t(*ioCount - theDone));
+        if (theRead < 0 && errno == EINTR)
+            continue;
+        if (theRead < 0) {
+            *ioCount = theDone;
+            return ErrorOfErrno(errno);
+        }
+        if (theRead == 0)
+            break;
+        theDone += theRead;
+    }
+    const bool theShort = theDone < *ioCount;
+    *ioCount = theDone;
+    return theShort ? eofErr : noErr;
+}
+
+OSErr FileTable::Close(short inRefNum)
+{
+    std::lock_guard theLock(mMutex);
+    FinishDeletedLocked(nullptr);
+    const auto theFound = mOpen.find(inRefNum);
+    if (theFound == mOpen.end())
+        return rfNumErr;
+    OpenFile theFile = theFound->second;
+    mOpen.erase(theFound);
+    OSErr theError = theFile.mFailure;
+    if (theError == noErr && !theFile.mTemp.empty() && ::fsync(theFile.mFd) != 0)
+        theError = ErrorOfErrno(errno);
+    if (::close(theFile.mFd) != 0 && theError == noErr)
+        theError = ErrorOfErrno(errno);
+    if (!theFile.mTemp.empty()) {
+        if (theError == noErr && ::rename(theFile.mTemp.c_str(), theFile.mPath.c_str()) != 0)
+            theError = ErrorOfErrno(errno);
+        if (theError != noErr)
+            ::unlink(theFile.mTemp.c_str());  // the old file, if any, stays as it was
+        // A replacement ends here either way: completed, or cancelled together with its delete.
+        DropPending(theFile.mPath);
+    }
+    return theError;
+}
+
+OSErr NativePathNameToFSSpec(const char* inPath, FSSpec* outSpec, long)
+{
+    return FileTable::Instance().MakeSpec(inPath, outSpec);
+}
+
+OSErr FSMakeFSSpec(short, long inDirID, const unsigned char* inName, FSSpec* outSpec)
+{
+    return FileTable::Instance().MakeSpecInFolder(inDirID, inName, outSpec);
+}
+
+OSErr FSpDelete(const FSSpec* inSpec)
+{
+    return FileTable::Instance().Delete(inSpec);
+}
+
+OSErr FSpCreate(const FSSpec* inSpec, OSType, OSType, ScriptCode)
+{
+    return FileTable::Instance().Create(inSpec);
+}
+
+OSErr FSpOpenDF(const FSSpec* inSpec, char inPermission, short* outRefNum)
+{
+    return FileTable::Instance().Open(inSpec, inPermission, outRefNum);
+}
+
+OSErr FSWrite(short inRefNum, long* ioCount, const void* inBuffer)
+{
+    return FileTable::Instance().Write(inRefNum, ioCount, inBuffer);
+}
+
+OSErr FSRead(short inRefNum, long* ioCount, void* outBuffer)
+{
+    return FileTable::Instance().Read(inRefNum, ioCount, outBuffer);
+}
+
+OSErr FSClose(short inRefNum)
+{
+    return FileTable::Instance().Close(inRefNum);
+}
+
+}  // namespace vximaging
