@@ -1,0 +1,716 @@
+#include "DeviceContext.h"
+
+#include "TextContext.h"
+#include "TextLayout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <glib.h>
+#include <limits>
+
+namespace {
+
+constexpr double kKappa = 0.5522847498307936;  // cubic Bézier quarter-circle factor
+constexpr double kMiterLimit = 10.0;
+constexpr int kDefaultTabLength = 4;
+
+void SetSourceColor(cairo_t* inContext, COLORREF inColor)
+{
+    cairo_set_source_rgb(inContext, GetRValue(inColor) / 255.0, GetGValue(inColor) / 255.0,
+                         GetBValue(inColor) / 255.0);
+}
+
+void EllipsePath(cairo_t* inContext, double inCx, double inCy, double inRx, double inRy)
+{
+    if (inRx <= 0 && inRy <= 0) {
+        return;
+    }
+    inRx = std::max(inRx, 0.0);
+    inRy = std::max(inRy, 0.0);
+    const double theKx = kKappa * inRx;
+    const double theKy = kKappa * inRy;
+    cairo_new_sub_path(inContext);
+    cairo_move_to(inContext, inCx + inRx, inCy);
+    cairo_curve_to(inContext, inCx + inRx, inCy + theKy, inCx + theKx, inCy + inRy, inCx, inCy + inRy);
+    cairo_curve_to(inContext, inCx - theKx, inCy + inRy, inCx - inRx, inCy + theKy, inCx - inRx, inCy);
+    cairo_curve_to(inContext, inCx - inRx, inCy - theKy, inCx - theKx, inCy - inRy, inCx, inCy - inRy);
+    cairo_curve_to(inContext, inCx + theKx, inCy - inRy, inCx + inRx, inCy - theKy, inCx + inRx, inCy);
+    cairo_close_path(inContext);
+}
+
+void RoundRectPath(cairo_t* inContext, double inLeft, double inTop, double inRight, double inBottom, double inRx,
+                   double inRy)
+{
+    inRx = std::min(inRx, (inRight - inLeft) / 2);
+    inRy = std::min(inRy, (inBottom - inTop) / 2);
+    if (inRx <= 0 || inRy <= 0) {
+        cairo_rectangle(inContext, inLeft, inTop, inRight - inLeft, inBottom - inTop);
+        return;
+    }
+    const double theKx = kKappa * inRx;
+    const double theKy = kKappa * inRy;
+    cairo_new_sub_path(inContext);
+    cairo_move_to(inContext, inLeft + inRx, inTop);
+    cairo_line_to(inContext, inRight - inRx, inTop);
+    cairo_curve_to(inContext, inRight - inRx + theKx, inTop, inRight, inTop + inRy - theKy, inRight, inTop + inRy);
+    cairo_line_to(inContext, inRight, inBottom - inRy);
+    cairo_curve_to(inContext, inRight, inBottom - inRy + theKy, inRight - inRx + theKx, inBottom, inRight - inRx,
+                   inBottom);
+    cairo_line_to(inContext, inLeft + inRx, inBottom);
+    cairo_curve_to(inContext, inLeft + inRx - theKx, inBottom, inLeft, inBottom - inRy + theKy, inLeft,
+                   inBottom - inRy);
+    cairo_line_to(inContext, inLeft, inTop + inRy);
+    cairo_curve_to(inContext, inLeft, inTop + inRy - theKy, inLeft + inRx - theKx, inTop, inLeft + inRx, inTop);
+    cairo_close_path(inContext);
+}
+
+// Pens of odd width are centred on pixel centres, even ones on pixel edges,
+// so that a pen of width w on coordinate c covers c - w/2 ... c + (w-1)/2.
+double PenOffset(int inWidth)
+{
+    return (inWidth % 2) != 0 ? 0.5 : 0.0;
+}
+
+cairo_surface_t* RecorderSurface()
+{
+    static cairo_surface_t* sSurface = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
+    return sSurface;
+}
+
+double MatrixScale(const cairo_matrix_t& inMatrix)
+{
+    const double theX = std::hypot(inMatrix.xx, inMatrix.yx);
+    const double theY = std::hypot(inMatrix.xy, inMatrix.yy);
+    return std::max(theX, theY);
+}
+
+// Text as Pango takes it: invalid bytes become '?', keeping every offset.
+std::string ValidText(const char* inText, int inLength)
+{
+    std::string theText(inText, static_cast<std::size_t>(inLength));
+    const char* theEnd = nullptr;
+    while (!g_utf8_validate(theText.data(), static_cast<gssize>(theText.size()), &theEnd)) {
+        theText[static_cast<std::size_t>(theEnd - theText.data())] = '?';
+    }
+    return theText;
+}
+
+}  // namespace
+
+DeviceContext::DeviceContext(std::shared_ptr<DibSection> inBitmap, std::shared_ptr<PenObject> inPen,
+                             std::shared_ptr<BrushObject> inBrush, std::shared_ptr<FontObject> inFont)
+    : GdiObject(GdiKind::kDeviceContext),
+      mBitmap(std::move(inBitmap)),
+      mPen(std::move(inPen)),
+      mBrush(std::move(inBrush)),
+      mFont(std::move(inFont))
+{
+    cairo_matrix_init_identity(&mTransform);
+    for (GdiObject* theObject : {static_cast<GdiObject*>(mBitmap.get()), static_cast<GdiObject*>(mPen.get()),
+                                 static_cast<GdiObject*>(mBrush.get()), static_cast<GdiObject*>(mFont.get())}) {
+        if (theObject != nullptr) {
+            ++theObject->mSelections;
+        }
+    }
+}
+
+DeviceContext::~DeviceContext()
+{
+    ClearRecorders();
+    for (GdiObject* theObject : {static_cast<GdiObject*>(mBitmap.get()), static_cast<GdiObject*>(mPen.get()),
+                                 static_cast<GdiObject*>(mBrush.get()), static_cast<GdiObject*>(mFont.get())}) {
+        if (theObject != nullptr) {
+            --theObject->mSelections;
+        }
+    }
+}
+
+HGDIOBJ DeviceContext::Select(const std::shared_ptr<GdiObject>& inObject)
+{
+    const auto theSwap = [&](auto& ioSlot) -> HGDIOBJ {
+        using Pointer = std::remove_reference_t<decltype(ioSlot)>;
+        auto theNew = std::static_pointer_cast<typename Pointer::element_type>(inObject);
+        ++theNew->mSelections;
+        Pointer theOld = std::move(ioSlot);
+        ioSlot = std::move(theNew);
+        --theOld->mSelections;
+        return theOld->mHandle;
+    };
+    switch (inObject->mKind) {
+    case GdiKind::kPen:
+        return theSwap(mPen);
+    case GdiKind::kBrush:
+        return theSwap(mBrush);
+    case GdiKind::kFont:
+        return theSwap(mFont);
+    default:
+        return 0;
+    }
+}
+
+// ---- Shapes --------------------------------------------------------------
+
+cairo_t* DeviceContext::NewRecorder() const
+{
+    return cairo_create(RecorderSurface());
+}
+
+void DeviceContext::ClearRecorders()
+{
+    if (mFillRecorder != nullptr) {
+        cairo_destroy(mFillRecorder);
+        mFillRecorder = nullptr;
+    }
+    if (mStrokeRecorder != nullptr) {
+        cairo_destroy(mStrokeRecorder);
+        mStrokeRecorder = nullptr;
+    }
+    mRecordedShapes = 0;
+}
+
+bool DeviceContext::AddShape(const ShapeBuilder& inBuilder, bool inFillable)
+{
+    const int thePenWidth = mPen->mWidth;
+    if (mPathState == PathState::kRecording) {
+        inBuilder(mFillRecorder, mStrokeRecorder, thePenWidth);
+        ++mRecordedShapes;
+        return true;
+    }
+    cairo_t* theFill = NewRecorder();
+    cairo_t* theStroke = NewRecorder();
+    inBuilder(theFill, theStroke, thePenWidth);
+    cairo_path_t* theFillPath =
+        (inFillable && mBrush->mStyle != BrushObject::Style::kNull) ? cairo_copy_path(theFill) : nullptr;
+    cairo_path_t* theStrokePath = mPen->mStyle != PS_NULL ? cairo_copy_path(theStroke) : nullptr;
+    const bool theResult = Paint(theFillPath, theStrokePath);
+    if (theFillPath != nullptr) {
+        cairo_path_destroy(theFillPath);
+    }
+    if (theStrokePath != nullptr) {
+        cairo_path_destroy(theStrokePath);
+    }
+    cairo_destroy(theFill);
+    cairo_destroy(theStroke);
+    return theResult;
+}
+
+bool DeviceContext::Rectangle(int inLeft, int inTop, int inRight, int inBottom)
+{
+    double theL = std::min(inLeft, inRight);
+    double theR = std::max(inLeft, inRight);
+    double theT = std::min(inTop, inBottom);
+    double theB = std::max(inTop, inBottom);
+    if (mGraphicsMode == GM_COMPATIBLE) {
+        theR -= 1;  // exclusive of right and bottom
+        theB -= 1;
+    }
+    return AddShape(
+        [&](cairo_t* inFill, cairo_t* inStroke, int inPen) {
+            cairo_rectangle(inFill, theL, theT, theR - theL, theB - theT);
+            const double theO = PenOffset(inPen);
+            cairo_rectangle(inStroke, theL + theO, theT + theO, theR - theL, theB - theT);
+        },
+        true);
+}
+
+bool DeviceContext::Ellipse(int inLeft, int inTop, int inRight, int inBottom)
+{
+    double theL = std::min(inLeft, inRight);
+    double theR = std::max(inLeft, inRight);
+    double theT = std::min(inTop, inBottom);
+    double theB = std::max(inTop, inBottom);
+    if (mGraphicsMode == GM_COMPATIBLE) {
+        theR -= 1;
+        theB -= 1;
+    }
+    return AddShape(
+        [&](cairo_t* inFill, cairo_t* inStroke, int inPen) {
+            EllipsePath(inFill, (theL + theR) / 2, (theT + theB) / 2, (theR - theL) / 2, (theB - theT) / 2);
+            // Centred on the middle of the pixels l..r; even pens run half a pixel further in.
+            const double theShrink = (inPen % 2) != 0 ? 0.0 : 0.5;
+            EllipsePath(inStroke, (theL + theR + 1) / 2, (theT + theB + 1) / 2, (theR - theL) / 2 - theShrink,
+                        (theB - theT) / 2 - theShrink);
+        },
+        true);
+}
+
+bool DeviceContext::RoundRect(int inLeft, int inTop, int inRight, int inBottom, int inCornerWidth,
+                              int inCornerHeight)
+{
+    double theL = std::min(inLeft, inRight);
+    double theR = std::max(inLeft, inRight);
+    double theT = std::min(inTop, inBottom);
+    double theB = std::max(inTop, inBottom);
+    if (mGraphicsMode == GM_COMPATIBLE) {
+        theR -= 1;
+        theB -= 1;
+    }
+    const double theRx = std::abs(inCornerWidth) / 2.0;
+    const double theRy = std::abs(inCornerHeight) / 2.0;
+    return AddShape(
+        [&](cairo_t* inFill, cairo_t* inStroke, int inPen) {
+            RoundRectPath(inFill, theL, theT, theR, theB, theRx, theRy);
+            const double theO = PenOffset(inPen);
+            RoundRectPath(inStroke, theL + theO, theT + theO, theR + theO, theB + theO, theRx, theRy);
+        },
+        true);
+}
+
+bool DeviceContext::Polygon(const POINT* inPoints, int inCount, bool inClosed)
+{
+    return AddShape(
+        [&](cairo_t* inFill, cairo_t* inStroke, int inPen) {
+            const double theO = PenOffset(inPen);
+            cairo_new_sub_path(inFill);
+            cairo_new_sub_path(inStroke);
+            for (int theIndex = 0; theIndex < inCount; ++theIndex) {
+                cairo_line_to(inFill, inPoints[theIndex].x, inPoints[theIndex].y);
+                cairo_line_to(inStroke, inPoints[theIndex].x + theO, inPoints[theIndex].y + theO);
+            }
+            cairo_close_path(inFill);
+            if (inClosed) {
+                cairo_close_path(inStroke);
+            }
+        },
+        inClosed);
+}
+
+// ---- Paths ---------------------------------------------------------------
+
+bool DeviceContext::BeginPath()
+{
+    ClearRecorders();
+    mFillRecorder = NewRecorder();
+    mStrokeRecorder = NewRecorder();
+    mPathState = PathState::kRecording;
+    return true;
+}
+
+bool DeviceContext::EndPath()
+{
+    if (mPathState != PathState::kRecording) {
+        return false;
+    }
+    mPathState = PathState::kClosed;
+    return true;
+}
+
+bool DeviceContext::AbortPath()
+{
+    ClearRecorders();
+    mPathState = PathState::kNone;
+    return true;
+}
+
+bool DeviceContext::PaintPath(bool inStroke, bool inFill)
+{
+    if (mPathState != PathState::kClosed) {
+        return false;
+    }
+    cairo_path_t* theFill = (inFill && mBrush->mStyle != BrushObject::Style::kNull)
+                                ? cairo_copy_path(mFillRecorder)
+                                : nullptr;
+    cairo_path_t* theStroke =
+        (inStroke && mPen->mStyle != PS_NULL) ? cairo_copy_path(mStrokeRecorder) : nullptr;
+    const bool theResult = Paint(theFill, theStroke);
+    if (theFill != nullptr) {
+        cairo_path_destroy(theFill);
+    }
+    if (theStroke != nullptr) {
+        cairo_path_destroy(theStroke);
+    }
+    ClearRecorders();
+    mPathState = PathState::kNone;
+    return theResult;
+}
+
+// ---- Painting ------------------------------------------------------------
+
+void DeviceContext::DeviceBounds(const cairo_path_t* inPath, double& ioLeft, double& ioTop, double& ioRight,
+                                 double& ioBottom) const
+{
+    for (int theIndex = 0; theIndex < inPath->num_data; theIndex += inPath->data[theIndex].header.length) {
+        const cairo_path_data_t& theHeader = inPath->data[theIndex];
+        for (int thePoint = 1; thePoint < theHeader.header.length; ++thePoint) {
+            double theX = inPath->data[theIndex + thePoint].point.x;
+            double theY = inPath->data[theIndex + thePoint].point.y;
+            cairo_matrix_transform_point(&mTransform, &theX, &theY);
+            ioLeft = std::min(ioLeft, theX);
+            ioTop = std::min(ioTop, theY);
+            ioRight = std::max(ioRight, theX);
+            ioBottom = std::max(ioBottom, theY);
+        }
+    }
+}
+
+void DeviceContext::TransformedBounds(double inLeft, double inTop, double inRight, double inBottom,
+                                      double& ioLeft, double& ioTop, double& ioRight, double& ioBottom) const
+{
+    const double theCorners[4][2] = {{inLeft, inTop}, {inRight, inTop}, {inLeft, inBottom}, {inRight, inBottom}};
+    for (const auto& theCorner : theCorners) {
+        double theX = theCorner[0];
+        double theY = theCorner[1];
+        cairo_matrix_transform_point(&mTransform, &theX, &theY);
+        ioLeft = std::min(ioLeft, theX);
+        ioTop = std::min(ioTop, theY);
+        ioRight = std::max(ioRight, theX);
+        ioBottom = std::max(ioBottom, theY);
+    }
+}
+
+void DeviceContext::PaintLayer(double inLeft, double inTop, double inRight, double inBottom,
+                               const std::function<void(cairo_t*)>& inDraw)
+{
+    if (mBitmap == nullptr || !(inLeft <= inRight) || !(inTop <= inBottom)) {
+        return;
+    }
+    const double theWidth = mBitmap->Width();
+    const double theHeight = mBitmap->Height();
+    const int theX0 = static_cast<int>(std::clamp(std::floor(inLeft), 0.0, theWidth));
+    const int theY0 = static_cast<int>(std::clamp(std::floor(inTop), 0.0, theHeight));
+    const int theX1 = static_cast<int>(std::clamp(std::ceil(inRight), 0.0, theWidth));
+    const int theY1 = static_cast<int>(std::clamp(std::ceil(inBottom), 0.0, theHeight));
+    if (theX1 <= theX0 || theY1 <= theY0) {
+        return;
+    }
+    cairo_surface_t* theLayer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, theX1 - theX0, theY1 - theY0);
+    cairo_t* theContext = cairo_create(theLayer);
+    cairo_set_antialias(theContext, CAIRO_ANTIALIAS_NONE);
+    cairo_translate(theContext, -theX0, -theY0);
+    inDraw(theContext);
+    cairo_destroy(theContext);
+    if (cairo_surface_status(theLayer) == CAIRO_STATUS_SUCCESS) {
+        mBitmap->Composite(theLayer, theX0, theY0);
+    }
+    cairo_surface_destroy(theLayer);
+}
+
+bool DeviceContext::Paint(cairo_path_t* inFill, cairo_path_t* inStroke)
+{
+    if (mBitmap == nullptr) {
+        return true;
+    }
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    double theLeft = kInfinity, theTop = kInfinity, theRight = -kInfinity, theBottom = -kInfinity;
+    if (inFill != nullptr) {
+        DeviceBounds(inFill, theLeft, theTop, theRight, theBottom);
+    }
+    double theMargin = 1;
+    if (inStroke != nullptr) {
+        DeviceBounds(inStroke, theLeft, theTop, theRight, theBottom);
+        theMargin += mPen->mWidth * MatrixScale(mTransform) * kMiterLimit / 2;
+    }
+    const int theWidth = mPen->mWidth;
+    PaintLayer(theLeft - theMargin, theTop - theMargin, theRight + theMargin, theBottom + theMargin,
+               [&](cairo_t* inContext) {
+                   if (inFill != nullptr) {
+                       // The pattern is fixed to device space: set before the world transform.
+                       if (mBrush->mStyle == BrushObject::Style::kPattern) {
+                           cairo_pattern_t* thePattern = cairo_pattern_create_for_surface(mBrush->mPattern);
+                           cairo_pattern_set_extend(thePattern, CAIRO_EXTEND_REPEAT);
+                           cairo_pattern_set_filter(thePattern, CAIRO_FILTER_NEAREST);
+                           cairo_set_source(inContext, thePattern);
+                           cairo_pattern_destroy(thePattern);
+                       } else {
+                           SetSourceColor(inContext, mBrush->mColor);
+                       }
+                       cairo_save(inContext);
+                       cairo_transform(inContext, &mTransform);
+                       cairo_new_path(inContext);
+                       cairo_append_path(inContext, inFill);
+                       cairo_restore(inContext);
+                       cairo_set_fill_rule(inContext, mFillMode == WINDING ? CAIRO_FILL_RULE_WINDING
+                                                                           : CAIRO_FILL_RULE_EVEN_ODD);
+                       cairo_fill(inContext);
+                   }
+                   if (inStroke != nullptr) {
+                       SetSourceColor(inContext, mPen->mColor);
+                       cairo_save(inContext);
+                       cairo_transform(inContext, &mTransform);
+                       cairo_new_path(inContext);
+                       cairo_append_path(inContext, inStroke);
+                       cairo_set_line_width(inContext, theWidth);
+                       cairo_set_line_join(inContext, CAIRO_LINE_JOIN_MITER);
+                       cairo_set_miter_limit(inContext, kMiterLimit);
+                       cairo_set_line_cap(inContext, theWidth > 1 ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
+                       cairo_stroke(inContext);
+                       cairo_restore(inContext);
+                   }
+               });
+    return true;
+}
+
+// ---- Pixels --------------------------------------------------------------
+
+COLORREF DeviceContext::GetPixel(int inX, int inY) const
+{
+    double theX = inX + 0.5;
+    double theY = inY + 0.5;
+    cairo_matrix_transform_point(&mTransform, &theX, &theY);
+    const int thePx = static_cast<int>(std::floor(theX));
+    const int thePy = static_cast<int>(std::floor(theY));
+    if (mBitmap == nullptr || thePx < 0 || thePy < 0 || thePx >= mBitmap->Width() || thePy >= mBitmap->Height()) {
+        return CLR_INVALID;
+    }
+    const std::uint32_t theArgb = mBitmap->ReadArgb(thePx, thePy);
+    return RGB((theArgb >> 16) & 0xFF, (theArgb >> 8) & 0xFF, theArgb & 0xFF);
+}
+
+COLORREF DeviceContext::SetPixel(int inX, int inY, COLORREF inColor)
+{
+    double theX = inX + 0.5;
+    double theY = inY + 0.5;
+    cairo_matrix_transform_point(&mTransform, &theX, &theY);
+    const int thePx = static_cast<int>(std::floor(theX));
+    const int thePy = static_cast<int>(std::floor(theY));
+    if (mBitmap == nullptr || thePx < 0 || thePy < 0 || thePx >= mBitmap->Width() || thePy >= mBitmap->Height()) {
+        return CLR_INVALID;
+    }
+    const std::uint32_t theArgb = 0xFF000000 | (std::uint32_t(GetRValue(inColor)) << 16) |
+                                  (std::uint32_t(GetGValue(inColor)) << 8) | GetBValue(inColor);
+    const std::uint32_t theStored = mBitmap->WriteArgb(thePx, thePy, theArgb);
+    return RGB((theStored >> 16) & 0xFF, (theStored >> 8) & 0xFF, theStored & 0xFF);
+}
+
+// ---- Text ------------------------------------------------------------------
+
+void DeviceContext::ShowText(cairo_t* inContext, const char* inText, int inLength, double inX, double inTop,
+                             bool inAsPath)
+{
+    PangoLayout* theLayout = pango_layout_new(TextContext::Current());
+    pango_layout_set_font_description(theLayout, mFont->Description());
+    pango_layout_set_single_paragraph_mode(theLayout, TRUE);
+    if (PangoAttrList* theAttributes = mFont->NewAttributes()) {
+        pango_layout_set_attributes(theLayout, theAttributes);
+        pango_attr_list_unref(theAttributes);
+    }
+    pango_layout_set_text(theLayout, inText, inLength);
+    const double theBaseline = pango_layout_get_baseline(theLayout) / double(PANGO_SCALE);
+    cairo_move_to(inContext, inX, inTop + mFont->Metrics().mAscent - theBaseline);
+    if (inAsPath) {
+        pango_cairo_layout_path(inContext, theLayout);
+    } else {
+        pango_cairo_show_layout(inContext, theLayout);
+    }
+    g_object_unref(theLayout);
+}
+
+bool DeviceContext::TextExtent(const char* inText, int inLength, SIZE* outSize)
+{
+    const std::string theText = ValidText(inText, inLength);
+    PangoLayout* theLayout = pango_layout_new(TextContext::Current());
+    pango_layout_set_font_description(theLayout, mFont->Description());
+    pango_layout_set_single_paragraph_mode(theLayout, TRUE);
+    pango_layout_set_text(theLayout, theText.data(), static_cast<int>(theText.size()));
+    PangoRectangle theLogical;
+    pango_layout_get_extents(theLayout, nullptr, &theLogical);
+    g_object_unref(theLayout);
+    outSize->cx = theText.empty() ? 0 : static_cast<int>(std::lround(theLogical.width / double(PANGO_SCALE)));
+    outSize->cy = mFont->Metrics().mAscent + mFont->Metrics().mDescent;
+    return true;
+}
+
+bool DeviceContext::TextOut(int inX, int inY, const char* inText, int inLength, const RECT* inOpaque,
+                            const RECT* inClip)
+{
+    const std::string theText = ValidText(inText, inLength);
+    const int theLength = static_cast<int>(theText.size());
+    if (mPathState == PathState::kRecording) {
+        if (theLength > 0) {
+            ShowText(mFillRecorder, theText.data(), theLength, inX, inY, true);
+            ShowText(mStrokeRecorder, theText.data(), theLength, inX, inY, true);
+            ++mRecordedShapes;
+        }
+        return true;
+    }
+    if (mBitmap == nullptr) {
+        return true;
+    }
+    SIZE theSize{};
+    TextExtent(theText.data(), theLength, &theSize);
+    const double theEm = mFont->Metrics().mMaxCharWidth;
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    double theLeft = kInfinity, theTop = kInfinity, theRight = -kInfinity, theBottom = -kInfinity;
+    TransformedBounds(inX - theEm, inY - theEm, inX + theSize.cx + theEm, inY + theSize.cy + theEm, theLeft, theTop,
+                      theRight, theBottom);
+    if (inOpaque != nullptr) {
+        TransformedBounds(inOpaque->left, inOpaque->top, inOpaque->right, inOpaque->bottom, theLeft, theTop,
+                          theRight, theBottom);
+    }
+    PaintLayer(theLeft - 1, theTop - 1, theRight + 1, theBottom + 1, [&](cairo_t* inContext) {
+        cairo_transform(inContext, &mTransform);
+        if (inClip != nullptr) {
+            cairo_rectangle(inContext, inClip->left, inClip->top, inClip->right - inClip->left,
+                            inClip->bottom - inClip->top);
+            cairo_clip(inContext);
+        }
+        SetSourceColor(inContext, mBkColor);
+        if (inOpaque != nullptr) {
+            cairo_rectangle(inContext, inOpaque->left, inOpaque->top, inOpaque->right - inOpaque->left,
+                            inOpaque->bottom - inOpaque->top);
+            cairo_fill(inContext);
+        } else if (mBkMode == OPAQUE && theLength > 0) {
+            cairo_rectangle(inContext, inX, inY, theSize.cx, theSize.cy);
+            cairo_fill(inContext);
+        }
+        if (theLength > 0) {
+            SetSourceColor(inContext, mTextColor);
+            ShowText(inContext, theText.data(), theLength, inX, inY, false);
+        }
+    });
+    return true;
+}
+
+int DeviceContext::DrawText(const char* inText, int inLength, RECT* ioRect, UINT inFormat,
+                            DRAWTEXTPARAMS* ioParams)
+{
+    const std::string theText = ValidText(inText, inLength);
+    int theTabLength = kDefaultTabLength;
+    if ((inFormat & DT_TABSTOP) != 0) {
+        // The tab length takes the format's bits 8 to 15, as the classic call reads them.
+        theTabLength = static_cast<int>((inFormat >> 8) & 0xFF);
+        inFormat &= ~0xFF00u;
+    }
+    int theLeftMargin = 0;
+    int theRightMargin = 0;
+    if (ioParams != nullptr) {
+        if (ioParams->iTabLength > 0) {
+            theTabLength = ioParams->iTabLength;
+        }
+        theLeftMargin = ioParams->iLeftMargin;
+        theRightMargin = ioParams->iRightMargin;
+        ioParams->uiLengthDrawn = 0;
+    }
+    const bool theMeasureOnly = (inFormat & DT_CALCRECT) != 0;
+    if (theText.empty()) {
+        if (theMeasureOnly) {
+            ioRect->right = ioRect->left;
+            ioRect->bottom = ioRect->top;
+        }
+        return 0;
+    }
+
+    const FontMetrics& theMetrics = mFont->Metrics();
+    const int theLineHeight = theMetrics.mAscent + theMetrics.mDescent;
+    const bool theSingleLine = (inFormat & DT_SINGLELINE) != 0;
+    TextLayout::Wrap theWrap = TextLayout::Wrap::kNone;
+    if ((inFormat & DT_WORDBREAK) != 0 && !theSingleLine) {
+        theWrap = (inFormat & DT_EDITCONTROL) != 0 ? TextLayout::Wrap::kWordsAndCharacters : TextLayout::Wrap::kWords;
+    }
+    const double theLeft = static_cast<double>(ioRect->left) + theLeftMargin;
+    const double theAvailable = static_cast<double>(ioRect->right) - theRightMargin - theLeft;
+    TextLayout theLayout(*mFont, theText, static_cast<double>(theTabLength) * theMetrics.mAveCharWidth);
+    const std::vector<TextLine> theLines = theLayout.Lay(theAvailable, theWrap, theSingleLine);
+    const int theHeight = static_cast<int>(theLines.size()) * theLineHeight;
+
+    if (theMeasureOnly) {
+        double theWidest = 0;
+        for (const TextLine& theLine : theLines) {
+            theWidest = std::max(theWidest, theLine.mWidth);
+        }
+        const int theBlock = static_cast<int>(std::lround(theWidest)) + theLeftMargin + theRightMargin;
+        if ((inFormat & DT_CENTER) != 0) {
+            ioRect->left = ioRect->left + (ioRect->right - ioRect->left - theBlock) / 2;
+            ioRect->right = ioRect->left + theBlock;
+        } else if ((inFormat & DT_RIGHT) != 0) {
+            ioRect->left = ioRect->right - theBlock;
+        } else {
+            ioRect->right = ioRect->left + theBlock;
+        }
+        ioRect->bottom = ioRect->top + theHeight;
+        if (ioParams != nullptr) {
+            ioParams->uiLengthDrawn = static_cast<UINT>(theText.size());
+        }
+        return theHeight;
+    }
+
+    double theTop = ioRect->top;
+    if (theSingleLine && (inFormat & DT_VCENTER) != 0) {
+        theTop = ioRect->top + (ioRect->bottom - ioRect->top - theLineHeight) / 2;
+    } else if (theSingleLine && (inFormat & DT_BOTTOM) != 0) {
+        theTop = ioRect->bottom - theLineHeight;
+    }
+    std::size_t theVisible = theLines.size();
+    if ((inFormat & DT_EDITCONTROL) != 0) {
+        theVisible = 0;
+        while (theVisible < theLines.size() &&
+               theTop + static_cast<double>(theVisible + 1) * theLineHeight <= ioRect->bottom) {
+            ++theVisible;
+        }
+    }
+    if (ioParams != nullptr) {
+        ioParams->uiLengthDrawn = theVisible > 0 ? static_cast<UINT>(theLines[theVisible - 1].mNext) : 0;
+    }
+
+    const auto theLineX = [&](const TextLine& inLine) {
+        if ((inFormat & DT_CENTER) != 0) {
+            return theLeft + std::floor((theAvailable - inLine.mWidth) / 2);
+        }
+        if ((inFormat & DT_RIGHT) != 0) {
+            return theLeft + theAvailable - inLine.mWidth;
+        }
+        return theLeft;
+    };
+    const auto theDrawLines = [&](cairo_t* inContext, bool inAsPath) {
+        for (std::size_t theIndex = 0; theIndex < theVisible; ++theIndex) {
+            const TextLine& theLine = theLines[theIndex];
+            const double theX = theLineX(theLine);
+            const double theY = theTop + static_cast<double>(theIndex) * theLineHeight;
+            if (!inAsPath && mBkMode == OPAQUE && theLine.mWidth > 0) {
+                SetSourceColor(inContext, mBkColor);
+                cairo_rectangle(inContext, theX, theY, theLine.mWidth, theLineHeight);
+                cairo_fill(inContext);
+                SetSourceColor(inContext, mTextColor);
+            }
+            for (const TextSegment& theSegment : theLayout.Segments(theLine)) {
+                ShowText(inContext, theText.data() + theSegment.mStart, theSegment.mEnd - theSegment.mStart,
+                         theX + theSegment.mX, theY, inAsPath);
+            }
+        }
+    };
+
+    if (mPathState == PathState::kRecording) {
+        theDrawLines(mFillRecorder, true);
+        theDrawLines(mStrokeRecorder, true);
+        ++mRecordedShapes;
+        return theHeight;
+    }
+    if (mBitmap == nullptr || theVisible == 0) {
+        return theHeight;
+    }
+    const bool theClip = (inFormat & DT_NOCLIP) == 0;
+    const double theEm = theMetrics.mMaxCharWidth;
+    double theBoxLeft = std::numeric_limits<double>::infinity();
+    double theBoxRight = -theBoxLeft;
+    for (std::size_t theIndex = 0; theIndex < theVisible; ++theIndex) {
+        theBoxLeft = std::min(theBoxLeft, theLineX(theLines[theIndex]) - theEm);
+        theBoxRight = std::max(theBoxRight, theLineX(theLines[theIndex]) + theLines[theIndex].mWidth + theEm);
+    }
+    double theBoxTop = theTop - theEm;
+    double theBoxBottom = theTop + static_cast<double>(theVisible) * theLineHeight + theEm;
+    if (theClip) {
+        theBoxLeft = std::max(theBoxLeft, static_cast<double>(ioRect->left));
+        theBoxRight = std::min(theBoxRight, static_cast<double>(ioRect->right));
+        theBoxTop = std::max(theBoxTop, static_cast<double>(ioRect->top));
+        theBoxBottom = std::min(theBoxBottom, static_cast<double>(ioRect->bottom));
+        if (theBoxRight <= theBoxLeft || theBoxBottom <= theBoxTop) {
+            return theHeight;
+        }
+    }
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    double theDevLeft = kInfinity, theDevTop = kInfinity, theDevRight = -kInfinity, theDevBottom = -kInfinity;
+    TransformedBounds(theBoxLeft, theBoxTop, theBoxRight, theBoxBottom, theDevLeft, theDevTop, theDevRight,
+                      theDevBottom);
+    PaintLayer(theDevLeft - 1, theDevTop - 1, theDevRight + 1, theDevBottom + 1, [&](cairo_t* inContext) {
+        cairo_transform(inContext, &mTransform);
+        if (theClip) {
+            cairo_rectangle(inContext, ioRect->left, ioRect->top, ioRect->right - ioRect->left,
+                            ioRect->bottom - ioRect->top);
+            cairo_clip(inContext);
+        }
+        SetSourceColor(inContext, mTextColor);
+        theDrawLines(inContext, false);
+    });
+    return theHeight;
+}

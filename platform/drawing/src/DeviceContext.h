@@ -1,0 +1,83 @@
+// A device context: drawing state (modes, transform, selected pen, brush and
+// font, colours, the path being recorded) over a bitmap's pixels, or over no
+// pixels for the screen context. Shapes are built as Cairo paths in world
+// coordinates and painted onto a transparent layer covering only the
+// affected pixels, which is then composited into the bitmap.
+#pragma once
+
+#include "DibSection.h"
+#include "FontObject.h"
+#include "GdiObject.h"
+
+#include <cairo.h>
+#include <functional>
+#include <memory>
+#include <string>
+
+class DeviceContext : public GdiObject {
+public:
+    DeviceContext(std::shared_ptr<DibSection> inBitmap, std::shared_ptr<PenObject> inPen,
+                  std::shared_ptr<BrushObject> inBrush, std::shared_ptr<FontObject> inFont);
+    ~DeviceContext() override;
+
+    const std::shared_ptr<DibSection>& Bitmap() const { return mBitmap; }
+    const std::shared_ptr<FontObject>& Font() const { return mFont; }
+
+    // Selection: the handle of the object of that kind selected before, 0 if
+    // the object cannot be selected.
+    HGDIOBJ Select(const std::shared_ptr<GdiObject>& inObject);
+
+    int mMapMode = MM_TEXT;
+    int mGraphicsMode = GM_COMPATIBLE;
+    int mBkMode = OPAQUE;
+    int mFillMode = ALTERNATE;
+    COLORREF mTextColor = 0;
+    COLORREF mBkColor = 0xFFFFFF;
+    cairo_matrix_t mTransform;
+
+    bool Rectangle(int inLeft, int inTop, int inRight, int inBottom);
+    bool Ellipse(int inLeft, int inTop, int inRight, int inBottom);
+    bool RoundRect(int inLeft, int inTop, int inRight, int inBottom, int inCornerWidth, int inCornerHeight);
+    bool Polygon(const POINT* inPoints, int inCount, bool inClosed);
+
+    bool BeginPath();
+    bool EndPath();
+    bool AbortPath();
+    bool PaintPath(bool inStroke, bool inFill);
+
+    bool TextOut(int inX, int inY, const char* inText, int inLength, const RECT* inOpaque, const RECT* inClip);
+    int DrawText(const char* inText, int inLength, RECT* ioRect, UINT inFormat, DRAWTEXTPARAMS* ioParams);
+    bool TextExtent(const char* inText, int inLength, SIZE* outSize);
+
+    COLORREF GetPixel(int inX, int inY) const;
+    COLORREF SetPixel(int inX, int inY, COLORREF inColor);
+
+private:
+    enum class PathState { kNone, kRecording, kClosed };
+    // Builds one shape into a fill path and a stroke path (the stroke's
+    // outline is offset for the pen, see Gdi.h), then records or paints them.
+    using ShapeBuilder = std::function<void(cairo_t* inFill, cairo_t* inStroke, int inPenWidth)>;
+    bool AddShape(const ShapeBuilder& inBuilder, bool inFillable);
+    bool Paint(cairo_path_t* inFill, cairo_path_t* inStroke);
+    // Paints on a layer over the device rectangle given; inDraw gets a
+    // context whose user space is device space.
+    void PaintLayer(double inLeft, double inTop, double inRight, double inBottom,
+                    const std::function<void(cairo_t*)>& inDraw);
+    void DeviceBounds(const cairo_path_t* inPath, double& ioLeft, double& ioTop, double& ioRight,
+                      double& ioBottom) const;
+    void TransformedBounds(double inLeft, double inTop, double inRight, double inBottom, double& ioLeft,
+                           double& ioTop, double& ioRight, double& ioBottom) const;
+    void ClearRecorders();
+    cairo_t* NewRecorder() const;
+    void ShowText(cairo_t* inContext, const char* inText, int inLength, double inX, double inTop, bool inAsPath);
+
+    std::shared_ptr<DibSection> mBitmap;
+    std::shared_ptr<PenObject> mPen;
+    std::shared_ptr<BrushObject> mBrush;
+    std::shared_ptr<FontObject> mFont;
+
+    PathState mPathState = PathState::kNone;
+    cairo_t* mFillRecorder = nullptr;
+    cairo_t* mStrokeRecorder = nullptr;
+    int mRecordedShapes = 0;
+};

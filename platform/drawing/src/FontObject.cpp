@@ -1,0 +1,106 @@
+#include "FontObject.h"
+
+#include "FontCatalogue.h"
+#include "TextContext.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kDefaultCellHeight = 16.0;
+constexpr double kProbeSize = 1000.0;
+
+struct Measured {
+    double mAscent = 0;
+    double mDescent = 0;
+    double mAverage = 0;
+};
+
+Measured Measure(PangoFontDescription* inDescription)
+{
+    Measured theResult;
+    PangoContext* theContext = TextContext::Current();
+    PangoFont* theFont = pango_context_load_font(theContext, inDescription);
+    if (theFont == nullptr) {
+        return theResult;
+    }
+    PangoFontMetrics* theMetrics = pango_font_get_metrics(theFont, nullptr);
+    theResult.mAscent = pango_font_metrics_get_ascent(theMetrics) / double(PANGO_SCALE);
+    theResult.mDescent = pango_font_metrics_get_descent(theMetrics) / double(PANGO_SCALE);
+    theResult.mAverage = pango_font_metrics_get_approximate_char_width(theMetrics) / double(PANGO_SCALE);
+    pango_font_metrics_unref(theMetrics);
+    g_object_unref(theFont);
+    return theResult;
+}
+
+}  // namespace
+
+FontObject::FontObject(const LOGFONTA& inLogFont) : GdiObject(GdiKind::kFont), mLogFont(inLogFont)
+{
+    mLogFont.lfFaceName[LF_FACESIZE - 1] = '\0';
+    mFamily = FontCatalogue::Instance().Resolve(mLogFont.lfFaceName);
+}
+
+FontObject::~FontObject()
+{
+    if (mDescription != nullptr) {
+        pango_font_description_free(mDescription);
+    }
+}
+
+void FontObject::Prepare()
+{
+    mDescription = pango_font_description_new();
+    pango_font_description_set_family(mDescription, mFamily.c_str());
+    const int theWeight = mLogFont.lfWeight <= 0 ? FW_NORMAL : std::min(mLogFont.lfWeight, 1000);
+    pango_font_description_set_weight(mDescription, static_cast<PangoWeight>(theWeight));
+    pango_font_description_set_style(mDescription, mLogFont.lfItalic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+
+    double theEm;
+    if (mLogFont.lfHeight < 0) {
+        theEm = -static_cast<double>(mLogFont.lfHeight);
+    } else {
+        // A cell height: scale the em so that ascent + descent make that height.
+        const double theCell = mLogFont.lfHeight > 0 ? mLogFont.lfHeight : kDefaultCellHeight;
+        pango_font_description_set_absolute_size(mDescription, kProbeSize * PANGO_SCALE);
+        const Measured theProbe = Measure(mDescription);
+        const double theRatio = (theProbe.mAscent + theProbe.mDescent) / kProbeSize;
+        theEm = theRatio > 0 ? theCell / theRatio : theCell;
+    }
+    theEm = std::clamp(theEm, 1.0, 16384.0);
+    pango_font_description_set_absolute_size(mDescription, theEm * PANGO_SCALE);
+
+    const Measured theMeasured = Measure(mDescription);
+    mMetrics.mAscent = static_cast<int>(std::lround(theMeasured.mAscent));
+    mMetrics.mDescent = static_cast<int>(std::lround(theMeasured.mDescent));
+    mMetrics.mAveCharWidth = std::max(1, static_cast<int>(std::lround(theMeasured.mAverage)));
+    mMetrics.mMaxCharWidth = std::max(mMetrics.mAveCharWidth, static_cast<int>(std::ceil(theEm)));
+}
+
+const PangoFontDescription* FontObject::Description()
+{
+    std::call_once(mPrepared, [this] { Prepare(); });
+    return mDescription;
+}
+
+const FontMetrics& FontObject::Metrics()
+{
+    std::call_once(mPrepared, [this] { Prepare(); });
+    return mMetrics;
+}
+
+PangoAttrList* FontObject::NewAttributes() const
+{
+    if (!mLogFont.lfUnderline && !mLogFont.lfStrikeOut) {
+        return nullptr;
+    }
+    PangoAttrList* theList = pango_attr_list_new();
+    if (mLogFont.lfUnderline) {
+        pango_attr_list_insert(theList, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    }
+    if (mLogFont.lfStrikeOut) {
+        pango_attr_list_insert(theList, pango_attr_strikethrough_new(TRUE));
+    }
+    return theList;
+}
