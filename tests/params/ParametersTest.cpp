@@ -1,0 +1,480 @@
+// The keyword table, the transform keywords, font matching and the geometry
+// of the parameter record.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "drawing/Gdi.h"
+#include "imaging/Imaging.h"
+#include "vellumax/params/Parameters.h"
+
+namespace {
+
+// The imaging platform is needed by the transform keywords and the geometry.
+class ImagingSession : public testing::Environment {
+public:
+    void SetUp() override
+    {
+        ASSERT_EQ(InitializeQTML(0), noErr);
+        ASSERT_EQ(EnterMovies(), noErr);
+    }
+    void TearDown() override
+    {
+        ExitMovies();
+        TerminateQTML();
+    }
+};
+
+[[maybe_unused]] testing::Environment* const kImaging = testing::AddGlobalTestEnvironment(new ImagingSession);
+
+std::unique_ptr<Parameters> Parsed(const std::string& inText, std::int32_t inCode = 0)
+{
+    auto theParams = std::make_unique<Parameters>();
+    EXPECT_EQ(theParams->Parse(inText.c_str()), inCode) << inText;
+    return theParams;
+}
+
+MatrixRecord Identity()
+{
+    MatrixRecord theMatrix;
+    SetIdentityMatrix(&theMatrix);
+    return theMatrix;
+}
+
+bool SameMatrix(const MatrixRecord& inA, const MatrixRecord& inB)
+{
+    return std::memcmp(&inA, &inB, sizeof(MatrixRecord)) == 0;
+}
+
+// x' = x·m00 + y·m10 + m20, y' = x·m01 + y·m11 + m21.
+std::pair<double, double> Apply(const MatrixRecord& inMatrix, double inX, double inY)
+{
+    const auto& m = inMatrix.matrix;
+    return {inX * FixedToFloat(m[0][0]) + inY * FixedToFloat(m[1][0]) + FixedToFloat(m[2][0]),
+            inX * FixedToFloat(m[0][1]) + inY * FixedToFloat(m[1][1]) + FixedToFloat(m[2][1])};
+}
+
+void ExpectMaps(const MatrixRecord& inMatrix, double inX, double inY, double inToX, double inToY)
+{
+    const auto [theX, theY] = Apply(inMatrix, inX, inY);
+    EXPECT_NEAR(theX, inToX, 0.01) << "(" << inX << ", " << inY << ")";
+    EXPECT_NEAR(theY, inToY, 0.01) << "(" << inX << ", " << inY << ")";
+}
+
+TEST(ParametersDefaults, AreTheDocumentedOnes)
+{
+    Parameters theParams;
+    EXPECT_EQ(theParams.PenColor, ColorValue::Black());
+    EXPECT_EQ(theParams.PaintColor, ColorValue::White());
+    EXPECT_EQ(theParams.PenSize, 1);
+    EXPECT_STREQ(theParams.Font, "");
+    EXPECT_EQ(theParams.TextSize, 9);
+    EXPECT_EQ(theParams.TextStyle, TextStyleRecord{});
+    EXPECT_EQ(theParams.DrawOp, kDrawAndPaint);
+    EXPECT_EQ(theParams.CornerSize, (LongPoint{16, 16}));
+    EXPECT_EQ(theParams.Quality, kNormalQuality);
+    EXPECT_EQ(theParams.Depth, 32);
+    EXPECT_EQ(theParams.Image, 1);
+    EXPECT_EQ(theParams.Shape, kNoShapeType);
+    EXPECT_TRUE(SameMatrix(theParams.Matrix, Identity()));
+    EXPECT_EQ(theParams.PatternCanvas(), nullptr);
+}
+
+TEST(Keywords, EmptyStringChangesNothing)
+{
+    Parameters theParams;
+    theParams.PenSize = 5;
+    std::strcpy(theParams.Font, "Kept");
+    theParams.Text = u"kept";
+    TranslateMatrix(&theParams.Matrix, IntToFixed(3), 0);
+    const MatrixRecord theMatrix = theParams.Matrix;
+    EXPECT_EQ(theParams.Parse(" \t "), 0);
+    EXPECT_EQ(theParams.PenSize, 5);
+    EXPECT_STREQ(theParams.Font, "Kept");
+    EXPECT_EQ(theParams.Text, u"kept");
+    EXPECT_TRUE(SameMatrix(theParams.Matrix, theMatrix));
+}
+
+TEST(Keywords, EachSetsItsField)
+{
+    auto p = Parsed(
+        "pencolor=blue textcolor=red paintcolor=50,50,50 pensize=3 textsize=12 textstyle='bold,italic' "
+        "halign=right valign=bottom dither=yes rect=1,2,3,4 position=5,6 size=7,8 inset=5,7 move=9,10 "
+        "type=png image=2 fit=true mode=blend modecolor=white srcrect=11,12,13,14 shape=oval op=draw "
+        "cornersize=20 points=0,0,10,0,10,10 text='Grüße' quality=high interlace=1 depth=256 opengl=true "
+        "transparent=15,16");
+    EXPECT_EQ(p->PenColor, (ColorValue{0, 0, 0xD400, 0xFFFF, 0}));
+    EXPECT_EQ(p->TextColor, (ColorValue{0xDD6B, 0x08C2, 0x06A2, 0xFFFF, 0}));
+    EXPECT_EQ(p->PaintColor, (ColorValue{0x7FFF, 0x7FFF, 0x7FFF, 0xFFFF, 0}));
+    EXPECT_EQ(p->PenSize, 3);
+    EXPECT_EQ(p->TextSize, 12);
+    EXPECT_EQ(p->TextStyle, (TextStyleRecord{1, 700, 1, 0, 0}));
+    EXPECT_EQ(p->HAlign, kHAlignRight);
+    EXPECT_EQ(p->VAlign, kVAlignBottom);
+    EXPECT_EQ(p->Dither, 1);
+    EXPECT_EQ(p->Rect, (LongRect{1, 2, 3, 4}));
+    EXPECT_EQ(p->RectGiven, 1);
+    EXPECT_EQ(p->Position, (LongPoint{5, 6}));
+    EXPECT_EQ(p->Size, (LongPoint{7, 8}));
+    EXPECT_EQ(p->SizeGiven, 1);
+    EXPECT_EQ(p->Inset, (LongPoint{5, 5}));  // the text after the number is ignored
+    EXPECT_EQ(p->Move, (LongPoint{9, 10}));
+    EXPECT_STREQ(p->Type, "png");
+    EXPECT_EQ(p->Image, 2);
+    EXPECT_EQ(p->Fit, 1);
+    EXPECT_EQ(p->Mode, kStraightAlphaBlendMode);
+    EXPECT_EQ(p->ModeColor, ColorValue::White());
+    EXPECT_EQ(p->SourceRect, (LongRect{11, 12, 13, 14}));
+    EXPECT_EQ(p->SourceRectGiven, 1);
+    EXPECT_EQ(p->Shape, kOvalShape);
+    EXPECT_EQ(p->DrawOp, kDrawOutline);
+    EXPECT_EQ(p->CornerSize, (LongPoint{20, 20}));
+    ASSERT_EQ(p->PointCount, 3);
+    EXPECT_EQ(p->Points[1], (LongPoint{10, 0}));
+    EXPECT_EQ(p->Points[2], (LongPoint{10, 10}));
+    EXPECT_EQ(p->Text, u"Grüße");
+    EXPECT_EQ(p->Quality, kHighQuality);
+    EXPECT_EQ(p->Interlace, 1);
+    EXPECT_EQ(p->Depth, 8);
+    EXPECT_EQ(p->OpenGL, 1);
+    EXPECT_EQ(p->TransparentPoint, (LongPoint{15, 16}));
+    EXPECT_EQ(p->TransparentGiven, 1);
+}
+
+TEST(Keywords, AliasesAndCaseAndLastValueWins)
+{
+    auto p = Parsed("Pencolor=RED RECTANGLE=1,1,2,2 pos=3,4 sourcerectangle=1,2,3,4 operation=paint rect=5,5,6,6 "
+                    "pensize=2 PENSIZE=4");
+    EXPECT_EQ(p->PenColor, (ColorValue{0xDD6B, 0x08C2, 0x06A2, 0xFFFF, 0}));
+    EXPECT_EQ(p->Rect, (LongRect{5, 5, 6, 6}));
+    EXPECT_EQ(p->Position, (LongPoint{3, 4}));
+    EXPECT_EQ(p->SourceRect, (LongRect{1, 2, 3, 4}));
+    EXPECT_EQ(p->DrawOp, kPaintFill);
+    EXPECT_EQ(p->PenSize, 4);
+}
+
+TEST(Keywords, NeverFailingOnes)
+{
+    auto p = Parsed("quality=superb text='' type='' textfont=NoSuchFamilyAnywhere");
+    EXPECT_EQ(p->Quality, kNormalQuality);
+    EXPECT_EQ(p->Text, u"");
+}
+
+TEST(Keywords, UnknownNameGivesCode7WithTheName)
+{
+    auto p = Parsed("colour=red", 7);
+    EXPECT_STREQ(p->ErrorContext(), "colour");
+    char theMessage[ParameterParser::kMessageCapacity];
+    ASSERT_TRUE(p->ErrorMessage(theMessage));
+    EXPECT_STREQ(theMessage, "Do not recognise parameter \"colour\"");
+}
+
+class KeywordReaderFails : public testing::TestWithParam<const char*> {};
+
+TEST_P(KeywordReaderFails, WithCode6AndNameEqualsValue)
+{
+    const std::string thePair = GetParam();
+    auto p = Parsed("pensize=2 " + thePair + " pensize=5", 6);
+    EXPECT_EQ(std::string(p->ErrorContext()), thePair);
+    EXPECT_EQ(p->PenSize, 2);  // the parse stopped at the failing pair
+    char theMessage[ParameterParser::kMessageCapacity];
+    ASSERT_TRUE(p->ErrorMessage(theMessage));
+    EXPECT_EQ(std::string(theMessage), "Could not understand value of parameter \"" + thePair + "\"");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryKeyword, KeywordReaderFails,
+    testing::Values("pencolor=reddish", "textcolor=reddish", "paintcolor=1,2", "pensize=thick", "textsize=big",
+                    "textstyle=heavy", "halign=center", "valign=centre", "dither=maybe", "rectangle=1,2,3",
+                    "rect=0,0,32767,10", "position=1", "pos=a,b", "size=1,2,3", "inset=x", "move=1",
+                    "rotation=left", "rotate=x", "stretch=wide", "scale=x,2", "skew=x", "translate=1",
+                    "image=first", "fit=perhaps", "mode=xor", "modecolor=nope", "sourcerectangle=1",
+                    "srcrect=1,2", "shape=circle", "operation=fill", "op=none", "cornersize=round",
+                    "points=0,0,10", "interlace=on", "depth=4", "opengl=on", "transparent=1,2,3",
+                    "scale=40000", "skew=-40000"),
+    [](const auto& inInfo) { return std::to_string(inInfo.index); });
+
+TEST(Keywords, TypeTakesAnyTokenAndRotateNeedsAValue)
+{
+    // Every token is short enough for the type field.
+    auto p = Parsed("type='" + std::string(255, 't') + "'");
+    EXPECT_EQ(std::strlen(p->Type), 255u);
+    Parsed("rotate=''", 6);
+}
+
+TEST(Keywords, PointsAcceptsAtMost1024Pairs)
+{
+    std::string theList;
+    for (int i = 0; i < 1024; ++i)
+        theList += std::to_string(i % 100) + ",1,";
+    // Too long for one token, so the list is read directly.
+    Parameters theParams;
+    EXPECT_TRUE(ReadCoordinateList(theList.c_str(), theParams.Points, Parameters::kMaxPoints, &theParams.PointCount));
+    EXPECT_EQ(theParams.PointCount, 1024);
+    theList += "5,5";
+    EXPECT_FALSE(ReadCoordinateList(theList.c_str(), theParams.Points, Parameters::kMaxPoints, &theParams.PointCount));
+}
+
+// ---- Transforms -------------------------------------------------------------------
+
+TEST(Transforms, RotationIsClockwiseOnAYDownCanvas)
+{
+    auto p = Parsed("rotate=90");
+    ExpectMaps(p->Matrix, 1, 0, 0, 1);
+    ExpectMaps(p->Matrix, 0, 1, -1, 0);
+    p = Parsed("rotation=45");  // about (0, 0)
+    ExpectMaps(p->Matrix, 0, 0, 0, 0);
+    ExpectMaps(p->Matrix, 10, 0, 7.0711, 7.0711);
+}
+
+TEST(Transforms, RotationAboutACentre)
+{
+    auto p = Parsed("rotate=90,10,10");
+    ExpectMaps(p->Matrix, 10, 10, 10, 10);
+    ExpectMaps(p->Matrix, 20, 10, 10, 20);
+    // An unreadable centre is (0, 0), not an error.
+    p = Parsed("rotate=90,x");
+    ExpectMaps(p->Matrix, 1, 0, 0, 1);
+    // Whole turns change nothing.
+    p = Parsed("rotate=450");
+    ExpectMaps(p->Matrix, 1, 0, 0, 1);
+}
+
+TEST(Transforms, ScaleAndSkew)
+{
+    auto p = Parsed("scale=2");
+    ExpectMaps(p->Matrix, 3, 4, 6, 8);
+    p = Parsed("stretch=2,3");
+    ExpectMaps(p->Matrix, 3, 4, 6, 12);
+    p = Parsed("scale=2,x,1,1");  // unreadable sy is sx
+    ExpectMaps(p->Matrix, 3, 4, 6, 8);
+    p = Parsed("scale=2,3,10,10");
+    ExpectMaps(p->Matrix, 10, 10, 10, 10);
+    ExpectMaps(p->Matrix, 11, 11, 12, 13);
+    p = Parsed("skew=0.5");
+    ExpectMaps(p->Matrix, 0, 2, 1, 2);
+    ExpectMaps(p->Matrix, 2, 0, 2, 1);
+    p = Parsed("skew=0.5,0,0,10");
+    ExpectMaps(p->Matrix, 0, 10, 0, 10);
+    ExpectMaps(p->Matrix, 0, 12, 1, 12);
+}
+
+TEST(Transforms, ComposeInTheOrderGiven)
+{
+    auto theRotateFirst = Parsed("rotate=90 translate=10,0");
+    ExpectMaps(theRotateFirst->Matrix, 1, 0, 10, 1);
+    auto theTranslateFirst = Parsed("translate=10,0 rotate=90");
+    ExpectMaps(theTranslateFirst->Matrix, 1, 0, 0, 11);
+    EXPECT_FALSE(SameMatrix(theRotateFirst->Matrix, theTranslateFirst->Matrix));
+    // Transform keywords accumulate.
+    auto theTwice = Parsed("translate=10,0 translate=5,5");
+    ExpectMaps(theTwice->Matrix, 0, 0, 15, 5);
+    auto theScaled = Parsed("scale=2 translate=3,0");
+    ExpectMaps(theScaled->Matrix, 1, 1, 5, 2);
+}
+
+TEST(Transforms, AFailedValueChangesNothing)
+{
+    auto p = Parsed("translate=5,5 scale=x", 6);
+    ExpectMaps(p->Matrix, 0, 0, 5, 5);
+    ExpectMaps(p->Matrix, 1, 1, 6, 6);
+    p = Parsed("translate=1", 6);
+    EXPECT_TRUE(SameMatrix(p->Matrix, Identity()));
+}
+
+// ---- Geometry ------------------------------------------------------------------------
+
+TEST(Geometry, PlacementFromPositionSizeMoveAndInset)
+{
+    EXPECT_EQ(Parsed("pos=10,20 size=100,50")->PlacementRect(), (LongRect{10, 20, 110, 70}));
+    EXPECT_EQ(Parsed("pos=10,20 size=100,50 move=5,5 inset=10")->PlacementRect(), (LongRect{25, 35, 105, 65}));
+    EXPECT_EQ(Parsed("rect=1,2,30,40 pos=100,100 size=5,5 move=-1,1")->PlacementRect(), (LongRect{0, 3, 29, 41}));
+    EXPECT_EQ(Parameters().PlacementRect(), LongRect{});
+    // Large insets wrap instead of overflowing.
+    EXPECT_EQ(Parsed("inset=2147483647 move=1,1")->PlacementRect(),
+              (LongRect{INT32_MIN, INT32_MIN, -2147483645, -2147483645}));
+}
+
+TEST(Geometry, DestinationWithoutRectOrSizeIsNaturalMovedByPosition)
+{
+    const LongRect theNatural{0, 0, 200, 100};
+    const LongRect theBounds{0, 0, 400, 300};
+    EXPECT_EQ(Parsed("pos=5,6 move=100,100 inset=3")->DestinationRect(theNatural, theBounds),
+              (LongRect{5, 6, 205, 106}));
+    EXPECT_EQ(Parsed("rect=1,2,3,4")->DestinationRect(theNatural, theBounds), (LongRect{1, 2, 3, 4}));
+    EXPECT_EQ(Parsed("size=10,10 pos=1,1 move=1,0")->DestinationRect(theNatural, theBounds), (LongRect{2, 1, 12, 11}));
+}
+
+struct FitCase {
+    const char* params;
+    LongRect natural;
+    LongRect expected;
+};
+
+class FitArithmetic : public testing::TestWithParam<FitCase> {};
+
+TEST_P(FitArithmetic, ShrinksKeepsRatioAndAligns)
+{
+    const FitCase& theCase = GetParam();
+    const LongRect theBounds{0, 0, 400, 300};
+    EXPECT_EQ(Parsed(theCase.params)->DestinationRect(theCase.natural, theBounds), theCase.expected)
+        << theCase.params;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FitArithmetic,
+    testing::Values(
+        FitCase{"fit=true rect=10,10,110,110 halign=middle valign=middle", {0, 0, 200, 100}, {10, 35, 110, 85}},
+        FitCase{"fit=true rect=10,10,110,110", {0, 0, 200, 100}, {10, 10, 110, 60}},
+        FitCase{"fit=true rect=10,10,110,110 valign=bottom", {0, 0, 200, 100}, {10, 60, 110, 110}},
+        FitCase{"fit=true rect=10,10,110,110 halign=right", {0, 0, 100, 200}, {60, 10, 110, 110}},
+        FitCase{"fit=true rect=10,10,110,110 halign=middle", {0, 0, 100, 200}, {35, 10, 85, 110}},
+        // Never enlarged; aligned inside the target.
+        FitCase{"fit=true rect=0,0,100,100 halign=right valign=bottom", {0, 0, 20, 10}, {80, 90, 100, 100}},
+        FitCase{"fit=true rect=0,0,100,100 halign=middle valign=middle", {0, 0, 21, 11}, {39, 44, 60, 55}},
+        // Width fits, height does not.
+        FitCase{"fit=true rect=0,0,100,50", {0, 0, 80, 100}, {0, 0, 40, 50}},
+        // Both shrink steps: the width first, then the height.
+        FitCase{"fit=true rect=0,0,100,10", {0, 0, 300, 100}, {0, 0, 30, 10}},
+        // Truncation, not rounding: 100 / (300 / 199) = 66.33.
+        FitCase{"fit=true rect=0,0,100,100", {0, 0, 300, 199}, {0, 0, 100, 66}},
+        // Without rect or size the target is the bounds.
+        FitCase{"fit=true halign=middle valign=middle", {0, 0, 800, 300}, {0, 75, 400, 225}},
+        FitCase{"fit=true", {0, 0, 40, 30}, {0, 0, 40, 30}},
+        // With size the target is the placement.
+        FitCase{"fit=true pos=10,10 size=50,50 valign=bottom", {0, 0, 100, 50}, {10, 35, 60, 60}},
+        // Degenerate natural sizes stay finite.
+        FitCase{"fit=true rect=0,0,100,100", {0, 0, 200, 0}, {0, 0, 100, 0}},
+        FitCase{"fit=true rect=10,10,0,0", {0, 0, 0, 0}, {10, 10, 0, 0}}),
+    [](const auto& inInfo) { return std::to_string(inInfo.index); });
+
+TEST(Geometry, SourceRectOrFallback)
+{
+    const LongRect theFallback{1, 1, 2, 2};
+    EXPECT_EQ(Parameters().SourceRectOr(theFallback), theFallback);
+    EXPECT_EQ(Parsed("srcrect=0,0,10,10")->SourceRectOr(theFallback), (LongRect{0, 0, 10, 10}));
+}
+
+TEST(Geometry, DrawingTransformMapsSourceOntoDestinationAfterMatrix)
+{
+    auto p = Parsed("");
+    EXPECT_TRUE(SameMatrix(p->DrawingTransform({0, 0, 50, 50}, {}), Identity()));
+    const MatrixRecord theMapping = p->DrawingTransform({10, 20, 110, 70}, {0, 0, 50, 25});
+    ExpectMaps(theMapping, 0, 0, 10, 20);
+    ExpectMaps(theMapping, 50, 25, 110, 70);
+
+    p = Parsed("rotate=90");
+    const MatrixRecord theRotated = p->DrawingTransform({0, 0, 100, 100}, {0, 0, 50, 50});
+    // Rotated first (1,0 → 0,1), then scaled by 2.
+    ExpectMaps(theRotated, 1, 0, 0, 2);
+    // An empty source leaves the matrix alone.
+    EXPECT_TRUE(SameMatrix(p->DrawingTransform({0, 0, 100, 100}, {5, 5, 5, 50}), p->Matrix));
+}
+
+TEST(Geometry, GDIAndGLForms)
+{
+    auto p = Parsed("scale=2,3 translate=5,7");
+    const float* theXform = p->ComputeGDITransform({0, 0, 20, 20}, {0, 0, 10, 10});
+    const float kXform[6] = {4, 0, 0, 6, 10, 14};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_FLOAT_EQ(theXform[i], kXform[i]) << i;
+    EXPECT_EQ(theXform, p->GDITransform);
+
+    p = Parsed("rotate=90 translate=5,7");
+    const float* theGL = p->ComputeGLMatrix({}, {});
+    const float kGL[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 5, 7, 0, 1};
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(theGL[i], kGL[i], 1e-4) << i;
+    EXPECT_EQ(theGL, p->GLMatrix);
+}
+
+// ---- Font matching -----------------------------------------------------------------------
+
+std::vector<std::string> Families()
+{
+    std::vector<std::string> theNames;
+    const std::int32_t theCount = FontNameAt(-1, nullptr);
+    for (std::int32_t i = 0; i < theCount; ++i) {
+        char theName[kFontNameCapacity];
+        FontNameAt(i, theName);
+        theNames.emplace_back(theName);
+    }
+    return theNames;
+}
+
+std::string Lower(std::string inText)
+{
+    for (char& theChar : inText)
+        theChar = char(std::tolower(static_cast<unsigned char>(theChar)));
+    return inText;
+}
+
+TEST(FontMatching, WholeNameIgnoringCase)
+{
+    const auto theFamilies = Families();
+    ASSERT_FALSE(theFamilies.empty());
+    for (const std::string& theFamily : theFamilies) {
+        Parameters theParams;
+        theParams.SetFont(Lower(theFamily).c_str());
+        EXPECT_EQ(std::string(theParams.Font), theFamily.substr(0, 31));
+    }
+}
+
+TEST(FontMatching, WholeNameBeatsAnEarlierPrefix)
+{
+    // "DejaVu Sans" is both a family and the beginning of others.
+    Parameters theParams;
+    theParams.SetFont("dejavu sans");
+    EXPECT_STREQ(theParams.Font, "DejaVu Sans");
+}
+
+TEST(FontMatching, PrefixTakesTheFamilysCapitalisation)
+{
+    const auto theFamilies = Families();
+    Parameters theParams;
+    theParams.SetFont("liberation s");
+    ASSERT_EQ(std::strlen(theParams.Font), 12u);
+    const std::string theFont = theParams.Font;
+    // The first family in catalogue order with that beginning.
+    for (const std::string& theFamily : theFamilies) {
+        if (Lower(theFamily).rfind("liberation s", 0) == 0) {
+            EXPECT_EQ(theFont, theFamily.substr(0, 12));
+            break;
+        }
+    }
+    EXPECT_EQ(theFont, "Liberation S");
+}
+
+TEST(FontMatching, ListTriesItemsInTurnAndNoMatchKeepsTheFont)
+{
+    Parameters theParams;
+    auto p = Parsed("textfont='No Such Family, Liberation Mono,DejaVu Sans'");
+    EXPECT_STREQ(p->Font, "Liberation Mono");
+    p = Parsed("textfont='DejaVu Serif,Liberation Mono'");
+    EXPECT_STREQ(p->Font, "DejaVu Serif");
+    p = Parsed("textfont=dejavu textfont=NoSuchFamily textfont='Nope,Neither'");
+    EXPECT_STREQ(p->Font, "DejaVu");
+    // The item keeps its trailing blank.
+    p = Parsed("textfont='NoSuch,Liberation '");
+    EXPECT_STREQ(p->Font, "Liberation ");
+}
+
+TEST(FontMatching, FontNameAtCountsAndStops)
+{
+    const auto theFamilies = Families();
+    const std::int32_t theCount = std::int32_t(theFamilies.size());
+    char theName[kFontNameCapacity];
+    EXPECT_EQ(FontNameAt(0, theName), 1);
+    EXPECT_EQ(theFamilies[0], theName);
+    EXPECT_EQ(FontNameAt(theCount + 5, theName), theCount);
+    EXPECT_EQ(theFamilies.back(), theName);
+    EXPECT_EQ(FontNameAt(-1, nullptr), theCount);
+    // A stable order.
+    EXPECT_EQ(Families(), theFamilies);
+}
+
+}  // namespace

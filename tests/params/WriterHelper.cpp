@@ -1,0 +1,18 @@
+// Writes 64 KiB over the file named on the command line; the test runs it under
+// a small file-size limit so that the write itself fails.
+#include <csignal>
+#include <string>
+
+#include "automation/Errors.h"
+#include "vellumax/params/Utilities.h"
+
+int main(int inCount, char** inArguments)
+{
+    if (inCount != 2)
+        return 100;
+    std::signal(SIGXFSZ, SIG_IGN);
+    const std::string theData(64 * 1024, 'n');
+    if (WriteWholeFile(inArguments[1], theData.data(), std::uint32_t(theData.size())))
+        return 0;
+    return GetLastError() != 0 ? 1 : 101;
+}

@@ -1,0 +1,448 @@
+#include "vellumax/params/Parameters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "automation/Interfaces.h"
+#include "automation/Strings.h"
+#include "imaging/Imaging.h"
+
+namespace {
+
+using KeywordReader = bool (*)(Parameters& ioParams, const char* inValue);
+
+struct Keyword {
+    const char* name;
+    KeywordReader read;
+};
+
+// Fixed 16.16 holds magnitudes below 32768.
+constexpr double kFixedLimit = 32767.0;
+
+char LowerAscii(char inChar)
+{
+    return (inChar >= 'A' && inChar <= 'Z') ? char(inChar - 'A' + 'a') : inChar;
+}
+
+// inWord is lower case.
+bool EqualsKeyword(const char* inName, const char* inWord)
+{
+    for (; *inWord != '\0'; ++inName, ++inWord)
+        if (LowerAscii(*inName) != *inWord)
+            return false;
+    return *inName == '\0';
+}
+
+bool EqualNoCase(const char* inA, const char* inB, std::size_t inLength)
+{
+    for (std::size_t i = 0; i < inLength; ++i)
+        if (LowerAscii(inA[i]) != LowerAscii(inB[i]))
+            return false;
+    return true;
+}
+
+MatrixRecord IdentityMatrix()
+{
+    MatrixRecord theMatrix{};
+    theMatrix.matrix[0][0] = fixed1;
+    theMatrix.matrix[1][1] = fixed1;
+    theMatrix.matrix[2][2] = fract1;
+    return theMatrix;
+}
+
+bool ReadFixedFactor(const char* inText, Fixed* outValue)
+{
+    float theValue = 0.0f;
+    if (!ReadFloat(inText, &theValue) || std::fabs(theValue) > kFixedLimit)
+        return false;
+    *outValue = FloatToFixed(theValue);
+    return true;
+}
+
+// The centre of a transformation, (0, 0) when missing or unreadable.
+void ReadCentre(const char* inText, Fixed* outX, Fixed* outY)
+{
+    LongPoint theCentre;
+    if (!ReadPoint(inText, &theCentre))
+        theCentre = {};
+    *outX = IntToFixed(theCentre.x);
+    *outY = IntToFixed(theCentre.y);
+}
+
+// The first value, then the second (or the first again), then the centre.
+bool ReadPairAndCentre(const char* inText, Fixed* outFirst, Fixed* outSecond, Fixed* outX, Fixed* outY)
+{
+    if (!ReadFixedFactor(inText, outFirst))
+        return false;
+    const char* theSecond = NextListItem(inText);
+    if (!ReadFixedFactor(theSecond, outSecond))
+        *outSecond = *outFirst;
+    ReadCentre(NextListItem(theSecond), outX, outY);
+    return true;
+}
+
+std::int32_t Wrap(std::int64_t inValue)
+{
+    return static_cast<std::int32_t>(inValue);
+}
+
+std::int64_t Width(const LongRect& inRect)
+{
+    return std::int64_t(inRect.right) - inRect.left;
+}
+
+std::int64_t Height(const LongRect& inRect)
+{
+    return std::int64_t(inRect.bottom) - inRect.top;
+}
+
+// Truncates towards zero; NaN gives 0 and the 32-bit range bounds the rest.
+std::int64_t Truncate(double inValue)
+{
+    if (std::isnan(inValue))
+        return 0;
+    return std::int64_t(std::clamp(std::trunc(inValue), double(std::numeric_limits<std::int32_t>::min()),
+                                   double(std::numeric_limits<std::int32_t>::max())));
+}
+
+double AlignmentFraction(std::int32_t inAlign)
+{
+    switch (inAlign) {
+    case 1: return 0.5;
+    case 2: return 1.0;
+    default: return 0.0;
+    }
+}
+
+std::int16_t ShortCoordinate(std::int32_t inValue)
+{
+    return std::int16_t(std::clamp<std::int32_t>(inValue, std::numeric_limits<std::int16_t>::min(),
+                                                 std::numeric_limits<std::int16_t>::max()));
+}
+
+::Rect ShortRect(const LongRect& inRect)
+{
+    return {ShortCoordinate(inRect.top), ShortCoordinate(inRect.left), ShortCoordinate(inRect.bottom),
+            ShortCoordinate(inRect.right)};
+}
+
+// A face name the drawing layer can take: at most 31 bytes, cut at a
+// character boundary; the drawing layer resolves such a beginning of a
+// family's name back to the family.
+void CopyFaceName(const char* inName, std::size_t inLength, char* outFace)
+{
+    std::size_t theLength = std::min(inLength, Parameters::kFaceNameLength);
+    if (theLength < inLength)
+        while (theLength > 0 && (static_cast<unsigned char>(inName[theLength]) & 0xC0) == 0x80)
+            --theLength;
+    std::memcpy(outFace, inName, theLength);
+    outFace[theLength] = '\0';
+}
+
+struct FontMatch {
+    const char* item;
+    std::size_t length;
+    bool prefix;
+    char* face;
+    bool found;
+};
+
+bool MatchFontName(const char* inName, void* inContext)
+{
+    auto* theMatch = static_cast<FontMatch*>(inContext);
+    const std::size_t theNameLength = std::strlen(inName);
+    const bool theMatches = theMatch->prefix
+                                ? theNameLength >= theMatch->length &&
+                                      EqualNoCase(inName, theMatch->item, theMatch->length)
+                                : theNameLength == theMatch->length &&
+                                      EqualNoCase(inName, theMatch->item, theMatch->length);
+    if (!theMatches)
+        return true;
+    CopyFaceName(inName, theMatch->prefix ? theMatch->length : theNameLength, theMatch->face);
+    theMatch->found = true;
+    return false;
+}
+
+// In the order names are compared: the first match wins.
+const Keyword kKeywords[] = {
+    {"pencolor", [](Parameters& p, const char* v) { return ReadColor(v, &p.PenColor); }},
+    {"textcolor", [](Parameters& p, const char* v) { return ReadColor(v, &p.TextColor); }},
+    {"paintcolor", [](Parameters& p, const char* v) { return ReadColor(v, &p.PaintColor); }},
+    {"pensize", [](Parameters& p, const char* v) { return ReadLong(v, &p.PenSize); }},
+    {"textfont",
+     [](Parameters& p, const char* v) {
+         p.SetFont(v);
+         return true;
+     }},
+    {"textsize", [](Parameters& p, const char* v) { return ReadLong(v, &p.TextSize); }},
+    {"textstyle", [](Parameters& p, const char* v) { return ReadTextStyle(v, &p.TextStyle); }},
+    {"halign", [](Parameters& p, const char* v) { return ReadHAlign(v, &p.HAlign); }},
+    {"valign", [](Parameters& p, const char* v) { return ReadVAlign(v, &p.VAlign); }},
+    {"dither", [](Parameters& p, const char* v) { return ReadBoolean(v, &p.Dither); }},
+    {"rectangle",
+     [](Parameters& p, const char* v) {
+         return ReadRect(v, &p.Rect) && (p.RectGiven = 1);
+     }},
+    {"rect",
+     [](Parameters& p, const char* v) {
+         return ReadRect(v, &p.Rect) && (p.RectGiven = 1);
+     }},
+    {"position", [](Parameters& p, const char* v) { return ReadPoint(v, &p.Position); }},
+    {"pos", [](Parameters& p, const char* v) { return ReadPoint(v, &p.Position); }},
+    {"size",
+     [](Parameters& p, const char* v) {
+         return ReadPoint(v, &p.Size) && (p.SizeGiven = 1);
+     }},
+    {"inset",
+     [](Parameters& p, const char* v) {
+         std::int32_t theInset = 0;
+         if (!ReadLong(v, &theInset))
+             return false;
+         p.Inset = {theInset, theInset};
+         return true;
+     }},
+    {"move", [](Parameters& p, const char* v) { return ReadPoint(v, &p.Move); }},
+    {"rotation",
+     [](Parameters& p, const char* v) {
+         float theAngle = 0.0f;
+         if (!ReadFloat(v, &theAngle))
+             return false;
+         Fixed theX = 0;
+         Fixed theY = 0;
+         ReadCentre(NextListItem(v), &theX, &theY);
+         // Whole turns change nothing and would not fit in 16.16.
+         RotateMatrix(&p.Matrix, FloatToFixed(std::fmod(double(theAngle), 360.0)), theX, theY);
+         return true;
+     }},
+    {"rotate", nullptr},  // as rotation, filled in below
+    {"stretch",
+     [](Parameters& p, const char* v) {
+         Fixed theX = 0, theY = 0, theSx = 0, theSy = 0;
+         if (!ReadPairAndCentre(v, &theSx, &theSy, &theX, &theY))
+             return false;
+         ScaleMatrix(&p.Matrix, theSx, theSy, theX, theY);
+         return true;
+     }},
+    {"scale", nullptr},  // as stretch
+    {"skew",
+     [](Parameters& p, const char* v) {
+         Fixed theX = 0, theY = 0, theKx = 0, theKy = 0;
+         if (!ReadPairAndCentre(v, &theKx, &theKy, &theX, &theY))
+             return false;
+         SkewMatrix(&p.Matrix, theKx, theKy, theX, theY);
+         return true;
+     }},
+    {"translate",
+     [](Parameters& p, const char* v) {
+         LongPoint theOffset;
+         if (!ReadPoint(v, &theOffset))
+             return false;
+         TranslateMatrix(&p.Matrix, IntToFixed(theOffset.x), IntToFixed(theOffset.y));
+         return true;
+     }},
+    {"type", [](Parameters& p, const char* v) { return CopyShortString(v, p.Type); }},
+    {"image", [](Parameters& p, const char* v) { return ReadLong(v, &p.Image); }},
+    {"fit", [](Parameters& p, const char* v) { return ReadBoolean(v, &p.Fit); }},
+    {"mode", [](Parameters& p, const char* v) { return ReadTransferMode(v, &p.Mode); }},
+    {"modecolor", [](Parameters& p, const char* v) { return ReadColor(v, &p.ModeColor); }},
+    {"sourcerectangle",
+     [](Parameters& p, const char* v) {
+         return ReadRect(v, &p.SourceRect) && (p.SourceRectGiven = 1);
+     }},
+    {"srcrect",
+     [](Parameters& p, const char* v) {
+         return ReadRect(v, &p.SourceRect) && (p.SourceRectGiven = 1);
+     }},
+    {"shape", [](Parameters& p, const char* v) { return ReadShape(v, &p.Shape); }},
+    {"operation", [](Parameters& p, const char* v) { return ReadOperation(v, &p.DrawOp); }},
+    {"op", [](Parameters& p, const char* v) { return ReadOperation(v, &p.DrawOp); }},
+    {"cornersize",
+     [](Parameters& p, const char* v) {
+         std::int32_t theSize = 0;
+         if (!ReadLong(v, &theSize))
+             return false;
+         p.CornerSize = {theSize, theSize};
+         return true;
+     }},
+    {"points",
+     [](Parameters& p, const char* v) {
+         return ReadCoordinateList(v, p.Points, Parameters::kMaxPoints, &p.PointCount);
+     }},
+    {"text",
+     [](Parameters& p, const char* v) {
+         p.Text = UTF16FromUTF8(v);
+         return true;
+     }},
+    {"quality", [](Parameters& p, const char* v) { return ReadQuality(v, &p.Quality); }},
+    {"interlace", [](Parameters& p, const char* v) { return ReadBoolean(v, &p.Interlace); }},
+    {"depth", [](Parameters& p, const char* v) { return ReadDepth(v, &p.Depth); }},
+    {"opengl", [](Parameters& p, const char* v) { return ReadBoolean(v, &p.OpenGL); }},
+    {"transparent",
+     [](Parameters& p, const char* v) {
+         return ReadPoint(v, &p.TransparentPoint) && (p.TransparentGiven = 1);
+     }},
+};
+
+// Aliases without a reader of their own share the previous entry's.
+KeywordReader ReaderOf(std::size_t inIndex)
+{
+    while (kKeywords[inIndex].read == nullptr)
+        --inIndex;
+    return kKeywords[inIndex].read;
+}
+
+}  // namespace
+
+Parameters::Parameters() : Matrix(IdentityMatrix()) {}
+
+void Parameters::SetParameter(const char* inName, const char* inValue)
+{
+    for (std::size_t i = 0; i < std::size(kKeywords); ++i) {
+        if (!EqualsKeyword(inName, kKeywords[i].name))
+            continue;
+        if (!ReaderOf(i)(*this, inValue))
+            SetError(kBadValue, inName, "=", inValue);
+        return;
+    }
+    SetError(kUnknownName, inName);
+}
+
+void Parameters::SetFont(const char* inList)
+{
+    for (const char* p = inList; *p != '\0'; p = NextListItem(p)) {
+        char theItem[kTextCapacity];
+        CopyListItem(p, theItem, sizeof(theItem));
+        FontMatch theMatch{theItem, std::strlen(theItem), false, Font, false};
+        VisitFontNames(MatchFontName, &theMatch);
+        if (theMatch.found)
+            return;
+        theMatch.prefix = true;
+        VisitFontNames(MatchFontName, &theMatch);
+        if (theMatch.found)
+            return;
+    }
+}
+
+void Parameters::SetPatternCanvas(IDispatch* inCanvas)
+{
+    mPatternCanvas.Reset(inCanvas);
+}
+
+LongRect Parameters::PlacementRect() const
+{
+    LongRect theRect = Rect;
+    if (RectGiven == 0)
+        theRect = {Position.x, Position.y, Wrap(std::int64_t(Position.x) + Size.x),
+                   Wrap(std::int64_t(Position.y) + Size.y)};
+    return {Wrap(std::int64_t(theRect.left) + Move.x + Inset.x), Wrap(std::int64_t(theRect.top) + Move.y + Inset.y),
+            Wrap(std::int64_t(theRect.right) + Move.x - Inset.x),
+            Wrap(std::int64_t(theRect.bottom) + Move.y - Inset.y)};
+}
+
+LongRect Parameters::DestinationRect(const LongRect& inNatural, const LongRect& inBounds) const
+{
+    const bool thePlaced = RectGiven != 0 || SizeGiven != 0;
+    LongRect theRect = PlacementRect();
+    if (!thePlaced)
+        theRect = {Wrap(std::int64_t(inNatural.left) + Position.x), Wrap(std::int64_t(inNatural.top) + Position.y),
+                   Wrap(std::int64_t(inNatural.right) + Position.x),
+                   Wrap(std::int64_t(inNatural.bottom) + Position.y)};
+    if (Fit == 0)
+        return theRect;
+
+    const LongRect theTarget = thePlaced ? theRect : inBounds;
+    const std::int64_t theTargetWidth = Width(theTarget);
+    const std::int64_t theTargetHeight = Height(theTarget);
+    std::int64_t theWidth = Width(inNatural);
+    std::int64_t theHeight = Height(inNatural);
+    if (theWidth > theTargetWidth || theHeight > theTargetHeight) {
+        const double theRatio = double(theWidth) / double(theHeight);
+        if (theWidth > theTargetWidth) {
+            theWidth = theTargetWidth;
+            theHeight = Truncate(double(theWidth) / theRatio);
+        }
+        if (theHeight > theTargetHeight) {
+            theHeight = theTargetHeight;
+            theWidth = Truncate(double(theHeight) * theRatio);
+        }
+    }
+    const std::int64_t theLeft =
+        theTarget.left + Truncate(double(theTargetWidth - theWidth) * AlignmentFraction(HAlign));
+    const std::int64_t theTop = theTarget.top + Truncate(double(theTargetHeight - theHeight) * AlignmentFraction(VAlign));
+    return {Wrap(theLeft), Wrap(theTop), Wrap(theLeft + theWidth), Wrap(theTop + theHeight)};
+}
+
+LongRect Parameters::SourceRectOr(const LongRect& inFallback) const
+{
+    return SourceRectGiven != 0 ? SourceRect : inFallback;
+}
+
+MatrixRecord Parameters::DrawingTransform(const LongRect& inDestination, const LongRect& inSource) const
+{
+    const ::Rect theSource = ShortRect(inSource);
+    if (theSource.right <= theSource.left || theSource.bottom <= theSource.top)
+        return Matrix;
+    const ::Rect theDestination = ShortRect(inDestination);
+    MatrixRecord theMapping;
+    SetIdentityMatrix(&theMapping);
+    RectMatrix(&theMapping, &theSource, &theDestination);
+    ConcatMatrix(&Matrix, &theMapping);
+    return theMapping;
+}
+
+const float* Parameters::ComputeGDITransform(const LongRect& inDestination, const LongRect& inSource)
+{
+    const MatrixRecord theMatrix = DrawingTransform(inDestination, inSource);
+    GDITransform[0] = float(FixedToFloat(theMatrix.matrix[0][0]));
+    GDITransform[1] = float(FixedToFloat(theMatrix.matrix[0][1]));
+    GDITransform[2] = float(FixedToFloat(theMatrix.matrix[1][0]));
+    GDITransform[3] = float(FixedToFloat(theMatrix.matrix[1][1]));
+    GDITransform[4] = float(FixedToFloat(theMatrix.matrix[2][0]));
+    GDITransform[5] = float(FixedToFloat(theMatrix.matrix[2][1]));
+    return GDITransform;
+}
+
+const float* Parameters::ComputeGLMatrix(const LongRect& inDestination, const LongRect& inSource)
+{
+    const MatrixRecord theMatrix = DrawingTransform(inDestination, inSource);
+    std::fill(std::begin(GLMatrix), std::end(GLMatrix), 0.0f);
+    GLMatrix[0] = float(FixedToFloat(theMatrix.matrix[0][0]));
+    GLMatrix[1] = float(FixedToFloat(theMatrix.matrix[0][1]));
+    GLMatrix[4] = float(FixedToFloat(theMatrix.matrix[1][0]));
+    GLMatrix[5] = float(FixedToFloat(theMatrix.matrix[1][1]));
+    GLMatrix[10] = 1.0f;
+    GLMatrix[12] = float(FixedToFloat(theMatrix.matrix[2][0]));
+    GLMatrix[13] = float(FixedToFloat(theMatrix.matrix[2][1]));
+    GLMatrix[15] = 1.0f;
+    return GLMatrix;
+}
+
+Parameters::CanvasReference::CanvasReference(const CanvasReference& inOther) : mCanvas(inOther.mCanvas)
+{
+    if (mCanvas != nullptr)
+        mCanvas->AddRef();
+}
+
+Parameters::CanvasReference& Parameters::CanvasReference::operator=(const CanvasReference& inOther)
+{
+    Reset(inOther.mCanvas);
+    return *this;
+}
+
+Parameters::CanvasReference::~CanvasReference()
+{
+    if (mCanvas != nullptr)
+        mCanvas->Release();
+}
+
+void Parameters::CanvasReference::Reset(IDispatch* inCanvas)
+{
+    // Add first: the new canvas may be the one held.
+    if (inCanvas != nullptr)
+        inCanvas->AddRef();
+    if (mCanvas != nullptr)
+        mCanvas->Release();
+    mCanvas = inCanvas;
+}

@@ -1,0 +1,112 @@
+// The record of one drawing, measuring or saving call: what the canvas
+// defaults and the call's parameter string say, and the geometry derived from
+// it. Field names are those the engine and the savers read.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "imaging/MacTypes.h"
+#include "vellumax/params/ParameterParser.h"
+#include "vellumax/params/Utilities.h"
+
+struct IDispatch;
+
+class Parameters : public ParameterParser {
+public:
+    static constexpr std::int32_t kMaxPoints = 1024;
+    static constexpr std::size_t kFaceNameLength = 31;  // what the drawing layer takes as a face name
+
+    Parameters();
+    Parameters(const Parameters&) = default;
+    Parameters& operator=(const Parameters&) = default;
+    ~Parameters() override = default;
+
+    // The keyword table.
+    void SetParameter(const char* inName, const char* inValue) override;
+
+    // Font matching: the first item of the list that names an installed
+    // family, wholly or as its beginning, sets Font; no match keeps it.
+    void SetFont(const char* inList);
+
+    // Holds one reference on the pattern canvas (null releases it).
+    void SetPatternCanvas(IDispatch* inCanvas);
+    IDispatch* PatternCanvas() const { return mPatternCanvas.Get(); }
+
+    // Rect, or Position and Size, moved by Move and inset by Inset.
+    LongRect PlacementRect() const;
+    // Where a drawn object of natural size goes: the placement, or natural
+    // moved by Position when neither rect nor size was given, then fitted
+    // (never enlarged) into the placement or bounds when Fit is set.
+    LongRect DestinationRect(const LongRect& inNatural, const LongRect& inBounds) const;
+    LongRect SourceRectOr(const LongRect& inFallback) const;
+    // Matrix, followed by the mapping of source onto destination unless
+    // source is empty. Both are taken as 16-bit rectangles.
+    MatrixRecord DrawingTransform(const LongRect& inDestination, const LongRect& inSource) const;
+    // The drawing transform as eM11, eM12, eM21, eM22, eDx, eDy (kept in GDITransform).
+    const float* ComputeGDITransform(const LongRect& inDestination, const LongRect& inSource);
+    // The drawing transform as a column-major 4×4 matrix (kept in GLMatrix).
+    const float* ComputeGLMatrix(const LongRect& inDestination, const LongRect& inSource);
+
+    ColorValue PenColor = ColorValue::Black();
+    ColorValue TextColor = ColorValue::Black();
+    ColorValue PaintColor = ColorValue::White();
+    std::int32_t PenSize = 1;
+    char Font[kTextCapacity] = {};  // a face name of at most 31 characters
+    std::int32_t TextSize = 9;
+    TextStyleRecord TextStyle;
+    HAlignKind HAlign = kHAlignLeft;
+    VAlignKind VAlign = kVAlignTop;
+    std::int32_t Dither = 0;
+    LongRect Rect;
+    std::int32_t RectGiven = 0;
+    LongPoint Position;
+    LongPoint Size;
+    std::int32_t SizeGiven = 0;
+    LongPoint Inset;
+    LongPoint Move;
+    MatrixRecord Matrix;
+    float GLMatrix[16] = {};
+    float GDITransform[6] = {};
+    ShapeKind Shape = kNoShapeType;
+    DrawOperation DrawOp = kDrawAndPaint;
+    LongPoint CornerSize{16, 16};
+    std::int32_t PointCount = 0;
+    LongPoint Points[kMaxPoints] = {};
+    std::u16string Text;
+    CodecQuality Quality = kNormalQuality;
+    std::int32_t Interlace = 0;
+    std::int32_t Depth = 32;
+    char Type[kTextCapacity] = {};
+    TransferMode Mode = kCopyMode;
+    ColorValue ModeColor = ColorValue::Black();
+    std::int32_t Image = 1;
+    std::int32_t OpenGL = 0;
+    LongPoint TransparentPoint;
+    std::int32_t TransparentGiven = 0;
+    LongRect SourceRect;
+    std::int32_t SourceRectGiven = 0;
+    std::int32_t Fit = 0;
+
+private:
+    bool Rotate(const char* inValue);
+    bool Scale(const char* inValue);
+    bool Skew(const char* inValue);
+    bool Translate(const char* inValue);
+
+    // A counted reference: copies add one, destruction releases one.
+    class CanvasReference {
+    public:
+        CanvasReference() = default;
+        CanvasReference(const CanvasReference& inOther);
+        CanvasReference& operator=(const CanvasReference& inOther);
+        ~CanvasReference();
+        void Reset(IDispatch* inCanvas);
+        IDispatch* Get() const { return mCanvas; }
+
+    private:
+        IDispatch* mCanvas = nullptr;
+    };
+
+    CanvasReference mPatternCanvas;
+};

@@ -1,0 +1,889 @@
+#include "vellumax/params/Utilities.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "automation/Errors.h"
+#include "automation/SafeArray.h"
+#include "automation/Variant.h"
+#include "drawing/Gdi.h"
+#include "imaging/Imaging.h"
+
+// Constant-initialised, so it holds its value before any other static
+// initialiser of the server can read it.
+constinit const char ListSeparator = ',';
+
+namespace {
+
+constexpr OSType kUnknownCodecType = FourCharCode("????");
+
+std::atomic<CodecTypeLookup> gCodecTypeLookup{nullptr};
+
+bool IsSpace(char inChar)
+{
+    return inChar == ' ' || (inChar >= '\t' && inChar <= '\r');
+}
+
+bool IsDigit(char inChar)
+{
+    return inChar >= '0' && inChar <= '9';
+}
+
+char LowerAscii(char inChar)
+{
+    return (inChar >= 'A' && inChar <= 'Z') ? char(inChar - 'A' + 'a') : inChar;
+}
+
+// inWord is lower case.
+bool EqualsWord(const char* inText, const char* inWord)
+{
+    for (; *inWord != '\0'; ++inText, ++inWord)
+        if (LowerAscii(*inText) != *inWord)
+            return false;
+    return *inText == '\0';
+}
+
+template <typename T>
+struct WordValue {
+    const char* word;
+    T value;
+};
+
+template <typename T, std::size_t N>
+bool ReadWord(const char* inText, const WordValue<T> (&inWords)[N], T* outValue)
+{
+    for (const auto& theEntry : inWords) {
+        if (EqualsWord(inText, theEntry.word)) {
+            *outValue = theEntry.value;
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr WordValue<ShapeKind> kShapeWords[] = {
+    {"rectangle", kRectangleShape}, {"rect", kRectangleShape},       {"oval", kOvalShape},
+    {"polygon", kPolygonShape},     {"poly", kPolygonShape},         {"roundrectangle", kRoundRectShape},
+    {"roundrect", kRoundRectShape}, {"text", kTextShape},            {"line", kLineShape},
+};
+constexpr WordValue<DrawOperation> kOperationWords[] = {
+    {"draw", kDrawOutline}, {"paint", kPaintFill}, {"both", kDrawAndPaint}};
+constexpr WordValue<HAlignKind> kHAlignWords[] = {
+    {"left", kHAlignLeft}, {"middle", kHAlignMiddle}, {"right", kHAlignRight}};
+constexpr WordValue<VAlignKind> kVAlignWords[] = {
+    {"top", kVAlignTop}, {"middle", kVAlignMiddle}, {"bottom", kVAlignBottom}};
+constexpr WordValue<ChannelKind> kChannelWords[] = {
+    {"red", kRedChannel}, {"green", kGreenChannel}, {"blue", kBlueChannel}, {"alpha", kAlphaChannel}};
+constexpr WordValue<CodecQuality> kQualityWords[] = {
+    {"min", kMinQuality},   {"low", kLowQuality}, {"normal", kNormalQuality},
+    {"high", kHighQuality}, {"max", kMaxQuality}, {"lossless", kLosslessQuality}};
+constexpr WordValue<std::int32_t> kDepthWords[] = {
+    {"2", 1}, {"16", 4}, {"256", 8}, {"thousands", 16}, {"millions", 32}};
+constexpr WordValue<TransferMode> kModeWords[] = {
+    {"copy", kCopyMode},
+    {"addpin", kAddPinMode},
+    {"addover", kAddOverMode},
+    {"subpin", kSubPinMode},
+    {"addmax", kAddMaxMode},
+    {"subover", kSubOverMode},
+    {"addmin", kAddMinMode},
+    {"transparent", kStraightAlphaMode},
+    {"prewhitealpha", kPreWhiteAlphaMode},
+    {"preblackalpha", kPreBlackAlphaMode},
+    {"blend", kStraightAlphaBlendMode},
+};
+
+struct ColorWord {
+    const char* word;
+    std::uint16_t red;
+    std::uint16_t green;
+    std::uint16_t blue;
+};
+
+constexpr ColorWord kColorWords[] = {
+    {"black", 0x0000, 0x0000, 0x0000},   {"yellow", 0xFC00, 0xF37D, 0x052F},
+    {"magenta", 0xF2D7, 0x0856, 0x84EC}, {"red", 0xDD6B, 0x08C2, 0x06A2},
+    {"cyan", 0x0241, 0xAB54, 0xEAFF},    {"green", 0x0000, 0x64AF, 0x11B0},
+    {"blue", 0x0000, 0x0000, 0xD400},    {"white", 0xFFFF, 0xFFFF, 0xFFFF},
+    {"", 0xFFFF, 0xFFFF, 0xFFFF},        {"violet", 0xF2D7, 0x0856, 0x84EC},
+    {"purple", 0xF2D7, 0x0856, 0x84EC},  {"orange", 0xFFFF, 0x91EA, 0x170A},
+    {"gray", 0x8888, 0x8888, 0x8888},    {"lightgray", 0xCCCC, 0xCCCC, 0xCCCC},
+    {"darkgray", 0x4444, 0x4444, 0x4444},
+};
+
+// The extent of a "%f" number after leading white space: sign, digits with an
+// optional point and fraction (at least one digit), optional exponent.
+// Returns nullptr when there is no number. outOrder is roughly the decimal
+// exponent of the value, enough to tell overflow from underflow.
+const char* ScanDecimal(const char* inText, bool* outNegative, const char** outDigits, std::int64_t* outOrder)
+{
+    const char* p = inText;
+    *outNegative = false;
+    if (*p == '+' || *p == '-')
+        *outNegative = *p++ == '-';
+    *outDigits = p;
+    while (*p == '0')
+        ++p;
+    const char* theSignificant = p;
+    while (IsDigit(*p))
+        ++p;
+    bool theHasDigits = p != *outDigits;
+    std::int64_t theOrder = p - theSignificant;
+    if (*p == '.') {
+        ++p;
+        const char* theFraction = p;
+        if (theOrder == 0) {
+            while (*p == '0')
+                ++p;
+            theOrder = -(p - theFraction);
+        }
+        while (IsDigit(*p))
+            ++p;
+        theHasDigits = theHasDigits || p != theFraction;
+    }
+    if (!theHasDigits)
+        return nullptr;
+    if (*p == 'e' || *p == 'E') {
+        const char* q = p + 1;
+        bool theNegativeExponent = false;
+        if (*q == '+' || *q == '-')
+            theNegativeExponent = *q++ == '-';
+        if (IsDigit(*q)) {
+            std::int64_t theExponent = 0;
+            for (; IsDigit(*q); ++q)
+                theExponent = std::min<std::int64_t>(theExponent * 10 + (*q - '0'), 1'000'000'000);
+            theOrder += theNegativeExponent ? -theExponent : theExponent;
+            p = q;
+        }
+    }
+    *outOrder = theOrder;
+    return p;
+}
+
+template <typename T, typename Reader>
+bool ReadList(const char* inText, T* outValues, std::int32_t inMax, std::int32_t* outCount, Reader inRead)
+{
+    *outCount = 0;
+    const char* p = inText;
+    while (*p != '\0' && *outCount < inMax) {
+        outValues[*outCount] = T{};
+        if (!inRead(p, &outValues[*outCount]))
+            break;
+        p = NextListItem(p);
+        ++*outCount;
+    }
+    return *p == '\0';
+}
+
+constexpr std::int32_t kMinCoordinate = -32767;
+constexpr std::int32_t kMaxCoordinate = 32766;
+constexpr std::int32_t kMaxRectPairs = 3;
+constexpr std::int32_t kMaxPointPairs = 2;
+
+// Reads into a scratch list so that a failure leaves the caller's value alone.
+template <std::int32_t MaxPairs>
+bool ReadExactPairs(const char* inText, std::int32_t inWanted, LongPoint* outPoints)
+{
+    LongPoint thePoints[MaxPairs];
+    std::int32_t thePairs = 0;
+    if (!ReadCoordinateList(inText, thePoints, MaxPairs, &thePairs) || thePairs != inWanted)
+        return false;
+    std::copy_n(thePoints, inWanted, outPoints);
+    return true;
+}
+
+char* AppendLong(char* outText, std::int32_t inValue)
+{
+    return std::to_chars(outText, outText + 12, inValue).ptr;
+}
+
+// One decimal, rounded as the C library's "%.1f" does: the float times ten is
+// exact in double precision, and nearest-even rounding settles exact halves.
+char* AppendPercent(char* outText, float inPercent)
+{
+    const long theTenths = std::lrint(double(inPercent) * 10.0);
+    outText = std::to_chars(outText, outText + 8, theTenths / 10).ptr;
+    *outText++ = '.';
+    *outText++ = char('0' + theTenths % 10);
+    return outText;
+}
+
+void CopyWord(const char* inWord, char* outText)
+{
+    std::strcpy(outText, inWord);
+}
+
+struct FontEnumState {
+    FontNameVisitor visit;
+    void* context;
+    std::int32_t count;
+};
+
+int FontFamilyProc(const ENUMLOGFONTEXA* inFont, const void*, std::uint32_t, LPARAM inParam)
+{
+    auto* theState = reinterpret_cast<FontEnumState*>(inParam);
+    char theName[kFontNameCapacity];
+    std::memcpy(theName, inFont->elfFullName, sizeof(theName) - 1);
+    theName[sizeof(theName) - 1] = '\0';
+    ++theState->count;
+    return theState->visit(theName, theState->context) ? 1 : 0;
+}
+
+struct FontAtState {
+    std::int32_t index;
+    std::int32_t ordinal;
+    char* name;
+};
+
+bool VisitFontAt(const char* inName, void* inContext)
+{
+    auto* theState = static_cast<FontAtState*>(inContext);
+    if (theState->name != nullptr)
+        std::strcpy(theState->name, inName);
+    return theState->ordinal++ != theState->index;
+}
+
+// The array a VARIANT holds directly or by reference, or nullptr.
+SAFEARRAY* ArrayOf(const VARIANT* inVariant)
+{
+    if (inVariant == nullptr || (inVariant->vt & VT_ARRAY) == 0)
+        return nullptr;
+    if ((inVariant->vt & VT_BYREF) != 0)
+        return inVariant->pparray != nullptr ? *inVariant->pparray : nullptr;
+    return inVariant->parray;
+}
+
+// The folder's temporary file beside the target, unique to this call.
+std::string TemporaryPathFor(const std::string& inPath)
+{
+    static std::atomic<unsigned> sCounter{0};
+    char theSuffix[64];
+    std::snprintf(theSuffix, sizeof(theSuffix), ".%ld.%u.tmp", long(getpid()), sCounter.fetch_add(1));
+    return inPath + theSuffix;
+}
+
+// Writes all of it, resuming after partial writes and interruptions.
+bool WriteAll(int inFile, const char* inData, std::size_t inLength)
+{
+    while (inLength > 0) {
+        const ssize_t theWritten = write(inFile, inData, inLength);
+        if (theWritten < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        inData += theWritten;
+        inLength -= std::size_t(theWritten);
+    }
+    return true;
+}
+
+bool LockRange(int inFile, short inType, std::uint32_t inLength)
+{
+    struct flock theLock {};
+    theLock.l_type = inType;
+    theLock.l_whence = SEEK_SET;
+    theLock.l_start = 0;
+    theLock.l_len = off_t(inLength);
+    return fcntl(inFile, F_SETLK, &theLock) == 0;
+}
+
+}  // namespace
+
+// ---- ColorValue ------------------------------------------------------------------
+
+float PercentFromComponent(std::uint16_t inComponent)
+{
+    const float thePercent = float(inComponent * 100.0 / 65535.0);
+    return std::clamp(thePercent, 0.0f, 100.0f);
+}
+
+std::uint16_t ComponentFromPercent(double inPercent)
+{
+    if (!(inPercent > 0.0))  // NaN too
+        return 0;
+    inPercent = std::min(inPercent, 100.0);
+    return std::uint16_t(inPercent / 100.0 * 65535.0);
+}
+
+void ColorValue::SetComponents(std::uint16_t inRed, std::uint16_t inGreen, std::uint16_t inBlue,
+                               std::uint16_t inAlpha)
+{
+    red = inRed;
+    green = inGreen;
+    blue = inBlue;
+    alpha = inAlpha;
+    pattern = 0;
+}
+
+void ColorValue::GetPercentages(float* outRed, float* outGreen, float* outBlue, float* outAlpha) const
+{
+    *outRed = PercentFromComponent(red);
+    *outGreen = PercentFromComponent(green);
+    *outBlue = PercentFromComponent(blue);
+    *outAlpha = PercentFromComponent(alpha);
+}
+
+void ColorValue::SetPercentages(float inRed, float inGreen, float inBlue, float inAlpha)
+{
+    SetComponents(ComponentFromPercent(inRed), ComponentFromPercent(inGreen), ComponentFromPercent(inBlue),
+                  ComponentFromPercent(inAlpha));
+}
+
+std::uint32_t ColorValue::ToColorRef() const
+{
+    return std::uint32_t(red >> 8) | (std::uint32_t(green >> 8) << 8) | (std::uint32_t(blue >> 8) << 16);
+}
+
+void ColorValue::FromColorRef(std::uint32_t inValue)
+{
+    SetComponents(std::uint16_t((inValue & 0xFF) << 8), std::uint16_t(inValue & 0xFF00),
+                  std::uint16_t(((inValue >> 16) & 0xFF) << 8), 65535);
+}
+
+// ---- Readers ---------------------------------------------------------------------------
+
+bool ReadLong(const char* inText, std::int32_t* outValue)
+{
+    const char* p = inText;
+    while (IsSpace(*p))
+        ++p;
+    bool theNegative = false;
+    if (*p == '+' || *p == '-')
+        theNegative = *p++ == '-';
+    if (!IsDigit(*p))
+        return false;
+    // Magnitude up to 2^31 is representable as a negative value; anything
+    // larger fails rather than wrapping.
+    constexpr std::int64_t kLimit = std::int64_t(1) << 31;
+    std::int64_t theMagnitude = 0;
+    for (; IsDigit(*p); ++p) {
+        theMagnitude = theMagnitude * 10 + (*p - '0');
+        if (theMagnitude > kLimit)
+            return false;
+    }
+    if (!theNegative && theMagnitude == kLimit)
+        return false;
+    *outValue = std::int32_t(theNegative ? -theMagnitude : theMagnitude);
+    return true;
+}
+
+bool ReadFloat(const char* inText, float* outValue)
+{
+    const char* p = inText;
+    while (IsSpace(*p))
+        ++p;
+    bool theNegative = false;
+    const char* theDigits = nullptr;
+    std::int64_t theOrder = 0;
+    const char* theEnd = ScanDecimal(p, &theNegative, &theDigits, &theOrder);
+    if (theEnd == nullptr)
+        return false;
+    double theValue = 0.0;
+    const auto theResult = std::from_chars(theDigits, theEnd, theValue, std::chars_format::general);
+    if (theResult.ec == std::errc::result_out_of_range) {
+        // Beyond double precision either way: too large fails, too small is 0.
+        if (theOrder > 0)
+            return false;
+        theValue = 0.0;
+    } else if (theResult.ec != std::errc() || theResult.ptr != theEnd) {
+        return false;
+    }
+    if (theValue > double(std::numeric_limits<float>::max()))
+        return false;
+    const float theSingle = float(theValue);
+    *outValue = theNegative ? -theSingle : theSingle;
+    return true;
+}
+
+bool ReadBoolean(const char* inText, std::int32_t* outValue)
+{
+    static constexpr WordValue<std::int32_t> kTruthWords[] = {
+        {"true", 1}, {"false", 0}, {"yes", 1}, {"no", 0}};
+    if (ReadWord(inText, kTruthWords, outValue))
+        return true;
+    std::int32_t theNumber = 0;
+    if (!ReadLong(inText, &theNumber))
+        return false;
+    *outValue = theNumber != 0 ? 1 : 0;
+    return true;
+}
+
+bool ReadLongList(const char* inText, std::int32_t* outValues, std::int32_t inMax, std::int32_t* outCount)
+{
+    return ReadList(inText, outValues, inMax, outCount, ReadLong);
+}
+
+bool ReadFloatList(const char* inText, float* outValues, std::int32_t inMax, std::int32_t* outCount)
+{
+    return ReadList(inText, outValues, inMax, outCount, ReadFloat);
+}
+
+bool ReadCoordinateList(const char* inText, LongPoint* outPoints, std::int32_t inMaxPairs, std::int32_t* outPairs)
+{
+    // LongPoint is two packed 32-bit values, so the list lands in place.
+    static_assert(sizeof(LongPoint) == 2 * sizeof(std::int32_t));
+    std::int32_t theCount = 0;
+    const bool theRead =
+        ReadLongList(inText, reinterpret_cast<std::int32_t*>(outPoints), 2 * std::max(inMaxPairs, 0), &theCount);
+    *outPairs = theCount / 2;
+    if (!theRead || theCount % 2 != 0)
+        return false;
+    const auto* theValues = reinterpret_cast<const std::int32_t*>(outPoints);
+    return std::all_of(theValues, theValues + theCount, [](std::int32_t inValue) {
+        return inValue >= kMinCoordinate && inValue <= kMaxCoordinate;
+    });
+}
+
+bool ReadRect(const char* inText, LongRect* outRect)
+{
+    LongPoint theCorners[2];
+    if (!ReadExactPairs<kMaxRectPairs>(inText, 2, theCorners))
+        return false;
+    *outRect = {theCorners[0].x, theCorners[0].y, theCorners[1].x, theCorners[1].y};
+    return true;
+}
+
+bool ReadPoint(const char* inText, LongPoint* outPoint)
+{
+    return ReadExactPairs<kMaxPointPairs>(inText, 1, outPoint);
+}
+
+bool ReadColor(const char* inText, ColorValue* ioColor)
+{
+    for (const ColorWord& theWord : kColorWords) {
+        if (EqualsWord(inText, theWord.word)) {
+            ioColor->SetComponents(theWord.red, theWord.green, theWord.blue, 65535);
+            return true;
+        }
+    }
+    if (EqualsWord(inText, "pattern")) {
+        ioColor->pattern = 1;
+        return true;
+    }
+    float thePercents[5];
+    std::int32_t theCount = 0;
+    if (!ReadFloatList(inText, thePercents, 5, &theCount) || theCount < 3 || theCount > 4)
+        return false;
+    ioColor->SetPercentages(thePercents[0], thePercents[1], thePercents[2], theCount == 4 ? thePercents[3] : 100.0f);
+    return true;
+}
+
+bool ReadQuality(const char* inText, CodecQuality* outQuality)
+{
+    *outQuality = kNormalQuality;
+    ReadWord(inText, kQualityWords, outQuality);
+    return true;
+}
+
+bool ReadShape(const char* inText, ShapeKind* outShape)
+{
+    return ReadWord(inText, kShapeWords, outShape);
+}
+
+bool ReadOperation(const char* inText, DrawOperation* outOperation)
+{
+    return ReadWord(inText, kOperationWords, outOperation);
+}
+
+bool ReadHAlign(const char* inText, HAlignKind* outAlign)
+{
+    return ReadWord(inText, kHAlignWords, outAlign);
+}
+
+bool ReadVAlign(const char* inText, VAlignKind* outAlign)
+{
+    return ReadWord(inText, kVAlignWords, outAlign);
+}
+
+bool ReadTextStyle(const char* inText, TextStyleRecord* outStyle)
+{
+    *outStyle = TextStyleRecord{};
+    for (const char* p = inText; *p != '\0'; p = NextListItem(p)) {
+        char theItem[kTextCapacity];
+        CopyListItem(p, theItem, sizeof(theItem));
+        if (EqualsWord(theItem, "bold")) {
+            outStyle->bold = 1;
+            outStyle->weight = 700;
+        } else if (EqualsWord(theItem, "italic")) {
+            outStyle->italic = 1;
+        } else if (EqualsWord(theItem, "underline")) {
+            outStyle->underline = 1;
+        } else if (EqualsWord(theItem, "strikethru")) {
+            outStyle->strikethru = 1;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadTransferMode(const char* inText, TransferMode* outMode)
+{
+    return ReadWord(inText, kModeWords, outMode);
+}
+
+bool ReadChannel(const char* inText, ChannelKind* outChannel)
+{
+    return ReadWord(inText, kChannelWords, outChannel);
+}
+
+bool ReadDepth(const char* inText, std::int32_t* outBits)
+{
+    return ReadWord(inText, kDepthWords, outBits);
+}
+
+bool ReadCodecType(const char* inText, OSType* outType)
+{
+    const CodecTypeLookup theLookup = gCodecTypeLookup.load(std::memory_order_acquire);
+    OSType theType = kUnknownCodecType;
+    if (theLookup == nullptr || !theLookup(inText, &theType) || theType == kUnknownCodecType)
+        return false;
+    *outType = theType;
+    return true;
+}
+
+void SetCodecTypeLookup(CodecTypeLookup inLookup)
+{
+    gCodecTypeLookup.store(inLookup, std::memory_order_release);
+}
+
+bool CopyShortString(const char* inText, char* outText)
+{
+    const std::size_t theLength = std::strlen(inText);
+    if (theLength >= kTextCapacity)
+        return false;
+    std::memcpy(outText, inText, theLength + 1);
+    return true;
+}
+
+// ---- Formatters ---------------------------------------------------------------------------
+
+void FormatLong(std::int32_t inValue, char* outText)
+{
+    *AppendLong(outText, inValue) = '\0';
+}
+
+void FormatRect(const LongRect& inRect, char* outText)
+{
+    char* p = AppendLong(outText, inRect.left);
+    *p++ = ListSeparator;
+    p = AppendLong(p, inRect.top);
+    *p++ = ListSeparator;
+    p = AppendLong(p, inRect.right);
+    *p++ = ListSeparator;
+    p = AppendLong(p, inRect.bottom);
+    *p = '\0';
+}
+
+void FormatPoint(const LongPoint& inPoint, char* outText)
+{
+    char* p = AppendLong(outText, inPoint.x);
+    *p++ = ListSeparator;
+    p = AppendLong(p, inPoint.y);
+    *p = '\0';
+}
+
+void FormatColor(const ColorValue& inColor, char* outText)
+{
+    if (inColor.pattern != 0) {
+        CopyWord("pattern", outText);
+        return;
+    }
+    float thePercents[4];
+    inColor.GetPercentages(&thePercents[0], &thePercents[1], &thePercents[2], &thePercents[3]);
+    char* p = outText;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0)
+            *p++ = ListSeparator;
+        p = AppendPercent(p, thePercents[i]);
+    }
+    *p = '\0';
+}
+
+void FormatHAlign(std::int32_t inValue, char* outText)
+{
+    static constexpr const char* kWords[] = {"left", "middle", "right"};
+    CopyWord(inValue >= 0 && inValue < 3 ? kWords[inValue] : "", outText);
+}
+
+void FormatVAlign(std::int32_t inValue, char* outText)
+{
+    static constexpr const char* kWords[] = {"top", "middle", "bottom"};
+    CopyWord(inValue >= 0 && inValue < 3 ? kWords[inValue] : "", outText);
+}
+
+void FormatTextStyle(const TextStyleRecord& inStyle, char* outText)
+{
+    // Always joined with ',' whatever the ListSeparator.
+    outText[0] = '\0';
+    if (inStyle.bold != 0)
+        std::strcat(outText, "bold,");
+    if (inStyle.italic != 0)
+        std::strcat(outText, "italic,");
+    if (inStyle.underline != 0)
+        std::strcat(outText, "underline,");
+    if (inStyle.strikethru != 0)
+        std::strcat(outText, "strikethru,");
+    const std::size_t theLength = std::strlen(outText);
+    if (theLength > 0)
+        outText[theLength - 1] = '\0';
+}
+
+void FormatDepth(std::int32_t inBits, char* outText)
+{
+    const char* theWord = "";
+    switch (inBits) {
+    case 1: theWord = "2"; break;
+    case 2: theWord = "4"; break;
+    case 4: theWord = "16"; break;
+    case 8: theWord = "256"; break;
+    case 16: theWord = "thousands"; break;
+    case 24:
+    case 32: theWord = "millions"; break;
+    default: break;
+    }
+    CopyWord(theWord, outText);
+}
+
+// ---- Lists ---------------------------------------------------------------------------------
+
+const char* NextListItem(const char* inText)
+{
+    const char* theSeparator = std::strchr(inText, ListSeparator);
+    return theSeparator != nullptr ? theSeparator + 1 : inText + std::strlen(inText);
+}
+
+void CopyListItem(const char* inText, char* outItem, std::size_t inCapacity)
+{
+    if (inCapacity == 0)
+        return;
+    while (IsSpace(*inText))
+        ++inText;
+    std::size_t theLength = 0;
+    while (inText[theLength] != '\0' && inText[theLength] != ListSeparator && theLength + 1 < inCapacity) {
+        outItem[theLength] = inText[theLength];
+        ++theLength;
+    }
+    outItem[theLength] = '\0';
+}
+
+// ---- Script values and bytes ------------------------------------------------------------
+
+HRESULT BytesFromVariant(const VARIANT* inVariant, const BYTE** outData, LONG* outLength)
+{
+    SAFEARRAY* theArray = ArrayOf(inVariant);
+    if (theArray == nullptr)
+        return DISP_E_TYPEMISMATCH;
+    if (SafeArrayGetDim(theArray) != 1)
+        return E_INVALIDARG;
+    // The length is a byte count, so only one-byte elements can be read whole.
+    const VARTYPE theElement = inVariant->vt & VT_TYPEMASK;
+    if ((theElement != VT_UI1 && theElement != VT_I1) || SafeArrayGetElemsize(theArray) != 1)
+        return E_INVALIDARG;
+    LONG theLower = 0;
+    LONG theUpper = 0;
+    HRESULT theResult = SafeArrayGetLBound(theArray, 1, &theLower);
+    if (SUCCEEDED(theResult))
+        theResult = SafeArrayGetUBound(theArray, 1, &theUpper);
+    if (FAILED(theResult))
+        return theResult;
+    const std::int64_t theLength = std::int64_t(theUpper) - theLower + 1;
+    if (theLength < 0 || theLength > std::numeric_limits<LONG>::max())
+        return E_INVALIDARG;
+    void* theData = nullptr;
+    theResult = SafeArrayAccessData(theArray, &theData);
+    if (FAILED(theResult))
+        return theResult;
+    *outData = static_cast<const BYTE*>(theData);
+    *outLength = LONG(theLength);
+    return S_OK;
+}
+
+HRESULT ReleaseVariantBytes(const VARIANT* inVariant)
+{
+    SAFEARRAY* theArray = ArrayOf(inVariant);
+    return theArray != nullptr ? SafeArrayUnaccessData(theArray) : DISP_E_TYPEMISMATCH;
+}
+
+HRESULT VariantFromBytes(const void* inData, LONG inLength, VARIANT* outVariant)
+{
+    if (inLength < 0 || (inLength > 0 && inData == nullptr))
+        return E_INVALIDARG;
+    SAFEARRAY* theArray = SafeArrayCreateVector(VT_UI1, 0, ULONG(inLength));
+    if (theArray == nullptr)
+        return E_OUTOFMEMORY;
+    void* theData = nullptr;
+    const HRESULT theResult = SafeArrayAccessData(theArray, &theData);
+    if (FAILED(theResult)) {
+        SafeArrayDestroy(theArray);
+        return theResult;
+    }
+    if (inLength > 0)
+        std::memcpy(theData, inData, std::size_t(inLength));
+    SafeArrayUnaccessData(theArray);
+    VariantInit(outVariant);
+    outVariant->vt = VT_ARRAY | VT_UI1;
+    outVariant->parray = theArray;
+    return S_OK;
+}
+
+HRESULT HandleFromVariant(const VARIANT* inVariant, Handle* outHandle)
+{
+    const BYTE* theData = nullptr;
+    LONG theLength = 0;
+    HRESULT theResult = BytesFromVariant(inVariant, &theData, &theLength);
+    if (FAILED(theResult))
+        return theResult;
+    Handle theHandle = NewHandle(theLength);
+    if (theHandle == nullptr) {
+        theResult = E_OUTOFMEMORY;
+    } else {
+        HLock(theHandle);
+        if (theLength > 0)
+            std::memcpy(*theHandle, theData, std::size_t(theLength));
+        HUnlock(theHandle);
+        *outHandle = theHandle;
+    }
+    ReleaseVariantBytes(inVariant);
+    return theResult;
+}
+
+HRESULT VariantFromHandle(Handle inHandle, VARIANT* outVariant)
+{
+    if (inHandle == nullptr)
+        return E_INVALIDARG;
+    const Size theSize = GetHandleSize(inHandle);
+    HLock(inHandle);
+    const HRESULT theResult = VariantFromBytes(*inHandle, theSize, outVariant);
+    HUnlock(inHandle);
+    return theResult;
+}
+
+void CStringFromPascal(const unsigned char* inPascal, char* outText)
+{
+    const std::size_t theLength = inPascal[0];
+    std::memcpy(outText, inPascal + 1, theLength);
+    outText[theLength] = '\0';
+}
+
+void CStringFromHandle(Handle inHandle, char* outText)
+{
+    outText[0] = '\0';
+    if (inHandle == nullptr)
+        return;
+    const Size theSize = GetHandleSize(inHandle);
+    if (theSize < 1)
+        return;
+    HLock(inHandle);
+    const auto* thePascal = reinterpret_cast<const unsigned char*>(*inHandle);
+    const std::size_t theLength = std::min<std::size_t>(thePascal[0], std::size_t(theSize) - 1);
+    std::memcpy(outText, thePascal + 1, theLength);
+    outText[theLength] = '\0';
+    HUnlock(inHandle);
+}
+
+// ---- Other shared routines --------------------------------------------------------------
+
+void ReplaceChar(char* ioText, char inFrom, char inTo)
+{
+    for (; *ioText != '\0'; ++ioText)
+        if (*ioText == inFrom)
+            *ioText = inTo;
+}
+
+const char* FindBytes(const char* inStart, const char* inEnd, const char* inNeedle)
+{
+    const std::size_t theNeedle = std::strlen(inNeedle);
+    if (theNeedle == 0)
+        return inStart;
+    if (inEnd < inStart)
+        return nullptr;
+    const std::size_t theRange = std::size_t(inEnd - inStart) + 1;
+    return static_cast<const char*>(memmem(inStart, theRange, inNeedle, theNeedle));
+}
+
+std::int32_t VisitFontNames(FontNameVisitor inVisit, void* inContext)
+{
+    const HDC theDC = GetDC(0);
+    if (theDC == 0)
+        return 0;
+    LOGFONTA theFont{};
+    theFont.lfCharSet = ANSI_CHARSET;
+    FontEnumState theState{inVisit, inContext, 0};
+    EnumFontFamiliesExA(theDC, &theFont, FontFamilyProc, reinterpret_cast<LPARAM>(&theState), 0);
+    ReleaseDC(0, theDC);
+    return theState.count;
+}
+
+std::int32_t FontNameAt(std::int32_t inIndex, char* outName)
+{
+    if (outName != nullptr)
+        outName[0] = '\0';
+    FontAtState theState{inIndex, 0, outName};
+    return VisitFontNames(VisitFontAt, &theState);
+}
+
+bool WriteWholeFile(const char* inPath, const void* inData, std::uint32_t inLength)
+{
+    // A replaced file is written beside itself and renamed over the old one,
+    // so a failed write never leaves a half-written or lost file. A link is
+    // followed so that the file it names is the one replaced.
+    std::string theTarget = inPath;
+    struct stat theOld {};
+    const bool theExists = stat(inPath, &theOld) == 0;
+    if (char* theReal = realpath(inPath, nullptr); theReal != nullptr) {
+        theTarget = theReal;
+        std::free(theReal);
+    }
+    if (theExists && S_ISDIR(theOld.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    // A file that could not be opened for writing is not replaced either.
+    if (theExists && access(theTarget.c_str(), W_OK) != 0) {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    const std::string theTemporary = TemporaryPathFor(theTarget);
+    const int theFile = open(theTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (theFile < 0) {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    SetLastError(ERROR_SUCCESS);
+    bool theWritten = !theExists || fchmod(theFile, theOld.st_mode & 07777) == 0;
+    theWritten = theWritten && (inLength == 0 || LockRange(theFile, F_WRLCK, inLength));
+    theWritten = theWritten && WriteAll(theFile, static_cast<const char*>(inData), inLength);
+    if (inLength > 0)
+        LockRange(theFile, F_UNLCK, inLength);
+    theWritten = theWritten && fsync(theFile) == 0;
+    if (!theWritten)
+        SetLastErrorFromErrno();
+    if (close(theFile) != 0 && theWritten) {
+        SetLastErrorFromErrno();
+        theWritten = false;
+    }
+    if (theWritten && rename(theTemporary.c_str(), theTarget.c_str()) != 0) {
+        SetLastErrorFromErrno();
+        theWritten = false;
+    }
+    if (!theWritten) {
+        const DWORD theError = GetLastError();
+        unlink(theTemporary.c_str());
+        SetLastError(theError);
+    }
+    return theWritten;
+}
