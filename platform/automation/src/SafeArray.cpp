@@ -378,7 +378,9 @@ HRESULT SafeArrayGetElement(SAFEARRAY* inArray, LONG* inIndices, void* outValue)
     HRESULT theResult = SafeArrayPtrOfIndex(inArray, inIndices, &theElement);
     if (FAILED(theResult))
         return theResult;
-    SafeArrayLock(inArray);
+    theResult = SafeArrayLock(inArray);
+    if (FAILED(theResult))
+        return theResult;
     theResult = CopyCell(inArray->fFeatures, inArray->cbElements, theElement, outValue);
     SafeArrayUnlock(inArray);
     return theResult;
