@@ -68,7 +68,7 @@ LONG Resolve(RegistryDatabase* inDb, HKEY inKey, sqlite3_int64* outId)
         return ERROR_SUCCESS;
     if (inKey == nullptr)
         return ERROR_INVALID_HANDLE;
-    if (inDb != nullptr && inKey->mDatabase != inDb->Path())
+    if (inKey->mDatabase != (inDb != nullptr ? inDb->Path().c_str() : RegistryDatabasePath()))
         return ERROR_INVALID_HANDLE;
     *outId = inKey->mId;
     return ERROR_SUCCESS;
