@@ -250,8 +250,8 @@ TEST(Transforms, ScaleAndSkew)
     ExpectMaps(p->Matrix, 3, 4, 6, 8);
     p = Parsed("stretch=2,3");
     ExpectMaps(p->Matrix, 3, 4, 6, 12);
-    p = Parsed("scale=2,x,1,1");  // unreadable sy is sx
-    ExpectMaps(p->Matrix, 3, 4, 6, 8);
+    p = Parsed("scale=2,x,1,1");  // unreadable sy is sx; the centre still counts
+    ExpectMaps(p->Matrix, 3, 4, 5, 7);
     p = Parsed("scale=2,3,10,10");
     ExpectMaps(p->Matrix, 10, 10, 10, 10);
     ExpectMaps(p->Matrix, 11, 11, 12, 13);
@@ -296,7 +296,7 @@ TEST(Geometry, PlacementFromPositionSizeMoveAndInset)
     EXPECT_EQ(Parameters().PlacementRect(), LongRect{});
     // Large insets wrap instead of overflowing.
     EXPECT_EQ(Parsed("inset=2147483647 move=1,1")->PlacementRect(),
-              (LongRect{INT32_MIN, INT32_MIN, -2147483645, -2147483645}));
+              (LongRect{INT32_MIN, INT32_MIN, -2147483646, -2147483646}));
 }
 
 TEST(Geometry, DestinationWithoutRectOrSizeIsNaturalMovedByPosition)
@@ -349,7 +349,7 @@ INSTANTIATE_TEST_SUITE_P(
         FitCase{"fit=true pos=10,10 size=50,50 valign=bottom", {0, 0, 100, 50}, {10, 35, 60, 60}},
         // Degenerate natural sizes stay finite.
         FitCase{"fit=true rect=0,0,100,100", {0, 0, 200, 0}, {0, 0, 100, 0}},
-        FitCase{"fit=true rect=10,10,0,0", {0, 0, 0, 0}, {10, 10, 0, 0}}),
+        FitCase{"fit=true rect=10,10,0,0", {0, 0, 0, 0}, {10, 10, 10, 0}}),
     [](const auto& inInfo) { return std::to_string(inInfo.index); });
 
 TEST(Geometry, SourceRectOrFallback)

@@ -152,7 +152,7 @@ TEST_F(ImagingFixture, PascalStringsFromHandles)
 {
     Handle theHandle = NewHandle(6);
     ASSERT_NE(theHandle, nullptr);
-    std::memcpy(*theHandle, "\x05Codec", 6);
+    std::memcpy(*theHandle, "\x05" "Codec", 6);
     char theText[kTextCapacity];
     CStringFromHandle(theHandle, theText);
     EXPECT_STREQ(theText, "Codec");
