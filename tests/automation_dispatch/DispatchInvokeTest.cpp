@@ -382,3 +382,23 @@ TEST_F(DispatchInvoke, ReservedInterfaceMustBeNull)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DispatchInvoke, ArgumentsBeyondAnObjectPropertyGoToItsDefaultMember)
+{
+    RawCall theCall;
+    theCall.mArgs.emplace_back(2);
+    ASSERT_EQ(theCall.Run(Object(), 8, kCall), S_OK);
+    EXPECT_EQ(theCall.mResult.AsString(), "two");
+
+    RawCall theBeyond;
+    theBeyond.mArgs.emplace_back(9);
+    EXPECT_EQ(theBeyond.Run(Object(), 8, kCall), E_FAIL) << "the collection's own answer";
+
+    RawCall theNotAnObject;  // Width is a number: nothing to pass the argument on to
+    theNotAnObject.mArgs.emplace_back(1);
+    EXPECT_EQ(theNotAnObject.Run(Object(), 1, kCall), DISP_E_BADPARAMCOUNT);
+}
+
+}  // namespace

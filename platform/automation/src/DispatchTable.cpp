@@ -440,8 +440,12 @@ HRESULT DispatchTable::Invoke(void* inInterface, DISPID inId, WORD inFlags, DISP
         for (UINT i = 0; i < thePositional; ++i)
             theArgOf[i] = static_cast<int>(theArgs - 1 - i);
     } else {
-        if (thePositional > static_cast<UINT>(theCallerParams))
+        if (thePositional > static_cast<UINT>(theCallerParams)) {
+            if (theCallerParams == 0 && theNamed == 0 && theMember->HasRetval())
+                return InvokeDefaultMember(inInterface, *theMember, inFlags, inParams, outResult, outExcep,
+                                           outArgErr);
             return DISP_E_BADPARAMCOUNT;
+        }
         for (UINT i = 0; i < thePositional; ++i)
             theArgOf[i] = static_cast<int>(theArgs - 1 - i);
         for (UINT j = 0; j < theNamed; ++j) {
@@ -568,6 +572,28 @@ HRESULT DispatchTable::Invoke(void* inInterface, DISPID inId, WORD inFlags, DISP
             VariantClear(outResult);
         return theWriteBack;
     }
+    return theResult;
+}
+
+HRESULT DispatchTable::InvokeDefaultMember(void* inInterface, const DispatchMember& inMember, WORD inFlags,
+                                           DISPPARAMS* inParams, VARIANT* outResult, EXCEPINFO* outExcep,
+                                           UINT* outArgErr) const
+{
+    // `thing.Items(2)`: the property without arguments, then the arguments go to
+    // its result's default member, as the classic type information does.
+    VARIANT theValue;
+    VariantInit(&theValue);
+    DISPPARAMS theNone = {nullptr, nullptr, 0, 0};
+    HRESULT theResult = Invoke(inInterface, inMember.mId, inFlags, &theNone, &theValue, outExcep, outArgErr);
+    if (FAILED(theResult))
+        return theResult;
+    if (theValue.vt != VT_DISPATCH || theValue.pdispVal == nullptr) {
+        VariantClear(&theValue);
+        return DISP_E_BADPARAMCOUNT;
+    }
+    theResult = theValue.pdispVal->Invoke(DISPID_VALUE, GUID_NULL, LOCALE_USER_DEFAULT, inFlags, inParams, outResult,
+                                          outExcep, outArgErr);
+    VariantClear(&theValue);
     return theResult;
 }
 

@@ -43,7 +43,16 @@ public:
     ~ComVariant() { VariantClear(&mValue); }
 
     ComVariant(int inValue) : ComVariant() { SetLong(inValue); }
-    ComVariant(long inValue) : ComVariant() { SetLong(static_cast<LONG>(inValue)); }
+    // VT_I4 when the value fits, else VT_I8.
+    ComVariant(long inValue) : ComVariant()
+    {
+        if (inValue >= INT32_MIN && inValue <= INT32_MAX)
+            SetLong(static_cast<LONG>(inValue));
+        else {
+            mValue.vt = VT_I8;
+            mValue.llVal = inValue;
+        }
+    }
     ComVariant(double inValue) : ComVariant()
     {
         mValue.vt = VT_R8;

@@ -130,6 +130,9 @@ private:
         std::int32_t mEntry;  // index into mIds; -1 for an empty slot
     };
 
+    HRESULT InvokeDefaultMember(void* inInterface, const DispatchMember& inMember, WORD inFlags,
+                                DISPPARAMS* inParams, VARIANT* outResult, EXCEPINFO* outExcep,
+                                UINT* outArgErr) const;
     const IdEntry* FindId(DISPID inId) const;
     const IdEntry* FindName(const OLECHAR* inName) const;
 
