@@ -23,6 +23,8 @@ public:
     T& Value() & { assert(Ok()); return *mValue; }
     const T& Value() const& { assert(Ok()); return *mValue; }
     T&& Value() && { assert(Ok()); return std::move(*mValue); }
+    T& operator*() & { return Value(); }
+    const T& operator*() const& { return Value(); }
     T* operator->() { return &Value(); }
     const T* operator->() const { return &Value(); }
 

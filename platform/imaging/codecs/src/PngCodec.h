@@ -1,0 +1,26 @@
+// The PNG codec.
+#pragma once
+
+#include "codecs/Codec.h"
+
+namespace vx::codecs {
+
+class PngCodec final : public Codec {
+public:
+    ImageFormat Format() const override { return ImageFormat::kPng; }
+    std::string_view Name() const override { return "PNG"; }
+    MimeInfo Mime() const override;
+    uint32_t DefaultExtension() const override;
+    bool CanEncode() const override { return true; }
+    bool HasInterlace() const override { return true; }
+
+protected:
+    bool OnSniff(Bytes inBytes) const override;
+    Result<ImageInfo> OnInfo(Bytes inBytes, uint32_t inImageIndex) const override;
+    Result<DecodedImage> OnDecode(Bytes inBytes, uint32_t inImageIndex,
+                                  const DecodeOptions& inOptions) const override;
+    Status OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
+                    const EncodeOptions& inOptions) const override;
+};
+
+}  // namespace vx::codecs

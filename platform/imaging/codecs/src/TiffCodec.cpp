@@ -1,0 +1,454 @@
+#include "TiffCodec.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "ByteOrder.h"
+#include "IndexedPicture.h"
+
+namespace vx::codecs {
+
+namespace {
+
+constexpr std::string_view kMimeTypes[] = {"image/tiff", "image/x-tiff"};
+constexpr uint32_t kMaxDirectories = 1000;
+constexpr tmsize_t kMaxSingleAllocation = tmsize_t(256) << 20;
+
+// The file as libtiff sees it: read from the caller's bytes, or written to a growing buffer.
+struct TiffMemory {
+    const uint8_t* mData = nullptr;
+    uint64_t mSize = 0;
+    std::vector<uint8_t>* mOut = nullptr;
+    uint64_t mPos = 0;
+    bool mFailed = false;
+};
+
+tmsize_t ReadProc(thandle_t inHandle, void* outData, tmsize_t inSize) {
+    auto* theFile = static_cast<TiffMemory*>(inHandle);
+    const uint64_t theSize = theFile->mOut ? theFile->mOut->size() : theFile->mSize;
+    const uint8_t* theData = theFile->mOut ? theFile->mOut->data() : theFile->mData;
+    if (inSize < 0 || theFile->mPos >= theSize) {
+        return 0;
+    }
+    const uint64_t theCount = std::min<uint64_t>(uint64_t(inSize), theSize - theFile->mPos);
+    std::memcpy(outData, theData + theFile->mPos, theCount);
+    theFile->mPos += theCount;
+    return tmsize_t(theCount);
+}
+
+tmsize_t WriteProc(thandle_t inHandle, void* inData, tmsize_t inSize) {
+    auto* theFile = static_cast<TiffMemory*>(inHandle);
+    if (theFile->mOut == nullptr || inSize < 0) {
+        return -1;
+    }
+    try {
+        std::vector<uint8_t>& theOut = *theFile->mOut;
+        if (theFile->mPos + uint64_t(inSize) > theOut.size()) {
+            theOut.resize(theFile->mPos + uint64_t(inSize));
+        }
+        std::memcpy(theOut.data() + theFile->mPos, inData, size_t(inSize));
+    } catch (...) {
+        theFile->mFailed = true;
+        return -1;
+    }
+    theFile->mPos += uint64_t(inSize);
+    return inSize;
+}
+
+toff_t SeekProc(thandle_t inHandle, toff_t inOffset, int inWhence) {
+    auto* theFile = static_cast<TiffMemory*>(inHandle);
+    const uint64_t theSize = theFile->mOut ? theFile->mOut->size() : theFile->mSize;
+    uint64_t theBase = 0;
+    if (inWhence == SEEK_CUR) {
+        theBase = theFile->mPos;
+    } else if (inWhence == SEEK_END) {
+        theBase = theSize;
+    }
+    // Offsets are unsigned; a seek before the start wraps and is refused.
+    const uint64_t theTarget = theBase + inOffset;
+    if (theTarget < theBase && inWhence != SEEK_SET) {
+        return toff_t(-1);
+    }
+    if (theFile->mOut == nullptr && theTarget > theSize) {
+        return toff_t(-1);
+    }
+    theFile->mPos = theTarget;
+    return theTarget;
+}
+
+int CloseProc(thandle_t) {
+    return 0;
+}
+
+toff_t SizeProc(thandle_t inHandle) {
+    auto* theFile = static_cast<TiffMemory*>(inHandle);
+    return theFile->mOut ? theFile->mOut->size() : theFile->mSize;
+}
+
+int MapProc(thandle_t inHandle, void** outBase, toff_t* outSize) {
+    auto* theFile = static_cast<TiffMemory*>(inHandle);
+    if (theFile->mOut != nullptr) {
+        return 0;
+    }
+    *outBase = const_cast<uint8_t*>(theFile->mData);
+    *outSize = theFile->mSize;
+    return 1;
+}
+
+void UnmapProc(thandle_t, void*, toff_t) {}
+
+int OnTiffMessage(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;  // handled: say nothing
+}
+
+struct TiffCloser {
+    void operator()(TIFF* inTiff) const { TIFFClose(inTiff); }
+};
+using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
+
+TiffPtr Open(TiffMemory& inFile, const char* inMode) {
+    TIFFOpenOptions* theOptions = TIFFOpenOptionsAlloc();
+    if (theOptions == nullptr) {
+        return nullptr;
+    }
+    TIFFOpenOptionsSetMaxSingleMemAlloc(theOptions, kMaxSingleAllocation);
+    TIFFOpenOptionsSetErrorHandlerExtR(theOptions, OnTiffMessage, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(theOptions, OnTiffMessage, nullptr);
+    TIFF* theTiff = TIFFClientOpenExt("memory", inMode, &inFile, ReadProc, WriteProc, SeekProc, CloseProc,
+                                      SizeProc, MapProc, UnmapProc, theOptions);
+    TIFFOpenOptionsFree(theOptions);
+    return TiffPtr(theTiff);
+}
+
+uint32_t ResolutionOf(TIFF* inTiff) {
+    float theResolution = 0;
+    uint16_t theUnit = RESUNIT_INCH;
+    if (!TIFFGetField(inTiff, TIFFTAG_XRESOLUTION, &theResolution) || !std::isfinite(theResolution)) {
+        return 72;
+    }
+    TIFFGetFieldDefaulted(inTiff, TIFFTAG_RESOLUTIONUNIT, &theUnit);
+    switch (theUnit) {
+        case RESUNIT_INCH: return DpiFromDotsPerInch(theResolution);
+        case RESUNIT_CENTIMETER: return DpiFromPixelsPerMetre(double(theResolution) * 100);
+        default: return 72;
+    }
+}
+
+struct TiffImage {
+    ImageInfo mInfo;
+    bool mAlpha = false;
+};
+
+Result<TiffImage> DescribeDirectory(TIFF* inTiff, uint32_t inCount) {
+    TiffImage theImage;
+    uint32_t theWidth = 0, theHeight = 0;
+    uint16_t theBits = 1, theSamples = 1, thePhotometric = PHOTOMETRIC_MINISBLACK;
+    uint16_t theExtraCount = 0;
+    uint16_t* theExtras = nullptr;
+    if (!TIFFGetField(inTiff, TIFFTAG_IMAGEWIDTH, &theWidth) ||
+        !TIFFGetField(inTiff, TIFFTAG_IMAGELENGTH, &theHeight) || theWidth == 0 || theHeight == 0) {
+        return Fail(Status::kCorrupt);
+    }
+    TIFFGetFieldDefaulted(inTiff, TIFFTAG_BITSPERSAMPLE, &theBits);
+    TIFFGetFieldDefaulted(inTiff, TIFFTAG_SAMPLESPERPIXEL, &theSamples);
+    TIFFGetFieldDefaulted(inTiff, TIFFTAG_EXTRASAMPLES, &theExtraCount, &theExtras);
+    if (!TIFFGetField(inTiff, TIFFTAG_PHOTOMETRIC, &thePhotometric)) {
+        thePhotometric = theSamples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
+    }
+    theImage.mAlpha = theExtraCount > 0 && theExtras != nullptr &&
+                      (theExtras[0] == EXTRASAMPLE_ASSOCALPHA || theExtras[0] == EXTRASAMPLE_UNASSALPHA);
+    ImageInfo& theInfo = theImage.mInfo;
+    theInfo.mWidth = theWidth;
+    theInfo.mHeight = theHeight;
+    switch (thePhotometric) {
+        case PHOTOMETRIC_MINISWHITE: case PHOTOMETRIC_MINISBLACK:
+            theInfo.mDepth = theImage.mAlpha ? 32 : (theBits == 1 ? 1 : 8);
+            break;
+        case PHOTOMETRIC_PALETTE:
+            theInfo.mDepth = int16_t(std::min<uint16_t>(theBits, 8));
+            break;
+        case PHOTOMETRIC_SEPARATED:
+            theInfo.mDepth = 32;
+            break;
+        default:
+            theInfo.mDepth = theImage.mAlpha ? 32 : 24;
+    }
+    theInfo.mResolution = ResolutionOf(inTiff);
+    theInfo.mFormatName = "TIFF";
+    theInfo.mImageCount = inCount;
+    return theImage;
+}
+
+// True when the header points past the end of the data (or the header itself is cut).
+bool FirstDirectoryMissing(const TiffMemory& inFile) {
+    if (inFile.mSize < 8) {
+        return true;
+    }
+    const bool theLittle = inFile.mData[0] == 'I';
+    const bool theBig = inFile.mData[theLittle ? 2 : 3] == 43;
+    if (theBig) {
+        if (inFile.mSize < 16) {
+            return true;
+        }
+        uint64_t theOffset = 0;
+        for (int theIndex = 0; theIndex < 8; ++theIndex) {
+            const int theByte = theLittle ? 15 - theIndex : 8 + theIndex;
+            theOffset = theOffset << 8 | inFile.mData[theByte];
+        }
+        return theOffset >= inFile.mSize;
+    }
+    const uint32_t theOffset = theLittle ? ReadLE32(inFile.mData + 4) : ReadBE32(inFile.mData + 4);
+    return theOffset >= inFile.mSize;
+}
+
+// Opens the file, counts its directories (at most kMaxDirectories) and selects one.
+Result<TiffPtr> OpenDirectory(TiffMemory& inFile, uint32_t inImageIndex, uint32_t* outCount) {
+    TiffPtr theTiff = Open(inFile, "r");
+    if (!theTiff) {
+        return Fail(FirstDirectoryMissing(inFile) ? Status::kTruncated : Status::kCorrupt);
+    }
+    uint32_t theCount = 1;
+    while (theCount < kMaxDirectories && TIFFReadDirectory(theTiff.get())) {
+        ++theCount;
+    }
+    if (inImageIndex >= theCount) {
+        return Fail(Status::kParameter);
+    }
+    if (!TIFFSetDirectory(theTiff.get(), tdir_t(inImageIndex))) {
+        return Fail(Status::kCorrupt);
+    }
+    *outCount = theCount;
+    return theTiff;
+}
+
+// Every strip or tile the directory names must lie inside the bytes present.
+Status CheckStrips(TIFF* inTiff, uint64_t inFileSize) {
+    const uint64_t theCount = TIFFIsTiled(inTiff) ? TIFFNumberOfTiles(inTiff) : TIFFNumberOfStrips(inTiff);
+    // Each entry takes at least one byte of the file's offset table.
+    if (theCount == 0 || theCount > inFileSize) {
+        return Fail(Status::kTruncated);
+    }
+    uint64_t theTotal = 0;
+    for (uint32_t theIndex = 0; theIndex < theCount; ++theIndex) {
+        int theError = 0;
+        const uint64_t theOffset = TIFFGetStrileOffsetWithErr(inTiff, theIndex, &theError);
+        const uint64_t theBytes = TIFFGetStrileByteCountWithErr(inTiff, theIndex, &theError);
+        if (theError != 0 || theOffset > inFileSize || theBytes > inFileSize - theOffset) {
+            return Fail(Status::kTruncated);
+        }
+        theTotal += theBytes;
+    }
+    uint16_t theCompression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(inTiff, TIFFTAG_COMPRESSION, &theCompression);
+    if (theCompression == COMPRESSION_NONE) {
+        uint32_t theHeight = 0;
+        TIFFGetField(inTiff, TIFFTAG_IMAGELENGTH, &theHeight);
+        uint16_t thePlanar = PLANARCONFIG_CONTIG;
+        TIFFGetFieldDefaulted(inTiff, TIFFTAG_PLANARCONFIG, &thePlanar);
+        if (!TIFFIsTiled(inTiff) && thePlanar == PLANARCONFIG_CONTIG &&
+            uint64_t(TIFFScanlineSize64(inTiff)) * theHeight > theTotal) {
+            return Fail(Status::kTruncated);
+        }
+    }
+    return Status::kOk;
+}
+
+// libtiff hands back premultiplied alpha; the picture wants it straight.
+void Unpremultiply(uint8_t* ioPixel) {
+    const uint32_t theAlpha = ioPixel[3];
+    if (theAlpha == 0 || theAlpha == 255) {
+        return;
+    }
+    for (int theChannel = 0; theChannel < 3; ++theChannel) {
+        ioPixel[theChannel] = uint8_t(std::min<uint32_t>(255, (ioPixel[theChannel] * 255u + theAlpha / 2) / theAlpha));
+    }
+}
+
+}  // namespace
+
+MimeInfo TiffCodec::Mime() const {
+    return {"tif,tiff", kMimeTypes, "TIFF"};
+}
+
+uint32_t TiffCodec::DefaultExtension() const {
+    return FourCharCode("tif ");
+}
+
+bool TiffCodec::OnSniff(Bytes inBytes) const {
+    if (inBytes.size() < 4) {
+        return false;
+    }
+    const uint8_t* theData = inBytes.data();
+    return (theData[0] == 'I' && theData[1] == 'I' && (theData[2] == 42 || theData[2] == 43) && theData[3] == 0) ||
+           (theData[0] == 'M' && theData[1] == 'M' && theData[2] == 0 && (theData[3] == 42 || theData[3] == 43));
+}
+
+Result<uint32_t> TiffCodec::OnImageCount(Bytes inBytes) const {
+    TiffMemory theFile{inBytes.data(), inBytes.size()};
+    uint32_t theCount = 0;
+    const Result<TiffPtr> theTiff = OpenDirectory(theFile, 0, &theCount);
+    if (!theTiff) {
+        return theTiff.Error();
+    }
+    return theCount;
+}
+
+Result<ImageInfo> TiffCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const {
+    TiffMemory theFile{inBytes.data(), inBytes.size()};
+    uint32_t theCount = 0;
+    const Result<TiffPtr> theTiff = OpenDirectory(theFile, inImageIndex, &theCount);
+    if (!theTiff) {
+        return theTiff.Error();
+    }
+    const Result<TiffImage> theImage = DescribeDirectory(theTiff->get(), theCount);
+    if (!theImage) {
+        return theImage.Error();
+    }
+    return theImage->mInfo;
+}
+
+Result<DecodedImage> TiffCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
+                                         const DecodeOptions& inOptions) const {
+    TiffMemory theFile{inBytes.data(), inBytes.size()};
+    uint32_t theCount = 0;
+    const Result<TiffPtr> theTiff = OpenDirectory(theFile, inImageIndex, &theCount);
+    if (!theTiff) {
+        return theTiff.Error();
+    }
+    TIFF* theHandle = theTiff->get();
+    Result<TiffImage> theDescription = DescribeDirectory(theHandle, theCount);
+    if (!theDescription) {
+        return theDescription.Error();
+    }
+    const ImageInfo& theInfo = theDescription->mInfo;
+    Status theStatus = CheckDecodeSize(theInfo.mWidth, theInfo.mHeight, inOptions);
+    if (theStatus == Status::kOk) {
+        theStatus = CheckStrips(theHandle, inBytes.size());
+    }
+    if (theStatus != Status::kOk) {
+        return theStatus;
+    }
+    char theMessage[1024] = {};
+    if (!TIFFRGBAImageOK(theHandle, theMessage)) {
+        return Fail(Status::kCorrupt);
+    }
+
+    DecodedImage theImage;
+    theImage.mInfo = theInfo;
+    theImage.mPixels.assign(theImage.RowBytes() * theInfo.mHeight, 0);
+    // Packed as 0xAABBGGRR words, that is R, G, B, A bytes in memory on this platform.
+    if (!TIFFReadRGBAImageOriented(theHandle, theInfo.mWidth, theInfo.mHeight,
+                                   reinterpret_cast<uint32_t*>(theImage.mPixels.data()), ORIENTATION_TOPLEFT, 1)) {
+        return Fail(Status::kDataInconsistent);
+    }
+    for (size_t thePos = 0; thePos < theImage.mPixels.size(); thePos += 4) {
+        uint8_t* thePixel = theImage.mPixels.data() + thePos;
+        std::swap(thePixel[0], thePixel[2]);
+        if (theDescription->mAlpha) {
+            Unpremultiply(thePixel);
+        }
+    }
+    return theImage;
+}
+
+Status TiffCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
+                           const EncodeOptions& inOptions) const {
+    const uint32_t theWidth = inPicture.mWidth;
+    const uint32_t theHeight = inPicture.mHeight;
+    bool theAlpha = inOptions.mDepth == 32;
+    if (inOptions.mDepth == 0) {
+        for (uint32_t theY = 0; theY < theHeight && !theAlpha; ++theY) {
+            for (uint32_t theX = 0; theX < theWidth; ++theX) {
+                theAlpha = theAlpha || inPicture.Row(theY)[size_t(theX) * 4 + 3] != 255;
+            }
+        }
+    }
+    IndexedPicture theIndexed;
+    uint16_t theBits = 8, theSamples = theAlpha ? 4 : 3, thePhotometric = PHOTOMETRIC_RGB;
+    switch (inOptions.mDepth) {
+        case 0: case 16: case 24: case 32: break;
+        case 1:
+            theIndexed = IndexedPicture::Make(inPicture, 1);
+            theBits = 1; theSamples = 1; thePhotometric = PHOTOMETRIC_MINISBLACK;
+            break;
+        case 8:
+            theIndexed = IndexedPicture::Make(inPicture, 8);
+            theSamples = 1; thePhotometric = PHOTOMETRIC_PALETTE;
+            break;
+        default:
+            return Fail(Status::kUnsupported);
+    }
+
+    TiffMemory theFile;
+    theFile.mOut = &outBytes;
+    TiffPtr theTiff = Open(theFile, "w");
+    if (!theTiff) {
+        return Fail(Status::kTooLarge);
+    }
+    TIFF* theHandle = theTiff.get();
+    TIFFSetField(theHandle, TIFFTAG_IMAGEWIDTH, theWidth);
+    TIFFSetField(theHandle, TIFFTAG_IMAGELENGTH, theHeight);
+    TIFFSetField(theHandle, TIFFTAG_BITSPERSAMPLE, theBits);
+    TIFFSetField(theHandle, TIFFTAG_SAMPLESPERPIXEL, theSamples);
+    TIFFSetField(theHandle, TIFFTAG_PHOTOMETRIC, thePhotometric);
+    TIFFSetField(theHandle, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(theHandle, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    TIFFSetField(theHandle, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    TIFFSetField(theHandle, TIFFTAG_ZIPQUALITY, std::clamp((inOptions.mQuality * 9 + 512) / 1024, 1, 9));
+    if (theBits == 8 && thePhotometric == PHOTOMETRIC_RGB) {
+        TIFFSetField(theHandle, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    }
+    TIFFSetField(theHandle, TIFFTAG_XRESOLUTION, 72.0f);
+    TIFFSetField(theHandle, TIFFTAG_YRESOLUTION, 72.0f);
+    TIFFSetField(theHandle, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    TIFFSetField(theHandle, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(theHandle, 0));
+    if (theSamples == 4) {
+        const uint16_t theExtra = EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(theHandle, TIFFTAG_EXTRASAMPLES, 1, &theExtra);
+    }
+    std::vector<uint16_t> theMap(3 * 256, 0);
+    if (thePhotometric == PHOTOMETRIC_PALETTE) {
+        for (size_t theIndex = 0; theIndex < theIndexed.mColors.size(); ++theIndex) {
+            theMap[theIndex] = uint16_t(theIndexed.mColors[theIndex][2] * 257);
+            theMap[256 + theIndex] = uint16_t(theIndexed.mColors[theIndex][1] * 257);
+            theMap[512 + theIndex] = uint16_t(theIndexed.mColors[theIndex][0] * 257);
+        }
+        TIFFSetField(theHandle, TIFFTAG_COLORMAP, theMap.data(), theMap.data() + 256, theMap.data() + 512);
+    }
+
+    const std::vector<uint8_t> thePacked = theBits == 1 ? theIndexed.PackedRows(1, 1) : std::vector<uint8_t>();
+    std::vector<uint8_t> theRow(size_t(theWidth) * 4);
+    for (uint32_t theY = 0; theY < theHeight; ++theY) {
+        uint8_t* theLine = theRow.data();
+        if (theBits == 1) {
+            theLine = const_cast<uint8_t*>(thePacked.data()) + thePacked.size() / theHeight * theY;
+        } else if (theSamples == 1) {
+            theLine = theIndexed.mIndices.data() + size_t(theWidth) * theY;
+        } else {
+            const uint8_t* theIn = inPicture.Row(theY);
+            for (uint32_t theX = 0; theX < theWidth; ++theX, theIn += 4) {
+                uint8_t* theOut = theLine + size_t(theX) * theSamples;
+                theOut[0] = theIn[2];
+                theOut[1] = theIn[1];
+                theOut[2] = theIn[0];
+                if (theSamples == 4) {
+                    theOut[3] = theIn[3];
+                }
+            }
+        }
+        if (TIFFWriteScanline(theHandle, theLine, theY, 0) < 0) {
+            return Fail(theFile.mFailed ? Status::kTooLarge : Status::kParameter);
+        }
+    }
+    if (!TIFFWriteDirectory(theHandle)) {
+        return Fail(theFile.mFailed ? Status::kTooLarge : Status::kParameter);
+    }
+    theTiff.reset();
+    return theFile.mFailed ? Fail(Status::kTooLarge) : Status::kOk;
+}
+
+}  // namespace vx::codecs
