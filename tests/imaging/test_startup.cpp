@@ -1,0 +1,67 @@
+// Loading, counted starts, the version, and clean failure without a started platform.
+#include "ImagingTestSupport.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+TEST(ImagingStartup, VersionReadsInterfaceLevelFour)
+{
+    ASSERT_EQ(InitializeQTML(0), noErr);
+    ASSERT_EQ(EnterMovies(), noErr);
+    long theResponse = 0;
+    ASSERT_EQ(Gestalt(gestaltQuickTime, &theResponse), noErr);
+    EXPECT_EQ((theResponse >> 24) & 0xFF, 4);
+    EXPECT_EQ(Gestalt(FourCharCode("zzzz"), &theResponse), gestaltUndefSelectorErr);
+    ExitMovies();
+    TerminateQTML();
+}
+
+TEST(ImagingStartup, CallsBeforeStartFailCleanly)
+{
+    EXPECT_EQ(NewHandle(16), nullptr);
+    EXPECT_EQ(MemError(), qtmlUninitialized);
+    GWorldPtr theWorld = nullptr;
+    const Rect theBounds = MakeRect(0, 0, 4, 4);
+    EXPECT_EQ(NewGWorld(&theWorld, 32, &theBounds, nullptr, nullptr, 0), qtmlUninitialized);
+    EXPECT_EQ(theWorld, nullptr);
+    EXPECT_EQ(UpdateGWorld(&theWorld, 32, &theBounds, nullptr, nullptr, clipPix), gwFlagErr);
+    long theResponse = 0;
+    EXPECT_EQ(Gestalt(gestaltQuickTime, &theResponse), qtmlUninitialized);
+    FSSpec theSpec{};
+    EXPECT_EQ(NativePathNameToFSSpec("/tmp", &theSpec, 0), qtmlUninitialized);
+    PaintRect(&theBounds);  // nothing to do, must not crash
+    TerminateQTML();        // unbalanced stop is ignored
+}
+
+TEST(ImagingStartup, StartsAreCountedAndTheLastStopUnloads)
+{
+    ASSERT_EQ(InitializeQTML(0), noErr);
+    ASSERT_EQ(InitializeQTML(0), noErr);
+    TerminateQTML();
+    Handle theHandle = NewHandle(8);
+    ASSERT_NE(theHandle, nullptr);
+    DisposeHandle(theHandle);
+    TerminateQTML();
+    EXPECT_EQ(NewHandle(8), nullptr);
+    EXPECT_EQ(QDError(), qtmlUninitialized);
+}
+
+TEST(ImagingStartup, MissingLibraryMakesTheStartFail)
+{
+    const std::string theGood = std::getenv("VX_IMAGING") != nullptr ? std::getenv("VX_IMAGING") : "";
+    ASSERT_FALSE(theGood.empty()) << "the test runs with VX_IMAGING naming the built library";
+    ::setenv("VX_IMAGING", (theGood + ".missing").c_str(), 1);
+    EXPECT_NE(InitializeQTML(0), noErr);
+    EXPECT_EQ(NewHandle(8), nullptr);
+    TerminateQTML();
+    // A library without the entry point fails the same way.
+    ::setenv("VX_IMAGING", "libdl.so.2", 1);
+    EXPECT_NE(InitializeQTML(0), noErr);
+    ::setenv("VX_IMAGING", theGood.c_str(), 1);
+    EXPECT_EQ(InitializeQTML(0), noErr);
+    TerminateQTML();
+}
+
+}  // namespace
