@@ -48,6 +48,37 @@ private:
     sqlite3_stmt* mStatement;
 };
 
+// Several reads as one snapshot, locking the file once instead of once per statement.
+class ReadScope {
+public:
+    explicit ReadScope(RegistryDatabase* inDb) : mDb(inDb)
+    {
+        LONG theError;
+        if (mDb == nullptr || !sqlite3_get_autocommit(mDb->Handle()))
+            return;  // no file, or already inside a transaction
+        if (sqlite3_stmt* theBegin = mDb->Prepare(Statement::kBeginRead, &theError)) {
+            mOpen = sqlite3_step(theBegin) == SQLITE_DONE;
+            sqlite3_reset(theBegin);
+        }
+    }
+    ~ReadScope()
+    {
+        LONG theError;
+        if (!mOpen)
+            return;
+        if (sqlite3_stmt* theEnd = mDb->Prepare(Statement::kEndRead, &theError)) {
+            sqlite3_step(theEnd);
+            sqlite3_reset(theEnd);
+        }
+    }
+    ReadScope(const ReadScope&) = delete;
+    ReadScope& operator=(const ReadScope&) = delete;
+
+private:
+    RegistryDatabase* mDb;
+    bool mOpen = false;
+};
+
 bool IsRoot(HKEY inKey, sqlite3_int64* outId)
 {
     if (inKey == HKEY_CLASSES_ROOT)
@@ -298,8 +329,11 @@ LONG RegOpenKeyEx(HKEY inKey, const char* inSubKey, DWORD /*inOptions*/, REGSAM 
     if (theDb == nullptr)
         return theError;
     sqlite3_int64 theId;
-    if (theError = Walk(theDb, theStart, inSubKey, &theId); theError != ERROR_SUCCESS)
-        return theError;
+    {
+        ReadScope theSnapshot(theDb);
+        if (theError = Walk(theDb, theStart, inSubKey, &theId); theError != ERROR_SUCCESS)
+            return theError;
+    }
     if ((*outKey = NewHandle(theDb, theId)) == nullptr)
         return ERROR_NOT_ENOUGH_MEMORY;
     return ERROR_SUCCESS;

@@ -60,6 +60,10 @@ const char* const kStatementSql[] = {
     "WITH RECURSIVE t(id) AS (SELECT id FROM keys WHERE parent = ?1 "
     "UNION ALL SELECT k.id FROM keys k JOIN t ON k.parent = t.id) "
     "DELETE FROM keys WHERE id IN t",
+    // kBeginRead
+    "BEGIN",
+    // kEndRead
+    "COMMIT",
 };
 static_assert(sizeof(kStatementSql) / sizeof(kStatementSql[0]) ==
               static_cast<int>(RegistryDatabase::Statement::kCount));

@@ -26,6 +26,8 @@ public:
         kDeleteTreeKeys,
         kDeleteChildValues,
         kDeleteChildKeys,
+        kBeginRead,
+        kEndRead,
         kCount
     };
 
@@ -46,6 +48,7 @@ public:
     RegistryDatabase& operator=(const RegistryDatabase&) = delete;
 
     const std::string& Path() const { return mPath; }
+    sqlite3* Handle() const { return mDb; }
     // Null when the statement can't be prepared; *outError then says why.
     sqlite3_stmt* Prepare(Statement inStatement, LONG* outError);
 
