@@ -1,0 +1,94 @@
+#include "vellumax/errors/ComErrors.h"
+
+#include "automation/ErrorInfo.h"
+#include "automation/Strings.h"
+#include "automation/Variant.h"
+#include "vellumax/errors/ComError.h"
+#include "vellumax/errors/ErrorReport.h"
+#include "vellumax/errors/EventLog.h"
+#include "vellumax/errors/Settings.h"
+
+namespace {
+
+HRESULT RaiseReport(ErrorReport& ioReport, std::int32_t inQuickTimeError, std::uint32_t inWindowsError,
+                    const char* inFallback, REFIID inIid, const char* inProgId)
+{
+    if (inQuickTimeError != 0)
+        ioReport.SetQuickTimeError(inQuickTimeError);
+    if (inWindowsError != 0)
+        ioReport.SetWindowsError(inWindowsError);
+    if (inQuickTimeError == 0 && inWindowsError == 0)
+        ioReport.AddMessage(inFallback);
+    return RaiseComError(ioReport.Message(), E_FAIL, inIid, inProgId);
+}
+
+std::string ValueText(const VARIANT& inValue)
+{
+    VARIANT theText;
+    VariantInit(&theText);
+    const HRESULT theResult = VariantChangeType(&theText, &inValue, 0, VT_BSTR);
+    if (FAILED(theResult))
+        throw ComError(theResult);
+    std::string theUtf8 = UTF8FromBSTR(theText.bstrVal);
+    VariantClear(&theText);
+    return theUtf8;
+}
+
+}  // namespace
+
+HRESULT RaiseComError(const std::string& inText, HRESULT inCode, REFIID inIid, const char* inProgId)
+{
+    std::uint32_t theLogErrors = 0;
+    ReadSetting(kLogErrorsSetting, theLogErrors);
+    if (theLogErrors != 0)
+        LogEvent(inText);
+
+    ICreateErrorInfo* theCreate = nullptr;
+    if (FAILED(CreateErrorInfo(&theCreate)) || theCreate == nullptr)
+        return inCode;
+    std::u16string theDescription = UTF16FromUTF8(inText);
+    std::u16string theSource = UTF16FromUTF8(inProgId != nullptr ? inProgId : "");
+    theCreate->SetDescription(theDescription.data());
+    theCreate->SetGUID(inIid);
+    theCreate->SetSource(theSource.data());
+    IErrorInfo* theInfo = nullptr;
+    if (SUCCEEDED(theCreate->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&theInfo))) &&
+        theInfo != nullptr) {
+        SetErrorInfo(0, theInfo);
+        theInfo->Release();
+    }
+    theCreate->Release();
+    return inCode;
+}
+
+HRESULT ReportSetFailure(const char* inLabel, const VARIANT& inValue, std::int32_t inQuickTimeError,
+                         std::uint32_t inWindowsError, REFIID inIid, const char* inProgId)
+{
+    ErrorReport theReport;
+    const std::string theValue = ValueText(inValue);
+    theReport.AddContext("Set");
+    theReport.AddContext(inLabel);
+    theReport.AddContext(" = ");
+    theReport.AddContext(theValue);
+    return RaiseReport(theReport, inQuickTimeError, inWindowsError, "Unable to set property", inIid, inProgId);
+}
+
+HRESULT ReportGetFailure(const char* inLabel, std::int32_t inQuickTimeError, std::uint32_t inWindowsError,
+                         REFIID inIid, const char* inProgId)
+{
+    ErrorReport theReport;
+    theReport.AddContext("Get");
+    theReport.AddContext(inLabel);
+    return RaiseReport(theReport, inQuickTimeError, inWindowsError, "Unable to get property", inIid, inProgId);
+}
+
+HRESULT ReportDoFailure(const char* inLabel, const std::string& inDetail, std::int32_t inQuickTimeError,
+                        std::uint32_t inWindowsError, REFIID inIid, const char* inProgId)
+{
+    ErrorReport theReport;
+    theReport.AddContext("Do");
+    theReport.AddContext(inLabel);
+    theReport.AddContext(inDetail);
+    return RaiseReport(theReport, inQuickTimeError, inWindowsError, "Unable to complete the operation", inIid,
+                       inProgId);
+}
