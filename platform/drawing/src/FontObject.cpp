@@ -57,24 +57,26 @@ void FontObject::Prepare()
     pango_font_description_set_weight(mDescription, static_cast<PangoWeight>(theWeight));
     pango_font_description_set_style(mDescription, mLogFont.lfItalic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
 
+    // Metrics are read at a large size and scaled: hinted metrics at small
+    // sizes are rounded outwards and would make lines taller than the design.
+    pango_font_description_set_absolute_size(mDescription, kProbeSize * PANGO_SCALE);
+    const Measured theProbe = Measure(mDescription);
     double theEm;
     if (mLogFont.lfHeight < 0) {
         theEm = -static_cast<double>(mLogFont.lfHeight);
     } else {
         // A cell height: scale the em so that ascent + descent make that height.
         const double theCell = mLogFont.lfHeight > 0 ? mLogFont.lfHeight : kDefaultCellHeight;
-        pango_font_description_set_absolute_size(mDescription, kProbeSize * PANGO_SCALE);
-        const Measured theProbe = Measure(mDescription);
         const double theRatio = (theProbe.mAscent + theProbe.mDescent) / kProbeSize;
         theEm = theRatio > 0 ? theCell / theRatio : theCell;
     }
     theEm = std::clamp(theEm, 1.0, 16384.0);
     pango_font_description_set_absolute_size(mDescription, theEm * PANGO_SCALE);
 
-    const Measured theMeasured = Measure(mDescription);
-    mMetrics.mAscent = static_cast<int>(std::lround(theMeasured.mAscent));
-    mMetrics.mDescent = static_cast<int>(std::lround(theMeasured.mDescent));
-    mMetrics.mAveCharWidth = std::max(1, static_cast<int>(std::lround(theMeasured.mAverage)));
+    const double theScale = theEm / kProbeSize;
+    mMetrics.mAscent = static_cast<int>(std::lround(theProbe.mAscent * theScale));
+    mMetrics.mDescent = static_cast<int>(std::lround(theProbe.mDescent * theScale));
+    mMetrics.mAveCharWidth = std::max(1, static_cast<int>(std::lround(theProbe.mAverage * theScale)));
     mMetrics.mMaxCharWidth = std::max(mMetrics.mAveCharWidth, static_cast<int>(std::ceil(theEm)));
 }
 
