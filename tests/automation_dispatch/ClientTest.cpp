@@ -79,6 +79,12 @@ TEST_F(ClientCalls, CollectionsByIndex)
     EXPECT_EQ(theItems.Call("item", 0).AsString(), "one");
     theItems.Get("Item", 4);
     EXPECT_EQ(theItems.LastError().mCode, E_FAIL);
+
+    std::vector<vx::Variant> theAll = theItems.Enumerate();
+    ASSERT_EQ(theAll.size(), 3u);
+    EXPECT_EQ(theAll[2].AsString(), "three");
+    EXPECT_TRUE(mClient.Enumerate().empty()) << "a thing that is no collection";
+    EXPECT_EQ(mClient.LastError().mCode, DISP_E_MEMBERNOTFOUND);
 }
 
 TEST_F(ClientCalls, FailuresKeepCodeDescriptionAndSource)

@@ -402,3 +402,31 @@ TEST_F(DispatchInvoke, ArgumentsBeyondAnObjectPropertyGoToItsDefaultMember)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DispatchTableDeath, MalformedTablesStopAtOnce)
+{
+    auto theRetvalFirst = [] {
+        vx::DispatchTable theTable(IID_ITestThing, "IBad", "",
+                                   {vx::Method<&ITestThing::Negate>(1, "Negate", "", vx::Retval("outFlag"),
+                                                                    vx::In("inFlag"))});
+    };
+    EXPECT_DEATH(theRetvalFirst(), "retval");
+    auto theSharedId = [] {
+        vx::DispatchTable theTable(
+            IID_ITestThing, "IBad", "",
+            {vx::PropertyGet<&ITestThing::get_Width>(1, "Width", "", vx::Retval("outVal")),
+             vx::PropertyGet<&ITestThing::get_Name>(1, "Name", "", vx::Retval("outVal"))});
+    };
+    EXPECT_DEATH(theSharedId(), "DISPID");
+    auto theSharedName = [] {
+        vx::DispatchTable theTable(
+            IID_ITestThing, "IBad", "",
+            {vx::PropertyGet<&ITestThing::get_Width>(1, "Width", "", vx::Retval("outVal")),
+             vx::PropertyGet<&ITestThing::get_Name>(2, "WIDTH", "", vx::Retval("outVal"))});
+    };
+    EXPECT_DEATH(theSharedName(), "share a name");
+}
+
+}  // namespace

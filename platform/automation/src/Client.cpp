@@ -191,4 +191,24 @@ std::vector<Variant> Client::InvokeWithOuts(std::string_view inName, std::vector
     return theOuts;
 }
 
+std::vector<Variant> Client::Enumerate()
+{
+    Variant theEnumerator = Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {});
+    if (!Ok())
+        return {};
+    IUnknown* theUnknown = theEnumerator.AsUnknown();
+    IEnumVARIANT* theEnum = nullptr;
+    if (theUnknown == nullptr ||
+        FAILED(theUnknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&theEnum)))) {
+        Fail(DISP_E_NOTACOLLECTION, nullptr);
+        return {};
+    }
+    std::vector<Variant> theItems;
+    VARIANT theItem;
+    while (theEnum->Next(1, &theItem, nullptr) == S_OK)
+        theItems.push_back(Variant::Attach(theItem));
+    theEnum->Release();
+    return theItems;
+}
+
 }  // namespace vx

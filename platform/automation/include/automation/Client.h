@@ -66,6 +66,9 @@ public:
         return InvokeWithOuts(inName, Pack(std::forward<Args>(inArgs)...));
     }
 
+    // Every item of a collection, through its _NewEnum enumerator.
+    std::vector<Variant> Enumerate();
+
     // inArgs in the natural (left to right) order. A put sends its last argument as
     // the named DISPID_PROPERTYPUT value.
     Variant Invoke(std::string_view inName, WORD inFlags, std::vector<Variant> inArgs);
