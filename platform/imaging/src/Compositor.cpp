@@ -25,7 +25,7 @@ inline std::uint8_t Clamp255(int inValue)
 
 struct ModeContext {
     int mMode;
-    int mOp[3];  // operation colour as B, G, R bytes
+    int mOp[4];  // operation colour as B, G, R bytes (and an unused alpha)
 };
 
 template <class Channel>
@@ -206,7 +206,7 @@ OSErr Composite(const CompositeRequest& inRequest)
         return noErr;
 
     ModeContext theContext{inRequest.mMode & ~ditherCopy,
-                           {inRequest.mOpColor.blue >> 8, inRequest.mOpColor.green >> 8, inRequest.mOpColor.red >> 8}};
+                           {inRequest.mOpColor.blue >> 8, inRequest.mOpColor.green >> 8, inRequest.mOpColor.red >> 8, 255}};
     const bool theDither = (inRequest.mMode & ditherCopy) != 0;
     const int theWidth = theRight - theLeft;
     try {
@@ -251,43 +251,51 @@ OSErr Composite(const CompositeRequest& inRequest)
         std::vector<std::uint8_t> theCovered(std::size_t(theWidth), 0);
         const bool thePerspective = inRequest.mMatrix.m[0][2] != 0 || inRequest.mMatrix.m[1][2] != 0;
         const auto& a = theInverse.m;
+        const auto* theTexels = reinterpret_cast<const std::uint32_t*>(thePixels.data());
+        // Sample positions relative to the source rectangle's first pixel centre, 32.32 fixed point.
+        constexpr double kOne = 4294967296.0;
+        const std::int64_t theLimitU = (std::int64_t(theSrcWidth) << 32) - (std::int64_t(1) << 31);
+        const std::int64_t theLimitV = (std::int64_t(theSrcHeight) << 32) - (std::int64_t(1) << 31);
+        const std::int64_t theHalf = -(std::int64_t(1) << 31);
+        const auto theStepU = std::int64_t(std::llround(a[0][0] * kOne));
+        const auto theStepV = std::int64_t(std::llround(a[0][1] * kOne));
         for (int theY = theTop; theY < theBottom; ++theY) {
             double theSx = 0, theSy = 0;
             Apply(theInverse, theLeft + 0.5, theY + 0.5, theSx, theSy);
-            for (int theX = theLeft; theX < theRight; ++theX) {
+            std::int64_t theU = std::llround((theSx - 0.5 - theSrcLeft) * kOne);
+            std::int64_t theV = std::llround((theSy - 0.5 - theSrcTop) * kOne);
+            for (int theX = theLeft; theX < theRight; ++theX, theU += theStepU, theV += theStepV) {
                 const int theIndex = theX - theLeft;
-                if (thePerspective && !Apply(theInverse, theX + 0.5, theY + 0.5, theSx, theSy)) {
-                    theCovered[std::size_t(theIndex)] = 0;
-                    continue;
-                }
-                const bool theInside = theSx >= theSrcLeft && theSx < theSrcRight && theSy >= theSrcTop && theSy < theSrcBottom;
-                theCovered[std::size_t(theIndex)] = theInside ? 1 : 0;
-                if (theInside) {
-                    const double theU = theSx - 0.5 - theSrcLeft;
-                    const double theV = theSy - 0.5 - theSrcTop;
-                    const double theFloorU = std::floor(theU);
-                    const double theFloorV = std::floor(theV);
-                    const int theFx = int((theU - theFloorU) * 256.0);
-                    const int theFy = int((theV - theFloorV) * 256.0);
-                    const int theX0 = std::clamp(int(theFloorU), 0, theSrcWidth - 1);
-                    const int theX1 = std::clamp(int(theFloorU) + 1, 0, theSrcWidth - 1);
-                    const int theY0 = std::clamp(int(theFloorV), 0, theSrcHeight - 1);
-                    const int theY1 = std::clamp(int(theFloorV) + 1, 0, theSrcHeight - 1);
-                    const std::uint8_t* theP00 = &thePixels[(std::size_t(theY0) * std::size_t(theSrcWidth) + std::size_t(theX0)) * 4];
-                    const std::uint8_t* theP01 = &thePixels[(std::size_t(theY0) * std::size_t(theSrcWidth) + std::size_t(theX1)) * 4];
-                    const std::uint8_t* theP10 = &thePixels[(std::size_t(theY1) * std::size_t(theSrcWidth) + std::size_t(theX0)) * 4];
-                    const std::uint8_t* theP11 = &thePixels[(std::size_t(theY1) * std::size_t(theSrcWidth) + std::size_t(theX1)) * 4];
-                    std::uint8_t* theOut = &theSamples[std::size_t(theIndex) * 4];
-                    for (int theChannel = 0; theChannel < 4; ++theChannel) {
-                        const int theTopMix = theP00[theChannel] * (256 - theFx) + theP01[theChannel] * theFx;
-                        const int theBottomMix = theP10[theChannel] * (256 - theFx) + theP11[theChannel] * theFx;
-                        theOut[theChannel] = std::uint8_t((theTopMix * (256 - theFy) + theBottomMix * theFy + 32768) >> 16);
+                if (thePerspective) {
+                    if (!Apply(theInverse, theX + 0.5, theY + 0.5, theSx, theSy)) {
+                        theCovered[std::size_t(theIndex)] = 0;
+                        continue;
                     }
+                    theU = std::llround((theSx - 0.5 - theSrcLeft) * kOne);
+                    theV = std::llround((theSy - 0.5 - theSrcTop) * kOne);
                 }
-                if (!thePerspective) {
-                    theSx += a[0][0];
-                    theSy += a[0][1];
-                }
+                const bool theInside = theU >= theHalf && theU < theLimitU && theV >= theHalf && theV < theLimitV;
+                theCovered[std::size_t(theIndex)] = theInside ? 1 : 0;
+                if (!theInside)
+                    continue;
+                const int theX0 = int(theU >> 32);
+                const int theY0 = int(theV >> 32);
+                const std::uint32_t theFx = std::uint32_t(theU >> 24) & 255u;
+                const std::uint32_t theFy = std::uint32_t(theV >> 24) & 255u;
+                const int theXa = std::max(theX0, 0);
+                const int theXb = std::min(theX0 + 1, theSrcWidth - 1);
+                const std::size_t theRowA = std::size_t(std::max(theY0, 0)) * std::size_t(theSrcWidth);
+                const std::size_t theRowB = std::size_t(std::min(theY0 + 1, theSrcHeight - 1)) * std::size_t(theSrcWidth);
+                // Two channels per 32-bit lane pair: 0x00FF00FF masks keep them apart.
+                auto theLerp = [](std::uint32_t inA, std::uint32_t inB, std::uint32_t inF) {
+                    const std::uint32_t theRb = (inA & 0x00FF00FFu) * (256u - inF) + (inB & 0x00FF00FFu) * inF;
+                    const std::uint32_t theAg = ((inA >> 8) & 0x00FF00FFu) * (256u - inF) + ((inB >> 8) & 0x00FF00FFu) * inF;
+                    return ((theRb + 0x00800080u) >> 8 & 0x00FF00FFu) | (((theAg + 0x00800080u) >> 8 & 0x00FF00FFu) << 8);
+                };
+                const std::uint32_t theTopMix = theLerp(theTexels[theRowA + std::size_t(theXa)], theTexels[theRowA + std::size_t(theXb)], theFx);
+                const std::uint32_t theBottomMix = theLerp(theTexels[theRowB + std::size_t(theXa)], theTexels[theRowB + std::size_t(theXb)], theFx);
+                const std::uint32_t theSample = theLerp(theTopMix, theBottomMix, theFy);
+                std::memcpy(&theSamples[std::size_t(theIndex) * 4], &theSample, 4);
             }
             // Covered runs, intersected with the mask.
             int theRun = 0;
