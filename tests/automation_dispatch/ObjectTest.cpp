@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestThing.h"
+#include "automation/ClassTable.h"
 #include "automation/EnumVariant.h"
 #include "automation/ErrorInfo.h"
 #include "automation/ModuleCounts.h"
@@ -95,6 +96,20 @@ TEST_F(Objects, FactoryMakesObjectsAndRefusesAggregation)
     EXPECT_EQ(Alive(), 2);
     static_cast<ITestThing*>(theObject)->Release();
     EXPECT_EQ(Alive(), 1);
+}
+
+TEST_F(Objects, ClassTableHandsOutFactoriesByClsid)
+{
+    constexpr vx::ClassEntry kClasses[] = {vx::Creatable<TestThing>(IID_ITestThing)};
+    Ref<IClassFactory> theFactory;
+    ASSERT_EQ(vx::GetClassObject(kClasses, IID_ITestThing, IID_IClassFactory, reinterpret_cast<void**>(theFactory.out())),
+              S_OK);
+    Ref<ITestThing> theThing;
+    EXPECT_EQ(theFactory->CreateInstance(nullptr, IID_ITestThing, reinterpret_cast<void**>(theThing.out())), S_OK);
+
+    void* theOther = reinterpret_cast<void*>(1);
+    EXPECT_EQ(vx::GetClassObject(kClasses, IID_Unrelated, IID_IClassFactory, &theOther), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(theOther, nullptr);
 }
 
 TEST_F(Objects, LocksAndObjectsKeepTheModule)

@@ -410,7 +410,7 @@ HRESULT DispatchTable::Invoke(void* inInterface, DISPID inId, WORD inFlags, DISP
     if (theMember == nullptr)
         return theResult;
 
-    static DISPPARAMS sNoParams = {nullptr, nullptr, 0, 0};
+    static const DISPPARAMS sNoParams = {nullptr, nullptr, 0, 0};
     const DISPPARAMS& theParams = inParams != nullptr ? *inParams : sNoParams;
     UINT theArgs = theParams.cArgs;
     UINT theNamed = theParams.cNamedArgs;

@@ -30,11 +30,12 @@
 //       ...
 //   };
 //
-//   // Its factory, for DllGetClassObject.
-//   vx::ClassFactory<Thing>::Instantiate(IID_IClassFactory, outFactory);
+//   // Its factory, for DllGetClassObject (see ClassTable.h).
+//   constexpr vx::ClassEntry kClasses[] = {vx::Creatable<Thing>(CLSID_Thing)};
 #pragma once
 
 #include "automation/ClassFactory.h"
+#include "automation/ClassTable.h"
 #include "automation/ComObject.h"
 #include "automation/DispatchImpl.h"
 #include "automation/DispatchMember.h"
