@@ -166,17 +166,19 @@ void DeviceContext::ClearRecorders()
         cairo_destroy(mStrokeRecorder);
         mStrokeRecorder = nullptr;
     }
-    mRecordedShapes = 0;
+    mSharpCorners = false;
 }
 
-bool DeviceContext::AddShape(const ShapeBuilder& inBuilder, bool inFillable)
+bool DeviceContext::AddShape(const ShapeBuilder& inBuilder, bool inFillable, bool inSharpCorners)
 {
     const int thePenWidth = mPen->mWidth;
     if (mPathState == PathState::kRecording) {
         inBuilder(mFillRecorder, mStrokeRecorder, thePenWidth);
-        ++mRecordedShapes;
+        mSharpCorners = mSharpCorners || inSharpCorners;
         return true;
     }
+    const bool theRecordedCorners = mSharpCorners;
+    mSharpCorners = inSharpCorners;
     cairo_t* theFill = NewRecorder();
     cairo_t* theStroke = NewRecorder();
     inBuilder(theFill, theStroke, thePenWidth);
@@ -184,6 +186,7 @@ bool DeviceContext::AddShape(const ShapeBuilder& inBuilder, bool inFillable)
         (inFillable && mBrush->mStyle != BrushObject::Style::kNull) ? cairo_copy_path(theFill) : nullptr;
     cairo_path_t* theStrokePath = mPen->mStyle != PS_NULL ? cairo_copy_path(theStroke) : nullptr;
     const bool theResult = Paint(theFillPath, theStrokePath);
+    mSharpCorners = theRecordedCorners;
     if (theFillPath != nullptr) {
         cairo_path_destroy(theFillPath);
     }
@@ -273,7 +276,7 @@ bool DeviceContext::Polygon(const POINT* inPoints, int inCount, bool inClosed)
                 cairo_close_path(inStroke);
             }
         },
-        inClosed);
+        inClosed, true);
 }
 
 // ---- Paths ---------------------------------------------------------------
@@ -399,7 +402,9 @@ bool DeviceContext::Paint(cairo_path_t* inFill, cairo_path_t* inStroke)
     double theMargin = 1;
     if (inStroke != nullptr) {
         DeviceBounds(inStroke, theLeft, theTop, theRight, theBottom);
-        theMargin += mPen->mWidth * MatrixScale(mTransform) * kMiterLimit / 2;
+        // Square corners reach w/2 * sqrt(2) out; sharper ones up to the miter limit.
+        const double theReach = mSharpCorners ? kMiterLimit / 2 : 0.75;
+        theMargin += mPen->mWidth * MatrixScale(mTransform) * theReach;
     }
     const int theWidth = mPen->mWidth;
     PaintLayer(theLeft - theMargin, theTop - theMargin, theRight + theMargin, theBottom + theMargin,
@@ -520,7 +525,7 @@ bool DeviceContext::TextOut(int inX, int inY, const char* inText, int inLength, 
         if (theLength > 0) {
             ShowText(mFillRecorder, theText.data(), theLength, inX, inY, true);
             ShowText(mStrokeRecorder, theText.data(), theLength, inX, inY, true);
-            ++mRecordedShapes;
+            mSharpCorners = true;
         }
         return true;
     }
@@ -673,7 +678,7 @@ int DeviceContext::DrawText(const char* inText, int inLength, RECT* ioRect, UINT
     if (mPathState == PathState::kRecording) {
         theDrawLines(mFillRecorder, true);
         theDrawLines(mStrokeRecorder, true);
-        ++mRecordedShapes;
+        mSharpCorners = true;
         return theHeight;
     }
     if (mBitmap == nullptr || theVisible == 0) {

@@ -57,7 +57,7 @@ private:
     // Builds one shape into a fill path and a stroke path (the stroke's
     // outline is offset for the pen, see Gdi.h), then records or paints them.
     using ShapeBuilder = std::function<void(cairo_t* inFill, cairo_t* inStroke, int inPenWidth)>;
-    bool AddShape(const ShapeBuilder& inBuilder, bool inFillable);
+    bool AddShape(const ShapeBuilder& inBuilder, bool inFillable, bool inSharpCorners = false);
     bool Paint(cairo_path_t* inFill, cairo_path_t* inStroke);
     // Paints on a layer over the device rectangle given; inDraw gets a
     // context whose user space is device space.
@@ -79,5 +79,5 @@ private:
     PathState mPathState = PathState::kNone;
     cairo_t* mFillRecorder = nullptr;
     cairo_t* mStrokeRecorder = nullptr;
-    int mRecordedShapes = 0;
+    bool mSharpCorners = false;  // the path holds corners sharper than a right angle
 };

@@ -1,5 +1,6 @@
 #include "DibSection.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -163,44 +164,87 @@ std::uint32_t DibSection::WriteArgb(int inX, int inY, std::uint32_t inArgb)
     return ReadArgb(inX, inY);
 }
 
+namespace {
+
+// Straight-alpha "over" of a premultiplied layer pixel onto a store pixel
+// (both 0xAARRGGBB, the store's alpha straight).
+// x / 255, rounded, for x up to 255 * 255.
+constexpr std::uint32_t Div255(std::uint32_t inValue)
+{
+    return (inValue + 128 + ((inValue + 128) >> 8)) >> 8;
+}
+
+std::uint32_t Over(std::uint32_t inLayer, std::uint32_t inOld)
+{
+    const std::uint32_t theAlpha = inLayer >> 24;
+    if ((inOld >> 24) == 255) {
+        // The common case, an opaque store: the result stays opaque.
+        const std::uint32_t theKeep = 255 - theAlpha;
+        std::uint32_t theResult = 0xFF000000;
+        for (int theShift = 0; theShift <= 16; theShift += 8) {
+            const std::uint32_t theValue =
+                ((inLayer >> theShift) & 0xFF) + Div255(((inOld >> theShift) & 0xFF) * theKeep);
+            theResult |= (theValue > 255 ? 255 : theValue) << theShift;
+        }
+        return theResult;
+    }
+    const std::uint32_t theRest = (inOld >> 24) * (255 - theAlpha);   // old alpha share, scaled by 255
+    const std::uint32_t theOutAlpha255 = theAlpha * 255 + theRest;    // out alpha scaled by 255
+    std::uint32_t theResult = ((theOutAlpha255 + 127) / 255) << 24;
+    for (int theShift = 0; theShift <= 16; theShift += 8) {
+        const std::uint32_t theSrc = (inLayer >> theShift) & 0xFF;
+        const std::uint32_t theDst = (inOld >> theShift) & 0xFF;
+        const std::uint32_t theValue = (theSrc * 255 * 255 + theDst * theRest + theOutAlpha255 / 2) / theOutAlpha255;
+        theResult |= (theValue > 255 ? 255 : theValue) << theShift;
+    }
+    return theResult;
+}
+
+}  // namespace
+
 void DibSection::Composite(cairo_surface_t* inLayer, int inLeft, int inTop)
 {
     cairo_surface_flush(inLayer);
     const std::uint8_t* theLayer = cairo_image_surface_get_data(inLayer);
     const int theStride = cairo_image_surface_get_stride(inLayer);
-    const int theWidth = cairo_image_surface_get_width(inLayer);
-    const int theHeight = cairo_image_surface_get_height(inLayer);
-    for (int theY = 0; theY < theHeight; ++theY) {
+    // Only the part of the layer over the store.
+    const int theX0 = std::max(0, -inLeft);
+    const int theY0 = std::max(0, -inTop);
+    const int theX1 = std::min(cairo_image_surface_get_width(inLayer), mWidth - inLeft);
+    const int theY1 = std::min(cairo_image_surface_get_height(inLayer), mHeight - inTop);
+    for (int theY = theY0; theY < theY1; ++theY) {
+        const auto* theSource = reinterpret_cast<const std::uint32_t*>(theLayer + theY * theStride);
         const int theStoreY = inTop + theY;
-        if (theStoreY < 0 || theStoreY >= mHeight) {
+        if (mBitsPerPixel == 32) {
+            auto* theRow = reinterpret_cast<std::uint8_t*>(mBits + static_cast<std::ptrdiff_t>(theStoreY) * mRowBytes);
+            for (int theX = theX0; theX < theX1; ++theX) {
+                const std::uint32_t thePixel = theSource[theX];
+                if (thePixel < 0x01000000) {
+                    continue;  // alpha 0: untouched
+                }
+                std::uint8_t* theTarget = theRow + (inLeft + theX) * 4;
+                std::uint32_t theOut = thePixel;
+                if (thePixel < 0xFF000000) {
+                    const std::uint32_t theOld = (std::uint32_t(theTarget[3]) << 24) |
+                                                 (std::uint32_t(theTarget[2]) << 16) |
+                                                 (std::uint32_t(theTarget[1]) << 8) | theTarget[0];
+                    theOut = Over(thePixel, theOld);
+                }
+                theTarget[0] = theOut & 0xFF;
+                theTarget[1] = (theOut >> 8) & 0xFF;
+                theTarget[2] = (theOut >> 16) & 0xFF;
+                theTarget[3] = theOut >> 24;
+            }
             continue;
         }
-        const auto* theSource = reinterpret_cast<const std::uint32_t*>(theLayer + theY * theStride);
-        for (int theX = 0; theX < theWidth; ++theX) {
+        for (int theX = theX0; theX < theX1; ++theX) {
             const std::uint32_t thePixel = theSource[theX];
-            const std::uint32_t theAlpha = thePixel >> 24;
+            if (thePixel < 0x01000000) {
+                continue;
+            }
             const int theStoreX = inLeft + theX;
-            if (theAlpha == 0 || theStoreX < 0 || theStoreX >= mWidth) {
-                continue;
-            }
-            if (theAlpha == 255) {
-                WriteArgb(theStoreX, theStoreY, thePixel);
-                continue;
-            }
-            // Straight-alpha "over": the layer is premultiplied, the store is not.
-            const std::uint32_t theOld = ReadArgb(theStoreX, theStoreY);
-            const std::uint32_t theOldAlpha = theOld >> 24;
-            const std::uint32_t theRest = theOldAlpha * (255 - theAlpha);  // scaled by 255
-            const std::uint32_t theOutAlpha255 = theAlpha * 255 + theRest;  // out alpha scaled by 255
-            std::uint32_t theResult = ((theOutAlpha255 + 127) / 255) << 24;
-            for (int theShift = 0; theShift <= 16; theShift += 8) {
-                const std::uint32_t theSrc = (thePixel >> theShift) & 0xFF;  // premultiplied
-                const std::uint32_t theDst = (theOld >> theShift) & 0xFF;
-                const std::uint32_t theValue =
-                    (theSrc * 255 * 255 + theDst * theRest + theOutAlpha255 / 2) / theOutAlpha255;
-                theResult |= (theValue > 255 ? 255 : theValue) << theShift;
-            }
-            WriteArgb(theStoreX, theStoreY, theResult);
+            WriteArgb(theStoreX, theStoreY,
+                      thePixel >= 0xFF000000 ? thePixel : Over(thePixel, ReadArgb(theStoreX, theStoreY)));
         }
     }
 }
