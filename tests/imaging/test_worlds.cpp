@@ -267,3 +267,38 @@ TEST_F(WorldTest, CopyBitsMapsColoursAndScales)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WorldTest, CopyBitsWithinOneWorldReadsTheOriginalPixels)
+{
+    GWorldPtr theWorld = NewWorld(32, 1, 4);
+    for (int theY = 0; theY < 4; ++theY)
+        SetPixel32(theWorld, 0, theY, {std::uint8_t(theY * 10), 0, 0, 255});
+    const Rect theSource = MakeRect(0, 0, 1, 3);
+    const Rect theDest = MakeRect(0, 1, 1, 4);
+    const BitMap* theBits = GetPortBitMapForCopyBits(theWorld);
+    CopyBits(theBits, theBits, &theSource, &theDest, srcCopy, nullptr);  // scroll down by one row
+    for (int theY = 1; theY < 4; ++theY)
+        EXPECT_EQ(Pixel32(theWorld, 0, theY)[0], (theY - 1) * 10) << theY;
+    DisposeGWorld(theWorld);
+}
+
+TEST_F(WorldTest, StretchRefitScalesAndEraseUsesTheBackColour)
+{
+    GWorldPtr theWorld = NewWorld(32, 2, 2);
+    Paint(theWorld, MakeRect(0, 0, 2, 2), Rgb8(9, 8, 7));
+    const Rect theLarge = MakeRect(0, 0, 6, 4);
+    EXPECT_EQ(UpdateGWorld(&theWorld, 32, &theLarge, nullptr, nullptr, stretchPix), reallocPix);
+    EXPECT_EQ(Pixel32(theWorld, 5, 3), (Bgra{7, 8, 9, 255}));
+    SetGWorld(theWorld, nullptr);
+    const RGBColor theBack = Rgb8(1, 2, 3);
+    RGBBackColor(&theBack);
+    const Rect theCorner = MakeRect(5, 3, 6, 4);
+    EraseRect(&theCorner);
+    EXPECT_EQ(Pixel32(theWorld, 5, 3), (Bgra{3, 2, 1, 255}));
+    EXPECT_EQ(Pixel32(theWorld, 4, 3), (Bgra{7, 8, 9, 255}));
+    DisposeGWorld(theWorld);
+}
+
+}  // namespace

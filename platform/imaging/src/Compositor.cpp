@@ -128,6 +128,22 @@ struct Writer {
     }
 };
 
+// The bytes a surface's rows span.
+std::pair<const std::uint8_t*, const std::uint8_t*> Extent(const Surface& inSurface)
+{
+    const std::uint8_t* theFirst = inSurface.mTopRow;
+    const std::uint8_t* theLast = inSurface.mTopRow + std::ptrdiff_t(inSurface.mHeight - 1) * inSurface.mStride;
+    const std::ptrdiff_t theRowBytes = AlignedRowBytes(inSurface.mWidth, inSurface.mDepth);
+    return {std::min(theFirst, theLast), std::max(theFirst, theLast) + theRowBytes};
+}
+
+bool Overlaps(const Surface& inA, const Surface& inB)
+{
+    const auto [theStartA, theEndA] = Extent(inA);
+    const auto [theStartB, theEndB] = Extent(inB);
+    return theStartA < theEndB && theStartB < theEndA;
+}
+
 bool IsWholeTranslation(const MatrixD& inMatrix, int& outDx, int& outDy)
 {
     const auto& m = inMatrix.m;
@@ -169,8 +185,11 @@ OSErr Composite(const CompositeRequest& inRequest)
 {
     if (!IsSupportedMode(inRequest.mMode))
         return paramErr;
-    const Surface& theSource = inRequest.mSource;
+    Surface theSource = inRequest.mSource;
     const Surface& theDest = inRequest.mDest;
+    // Drawing a picture onto itself (a canvas onto its own pixels, CopyBits within one world):
+    // the source rectangle is read into a copy first, so no pixel is read after it was written.
+    std::vector<std::uint8_t> theSnapshot;
 
     // Source rectangle, cut to the source.
     const int theSrcLeft = std::max<int>(inRequest.mSourceRect.left, theSource.mLeft);
@@ -179,6 +198,29 @@ OSErr Composite(const CompositeRequest& inRequest)
     const int theSrcBottom = std::min<int>(inRequest.mSourceRect.bottom, theSource.mTop + theSource.mHeight);
     if (theSrcLeft >= theSrcRight || theSrcTop >= theSrcBottom)
         return noErr;
+    if (Overlaps(theSource, theDest)) {
+        try {
+            const int theWidth = theSrcRight - theSrcLeft;
+            theSnapshot.resize(std::size_t(theWidth) * std::size_t(theSrcBottom - theSrcTop) * 4);
+            for (int theY = theSrcTop; theY < theSrcBottom; ++theY) {
+                std::uint8_t* theRow = &theSnapshot[std::size_t(theY - theSrcTop) * std::size_t(theWidth) * 4];
+                const std::uint8_t* theFetched = FetchRow(theSource, theY, theSrcLeft, theWidth, theRow);
+                if (theFetched != theRow)
+                    std::memcpy(theRow, theFetched, std::size_t(theWidth) * 4);
+            }
+        } catch (const std::bad_alloc&) {
+            return memFullErr;
+        }
+        Surface theCopy;
+        theCopy.mTopRow = theSnapshot.data();
+        theCopy.mStride = std::ptrdiff_t(theSrcRight - theSrcLeft) * 4;
+        theCopy.mLeft = theSrcLeft;
+        theCopy.mTop = theSrcTop;
+        theCopy.mWidth = theSrcRight - theSrcLeft;
+        theCopy.mHeight = theSrcBottom - theSrcTop;
+        theCopy.mDepth = 32;
+        theSource = theCopy;
+    }
 
     // Destination area: the transformed source rectangle's bounds, cut to the destination and mask.
     double theMinX = 1e18, theMinY = 1e18, theMaxX = -1e18, theMaxY = -1e18;
