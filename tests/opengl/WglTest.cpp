@@ -86,6 +86,7 @@ TEST(Wgl, TriangleInCanvasCoordinatesKeepsUntouchedPixels)
     HGLRC theContext = theStore.MakeContext();
     ASSERT_NE(theContext, nullptr);
     ASSERT_TRUE(wglMakeCurrent(theContext));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));  // loading the pixels leaves no error behind
     EXPECT_EQ(wglGetCurrentContext(), theContext);
     CanvasProjection(32, 32);
     glColor4ub(255, 0, 0, 255);
@@ -189,11 +190,27 @@ TEST(Wgl, TwoContextsOnTwoStoresKeepTheirOwnPixels)
     ASSERT_TRUE(wglMakeCurrent(theContextA));
     CanvasProjection(24, 16);
     FillRect(2, 2, 6, 6, kRed);
+    // State that would spoil loading the pixels back in, left set on purpose.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ZERO, GL_ZERO);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 1, 1);
+    glPixelZoom(2, 2);
+    glPixelTransferf(GL_RED_SCALE, 0.5f);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 7);
     ASSERT_TRUE(wglMakeCurrent(theContextB));  // A is written back here
     ExpectOnly(theA, 2, 2, 6, 6, kRed);
     CanvasProjection(24, 16);
     FillRect(10, 8, 14, 12, kGreen);
     ASSERT_TRUE(wglMakeCurrent(theContextA));
+    // The caller's state is as it was left.
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    GLint theRowLength = 0;
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &theRowLength);
+    EXPECT_EQ(theRowLength, 7);
+    glDisable(GL_BLEND);
+    glDisable(GL_SCISSOR_TEST);
     FillRect(16, 2, 20, 4, kRed);
     ASSERT_TRUE(wglMakeCurrent(nullptr));
 

@@ -80,7 +80,7 @@ void LoadPixels(const Context& inContext)
     glPixelTransferi(GL_MAP_COLOR, GL_FALSE);
     glPixelZoom(1.0f, 1.0f);
     for (GLenum theCap : {GL_BLEND, GL_ALPHA_TEST, GL_DEPTH_TEST, GL_STENCIL_TEST, GL_SCISSOR_TEST, GL_TEXTURE_1D,
-                          GL_TEXTURE_2D, GL_FOG, GL_COLOR_LOGIC_OP, GL_DITHER, GL_COLOR_TABLE})
+                          GL_TEXTURE_2D, GL_FOG, GL_COLOR_LOGIC_OP, GL_DITHER})
         glDisable(theCap);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glWindowPos2i(0, 0);
@@ -88,9 +88,6 @@ void LoadPixels(const Context& inContext)
     glPopClientAttrib();
     glPopAttrib();
     glBindBuffer(GL_PIXEL_UNPACK_BUFFER, static_cast<GLuint>(theUnpackBuffer));
-    // Drawing pixels in is ours, not the caller's: leave no error of it behind.
-    while (glGetError() != GL_NO_ERROR) {
-    }
 }
 
 // Writes the framebuffer back into the store and leaves no context current.
