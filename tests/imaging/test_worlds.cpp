@@ -67,6 +67,8 @@ TEST_F(WorldTest, PixelMapDescribesTheLayout)
     EXPECT_EQ((*thePixMap)->rowBytes & 0x3FFF, 20);
     EXPECT_EQ(GetPixRowBytes(thePixMap), 20);
     EXPECT_EQ((*thePixMap)->pmTable, nullptr);
+    EXPECT_EQ(QTGetPixelSize((*thePixMap)->pixelFormat), 32);
+    EXPECT_EQ(QTGetPixelSize(FourCharCode("YUV2")), 0);
     EXPECT_EQ(Pixel32(theWorld, 4, 2), (Bgra{255, 255, 255, 255}));  // opaque white
     Rect theBounds;
     EXPECT_TRUE(*GetPortBounds(theWorld, &theBounds) == MakeRect(0, 0, 5, 3));

@@ -126,3 +126,6 @@ VX_CALL(OSErr, FDecompressImage,
         (inData, inDesc, inDest, inSourceRect, inMatrix, inMode, inMask, inMatte, inMatteRect, inAccuracy, inCodec,
          inDataSize, inDataProc, inProgressProc),
         qtmlUninitialized)
+
+// Pixel formats
+VX_CALL(short, QTGetPixelSize, (OSType inPixelFormat), (inPixelFormat), 0)

@@ -367,6 +367,29 @@ const BitMap* GetPortBitMapForCopyBits(CGrafPtr inPort)
     return thePixMap != nullptr ? reinterpret_cast<const BitMap*>(*thePixMap) : nullptr;
 }
 
+short QTGetPixelSize(OSType inPixelFormat)
+{
+    switch (inPixelFormat) {
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        return short(inPixelFormat);
+    case FourCharCode("BGRA"):
+    case FourCharCode("ARGB"):
+    case FourCharCode("ABGR"):
+    case FourCharCode("RGBA"):
+        return 32;
+    case FourCharCode("24RG"):
+        return 24;
+    default:
+        return 0;
+    }
+}
+
 CTabHandle GetCTable(short inDepth)
 {
     if (inDepth != 1 && inDepth != 2 && inDepth != 4 && inDepth != 8)

@@ -50,6 +50,7 @@ void OnJpegMessage(j_common_ptr inInfo, int inLevel) {
         case JWRN_JPEG_EOF:
             Jump(inInfo, Status::kTruncated);
         case JWRN_HIT_MARKER: case JWRN_HUFF_BAD_CODE: case JWRN_MUST_RESYNC: case JWRN_NOT_SEQUENTIAL:
+        case JWRN_BOGUS_PROGRESSION:
             Jump(inInfo, Status::kDataInconsistent);
         default:
             if (++theError->mWarnings > kMaxWarnings) {
@@ -237,6 +238,23 @@ Result<ImageInfo> InfoOf(const JpegReadJob& inJob) {
     return theResult;
 }
 
+// Huffman coding spends at least one bit per block in a progressive file's first (DC) scan
+// and two per block in a sequential one, and a scan that runs short is refused; so a file
+// too small for the blocks of its smallest component announces data that is not there.
+// NOTE: arithmetic coding has no such floor; those files are bounded by the size limits only.
+bool TooFewBytesForBlocks(const jpeg_decompress_struct& inInfo, size_t inSize) {
+    if (inInfo.arith_code) {
+        return false;
+    }
+    uint64_t theFewest = UINT64_MAX;
+    for (int theIndex = 0; theIndex < inInfo.num_components; ++theIndex) {
+        const jpeg_component_info& theComponent = inInfo.comp_info[theIndex];
+        theFewest = std::min(theFewest, uint64_t(theComponent.width_in_blocks) * theComponent.height_in_blocks);
+    }
+    const uint64_t theBlocksPerByte = inInfo.progressive_mode ? 8 : 4;
+    return theFewest > uint64_t(inSize) * theBlocksPerByte + 4096;
+}
+
 uint64_t MemoryLimit(const DecodeOptions& inOptions) {
     return std::clamp(inOptions.mMaxPixels * 8, kMinMemory, kMaxMemory);
 }
@@ -282,6 +300,9 @@ Result<DecodedImage> JpegCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
     const Status theSize = CheckDecodeSize(theInfo->mWidth, theInfo->mHeight, inOptions);
     if (theSize != Status::kOk) {
         return theSize;
+    }
+    if (TooFewBytesForBlocks(theJob.mInfo, inBytes.size())) {
+        return Fail(Status::kTruncated);
     }
     const bool theCmyk = IsCmyk(theJob.mInfo.jpeg_color_space);
     theJob.mInfo.out_color_space = theCmyk ? JCS_CMYK : JCS_EXT_BGRA;

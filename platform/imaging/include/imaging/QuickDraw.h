@@ -150,6 +150,9 @@ short GetPixDepth(PixMapHandle inPixMap);
 Rect* GetPortBounds(CGrafPtr inPort, Rect* outRect);
 PixMapHandle GetPortPixMap(CGrafPtr inPort);
 const BitMap* GetPortBitMapForCopyBits(CGrafPtr inPort);
+// Bits per pixel of a pixel format: the depths 1 … 32 by number, 32 for 'BGRA', 'ARGB', 'ABGR'
+// and 'RGBA', 24 for '24RG'; 0 for any other format.
+short QTGetPixelSize(OSType inPixelFormat);
 // The default colour table of a depth (1, 2, 4, 8): a new handle the caller disposes of.
 CTabHandle GetCTable(short inDepth);
 void DisposeCTable(CTabHandle inTable);

@@ -10,8 +10,8 @@
 
 #include "imaging/MacTypes.h"
 
-// Counted start. Fails (non-zero) when the library or its entry point is missing, or the library
-// offers another interface level than 4.
+// Counted start. Fails when the library cannot be loaded (-193), has no entry point (-192), or
+// offers another interface level than 4 (-2004).
 OSErr InitializeQTML(long inFlags);
 void TerminateQTML();
 OSErr EnterMovies();

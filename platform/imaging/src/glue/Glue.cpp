@@ -66,7 +66,7 @@ OSErr InitializeQTML(long inFlags)
         if (theTable == nullptr || theTable->mSize < sizeof(VxImagingTable) ||
             theTable->mLevel != kImagingInterfaceLevel) {
             dlclose(theLibrary);
-            return theEntry == nullptr ? resNotFound : badImageDescription;
+            return theEntry == nullptr ? resNotFound : cantOpenHandler;
         }
         if (const OSErr theError = theTable->Start(inFlags); theError != noErr) {
             dlclose(theLibrary);
