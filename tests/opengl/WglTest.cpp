@@ -8,6 +8,8 @@
 #include "automation/Errors.h"
 #include "opengl/Wgl.h"
 
+#include <GL/osmesa.h>
+
 namespace {
 
 // A 32-bit store, bytes B, G, R, A, row 0 at the top, rows kRowPad pixels wider than the image.
@@ -176,6 +178,31 @@ TEST(Wgl, RefusesBadStoresAndStaleHandles)
     EXPECT_NE(theNext, theContext);
     EXPECT_FALSE(wglMakeCurrent(theContext));
     EXPECT_TRUE(wglDeleteContext(theNext));
+}
+
+TEST(Wgl, StoreBeyondMesasLimitIsRefusedUntouched)
+{
+    Store theSmall(1, 1);
+    HGLRC theProbe = theSmall.MakeContext();
+    ASSERT_TRUE(wglMakeCurrent(theProbe));
+    GLint theMaxWidth = 0;
+    OSMesaGetIntegerv(OSMESA_MAX_WIDTH, &theMaxWidth);
+    ASSERT_TRUE(wglDeleteContext(theProbe));
+    ASSERT_GT(theMaxWidth, 0);
+
+    Store theWide(theMaxWidth + 1, 1);
+    HGLRC theContext = theWide.MakeContext();
+    ASSERT_NE(theContext, nullptr);
+    EXPECT_FALSE(wglMakeCurrent(theContext));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+    for (int x = 0; x < theWide.mWidth; x += 97)
+        ASSERT_EQ(theWide.Pixel(x, 0), Store::Original(x, 0)) << x;
+    EXPECT_TRUE(wglDeleteContext(theContext));
+    // The refusal left nothing held: another context can be made current.
+    HGLRC theOther = theSmall.MakeContext();
+    EXPECT_TRUE(wglMakeCurrent(theOther));
+    EXPECT_TRUE(wglDeleteContext(theOther));
 }
 
 TEST(Wgl, TwoContextsOnTwoStoresKeepTheirOwnPixels)

@@ -166,13 +166,25 @@ BOOL wglMakeCurrent(HGLRC inContext)
     }
 
     gRenderLock.lock();
-    if (!OSMesaMakeCurrent(theContext->mMesa, theContext->mBase, GL_UNSIGNED_BYTE, theContext->mWidth,
-                           theContext->mHeight)) {
+    const auto theRefuse = [theContext] {
         gRenderLock.unlock();
         std::lock_guard theGuard(gTableLock);
         theContext->mCurrent = false;
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
+    };
+    if (!OSMesaMakeCurrent(theContext->mMesa, theContext->mBase, GL_UNSIGNED_BYTE, theContext->mWidth,
+                           theContext->mHeight))
+        return theRefuse();
+    // Mesa accepts larger buffers but then writes back a framebuffer cut to its limit over the
+    // store; nothing has been drawn yet, so releasing here leaves the store untouched.
+    GLint theMaxWidth = 0;
+    GLint theMaxHeight = 0;
+    OSMesaGetIntegerv(OSMESA_MAX_WIDTH, &theMaxWidth);
+    OSMesaGetIntegerv(OSMESA_MAX_HEIGHT, &theMaxHeight);
+    if (theContext->mWidth > theMaxWidth || theContext->mHeight > theMaxHeight) {
+        OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
+        return theRefuse();
     }
     // Rows are counted upwards from the store's first row: GL's y is the canvas's y.
     OSMesaPixelStore(OSMESA_Y_UP, 1);

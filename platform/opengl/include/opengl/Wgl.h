@@ -19,7 +19,9 @@
 // Failures set the Windows-style last error (automation/Errors.h):
 // ERROR_INVALID_PARAMETER for a bad store, ERROR_INVALID_HANDLE for an unknown
 // or deleted context, ERROR_BUSY for a context current on another thread,
-// ERROR_NOT_ENOUGH_MEMORY when Mesa refuses.
+// ERROR_NOT_ENOUGH_MEMORY when Mesa refuses, also for a store wider or taller
+// than it can draw on (OSMESA_MAX_WIDTH / OSMESA_MAX_HEIGHT, 16384 with
+// llvmpipe): such a store is refused when made current and left untouched.
 #pragma once
 
 #include <GL/gl.h>
