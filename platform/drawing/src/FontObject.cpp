@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -34,6 +36,30 @@ Measured Measure(PangoFontDescription* inDescription)
     return theResult;
 }
 
+// Metrics at the probe size depend only on the face; the engine makes a
+// font for every text call, so they are measured once per face.
+Measured ProbeMetrics(PangoFontDescription* inDescription)
+{
+    static std::mutex sMutex;
+    static auto* sCache = new std::map<std::string, Measured>();
+    char* theKeyText = pango_font_description_to_string(inDescription);
+    const std::string theKey = std::string(theKeyText) + "@" + std::to_string(FontCatalogue::Instance().Generation());
+    g_free(theKeyText);
+    {
+        std::lock_guard<std::mutex> theLock(sMutex);
+        const auto theFound = sCache->find(theKey);
+        if (theFound != sCache->end()) {
+            return theFound->second;
+        }
+    }
+    const Measured theMeasured = Measure(inDescription);
+    std::lock_guard<std::mutex> theLock(sMutex);
+    if (theMeasured.mAscent + theMeasured.mDescent > 0 && sCache->size() < 1024) {
+        sCache->emplace(theKey, theMeasured);
+    }
+    return theMeasured;
+}
+
 }  // namespace
 
 FontObject::FontObject(const LOGFONTA& inLogFont) : GdiObject(GdiKind::kFont), mLogFont(inLogFont)
@@ -60,7 +86,7 @@ void FontObject::Prepare()
     // Metrics are read at a large size and scaled: hinted metrics at small
     // sizes are rounded outwards and would make lines taller than the design.
     pango_font_description_set_absolute_size(mDescription, kProbeSize * PANGO_SCALE);
-    const Measured theProbe = Measure(mDescription);
+    const Measured theProbe = ProbeMetrics(mDescription);
     double theEm;
     if (mLogFont.lfHeight < 0) {
         theEm = -static_cast<double>(mLogFont.lfHeight);

@@ -10,8 +10,33 @@ namespace {
 constexpr double kTolerance = 1e-6;
 }
 
+namespace {
+// The last text measured on this thread: a text block is measured twice and
+// drawn once with the same font, so two of three shapings are saved.
+struct LastMeasured {
+    const FontObject* mFont = nullptr;
+    std::uint32_t mHandle = 0;
+    std::string mText;
+};
+thread_local LastMeasured tLast;
+}  // namespace
+
 TextLayout::TextLayout(FontObject& inFont, const std::string& inText, double inTabWidth)
     : mFont(inFont), mText(inText), mTabWidth(inTabWidth)
+{
+    static thread_local std::vector<Cluster> tLastClusters;
+    if (tLast.mFont == &inFont && tLast.mHandle == inFont.mHandle && tLast.mText == inText) {
+        mClusters = tLastClusters;
+        return;
+    }
+    Measure();
+    tLast.mFont = &inFont;
+    tLast.mHandle = inFont.mHandle;
+    tLast.mText = inText;
+    tLastClusters = mClusters;
+}
+
+void TextLayout::Measure()
 {
     const int theLength = static_cast<int>(mText.size());
     int theRunStart = 0;

@@ -43,6 +43,7 @@ private:
         double mWidth;
         Kind mKind;
     };
+    void Measure();
     void MeasureRun(int inStart, int inEnd);
     double TabAdvance(double inX) const;
     void LayParagraph(int inFirst, int inEnd, int inNextByte, double inWidth, Wrap inWrap,
