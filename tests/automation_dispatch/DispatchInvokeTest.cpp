@@ -35,13 +35,7 @@ struct RawCall {
     }
 };
 
-vx::Variant Missing()
-{
-    vx::Variant theValue;
-    theValue.Get()->vt = VT_ERROR;
-    theValue.Get()->scode = DISP_E_PARAMNOTFOUND;
-    return theValue;
-}
+vx::Variant Missing() { return vx::Variant::Missing(); }
 
 vx::Variant ByRef(VARIANT* inTarget)
 {

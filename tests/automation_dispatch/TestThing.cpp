@@ -107,7 +107,7 @@ HRESULT TestThing::putref_Partner(IDispatch* inVal)
 HRESULT TestThing::Compute(LONG inA, VARIANT* inB, LONG inScale, float* outRatio, VARIANT* outSum)
 {
     LONG theB = 0;
-    if (!(inB->vt == VT_ERROR && inB->scode == DISP_E_PARAMNOTFOUND)) {
+    if (!vx::Variant::IsMissing(*inB)) {
         HRESULT theResult;
         theB = vx::Variant(*inB).AsLong(&theResult);
         if (FAILED(theResult))
@@ -162,7 +162,6 @@ HRESULT TestThing::get_Items(IDispatch** outItems)
 
 HRESULT TestThing::Probe(VARIANT* inMaybe, VARIANT* outKind)
 {
-    bool isMissing = inMaybe->vt == VT_ERROR && inMaybe->scode == DISP_E_PARAMNOTFOUND;
-    vx::Variant(isMissing ? "missing" : "given").Detach(outKind);
+    vx::Variant(vx::Variant::IsMissing(*inMaybe) ? "missing" : "given").Detach(outKind);
     return S_OK;
 }

@@ -173,10 +173,7 @@ std::vector<Variant> Client::InvokeWithOuts(std::string_view inName, std::vector
     std::vector<Variant> theArgs = std::move(inArgs);
     std::size_t theCount = theOutSlots.empty() ? theArgs.size() : std::max(theArgs.size(), theOutSlots.back() + 1);
     while (theArgs.size() < theCount) {
-        Variant theMissing;
-        theMissing.Get()->vt = VT_ERROR;
-        theMissing.Get()->scode = DISP_E_PARAMNOTFOUND;
-        theArgs.push_back(std::move(theMissing));
+        theArgs.push_back(Variant::Missing());
     }
     for (std::size_t i = 0; i < theOutSlots.size(); ++i) {
         VARIANT* theArg = theArgs[theOutSlots[i]].Out();

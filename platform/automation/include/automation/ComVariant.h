@@ -80,6 +80,19 @@ public:
     // A one-dimensional byte array (VT_ARRAY | VT_UI1, lower bound 0).
     ComVariant(const std::vector<std::uint8_t>& inBytes);
 
+    // The marker of a left-out optional argument (VT_ERROR, DISP_E_PARAMNOTFOUND).
+    static ComVariant Missing()
+    {
+        ComVariant theResult;
+        theResult.mValue.vt = VT_ERROR;
+        theResult.mValue.scode = DISP_E_PARAMNOTFOUND;
+        return theResult;
+    }
+    static bool IsMissing(const VARIANT& inValue)
+    {
+        return inValue.vt == VT_ERROR && inValue.scode == DISP_E_PARAMNOTFOUND;
+    }
+
     // Takes over inValue; inValue is left VT_EMPTY.
     static ComVariant Attach(VARIANT& inValue)
     {
