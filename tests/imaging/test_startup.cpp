@@ -64,4 +64,16 @@ TEST(ImagingStartup, MissingLibraryMakesTheStartFail)
     TerminateQTML();
 }
 
+TEST(ImagingStartup, WithoutTheVariableTheLibraryBesideTheProgramIsUsed)
+{
+    // Test programs live in bin/, the library in lib/ beside it.
+    const std::string theGood = std::getenv("VX_IMAGING") != nullptr ? std::getenv("VX_IMAGING") : "";
+    ::unsetenv("VX_IMAGING");
+    EXPECT_EQ(InitializeQTML(0), noErr);
+    long theResponse = 0;
+    EXPECT_EQ(Gestalt(gestaltQuickTime, &theResponse), noErr);
+    TerminateQTML();
+    ::setenv("VX_IMAGING", theGood.c_str(), 1);
+}
+
 }  // namespace
