@@ -112,6 +112,12 @@ const CodeEntry* Find(const CodeEntry (&inTable)[N], std::uint32_t inCode)
 
 constexpr std::uint32_t kWin32Family = 0x80070000u;
 
+// Numbers errno maps to that have no constant in the header.
+constexpr DWORD kErrorNotSameDevice = 17;
+constexpr DWORD kErrorBrokenPipe = 109;
+constexpr DWORD kErrorBadExeFormat = 193;
+constexpr DWORD kErrorFileTooLarge = 223;
+
 thread_local DWORD tLastError = ERROR_SUCCESS;
 
 }  // namespace
@@ -171,7 +177,7 @@ DWORD Win32FromErrno(int inErrno)
     case ENXIO:
         return ERROR_INVALID_DRIVE;
     case EXDEV:
-        return 17;
+        return kErrorNotSameDevice;
     case EROFS:
         return ERROR_WRITE_PROTECT;
     case ETXTBSY:
@@ -187,7 +193,7 @@ DWORD Win32FromErrno(int inErrno)
     case ERANGE:
         return ERROR_INVALID_PARAMETER;
     case EPIPE:
-        return 109;
+        return kErrorBrokenPipe;
     case ENOSPC:
     case EDQUOT:
         return ERROR_DISK_FULL;
@@ -198,11 +204,11 @@ DWORD Win32FromErrno(int inErrno)
     case EEXIST:
         return ERROR_ALREADY_EXISTS;
     case ENOEXEC:
-        return 193;
+        return kErrorBadExeFormat;
     case ENAMETOOLONG:
         return ERROR_FILENAME_EXCED_RANGE;
     case EFBIG:
-        return 223;
+        return kErrorFileTooLarge;
     default:
         return ERROR_GEN_FAILURE;
     }
