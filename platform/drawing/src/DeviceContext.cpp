@@ -80,8 +80,8 @@ cairo_surface_t* RecorderSurface()
 
 double MatrixScale(const cairo_matrix_t& inMatrix)
 {
-    const double theX = std::hypot(inMatrix.xx, inMatrix.yx);
-    const double theY = std::hypot(inMatrix.xy, inMatrix.yy);
+    const double theX = std::sqrt(inMatrix.xx * inMatrix.xx + inMatrix.yx * inMatrix.yx);
+    const double theY = std::sqrt(inMatrix.xy * inMatrix.xy + inMatrix.yy * inMatrix.yy);
     return std::max(theX, theY);
 }
 
@@ -377,6 +377,9 @@ void DeviceContext::PaintLayer(double inLeft, double inTop, double inRight, doub
     if (theX1 <= theX0 || theY1 <= theY0) {
         return;
     }
+    if (PaintInPlace(theX0, theY0, theX1, theY1, inDraw)) {
+        return;
+    }
     cairo_surface_t* theLayer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, theX1 - theX0, theY1 - theY0);
     cairo_t* theContext = cairo_create(theLayer);
     cairo_set_antialias(theContext, CAIRO_ANTIALIAS_NONE);
@@ -387,6 +390,43 @@ void DeviceContext::PaintLayer(double inLeft, double inTop, double inRight, doub
         mBitmap->Composite(theLayer, theX0, theY0);
     }
     cairo_surface_destroy(theLayer);
+}
+
+bool DeviceContext::PaintInPlace(int inX0, int inY0, int inX1, int inY1, const std::function<void(cairo_t*)>& inDraw)
+{
+    // Where a 32-bit store is opaque, straight and premultiplied alpha are the
+    // same bytes, so Cairo may draw on the store itself.
+    if (mBitmap->BitsPerPixel() != 32 || mBitmap->RowBytes() % 4 != 0 ||
+        reinterpret_cast<std::uintptr_t>(mBitmap->Bits()) % 4 != 0) {
+        return false;
+    }
+    const int theRowBytes = mBitmap->RowBytes();
+    auto* theOrigin = static_cast<std::uint8_t*>(mBitmap->Bits()) + static_cast<std::ptrdiff_t>(inY0) * theRowBytes +
+                      static_cast<std::ptrdiff_t>(inX0) * 4;
+    for (int theY = 0; theY < inY1 - inY0; ++theY) {
+        const auto* theRow = reinterpret_cast<const std::uint32_t*>(theOrigin + static_cast<std::ptrdiff_t>(theY) * theRowBytes);
+        std::uint32_t theAll = 0xFFFFFFFF;
+        for (int theX = 0; theX < inX1 - inX0; ++theX) {
+            theAll &= theRow[theX];
+        }
+        if ((theAll >> 24) != 0xFF) {
+            return false;
+        }
+    }
+    cairo_surface_t* theSurface =
+        cairo_image_surface_create_for_data(theOrigin, CAIRO_FORMAT_ARGB32, inX1 - inX0, inY1 - inY0, theRowBytes);
+    if (cairo_surface_status(theSurface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(theSurface);
+        return false;
+    }
+    cairo_t* theContext = cairo_create(theSurface);
+    cairo_set_antialias(theContext, CAIRO_ANTIALIAS_NONE);
+    cairo_translate(theContext, -inX0, -inY0);
+    inDraw(theContext);
+    cairo_destroy(theContext);
+    cairo_surface_finish(theSurface);
+    cairo_surface_destroy(theSurface);
+    return true;
 }
 
 bool DeviceContext::Paint(cairo_path_t* inFill, cairo_path_t* inStroke)

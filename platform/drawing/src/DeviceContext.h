@@ -63,6 +63,8 @@ private:
     // context whose user space is device space.
     void PaintLayer(double inLeft, double inTop, double inRight, double inBottom,
                     const std::function<void(cairo_t*)>& inDraw);
+    // Draws straight into an opaque 32-bit store; false when it cannot.
+    bool PaintInPlace(int inX0, int inY0, int inX1, int inY1, const std::function<void(cairo_t*)>& inDraw);
     void DeviceBounds(const cairo_path_t* inPath, double& ioLeft, double& ioTop, double& ioRight,
                       double& ioBottom) const;
     void TransformedBounds(double inLeft, double inTop, double inRight, double inBottom, double& ioLeft,
