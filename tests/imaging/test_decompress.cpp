@@ -270,3 +270,33 @@ TEST_F(DecompressTest, DitherFlagDithersToAnIndexedTarget)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DecompressTest, MatricesThatLeaveTheTargetOrCollapseAreHandled)
+{
+    std::vector<std::uint8_t> theData = Gradient();
+    struct Case {
+        const char* mName;
+        void (*mApply)(MatrixRecord*);
+        Bgra mCorner;  // pixel (3, 3) afterwards
+    };
+    const Case kCases[] = {
+        {"far away", [](MatrixRecord* m) { TranslateMatrix(m, IntToFixed(30000), IntToFixed(-30000)); }, kWhite},
+        {"huge scale", [](MatrixRecord* m) { ScaleMatrix(m, IntToFixed(30000), IntToFixed(30000), 0, 0); }, GradientAt(0, 0)},
+        {"collapsed to a line", [](MatrixRecord* m) { ScaleMatrix(m, 0, fixed1, 0, 0); }, kWhite},
+        // x′ = x / (1 + x/8): the image shrinks towards the left and no longer reaches (3, 3)
+        {"perspective", [](MatrixRecord* m) { m->matrix[0][2] = fract1 / 8; }, kWhite},
+    };
+    for (const Case& theCase : kCases) {
+        SCOPED_TRACE(theCase.mName);
+        Paint(mWorld, MakeRect(0, 0, 4, 4), Rgb8(255, 255, 255));
+        MatrixRecord theMatrix;
+        SetIdentityMatrix(&theMatrix);
+        theCase.mApply(&theMatrix);
+        EXPECT_EQ(Draw(theData.data(), Describe(4, -4, 32), nullptr, &theMatrix), noErr);
+        EXPECT_EQ(Pixel32(mWorld, 3, 3), theCase.mCorner);
+    }
+}
+
+}  // namespace

@@ -236,10 +236,12 @@ OSErr Composite(const CompositeRequest& inRequest)
         theMaxX = std::max(theMaxX, theX);
         theMaxY = std::max(theMaxY, theY);
     }
-    int theLeft = int(std::max(std::floor(theMinX), double(theDest.mLeft)));
-    int theTop = int(std::max(std::floor(theMinY), double(theDest.mTop)));
-    int theRight = int(std::min(std::ceil(theMaxX), double(theDest.mLeft + theDest.mWidth)));
-    int theBottom = int(std::min(std::ceil(theMaxY), double(theDest.mTop + theDest.mHeight)));
+    const double theDestRight = theDest.mLeft + theDest.mWidth;
+    const double theDestBottom = theDest.mTop + theDest.mHeight;
+    const int theLeft = int(std::clamp(std::floor(theMinX), double(theDest.mLeft), theDestRight));
+    const int theTop = int(std::clamp(std::floor(theMinY), double(theDest.mTop), theDestBottom));
+    const int theRight = int(std::clamp(std::ceil(theMaxX), double(theDest.mLeft), theDestRight));
+    const int theBottom = int(std::clamp(std::ceil(theMaxY), double(theDest.mTop), theDestBottom));
     std::vector<Rect> theMaskRects;
     const bool theMasked = inRequest.mMask != nullptr;
     if (theMasked && !RegionRects(inRequest.mMask, theMaskRects))
