@@ -79,6 +79,15 @@ TEST_F(EventLogTest, AnEntryIsOneSyslogDatagramOnOneLine)
     const std::string& theEntry = theDatagrams[0];
     EXPECT_EQ(theEntry.find_first_of("\r\n"), std::string::npos) << theEntry;
     EXPECT_EQ(theEntry.rfind("<11>", 0), 0u) << theEntry;  // facility user, severity error
+    // Then the time stamp, "Mmm dd hh:mm:ss ".
+    ASSERT_GT(theEntry.size(), 20u);
+    const std::string theStamp = theEntry.substr(4, 16);
+    EXPECT_NE(std::string("JanFebMarAprMayJunJulAugSepOctNovDec").find(theStamp.substr(0, 3)), std::string::npos)
+        << theStamp;
+    EXPECT_EQ(theStamp[6], ' ');
+    EXPECT_EQ(theStamp[9], ':');
+    EXPECT_EQ(theStamp[12], ':');
+    EXPECT_EQ(theStamp[15], ' ');
     const std::string theTail =
         " Tallowmarch: [event 4096 category 1] Vellumax Error: Unable to set property   Set XColor String  =  teal  ";
     ASSERT_GE(theEntry.size(), theTail.size());

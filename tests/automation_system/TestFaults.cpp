@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -75,6 +76,13 @@ TEST_F(FaultTest, FaultsInsideAFrameArriveAsTheTranslatorsException)
     void* const theReadOnly = mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     ASSERT_NE(theReadOnly, MAP_FAILED);
     const auto theReadOnlyAddress = reinterpret_cast<std::uintptr_t>(theReadOnly);
+    // Two pages of a one-page file: the second has nothing behind it (SIGBUS).
+    FILE* const theFile = std::tmpfile();
+    ASSERT_NE(theFile, nullptr);
+    ASSERT_EQ(ftruncate(fileno(theFile), 4096), 0);
+    void* const theMapped = mmap(nullptr, 8192, PROT_READ, MAP_SHARED, fileno(theFile), 0);
+    ASSERT_NE(theMapped, MAP_FAILED);
+    const auto thePastTheFile = reinterpret_cast<std::uintptr_t>(theMapped) + 4096;
 
     struct Case {
         const char* mName;
@@ -91,6 +99,8 @@ TEST_F(FaultTest, FaultsInsideAFrameArriveAsTheTranslatorsException)
         {"write through null", WriteAt, 0, EXCEPTION_ACCESS_VIOLATION, FaultAccess::kWrite, 0, SIGSEGV},
         {"write to a read-only page", WriteAt, theReadOnlyAddress + 8, EXCEPTION_ACCESS_VIOLATION,
          FaultAccess::kWrite, theReadOnlyAddress + 8, SIGSEGV},
+        {"read past the end of a mapped file", ReadAt, thePastTheFile, EXCEPTION_IN_PAGE_ERROR, FaultAccess::kRead,
+         thePastTheFile, SIGBUS},
         {"integer division by zero", DivideByZero, 12, EXCEPTION_INT_DIVIDE_BY_ZERO, FaultAccess::kRead, 0, SIGFPE},
         {"illegal instruction", IllegalInstruction, 0, EXCEPTION_ILLEGAL_INSTRUCTION, FaultAccess::kRead, 0, SIGILL},
     };
@@ -109,6 +119,8 @@ TEST_F(FaultTest, FaultsInsideAFrameArriveAsTheTranslatorsException)
         EXPECT_FALSE(FaultFrame::IsActive());
     }
     munmap(theReadOnly, 4096);
+    munmap(theMapped, 8192);
+    std::fclose(theFile);
 }
 
 TEST_F(FaultTest, ThreadStaysUsableAfterManyTranslatedFaults)

@@ -122,13 +122,15 @@ BOOL ReportEvent(HANDLE inEventLog, WORD inType, WORD inCategory, DWORD inEventI
             theCharacter = ' ';
     CutUtf8(theText, kEventLogMaxText);
 
-    char theStamp[32];
+    // The syslog time stamp is English whatever the process's locale.
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const std::time_t theNow = std::time(nullptr);
     std::tm theTime{};
     localtime_r(&theNow, &theTime);
-    std::strftime(theStamp, sizeof theStamp, "%b %e %H:%M:%S", &theTime);
-    char theHeader[128];
-    std::snprintf(theHeader, sizeof theHeader, "<%d>%s ", kFacilityUser * 8 + SeverityOf(inType), theStamp);
+    char theHeader[64];
+    std::snprintf(theHeader, sizeof theHeader, "<%d>%s %2d %02d:%02d:%02d ", kFacilityUser * 8 + SeverityOf(inType),
+                  kMonths[theTime.tm_mon % 12], theTime.tm_mday, theTime.tm_hour, theTime.tm_min, theTime.tm_sec);
     char theEvent[64];
     std::snprintf(theEvent, sizeof theEvent, ": [event %u category %u] ", static_cast<unsigned>(inEventId),
                   static_cast<unsigned>(inCategory));

@@ -97,7 +97,8 @@ LONG RegEnumKeyEx(HKEY inKey, DWORD inIndex, char* outName, DWORD* ioNameSize, D
 LONG RegEnumValue(HKEY inKey, DWORD inIndex, char* outValueName, DWORD* ioValueNameSize, DWORD* inReserved,
                   DWORD* outType, BYTE* outData, DWORD* ioDataSize);
 
-// The file the registry is stored in for the current environment.
+// The file the registry is stored in for the current environment. The text stays valid until the
+// calling thread's next registry call.
 const char* RegistryDatabasePath();
 
 // Groups the writes of the calling thread into one transaction: they become visible together at
