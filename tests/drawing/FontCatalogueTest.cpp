@@ -2,7 +2,11 @@
 // family whose name is longer than a face name can hold.
 #include "drawing/Gdi.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <thread>
 #include <gtest/gtest.h>
 #include <string>
 #include <strings.h>
@@ -139,6 +143,51 @@ TEST(FontCatalogue, AFaceNameCutToThirtyOneCharactersFindsItsFamilyAgain)
         theSawLong = theSawLong || std::strlen(theRecord.elfFullName) > 31;
     }
     EXPECT_TRUE(theSawLong);
+}
+
+bool HasFamily(const char* inName)
+{
+    const std::vector<std::string> theNames = Families();
+    return std::find(theNames.begin(), theNames.end(), inName) != theNames.end();
+}
+
+// Waits for the catalogue to see a change (it looks at most once a second).
+bool WaitForFamily(const char* inName, bool inPresent)
+{
+    for (int theTry = 0; theTry < 50; ++theTry) {
+        if (HasFamily(inName) == inPresent) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+TEST(FontCatalogue, AFontAddedOrRemovedWhileRunningIsSeen)
+{
+    const char* theConfig = std::getenv("FONTCONFIG_FILE");
+    ASSERT_NE(theConfig, nullptr);
+    const std::filesystem::path theFonts = std::filesystem::path(theConfig).parent_path() / "testfonts";
+    const std::filesystem::path theLate = theFonts / "late" / "Late.ttf";
+    std::filesystem::remove(theLate);
+    ASSERT_TRUE(WaitForFamily("Vellumax Late Family", false));
+    // A new file in a folder makes the folder newer than the configuration.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    std::filesystem::copy_file(theFonts / "DejaVuSerif.ttf", theLate);
+    EXPECT_TRUE(WaitForFamily("Vellumax Late Family", true));
+    EXPECT_EQ(Resolve("Vellumax Late"), "Vellumax Late Family");
+    HFONT theFont = CreateFontA(-13, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 4, 0, "Vellumax Late Family");
+    HDC theScreen = GetDC(0);
+    HGDIOBJ theOld = SelectObject(theScreen, theFont);
+    TEXTMETRICA theMetrics{};
+    EXPECT_TRUE(GetTextMetricsA(theScreen, &theMetrics));
+    EXPECT_EQ(theMetrics.tmHeight, 15);
+    SelectObject(theScreen, theOld);
+    ReleaseDC(0, theScreen);
+    DeleteObject(theFont);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    std::filesystem::remove(theLate);
+    EXPECT_TRUE(WaitForFamily("Vellumax Late Family", false));
 }
 
 }  // namespace

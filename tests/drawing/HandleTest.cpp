@@ -78,6 +78,20 @@ TEST(Handles, SelectedObjectsAndBitmapsInUseCannotBeDeleted)
     EXPECT_NE(SelectObject(theCanvas.DC(), GetStockObject(WHITE_BRUSH)), 0u) << "still there";
 }
 
+TEST(Handles, AFontDescribesItsRequest)
+{
+    HFONT theFont = CreateFontA(-17, 0, 0, 0, FW_BOLD, 1, 0, 1, 0, 0, 0, 4, 0, "Liberation Mono");
+    LOGFONTA theLog{};
+    ASSERT_EQ(GetObjectA(theFont, sizeof(theLog), &theLog), static_cast<int>(sizeof(theLog)));
+    EXPECT_EQ(theLog.lfHeight, -17);
+    EXPECT_EQ(theLog.lfWeight, FW_BOLD);
+    EXPECT_EQ(theLog.lfItalic, 1);
+    EXPECT_EQ(theLog.lfStrikeOut, 1);
+    EXPECT_STREQ(theLog.lfFaceName, "Liberation Mono");
+    EXPECT_EQ(GetObjectA(theFont, 8, &theLog), 0);
+    DeleteObject(theFont);
+}
+
 TEST(Handles, DeletingAContextReleasesItsSelections)
 {
     PixelCanvas theCanvas(8, 8);

@@ -106,8 +106,9 @@ FontCatalogue::Snapshot FontCatalogue::Families()
         mChecked = theNow;
     } else if (theNow - mChecked >= kCheckInterval) {
         mChecked = theNow;
+        // FcInitBringUptoDate would wait for fontconfig's own rescan interval.
         if (!FcConfigUptoDate(nullptr)) {
-            FcInitBringUptoDate();
+            FcInitReinitialize();
             mSnapshot = Build();
             mGeneration.fetch_add(1, std::memory_order_acq_rel);
         }

@@ -137,6 +137,16 @@ int GetObjectA(HGDIOBJ inObject, int inSize, void* outData)
     if (theObject == nullptr) {
         return Fail(kGdiErrorInvalidHandle, 0);
     }
+    if (theObject->mKind == GdiKind::kFont) {
+        if (outData == nullptr) {
+            return static_cast<int>(sizeof(LOGFONTA));
+        }
+        if (inSize < static_cast<int>(sizeof(LOGFONTA))) {
+            return Fail(kGdiErrorInvalidParameter, 0);
+        }
+        std::memcpy(outData, &static_cast<const FontObject&>(*theObject).LogFont(), sizeof(LOGFONTA));
+        return static_cast<int>(sizeof(LOGFONTA));
+    }
     if (theObject->mKind != GdiKind::kBitmap) {
         return Fail(kGdiErrorInvalidParameter, 0);
     }

@@ -207,8 +207,9 @@ int MulDiv(int inNumber, int inNumerator, int inDenominator);  // rounded; -1 wh
 // up to 2^bits palette entries (copied). 0 on failure (87).
 HBITMAP CreateDIBSectionOnPixels(int inWidth, int inHeight, int inBitsPerPixel, int inRowBytes, void* inBits,
                                  const RGBQUAD* inPalette, int inPaletteCount);
-// Fills a BITMAP (size 24 or more, below sizeof(DIBSECTION)) or a DIBSECTION;
-// returns the bytes written; with outData null, the size of a DIBSECTION.
+// Bitmaps: fills a BITMAP (inSize at least sizeof(BITMAP), below
+// sizeof(DIBSECTION)) or a DIBSECTION; fonts: fills the LOGFONTA they were
+// made from. Returns the bytes written; with outData null, the size needed.
 int GetObjectA(HGDIOBJ inObject, int inSize, void* outData);
 // Palette of an indexed bitmap: copies entries [inStart, inStart + inCount); returns how many.
 UINT GetBitmapColorTable(HBITMAP inBitmap, UINT inStart, UINT inCount, RGBQUAD* outColors);
