@@ -52,22 +52,22 @@ void Combine(const ModeContext& inContext, const std::uint8_t* inSource, std::ui
             ioDest[theIndex] = (theIndex & 3) == 3 ? inSource[theIndex] : std::uint8_t(255 - inSource[theIndex]);
         break;
     case addPin:
-        ForColorChannels(inSource, ioDest, inCount, [theOp](int s, int d, int c) { return std::min(s + d, theOp[c]); });
+        ForColorChannels(inSource, ioDest, inCount, [theOp](int inS, int inD, int inC) { return std::min(inS + inD, theOp[inC]); });
         break;
     case addOver:
-        ForColorChannels(inSource, ioDest, inCount, [](int s, int d, int) { return (s + d) & 255; });
+        ForColorChannels(inSource, ioDest, inCount, [](int inS, int inD, int) { return (inS + inD) & 255; });
         break;
     case subPin:
-        ForColorChannels(inSource, ioDest, inCount, [theOp](int s, int d, int c) { return std::max(d - s, theOp[c]); });
+        ForColorChannels(inSource, ioDest, inCount, [theOp](int inS, int inD, int inC) { return std::max(inD - inS, theOp[inC]); });
         break;
     case addMax:
-        ForColorChannels(inSource, ioDest, inCount, [](int s, int d, int) { return std::max(s, d); });
+        ForColorChannels(inSource, ioDest, inCount, [](int inS, int inD, int) { return std::max(inS, inD); });
         break;
     case subOver:
-        ForColorChannels(inSource, ioDest, inCount, [](int s, int d, int) { return (d - s) & 255; });
+        ForColorChannels(inSource, ioDest, inCount, [](int inS, int inD, int) { return (inD - inS) & 255; });
         break;
     case adMin:
-        ForColorChannels(inSource, ioDest, inCount, [](int s, int d, int) { return std::min(s, d); });
+        ForColorChannels(inSource, ioDest, inCount, [](int inS, int inD, int) { return std::min(inS, inD); });
         break;
     default:
         for (int theIndex = 0; theIndex < inCount; ++theIndex) {
@@ -76,21 +76,21 @@ void Combine(const ModeContext& inContext, const std::uint8_t* inSource, std::ui
             const int theAlpha = theS[3];
             int theCoverage = theAlpha;
             for (int theChannel = 0; theChannel < 3; ++theChannel) {
-                const int s = theS[theChannel];
-                const int d = theD[theChannel];
+                const int theSrc = theS[theChannel];
+                const int theDst = theD[theChannel];
                 switch (inContext.mMode) {
                 case graphicsModeStraightAlpha:
-                    theD[theChannel] = std::uint8_t(Div255(s * theAlpha + d * (255 - theAlpha)));
+                    theD[theChannel] = std::uint8_t(Div255(theSrc * theAlpha + theDst * (255 - theAlpha)));
                     break;
                 case graphicsModePreWhiteAlpha:
-                    theD[theChannel] = Clamp255(s + Div255((d - 255) * (255 - theAlpha)));
+                    theD[theChannel] = Clamp255(theSrc + Div255((theDst - 255) * (255 - theAlpha)));
                     break;
                 case graphicsModePreBlackAlpha:
-                    theD[theChannel] = Clamp255(s + Div255(d * (255 - theAlpha)));
+                    theD[theChannel] = Clamp255(theSrc + Div255(theDst * (255 - theAlpha)));
                     break;
                 default: {  // graphicsModeStraightAlphaBlend
                     const int theWeight = Div255(theAlpha * theOp[theChannel]);
-                    theD[theChannel] = std::uint8_t(Div255(s * theWeight + d * (255 - theWeight)));
+                    theD[theChannel] = std::uint8_t(Div255(theSrc * theWeight + theDst * (255 - theWeight)));
                     theCoverage = theChannel == 0 ? theWeight : std::max(theCoverage, theWeight);
                     break;
                 }
