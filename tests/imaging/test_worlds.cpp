@@ -1,6 +1,8 @@
 // Offscreen worlds: sizes, layouts, re-fitting, depth conversion, ports and CopyBits.
 #include "ImagingTestSupport.h"
 
+#include <thread>
+
 namespace {
 
 using WorldTest = ImagingTest;
@@ -300,6 +302,35 @@ TEST_F(WorldTest, StretchRefitScalesAndEraseUsesTheBackColour)
     EraseRect(&theCorner);
     EXPECT_EQ(Pixel32(theWorld, 5, 3), (Bgra{3, 2, 1, 255}));
     EXPECT_EQ(Pixel32(theWorld, 4, 3), (Bgra{7, 8, 9, 255}));
+    DisposeGWorld(theWorld);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WorldTest, WideRowsAreFlaggedAndReadThroughGetPixRowBytes)
+{
+    GWorldPtr theWorld = NewWorld(32, 5000, 2);
+    PixMapHandle thePixMap = GetGWorldPixMap(theWorld);
+    EXPECT_EQ(GetPixRowBytes(thePixMap), 20000);
+    EXPECT_EQ((*thePixMap)->rowBytes & 0xC000, 0xC000);  // the 14-bit field cannot hold 20000
+    Paint(theWorld, MakeRect(4999, 1, 5000, 2), Rgb8(1, 2, 3));
+    EXPECT_EQ(Pixel32(theWorld, 4999, 1), (Bgra{3, 2, 1, 255}));
+    DisposeGWorld(theWorld);
+}
+
+TEST_F(WorldTest, TheCurrentPortBelongsToTheThread)
+{
+    GWorldPtr theWorld = NewWorld(32, 1, 1);
+    SetGWorld(theWorld, nullptr);
+    CGrafPtr theOtherPort = nullptr;
+    std::thread([&] { GetGWorld(&theOtherPort, nullptr); }).join();
+    EXPECT_NE(theOtherPort, theWorld);
+    CGrafPtr thePort = nullptr;
+    GetGWorld(&thePort, nullptr);
+    EXPECT_EQ(thePort, theWorld);
+    SetGWorld(nullptr, nullptr);
     DisposeGWorld(theWorld);
 }
 
