@@ -249,6 +249,44 @@ TEST_F(TextTest, OpaqueBackgroundAndTextColour)
     EXPECT_EQ(mCanvas.InkExtent().bottom, 10 + LineHeight() - 1);
 }
 
+TEST_F(TextTest, WeightItalicUnderlineAndStrikeOutChangeTheInk)
+{
+    struct Case {
+        const char* mName;
+        int mWeight;
+        DWORD mItalic, mUnderline, mStrikeOut;
+    };
+    const Case theCases[] = {
+        {"plain", FW_NORMAL, 0, 0, 0}, {"bold", FW_BOLD, 0, 0, 0},      {"italic", FW_NORMAL, 1, 0, 0},
+        {"underline", FW_NORMAL, 0, 1, 0}, {"strike-out", FW_NORMAL, 0, 0, 1},
+    };
+    RECT theExtents[5] = {};
+    int theInk[5] = {};
+    for (int theIndex = 0; theIndex < 5; ++theIndex) {
+        const Case& theCase = theCases[theIndex];
+        PixelCanvas theCanvas(200, 40);
+        HFONT theFont = CreateFontA(-20, 0, 0, 0, theCase.mWeight, theCase.mItalic, theCase.mUnderline,
+                                    theCase.mStrikeOut, 0, 0, 0, 4, 0, "DejaVu Sans");
+        HGDIOBJ theOld = SelectObject(theCanvas.DC(), theFont);
+        SetBkMode(theCanvas.DC(), TRANSPARENT);
+        RECT theRect{10, 5, 190, 40};
+        DrawTextA(theCanvas.DC(), "nmnm", -1, &theRect, DT_SINGLELINE);
+        theExtents[theIndex] = theCanvas.InkExtent();
+        for (int theY = 0; theY < 40; ++theY) {
+            for (int theX = 0; theX < 200; ++theX) {
+                theInk[theIndex] += theCanvas.At(theX, theY) == RGB(0, 0, 0);
+            }
+        }
+        SelectObject(theCanvas.DC(), theOld);
+        DeleteObject(theFont);
+    }
+    EXPECT_GT(theInk[1], theInk[0] * 5 / 4) << theCases[1].mName;
+    EXPECT_NE(theExtents[2].right, theExtents[0].right) << theCases[2].mName << " leans";
+    EXPECT_GT(theExtents[3].bottom, theExtents[0].bottom) << theCases[3].mName << " runs below the baseline";
+    EXPECT_GT(theInk[4], theInk[0]) << theCases[4].mName;
+    EXPECT_EQ(theExtents[4].bottom, theExtents[0].bottom);
+}
+
 TEST_F(TextTest, TextRecordedInAPathIsFilledWithTheBrushCrisply)
 {
     UseFont("DejaVu Sans", -40, FW_BOLD);
