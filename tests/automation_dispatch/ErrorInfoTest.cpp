@@ -105,11 +105,37 @@ TEST(ErrorInfo, EachThreadHasItsOwn)
     EXPECT_EQ(DescriptionOf(theMine.get()), "main thread");
 }
 
+// An error object that counts its instances.
+class CountedError final : public vx::ComObject<CountedError, IErrorInfo> {
+public:
+    using Interfaces = vx::InterfaceMap<vx::Answers<IErrorInfo, IID_IErrorInfo>>;
+    static inline int sAlive = 0;
+    CountedError() { ++sAlive; }
+    ~CountedError() { --sAlive; }
+    HRESULT GetGUID(GUID*) override { return E_NOTIMPL; }
+    HRESULT GetSource(BSTR*) override { return E_NOTIMPL; }
+    HRESULT GetDescription(BSTR*) override { return E_NOTIMPL; }
+    HRESULT GetHelpFile(BSTR*) override { return E_NOTIMPL; }
+    HRESULT GetHelpContext(DWORD*) override { return E_NOTIMPL; }
+};
+
 TEST(ErrorInfo, ThreadEndReleasesItsErrorObject)
 {
-    long theBefore = vx::ModuleCounts::Objects();
-    std::thread([] { vx::RaiseError(E_FAIL, "left behind", "Thread"); }).join();
-    EXPECT_EQ(vx::ModuleCounts::Objects(), theBefore);
+    std::thread([] {
+        CountedError* theError = CountedError::Create();
+        SetErrorInfo(0, theError);
+        theError->Release();
+    }).join();
+    EXPECT_EQ(CountedError::sAlive, 0);
+}
+
+TEST(ErrorInfo, PendingErrorDoesNotKeepTheModule)
+{
+    SetErrorInfo(0, nullptr);
+    ASSERT_EQ(vx::ModuleCounts::CanUnloadNow(), S_OK);
+    vx::RaiseError(E_FAIL, "never read", "Somewhere");
+    EXPECT_EQ(vx::ModuleCounts::CanUnloadNow(), S_OK);
+    SetErrorInfo(0, nullptr);
 }
 
 TEST(ErrorInfo, RaiseErrorReturnsTheCodeAndSetsTexts)

@@ -12,12 +12,7 @@ inline constexpr IID IID_Unrelated = {0x6A1C00FF, 0x1111, 0x4222, {0x83, 0x33, 0
 
 class Objects : public ::testing::Test {
 protected:
-    // Error objects of this thread count as live objects; start from none.
-    void SetUp() override
-    {
-        SetErrorInfo(0, nullptr);
-        mBefore = vx::ModuleCounts::Objects();
-    }
+    void SetUp() override { mBefore = vx::ModuleCounts::Objects(); }
     long Alive() const { return vx::ModuleCounts::Objects() - mBefore; }
 
     long mBefore = 0;

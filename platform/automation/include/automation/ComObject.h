@@ -114,11 +114,30 @@ public:
     ComObject& operator=(const ComObject&) = delete;
 
 protected:
-    ComObject() { ModuleCounts::ObjectCreated(); }
+    ComObject()
+    {
+        if constexpr (CountsForModule())
+            ModuleCounts::ObjectCreated();
+    }
     // Not virtual: Release deletes through the Derived type, which should be final.
-    ~ComObject() { ModuleCounts::ObjectDestroyed(); }
+    ~ComObject()
+    {
+        if constexpr (CountsForModule())
+            ModuleCounts::ObjectDestroyed();
+    }
 
 private:
+    // A class whose code and data do not belong to a server module (the runtime's
+    // own error objects) declares `static constexpr bool kModuleObject = false;`
+    // so that it never keeps a server loaded.
+    static constexpr bool CountsForModule()
+    {
+        if constexpr (requires { Derived::kModuleObject; })
+            return Derived::kModuleObject;
+        else
+            return true;
+    }
+
     std::atomic<ULONG> mRefs{1};
 };
 
