@@ -139,6 +139,11 @@ TEST_F(DecompressTest, DescriptionsThatDoNotFitTheDataAreRefused)
                                   &theDest, srcCopy, nullptr),
                   theCase.mError);
     }
+    MatrixRecord theIdentity;
+    SetIdentityMatrix(&theIdentity);
+    EXPECT_EQ(FDecompressImage(reinterpret_cast<Ptr>(theData), Describe(2, 2, 32), GetGWorldPixMap(mWorld), nullptr,
+                               &theIdentity, srcCopy, nullptr, nullptr, nullptr, 0, 0, 12, nullptr, nullptr),
+              codecBadDataErr);
     EXPECT_EQ(Pixel32(mWorld, 0, 0), kWhite);
     EXPECT_EQ(DecompressImage(nullptr, Describe(2, 2, 32), GetGWorldPixMap(mWorld), nullptr, &theDest, srcCopy, nullptr),
               paramErr);

@@ -145,7 +145,7 @@ OSErr DecompressImage(Ptr inData, ImageDescriptionHandle inDesc, PixMapHandle in
 
 OSErr FDecompressImage(Ptr inData, ImageDescriptionHandle inDesc, PixMapHandle inDest, const Rect* inSourceRect,
                        const MatrixRecord* inMatrix, short inMode, RgnHandle inMask, PixMapHandle, const Rect*, long,
-                       long, long, void*, void*)
+                       long, long inDataSize, void*, void*)
 {
     if (inData == nullptr || !ValidDescription(inDesc) || inDest == nullptr)
         return paramErr;
@@ -170,7 +170,8 @@ OSErr FDecompressImage(Ptr inData, ImageDescriptionHandle inDesc, PixMapHandle i
             return badImageDescription;
         theRowBytes = theExplicit;
     }
-    if (theDesc.dataSize != 0 && std::int64_t(theDesc.dataSize) < std::int64_t(theRowBytes) * theHeight)
+    const std::int64_t theAvailable = theDesc.dataSize != 0 ? theDesc.dataSize : std::int64_t(inDataSize);
+    if (theAvailable != 0 && theAvailable < std::int64_t(theRowBytes) * theHeight)
         return codecBadDataErr;
 
     Palette thePalette;

@@ -9,7 +9,8 @@
 //     means |height| rows stored top-down, as the sign of a bitmap header's height;
 //   - row bytes: ((width × depth + 31) / 32) × 4, unless an extension of type 'rowb' (a native
 //     32-bit integer, added with AddImageDescriptionExtension) gives them.
-// dataSize, when not 0, must cover all rows: otherwise -8969 and nothing is drawn.
+// The data size (the description's dataSize, else FDecompressImage's inDataSize), when not 0, must
+// cover all rows: otherwise -8969 and nothing is drawn. With both 0 the caller vouches for the data.
 #pragma once
 
 #include "imaging/ImageMatrix.h"
