@@ -1,6 +1,8 @@
 // Loading, counted starts, the version, and clean failure without a started platform.
 #include "ImagingTestSupport.h"
 
+#include <dlfcn.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -74,6 +76,19 @@ TEST(ImagingStartup, WithoutTheVariableTheLibraryBesideTheProgramIsUsed)
     EXPECT_EQ(Gestalt(gestaltQuickTime, &theResponse), noErr);
     TerminateQTML();
     ::setenv("VX_IMAGING", theGood.c_str(), 1);
+}
+
+TEST(ImagingStartup, TheLibraryExportsOnlyItsEntryPoint)
+{
+    const char* thePath = std::getenv("VX_IMAGING");
+    ASSERT_NE(thePath, nullptr);
+    void* theLibrary = dlopen(thePath, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(theLibrary, nullptr) << dlerror();
+    EXPECT_NE(dlsym(theLibrary, "VxImagingGetTable"), nullptr);
+    // The implementations must not interpose on (or be interposed by) the glue's classic names.
+    for (const char* theName : {"_Z9NewHandlei", "_ZN9vximaging9NewHandleEi", "_Z9PaintRectPK4Rect", "NewHandle"})
+        EXPECT_EQ(dlsym(theLibrary, theName), nullptr) << theName;
+    dlclose(theLibrary);
 }
 
 }  // namespace
