@@ -6,6 +6,7 @@
 #include "FontObject.h"
 #include "HandleTable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -171,7 +172,8 @@ int GetObjectA(HGDIOBJ inObject, int inSize, void* outData)
     theSection.dsBmih.biPlanes = 1;
     theSection.dsBmih.biBitCount = static_cast<WORD>(theBitmap.BitsPerPixel());
     theSection.dsBmih.biCompression = 0;
-    theSection.dsBmih.biSizeImage = static_cast<DWORD>(theBitmap.RowBytes()) * theBitmap.Height();
+    const std::uint64_t theImageSize = static_cast<std::uint64_t>(theBitmap.RowBytes()) * theBitmap.Height();
+    theSection.dsBmih.biSizeImage = static_cast<DWORD>(std::min<std::uint64_t>(theImageSize, 0xFFFFFFFFu));
     theSection.dsBmih.biXPelsPerMeter = 3780;  // 96 dots per inch
     theSection.dsBmih.biYPelsPerMeter = 3780;
     theSection.dsBmih.biClrUsed = static_cast<DWORD>(theBitmap.Palette().size());
