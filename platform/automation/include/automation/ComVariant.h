@@ -77,6 +77,9 @@ public:
     // Adds a reference; null gives VT_DISPATCH with a null pointer ("Nothing").
     ComVariant(IDispatch* inObject);
     ComVariant(IUnknown* inObject);
+    // Any other pointer would silently become a bool.
+    template <class T>
+    ComVariant(T*) = delete;
     // A one-dimensional byte array (VT_ARRAY | VT_UI1, lower bound 0).
     ComVariant(const std::vector<std::uint8_t>& inBytes);
 
