@@ -11,6 +11,10 @@
 // renamed over the old one); a failed write cancels it and the old file stays. Any other file call
 // of that thread, and TerminateQTML or ExitMovies on it, first carries out a pending delete. While
 // marked, the file reads as absent to these calls (-43).
+//
+// Temporary files are named .vx-write-XXXXXX; a process killed while writing leaves one behind, never
+// a half-written file under the real name. The new file takes the old one's permission bits; a
+// symbolic link at the path is replaced by the file, not followed.
 #pragma once
 
 #include "imaging/MacTypes.h"
