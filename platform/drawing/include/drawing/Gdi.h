@@ -19,10 +19,13 @@
 //   bottom (the outline runs on both l and r); in GM_COMPATIBLE the right and
 //   bottom coordinates are one past the shape. An ellipse's outline is the
 //   ellipse centred on the middle of pixels l..r, t..b; with an even pen it is
-//   half a pixel smaller on every side, so that a stroke of width w on the
-//   ellipse (l + (w-1)/2, ..., r - (w+1)/2, ...) stays inside (l, ..., r + 1).
-// - Drawing onto a store: drawn pixels become opaque; antialiased text blends
-//   with what was there; pixels not drawn keep their bytes exactly. Stores
+//   half a pixel smaller on every side. So a stroke of width w on
+//   Ellipse(L + (w-1)/2, T + (w-1)/2, R - (w+1)/2, B - (w+1)/2) covers exactly
+//   the pixels L..R-1, T..B-1, as one on Rectangle(L + w/2, T + w/2,
+//   R - (w+1)/2, B - (w+1)/2) does.
+// - Drawing onto a store: shapes write their colour and alpha 255;
+//   antialiased text is composited over what was there (straight alpha);
+//   pixels not drawn keep their bytes exactly. Stores
 //   below 32 bits receive the nearest colour they can hold (squared RGB
 //   distance, no dithering).
 // - Text is UTF-8 ("ANSI"); lengths and counts are in bytes.
@@ -299,6 +302,7 @@ constexpr int ALTERNATE = 1;
 constexpr int WINDING = 2;
 int SetPolyFillMode(HDC inDC, int inMode);  // old mode; ALTERNATE is the default
 
+// (inX, inY) are world coordinates, like every other coordinate of a device context.
 COLORREF GetPixel(HDC inDC, int inX, int inY);  // CLR_INVALID outside the bitmap
 COLORREF SetPixel(HDC inDC, int inX, int inY, COLORREF inColor);  // the colour set (nearest held)
 BOOL GdiFlush();
