@@ -4,9 +4,20 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
+
+bool LibraryIsMapped()
+{
+    std::ifstream theMaps("/proc/self/maps");
+    std::string theLine;
+    while (std::getline(theMaps, theLine))
+        if (theLine.find("libvx-imaging.so") != std::string::npos)
+            return true;
+    return false;
+}
 
 TEST(ImagingStartup, VersionReadsInterfaceLevelFour)
 {
@@ -39,13 +50,16 @@ TEST(ImagingStartup, CallsBeforeStartFailCleanly)
 
 TEST(ImagingStartup, StartsAreCountedAndTheLastStopUnloads)
 {
+    EXPECT_FALSE(LibraryIsMapped());
     ASSERT_EQ(InitializeQTML(0), noErr);
+    EXPECT_TRUE(LibraryIsMapped());
     ASSERT_EQ(InitializeQTML(0), noErr);
     TerminateQTML();
     Handle theHandle = NewHandle(8);
     ASSERT_NE(theHandle, nullptr);
     DisposeHandle(theHandle);
     TerminateQTML();
+    EXPECT_FALSE(LibraryIsMapped());
     EXPECT_EQ(NewHandle(8), nullptr);
     EXPECT_EQ(QDError(), qtmlUninitialized);
 }
