@@ -1,0 +1,426 @@
+// The native half of the Node host: activation, registration, and late-bound calls on the
+// objects behind the proxies that index.js builds.
+#include <dlfcn.h>
+#include <limits.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include <automation/Activation.h>
+#include <automation/Bstr.h>
+#include <automation/Guid.h>
+#include <automation/Strings.h>
+
+#include "Values.h"
+
+namespace vxnode {
+
+namespace {
+
+constexpr std::size_t kMaxArgs = 8;
+
+struct Args {
+    napi_value mValues[kMaxArgs] = {};
+    size_t mCount = kMaxArgs;
+};
+
+bool GetArgs(napi_env inEnv, napi_callback_info inInfo, Args& outArgs)
+{
+    return napi_get_cb_info(inEnv, inInfo, &outArgs.mCount, outArgs.mValues, nullptr, nullptr) == napi_ok;
+}
+
+bool GetString(napi_env inEnv, napi_value inValue, std::string* outText)
+{
+    size_t theLength = 0;
+    if (napi_get_value_string_utf8(inEnv, inValue, nullptr, 0, &theLength) != napi_ok) {
+        napi_throw_type_error(inEnv, nullptr, "a string is expected");
+        return false;
+    }
+    outText->resize(theLength);
+    napi_get_value_string_utf8(inEnv, inValue, outText->data(), theLength + 1, &theLength);
+    return true;
+}
+
+int32_t GetInt(napi_env inEnv, napi_value inValue)
+{
+    int32_t theValue = 0;
+    napi_get_value_int32(inEnv, inValue, &theValue);
+    return theValue;
+}
+
+bool GetBool(napi_env inEnv, napi_value inValue)
+{
+    bool theValue = false;
+    napi_get_value_bool(inEnv, inValue, &theValue);
+    return theValue;
+}
+
+napi_value Undefined(napi_env inEnv)
+{
+    napi_value theValue = nullptr;
+    napi_get_undefined(inEnv, &theValue);
+    return theValue;
+}
+
+void DeleteContext(napi_env inEnv, void* inData, void*)
+{
+    auto* theContext = static_cast<HostContext*>(inData);
+    if (theContext->mProxyFactory != nullptr)
+        napi_delete_reference(inEnv, theContext->mProxyFactory);
+    if (theContext->mHandleKey != nullptr)
+        napi_delete_reference(inEnv, theContext->mHandleKey);
+    delete theContext;
+}
+
+// setup(proxyFactory, handleSymbol)
+napi_value Setup(napi_env inEnv, napi_callback_info inInfo)
+{
+    Args theArgs;
+    if (!GetArgs(inEnv, inInfo, theArgs) || theArgs.mCount < 2)
+        return nullptr;
+    HostContext* theContext = Context(inEnv);
+    napi_create_reference(inEnv, theArgs.mValues[0], 1, &theContext->mProxyFactory);
+    napi_create_reference(inEnv, theArgs.mValues[1], 1, &theContext->mHandleKey);
+    return Undefined(inEnv);
+}
+
+// createObject(progIdOrClsid) → proxy
+napi_value CreateObject(napi_env inEnv, napi_callback_info inInfo)
+{
+    Args theArgs;
+    std::string theName;
+    if (!GetArgs(inEnv, inInfo, theArgs) || !GetString(inEnv, theArgs.mValues[0], &theName))
+        return nullptr;
+    const std::u16string theWide = UTF16FromUTF8(theName);
+    CLSID theClsid{};
+    HRESULT theCode = !theName.empty() && theName.front() == '{' ? CLSIDFromString(theWide.c_str(), &theClsid)
+                                                                  : CLSIDFromProgID(theWide.c_str(), &theClsid);
+    IDispatch* theObject = nullptr;
+    if (SUCCEEDED(theCode))
+        theCode = CoCreateInstance(theClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                   reinterpret_cast<void**>(&theObject));
+    if (FAILED(theCode)) {
+        ThrowCode(inEnv, theCode, theName);
+        return nullptr;
+    }
+    napi_value theProxy = NewProxy(inEnv, theObject);
+    theObject->Release();
+    return theProxy;
+}
+
+// Runs a module's DllRegisterServer or DllUnregisterServer, as regsvr does.
+napi_value RunRegistration(napi_env inEnv, napi_callback_info inInfo, const char* inEntryName)
+{
+    Args theArgs;
+    std::string thePath;
+    if (!GetArgs(inEnv, inInfo, theArgs) || !GetString(inEnv, theArgs.mValues[0], &thePath))
+        return nullptr;
+    char theFull[PATH_MAX];
+    if (realpath(thePath.c_str(), theFull) == nullptr) {
+        ThrowCode(inEnv, CO_E_DLLNOTFOUND, thePath);
+        return nullptr;
+    }
+    void* const theModule = dlopen(theFull, RTLD_NOW | RTLD_LOCAL);
+    if (theModule == nullptr) {
+        const char* theReason = dlerror();
+        ThrowCode(inEnv, CO_E_ERRORINDLL, std::string(theFull) + ": " + (theReason ? theReason : ""));
+        return nullptr;
+    }
+    auto theEntry = reinterpret_cast<LPFNREGISTERSERVER>(dlsym(theModule, inEntryName));
+    const HRESULT theCode = theEntry != nullptr ? theEntry() : CO_E_ERRORINDLL;
+    dlclose(theModule);
+    if (FAILED(theCode)) {
+        ThrowCode(inEnv, theCode, std::string(theFull) + ": " + inEntryName);
+        return nullptr;
+    }
+    return Undefined(inEnv);
+}
+
+napi_value RegisterServer(napi_env inEnv, napi_callback_info inInfo)
+{
+    return RunRegistration(inEnv, inInfo, "DllRegisterServer");
+}
+
+napi_value UnregisterServer(napi_env inEnv, napi_callback_info inInfo)
+{
+    return RunRegistration(inEnv, inInfo, "DllUnregisterServer");
+}
+
+void SetNumber(napi_env inEnv, napi_value inObject, const char* inName, int32_t inValue)
+{
+    napi_value theValue = nullptr;
+    napi_create_int32(inEnv, inValue, &theValue);
+    napi_set_named_property(inEnv, inObject, inName, theValue);
+}
+
+// describe(handle) → {iid, name, members: [{name, id, kind, params: [flags], retval}]}, or null
+// when the object has no type information.
+napi_value Describe(napi_env inEnv, napi_callback_info inInfo)
+{
+    Args theArgs;
+    if (!GetArgs(inEnv, inInfo, theArgs))
+        return nullptr;
+    HostObject* theObject = HandleObject(inEnv, theArgs.mValues[0]);
+    if (theObject == nullptr)
+        return nullptr;
+    napi_value theNull = nullptr;
+    napi_get_null(inEnv, &theNull);
+    ITypeInfo* theInfo = nullptr;
+    if (FAILED(theObject->mClient.Object()->GetTypeInfo(0, LOCALE_USER_DEFAULT, &theInfo)) || theInfo == nullptr)
+        return theNull;
+    TYPEATTR* theAttr = nullptr;
+    if (FAILED(theInfo->GetTypeAttr(&theAttr))) {
+        theInfo->Release();
+        return theNull;
+    }
+    napi_value theResult = nullptr, theMembers = nullptr, theText = nullptr;
+    napi_create_object(inEnv, &theResult);
+    napi_create_array(inEnv, &theMembers);
+    const std::string theIid = StringFromGUID(theAttr->guid);
+    napi_create_string_utf8(inEnv, theIid.c_str(), theIid.size(), &theText);
+    napi_set_named_property(inEnv, theResult, "iid", theText);
+    {
+        vx::Bstr theName;
+        theInfo->GetDocumentation(DISPID_UNKNOWN, theName.Out(), nullptr, nullptr, nullptr);
+        const std::string theUtf8 = theName.ToUTF8();
+        napi_create_string_utf8(inEnv, theUtf8.c_str(), theUtf8.size(), &theText);
+        napi_set_named_property(inEnv, theResult, "name", theText);
+    }
+    uint32_t theCount = 0;
+    for (UINT i = 0; i < theAttr->cFuncs; ++i) {
+        FUNCDESC* theDesc = nullptr;
+        if (FAILED(theInfo->GetFuncDesc(i, &theDesc)))
+            continue;
+        BSTR theName = nullptr;
+        UINT theNames = 0;
+        if (SUCCEEDED(theInfo->GetNames(theDesc->memid, &theName, 1, &theNames)) && theNames == 1) {
+            napi_value theMember = nullptr, theParams = nullptr;
+            napi_create_object(inEnv, &theMember);
+            napi_create_string_utf16(inEnv, theName, SysStringLen(theName), &theText);
+            napi_set_named_property(inEnv, theMember, "name", theText);
+            SetNumber(inEnv, theMember, "id", theDesc->memid);
+            SetNumber(inEnv, theMember, "kind", theDesc->invkind);
+            napi_create_array_with_length(inEnv, static_cast<size_t>(theDesc->cParams), &theParams);
+            for (SHORT p = 0; p < theDesc->cParams; ++p) {
+                napi_value theFlags = nullptr;
+                napi_create_int32(inEnv, theDesc->lprgelemdescParam[p].paramdesc.wParamFlags, &theFlags);
+                napi_set_element(inEnv, theParams, static_cast<uint32_t>(p), theFlags);
+            }
+            napi_set_named_property(inEnv, theMember, "params", theParams);
+            napi_value theRetval = nullptr;
+            napi_get_boolean(inEnv, theDesc->elemdescFunc.tdesc.vt != VT_VOID, &theRetval);
+            napi_set_named_property(inEnv, theMember, "retval", theRetval);
+            napi_set_element(inEnv, theMembers, theCount++, theMember);
+        }
+        SysFreeString(theName);
+        theInfo->ReleaseFuncDesc(theDesc);
+    }
+    napi_set_named_property(inEnv, theResult, "members", theMembers);
+    theInfo->ReleaseTypeAttr(theAttr);
+    theInfo->Release();
+    return theResult;
+}
+
+// idOfName(handle, name) → DISPID
+napi_value IdOfName(napi_env inEnv, napi_callback_info inInfo)
+{
+    Args theArgs;
+    std::string theName;
+    if (!GetArgs(inEnv, inInfo, theArgs) || !GetString(inEnv, theArgs.mValues[1], &theName))
+        return nullptr;
+    HostObject* theObject = HandleObject(inEnv, theArgs.mValues[0]);
+    if (theObject == nullptr)
+        return nullptr;
+    DISPID theId = DISPID_UNKNOWN;
+    const HRESULT theCode = theObject->mClient.FindId(theName, &theId);
+    if (FAILED(theCode)) {
+        ThrowCode(inEnv, theCode, theName);
+        return nullptr;
+    }
+    napi_value theResult = nullptr;
+    napi_create_int32(inEnv, theId, &theResult);
+    return theResult;
+}
+
+// get(handle, id) → value
+napi_value Get(napi_env inEnv, napi_callback_info inInfo)
+{
+    Args theArgs;
+    if (!GetArgs(inEnv, inInfo, theArgs))
+        return nullptr;
+    HostObject* theObject = HandleObject(inEnv, theArgs.mValues[0]);
+    if (theObject == nullptr)
+        return nullptr;
+    vx::Variant theResult = theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]), DISPATCH_PROPERTYGET, {});
+    if (!theObject->mClient.Ok()) {
+        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+        return nullptr;
+    }
+    return FromVariant(inEnv, *theResult);
+}
+
+// put(handle, id, value, byReference)
+napi_value Put(napi_env inEnv, napi_callback_info inInfo)
+{
+    Args theArgs;
+    if (!GetArgs(inEnv, inInfo, theArgs))
+        return nullptr;
+    HostObject* theObject = HandleObject(inEnv, theArgs.mValues[0]);
+    if (theObject == nullptr)
+        return nullptr;
+    std::vector<vx::Variant> theValue(1);
+    if (!ToVariant(inEnv, theArgs.mValues[2], true, theValue[0].Out()))
+        return nullptr;
+    const WORD theFlags = GetBool(inEnv, theArgs.mValues[3]) ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
+    theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]), theFlags, std::move(theValue));
+    if (!theObject->mClient.Ok()) {
+        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+        return nullptr;
+    }
+    return Undefined(inEnv);
+}
+
+// call(handle, id, args, outPositions|null, hasRetval) → the retval; with [out] parameters the
+// caller left out, their values in order (then the retval), or the one value alone.
+napi_value Call(napi_env inEnv, napi_callback_info inInfo)
+{
+    Args theArgs;
+    if (!GetArgs(inEnv, inInfo, theArgs))
+        return nullptr;
+    HostObject* theObject = HandleObject(inEnv, theArgs.mValues[0]);
+    if (theObject == nullptr)
+        return nullptr;
+    uint32_t theCount = 0;
+    napi_get_array_length(inEnv, theArgs.mValues[2], &theCount);
+    std::vector<vx::Variant> theValues(theCount);
+    for (uint32_t i = 0; i < theCount; ++i) {
+        napi_value theItem = nullptr;
+        napi_get_element(inEnv, theArgs.mValues[2], i, &theItem);
+        if (!ToVariant(inEnv, theItem, false, theValues[i].Out()))
+            return nullptr;
+    }
+    // [out] places beyond what the caller gave receive references to fresh variants.
+    std::vector<vx::Variant> theOuts;
+    napi_valuetype theKind = napi_undefined;
+    napi_typeof(inEnv, theArgs.mValues[3], &theKind);
+    if (theKind == napi_object) {
+        uint32_t thePlaces = 0;
+        napi_get_array_length(inEnv, theArgs.mValues[3], &thePlaces);
+        std::vector<uint32_t> theSlots;
+        for (uint32_t i = 0; i < thePlaces; ++i) {
+            napi_value theItem = nullptr;
+            napi_get_element(inEnv, theArgs.mValues[3], i, &theItem);
+            const uint32_t theSlot = static_cast<uint32_t>(GetInt(inEnv, theItem));
+            if (theSlot >= theCount)
+                theSlots.push_back(theSlot);
+        }
+        theOuts.resize(theSlots.size());
+        if (!theSlots.empty() && theSlots.back() >= theValues.size())
+            theValues.resize(theSlots.back() + 1);
+        for (std::size_t i = theCount; i < theValues.size(); ++i)
+            theValues[i] = vx::Variant::Missing();
+        for (std::size_t i = 0; i < theSlots.size(); ++i) {
+            VARIANT* theArg = theValues[theSlots[i]].Out();
+            theArg->vt = VT_BYREF | VT_VARIANT;
+            theArg->pvarVal = theOuts[i].Get();
+        }
+    }
+    vx::Variant theResult = theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]),
+                                                      DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(theValues));
+    if (!theObject->mClient.Ok()) {
+        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+        return nullptr;
+    }
+    if (theOuts.empty())
+        return FromVariant(inEnv, *theResult);
+    const bool hasRetval = GetBool(inEnv, theArgs.mValues[4]);
+    if (theOuts.size() == 1 && !hasRetval)
+        return FromVariant(inEnv, *theOuts[0]);
+    if (hasRetval)
+        theOuts.push_back(std::move(theResult));
+    napi_value theArray = nullptr;
+    napi_create_array_with_length(inEnv, theOuts.size(), &theArray);
+    for (std::size_t i = 0; i < theOuts.size(); ++i) {
+        napi_value theItem = FromVariant(inEnv, *theOuts[i]);
+        if (theItem == nullptr)
+            return nullptr;
+        napi_set_element(inEnv, theArray, static_cast<uint32_t>(i), theItem);
+    }
+    return theArray;
+}
+
+// enumerate(handle) → [items] through _NewEnum
+napi_value Enumerate(napi_env inEnv, napi_callback_info inInfo)
+{
+    Args theArgs;
+    if (!GetArgs(inEnv, inInfo, theArgs))
+        return nullptr;
+    HostObject* theObject = HandleObject(inEnv, theArgs.mValues[0]);
+    if (theObject == nullptr)
+        return nullptr;
+    std::vector<vx::Variant> theItems = theObject->mClient.Enumerate();
+    if (!theObject->mClient.Ok()) {
+        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+        return nullptr;
+    }
+    napi_value theArray = nullptr;
+    napi_create_array_with_length(inEnv, theItems.size(), &theArray);
+    for (std::size_t i = 0; i < theItems.size(); ++i) {
+        napi_value theItem = FromVariant(inEnv, *theItems[i]);
+        if (theItem == nullptr)
+            return nullptr;
+        napi_set_element(inEnv, theArray, static_cast<uint32_t>(i), theItem);
+    }
+    return theArray;
+}
+
+// sameObject(handleA, handleB): whether both stand for one object (same IUnknown).
+napi_value SameObject(napi_env inEnv, napi_callback_info inInfo)
+{
+    Args theArgs;
+    if (!GetArgs(inEnv, inInfo, theArgs))
+        return nullptr;
+    HostObject* theA = HandleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theB = theA != nullptr ? HandleObject(inEnv, theArgs.mValues[1]) : nullptr;
+    if (theB == nullptr)
+        return nullptr;
+    IUnknown* theIdentityA = nullptr;
+    IUnknown* theIdentityB = nullptr;
+    theA->mClient.Object()->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&theIdentityA));
+    theB->mClient.Object()->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&theIdentityB));
+    const bool isSame = theIdentityA != nullptr && theIdentityA == theIdentityB;
+    if (theIdentityA != nullptr)
+        theIdentityA->Release();
+    if (theIdentityB != nullptr)
+        theIdentityB->Release();
+    napi_value theResult = nullptr;
+    napi_get_boolean(inEnv, isSame, &theResult);
+    return theResult;
+}
+
+napi_value Init(napi_env inEnv, napi_value inExports)
+{
+    napi_set_instance_data(inEnv, new HostContext, DeleteContext, nullptr);
+    const napi_property_descriptor theFunctions[] = {
+        {"setup", nullptr, Setup, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"createObject", nullptr, CreateObject, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"registerServer", nullptr, RegisterServer, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"unregisterServer", nullptr, UnregisterServer, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"describe", nullptr, Describe, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"idOfName", nullptr, IdOfName, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"get", nullptr, Get, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"put", nullptr, Put, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"call", nullptr, Call, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"enumerate", nullptr, Enumerate, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"sameObject", nullptr, SameObject, nullptr, nullptr, nullptr, napi_default, nullptr},
+    };
+    napi_define_properties(inEnv, inExports, sizeof theFunctions / sizeof theFunctions[0], theFunctions);
+    return inExports;
+}
+
+}  // namespace
+
+}  // namespace vxnode
+
+NAPI_MODULE(NODE_GYP_MODULE_NAME, vxnode::Init)

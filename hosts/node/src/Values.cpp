@@ -1,0 +1,379 @@
+#include "Values.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include <automation/Errors.h>
+#include <automation/SafeArray.h>
+#include <automation/Strings.h>
+#include <automation/Variant.h>
+
+namespace vxnode {
+
+namespace {
+
+napi_value Undefined(napi_env inEnv)
+{
+    napi_value theValue = nullptr;
+    napi_get_undefined(inEnv, &theValue);
+    return theValue;
+}
+
+void ReleaseHandle(napi_env, void* inData, void*) { delete static_cast<HostObject*>(inData); }
+
+bool IsInt32(double inValue)
+{
+    return inValue >= INT32_MIN && inValue <= INT32_MAX && std::trunc(inValue) == inValue &&
+           !(inValue == 0.0 && std::signbit(inValue));
+}
+
+bool BytesToVariant(const void* inData, std::size_t inSize, VARIANT* outValue)
+{
+    SAFEARRAY* theArray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(inSize));
+    if (theArray == nullptr)
+        return false;
+    void* theData = nullptr;
+    if (inSize > 0 && SUCCEEDED(SafeArrayAccessData(theArray, &theData))) {
+        std::memcpy(theData, inData, inSize);
+        SafeArrayUnaccessData(theArray);
+    }
+    outValue->vt = VT_ARRAY | VT_UI1;
+    outValue->parray = theArray;
+    return true;
+}
+
+napi_value ArrayFromVariant(napi_env inEnv, const VARIANT& inValue)
+{
+    SAFEARRAY* theArray = (inValue.vt & VT_BYREF) ? *inValue.pparray : inValue.parray;
+    const VARTYPE theType = inValue.vt & VT_TYPEMASK;
+    if (theArray == nullptr)
+        return Undefined(inEnv);
+    LONG theLower = 0, theUpper = -1;
+    if (SafeArrayGetDim(theArray) != 1 || FAILED(SafeArrayGetLBound(theArray, 1, &theLower)) ||
+        FAILED(SafeArrayGetUBound(theArray, 1, &theUpper))) {
+        napi_throw_type_error(inEnv, nullptr, "only one-dimensional arrays reach scripts");
+        return nullptr;
+    }
+    const std::size_t theCount = theUpper >= theLower ? static_cast<std::size_t>(theUpper - theLower) + 1 : 0;
+    napi_value theResult = nullptr;
+    if (theType == VT_UI1) {
+        void* theData = nullptr;
+        if (theCount > 0 && FAILED(SafeArrayAccessData(theArray, &theData))) {
+            ThrowCode(inEnv, E_UNEXPECTED);
+            return nullptr;
+        }
+        const napi_status theStatus =
+            napi_create_buffer_copy(inEnv, theCount, theCount > 0 ? theData : "", nullptr, &theResult);
+        if (theCount > 0)
+            SafeArrayUnaccessData(theArray);
+        return theStatus == napi_ok ? theResult : nullptr;
+    }
+    napi_create_array_with_length(inEnv, theCount, &theResult);
+    for (std::size_t i = 0; i < theCount; ++i) {
+        LONG theIndex = theLower + static_cast<LONG>(i);
+        VARIANT theElement;
+        VariantInit(&theElement);
+        HRESULT theCode = theType == VT_VARIANT ? SafeArrayGetElement(theArray, &theIndex, &theElement)
+                                                : SafeArrayGetElement(theArray, &theIndex, &theElement.llVal);
+        if (FAILED(theCode)) {
+            ThrowCode(inEnv, theCode);
+            return nullptr;
+        }
+        if (theType != VT_VARIANT)
+            theElement.vt = theType;
+        vx::Variant theOwned = vx::Variant::Attach(theElement);
+        napi_value theItem = FromVariant(inEnv, *theOwned);
+        if (theItem == nullptr)
+            return nullptr;
+        napi_set_element(inEnv, theResult, static_cast<uint32_t>(i), theItem);
+    }
+    return theResult;
+}
+
+napi_value Text(napi_env inEnv, const char* inText)
+{
+    napi_value theValue = nullptr;
+    napi_create_string_utf8(inEnv, inText, NAPI_AUTO_LENGTH, &theValue);
+    return theValue;
+}
+
+}  // namespace
+
+HostContext* Context(napi_env inEnv)
+{
+    void* theData = nullptr;
+    napi_get_instance_data(inEnv, &theData);
+    return static_cast<HostContext*>(theData);
+}
+
+napi_value NewProxy(napi_env inEnv, IDispatch* inObject)
+{
+    napi_value theNull = nullptr;
+    napi_get_null(inEnv, &theNull);
+    if (inObject == nullptr)
+        return theNull;
+    napi_value theHandle = nullptr;
+    napi_create_object(inEnv, &theHandle);
+    auto* theObject = new HostObject{vx::Client(inObject)};
+    if (napi_wrap(inEnv, theHandle, theObject, ReleaseHandle, nullptr, nullptr) != napi_ok) {
+        delete theObject;
+        return nullptr;
+    }
+    HostContext* theContext = Context(inEnv);
+    napi_value theFactory = nullptr;
+    if (theContext == nullptr || theContext->mProxyFactory == nullptr ||
+        napi_get_reference_value(inEnv, theContext->mProxyFactory, &theFactory) != napi_ok || theFactory == nullptr)
+        return theHandle;
+    napi_value theProxy = nullptr;
+    if (napi_call_function(inEnv, Undefined(inEnv), theFactory, 1, &theHandle, &theProxy) != napi_ok)
+        return nullptr;
+    return theProxy;
+}
+
+HostObject* HandleObject(napi_env inEnv, napi_value inHandle)
+{
+    void* theData = nullptr;
+    if (napi_unwrap(inEnv, inHandle, &theData) != napi_ok || theData == nullptr) {
+        napi_throw_type_error(inEnv, nullptr, "not an automation object");
+        return nullptr;
+    }
+    return static_cast<HostObject*>(theData);
+}
+
+bool ToVariant(napi_env inEnv, napi_value inValue, bool inNullIsNothing, VARIANT* outValue)
+{
+    VariantInit(outValue);
+    napi_valuetype theKind = napi_undefined;
+    napi_typeof(inEnv, inValue, &theKind);
+    switch (theKind) {
+    case napi_undefined:
+        return true;
+    case napi_null:
+        if (inNullIsNothing) {
+            outValue->vt = VT_DISPATCH;
+            outValue->pdispVal = nullptr;
+        } else {
+            outValue->vt = VT_NULL;
+        }
+        return true;
+    case napi_boolean: {
+        bool theFlag = false;
+        napi_get_value_bool(inEnv, inValue, &theFlag);
+        outValue->vt = VT_BOOL;
+        outValue->boolVal = theFlag ? VARIANT_TRUE : VARIANT_FALSE;
+        return true;
+    }
+    case napi_number: {
+        double theNumber = 0;
+        napi_get_value_double(inEnv, inValue, &theNumber);
+        if (IsInt32(theNumber)) {
+            outValue->vt = VT_I4;
+            outValue->lVal = static_cast<LONG>(theNumber);
+        } else {
+            outValue->vt = VT_R8;
+            outValue->dblVal = theNumber;
+        }
+        return true;
+    }
+    case napi_bigint: {
+        int64_t theNumber = 0;
+        bool isLossless = false;
+        napi_get_value_bigint_int64(inEnv, inValue, &theNumber, &isLossless);
+        if (!isLossless) {
+            napi_throw_range_error(inEnv, nullptr, "BigInt out of the 64-bit range");
+            return false;
+        }
+        outValue->vt = VT_I8;
+        outValue->llVal = theNumber;
+        return true;
+    }
+    case napi_string: {
+        size_t theLength = 0;
+        napi_get_value_string_utf16(inEnv, inValue, nullptr, 0, &theLength);
+        BSTR theText = SysAllocStringLen(nullptr, static_cast<UINT>(theLength));
+        if (theText == nullptr) {
+            ThrowCode(inEnv, E_OUTOFMEMORY);
+            return false;
+        }
+        size_t theCopied = 0;
+        napi_get_value_string_utf16(inEnv, inValue, theText, theLength + 1, &theCopied);
+        outValue->vt = VT_BSTR;
+        outValue->bstrVal = theText;
+        return true;
+    }
+    case napi_object: {
+        bool isBuffer = false;
+        napi_is_buffer(inEnv, inValue, &isBuffer);
+        if (isBuffer) {
+            void* theData = nullptr;
+            size_t theSize = 0;
+            napi_get_buffer_info(inEnv, inValue, &theData, &theSize);
+            if (!BytesToVariant(theData, theSize, outValue)) {
+                ThrowCode(inEnv, E_OUTOFMEMORY);
+                return false;
+            }
+            return true;
+        }
+        bool isTyped = false;
+        napi_is_typedarray(inEnv, inValue, &isTyped);
+        if (isTyped) {
+            napi_typedarray_type theType;
+            size_t theLength = 0;
+            void* theData = nullptr;
+            napi_get_typedarray_info(inEnv, inValue, &theType, &theLength, &theData, nullptr, nullptr);
+            if (theType != napi_uint8_array && theType != napi_uint8_clamped_array) {
+                napi_throw_type_error(inEnv, nullptr, "only byte arrays (Uint8Array, Buffer) can be passed");
+                return false;
+            }
+            if (!BytesToVariant(theData, theLength, outValue)) {
+                ThrowCode(inEnv, E_OUTOFMEMORY);
+                return false;
+            }
+            return true;
+        }
+        // An object proxy answers its handle under the private symbol.
+        HostContext* theContext = Context(inEnv);
+        napi_value theKey = nullptr;
+        napi_value theHandle = nullptr;
+        void* theData = nullptr;
+        if (theContext != nullptr && theContext->mHandleKey != nullptr &&
+            napi_get_reference_value(inEnv, theContext->mHandleKey, &theKey) == napi_ok &&
+            napi_get_property(inEnv, inValue, theKey, &theHandle) == napi_ok &&
+            napi_unwrap(inEnv, theHandle, &theData) == napi_ok && theData != nullptr) {
+            IDispatch* theObject = static_cast<HostObject*>(theData)->mClient.Object();
+            if (theObject != nullptr)
+                theObject->AddRef();
+            outValue->vt = VT_DISPATCH;
+            outValue->pdispVal = theObject;
+            return true;
+        }
+        bool isPending = false;
+        napi_is_exception_pending(inEnv, &isPending);
+        if (!isPending)
+            napi_throw_type_error(inEnv, nullptr, "this object can't be passed to an automation object");
+        return false;
+    }
+    default:
+        napi_throw_type_error(inEnv, nullptr, "this value can't be passed to an automation object");
+        return false;
+    }
+}
+
+napi_value FromVariant(napi_env inEnv, const VARIANT& inValue)
+{
+    if (inValue.vt == (VT_BYREF | VT_VARIANT))
+        return inValue.pvarVal != nullptr ? FromVariant(inEnv, *inValue.pvarVal) : Undefined(inEnv);
+    if (inValue.vt & VT_ARRAY)
+        return ArrayFromVariant(inEnv, inValue);
+    if (inValue.vt & VT_BYREF) {
+        vx::Variant theCopy;
+        const HRESULT theCode = VariantCopyInd(theCopy.Out(), &inValue);
+        if (FAILED(theCode)) {
+            ThrowCode(inEnv, theCode);
+            return nullptr;
+        }
+        return FromVariant(inEnv, *theCopy);
+    }
+    napi_value theResult = nullptr;
+    switch (inValue.vt) {
+    case VT_EMPTY:
+    case VT_ERROR:  // a missing optional value
+        return Undefined(inEnv);
+    case VT_NULL:
+        napi_get_null(inEnv, &theResult);
+        return theResult;
+    case VT_I1:
+        napi_create_int32(inEnv, static_cast<signed char>(inValue.cVal), &theResult);
+        return theResult;
+    case VT_UI1:
+        napi_create_int32(inEnv, inValue.bVal, &theResult);
+        return theResult;
+    case VT_I2:
+        napi_create_int32(inEnv, inValue.iVal, &theResult);
+        return theResult;
+    case VT_UI2:
+        napi_create_int32(inEnv, inValue.uiVal, &theResult);
+        return theResult;
+    case VT_I4:
+    case VT_INT:
+        napi_create_int32(inEnv, inValue.lVal, &theResult);
+        return theResult;
+    case VT_UI4:
+    case VT_UINT:
+        napi_create_uint32(inEnv, inValue.ulVal, &theResult);
+        return theResult;
+    case VT_I8:
+        napi_create_int64(inEnv, inValue.llVal, &theResult);
+        return theResult;
+    case VT_UI8:
+        napi_create_double(inEnv, static_cast<double>(inValue.ullVal), &theResult);
+        return theResult;
+    case VT_R4:
+        napi_create_double(inEnv, inValue.fltVal, &theResult);
+        return theResult;
+    case VT_R8:
+    case VT_DATE:
+        napi_create_double(inEnv, inValue.dblVal, &theResult);
+        return theResult;
+    case VT_CY:
+        napi_create_double(inEnv, static_cast<double>(inValue.cyVal.int64) / 10000.0, &theResult);
+        return theResult;
+    case VT_BOOL:
+        napi_get_boolean(inEnv, inValue.boolVal != VARIANT_FALSE, &theResult);
+        return theResult;
+    case VT_BSTR:
+        napi_create_string_utf16(inEnv, inValue.bstrVal != nullptr ? inValue.bstrVal : u"",
+                                 SysStringLen(inValue.bstrVal), &theResult);
+        return theResult;
+    case VT_DISPATCH:
+        return NewProxy(inEnv, inValue.pdispVal);
+    case VT_UNKNOWN: {
+        IDispatch* theObject = nullptr;
+        if (inValue.punkVal != nullptr)
+            inValue.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&theObject));
+        theResult = NewProxy(inEnv, theObject);
+        if (theObject != nullptr)
+            theObject->Release();
+        return theResult;
+    }
+    default: {
+        const std::string theText = "an automation value of type " + std::to_string(inValue.vt) +
+                                    " has no script form";
+        napi_throw_type_error(inEnv, nullptr, theText.c_str());
+        return nullptr;
+    }
+    }
+}
+
+void ThrowAutomationError(napi_env inEnv, const vx::ClientError& inError)
+{
+    std::string theDescription = inError.mDescription;
+    if (theDescription.empty()) {
+        char theCode[32];
+        std::snprintf(theCode, sizeof theCode, "Automation error 0x%08X", static_cast<unsigned>(inError.mCode));
+        theDescription = theCode;
+    }
+    napi_value theMessage = Text(inEnv, theDescription.c_str());
+    napi_value theError = nullptr;
+    napi_create_error(inEnv, nullptr, theMessage, &theError);
+    napi_value theNumber = nullptr;
+    napi_create_int32(inEnv, inError.mCode, &theNumber);
+    napi_set_named_property(inEnv, theError, "number", theNumber);
+    napi_set_named_property(inEnv, theError, "description", theMessage);
+    napi_set_named_property(inEnv, theError, "source", Text(inEnv, inError.mSource.c_str()));
+    napi_throw(inEnv, theError);
+}
+
+void ThrowCode(napi_env inEnv, HRESULT inCode, const std::string& inDetail)
+{
+    std::string theText = SystemMessageText(static_cast<std::uint32_t>(inCode));
+    while (!theText.empty() && (theText.back() == '\n' || theText.back() == '\r'))
+        theText.pop_back();
+    if (!inDetail.empty())
+        theText = theText.empty() ? inDetail : inDetail + ": " + theText;
+    ThrowAutomationError(inEnv, vx::ClientError{inCode, theText, {}});
+}
+
+}  // namespace vxnode

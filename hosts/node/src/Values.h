@@ -1,0 +1,42 @@
+// Script values ↔ automation values for the Node host.
+#pragma once
+
+#define NAPI_VERSION 8
+#include <node_api.h>
+
+#include <automation/ComVariant.h>
+#include <automation/Client.h>
+
+namespace vxnode {
+
+// What the addon keeps per JavaScript environment.
+struct HostContext {
+    napi_ref mProxyFactory = nullptr;  // (handle) => proxy, from index.js
+    napi_ref mHandleKey = nullptr;     // the symbol under which a proxy answers its handle
+};
+
+// The native side of one object proxy; released when the handle is collected.
+struct HostObject {
+    vx::Client mClient;
+};
+
+HostContext* Context(napi_env inEnv);
+
+// A new handle (holding a reference on inObject) wrapped in a proxy by index.js; null for null.
+napi_value NewProxy(napi_env inEnv, IDispatch* inObject);
+// The object of a handle; null with a pending TypeError when inHandle is none.
+HostObject* HandleObject(napi_env inEnv, napi_value inHandle);
+
+// Converts a script value. inNullIsNothing: null becomes a null object reference (property
+// puts) instead of VT_NULL. False with a pending exception when the value has no automation form.
+bool ToVariant(napi_env inEnv, napi_value inValue, bool inNullIsNothing, VARIANT* outValue);
+// Null with a pending exception on failure.
+napi_value FromVariant(napi_env inEnv, const VARIANT& inValue);
+
+// Throws an Error whose message and description are the error's description, with number (the
+// HRESULT, signed) and source.
+void ThrowAutomationError(napi_env inEnv, const vx::ClientError& inError);
+// The same for a bare code: the system's text for it, with inDetail in front when given.
+void ThrowCode(napi_env inEnv, HRESULT inCode, const std::string& inDetail = {});
+
+}  // namespace vxnode
