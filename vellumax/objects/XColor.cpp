@@ -1,0 +1,135 @@
+#include "vellumax/objects/XColor.h"
+
+#include "vellumax/errors/ComError.h"
+#include "vellumax/errors/ComErrors.h"
+#include "vellumax/errors/SException.h"
+#include "vellumax/objects/ClassObjects.h"
+#include "vellumax/objects/ValueCoercion.h"
+
+#include <automation/Faults.h>
+#include <automation/Variant.h>
+
+namespace {
+
+constexpr const char* kSourceUnit = "XColor.cpp";
+constexpr const char* kProgId = "Vellumax.XColor.1";
+
+// The frame of every get and put: faults become SException, a failed coercion
+// returns its own code without a description.
+template <class Body>
+HRESULT Guarded(Body&& inBody)
+{
+    InstallFaultTranslator();
+    FaultFrame theFrame;
+    try {
+        return inBody();
+    } catch (const ComError& inError) {
+        return inError.Error();
+    } catch (SException& inFault) {
+        return RaiseComError(inFault.Describe(kSourceUnit, __LINE__), E_FAIL, IID_IXColor, kProgId);
+    } catch (...) {
+        return RaiseComError("Unknown exception thrown", E_FAIL, IID_IXColor, kProgId);
+    }
+}
+
+template <class Body>
+HRESULT GuardedGet(VARIANT* outValue, Body&& inBody)
+{
+    if (outValue == nullptr)
+        return E_POINTER;
+    VariantInit(outValue);
+    return Guarded(inBody);
+}
+
+}  // namespace
+
+const vx::DispatchTable& XColorTable()
+{
+    static const vx::DispatchTable theTable(IID_IXColor, "IXColor", "An object that describes a color", {
+        vx::PropertyGet<&IXColor::get_String>(1, "String", "A string representation of the color", vx::Retval("outValue")),
+        vx::PropertyPut<&IXColor::put_String>(1, "String", "A string representation of the color", vx::In("inValue")),
+        vx::PropertyGet<&IXColor::get_Red>(2, "Red", "The red intensity of the color as a percentage", vx::Retval("outValue")),
+        vx::PropertyPut<&IXColor::put_Red>(2, "Red", "The red intensity of the color as a percentage", vx::In("inValue")),
+        vx::PropertyGet<&IXColor::get_Green>(3, "Green", "The green intensity of the color as a percentage", vx::Retval("outValue")),
+        vx::PropertyPut<&IXColor::put_Green>(3, "Green", "The green intensity of the color as a percentage", vx::In("inValue")),
+        vx::PropertyGet<&IXColor::get_Blue>(4, "Blue", "The blue intensity of the color as a percentage", vx::Retval("outValue")),
+        vx::PropertyPut<&IXColor::put_Blue>(4, "Blue", "The blue intensity of the color as a percentage", vx::In("inValue")),
+        vx::PropertyGet<&IXColor::get_Alpha>(5, "Alpha", "The alpha opacity of the color as a percentage", vx::Retval("outValue")),
+        vx::PropertyPut<&IXColor::put_Alpha>(5, "Alpha", "The alpha opacity of the color as a percentage", vx::In("inValue")),
+        vx::PropertyGet<&IXColor::get_RGB>(6, "RGB", "The standard RGB color representation", vx::Retval("outValue")),
+        vx::PropertyPut<&IXColor::put_RGB>(6, "RGB", "The standard RGB color representation", vx::In("inValue")),
+    });
+    return theTable;
+}
+
+HRESULT VxGetClassObject_XColor(REFIID inIid, void** outObject)
+{
+    return vx::ClassFactory<XColor>::Instantiate<>(inIid, outObject);
+}
+
+HRESULT XColor::get_String(VARIANT* outValue)
+{
+    return GuardedGet(outValue, [&] {
+        char theText[kTextCapacity];
+        FormatColor(mColor, theText);
+        SetTextResult(theText, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT XColor::put_String(VARIANT inValue)
+{
+    return Guarded([&] {
+        const std::string theText = TextFromVariant(inValue);
+        if (!ReadColor(theText.c_str(), &mColor))
+            return ReportSetFailure("XColor String", inValue, 0, 0, IID_IXColor, kProgId);
+        return S_OK;
+    });
+}
+
+HRESULT XColor::GetPercent(Component inWhich, VARIANT* outValue)
+{
+    return GuardedGet(outValue, [&] {
+        float thePercents[4];
+        mColor.GetPercentages(&thePercents[kRed], &thePercents[kGreen], &thePercents[kBlue], &thePercents[kAlpha]);
+        SetSingleResult(thePercents[inWhich], outValue);
+        return S_OK;
+    });
+}
+
+HRESULT XColor::PutPercent(Component inWhich, const VARIANT& inValue)
+{
+    return Guarded([&] {
+        const float theValue = SingleFromVariant(inValue);
+        float thePercents[4];
+        mColor.GetPercentages(&thePercents[kRed], &thePercents[kGreen], &thePercents[kBlue], &thePercents[kAlpha]);
+        thePercents[inWhich] = theValue;
+        mColor.SetPercentages(thePercents[kRed], thePercents[kGreen], thePercents[kBlue], thePercents[kAlpha]);
+        return S_OK;
+    });
+}
+
+HRESULT XColor::get_Red(VARIANT* outValue) { return GetPercent(kRed, outValue); }
+HRESULT XColor::put_Red(VARIANT inValue) { return PutPercent(kRed, inValue); }
+HRESULT XColor::get_Green(VARIANT* outValue) { return GetPercent(kGreen, outValue); }
+HRESULT XColor::put_Green(VARIANT inValue) { return PutPercent(kGreen, inValue); }
+HRESULT XColor::get_Blue(VARIANT* outValue) { return GetPercent(kBlue, outValue); }
+HRESULT XColor::put_Blue(VARIANT inValue) { return PutPercent(kBlue, inValue); }
+HRESULT XColor::get_Alpha(VARIANT* outValue) { return GetPercent(kAlpha, outValue); }
+HRESULT XColor::put_Alpha(VARIANT inValue) { return PutPercent(kAlpha, inValue); }
+
+HRESULT XColor::get_RGB(VARIANT* outValue)
+{
+    return GuardedGet(outValue, [&] {
+        SetLongResult(static_cast<std::int32_t>(mColor.ToColorRef()), outValue);
+        return S_OK;
+    });
+}
+
+HRESULT XColor::put_RGB(VARIANT inValue)
+{
+    return Guarded([&] {
+        mColor.FromColorRef(static_cast<std::uint32_t>(LongFromVariant(inValue)));
+        return S_OK;
+    });
+}

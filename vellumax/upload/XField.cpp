@@ -1,0 +1,180 @@
+#include "vellumax/upload/XField.h"
+
+#include <utility>
+
+#include <automation/Faults.h>
+#include <automation/Strings.h>
+#include <automation/Variant.h>
+
+#include "vellumax/errors/ComError.h"
+#include "vellumax/errors/ComErrors.h"
+#include "vellumax/errors/SException.h"
+
+namespace {
+
+constexpr const char* kSourceUnit = "XField.cpp";
+constexpr const char* kProgId = "Vellumax.XField.1";
+
+template <class Body>
+HRESULT Guarded(Body&& inBody)
+{
+    InstallFaultTranslator();
+    FaultFrame theFrame;
+    try {
+        return inBody();
+    } catch (const ComError& inError) {
+        return inError.Error();
+    } catch (SException& inFault) {
+        return RaiseComError(inFault.Describe(kSourceUnit, __LINE__), E_FAIL, IID_IXField, kProgId);
+    } catch (...) {
+        return RaiseComError("Unknown exception thrown", E_FAIL, IID_IXField, kProgId);
+    }
+}
+
+template <class Body>
+HRESULT GuardedGet(VARIANT* outValue, Body&& inBody)
+{
+    if (outValue == nullptr)
+        return E_POINTER;
+    VariantInit(outValue);
+    return Guarded(inBody);
+}
+
+// The value as text, cut to the field's capacity (never inside a surrogate pair).
+std::u16string LimitedText(const VARIANT& inValue)
+{
+    VARIANT theText;
+    VariantInit(&theText);
+    const HRESULT theResult = VariantChangeType(&theText, &inValue, 0, VT_BSTR);
+    if (FAILED(theResult))
+        throw ComError(theResult);
+    std::u16string theCopy(theText.bstrVal != nullptr ? theText.bstrVal : u"", SysStringLen(theText.bstrVal));
+    VariantClear(&theText);
+    if (theCopy.size() > XField::kTextLimit) {
+        std::size_t theKeep = XField::kTextLimit;
+        if (theCopy[theKeep - 1] >= 0xD800 && theCopy[theKeep - 1] <= 0xDBFF)
+            --theKeep;
+        theCopy.resize(theKeep);
+    }
+    return theCopy;
+}
+
+void SetText(const std::u16string& inText, VARIANT* outValue)
+{
+    BSTR theText = SysAllocStringLen(inText.data(), static_cast<UINT>(inText.size()));
+    if (theText == nullptr)
+        throw ComError(E_OUTOFMEMORY);
+    outValue->vt = VT_BSTR;
+    outValue->bstrVal = theText;
+}
+
+void CopyValue(const VARIANT& inValue, VARIANT* outValue)
+{
+    const HRESULT theResult = VariantCopyInd(outValue, &inValue);
+    if (FAILED(theResult))
+        throw ComError(theResult);
+}
+
+}  // namespace
+
+const vx::DispatchTable& XFieldTable()
+{
+    static const vx::DispatchTable theTable(IID_IXField, "IXField", "A field of a posted form", {
+        vx::PropertyGet<&IXField::get_Name>(1, "Name", "The name of the field", vx::Retval("outValue")),
+        vx::PropertyGet<&IXField::get_Type>(2, "Type", "The MIME type of the field's contents", vx::Retval("outValue")),
+        vx::PropertyGet<&IXField::get_Filename>(3, "Filename", "The file name the browser sent", vx::Retval("outValue")),
+        vx::PropertyGet<&IXField::get_Contents>(4, "Contents", "The contents of the field as text", vx::Retval("outValue")),
+        vx::PropertyGet<&IXField::get_Data>(5, "Data", "The contents of the field as bytes", vx::Retval("outValue")),
+        vx::Method<&IXField::SetValues>(6, "SetValues", "Sets every value of the field", vx::In("inName"),
+                                        vx::In("inType"), vx::In("inFilename"), vx::In("inContents"), vx::In("inData")),
+    });
+    return theTable;
+}
+
+XField::XField()
+{
+    VariantInit(&mContents);
+    VariantInit(&mData);
+}
+
+XField::~XField()
+{
+    VariantClear(&mContents);
+    VariantClear(&mData);
+}
+
+HRESULT XField::get_Name(VARIANT* outValue)
+{
+    return GuardedGet(outValue, [&] {
+        SetText(mName, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT XField::get_Type(VARIANT* outValue)
+{
+    return GuardedGet(outValue, [&] {
+        SetText(mType, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT XField::get_Filename(VARIANT* outValue)
+{
+    return GuardedGet(outValue, [&] {
+        SetText(mFilename, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT XField::get_Contents(VARIANT* outValue)
+{
+    return GuardedGet(outValue, [&] {
+        CopyValue(mContents, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT XField::get_Data(VARIANT* outValue)
+{
+    return GuardedGet(outValue, [&] {
+        CopyValue(mData, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT XField::SetValues(VARIANT inName, VARIANT inType, VARIANT inFilename, VARIANT inContents, VARIANT inData)
+{
+    return Guarded([&] {
+        // Everything is converted and copied first, so a failure changes nothing.
+        std::u16string theName = LimitedText(inName);
+        std::u16string theType = LimitedText(inType);
+        std::u16string theFilename = LimitedText(inFilename);
+        VARIANT theContents;
+        VariantInit(&theContents);
+        CopyValue(inContents, &theContents);
+        VARIANT theData;
+        VariantInit(&theData);
+        const HRESULT theResult = VariantCopyInd(&theData, &inData);
+        if (FAILED(theResult)) {
+            VariantClear(&theContents);
+            return theResult;
+        }
+        Adopt(std::move(theName), std::move(theType), std::move(theFilename), theContents, theData);
+        return S_OK;
+    });
+}
+
+void XField::Adopt(std::u16string inName, std::u16string inType, std::u16string inFilename, VARIANT& ioContents,
+                   VARIANT& ioData)
+{
+    mName = std::move(inName);
+    mType = std::move(inType);
+    mFilename = std::move(inFilename);
+    VariantClear(&mContents);
+    mContents = ioContents;
+    VariantInit(&ioContents);
+    VariantClear(&mData);
+    mData = ioData;
+    VariantInit(&ioData);
+}

@@ -1,0 +1,31 @@
+// XMultipart: a posted multipart/form-data body split into XField objects,
+// read by name or number, counted and enumerated. Empty until SetData.
+#pragma once
+
+#include <automation/Dispatch.h>
+#include <vellumax/IXMultipart.h>
+
+const vx::DispatchTable& XMultipartTable();
+
+class FieldList;
+
+class XMultipart final : public vx::ComObject<XMultipart, vx::DispatchImpl<IXMultipart, XMultipartTable>,
+                                              vx::SupportErrorInfo<XMultipart>> {
+public:
+    using Interfaces = vx::InterfaceMap<vx::Answers<IXMultipart, IID_IXMultipart>,
+                                        vx::Answers<IDispatch, IID_IDispatch>,
+                                        vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
+
+    XMultipart();
+    ~XMultipart();
+
+    HRESULT get__NewEnum(IUnknown** outEnum) override;
+    HRESULT get_Item(VARIANT inIndex, VARIANT* outItem) override;
+    HRESULT get_Count(LONG* outCount) override;
+    HRESULT SetData(VARIANT inData) override;
+
+private:
+    // The fields of the last SetData. Replaced whole, never changed, so an
+    // enumerator keeps the list it started on.
+    FieldList* mFields = nullptr;
+};
