@@ -120,6 +120,25 @@ TEST(ShapeExtent, OvalWithPenAndFillStaysInsideItsRectangle)
     }
 }
 
+TEST(ShapeExtent, EllipseStrokeGrowsByHalfThePenBelowItsWidth)
+{
+    for (int thePen = 1; thePen <= 7; ++thePen) {
+        SCOPED_TRACE(thePen);
+        PixelCanvas theCanvas(64, 64);
+        HDC theDC = theCanvas.DC();
+        SetGraphicsMode(theDC, GM_ADVANCED);
+        HPEN thePenHandle = CreatePen(PS_SOLID, thePen, kPen);
+        SelectObject(theDC, thePenHandle);
+        SelectObject(theDC, GetStockObject(NULL_BRUSH));
+        ASSERT_TRUE(Ellipse(theDC, 20, 18, 41, 36));
+        const int theGrow = (thePen - 1) / 2;
+        EXPECT_EQ(theCanvas.InkExtent(), (RECT{20 - theGrow, 18 - theGrow, 41 + theGrow, 36 + theGrow}));
+        SelectObject(theDC, GetStockObject(BLACK_PEN));
+        SelectObject(theDC, GetStockObject(WHITE_BRUSH));
+        DeleteObject(thePenHandle);
+    }
+}
+
 TEST(ShapeExtent, RectangleStrokeHasTheWidthOfThePen)
 {
     for (int thePen : {1, 2, 3, 4, 5}) {

@@ -13,16 +13,17 @@
 //   from (x, y) to (x + 1, y + 1). Shapes are not antialiased: a pixel is
 //   painted when its centre lies inside. Fills of rectangles, ellipses and
 //   polygons cover the interior with the right and bottom edges exclusive.
-//   A pen of width w centred on a rectangle's or polygon's outline coordinate
-//   c covers the pixels c - w/2 ... c + (w-1)/2 (integer division). In
-//   GM_ADVANCED, Rectangle, RoundRect and Ellipse are inclusive of right and
-//   bottom (the outline runs on both l and r); in GM_COMPATIBLE the right and
-//   bottom coordinates are one past the shape. An ellipse's outline is the
-//   ellipse centred on the middle of pixels l..r, t..b; with an even pen it is
-//   half a pixel smaller on every side. So a stroke of width w on
-//   Ellipse(L + (w-1)/2, T + (w-1)/2, R - (w+1)/2, B - (w+1)/2) covers exactly
-//   the pixels L..R-1, T..B-1, as one on Rectangle(L + w/2, T + w/2,
-//   R - (w+1)/2, B - (w+1)/2) does.
+//   In GM_ADVANCED, Rectangle, RoundRect and Ellipse are inclusive of right
+//   and bottom; in GM_COMPATIBLE their right and bottom coordinates are one
+//   past the shape. With a pen of width w (integer division throughout):
+//   - the outline of a rectangle, rounded rectangle or polygon runs on its
+//     coordinates c, and the stroke covers the pixels c - w/2 ... c + (w-1)/2;
+//   - the stroke of Ellipse(l, t, r, b) covers the pixels l - (w-1)/2 ...
+//     r + (w-1)/2 (likewise vertically): centred on the middle of l..r, half
+//     a pixel further in for even pens.
+//   So strokes on Rectangle(L + w/2, T + w/2, R - (w+1)/2, B - (w+1)/2) and on
+//   Ellipse(L + (w-1)/2, T + (w-1)/2, R - (w+1)/2, B - (w+1)/2) cover exactly
+//   the pixels L..R-1, T..B-1.
 // - Drawing onto a store: shapes write their colour and alpha 255;
 //   antialiased text is composited over what was there (straight alpha);
 //   pixels not drawn keep their bytes exactly. Stores
