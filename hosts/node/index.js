@@ -118,7 +118,9 @@ const handler = {
         const handle = state.handle;
         return function* items() { yield* native.enumerate(handle); };
       }
-      if (prop === Symbol.for('nodejs.util.inspect.custom')) return () => `[${shapeOf(state).name}]`;
+      if (prop === Symbol.for('nodejs.util.inspect.custom') || prop === Symbol.toPrimitive) {
+        return () => `[${shapeOf(state).name}]`;
+      }
       return undefined;
     }
     const shape = shapeOf(state);
@@ -164,8 +166,10 @@ class ObjectState {
     this.fns = null;
   }
 
+  // Called with the proxy as `this`.
   [Symbol.for('nodejs.util.inspect.custom')]() {
-    return `[${shapeOf(this).name}]`;
+    const raw = native.describe(this[kHandle] || this.handle);
+    return `[${raw ? raw.name : 'IDispatch'}]`;
   }
 }
 

@@ -204,18 +204,7 @@ bool ToVariant(napi_env inEnv, napi_value inValue, bool inNullIsNothing, VARIANT
         return true;
     }
     case napi_object: {
-        bool isBuffer = false;
-        napi_is_buffer(inEnv, inValue, &isBuffer);
-        if (isBuffer) {
-            void* theData = nullptr;
-            size_t theSize = 0;
-            napi_get_buffer_info(inEnv, inValue, &theData, &theSize);
-            if (!BytesToVariant(theData, theSize, outValue)) {
-                ThrowCode(inEnv, E_OUTOFMEMORY);
-                return false;
-            }
-            return true;
-        }
+        // Buffers are Uint8Arrays.
         bool isTyped = false;
         napi_is_typedarray(inEnv, inValue, &isTyped);
         if (isTyped) {

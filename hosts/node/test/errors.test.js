@@ -1,0 +1,59 @@
+'use strict';
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const path = require('node:path');
+const { setUp, testServerPath } = require('./support');
+
+const vx = setUp();
+
+test('a failing method throws its number, description and source', () => {
+  const thing = vx.createObject('VxNodeTest.Thing');
+  const cases = [
+    [0x80004005 | 0, 'Unable to complete the operation'],
+    [0x80070057 | 0, 'Bad value\nsecond line'],
+    [0x8002000b | 0, 'élan'],
+  ];
+  for (const [code, text] of cases) {
+    assert.throws(() => thing.Fail(code, text), (e) => {
+      assert.ok(e instanceof Error);
+      assert.equal(e.number, code);
+      assert.equal(e.description, text);
+      assert.equal(e.message, text);
+      assert.equal(e.source, 'VxNodeTest.Thing.1');
+      return true;
+    });
+  }
+});
+
+test('a failing put and a failing collection index throw alike', () => {
+  const thing = vx.createObject('VxNodeTest.Thing');
+  assert.throws(() => { thing.Width = -1; }, { number: 0x80070057 | 0, description: 'Width must not be negative' });
+  assert.equal(thing.Width, 0);
+  assert.throws(() => thing.Items.Item(4), { number: 0x8002000b | 0, source: 'VxNodeTest.Thing.1' });
+  assert.throws(() => thing.Items.Item('delta'), { description: 'No item named delta' });
+});
+
+test('a failure without error information carries the system text', () => {
+  const thing = vx.createObject('VxNodeTest.Thing');
+  // Missing argument: refused by the dispatch layer before the method runs.
+  assert.throws(() => thing.Fail(), (e) => e.number === (0x8002000e | 0) && e.description.length > 0);
+});
+
+test('creating an unknown class throws', () => {
+  assert.throws(() => vx.createObject('VxNodeTest.Nothing'), { number: 0x800401f3 | 0 });
+  assert.throws(() => vx.createObject('{00000000-0000-0000-0000-0000000000AB}'), { number: 0x80040154 | 0 });
+  assert.throws(() => vx.createObject('{not a clsid'), { number: 0x800401f3 | 0 });
+  assert.throws(() => vx.createObject(42), TypeError);
+});
+
+test('registration of a missing or foreign module throws', () => {
+  assert.throws(() => vx.registerServer(path.join(__dirname, 'no-such-module.so')), { number: 0x800401f8 | 0 });
+  assert.throws(() => vx.registerServer(__filename), { number: 0x800401f9 | 0 });
+});
+
+test('unregistration removes the class; registration brings it back', () => {
+  vx.unregisterServer(testServerPath());
+  assert.throws(() => vx.createObject('VxNodeTest.Thing'), { number: 0x800401f3 | 0 });
+  vx.registerServer(testServerPath());
+  assert.equal(vx.createObject('VxNodeTest.Thing').Width, 0);
+});
