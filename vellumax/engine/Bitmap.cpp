@@ -1,0 +1,529 @@
+#include "vellumax/engine/Bitmap.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cassert>
+#include <cstddef>
+#include <cstring>
+
+#include "imaging/Errors.h"
+#include "imaging/ImageCompression.h"
+#include "imaging/Memory.h"
+#include "vellumax/formats/QTUtils.h"
+
+namespace {
+
+constexpr OSType kArgbPixelFormat = 32;  // the classic number of 32-bit ARGB
+constexpr OSType kAbgrPixelFormat = FourCharCode("ABGR");
+constexpr OSType kBgraPixelFormat = FourCharCode("BGRA");
+constexpr OSType kRgbaPixelFormat = FourCharCode("RGBA");
+constexpr Fixed k72Dpi = 72 << 16;
+constexpr int kMaxPaletteEntries = 256;
+
+enum ChannelIndex { kRed, kGreen, kBlue, kAlpha };
+
+// Byte offset of a channel inside a 4-byte pixel of the format.
+int ChannelOffset(OSType inFormat, ChannelIndex inChannel)
+{
+    static constexpr int kArgb[] = {1, 2, 3, 0};
+    static constexpr int kAbgr[] = {3, 2, 1, 0};
+    static constexpr int kBgra[] = {2, 1, 0, 3};
+    static constexpr int kRgba[] = {0, 1, 2, 3};
+    switch (inFormat) {
+    case kArgbPixelFormat:
+        return kArgb[inChannel];
+    case kAbgrPixelFormat:
+        return kAbgr[inChannel];
+    case kBgraPixelFormat:
+        return kBgra[inChannel];
+    case kRgbaPixelFormat:
+        return kRgba[inChannel];
+    default:
+        assert(!"unknown pixel format");
+        return 0;
+    }
+}
+
+// Stores are told apart in reports by a number, not by their address.
+std::atomic<long> gLastBufferId{0};
+
+Rect BoundsOf(std::int32_t inWidth, std::int32_t inHeight)
+{
+    return Rect{0, 0, std::int16_t(inHeight), std::int16_t(inWidth)};
+}
+
+std::int16_t ClampToShort(std::int32_t inValue)
+{
+    return std::int16_t(std::clamp<std::int32_t>(inValue, -32768, 32767));
+}
+
+Rect ShortRect(const LongRect& inRect)
+{
+    return Rect{ClampToShort(inRect.top), ClampToShort(inRect.left), ClampToShort(inRect.bottom),
+                ClampToShort(inRect.right)};
+}
+
+template <typename T>
+T** NewBlock(Size inSize)
+{
+    return reinterpret_cast<T**>(NewHandleClear(inSize));
+}
+
+void DisposeBlock(void* inBlock)
+{
+    DisposeHandle(static_cast<Handle>(inBlock));
+}
+
+// The world's colour table as the drawing layer's palette; 0 entries at 16 and 32 bits.
+int PaletteOf(PixMapHandle inPixMap, RGBQUAD* outPalette)
+{
+    const CTabHandle theTable = (*inPixMap)->pmTable;
+    if (theTable == nullptr || *theTable == nullptr)
+        return 0;
+    const int theCount = std::min((*theTable)->ctSize + 1, kMaxPaletteEntries);
+    for (int theIndex = 0; theIndex < theCount; ++theIndex) {
+        const RGBColor& theColor = (*theTable)->ctTable[theIndex].rgb;
+        outPalette[theIndex] = RGBQUAD{BYTE(theColor.blue >> 8), BYTE(theColor.green >> 8), BYTE(theColor.red >> 8), 0};
+    }
+    return theCount;
+}
+
+// A drawing-layer bitmap as an uncompressed image: its rows top-down at their own
+// distance, its palette attached. Null when the bitmap can't be described.
+ImageDescriptionHandle DescribeBitmap(HBITMAP inBitmap, Ptr& outData)
+{
+    DIBSECTION theSection{};
+    if (GetObjectA(inBitmap, sizeof theSection, &theSection) != int(sizeof theSection))
+        return nullptr;
+    const BITMAP& theBitmap = theSection.dsBm;
+    if (theBitmap.bmBits == nullptr || theBitmap.bmWidth < 1 || theBitmap.bmWidth > Bitmap::kMaxSide ||
+        theBitmap.bmHeight < 1 || theBitmap.bmHeight > Bitmap::kMaxSide)
+        return nullptr;
+
+    ImageDescriptionHandle theDesc = NewBlock<ImageDescription>(sizeof(ImageDescription));
+    if (theDesc == nullptr)
+        return nullptr;
+    ImageDescription& theImage = **theDesc;
+    theImage.idSize = sizeof(ImageDescription);
+    theImage.cType = kRawCodecType;
+    theImage.spatialQuality = codecNormalQuality;
+    theImage.width = std::int16_t(theBitmap.bmWidth);
+    // Negative: the layer's rows run top-down.
+    theImage.height = std::int16_t(-theBitmap.bmHeight);
+    theImage.hRes = k72Dpi;
+    theImage.vRes = k72Dpi;
+    theImage.dataSize = std::int32_t(theSection.dsBmih.biSizeImage);
+    theImage.depth = std::int16_t(theBitmap.bmBitsPixel);
+    theImage.clutID = -1;
+
+    bool theDescribed = true;
+    Handle theRowBytes = NewHandle(sizeof(std::int32_t));
+    if (theRowBytes == nullptr) {
+        theDescribed = false;
+    } else {
+        const std::int32_t theValue = theBitmap.bmWidthBytes;
+        std::memcpy(*theRowBytes, &theValue, sizeof theValue);
+        theDescribed = AddImageDescriptionExtension(theDesc, theRowBytes, kImageRowBytesExtension) == noErr;
+        DisposeHandle(theRowBytes);
+    }
+
+    if (theDescribed && theBitmap.bmBitsPixel <= 8) {
+        // NOTE: any palette is attached, two entries included: a 1-bit bitmap
+        // whose entry 0 is black would otherwise be drawn inverted.
+        RGBQUAD thePalette[kMaxPaletteEntries];
+        const int theCount = int(GetBitmapColorTable(inBitmap, 0, kMaxPaletteEntries, thePalette));
+        if (theCount > 0) {
+            const Size theSize = Size(offsetof(ColorTable, ctTable) + sizeof(ColorSpec) * std::size_t(theCount));
+            CTabHandle theTable = NewBlock<ColorTable>(theSize);
+            if (theTable == nullptr) {
+                theDescribed = false;
+            } else {
+                (*theTable)->ctSize = std::int16_t(theCount - 1);
+                for (int theIndex = 0; theIndex < theCount; ++theIndex)
+                    (*theTable)->ctTable[theIndex] =
+                        ColorSpec{std::int16_t(theIndex),
+                                  RGBColor{std::uint16_t(thePalette[theIndex].rgbRed << 8),
+                                           std::uint16_t(thePalette[theIndex].rgbGreen << 8),
+                                           std::uint16_t(thePalette[theIndex].rgbBlue << 8)}};
+                theDescribed = SetImageDescriptionCTable(theDesc, theTable) == noErr;
+                DisposeBlock(theTable);
+            }
+        }
+    }
+    if (!theDescribed) {
+        DisposeBlock(theDesc);
+        return nullptr;
+    }
+    outData = static_cast<Ptr>(theBitmap.bmBits);
+    return theDesc;
+}
+
+}  // namespace
+
+Bitmap::Bitmap()
+{
+    InitQuickTime(mQuickTimeError, mQuickTimeAvailable);
+}
+
+Bitmap::~Bitmap()
+{
+    Free();
+    ExitQuickTime(mQuickTimeError);
+}
+
+OSErr Bitmap::Update()
+{
+    // NOTE: checked here rather than left to the 16-bit cut, which would turn
+    // 65546 into 10 and re-fit to a size nobody asked for.
+    if (mWidth > kMaxSide || mHeight > kMaxSide)
+        return paramErr;
+    const Rect theNew = BoundsOf(mWidth, mHeight);
+    if (mWorld == nullptr) {
+        if (mWidth < 1 || mHeight < 1)
+            return noErr;
+        GWorldPtr theWorld = nullptr;
+        const OSErr theError = NewGWorld(&theWorld, short(mDepth), &theNew, nullptr, nullptr, 0);
+        if (theError != noErr)
+            return theError;
+        mWorld = theWorld;
+        mBufferId = ++gLastBufferId;
+        FillNewArea(Rect{0, 0, 0, 0}, theNew);
+        return noErr;
+    }
+    if (mWidth < 1 || mHeight < 1)
+        return paramErr;
+
+    Rect theOld;
+    GetPortBounds(mWorld, &theOld);
+    if (theOld == theNew && GetPixDepth(GetGWorldPixMap(mWorld)) == mDepth)
+        return noErr;
+
+    assert(mLocks == 0 && "re-fitting a locked store");
+    assert(mCurrentPort == nullptr && "re-fitting inside BeginDraw");
+    // The pixels move: nothing made on them may outlive the re-fit.
+    DeleteGLContext();
+    DeleteDrawingContext();
+    GWorldFlags theFlags = clipPix;
+    if (mDither != 0)
+        theFlags |= ditherPix;
+    if ((UpdateGWorld(&mWorld, short(mDepth), &theNew, nullptr, nullptr, theFlags) & gwFlagErr) != 0)
+        return QDError();
+    FillNewArea(theOld, theNew);
+    return noErr;
+}
+
+void Bitmap::FillNewArea(const Rect& inOld, const Rect& inNew)
+{
+    if (inOld == inNew)
+        return;
+    BeginDraw();
+    const RGBColor theColor{mNaturalColor.red, mNaturalColor.green, mNaturalColor.blue};
+    RGBForeColor(&theColor);
+    if (inNew.right > inOld.right) {
+        const Rect theStrip{inNew.top, inOld.right, inNew.bottom, inNew.right};
+        PaintRect(&theStrip);
+    }
+    if (inNew.bottom > inOld.bottom) {
+        const Rect theStrip{inOld.bottom, inNew.left, inNew.bottom, inOld.right};
+        PaintRect(&theStrip);
+    }
+    EndDraw();
+}
+
+OSErr Bitmap::EnsurePixels(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inDepth)
+{
+    assert(inWidth > 0 && inHeight > 0);
+    OSErr theError = Update();
+    if (theError != noErr || mWorld != nullptr)
+        return theError;
+
+    const float theRatio = float(inWidth) / float(inHeight);
+    // Through double and clamped, so that a far-off proportion can't overflow;
+    // anything above kMaxSide is then refused by Update.
+    const auto theSide = [](double inValue) {
+        return std::int32_t(std::clamp(inValue, -2147483648.0, 2147483647.0));
+    };
+    if (mWidth < 1 && mHeight < 1) {
+        mWidth = inWidth;
+        mHeight = inHeight;
+    } else if (mWidth < 1) {
+        mWidth = theSide(double(mHeight) * theRatio);
+    } else if (mHeight < 1) {
+        mHeight = theSide(double(mWidth) / theRatio);
+    }
+    if (mWidth < 1)
+        mWidth = inWidth;
+    if (mHeight < 1)
+        mHeight = inHeight;
+    if (inDepth >= 0)
+        mDepth = inDepth;
+
+    theError = Update();
+    if (theError == noErr && mWorld == nullptr)
+        return paramErr;
+    return theError;
+}
+
+void Bitmap::Free()
+{
+    assert(mLocks == 0 && "freeing a locked store");
+    assert(mCurrentPort == nullptr && "freeing inside BeginDraw");
+    DeleteGLContext();
+    DeleteDrawingContext();
+    if (mWorld == nullptr)
+        return;
+    DisposeGWorld(mWorld);
+    mWorld = nullptr;
+    mBufferId = 0;
+    mWidth = 0;
+    mHeight = 0;
+    mDepth = 32;
+}
+
+OSErr Bitmap::Erase()
+{
+    const OSErr theError = Update();
+    if (theError != noErr || mWorld == nullptr)
+        return theError;
+    Rect theBounds;
+    GetPortBounds(mWorld, &theBounds);
+    BeginDraw();
+    const RGBColor theColor{mNaturalColor.red, mNaturalColor.green, mNaturalColor.blue};
+    RGBForeColor(&theColor);
+    PaintRect(&theBounds);
+    EndDraw();
+    return noErr;
+}
+
+LongRect Bitmap::GetBounds() const
+{
+    if (mWorld == nullptr)
+        return LongRect{0, 0, mWidth, mHeight};
+    Rect theBounds;
+    GetPortBounds(mWorld, &theBounds);
+    return LongRect{theBounds.left, theBounds.top, theBounds.right, theBounds.bottom};
+}
+
+void Bitmap::BeginDraw()
+{
+    assert(mWorld != nullptr && "BeginDraw without pixels");
+    assert(mCurrentPort == nullptr && "nested BeginDraw");
+    ::GetGWorld(&mCurrentPort, &mCurrentDev);
+    SetGWorld(mWorld, nullptr);
+    GetPenState(&mSavedPen);
+    GetForeColor(&mSavedForeColor);
+    GetBackColor(&mSavedBackColor);
+}
+
+void Bitmap::EndDraw()
+{
+    assert(mCurrentPort != nullptr && "EndDraw without BeginDraw");
+    RGBForeColor(&mSavedForeColor);
+    RGBBackColor(&mSavedBackColor);
+    SetPenState(&mSavedPen);
+    SetGWorld(mCurrentPort, mCurrentDev);
+    mCurrentPort = nullptr;
+    mCurrentDev = nullptr;
+}
+
+bool Bitmap::Lock(PixelAccess& outAccess)
+{
+    if (mWorld == nullptr)
+        return false;
+    Rect theBounds;
+    GetPortBounds(mWorld, &theBounds);
+    const PixMapHandle thePixMap = GetGWorldPixMap(mWorld);
+    assert(thePixMap != nullptr);
+    const OSType theFormat = (*thePixMap)->pixelFormat != 0 ? (*thePixMap)->pixelFormat : OSType((*thePixMap)->pixelSize);
+    if (!LockPixels(thePixMap))
+        return false;
+    outAccess.mRows = theBounds.bottom - theBounds.top;
+    outAccess.mPixelFormat = theFormat;
+    outAccess.mBitsPerPixel = QTGetPixelSize(theFormat);
+    outAccess.mBase = GetPixBaseAddr(thePixMap);
+    // NOTE: the full row bytes, not the pixel map's 14-bit field, which is
+    // wrong for rows longer than 0x3FFF bytes (above 4095 pixels at 32 bits).
+    outAccess.mRowBytes = GetPixRowBytes(thePixMap);
+    ++mLocks;
+    return true;
+}
+
+void Bitmap::Unlock()
+{
+    assert(mLocks > 0 && "Unlock without Lock");
+    assert(mWorld != nullptr);
+    if (--mLocks == 0)
+        UnlockPixels(GetGWorldPixMap(mWorld));
+}
+
+ColorValue Bitmap::GetPixelColor(std::int32_t inX, std::int32_t inY)
+{
+    Update();
+    ColorValue theColor = mNaturalColor;
+    if (mWorld == nullptr)
+        return theColor;
+    // The world's own bounds, not the logical size, which a refused re-fit leaves
+    // different from the pixels there are.
+    Rect theBounds;
+    GetPortBounds(mWorld, &theBounds);
+    if (GetPixDepth(GetGWorldPixMap(mWorld)) != 32) {
+        const COLORREF thePixel = GetPixel(GetHDC(), inX - theBounds.left, inY - theBounds.top);
+        if (thePixel != CLR_INVALID)
+            theColor.SetComponents(std::uint16_t(GetRValue(thePixel) << 8), std::uint16_t(GetGValue(thePixel) << 8),
+                                   std::uint16_t(GetBValue(thePixel) << 8), 65535);
+        return theColor;
+    }
+    const std::int32_t theX = inX - theBounds.left;
+    const std::int32_t theY = inY - theBounds.top;
+    if (theX < 0 || theY < 0 || theX >= theBounds.right - theBounds.left || theY >= theBounds.bottom - theBounds.top)
+        return theColor;
+    PixelAccess theAccess;
+    if (!Lock(theAccess))
+        return theColor;
+    auto* thePixel = reinterpret_cast<std::uint8_t*>(theAccess.mBase) + std::ptrdiff_t(theY) * theAccess.mRowBytes +
+                     std::ptrdiff_t(theX) * 4;
+    theColor.SetComponents(std::uint16_t(*RedChannel(thePixel, theAccess.mPixelFormat) << 8),
+                           std::uint16_t(*GreenChannel(thePixel, theAccess.mPixelFormat) << 8),
+                           std::uint16_t(*BlueChannel(thePixel, theAccess.mPixelFormat) << 8),
+                           std::uint16_t(*AlphaChannel(thePixel, theAccess.mPixelFormat) << 8));
+    Unlock();
+    return theColor;
+}
+
+std::uint8_t* Bitmap::RedChannel(std::uint8_t* inPixel, OSType inFormat)
+{
+    return inPixel + ChannelOffset(inFormat, kRed);
+}
+
+std::uint8_t* Bitmap::GreenChannel(std::uint8_t* inPixel, OSType inFormat)
+{
+    return inPixel + ChannelOffset(inFormat, kGreen);
+}
+
+std::uint8_t* Bitmap::BlueChannel(std::uint8_t* inPixel, OSType inFormat)
+{
+    return inPixel + ChannelOffset(inFormat, kBlue);
+}
+
+std::uint8_t* Bitmap::AlphaChannel(std::uint8_t* inPixel, OSType inFormat)
+{
+    return inPixel + ChannelOffset(inFormat, kAlpha);
+}
+
+std::uint32_t Bitmap::PlaceChannel(std::uint8_t inSource, OSType inFormat, std::int32_t inChannel)
+{
+    std::uint8_t theBytes[4] = {0, 0, 0, 0};
+    if (inChannel >= kRed && inChannel <= kAlpha)
+        theBytes[ChannelOffset(inFormat, ChannelIndex(inChannel))] = inSource;
+    std::uint32_t thePixel;
+    std::memcpy(&thePixel, theBytes, sizeof thePixel);
+    return thePixel;
+}
+
+HBITMAP Bitmap::GetHBITMAP()
+{
+    if (mHBITMAP != 0 || mWorld == nullptr)
+        return mHBITMAP;
+    Rect theBounds;
+    GetPortBounds(mWorld, &theBounds);
+    const PixMapHandle thePixMap = GetGWorldPixMap(mWorld);
+    RGBQUAD thePalette[kMaxPaletteEntries];
+    const int thePaletteCount = PaletteOf(thePixMap, thePalette);
+    mHBITMAP = CreateDIBSectionOnPixels(theBounds.right - theBounds.left, theBounds.bottom - theBounds.top,
+                                        GetPixDepth(thePixMap), int(GetPixRowBytes(thePixMap)),
+                                        GetPixBaseAddr(thePixMap), thePaletteCount > 0 ? thePalette : nullptr,
+                                        thePaletteCount);
+    return mHBITMAP;
+}
+
+HDC Bitmap::GetHDC()
+{
+    if (mHDC != 0)
+        return mHDC;
+    const HBITMAP theBitmap = GetHBITMAP();
+    if (theBitmap != 0)
+        mHDC = CreateDCOnBitmap(theBitmap);
+    return mHDC;
+}
+
+HGLRC Bitmap::GetGLContext()
+{
+    if (mGLContext != nullptr || mWorld == nullptr)
+        return mGLContext;
+    const PixMapHandle thePixMap = GetGWorldPixMap(mWorld);
+    if (GetPixDepth(thePixMap) != 32)
+        return nullptr;
+    Rect theBounds;
+    GetPortBounds(mWorld, &theBounds);
+    mGLContext = wglCreateContextOnPixels(GetPixBaseAddr(thePixMap), theBounds.right - theBounds.left,
+                                          theBounds.bottom - theBounds.top, GetPixRowBytes(thePixMap));
+    return mGLContext;
+}
+
+void Bitmap::DeleteGLContext()
+{
+    if (mGLContext == nullptr)
+        return;
+    [[maybe_unused]] const BOOL theDeleted = wglDeleteContext(mGLContext);
+    assert(theDeleted && "wglDeleteContext");
+    mGLContext = nullptr;
+}
+
+void Bitmap::DeleteDrawingContext()
+{
+    // The context first: the bitmap can't be deleted while a context draws on it.
+    if (mHDC != 0) {
+        DeleteDC(mHDC);
+        mHDC = 0;
+    }
+    if (mHBITMAP != 0) {
+        DeleteObject(mHBITMAP);
+        mHBITMAP = 0;
+    }
+}
+
+OSErr Bitmap::DrawWindowsBitmap(HBITMAP inBitmap, const LongRect& inSource, const MatrixRecord* inMatrix,
+                                RgnHandle inMask)
+{
+    assert(inBitmap != 0 && "DrawWindowsBitmap without a bitmap");
+    if (mWorld == nullptr)
+        return noErr;
+    MatrixRecord theMatrix;
+    if (inMatrix != nullptr)
+        theMatrix = *inMatrix;
+    else
+        SetIdentityMatrix(&theMatrix);
+
+    Ptr theData = nullptr;
+    const ImageDescriptionHandle theDesc = DescribeBitmap(inBitmap, theData);
+    if (theDesc == nullptr)
+        return memFullErr;
+    // Intersected at 32 bits, so that the 16-bit cut never wraps.
+    const LongRect theClipped{std::max(inSource.left, 0), std::max(inSource.top, 0),
+                              std::min<std::int32_t>(inSource.right, (*theDesc)->width),
+                              std::min<std::int32_t>(inSource.bottom, -(*theDesc)->height)};
+    OSErr theError = noErr;
+    if (theClipped.right > theClipped.left && theClipped.bottom > theClipped.top) {
+        const Rect theSource = ShortRect(theClipped);
+        const long theDataSize = (*theDesc)->dataSize;
+        short theMode = short(mTransferMode);
+        if (mDither != 0)
+            theMode = short(theMode + ditherCopy);
+        BeginDraw();
+        OpColor(&mOperationColor);
+        theError = FDecompressImage(theData, theDesc, GetGWorldPixMap(mWorld), &theSource, &theMatrix, theMode, inMask,
+                                    nullptr, nullptr, codecMaxQuality, bestFidelityCodec, theDataSize, nullptr, nullptr);
+        EndDraw();
+    }
+    DisposeBlock(theDesc);
+    return theError;
+}
+
+OSErr Bitmap::DrawWindowsBitmapMapped(HBITMAP inBitmap, const LongRect& inSource, const LongRect& inDestination)
+{
+    const Rect theSource = ShortRect(inSource);
+    const Rect theDestination = ShortRect(inDestination);
+    MatrixRecord theMatrix;
+    RectMatrix(&theMatrix, &theSource, &theDestination);
+    return DrawWindowsBitmap(inBitmap, inSource, &theMatrix, nullptr);
+}

@@ -1,0 +1,55 @@
+// The base of every piece of work a canvas method does on pixels: it owns the
+// call's parameter record and error record, keeps the report text that names
+// the operation and what it was given, and runs the main step so that no
+// exception escapes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "vellumax/errors/ErrorReport.h"
+#include "vellumax/params/Parameters.h"
+
+class Bitmap;
+
+class Operation {
+public:
+    // inName starts the report, for example "Draw Shape:".
+    explicit Operation(const char* inName);
+    Operation(const Operation&) = delete;
+    Operation& operator=(const Operation&) = delete;
+
+    // The virtual operations in their slot order; subclasses add theirs after Do.
+    virtual ~Operation();
+    // Appends " inName={inValue}" to the report.
+    virtual void Report(const char* inName, const char* inValue);
+    // Reports the text as "Parameters" and parses it into the record; returns
+    // the parser's code. A failure stays in the record for Run to find.
+    virtual std::int32_t SetParameterString(const char* inText);
+    // The records; ownership stays. Null once detached.
+    virtual ErrorReport* GetErrorReport();
+    virtual Parameters* GetParameters();
+    // Hand the record over to the caller (for an inner operation).
+    virtual std::unique_ptr<ErrorReport> DetachErrorReport();
+    virtual std::unique_ptr<Parameters> DetachParameters();
+    // Replace the record held (destroying it) with the one given.
+    virtual void AdoptErrorReport(std::unique_ptr<ErrorReport> inReport);
+    virtual void AdoptParameters(std::unique_ptr<Parameters> inParameters);
+    // With inCheck, records the report and the store as context and stops on a
+    // parse error; then, unless the error record already holds an error, sets
+    // the result rectangle from the placement and runs Do. Never throws: the
+    // outcome is in the error record.
+    virtual void Run(Bitmap& inBitmap, bool inCheck);
+    virtual LongRect GetResultRect() const;
+    // The main step.
+    virtual void Do(Bitmap& inBitmap) = 0;
+
+    const std::string& GetReport() const { return mReport; }
+
+protected:
+    std::unique_ptr<Parameters> mParameters;
+    std::unique_ptr<ErrorReport> mError;
+    LongRect mRect;
+    std::string mReport;
+};
