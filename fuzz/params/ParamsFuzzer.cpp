@@ -13,6 +13,12 @@
 #include "vellumax/params/Parameters.h"
 #include "vellumax/params/Utilities.h"
 
+// The font catalogue keeps fontconfig's configuration for the life of the process.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
 #ifdef VX_IMAGING_PATH
