@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <vellumax/IXPoint.h>
+
+#include "objects_values/Factories.h"
+
+namespace {
+
+class XPointTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetErrorInfo(0, nullptr);
+        mPoint = CreateByFactory(&VxGetClassObject_XPoint);
+        ASSERT_TRUE(mPoint);
+    }
+    std::string Text() { return mPoint.Get("String").AsString(); }
+
+    vx::Client mPoint;
+};
+
+TEST_F(XPointTest, MembersHaveTheirIdsAndHelp)
+{
+    const struct {
+        const char* mName;
+        DISPID mId;
+        const char* mHelp;
+    } kRows[] = {
+        {"String", 1, "A string representation of the point"},
+        {"x", 2, "The horizontal offset of the point from the top left"},
+        {"y", 3, "The vertical offset of the point from the top left"},
+    };
+    for (const auto& theRow : kRows) {
+        DISPID theId = 0;
+        EXPECT_EQ(mPoint.FindId(theRow.mName, &theId), S_OK) << theRow.mName;
+        EXPECT_EQ(theId, theRow.mId) << theRow.mName;
+        EXPECT_EQ(HelpOf(mPoint.Object(), theRow.mId), theRow.mHelp);
+    }
+    EXPECT_EQ(HelpOf(mPoint.Object(), MEMBERID_NIL), "An object that describes the location of a point on an image");
+}
+
+TEST_F(XPointTest, StartsAtTheOriginAndReadsItsText)
+{
+    EXPECT_EQ(Text(), "0,0");
+    ASSERT_TRUE(mPoint.Put("String", "5,7"));
+    vx::Variant theX = mPoint.Get("x");
+    EXPECT_EQ(theX.Type(), VT_I4);
+    EXPECT_EQ(theX.AsLong(), 5);
+    EXPECT_EQ(mPoint.Get("y").AsLong(), 7);
+}
+
+TEST_F(XPointTest, RejectedTextKeepsThePoint)
+{
+    ASSERT_TRUE(mPoint.Put("String", "5,7"));
+    for (const char* theText : {"5", "1,2,3", "40000,1", ""}) {
+        EXPECT_FALSE(mPoint.Put("String", theText)) << theText;
+        EXPECT_EQ(mPoint.LastError().mCode, E_FAIL);
+        EXPECT_EQ(mPoint.LastError().mDescription,
+                  std::string("Unable to set property\n\n\nSet XPoint String  =  ") + theText);
+        EXPECT_EQ(mPoint.LastError().mSource, "Vellumax.XPoint.1");
+        EXPECT_EQ(Text(), "5,7");
+    }
+}
+
+TEST_F(XPointTest, OffsetsAreStoredWithoutBounds)
+{
+    ASSERT_TRUE(mPoint.Put("x", 100000));
+    ASSERT_TRUE(mPoint.Put("y", "-3"));
+    EXPECT_EQ(Text(), "100000,-3");
+}
+
+TEST_F(XPointTest, FailedCoercionReturnsItsOwnCodeWithoutDescription)
+{
+    EXPECT_FALSE(mPoint.Put("x", "abc"));
+    EXPECT_EQ(mPoint.LastError().mCode, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(mPoint.LastError().mSource, "");
+    EXPECT_EQ(Text(), "0,0");
+}
+
+TEST_F(XPointTest, NullResultPointerIsRefusedAndErrorInfoIsItsOwn)
+{
+    IXPoint* theInterface = nullptr;
+    ASSERT_EQ(mPoint.Object()->QueryInterface(IID_IXPoint, reinterpret_cast<void**>(&theInterface)), S_OK);
+    EXPECT_EQ(theInterface->get_x(nullptr), E_POINTER);
+    theInterface->Release();
+    EXPECT_EQ(SupportsErrorInfo(mPoint.Object(), IID_IXPoint), S_OK);
+    EXPECT_EQ(SupportsErrorInfo(mPoint.Object(), IID_IXColor), S_FALSE);
+}
+
+}  // namespace
