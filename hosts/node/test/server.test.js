@@ -1,0 +1,61 @@
+'use strict';
+// The host against the real server: registration and the classes scripts create.
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const { freshRegistry } = require('./support');
+
+freshRegistry();
+const vx = require('..');
+vx.registerServer(vx.serverPath);
+
+test('the value objects are creatable by either ProgID and answer their text forms', () => {
+  const color = vx.createObject('Vellumax.XColor');
+  color.String = 'red';
+  assert.equal(color.String, '86.5,3.4,2.6,100.0');
+  const rect = new vx.ActiveXObject('Vellumax.XRect.1');
+  rect.String = '1,2,30,40';
+  assert.equal(rect.String, '1,2,30,40');
+  assert.equal(rect.Width, 29);
+  const point = vx.createObject('Vellumax.XPoint');
+  assert.equal(point.String, '0,0');
+});
+
+test('a rejected value throws the server error text with the class as source', () => {
+  const color = vx.createObject('Vellumax.XColor');
+  assert.throws(() => { color.String = 'teal'; }, {
+    number: 0x80004005 | 0,
+    description: 'Unable to set property\n\n\nSet XColor String  =  teal',
+    source: 'Vellumax.XColor.1',
+  });
+});
+
+test('an uploaded body is parsed into fields that iterate and hand out bytes', () => {
+  const boundary = 'XyZ';
+  const bytes = Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x00, 0xff]);
+  const body = Buffer.concat([
+    Buffer.from(`--${boundary}\r\nContent-Disposition: form-data; name="title"\r\n\r\nHello\r\n`),
+    Buffer.from(`--${boundary}\r\nContent-Disposition: form-data; name="picture"; filename="p.png"\r\n` +
+                'Content-Type: image/png\r\n\r\n'),
+    bytes,
+    Buffer.from(`\r\n--${boundary}--\r\n`),
+  ]);
+  const form = vx.createObject('Vellumax.XMultipart');
+  form.SetData(body);
+  assert.equal(form.Count, 2);
+  assert.deepEqual([...form].map((f) => f.Name), ['title', 'picture']);
+  assert.equal(form.Item('title').Contents, 'Hello');
+  const picture = form.Item(2);
+  assert.equal(picture.Filename, 'p.png');
+  assert.deepEqual(picture.Data, bytes);
+});
+
+test('classes without a factory are registered but not creatable', () => {
+  assert.throws(() => vx.createObject('Vellumax.GraphicImage'), { number: 0x80040111 | 0 });
+});
+
+test('after unregistration the server classes are gone', () => {
+  vx.unregisterServer(vx.serverPath);
+  assert.throws(() => vx.createObject('Vellumax.XColor'), { number: 0x800401f3 | 0 });
+  vx.registerServer(vx.serverPath);
+  assert.equal(vx.createObject('Vellumax.XColor').Red, 0);
+});
