@@ -6,10 +6,21 @@ function(vx_add_gtest name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   include(GoogleTest)
-  gtest_discover_tests(${name}
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "${ARG_ENV}")
+  # The environment is given through `env` as the tests' launcher: properties
+  # handed through gtest_discover_tests lose list separators.
+  if(ARG_ENV)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "env;${ARG_ENV}")
+  endif()
+  if(ARG_LABELS)
+    gtest_discover_tests(${name}
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES LABELS "${ARG_LABELS}")
+  else()
+    gtest_discover_tests(${name}
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+      DISCOVERY_TIMEOUT 60)
+  endif()
 endfunction()
 
 # vx_add_bench(NAME SOURCES... LIBS ...): a Google Benchmark program under bench/.
