@@ -111,6 +111,17 @@ int16_t DepthOf(const PngLayout& inLayout) {
     }
 }
 
+ImageInfo InfoOf(const PngLayout& inLayout) {
+    ImageInfo theInfo;
+    theInfo.mWidth = inLayout.mWidth;
+    theInfo.mHeight = inLayout.mHeight;
+    theInfo.mDepth = DepthOf(inLayout);
+    theInfo.mResolution = inLayout.mResolution;
+    theInfo.mFormatName = "PNG";
+    theInfo.mImageCount = 1;
+    return theInfo;
+}
+
 struct PngSource {
     const uint8_t* mData;
     size_t mSize;
@@ -262,27 +273,22 @@ Result<ImageInfo> PngCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const {
     if (!theLayout) {
         return theLayout.Error();
     }
-    ImageInfo theInfo;
-    theInfo.mWidth = theLayout->mWidth;
-    theInfo.mHeight = theLayout->mHeight;
-    theInfo.mDepth = DepthOf(*theLayout);
-    theInfo.mResolution = theLayout->mResolution;
-    theInfo.mFormatName = Name();
-    theInfo.mImageCount = 1;
-    return theInfo;
+    return InfoOf(*theLayout);
 }
 
 Result<DecodedImage> PngCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
                                         const DecodeOptions& inOptions) const {
-    Result<ImageInfo> theInfo = OnInfo(inBytes, inImageIndex);
-    if (!theInfo) {
-        return theInfo.Error();
+    if (inImageIndex != 0) {
+        return Fail(Status::kParameter);
     }
-    const Status theSize = CheckDecodeSize(theInfo->mWidth, theInfo->mHeight, inOptions);
+    const Result<PngLayout> theLayout = WalkChunks(inBytes);
+    if (!theLayout) {
+        return theLayout.Error();
+    }
+    const Status theSize = CheckDecodeSize(theLayout->mWidth, theLayout->mHeight, inOptions);
     if (theSize != Status::kOk) {
         return theSize;
     }
-    const Result<PngLayout> theLayout = WalkChunks(inBytes);
     const uint64_t theRowBytes =
         (uint64_t(theLayout->mWidth) * ChannelsOf(theLayout->mColorType) * theLayout->mBitDepth + 7) / 8;
     if ((theRowBytes + 1) * theLayout->mHeight > theLayout->mImageDataBytes * kDeflateRatio + 1024) {
@@ -305,14 +311,14 @@ Result<DecodedImage> PngCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
     if (!ReadHeaderLeaf(theReader.mPng, theReader.mInfo)) {
         return Fail(Status::kCorrupt);
     }
-    if (png_get_image_width(theReader.mPng, theReader.mInfo) != theInfo->mWidth ||
-        png_get_image_height(theReader.mPng, theReader.mInfo) != theInfo->mHeight ||
-        png_get_rowbytes(theReader.mPng, theReader.mInfo) != size_t(theInfo->mWidth) * 4) {
+    if (png_get_image_width(theReader.mPng, theReader.mInfo) != theLayout->mWidth ||
+        png_get_image_height(theReader.mPng, theReader.mInfo) != theLayout->mHeight ||
+        png_get_rowbytes(theReader.mPng, theReader.mInfo) != size_t(theLayout->mWidth) * 4) {
         return Fail(Status::kCorrupt);
     }
 
     DecodedImage theImage;
-    theImage.mInfo = std::move(theInfo).Value();
+    theImage.mInfo = InfoOf(*theLayout);
     theImage.mPixels.assign(theImage.RowBytes() * theImage.mInfo.mHeight, 0);
     std::vector<png_bytep> theRows(theImage.mInfo.mHeight);
     for (uint32_t theY = 0; theY < theImage.mInfo.mHeight; ++theY) {
