@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/Interfaces.h"
 #include "drawing/Gdi.h"
 #include "imaging/Imaging.h"
 #include "vellumax/params/Parameters.h"
@@ -390,6 +391,56 @@ TEST(Geometry, GDIAndGLForms)
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(theGL[i], kGL[i], 1e-4) << i;
     EXPECT_EQ(theGL, p->GLMatrix);
+}
+
+// ---- Pattern canvas reference ---------------------------------------------------------
+
+// Counts its references; nothing else is called on it.
+class CountedCanvas final : public IDispatch {
+public:
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return ++mCount; }
+    ULONG Release() override { return --mCount; }
+    HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return E_NOTIMPL;
+    }
+    ULONG mCount = 1;
+};
+
+TEST(PatternCanvas, HeldByOneCountedReferencePerRecord)
+{
+    CountedCanvas theFirst;
+    CountedCanvas theSecond;
+    {
+        Parameters theParams;
+        theParams.SetPatternCanvas(&theFirst);
+        EXPECT_EQ(theParams.PatternCanvas(), &theFirst);
+        EXPECT_EQ(theFirst.mCount, 2u);
+        theParams.SetPatternCanvas(&theFirst);
+        EXPECT_EQ(theFirst.mCount, 2u);
+        {
+            Parameters theCopy = theParams;
+            EXPECT_EQ(theFirst.mCount, 3u);
+            theCopy.SetPatternCanvas(&theSecond);
+            EXPECT_EQ(theFirst.mCount, 2u);
+            EXPECT_EQ(theSecond.mCount, 2u);
+            theCopy = theParams;
+            EXPECT_EQ(theFirst.mCount, 3u);
+            EXPECT_EQ(theSecond.mCount, 1u);
+            theCopy = theCopy;
+            EXPECT_EQ(theFirst.mCount, 3u);
+        }
+        EXPECT_EQ(theFirst.mCount, 2u);
+        theParams.SetPatternCanvas(nullptr);
+        EXPECT_EQ(theFirst.mCount, 1u);
+        theParams.SetPatternCanvas(&theSecond);
+    }
+    EXPECT_EQ(theFirst.mCount, 1u);
+    EXPECT_EQ(theSecond.mCount, 1u);
 }
 
 // ---- Font matching -----------------------------------------------------------------------
