@@ -374,32 +374,37 @@ Pixels ReadWebpWithLibrary(const ByteVector& inFile) {
     return thePixels;
 }
 
-int32_t RunWithMemoryLimit(uint64_t inLimitBytes, const std::function<Status()>& inWork) {
+LimitedRun RunWithMemoryLimit(uint64_t inLimitBytes, const std::function<Status()>& inWork) {
+    LimitedRun theRun;
+    ResetLargestAllocation();
     if (kUnderAddressSanitizer) {
-        return int32_t(inWork());
+        theRun.mStatus = int32_t(inWork());
+        theRun.mLargest = LargestAllocation();
+        return theRun;
     }
     int thePipe[2];
     if (pipe(thePipe) != 0) {
-        return INT32_MIN;
+        return theRun;
     }
     const pid_t theChild = fork();
     if (theChild == 0) {
         close(thePipe[0]);
         rlimit theLimit{inLimitBytes, inLimitBytes};
         setrlimit(RLIMIT_AS, &theLimit);
-        const int32_t theStatus = int32_t(inWork());
-        (void)!write(thePipe[1], &theStatus, sizeof theStatus);
+        LimitedRun theResult;
+        theResult.mStatus = int32_t(inWork());
+        theResult.mLargest = LargestAllocation();
+        (void)!write(thePipe[1], &theResult, sizeof theResult);
         _exit(0);
     }
     close(thePipe[1]);
-    int32_t theStatus = INT32_MIN;
-    if (read(thePipe[0], &theStatus, sizeof theStatus) != sizeof theStatus) {
-        theStatus = INT32_MIN;
+    if (read(thePipe[0], &theRun, sizeof theRun) != sizeof theRun) {
+        theRun = LimitedRun();
     }
     close(thePipe[0]);
     int theExit = 0;
     waitpid(theChild, &theExit, 0);
-    return theStatus;
+    return theRun;
 }
 
 void ResetLargestAllocation() {

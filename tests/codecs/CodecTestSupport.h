@@ -97,10 +97,14 @@ Pixels ReadTiffWithLibrary(const ByteVector& inFile, int* outDirectories = nullp
 ByteVector WriteWebpWithLibrary(const Pixels& inPixels, bool inLossless);
 Pixels ReadWebpWithLibrary(const ByteVector& inFile);
 
-// Runs inWork in a child process whose address space is limited to inLimitBytes (not under
-// AddressSanitizer, whose shadow memory needs more); returns the Status the child reported,
-// or a value outside Status when it crashed or was killed.
-int32_t RunWithMemoryLimit(uint64_t inLimitBytes, const std::function<Status()>& inWork);
+// Runs inWork in a child process whose address space is limited to inLimitBytes (in process
+// under AddressSanitizer, whose shadow memory needs more). mStatus is what inWork returned, or
+// INT32_MIN when the child crashed or was killed; mLargest is its largest operator new.
+struct LimitedRun {
+    int32_t mStatus = INT32_MIN;
+    size_t mLargest = 0;
+};
+LimitedRun RunWithMemoryLimit(uint64_t inLimitBytes, const std::function<Status()>& inWork);
 
 // The largest single allocation made through operator new since the last reset.
 void ResetLargestAllocation();

@@ -245,14 +245,37 @@ TEST(HostileFiles, RefusedQuicklyWithLittleMemory) {
     for (const Case& theCase : kCases) {
         SCOPED_TRACE(theCase.mLabel);
         const Codec& theCodec = CodecRegistry::ForFormat(theCase.mFormat);
-        ResetLargestAllocation();
         const auto theStart = std::chrono::steady_clock::now();
-        const int32_t theStatus = RunWithMemoryLimit(kChildMemory, [&] { return theCodec.Decode(theCase.mFile, 1).Error(); });
+        const LimitedRun theRun =
+            RunWithMemoryLimit(kChildMemory, [&] { return theCodec.Decode(theCase.mFile, 1).Error(); });
         const auto theElapsed = std::chrono::steady_clock::now() - theStart;
-        EXPECT_EQ(theStatus, int32_t(theCase.mStatus));
+        EXPECT_EQ(theRun.mStatus, int32_t(theCase.mStatus));
         EXPECT_LT(theElapsed, std::chrono::seconds(2));
-        EXPECT_LT(LargestAllocation(), size_t(16) << 20);
+        EXPECT_LT(theRun.mLargest, size_t(16) << 20);
     }
+}
+
+TEST(HostileFiles, TheLimitedRunSeesAnHonestLargeDecode) {
+    const Pixels thePattern = Pixels::Pattern(2100, 2100, false);
+    ByteVector theFile;
+    ASSERT_EQ(CodecRegistry::ForFormat(ImageFormat::kBmp).Encode(thePattern.View(), theFile), Status::kOk);
+    const LimitedRun theRun = RunWithMemoryLimit(
+        kChildMemory, [&] { return CodecRegistry::ForFormat(ImageFormat::kBmp).Decode(theFile, 1).Error(); });
+    EXPECT_EQ(theRun.mStatus, 0);
+    EXPECT_GE(theRun.mLargest, size_t(2100) * 2100 * 4);
+}
+
+TEST(HostileFiles, FramesBeyondAThousandAreNotCounted) {
+    ByteVector theFile = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+    for (int theFrame = 0; theFrame < 1500; ++theFrame) {
+        const uint8_t kFrame[] = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0};
+        theFile.insert(theFile.end(), std::begin(kFrame), std::end(kFrame));
+    }
+    theFile.push_back(0x3B);
+    const Codec& theCodec = CodecRegistry::ForFormat(ImageFormat::kGif);
+    EXPECT_EQ(theCodec.ImageCount(theFile).Value(), 1000u);
+    EXPECT_TRUE(theCodec.Decode(theFile, 1000));
+    EXPECT_EQ(theCodec.Decode(theFile, 1001).Error(), Status::kParameter);
 }
 
 TEST(HostileFiles, ManyScansAreFineBelowTheLimit) {
