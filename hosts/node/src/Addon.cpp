@@ -80,6 +80,10 @@ napi_value Setup(napi_env inEnv, napi_callback_info inInfo)
     if (!GetArgs(inEnv, inInfo, theArgs) || theArgs.mCount < 2)
         return nullptr;
     HostContext* theContext = Context(inEnv);
+    if (theContext->mProxyFactory != nullptr)
+        napi_delete_reference(inEnv, theContext->mProxyFactory);
+    if (theContext->mHandleKey != nullptr)
+        napi_delete_reference(inEnv, theContext->mHandleKey);
     napi_create_reference(inEnv, theArgs.mValues[0], 1, &theContext->mProxyFactory);
     napi_create_reference(inEnv, theArgs.mValues[1], 1, &theContext->mHandleKey);
     return Undefined(inEnv);
