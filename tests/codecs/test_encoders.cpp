@@ -226,6 +226,11 @@ TEST(Encoders, ArgumentsAndUnsupportedOptions) {
         {"row bytes too small", ImageFormat::kPng, {thePattern.mBgra.data(), 4, 4, 12}, {}, Status::kParameter},
         {"no pixels", ImageFormat::kTiff, {nullptr, 4, 4, 16}, {}, Status::kParameter},
         {"empty", ImageFormat::kWebp, {thePattern.mBgra.data(), 0, 4, 16}, {}, Status::kParameter},
+        // Refused from the sizes alone, before any pixel is read.
+        {"BMP beyond its 32-bit file size", ImageFormat::kBmp, {thePattern.mBgra.data(), 65535, 65535, 65535 * 4}, {},
+         Status::kUnsupported},
+        {"WebP beyond its largest side", ImageFormat::kWebp, {thePattern.mBgra.data(), 20000, 1, 20000 * 4}, {},
+         Status::kUnsupported},
     };
     for (const Case& theCase : kCases) {
         SCOPED_TRACE(theCase.mLabel);

@@ -398,6 +398,10 @@ Status BmpCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& ou
                           const EncodeOptions& inOptions) const {
     const uint32_t theWidth = inPicture.mWidth;
     const uint32_t theHeight = inPicture.mHeight;
+    // The file header holds the file's size in 32 bits.
+    if (((uint64_t(theWidth) * 32 + 31) / 32) * 4 * theHeight + 1024 + kV4HeaderSize > UINT32_MAX) {
+        return Fail(Status::kUnsupported);
+    }
     bool theAlpha = inOptions.mDepth == 32;
     if (inOptions.mDepth == 0) {
         for (uint32_t theY = 0; theY < theHeight && !theAlpha; ++theY) {
