@@ -238,8 +238,8 @@ OSErr Bitmap::EnsurePixels(std::int32_t inWidth, std::int32_t inHeight, std::int
         return theError;
 
     const float theRatio = float(inWidth) / float(inHeight);
-    // Through double and clamped, so that a far-off proportion can't overflow;
-    // anything above kMaxSide is then refused by Update.
+    // Clamped before the conversion, so that a far-off proportion can't
+    // overflow; anything above kMaxSide is then refused by Update.
     const auto theSide = [](double inValue) {
         return std::int32_t(std::clamp(inValue, -2147483648.0, 2147483647.0));
     };
@@ -247,9 +247,9 @@ OSErr Bitmap::EnsurePixels(std::int32_t inWidth, std::int32_t inHeight, std::int
         mWidth = inWidth;
         mHeight = inHeight;
     } else if (mWidth < 1) {
-        mWidth = theSide(double(mHeight) * theRatio);
+        mWidth = theSide(double(float(mHeight) * theRatio));
     } else if (mHeight < 1) {
-        mHeight = theSide(double(mWidth) / theRatio);
+        mHeight = theSide(double(float(mWidth) / theRatio));
     }
     if (mWidth < 1)
         mWidth = inWidth;
