@@ -5,8 +5,7 @@
 // VX_VOID(name, (parameters), (arguments))
 //
 // Not listed: InitializeQTML and TerminateQTML, which the glue implements around the table's
-// Start and Stop entries. Reserved for later additions: components (find, open, call, close),
-// atom containers, graphics importers and exporters.
+// Start and Stop entries.
 
 // Start and version
 VX_CALL(OSErr, EnterMovies, (), (), qtmlUninitialized)
@@ -129,3 +128,97 @@ VX_CALL(OSErr, FDecompressImage,
 
 // Pixel formats
 VX_CALL(short, QTGetPixelSize, (OSType inPixelFormat), (inPixelFormat), 0)
+
+// Components
+VX_CALL(Component, FindNextComponent, (Component inAfter, ComponentDescription* inLooking), (inAfter, inLooking),
+        nullptr)
+VX_CALL(long, CountComponents, (ComponentDescription* inLooking), (inLooking), 0)
+VX_CALL(OSErr, GetComponentInfo,
+        (Component inComponent, ComponentDescription* outDesc, Handle outName, Handle outInfo, Handle outIcon),
+        (inComponent, outDesc, outName, outInfo, outIcon), qtmlUninitialized)
+VX_CALL(ComponentInstance, OpenComponent, (Component inComponent), (inComponent), nullptr)
+VX_CALL(OSErr, OpenAComponent, (Component inComponent, ComponentInstance* outInstance), (inComponent, outInstance),
+        qtmlUninitialized)
+VX_CALL(OSErr, CloseComponent, (ComponentInstance inInstance), (inInstance), qtmlUninitialized)
+VX_CALL(OSErr, GetComponentInstanceError, (ComponentInstance inInstance), (inInstance), qtmlUninitialized)
+VX_CALL(OSErr, GetMoviesError, (), (), qtmlUninitialized)
+VX_CALL(Component, RegisterComponent,
+        (ComponentDescription* inDesc, ComponentRoutineProcPtr inRoutine, short inGlobal, Handle inName, Handle inInfo,
+         Handle inIcon),
+        (inDesc, inRoutine, inGlobal, inName, inInfo, inIcon), nullptr)
+VX_CALL(OSErr, UnregisterComponent, (Component inComponent), (inComponent), qtmlUninitialized)
+
+// Atom containers
+VX_CALL(OSErr, QTNewAtomContainer, (QTAtomContainer* outContainer), (outContainer), qtmlUninitialized)
+VX_CALL(OSErr, QTDisposeAtomContainer, (QTAtomContainer inContainer), (inContainer), qtmlUninitialized)
+VX_CALL(OSErr, QTInsertChild,
+        (QTAtomContainer ioContainer, QTAtom inParent, QTAtomType inType, QTAtomID inID, short inIndex,
+         long inDataSize, const void* inData, QTAtom* outAtom),
+        (ioContainer, inParent, inType, inID, inIndex, inDataSize, inData, outAtom), qtmlUninitialized)
+VX_CALL(OSErr, QTNextChildAnyType, (QTAtomContainer inContainer, QTAtom inParent, QTAtom inCurrent, QTAtom* outNext),
+        (inContainer, inParent, inCurrent, outNext), qtmlUninitialized)
+VX_CALL(OSErr, QTGetAtomTypeAndID,
+        (QTAtomContainer inContainer, QTAtom inAtom, QTAtomType* outType, QTAtomID* outID),
+        (inContainer, inAtom, outType, outID), qtmlUninitialized)
+VX_CALL(OSErr, QTCopyAtomDataToPtr,
+        (QTAtomContainer inContainer, QTAtom inAtom, Boolean inSizeOrLessOK, long inSize, void* inBuffer,
+         long* outActualSize),
+        (inContainer, inAtom, inSizeOrLessOK, inSize, inBuffer, outActualSize), qtmlUninitialized)
+VX_CALL(short, QTCountChildrenOfType, (QTAtomContainer inContainer, QTAtom inParent, QTAtomType inType),
+        (inContainer, inParent, inType), 0)
+
+// Graphics importers
+VX_CALL(ComponentResult, GraphicsImportSetDataHandle, (GraphicsImportComponent inImporter, Handle inData),
+        (inImporter, inData), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportGetImageDescription,
+        (GraphicsImportComponent inImporter, ImageDescriptionHandle* outDesc), (inImporter, outDesc),
+        qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportSetSourceRect, (GraphicsImportComponent inImporter, const Rect* inSourceRect),
+        (inImporter, inSourceRect), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportGetNaturalBounds, (GraphicsImportComponent inImporter, Rect* outBounds),
+        (inImporter, outBounds), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportDraw, (GraphicsImportComponent inImporter), (inImporter), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportSetGWorld,
+        (GraphicsImportComponent inImporter, CGrafPtr inPort, GDHandle inDevice), (inImporter, inPort, inDevice),
+        qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportSetMatrix, (GraphicsImportComponent inImporter, const MatrixRecord* inMatrix),
+        (inImporter, inMatrix), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportSetGraphicsMode,
+        (GraphicsImportComponent inImporter, long inMode, const RGBColor* inOpColor), (inImporter, inMode, inOpColor),
+        qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportValidate, (GraphicsImportComponent inImporter, Boolean* outValid),
+        (inImporter, outValid), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportGetMIMETypeList, (GraphicsImportComponent inImporter, void* outContainer),
+        (inImporter, outContainer), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportGetImageCount, (GraphicsImportComponent inImporter, unsigned long* outCount),
+        (inImporter, outCount), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportSetImageIndex, (GraphicsImportComponent inImporter, unsigned long inIndex),
+        (inImporter, inIndex), qtmlUninitialized)
+VX_CALL(OSErr, GetGraphicsImporterForFile, (const FSSpec* inFile, ComponentInstance* outImporter),
+        (inFile, outImporter), qtmlUninitialized)
+
+// Graphics exporters
+VX_CALL(ComponentResult, GraphicsExportDoExport,
+        (GraphicsExportComponent inExporter, unsigned long* outActualSizeWritten), (inExporter, outActualSizeWritten),
+        qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsExportGetDefaultFileNameExtension,
+        (GraphicsExportComponent inExporter, OSType* outExtension), (inExporter, outExtension), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsExportGetMIMETypeList, (GraphicsExportComponent inExporter, void* outContainer),
+        (inExporter, outContainer), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsExportSetInterlaceStyle, (GraphicsExportComponent inExporter, unsigned long inStyle),
+        (inExporter, inStyle), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsExportSetCompressionQuality, (GraphicsExportComponent inExporter, CodecQ inQuality),
+        (inExporter, inQuality), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsExportSetDepth, (GraphicsExportComponent inExporter, long inDepth),
+        (inExporter, inDepth), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsExportSetInputGWorld, (GraphicsExportComponent inExporter, GWorldPtr inWorld),
+        (inExporter, inWorld), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsExportSetOutputFile, (GraphicsExportComponent inExporter, const FSSpec* inFile),
+        (inExporter, inFile), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsExportSetOutputHandle, (GraphicsExportComponent inExporter, Handle inHandle),
+        (inExporter, inHandle), qtmlUninitialized)
+
+// Codec name list
+VX_CALL(OSErr, GetCodecNameList, (CodecNameSpecListPtr* outList, short inShowAll), (outList, inShowAll),
+        qtmlUninitialized)
+VX_CALL(OSErr, DisposeCodecNameList, (CodecNameSpecListPtr inList), (inList), qtmlUninitialized)

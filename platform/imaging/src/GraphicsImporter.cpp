@@ -1,0 +1,346 @@
+// Importers: the codec reads, FDecompressImage draws.
+#include "GraphicsImporter.h"
+
+#include "Impl.h"
+#include "Worlds.h"
+
+#include "codecs/Codec.h"
+#include "codecs/CodecNames.h"
+#include "codecs/CodecRegistry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <strings.h>
+
+namespace vximaging {
+
+namespace {
+
+constexpr long kReadChunk = 1 << 20;
+
+vx::codecs::Bytes BytesOf(const std::string& inBytes)
+{
+    return {reinterpret_cast<const std::uint8_t*>(inBytes.data()), inBytes.size()};
+}
+
+ComponentResult ResultOf(vx::codecs::Status inStatus)
+{
+    return ComponentResult(static_cast<std::int32_t>(inStatus));
+}
+
+OSType CodecTypeOf(const vx::codecs::Codec& inCodec)
+{
+    for (const vx::codecs::CodecName& theName : vx::codecs::CodecNameList())
+        if (theName.mName == inCodec.Name())
+            return theName.mType;
+    return kRawCodecType;
+}
+
+void SetPascal(unsigned char* outText, std::size_t inCapacity, std::string_view inText)
+{
+    const std::size_t theLength = std::min(inText.size(), inCapacity - 1);
+    outText[0] = static_cast<unsigned char>(theLength);
+    std::memcpy(outText + 1, inText.data(), theLength);
+}
+
+// The picture file's bytes, read through the file calls (so a pending replacement is honoured).
+OSErr ReadWholeFile(const FSSpec* inFile, std::string& outBytes)
+{
+    short theRefNum = 0;
+    if (const OSErr theError = vximaging::FSpOpenDF(inFile, fsRdPerm, &theRefNum); theError != noErr)
+        return theError;
+    OSErr theError = noErr;
+    for (;;) {
+        const std::size_t theOld = outBytes.size();
+        if (theOld > std::size_t(kMaxHandleSize)) {
+            theError = memFullErr;
+            break;
+        }
+        outBytes.resize(theOld + kReadChunk);
+        long theCount = kReadChunk;
+        theError = vximaging::FSRead(theRefNum, &theCount, outBytes.data() + theOld);
+        outBytes.resize(theOld + std::size_t(theCount));
+        if (theError != noErr)
+            break;
+    }
+    vximaging::FSClose(theRefNum);
+    return theError == eofErr ? noErr : theError;
+}
+
+bool ExtensionListed(std::string_view inList, std::string_view inExtension)
+{
+    while (!inList.empty()) {
+        const std::size_t theComma = inList.find(',');
+        const std::string_view thePiece = inList.substr(0, theComma);
+        if (!inExtension.empty() && thePiece.size() == inExtension.size() &&
+            strncasecmp(thePiece.data(), inExtension.data(), thePiece.size()) == 0)
+            return true;
+        if (theComma == std::string_view::npos)
+            break;
+        inList.remove_prefix(theComma + 1);
+    }
+    return false;
+}
+
+}  // namespace
+
+ComponentResult NewMimeList(const vx::codecs::Codec& inCodec, void* outContainer)
+{
+    if (outContainer == nullptr)
+        return paramErr;
+    auto* theOut = static_cast<QTAtomContainer*>(outContainer);
+    *theOut = nullptr;
+    QTAtomContainer theContainer = nullptr;
+    if (const OSErr theError = QTNewAtomContainer(&theContainer); theError != noErr)
+        return theError;
+    const vx::codecs::MimeInfo theMime = inCodec.Mime();
+    OSErr theError = QTInsertChild(theContainer, kParentAtomIsContainer, FourCharCode("ext "), 0, 0,
+                                   long(theMime.mExtensions.size()), theMime.mExtensions.data(), nullptr);
+    for (const std::string_view theType : theMime.mMimeTypes)
+        if (theError == noErr)
+            theError = QTInsertChild(theContainer, kParentAtomIsContainer, FourCharCode("mime"), 0, 0,
+                                     long(theType.size()), theType.data(), nullptr);
+    if (theError == noErr)
+        theError = QTInsertChild(theContainer, kParentAtomIsContainer, FourCharCode("desc"), 0, 0,
+                                 long(theMime.mDescription.size()), theMime.mDescription.data(), nullptr);
+    if (theError != noErr) {
+        QTDisposeAtomContainer(theContainer);
+        return theError;
+    }
+    *theOut = theContainer;
+    return noErr;
+}
+
+std::unique_ptr<ComponentImpl> GraphicsImporter::Make(const vx::codecs::Codec* inCodec)
+{
+    return std::make_unique<GraphicsImporter>(*inCodec);
+}
+
+void GraphicsImporter::TakeBytes(std::string&& inBytes)
+{
+    mBytes = std::move(inBytes);
+    mHasData = true;
+    mIndex = 1;
+}
+
+ComponentResult GraphicsImporter::ImportSetDataHandle(Handle inData)
+{
+    if (inData == nullptr || *inData == nullptr)
+        return paramErr;
+    const Size theSize = GetHandleSize(inData);
+    if (const OSErr theError = MemError(); theError != noErr)
+        return theError;
+    try {
+        TakeBytes(std::string(*inData, std::size_t(theSize)));
+    } catch (const std::bad_alloc&) {
+        return memFullErr;
+    }
+    return noErr;
+}
+
+ComponentResult GraphicsImporter::ImportGetImageDescription(ImageDescriptionHandle* outDesc)
+{
+    if (outDesc == nullptr || !mHasData)
+        return paramErr;
+    *outDesc = nullptr;
+    const auto theInfo = mCodec.Info(BytesOf(mBytes), std::uint32_t(mIndex));
+    if (!theInfo)
+        return ResultOf(theInfo.Error());
+    if (theInfo->mWidth > 32767 || theInfo->mHeight > 32767)
+        return memFullErr;
+    Handle theHandle = NewHandleClear(sizeof(ImageDescription));
+    if (theHandle == nullptr)
+        return MemError();
+    auto theDesc = reinterpret_cast<ImageDescriptionHandle>(theHandle);
+    ImageDescription& theRecord = **theDesc;
+    theRecord.idSize = sizeof(ImageDescription);
+    theRecord.cType = CodecTypeOf(mCodec);
+    theRecord.spatialQuality = codecNormalQuality;
+    theRecord.width = std::int16_t(theInfo->mWidth);
+    theRecord.height = std::int16_t(theInfo->mHeight);
+    const Fixed theResolution = IntToFixed(int(std::min<std::uint32_t>(theInfo->mResolution, 32767)));
+    theRecord.hRes = theResolution;
+    theRecord.vRes = theResolution;
+    theRecord.frameCount = 1;
+    SetPascal(theRecord.name, sizeof(theRecord.name), mCodec.Name());
+    theRecord.depth = theInfo->mDepth;
+    theRecord.clutID = -1;
+    *outDesc = theDesc;
+    return noErr;
+}
+
+ComponentResult GraphicsImporter::ImportSetSourceRect(const Rect* inRect)
+{
+    if (inRect == nullptr) {
+        mHasSourceRect = false;
+        return noErr;
+    }
+    if (inRect->right < inRect->left || inRect->bottom < inRect->top)
+        return paramErr;
+    mSourceRect = *inRect;
+    mHasSourceRect = true;
+    return noErr;
+}
+
+ComponentResult GraphicsImporter::ImportGetNaturalBounds(Rect* outBounds)
+{
+    if (outBounds == nullptr || !mHasData)
+        return paramErr;
+    const auto theInfo = mCodec.Info(BytesOf(mBytes), std::uint32_t(mIndex));
+    if (!theInfo)
+        return ResultOf(theInfo.Error());
+    if (theInfo->mWidth > 32767 || theInfo->mHeight > 32767)
+        return memFullErr;
+    *outBounds = Rect{0, 0, std::int16_t(theInfo->mHeight), std::int16_t(theInfo->mWidth)};
+    return noErr;
+}
+
+ComponentResult GraphicsImporter::ImportDraw()
+{
+    if (!mHasData)
+        return paramErr;
+    vx::codecs::DecodeOptions theOptions;
+    theOptions.mMaxSide = vx::codecs::kStoreSideLimit;
+    auto theImage = mCodec.Decode(BytesOf(mBytes), std::uint32_t(mIndex), theOptions);
+    if (!theImage)
+        return ResultOf(theImage.Error());
+    const int theWidth = int(theImage->mInfo.mWidth);
+    const int theHeight = int(theImage->mInfo.mHeight);
+
+    CGrafPtr thePort = mPort != nullptr ? mPort : CurrentPort();
+    PixMapHandle thePixMap = vximaging::GetGWorldPixMap(thePort);
+    if (thePixMap == nullptr || *thePixMap == nullptr)
+        return paramErr;
+
+    Handle theHandle = NewHandleClear(sizeof(ImageDescription));
+    if (theHandle == nullptr)
+        return MemError();
+    auto theDesc = reinterpret_cast<ImageDescriptionHandle>(theHandle);
+    (*theDesc)->idSize = sizeof(ImageDescription);
+    (*theDesc)->cType = kRawCodecType;
+    (*theDesc)->width = std::int16_t(theWidth);
+    (*theDesc)->height = std::int16_t(-theHeight);  // rows top-down, as the codec gives them
+    (*theDesc)->hRes = (*theDesc)->vRes = IntToFixed(72);
+    (*theDesc)->depth = 32;
+    (*theDesc)->clutID = -1;
+
+    const Rect theWhole{0, 0, std::int16_t(theHeight), std::int16_t(theWidth)};
+    MatrixRecord theMatrix;
+    if (mHasMatrix)
+        theMatrix = mMatrix;
+    else
+        vximaging::SetIdentityMatrix(&theMatrix);
+
+    // The operation colour is the port's: lend ours to the port for this one drawing.
+    CGrafPtr theOldPort = nullptr;
+    GDHandle theOldDevice = nullptr;
+    vximaging::GetGWorld(&theOldPort, &theOldDevice);
+    vximaging::SetGWorld(thePort, nullptr);
+    const RGBColor theOldOpColor = thePort->rgbOpColor;
+    vximaging::OpColor(&mOpColor);
+    const long theDataSize = long(theImage->mPixels.size());
+    const OSErr theError = vximaging::FDecompressImage(reinterpret_cast<Ptr>(theImage->mPixels.data()), theDesc, thePixMap,
+                                            mHasSourceRect ? &mSourceRect : &theWhole, &theMatrix, mMode, nullptr,
+                                            nullptr, nullptr, codecMaxQuality, bestFidelityCodec, theDataSize,
+                                            nullptr, nullptr);
+    vximaging::OpColor(&theOldOpColor);
+    vximaging::SetGWorld(theOldPort, theOldDevice);
+    DisposeHandle(theHandle);
+    return theError;
+}
+
+ComponentResult GraphicsImporter::ImportSetGWorld(CGrafPtr inPort, GDHandle)
+{
+    mPort = inPort;
+    return noErr;
+}
+
+ComponentResult GraphicsImporter::ImportSetMatrix(const MatrixRecord* inMatrix)
+{
+    mHasMatrix = inMatrix != nullptr;
+    if (inMatrix != nullptr)
+        mMatrix = *inMatrix;
+    return noErr;
+}
+
+ComponentResult GraphicsImporter::ImportSetGraphicsMode(long inMode, const RGBColor* inOpColor)
+{
+    if (inMode < 0 || inMode > 32767)
+        return paramErr;
+    mMode = short(inMode);
+    if (inOpColor != nullptr)
+        mOpColor = *inOpColor;
+    return noErr;
+}
+
+ComponentResult GraphicsImporter::ImportValidate(Boolean* outValid)
+{
+    if (outValid == nullptr || !mHasData)
+        return paramErr;
+    const auto theCount = mCodec.ImageCount(BytesOf(mBytes));
+    *outValid = theCount.Ok() && *theCount > 0 ? kTrue : kFalse;
+    return noErr;
+}
+
+ComponentResult GraphicsImporter::ImportGetMIMETypeList(void* outContainer)
+{
+    return NewMimeList(mCodec, outContainer);
+}
+
+ComponentResult GraphicsImporter::ImportGetImageCount(unsigned long* outCount)
+{
+    if (outCount == nullptr || !mHasData)
+        return paramErr;
+    const auto theCount = mCodec.ImageCount(BytesOf(mBytes));
+    if (!theCount)
+        return ResultOf(theCount.Error());
+    *outCount = *theCount;
+    return noErr;
+}
+
+ComponentResult GraphicsImporter::ImportSetImageIndex(unsigned long inIndex)
+{
+    if (!mHasData)
+        return paramErr;
+    const auto theCount = mCodec.ImageCount(BytesOf(mBytes));
+    if (!theCount)
+        return ResultOf(theCount.Error());
+    if (inIndex < 1 || inIndex > *theCount)
+        return paramErr;
+    mIndex = inIndex;
+    return noErr;
+}
+
+OSErr GetGraphicsImporterForFile(const FSSpec* inFile, ComponentInstance* outImporter)
+{
+    if (inFile == nullptr || outImporter == nullptr)
+        return paramErr;
+    *outImporter = nullptr;
+    std::string theBytes;
+    if (const OSErr theError = ReadWholeFile(inFile, theBytes); theError != noErr)
+        return theError;
+
+    const std::string_view thePath(inFile->path);
+    const std::size_t theSlash = thePath.rfind('/');
+    const std::string_view theName = theSlash == std::string_view::npos ? thePath : thePath.substr(theSlash + 1);
+    const std::size_t theDot = theName.rfind('.');
+    const std::string_view theExtension = theDot == std::string_view::npos ? std::string_view() : theName.substr(theDot + 1);
+
+    ComponentDescription theLooking{GraphicsImporterComponentType, 0, kImagingManufacturer, 0, 0};
+    Component theByExtension = nullptr;
+    for (Component theComponent = vximaging::FindNextComponent(nullptr, &theLooking); theComponent != nullptr;
+         theComponent = vximaging::FindNextComponent(theComponent, &theLooking)) {
+        const vx::codecs::Codec* theCodec = theComponent->mCodec;
+        if (theCodec == nullptr)
+            continue;
+        if (theCodec->Sniff(BytesOf(theBytes)))
+            return OpenImporterWithBytes(theComponent, std::move(theBytes), outImporter);
+        if (theByExtension == nullptr && ExtensionListed(theCodec->Mime().mExtensions, theExtension))
+            theByExtension = theComponent;
+    }
+    if (theByExtension == nullptr)
+        return cantFindHandler;
+    return OpenImporterWithBytes(theByExtension, std::move(theBytes), outImporter);
+}
+
+}  // namespace vximaging

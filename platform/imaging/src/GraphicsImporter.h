@@ -1,0 +1,44 @@
+// An importer over one codec: holds the bytes, the chosen image and the drawing settings.
+#pragma once
+
+#include "ComponentTable.h"
+
+#include <string>
+
+namespace vximaging {
+
+class GraphicsImporter final : public ComponentImpl {
+public:
+    explicit GraphicsImporter(const vx::codecs::Codec& inCodec) : mCodec(inCodec) {}
+    static std::unique_ptr<ComponentImpl> Make(const vx::codecs::Codec* inCodec);
+
+    void TakeBytes(std::string&& inBytes);
+
+    ComponentResult ImportSetDataHandle(Handle inData) override;
+    ComponentResult ImportGetImageDescription(ImageDescriptionHandle* outDesc) override;
+    ComponentResult ImportSetSourceRect(const Rect* inRect) override;
+    ComponentResult ImportGetNaturalBounds(Rect* outBounds) override;
+    ComponentResult ImportDraw() override;
+    ComponentResult ImportSetGWorld(CGrafPtr inPort, GDHandle inDevice) override;
+    ComponentResult ImportSetMatrix(const MatrixRecord* inMatrix) override;
+    ComponentResult ImportSetGraphicsMode(long inMode, const RGBColor* inOpColor) override;
+    ComponentResult ImportValidate(Boolean* outValid) override;
+    ComponentResult ImportGetMIMETypeList(void* outContainer) override;
+    ComponentResult ImportGetImageCount(unsigned long* outCount) override;
+    ComponentResult ImportSetImageIndex(unsigned long inIndex) override;
+
+private:
+    const vx::codecs::Codec& mCodec;
+    std::string mBytes;
+    bool mHasData = false;
+    unsigned long mIndex = 1;
+    bool mHasSourceRect = false;
+    Rect mSourceRect{};
+    bool mHasMatrix = false;
+    MatrixRecord mMatrix{};
+    CGrafPtr mPort = nullptr;
+    short mMode = srcCopy;
+    RGBColor mOpColor{0, 0, 0};
+};
+
+}  // namespace vximaging
