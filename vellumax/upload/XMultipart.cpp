@@ -95,6 +95,22 @@ private:
 
 std::u16string TextOfBytes(const std::string& inBytes) { return UTF16FromUTF8(inBytes); }
 
+// Bytes in the system code page (UTF-8) as a BSTR. Plain ASCII, the usual case
+// for large text uploads, is widened directly.
+BSTR TextFromBytes(const std::uint8_t* inBytes, std::size_t inLength)
+{
+    std::uint8_t theHighBits = 0;
+    for (std::size_t theAt = 0; theAt < inLength; ++theAt)
+        theHighBits |= inBytes[theAt];
+    if ((theHighBits & 0x80) != 0)
+        return SysAllocStringUTF8(std::string_view(reinterpret_cast<const char*>(inBytes), inLength));
+    BSTR theText = SysAllocStringLen(nullptr, static_cast<UINT>(inLength));
+    if (theText != nullptr)
+        for (std::size_t theAt = 0; theAt < inLength; ++theAt)
+            theText[theAt] = inBytes[theAt];
+    return theText;
+}
+
 // A new field holding copies of the part: Contents is its bytes read as text up
 // to the first zero byte, Data all of them.
 XField* FieldFrom(const MultipartPart& inPart)
@@ -105,8 +121,7 @@ XField* FieldFrom(const MultipartPart& inPart)
     VARIANT theContents;
     VariantInit(&theContents);
     theContents.vt = VT_BSTR;
-    theContents.bstrVal =
-        SysAllocStringUTF8(std::string_view(reinterpret_cast<const char*>(inPart.mData), theTextLength));
+    theContents.bstrVal = TextFromBytes(inPart.mData, theTextLength);
     if (theContents.bstrVal == nullptr)
         throw ComError(E_OUTOFMEMORY);
     VARIANT theData;
