@@ -1,0 +1,62 @@
+// Canvases made the way DllGetClassObject hands them out (through the class's
+// own factory, asked for IDispatch), driven late-bound or through the vtable.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <automation/Client.h>
+#include <automation/ErrorInfo.h>
+#include <automation/Interfaces.h>
+#include <automation/Strings.h>
+#include <vellumax/ICanvas.h>
+
+// Without the weak attribute of the server's class table, so that the linker
+// takes the class from the static library.
+HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject);
+HRESULT VxGetClassObject_XColor(REFIID inIid, void** outObject);
+
+using GetFactoryProc = HRESULT (*)(REFIID inIid, void** outObject);
+
+inline vx::Client CreateByFactory(GetFactoryProc inGetFactory)
+{
+    IClassFactory* theFactory = nullptr;
+    EXPECT_EQ(inGetFactory(IID_IClassFactory, reinterpret_cast<void**>(&theFactory)), S_OK);
+    if (theFactory == nullptr)
+        return vx::Client();
+    IDispatch* theObject = nullptr;
+    EXPECT_EQ(theFactory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&theObject)), S_OK);
+    theFactory->Release();
+    vx::Client theClient(theObject);
+    if (theObject != nullptr)
+        theObject->Release();
+    return theClient;
+}
+
+inline vx::Client CreateCanvas() { return CreateByFactory(&VxGetClassObject_Canvas); }
+
+// The object's ICanvas, borrowed (the client keeps the object alive).
+inline ICanvas* CanvasOf(const vx::Client& inClient)
+{
+    ICanvas* theCanvas = nullptr;
+    if (inClient.Object() == nullptr ||
+        FAILED(inClient.Object()->QueryInterface(IID_ICanvas, reinterpret_cast<void**>(&theCanvas))))
+        return nullptr;
+    theCanvas->Release();
+    return theCanvas;
+}
+
+// The description of the thread's error information, taken off the thread.
+inline std::string TakeErrorDescription()
+{
+    IErrorInfo* theInfo = nullptr;
+    if (GetErrorInfo(0, &theInfo) != S_OK || theInfo == nullptr)
+        return "<none>";
+    BSTR theText = nullptr;
+    theInfo->GetDescription(&theText);
+    std::string theDescription = UTF8FromBSTR(theText);
+    SysFreeString(theText);
+    theInfo->Release();
+    return theDescription;
+}

@@ -1,0 +1,558 @@
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <automation/DispatchTable.h>
+#include <automation/ModuleCounts.h>
+
+#include "objects_canvas/CanvasClient.h"
+#include "vellumax/errors/ErrorTexts.h"
+#include "vellumax/params/Utilities.h"
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+namespace {
+
+// The text a pixel of a 32-bit store reads back as: bytes shifted by 8.
+std::string PixelText(std::uint8_t inRed, std::uint8_t inGreen, std::uint8_t inBlue, std::uint8_t inAlpha = 255)
+{
+    ColorValue theColor;
+    theColor.SetComponents(inRed << 8, inGreen << 8, inBlue << 8, inAlpha << 8);
+    char theText[kTextCapacity];
+    FormatColor(theColor, theText);
+    return theText;
+}
+
+std::string ColorText(const char* inColor)
+{
+    ColorValue theColor;
+    EXPECT_TRUE(ReadColor(inColor, &theColor)) << inColor;
+    char theText[kTextCapacity];
+    FormatColor(theColor, theText);
+    return theText;
+}
+
+class CanvasTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetErrorInfo(0, nullptr);
+        mCanvas = CreateCanvas();
+        ASSERT_TRUE(mCanvas);
+    }
+
+    std::string Text(const char* inName) { return mCanvas.Get(inName).AsString(); }
+    std::string ColorAt(const char* inLocation) { return mCanvas.Call("GetColor", inLocation).AsString(); }
+    void Size(int inWidth, int inHeight)
+    {
+        ASSERT_TRUE(mCanvas.Put("Width", inWidth));
+        ASSERT_TRUE(mCanvas.Put("Height", inHeight));
+    }
+
+    vx::Client mCanvas;
+};
+
+TEST_F(CanvasTest, MembersHaveTheirIdsAndHelp)
+{
+    ITypeInfo* theInfo = nullptr;
+    ASSERT_EQ(mCanvas.Object()->GetTypeInfo(0, 0, &theInfo), S_OK);
+    for (const CanvasMemberInfo& theMember : kCanvasMembers) {
+        DISPID theId = 0;
+        EXPECT_EQ(mCanvas.FindId(theMember.mName, &theId), S_OK) << theMember.mName;
+        EXPECT_EQ(theId, theMember.mId) << theMember.mName;
+        BSTR theHelp = nullptr;
+        ASSERT_EQ(theInfo->GetDocumentation(theMember.mId, nullptr, &theHelp, nullptr, nullptr), S_OK);
+        EXPECT_EQ(UTF8FromBSTR(theHelp), theMember.mHelp);
+        SysFreeString(theHelp);
+    }
+    BSTR theHelp = nullptr;
+    ASSERT_EQ(theInfo->GetDocumentation(MEMBERID_NIL, nullptr, &theHelp, nullptr, nullptr), S_OK);
+    EXPECT_EQ(UTF8FromBSTR(theHelp), "An object that you can draw and paint onto");
+    SysFreeString(theHelp);
+    theInfo->Release();
+}
+
+TEST_F(CanvasTest, NamesAreCaseInsensitiveAndMethodsAreNotProperties)
+{
+    DISPID theId = 0;
+    EXPECT_EQ(mCanvas.FindId("drawshape", &theId), S_OK);
+    EXPECT_EQ(theId, kCanvasDrawShape);
+    mCanvas.Invoke("Erase", DISPATCH_PROPERTYGET, {});
+    EXPECT_EQ(mCanvas.LastError().mCode, DISP_E_MEMBERNOTFOUND);
+    mCanvas.Invoke("HBITMAP", DISPATCH_PROPERTYPUT, {vx::Variant(1)});
+    EXPECT_EQ(mCanvas.LastError().mCode, DISP_E_MEMBERNOTFOUND);
+}
+
+TEST_F(CanvasTest, ReportsRichErrorsForICanvasOnly)
+{
+    ISupportErrorInfo* theSupport = nullptr;
+    ASSERT_EQ(mCanvas.Object()->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&theSupport)), S_OK);
+    EXPECT_EQ(theSupport->InterfaceSupportsErrorInfo(IID_ICanvas), S_OK);
+    EXPECT_EQ(theSupport->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
+    EXPECT_EQ(theSupport->InterfaceSupportsErrorInfo(IID_ISupportErrorInfo), S_FALSE);
+    EXPECT_EQ(theSupport->InterfaceSupportsErrorInfo(IID_IXColor), S_FALSE);
+    theSupport->Release();
+}
+
+TEST_F(CanvasTest, NewCanvasReadsItsDefaults)
+{
+    struct Row {
+        const char* mName;
+        VARTYPE mType;
+        std::string mText;
+    };
+    const Row kRows[] = {
+        {"Width", VT_I4, "0"},
+        {"Height", VT_I4, "0"},
+        {"Depth", VT_BSTR, "millions"},
+        {"Color", VT_BSTR, ColorText("white")},
+        {"PaintColor", VT_BSTR, ColorText("white")},
+        {"PenColor", VT_BSTR, ColorText("black")},
+        {"TextColor", VT_BSTR, ColorText("black")},
+        {"PenSize", VT_I4, "1"},
+        {"TextSize", VT_I4, "10"},
+        {"TextStyle", VT_BSTR, ""},
+        {"HAlign", VT_BSTR, "left"},
+        {"VAlign", VT_BSTR, "top"},
+        {"HBITMAP", VT_I4, "0"},
+    };
+    for (const Row& theRow : kRows) {
+        vx::Variant theValue = mCanvas.Get(theRow.mName);
+        ASSERT_TRUE(mCanvas.Ok()) << theRow.mName << ": " << mCanvas.LastError().mDescription;
+        EXPECT_EQ(theValue.Type(), theRow.mType) << theRow.mName;
+        EXPECT_EQ(theValue.AsString(), theRow.mText) << theRow.mName;
+    }
+    vx::Variant theDither = mCanvas.Get("Dither");
+    EXPECT_EQ(theDither.Type(), VT_BOOL);
+    EXPECT_FALSE(theDither.AsBool());
+    vx::Variant thePattern = mCanvas.Get("Pattern");
+    EXPECT_TRUE(mCanvas.Ok());
+    EXPECT_EQ(thePattern.AsDispatch(), nullptr);
+}
+
+TEST_F(CanvasTest, PixelsNeedBothSides)
+{
+    ASSERT_TRUE(mCanvas.Put("Color", "red"));
+    ASSERT_TRUE(mCanvas.Put("Width", 20));
+    EXPECT_EQ(mCanvas.Get("HBITMAP").AsLong(), 0);
+    EXPECT_EQ(ColorAt("0,0"), ColorText("red")) << "no pixels: the natural colour";
+    ASSERT_TRUE(mCanvas.Put("Height", 10));
+    EXPECT_NE(mCanvas.Get("HBITMAP").AsLong(), 0);
+    EXPECT_EQ(mCanvas.Get("Width").AsLong(), 20);
+    EXPECT_EQ(mCanvas.Get("Height").AsLong(), 10);
+    // The store was filled with the natural colour when it was made.
+    EXPECT_EQ(ColorAt("19,9"), PixelText(0xDD, 0x08, 0x06));
+}
+
+TEST_F(CanvasTest, SidesAreTakenThroughTheVariantConversion)
+{
+    EXPECT_TRUE(mCanvas.Put("Width", "120"));
+    EXPECT_EQ(mCanvas.Get("Width").AsLong(), 120);
+    EXPECT_TRUE(mCanvas.Put("Height", 7.4));
+    EXPECT_EQ(mCanvas.Get("Height").AsLong(), 7);
+
+    EXPECT_FALSE(mCanvas.Put("Width", "abc"));
+    EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+    EXPECT_EQ(mCanvas.LastError().mDescription, ComErrorText(DISP_E_TYPEMISMATCH));
+    EXPECT_EQ(mCanvas.LastError().mSource, "Vellumax.Canvas.1");
+    EXPECT_FALSE(mCanvas.Put("Height", std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+    EXPECT_EQ(mCanvas.LastError().mDescription, ComErrorText(DISP_E_TYPEMISMATCH));
+    EXPECT_EQ(mCanvas.Get("Width").AsLong(), 120);
+    EXPECT_EQ(mCanvas.Get("Height").AsLong(), 7);
+}
+
+TEST_F(CanvasTest, SideTheStoreCannotTakeIsReportedAndStaysStored)
+{
+    Size(10, 10);
+    EXPECT_FALSE(mCanvas.Put("Width", 40000));
+    EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+    EXPECT_THAT(mCanvas.LastError().mDescription, HasSubstr("(-50)"));
+    EXPECT_THAT(mCanvas.LastError().mDescription, HasSubstr("Set Canvas Width  =  40000"));
+    EXPECT_EQ(mCanvas.Get("Width").AsLong(), 40000);
+}
+
+TEST_F(CanvasTest, DepthTakesOnlyItsWords)
+{
+    struct Row {
+        const char* mWritten;
+        const char* mRead;
+    };
+    const Row kAccepted[] = {
+        {"2", "2"}, {"16", "16"}, {"256", "256"}, {"Thousands", "thousands"}, {"millions", "millions"},
+    };
+    Size(4, 4);
+    for (const Row& theRow : kAccepted) {
+        EXPECT_TRUE(mCanvas.Put("Depth", theRow.mWritten)) << theRow.mWritten << mCanvas.LastError().mDescription;
+        EXPECT_EQ(Text("Depth"), theRow.mRead);
+    }
+    for (const char* theRejected : {"4", "24", "32", "", "many"}) {
+        ASSERT_TRUE(mCanvas.Put("Depth", "thousands"));
+        EXPECT_FALSE(mCanvas.Put("Depth", theRejected)) << theRejected;
+        EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+        EXPECT_EQ(mCanvas.LastError().mDescription,
+                  std::string("Unable to set property\n\n\nSet Canvas Depth  =  ") + theRejected);
+        EXPECT_EQ(Text("Depth"), "thousands");
+    }
+}
+
+TEST_F(CanvasTest, CountsTakeZeroButNotLess)
+{
+    for (const char* theName : {"PenSize", "TextSize"}) {
+        EXPECT_TRUE(mCanvas.Put(theName, 0)) << theName;
+        EXPECT_EQ(mCanvas.Get(theName).AsLong(), 0);
+        EXPECT_TRUE(mCanvas.Put(theName, "12"));
+        EXPECT_FALSE(mCanvas.Put(theName, -1));
+        EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+        EXPECT_EQ(mCanvas.LastError().mDescription,
+                  std::string("Unable to set property\n\n\nSet Canvas ") + theName + "  =  -1");
+        EXPECT_EQ(mCanvas.Get(theName).AsLong(), 12);
+    }
+}
+
+TEST_F(CanvasTest, WordPropertiesRoundTripAndKeepTheirValueOnRejection)
+{
+    struct Row {
+        const char* mName;
+        const char* mWritten;
+        std::string mRead;
+        const char* mRejected;
+    };
+    const Row kRows[] = {
+        {"Color", "blue", ColorText("blue"), "teal-ish"},
+        {"PaintColor", "10,20,30", ColorText("10,20,30"), "10,20"},
+        {"PenColor", "red", ColorText("red"), "reddish"},
+        {"TextColor", "0,0,100,50", ColorText("0,0,100,50"), "0,0,x"},
+        {"PaintColor", "pattern", "pattern", "patterned"},
+        {"TextStyle", "bold,italic", "bold,italic", "bold,heavy"},
+        {"TextStyle", "underline,strikethru", "underline,strikethru", "wavy"},
+        {"HAlign", "middle", "middle", "center"},
+        {"HAlign", "RIGHT", "right", "top"},
+        {"VAlign", "bottom", "bottom", "left"},
+        {"VAlign", "middle", "middle", "centre"},
+    };
+    for (const Row& theRow : kRows) {
+        ASSERT_TRUE(mCanvas.Put(theRow.mName, theRow.mWritten))
+            << theRow.mName << ": " << mCanvas.LastError().mDescription;
+        EXPECT_EQ(Text(theRow.mName), theRow.mRead) << theRow.mName;
+        EXPECT_FALSE(mCanvas.Put(theRow.mName, theRow.mRejected)) << theRow.mName;
+        EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+        EXPECT_EQ(mCanvas.LastError().mDescription, std::string("Unable to set property\n\n\nSet Canvas ") +
+                                                        theRow.mName + "  =  " + theRow.mRejected);
+        EXPECT_EQ(Text(theRow.mName), theRow.mRead) << theRow.mName << " after " << theRow.mRejected;
+    }
+}
+
+TEST_F(CanvasTest, DitherIsTrueOnlyForOne)
+{
+    struct Row {
+        vx::Variant mWritten;
+        bool mRead;
+    };
+    const Row kRows[] = {
+        {vx::Variant("yes"), true}, {vx::Variant("false"), false}, {vx::Variant(1), true},
+        {vx::Variant("no"), false}, {vx::Variant(true), true},     {vx::Variant(0), false},
+    };
+    for (const Row& theRow : kRows) {
+        ASSERT_TRUE(mCanvas.Put("Dither", theRow.mWritten)) << theRow.mWritten.AsString();
+        EXPECT_EQ(mCanvas.Get("Dither").AsBool(), theRow.mRead) << theRow.mWritten.AsString();
+    }
+    EXPECT_FALSE(mCanvas.Put("Dither", "perhaps"));
+    EXPECT_EQ(mCanvas.LastError().mDescription, "Unable to set property\n\n\nSet Canvas Dither  =  perhaps");
+}
+
+TEST_F(CanvasTest, TextFontResolvesAgainstInstalledFonts)
+{
+    EXPECT_TRUE(mCanvas.Put("TextFont", "No Such Font Anywhere"));
+    EXPECT_EQ(Text("TextFont"), "");
+    EXPECT_TRUE(mCanvas.Put("TextFont", "No Such Font, DejaVu Sans"));
+    EXPECT_EQ(Text("TextFont"), "DejaVu Sans");
+    EXPECT_TRUE(mCanvas.Put("TextFont", "dejavu"));
+    EXPECT_THAT(Text("TextFont"), StartsWith("DejaVu"));
+    EXPECT_TRUE(mCanvas.Put("TextFont", 12));
+    EXPECT_EQ(Text("TextFont"), "");
+}
+
+TEST_F(CanvasTest, PatternHoldsCanvasesOnly)
+{
+    vx::Client theOther = CreateCanvas();
+    vx::Client theColor = CreateByFactory(&VxGetClassObject_XColor);
+    ASSERT_TRUE(mCanvas.PutRef("Pattern", theOther.Object()));
+    vx::Variant thePattern = mCanvas.Get("Pattern");
+    ASSERT_NE(thePattern.AsDispatch(), nullptr);
+    EXPECT_EQ(CanvasOf(vx::Client(thePattern.AsDispatch())), CanvasOf(theOther));
+
+    // Not a canvas: accepted, and the pattern is empty.
+    EXPECT_TRUE(mCanvas.Put("Pattern", theColor.Object()));
+    EXPECT_EQ(mCanvas.Get("Pattern").AsDispatch(), nullptr);
+
+    EXPECT_FALSE(mCanvas.Put("Pattern", static_cast<IDispatch*>(nullptr)));
+    EXPECT_EQ(mCanvas.LastError().mCode, E_POINTER);
+}
+
+TEST_F(CanvasTest, PatternReferencesAreBalanced)
+{
+    const long theBefore = vx::ModuleCounts::Objects();
+    {
+        vx::Client theFirst = CreateCanvas();
+        vx::Client theSecond = CreateCanvas();
+        ASSERT_TRUE(mCanvas.Put("Pattern", theFirst.Object()));
+        ASSERT_TRUE(mCanvas.Put("Pattern", theSecond.Object()));
+        ASSERT_TRUE(theSecond.Put("Pattern", theFirst.Object()));
+    }
+    // theFirst lives on through theSecond, theSecond through mCanvas.
+    EXPECT_EQ(vx::ModuleCounts::Objects(), theBefore + 2);
+    vx::Client theThird = CreateCanvas();
+    ASSERT_TRUE(mCanvas.Put("Pattern", theThird.Object()));
+    EXPECT_EQ(vx::ModuleCounts::Objects(), theBefore + 1);
+}
+
+TEST_F(CanvasTest, CanvasThatIsItsOwnPatternStillDies)
+{
+    const long theBefore = vx::ModuleCounts::Objects();
+    {
+        vx::Client theCanvas = CreateCanvas();
+        ASSERT_TRUE(theCanvas.Put("Pattern", theCanvas.Object()));
+        vx::Variant thePattern = theCanvas.Get("Pattern");
+        EXPECT_EQ(CanvasOf(vx::Client(thePattern.AsDispatch())), CanvasOf(theCanvas));
+        EXPECT_EQ(vx::ModuleCounts::Objects(), theBefore + 1);
+    }
+    EXPECT_EQ(vx::ModuleCounts::Objects(), theBefore);
+}
+
+TEST_F(CanvasTest, ClearReleasesPixelsAndKeepsTheDefaults)
+{
+    ASSERT_TRUE(mCanvas.Put("PenColor", "red"));
+    ASSERT_TRUE(mCanvas.Put("Color", "blue"));
+    ASSERT_TRUE(mCanvas.Put("Dither", true));
+    Size(30, 20);
+    ASSERT_TRUE(mCanvas.Put("Depth", "256"));
+    EXPECT_EQ(mCanvas.Call("Clear").Type(), VT_EMPTY);
+    ASSERT_TRUE(mCanvas.Ok());
+    EXPECT_EQ(mCanvas.Get("Width").AsLong(), 0);
+    EXPECT_EQ(mCanvas.Get("Height").AsLong(), 0);
+    EXPECT_EQ(Text("Depth"), "millions");
+    EXPECT_EQ(mCanvas.Get("HBITMAP").AsLong(), 0);
+    EXPECT_EQ(Text("PenColor"), ColorText("red"));
+    EXPECT_EQ(Text("Color"), ColorText("blue"));
+    EXPECT_TRUE(mCanvas.Get("Dither").AsBool());
+
+    // Without pixels nothing changes: a lone Width survives.
+    ASSERT_TRUE(mCanvas.Put("Width", 50));
+    mCanvas.Call("Clear");
+    EXPECT_TRUE(mCanvas.Ok());
+    EXPECT_EQ(mCanvas.Get("Width").AsLong(), 50);
+}
+
+TEST_F(CanvasTest, GetColorReadsPixelsOrTheNaturalColour)
+{
+    // No pixels: any location gives the natural colour.
+    EXPECT_EQ(ColorAt("5,5"), ColorText("white"));
+    Size(10, 10);
+    ASSERT_TRUE(mCanvas.Put("Color", "0,0,0"));
+    // Color changes no pixel that is already there.
+    EXPECT_EQ(ColorAt("3,4"), PixelText(255, 255, 255));
+    for (const char* theOutside : {"10,0", "0,10", "-1,5", "1000,1000"})
+        EXPECT_EQ(ColorAt(theOutside), ColorText("0,0,0")) << theOutside;
+    mCanvas.Call("Erase");
+    ASSERT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+    EXPECT_EQ(ColorAt("3,4"), PixelText(0, 0, 0));
+
+    for (const char* theBad : {"abc", "5", "1,2,3", "", "x,y"}) {
+        mCanvas.Call("GetColor", theBad);
+        EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL) << theBad;
+        EXPECT_EQ(mCanvas.LastError().mDescription, "Unable to understand location for color\n") << theBad;
+    }
+}
+
+TEST_F(CanvasTest, GetColorBelowMillionsReadsThroughTheDeviceContext)
+{
+    Size(8, 8);
+    ASSERT_TRUE(mCanvas.Put("Depth", "256"));
+    mCanvas.Call("Invert");
+    ASSERT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+    // Read through the device context: bytes shifted by 8 and an opaque alpha.
+    EXPECT_EQ(ColorAt("2,2"), ColorText("0,0,0"));
+    EXPECT_EQ(ColorAt("7,7"), ColorText("0,0,0"));
+    EXPECT_EQ(ColorAt("8,8"), ColorText("white"));
+}
+
+TEST_F(CanvasTest, EraseAndInvertWorkOnTheWholeStore)
+{
+    mCanvas.Call("Erase");
+    EXPECT_TRUE(mCanvas.Ok()) << "no pixels: nothing to do";
+    mCanvas.Call("Invert");
+    EXPECT_TRUE(mCanvas.Ok());
+    EXPECT_EQ(mCanvas.Get("HBITMAP").AsLong(), 0);
+
+    Size(6, 4);
+    mCanvas.Call("Invert");
+    ASSERT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+    EXPECT_EQ(ColorAt("0,0"), PixelText(0, 0, 0));
+    EXPECT_EQ(ColorAt("5,3"), PixelText(0, 0, 0));
+    ASSERT_TRUE(mCanvas.Put("Color", "0,100,0"));
+    mCanvas.Call("Erase");
+    ASSERT_TRUE(mCanvas.Ok());
+    EXPECT_EQ(ColorAt("5,3"), PixelText(0, 255, 0));
+    mCanvas.Call("Invert");
+    EXPECT_EQ(ColorAt("2,2"), PixelText(255, 0, 255));
+}
+
+TEST_F(CanvasTest, NullArgumentsGiveEPointerWithoutDescription)
+{
+    ICanvas* theCanvas = CanvasOf(mCanvas);
+    ASSERT_NE(theCanvas, nullptr);
+    vx::Variant theText("rect");
+    vx::Variant theParams("");
+    vx::Variant theOut;
+    const std::vector<std::pair<const char*, std::function<HRESULT()>>> kCalls = {
+        {"get_Depth", [&] { return theCanvas->get_Depth(nullptr); }},
+        {"get_Width", [&] { return theCanvas->get_Width(nullptr); }},
+        {"get_Color", [&] { return theCanvas->get_Color(nullptr); }},
+        {"get_TextFont", [&] { return theCanvas->get_TextFont(nullptr); }},
+        {"get_Dither", [&] { return theCanvas->get_Dither(nullptr); }},
+        {"get_Pattern", [&] { return theCanvas->get_Pattern(nullptr); }},
+        {"put_Pattern", [&] { return theCanvas->put_Pattern(nullptr); }},
+        {"get_HBITMAP", [&] { return theCanvas->get_HBITMAP(nullptr); }},
+        {"SetChannel", [&] { return theCanvas->SetChannel(*theText.Get(), nullptr); }},
+        {"DrawFile src", [&] { return theCanvas->DrawFile(nullptr, theParams.Get(), theOut.Get()); }},
+        {"DrawFile params", [&] { return theCanvas->DrawFile(theText.Get(), nullptr, theOut.Get()); }},
+        {"DrawData type", [&] { return theCanvas->DrawData(theText.Get(), nullptr, theParams.Get(), theOut.Get()); }},
+        {"DrawShape", [&] { return theCanvas->DrawShape(nullptr, theParams.Get(), theOut.Get()); }},
+        {"DrawText", [&] { return theCanvas->DrawText(theText.Get(), nullptr, theOut.Get()); }},
+        {"DrawCanvas", [&] { return theCanvas->DrawCanvas(nullptr, theParams.Get(), theOut.Get()); }},
+        {"GetColor loc", [&] { return theCanvas->GetColor(nullptr, theOut.Get()); }},
+        {"GetColor out", [&] { return theCanvas->GetColor(theText.Get(), nullptr); }},
+        {"TextArea", [&] { return theCanvas->TextArea(nullptr, theParams.Get(), nullptr, nullptr, nullptr); }},
+        {"TextLength", [&] { return theCanvas->TextLength(theText.Get(), nullptr, theOut.Get()); }},
+        {"SaveAs", [&] { return theCanvas->SaveAs(nullptr, theParams.Get()); }},
+        {"GetAs params", [&] { return theCanvas->GetAs(theText.Get(), nullptr, theOut.Get()); }},
+        {"GetAs out", [&] { return theCanvas->GetAs(theText.Get(), theParams.Get(), nullptr); }},
+    };
+    for (const auto& [theName, theCall] : kCalls) {
+        EXPECT_EQ(theCall(), E_POINTER) << theName;
+        EXPECT_EQ(TakeErrorDescription(), "<none>") << theName;
+    }
+}
+
+// The methods whose engines are not built yet run their whole frame and fail
+// with the operation's composed text, never succeeding silently.
+TEST_F(CanvasTest, MethodsWithoutTheirEngineFailClearly)
+{
+    Size(12, 8);
+    vx::Client theOther = CreateCanvas();
+    struct Row {
+        const char* mName;
+        std::function<vx::Variant()> mCall;
+        std::string mReport;
+    };
+    const std::string kCanvasEntry = " Canvas={Width=12 Height=8 Depth=32 Buffer=";
+    const std::vector<Row> kRows = {
+        {"DrawShape", [&] { return mCanvas.Call("DrawShape", "rect", "pencolor=blue"); },
+         "Draw Shape: Shape={rect} Parameters={pencolor=blue}"},
+        {"DrawText", [&] { return mCanvas.Call("DrawText", "Hello", ""); },
+         "Draw Text: Text={Hello} Parameters={}"},
+        {"DrawFile", [&] { return mCanvas.Call("DrawFile", "/nowhere/a.png", "rect=0,0,4,4"); },
+         "Draw File: File={/nowhere/a.png} Parameters={rect=0,0,4,4}"},
+        {"DrawData",
+         [&] { return mCanvas.Call("DrawData", std::vector<std::uint8_t>{1, 2, 3}, "png", ""); },
+         "Draw Data: Type={png} Parameters={}"},
+        {"DrawCanvas", [&] { return mCanvas.Call("DrawCanvas", theOther.Object(), ""); },
+         "Draw Canvas: Parameters={}"},
+        {"TextArea", [&] { return mCanvas.Call("TextArea", "Hello", ""); }, "Text Area: Text={Hello} Parameters={}"},
+        {"SaveAs", [&] { return mCanvas.Call("SaveAs", "/nowhere/a.gif", ""); },
+         "Save As: File={/nowhere/a.gif} Parameters={}"},
+        {"GetAs", [&] { return mCanvas.Call("GetAs", "gif", ""); }, "Get As: Type={gif} Parameters={}"},
+        {"SetChannel", [&] { return mCanvas.Call("SetChannel", "red", theOther.Object()); },
+         "Set Channel: Channel={red}"},
+    };
+    for (const Row& theRow : kRows) {
+        vx::Variant theResult = theRow.mCall();
+        EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL) << theRow.mName;
+        EXPECT_EQ(theResult.Type(), VT_EMPTY) << theRow.mName;
+        const std::string& theText = mCanvas.LastError().mDescription;
+        EXPECT_THAT(theText, StartsWith("This operation is not available yet.\n\n\n" + theRow.mReport + kCanvasEntry))
+            << theRow.mName;
+    }
+    // Measuring runs on a scratch store of its own.
+    mCanvas.Call("TextLength", "Hello", "");
+    EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+    EXPECT_THAT(mCanvas.LastError().mDescription,
+                StartsWith("This operation is not available yet.\n\n\nText Length: Text={Hello} Parameters={} "
+                           "Canvas={Width=4 Height=4 Depth=32 Buffer="));
+    EXPECT_EQ(mCanvas.Get("Width").AsLong(), 12);
+    EXPECT_EQ(mCanvas.Get("Height").AsLong(), 8);
+}
+
+TEST_F(CanvasTest, ParameterStringErrorsAreReportedBeforeAnything)
+{
+    ASSERT_TRUE(mCanvas.Put("PenColor", "red"));
+    mCanvas.Call("DrawShape", "rect", "pencolor");
+    EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+    const std::string theText = mCanvas.LastError().mDescription;
+    EXPECT_THAT(theText, Not(HasSubstr("not available")));
+    EXPECT_THAT(theText, HasSubstr("\n\n\nDraw Shape: Shape={rect} Parameters={pencolor} Canvas={Width=0"));
+    mCanvas.Call("DrawText", "x", "pencolor=nocolour");
+    EXPECT_THAT(mCanvas.LastError().mDescription, Not(HasSubstr("not available")));
+    // A method never changes the defaults.
+    mCanvas.Call("DrawShape", "rect", "pencolor=blue textsize=40");
+    EXPECT_EQ(Text("PenColor"), ColorText("red"));
+    EXPECT_EQ(mCanvas.Get("TextSize").AsLong(), 10);
+}
+
+TEST_F(CanvasTest, ArgumentsThatCannotBeConvertedGiveTheSystemText)
+{
+    mCanvas.Call("DrawShape", std::vector<std::uint8_t>{1}, "");
+    EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+    EXPECT_EQ(mCanvas.LastError().mDescription, ComErrorText(DISP_E_TYPEMISMATCH));
+    mCanvas.Call("DrawData", "not bytes", "png", "");
+    EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+    EXPECT_EQ(mCanvas.LastError().mDescription, ComErrorText(DISP_E_TYPEMISMATCH));
+    mCanvas.Call("DrawCanvas", "not a canvas", "");
+    EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+    EXPECT_EQ(mCanvas.LastError().mDescription, ComErrorText(DISP_E_TYPEMISMATCH));
+}
+
+TEST_F(CanvasTest, ProcessorFaultBecomesFailureWithItsDescription)
+{
+    ICanvas* theCanvas = CanvasOf(mCanvas);
+    ASSERT_NE(theCanvas, nullptr);
+    // A string whose pointer leads nowhere: its length prefix is read at 0x0c.
+    VARIANT theBroken;
+    theBroken.vt = VT_BSTR;
+    theBroken.bstrVal = reinterpret_cast<BSTR>(static_cast<std::uintptr_t>(0x10));
+    VARIANT theParams;
+    theParams.vt = VT_BSTR;
+    theParams.bstrVal = theBroken.bstrVal;
+    struct Row {
+        const char* mName;
+        std::function<HRESULT()> mCall;
+    };
+    const Row kRows[] = {
+        {"put_Depth", [&] { return theCanvas->put_Depth(theBroken); }},
+        {"DrawShape", [&] { return theCanvas->DrawShape(&theBroken, &theParams, nullptr); }},
+        {"GetColor", [&] {
+             VARIANT theOut;
+             return theCanvas->GetColor(&theBroken, &theOut);
+         }},
+    };
+    for (const Row& theRow : kRows) {
+        EXPECT_EQ(theRow.mCall(), E_FAIL) << theRow.mName;
+        const std::string theText = TakeErrorDescription();
+        EXPECT_THAT(theText, ::testing::MatchesRegex("Code at 0x[0-9a-f]{8,16} attempted to read from 0x0*c\\. "
+                                                     "System Error caught at line [0-9]+ of Canvas\\.cpp\\. "
+                                                     "Base at 0x[0-9a-f]{8,16}\\."))
+            << theRow.mName;
+    }
+    // The canvas carries on.
+    EXPECT_TRUE(mCanvas.Put("Width", 3));
+    EXPECT_EQ(mCanvas.Get("Width").AsLong(), 3);
+}
+
+}  // namespace

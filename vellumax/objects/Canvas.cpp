@@ -1,0 +1,809 @@
+#include "vellumax/objects/Canvas.h"
+
+#include <memory>
+#include <utility>
+
+#include <automation/ComVariant.h>
+#include <automation/Faults.h>
+#include <automation/Variant.h>
+
+#include "imaging/Memory.h"
+#include "vellumax/engine/EraseOp.h"
+#include "vellumax/engine/InvertOp.h"
+#include "vellumax/engine/Operation.h"
+#include "vellumax/errors/ComError.h"
+#include "vellumax/errors/ComErrors.h"
+#include "vellumax/errors/ErrorReport.h"
+#include "vellumax/errors/ErrorTexts.h"
+#include "vellumax/errors/SException.h"
+#include "vellumax/formats/QTUtils.h"
+#include "vellumax/objects/ClassObjects.h"
+#include "vellumax/objects/ValueCoercion.h"
+#include "vellumax/params/Parameters.h"
+
+namespace {
+
+constexpr const char* kSourceUnit = "Canvas.cpp";
+constexpr const char* kProgId = "Vellumax.Canvas.1";
+constexpr const char* kNoQuickTime = "Unable to access QuickTime 4";
+constexpr const char* kBadLocation = "Unable to understand location for color";
+constexpr const char* kNotAvailable = "This operation is not available yet.";
+// The scratch store TextLength measures on, so the canvas is never touched.
+constexpr std::int32_t kScratchSide = 4;
+constexpr std::int32_t kScratchDepth = 32;
+
+constexpr bool MembersFollowTheirIds()
+{
+    DISPID theId = 1;
+    for (const CanvasMemberInfo& theMember : kCanvasMembers)
+        if (theMember.mId != theId++)
+            return false;
+    return true;
+}
+static_assert(MembersFollowTheirIds(), "kCanvasMembers is indexed by DISPID - 1");
+
+constexpr const char* Name(CanvasDispId inId) { return kCanvasMembers[inId - 1].mName; }
+constexpr const char* Help(CanvasDispId inId) { return kCanvasMembers[inId - 1].mHelp; }
+
+// Stands in for an engine that is not built yet: the method runs its whole
+// frame (arguments, defaults, parameter string and its parse errors) and then
+// fails with a clear message instead of pretending to have drawn.
+class PendingOperation final : public Operation {
+public:
+    explicit PendingOperation(const char* inName) : Operation(inName) {}
+    ~PendingOperation() override { DisposeHandle(mData); }
+
+    void SetArgument(const char* inName, const std::string& inValue) { Report(inName, inValue.c_str()); }
+    void AdoptData(Handle inData)
+    {
+        DisposeHandle(mData);
+        mData = inData;
+    }
+    void Do(Bitmap&) override { mError->AddMessage(kNotAvailable); }
+
+private:
+    Handle mData = nullptr;
+};
+
+// A VARIANT* argument as the object it holds (references followed); throws
+// the coercion's code when it holds none.
+IDispatch* ObjectFromVariant(const VARIANT& inValue, VARIANT& outHolder)
+{
+    VariantInit(&outHolder);
+    const HRESULT theResult = VariantChangeType(&outHolder, &inValue, 0, VT_DISPATCH);
+    if (FAILED(theResult))
+        throw ComError(theResult);
+    return outHolder.pdispVal;
+}
+
+// Picture bytes copied into a handle the operation then owns.
+Handle DataFromVariant(const VARIANT& inValue)
+{
+    Handle theData = nullptr;
+    const HRESULT theResult = HandleFromVariant(&inValue, &theData);
+    if (FAILED(theResult))
+        throw ComError(theResult);
+    return theData;
+}
+
+void ResetOut(VARIANT* outValue)
+{
+    if (outValue != nullptr)
+        VariantInit(outValue);
+}
+
+}  // namespace
+
+const vx::DispatchTable& CanvasTable()
+{
+    using vx::In;
+    using vx::Out;
+    using vx::Retval;
+    // Properties in DISPID order, get before put.
+#define VX_CANVAS_PROPERTY(Member)                                                                          \
+    vx::PropertyGet<&ICanvas::get_##Member>(kCanvas##Member, Name(kCanvas##Member), Help(kCanvas##Member), \
+                                            Retval("outValue")),                                            \
+        vx::PropertyPut<&ICanvas::put_##Member>(kCanvas##Member, Name(kCanvas##Member), Help(kCanvas##Member), \
+                                                In("inValue"))
+    static const vx::DispatchTable theTable(IID_ICanvas, "ICanvas", kCanvasHelp, {
+        VX_CANVAS_PROPERTY(Depth),
+        VX_CANVAS_PROPERTY(Width),
+        VX_CANVAS_PROPERTY(Height),
+        VX_CANVAS_PROPERTY(Color),
+        VX_CANVAS_PROPERTY(PaintColor),
+        VX_CANVAS_PROPERTY(PenColor),
+        VX_CANVAS_PROPERTY(TextColor),
+        VX_CANVAS_PROPERTY(PenSize),
+        VX_CANVAS_PROPERTY(TextFont),
+        VX_CANVAS_PROPERTY(TextSize),
+        VX_CANVAS_PROPERTY(TextStyle),
+        VX_CANVAS_PROPERTY(HAlign),
+        VX_CANVAS_PROPERTY(VAlign),
+        VX_CANVAS_PROPERTY(Dither),
+        vx::PropertyGet<&ICanvas::get_Pattern>(kCanvasPattern, Name(kCanvasPattern), Help(kCanvasPattern),
+                                               Retval("outValue")),
+        vx::PropertyPut<&ICanvas::put_Pattern>(kCanvasPattern, Name(kCanvasPattern), Help(kCanvasPattern),
+                                               In("inValue")),
+        // Scripts that assign objects with Set arrive here.
+        vx::PropertyPutRef<&ICanvas::put_Pattern>(kCanvasPattern, Name(kCanvasPattern), Help(kCanvasPattern),
+                                                  In("inValue")),
+        vx::Method<&ICanvas::SetChannel>(kCanvasSetChannel, Name(kCanvasSetChannel), Help(kCanvasSetChannel),
+                                         In("inChannel"), In("newVal")),
+        vx::Method<&ICanvas::Erase>(kCanvasErase, Name(kCanvasErase), Help(kCanvasErase)),
+        vx::Method<&ICanvas::Invert>(kCanvasInvert, Name(kCanvasInvert), Help(kCanvasInvert)),
+        vx::Method<&ICanvas::Clear>(kCanvasClear, Name(kCanvasClear), Help(kCanvasClear)),
+        vx::Method<&ICanvas::DrawFile>(kCanvasDrawFile, Name(kCanvasDrawFile), Help(kCanvasDrawFile), In("inSrc"),
+                                       In("inParams"), Retval("outRect")),
+        vx::Method<&ICanvas::DrawData>(kCanvasDrawData, Name(kCanvasDrawData), Help(kCanvasDrawData), In("inSrc"),
+                                       In("inType"), In("inParams"), Retval("outRect")),
+        vx::Method<&ICanvas::DrawShape>(kCanvasDrawShape, Name(kCanvasDrawShape), Help(kCanvasDrawShape),
+                                        In("inShape"), In("inParams"), Retval("outRect")),
+        vx::Method<&ICanvas::DrawText>(kCanvasDrawText, Name(kCanvasDrawText), Help(kCanvasDrawText), In("inText"),
+                                       In("inParams"), Retval("outRect")),
+        vx::Method<&ICanvas::DrawCanvas>(kCanvasDrawCanvas, Name(kCanvasDrawCanvas), Help(kCanvasDrawCanvas),
+                                         In("inCanvas"), In("inParams"), Retval("outRect")),
+        vx::Method<&ICanvas::GetColor>(kCanvasGetColor, Name(kCanvasGetColor), Help(kCanvasGetColor), In("inLoc"),
+                                       Retval("outColor")),
+        vx::Method<&ICanvas::TextArea>(kCanvasTextArea, Name(kCanvasTextArea), Help(kCanvasTextArea), In("inText"),
+                                       In("inParams"), Out("outWidth"), Out("outHeight"), Out("outLineH")),
+        vx::Method<&ICanvas::TextLength>(kCanvasTextLength, Name(kCanvasTextLength), Help(kCanvasTextLength),
+                                         In("inText"), In("inParams"), Retval("outVal")),
+        vx::Method<&ICanvas::SaveAs>(kCanvasSaveAs, Name(kCanvasSaveAs), Help(kCanvasSaveAs), In("inFilePath"),
+                                     In("inParams")),
+        vx::Method<&ICanvas::GetAs>(kCanvasGetAs, Name(kCanvasGetAs), Help(kCanvasGetAs), In("inType"),
+                                    In("inParams"), Retval("outData")),
+        vx::PropertyGet<&ICanvas::get_HBITMAP>(kCanvasHBITMAP, Name(kCanvasHBITMAP), Help(kCanvasHBITMAP),
+                                               Retval("outValue")),
+    });
+#undef VX_CANVAS_PROPERTY
+    return theTable;
+}
+
+HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject)
+{
+    return vx::ClassFactory<Canvas>::Instantiate<>(inIid, outObject);
+}
+
+Canvas::Canvas()
+{
+    InitQuickTime(mQuickTimeError, mQuickTimeAvailable);
+}
+
+Canvas::~Canvas()
+{
+    mBitmap.Free();
+    ReleasePattern();
+    ExitQuickTime(mQuickTimeError);
+}
+
+HRESULT Canvas::InterfaceSupportsErrorInfo(REFIID inIid)
+{
+    return IsEqualIID(inIid, IID_ICanvas) ? S_OK : S_FALSE;
+}
+
+// ---- The frame ---------------------------------------------------------------
+
+HRESULT Canvas::Raise(const std::string& inText)
+{
+    return RaiseComError(inText, E_FAIL, IID_ICanvas, kProgId);
+}
+
+HRESULT Canvas::SetFailure(const char* inLabel, const VARIANT& inValue, std::int32_t inQuickTimeError)
+{
+    return ReportSetFailure(inLabel, inValue, inQuickTimeError, 0, IID_ICanvas, kProgId);
+}
+
+template <class Body>
+HRESULT Canvas::Frame(Body&& inBody)
+{
+    if (!mQuickTimeAvailable) {
+        ErrorReport theReport;
+        theReport.AddMessage(kNoQuickTime);
+        theReport.SetQuickTimeError(mQuickTimeError);
+        return Raise(theReport.Message());
+    }
+    InstallFaultTranslator();
+    FaultFrame theFrame;
+    try {
+        return inBody();
+    } catch (const ComError& inError) {
+        return Raise(ComErrorText(inError.Error()));
+    } catch (SException& inFault) {
+        return Raise(inFault.Describe(kSourceUnit, __LINE__));
+    } catch (...) {
+        return Raise("Unknown exception thrown");
+    }
+}
+
+void Canvas::ApplyCanvasDefaults(Operation& inOperation)
+{
+    Parameters& theRecord = *inOperation.GetParameters();
+    theRecord.PenSize = mPenSize;
+    theRecord.PaintColor = mPaintColor;
+    theRecord.PenColor = mPenColor;
+    theRecord.TextColor = mTextColor;
+    theRecord.SetFont(mTextFont.c_str());
+    theRecord.TextSize = mTextSize;
+    theRecord.TextStyle = mTextStyle;
+    theRecord.SetPatternCanvas(mPatternIsSelf ? static_cast<ICanvas*>(this) : mPattern);
+    theRecord.HAlign = mHAlign;
+    theRecord.VAlign = mVAlign;
+    theRecord.Dither = mBitmap.GetDither();
+    theRecord.Mode = mBitmap.GetTransferMode();
+    theRecord.Depth = mBitmap.GetDepth();
+}
+
+HRESULT Canvas::RunOperation(Operation& inOperation, const std::string& inParams, Bitmap& inBitmap)
+{
+    inOperation.SetParameterString(inParams.c_str());
+    inOperation.Run(inBitmap, true);
+    ErrorReport& theError = *inOperation.GetErrorReport();
+    if (theError.HasError())
+        return Raise(theError.Message());
+    return S_OK;
+}
+
+HRESULT Canvas::RunDrawing(Operation& inOperation, const std::string& inParams, VARIANT* outRect)
+{
+    const HRESULT theResult = RunOperation(inOperation, inParams, mBitmap);
+    if (theResult != S_OK)
+        return theResult;
+    // Not checked by the interface, but a caller through the vtable may leave it out.
+    if (outRect != nullptr) {
+        char theText[kTextCapacity];
+        FormatRect(inOperation.GetResultRect(), theText);
+        SetTextResult(theText, outRect);
+    }
+    return S_OK;
+}
+
+// ---- Properties ------------------------------------------------------------------
+
+HRESULT Canvas::get_Depth(VARIANT* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        VariantInit(outValue);
+        char theText[kTextCapacity];
+        FormatDepth(mBitmap.GetDepth(), theText);
+        SetTextResult(theText, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::put_Depth(VARIANT inValue)
+{
+    return Frame([&] {
+        const std::string theText = TextFromVariant(inValue);
+        std::int32_t theBits = 0;
+        if (!ReadDepth(theText.c_str(), &theBits))
+            return SetFailure("Canvas Depth", inValue);
+        mBitmap.SetDepth(theBits);
+        if (const OSErr theError = mBitmap.Update(); theError != noErr)
+            return SetFailure("Canvas Depth", inValue, theError);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::PutSide(const char* inLabel, bool inWidth, const VARIANT& inValue)
+{
+    return Frame([&] {
+        const std::int32_t theSide = LongFromVariant(inValue);
+        if (inWidth)
+            mBitmap.SetWidth(theSide);
+        else
+            mBitmap.SetHeight(theSide);
+        // The new side stays stored even when the store can't take it.
+        if (const OSErr theError = mBitmap.Update(); theError != noErr)
+            return SetFailure(inLabel, inValue, theError);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::get_Width(VARIANT* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        SetLongResult(mBitmap.GetWidth(), outValue);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::put_Width(VARIANT inValue) { return PutSide("Canvas Width", true, inValue); }
+
+HRESULT Canvas::get_Height(VARIANT* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        SetLongResult(mBitmap.GetHeight(), outValue);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::put_Height(VARIANT inValue) { return PutSide("Canvas Height", false, inValue); }
+
+HRESULT Canvas::GetColorValue(const ColorValue& inColor, VARIANT* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        VariantInit(outValue);
+        char theText[kTextCapacity];
+        FormatColor(inColor, theText);
+        SetTextResult(theText, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::PutColorValue(const char* inLabel, ColorValue& ioColor, const VARIANT& inValue)
+{
+    return Frame([&] {
+        const std::string theText = TextFromVariant(inValue);
+        // "pattern" sets only the flag, so the reader starts from the current colour.
+        ColorValue theColor = ioColor;
+        if (!ReadColor(theText.c_str(), &theColor))
+            return SetFailure(inLabel, inValue);
+        ioColor = theColor;
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::get_Color(VARIANT* outValue) { return GetColorValue(mBitmap.GetNaturalColor(), outValue); }
+
+HRESULT Canvas::put_Color(VARIANT inValue)
+{
+    // Only the natural colour changes: pixels already there keep theirs.
+    ColorValue theColor = mBitmap.GetNaturalColor();
+    const HRESULT theResult = PutColorValue("Canvas Color", theColor, inValue);
+    if (theResult == S_OK)
+        mBitmap.SetNaturalColor(theColor);
+    return theResult;
+}
+
+HRESULT Canvas::get_PaintColor(VARIANT* outValue) { return GetColorValue(mPaintColor, outValue); }
+HRESULT Canvas::put_PaintColor(VARIANT inValue) { return PutColorValue("Canvas PaintColor", mPaintColor, inValue); }
+HRESULT Canvas::get_PenColor(VARIANT* outValue) { return GetColorValue(mPenColor, outValue); }
+HRESULT Canvas::put_PenColor(VARIANT inValue) { return PutColorValue("Canvas PenColor", mPenColor, inValue); }
+HRESULT Canvas::get_TextColor(VARIANT* outValue) { return GetColorValue(mTextColor, outValue); }
+HRESULT Canvas::put_TextColor(VARIANT inValue) { return PutColorValue("Canvas TextColor", mTextColor, inValue); }
+
+HRESULT Canvas::PutCount(const char* inLabel, std::int32_t& ioCount, const VARIANT& inValue)
+{
+    return Frame([&] {
+        const std::int32_t theCount = LongFromVariant(inValue);
+        if (theCount < 0)
+            return SetFailure(inLabel, inValue);
+        ioCount = theCount;
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::get_PenSize(VARIANT* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        SetLongResult(mPenSize, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::put_PenSize(VARIANT inValue) { return PutCount("Canvas PenSize", mPenSize, inValue); }
+
+HRESULT Canvas::get_TextSize(VARIANT* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        SetLongResult(mTextSize, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::put_TextSize(VARIANT inValue) { return PutCount("Canvas TextSize", mTextSize, inValue); }
+
+HRESULT Canvas::get_TextFont(VARIANT* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        VariantInit(outValue);
+        // Resolved the way a drawing call resolves it.
+        const auto theRecord = std::make_unique<Parameters>();
+        theRecord->SetFont(mTextFont.c_str());
+        SetTextResult(theRecord->Font, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::put_TextFont(VARIANT inValue)
+{
+    return Frame([&] {
+        mTextFont = TextFromVariant(inValue);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::get_TextStyle(VARIANT* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        VariantInit(outValue);
+        char theText[kTextCapacity];
+        FormatTextStyle(mTextStyle, theText);
+        SetTextResult(theText, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::put_TextStyle(VARIANT inValue)
+{
+    return Frame([&] {
+        const std::string theText = TextFromVariant(inValue);
+        // The reader may reset its record before failing.
+        TextStyleRecord theStyle = mTextStyle;
+        if (!ReadTextStyle(theText.c_str(), &theStyle))
+            return SetFailure("Canvas TextStyle", inValue);
+        mTextStyle = theStyle;
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::get_HAlign(VARIANT* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        VariantInit(outValue);
+        char theText[kTextCapacity];
+        FormatHAlign(mHAlign, theText);
+        SetTextResult(theText, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::put_HAlign(VARIANT inValue)
+{
+    return Frame([&] {
+        const std::string theText = TextFromVariant(inValue);
+        HAlignKind theAlign = mHAlign;
+        if (!ReadHAlign(theText.c_str(), &theAlign))
+            return SetFailure("Canvas HAlign", inValue);
+        mHAlign = theAlign;
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::get_VAlign(VARIANT* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        VariantInit(outValue);
+        char theText[kTextCapacity];
+        FormatVAlign(mVAlign, theText);
+        SetTextResult(theText, outValue);
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::put_VAlign(VARIANT inValue)
+{
+    return Frame([&] {
+        const std::string theText = TextFromVariant(inValue);
+        VAlignKind theAlign = mVAlign;
+        if (!ReadVAlign(theText.c_str(), &theAlign))
+            return SetFailure("Canvas VAlign", inValue);
+        mVAlign = theAlign;
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::get_Dither(VARIANT* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        outValue->vt = VT_BOOL;
+        outValue->boolVal = mBitmap.GetDither() == 1 ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::put_Dither(VARIANT inValue)
+{
+    return Frame([&] {
+        const std::string theText = TextFromVariant(inValue);
+        std::int32_t theDither = 0;
+        if (!ReadBoolean(theText.c_str(), &theDither))
+            return SetFailure("Canvas Dither", inValue);
+        mBitmap.SetDither(theDither);
+        return S_OK;
+    });
+}
+
+void Canvas::ReleasePattern()
+{
+    ICanvas* thePattern = std::exchange(mPattern, nullptr);
+    mPatternIsSelf = false;
+    if (thePattern != nullptr)
+        thePattern->Release();
+}
+
+HRESULT Canvas::get_Pattern(IDispatch** outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        ICanvas* thePattern = mPatternIsSelf ? static_cast<ICanvas*>(this) : mPattern;
+        if (thePattern != nullptr)
+            thePattern->AddRef();
+        *outValue = thePattern;
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::put_Pattern(IDispatch* inValue)
+{
+    return Frame([&] {
+        if (inValue == nullptr)
+            return E_POINTER;
+        ICanvas* theCanvas = nullptr;
+        if (FAILED(inValue->QueryInterface(IID_ICanvas, reinterpret_cast<void**>(&theCanvas))))
+            theCanvas = nullptr;
+        ReleasePattern();
+        if (theCanvas == static_cast<ICanvas*>(this)) {
+            theCanvas->Release();
+            mPatternIsSelf = true;
+        } else {
+            mPattern = theCanvas;
+        }
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::get_HBITMAP(LONG* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        *outValue = mBitmap.HasPixels() ? static_cast<LONG>(mBitmap.GetHBITMAP()) : 0;
+        return S_OK;
+    });
+}
+
+// ---- Whole-canvas methods ------------------------------------------------------------
+
+HRESULT Canvas::Erase()
+{
+    return Frame([&] {
+        EraseOp theOperation;
+        ApplyCanvasDefaults(theOperation);
+        theOperation.Run(mBitmap, true);
+        ErrorReport& theError = *theOperation.GetErrorReport();
+        return theError.HasError() ? Raise(theError.Message()) : S_OK;
+    });
+}
+
+HRESULT Canvas::Invert()
+{
+    return Frame([&] {
+        InvertOp theOperation;
+        ApplyCanvasDefaults(theOperation);
+        theOperation.Run(mBitmap, true);
+        ErrorReport& theError = *theOperation.GetErrorReport();
+        return theError.HasError() ? Raise(theError.Message()) : S_OK;
+    });
+}
+
+HRESULT Canvas::Clear()
+{
+    return Frame([&] {
+        mBitmap.Free();
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::GetColor(VARIANT* inLoc, VARIANT* outColor)
+{
+    return Frame([&] {
+        if (inLoc == nullptr || outColor == nullptr)
+            return E_POINTER;
+        VariantInit(outColor);
+        const std::string theText = TextFromVariant(*inLoc);
+        LongPoint theLocation;
+        if (!ReadPoint(theText.c_str(), &theLocation)) {
+            ErrorReport theReport;
+            theReport.AddMessage(kBadLocation);
+            return Raise(theReport.Message());
+        }
+        char theColor[kTextCapacity];
+        FormatColor(mBitmap.GetPixelColor(theLocation.x, theLocation.y), theColor);
+        SetTextResult(theColor, outColor);
+        return S_OK;
+    });
+}
+
+// ---- Drawing, reading and saving methods ------------------------------------------------
+// Each builds its operation, hands it the defaults and then its own arguments,
+// and runs it with the parameter string. Engines still to come run as a
+// PendingOperation, which reports its arguments and fails.
+
+HRESULT Canvas::SetChannel(VARIANT inChannel, IDispatch* newVal)
+{
+    return Frame([&] {
+        if (newVal == nullptr)
+            return E_POINTER;
+        const std::string theChannel = TextFromVariant(inChannel);
+        PendingOperation theOperation("Set Channel:");
+        ApplyCanvasDefaults(theOperation);
+        theOperation.SetArgument("Channel", theChannel);
+        theOperation.Run(mBitmap, true);
+        ErrorReport& theError = *theOperation.GetErrorReport();
+        return theError.HasError() ? Raise(theError.Message()) : S_OK;
+    });
+}
+
+HRESULT Canvas::DrawFile(VARIANT* inSrc, VARIANT* inParams, VARIANT* outRect)
+{
+    return Frame([&] {
+        if (inSrc == nullptr || inParams == nullptr)
+            return E_POINTER;
+        ResetOut(outRect);
+        const std::string thePath = TextFromVariant(*inSrc);
+        const std::string theParams = TextFromVariant(*inParams);
+        PendingOperation theOperation("Draw File:");
+        ApplyCanvasDefaults(theOperation);
+        theOperation.SetArgument("File", thePath);
+        return RunDrawing(theOperation, theParams, outRect);
+    });
+}
+
+HRESULT Canvas::DrawData(VARIANT* inSrc, VARIANT* inType, VARIANT* inParams, VARIANT* outRect)
+{
+    return Frame([&] {
+        if (inSrc == nullptr || inType == nullptr || inParams == nullptr)
+            return E_POINTER;
+        ResetOut(outRect);
+        PendingOperation theOperation("Draw Data:");
+        theOperation.AdoptData(DataFromVariant(*inSrc));
+        const std::string theType = TextFromVariant(*inType);
+        const std::string theParams = TextFromVariant(*inParams);
+        ApplyCanvasDefaults(theOperation);
+        theOperation.SetArgument("Type", theType);
+        return RunDrawing(theOperation, theParams, outRect);
+    });
+}
+
+HRESULT Canvas::DrawShape(VARIANT* inShape, VARIANT* inParams, VARIANT* outRect)
+{
+    return Frame([&] {
+        if (inShape == nullptr || inParams == nullptr)
+            return E_POINTER;
+        ResetOut(outRect);
+        const std::string theShape = TextFromVariant(*inShape);
+        const std::string theParams = TextFromVariant(*inParams);
+        PendingOperation theOperation("Draw Shape:");
+        ApplyCanvasDefaults(theOperation);
+        theOperation.SetArgument("Shape", theShape);
+        return RunDrawing(theOperation, theParams, outRect);
+    });
+}
+
+HRESULT Canvas::DrawText(VARIANT* inText, VARIANT* inParams, VARIANT* outRect)
+{
+    return Frame([&] {
+        if (inText == nullptr || inParams == nullptr)
+            return E_POINTER;
+        ResetOut(outRect);
+        const std::string theText = TextFromVariant(*inText);
+        const std::string theParams = TextFromVariant(*inParams);
+        PendingOperation theOperation("Draw Text:");
+        ApplyCanvasDefaults(theOperation);
+        theOperation.SetArgument("Text", theText);
+        return RunDrawing(theOperation, theParams, outRect);
+    });
+}
+
+HRESULT Canvas::DrawCanvas(VARIANT* inCanvas, VARIANT* inParams, VARIANT* outRect)
+{
+    return Frame([&] {
+        if (inCanvas == nullptr || inParams == nullptr)
+            return E_POINTER;
+        ResetOut(outRect);
+        // The source is an object, not text: it is held for the call.
+        VARIANT theHolder;
+        ObjectFromVariant(*inCanvas, theHolder);
+        const vx::ComVariant theSource = vx::ComVariant::Attach(theHolder);
+        const std::string theParams = TextFromVariant(*inParams);
+        PendingOperation theOperation("Draw Canvas:");
+        ApplyCanvasDefaults(theOperation);
+        return RunDrawing(theOperation, theParams, outRect);
+    });
+}
+
+HRESULT Canvas::TextArea(VARIANT* inText, VARIANT* inParams, VARIANT* outWidth, VARIANT* outHeight,
+                         VARIANT* outLineH)
+{
+    return Frame([&] {
+        if (inText == nullptr || inParams == nullptr)
+            return E_POINTER;
+        ResetOut(outWidth);
+        ResetOut(outHeight);
+        ResetOut(outLineH);
+        const std::string theText = TextFromVariant(*inText);
+        const std::string theParams = TextFromVariant(*inParams);
+        PendingOperation theOperation("Text Area:");
+        ApplyCanvasDefaults(theOperation);
+        theOperation.SetArgument("Text", theText);
+        theOperation.SetParameterString(theParams.c_str());
+        // After the parameter string, so that no keyword can make it draw.
+        theOperation.GetParameters()->DrawOp = kMeasureOnly;
+        theOperation.Run(mBitmap, true);
+        ErrorReport& theError = *theOperation.GetErrorReport();
+        if (theError.HasError())
+            return Raise(theError.Message());
+        const LongRect theArea = theOperation.GetResultRect();
+        if (outWidth != nullptr)
+            SetLongResult(theArea.right - theArea.left, outWidth);
+        if (outHeight != nullptr)
+            SetLongResult(theArea.bottom - theArea.top, outHeight);
+        // The line height comes with the text engine.
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::TextLength(VARIANT* inText, VARIANT* inParams, VARIANT* outVal)
+{
+    return Frame([&] {
+        if (inText == nullptr || inParams == nullptr)
+            return E_POINTER;
+        ResetOut(outVal);
+        const std::string theText = TextFromVariant(*inText);
+        const std::string theParams = TextFromVariant(*inParams);
+        Bitmap theScratch;
+        theScratch.SetWidth(kScratchSide);
+        theScratch.SetHeight(kScratchSide);
+        theScratch.SetDepth(kScratchDepth);
+        theScratch.Update();  // a failure shows when the operation prepares its store
+        PendingOperation theOperation("Text Length:");
+        ApplyCanvasDefaults(theOperation);
+        theOperation.SetArgument("Text", theText);
+        return RunOperation(theOperation, theParams, theScratch);
+        // The count of characters that fit comes with the text engine.
+    });
+}
+
+HRESULT Canvas::SaveAs(VARIANT* inFilePath, VARIANT* inParams)
+{
+    return Frame([&] {
+        if (inFilePath == nullptr || inParams == nullptr)
+            return E_POINTER;
+        const std::string thePath = TextFromVariant(*inFilePath);
+        const std::string theParams = TextFromVariant(*inParams);
+        PendingOperation theOperation("Save As:");
+        ApplyCanvasDefaults(theOperation);
+        theOperation.SetArgument("File", thePath);
+        return RunOperation(theOperation, theParams, mBitmap);
+    });
+}
+
+HRESULT Canvas::GetAs(VARIANT* inType, VARIANT* inParams, VARIANT* outData)
+{
+    return Frame([&] {
+        if (inType == nullptr || inParams == nullptr || outData == nullptr)
+            return E_POINTER;
+        VariantInit(outData);
+        const std::string theType = TextFromVariant(*inType);
+        const std::string theParams = TextFromVariant(*inParams);
+        PendingOperation theOperation("Get As:");
+        ApplyCanvasDefaults(theOperation);
+        theOperation.SetArgument("Type", theType);
+        return RunOperation(theOperation, theParams, mBitmap);
+        // The exported bytes become outData with the export engine.
+    });
+}

@@ -1,0 +1,115 @@
+// Canvas: the object page scripts draw on. It owns one pixel store and the
+// drawing defaults every drawing call starts from; each member runs in one
+// frame (imaging check, fault translation, argument checks, catch clauses)
+// and the drawing members run an operation on the store.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <automation/Dispatch.h>
+#include <vellumax/ICanvas.h>
+
+#include "imaging/MacTypes.h"
+#include "vellumax/engine/Bitmap.h"
+#include "vellumax/params/Utilities.h"
+
+class Operation;
+
+const vx::DispatchTable& CanvasTable();
+
+class Canvas final : public vx::ComObject<Canvas, vx::DispatchImpl<ICanvas, CanvasTable>,
+                                          vx::SupportErrorInfo<Canvas>> {
+public:
+    using Interfaces = vx::InterfaceMap<vx::Answers<ICanvas, IID_ICanvas>, vx::Answers<IDispatch, IID_IDispatch>,
+                                        vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
+
+    Canvas();
+    ~Canvas();
+
+    HRESULT get_Depth(VARIANT* outValue) override;
+    HRESULT put_Depth(VARIANT inValue) override;
+    HRESULT get_Width(VARIANT* outValue) override;
+    HRESULT put_Width(VARIANT inValue) override;
+    HRESULT get_Height(VARIANT* outValue) override;
+    HRESULT put_Height(VARIANT inValue) override;
+    HRESULT get_Color(VARIANT* outValue) override;
+    HRESULT put_Color(VARIANT inValue) override;
+    HRESULT get_PaintColor(VARIANT* outValue) override;
+    HRESULT put_PaintColor(VARIANT inValue) override;
+    HRESULT get_PenColor(VARIANT* outValue) override;
+    HRESULT put_PenColor(VARIANT inValue) override;
+    HRESULT get_TextColor(VARIANT* outValue) override;
+    HRESULT put_TextColor(VARIANT inValue) override;
+    HRESULT get_PenSize(VARIANT* outValue) override;
+    HRESULT put_PenSize(VARIANT inValue) override;
+    HRESULT get_TextFont(VARIANT* outValue) override;
+    HRESULT put_TextFont(VARIANT inValue) override;
+    HRESULT get_TextSize(VARIANT* outValue) override;
+    HRESULT put_TextSize(VARIANT inValue) override;
+    HRESULT get_TextStyle(VARIANT* outValue) override;
+    HRESULT put_TextStyle(VARIANT inValue) override;
+    HRESULT get_HAlign(VARIANT* outValue) override;
+    HRESULT put_HAlign(VARIANT inValue) override;
+    HRESULT get_VAlign(VARIANT* outValue) override;
+    HRESULT put_VAlign(VARIANT inValue) override;
+    HRESULT get_Dither(VARIANT* outValue) override;
+    HRESULT put_Dither(VARIANT inValue) override;
+    HRESULT get_Pattern(IDispatch** outValue) override;
+    HRESULT put_Pattern(IDispatch* inValue) override;
+    HRESULT SetChannel(VARIANT inChannel, IDispatch* newVal) override;
+    HRESULT Erase() override;
+    HRESULT Invert() override;
+    HRESULT Clear() override;
+    HRESULT DrawFile(VARIANT* inSrc, VARIANT* inParams, VARIANT* outRect) override;
+    HRESULT DrawData(VARIANT* inSrc, VARIANT* inType, VARIANT* inParams, VARIANT* outRect) override;
+    HRESULT DrawShape(VARIANT* inShape, VARIANT* inParams, VARIANT* outRect) override;
+    HRESULT DrawText(VARIANT* inText, VARIANT* inParams, VARIANT* outRect) override;
+    HRESULT DrawCanvas(VARIANT* inCanvas, VARIANT* inParams, VARIANT* outRect) override;
+    HRESULT GetColor(VARIANT* inLoc, VARIANT* outColor) override;
+    HRESULT TextArea(VARIANT* inText, VARIANT* inParams, VARIANT* outWidth, VARIANT* outHeight,
+                     VARIANT* outLineH) override;
+    HRESULT TextLength(VARIANT* inText, VARIANT* inParams, VARIANT* outVal) override;
+    HRESULT SaveAs(VARIANT* inFilePath, VARIANT* inParams) override;
+    HRESULT GetAs(VARIANT* inType, VARIANT* inParams, VARIANT* outData) override;
+    HRESULT get_HBITMAP(LONG* outValue) override;
+
+    // Rich error information for ICanvas only.
+    HRESULT InterfaceSupportsErrorInfo(REFIID inIid) override;
+
+    // Copies the defaults into the operation's parameter record; the record
+    // takes its own reference on the pattern.
+    void ApplyCanvasDefaults(Operation& inOperation);
+
+private:
+    template <class Body>
+    HRESULT Frame(Body&& inBody);
+    HRESULT Raise(const std::string& inText);
+    HRESULT SetFailure(const char* inLabel, const VARIANT& inValue, std::int32_t inQuickTimeError = 0);
+    // Parameter string, run on inBitmap, error record raised; S_OK when the operation succeeded.
+    HRESULT RunOperation(Operation& inOperation, const std::string& inParams, Bitmap& inBitmap);
+    HRESULT RunDrawing(Operation& inOperation, const std::string& inParams, VARIANT* outRect);
+
+    HRESULT GetColorValue(const ColorValue& inColor, VARIANT* outValue);
+    HRESULT PutColorValue(const char* inLabel, ColorValue& ioColor, const VARIANT& inValue);
+    HRESULT PutCount(const char* inLabel, std::int32_t& ioCount, const VARIANT& inValue);
+    HRESULT PutSide(const char* inLabel, bool inWidth, const VARIANT& inValue);
+    void ReleasePattern();
+
+    bool mQuickTimeAvailable = false;
+    OSErr mQuickTimeError = 0;
+    Bitmap mBitmap;
+    ColorValue mPaintColor = ColorValue::White();
+    ColorValue mPenColor = ColorValue::Black();
+    ColorValue mTextColor = ColorValue::Black();
+    std::int32_t mPenSize = 1;
+    std::string mTextFont = "System";
+    std::int32_t mTextSize = 10;
+    TextStyleRecord mTextStyle;
+    HAlignKind mHAlign = kHAlignLeft;
+    VAlignKind mVAlign = kVAlignTop;
+    // A counted reference, except when the canvas is its own pattern: a reference
+    // on itself would keep it alive for ever.
+    ICanvas* mPattern = nullptr;
+    bool mPatternIsSelf = false;
+};
