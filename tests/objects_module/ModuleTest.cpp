@@ -220,6 +220,21 @@ TEST_F(ModuleTest, ABuiltClassHandsOutItsFactoryAndKeepsTheModuleWhileAlive)
     EXPECT_EQ(mCanUnloadNow(), S_OK);
 }
 
+TEST_F(ModuleTest, ActivationLoadsTheModuleAndUnloadsItWhenTheLastObjectIsGone)
+{
+    ASSERT_EQ(mRegister(), S_OK);
+    IDispatch* theColor = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_XColor, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                               reinterpret_cast<void**>(&theColor)),
+              S_OK);
+    EXPECT_EQ(CoLoadedModuleCount(), 1u);
+    CoFreeUnusedLibraries();
+    EXPECT_EQ(CoLoadedModuleCount(), 1u);
+    theColor->Release();
+    CoFreeUnusedLibraries();
+    EXPECT_EQ(CoLoadedModuleCount(), 0u);
+}
+
 TEST_F(ModuleTest, UnregistrationRemovesItsKeysAndKeepsTheRoots)
 {
     // Another server's class and another event source share the roots.
