@@ -155,7 +155,10 @@ ComponentResult GraphicsExporter::ExportSetDepth(long inDepth)
             theDepth = std::int16_t(inDepth);
             break;
         case 2: case 4:
-            theDepth = 8;  // the nearest form the formats write that holds every such colour
+            // 256 colours hold every such colour; JPEG's 8 bits are grey, which would not.
+            if (mCodec.Format() == vx::codecs::ImageFormat::kJpeg)
+                return badComponentSelector;
+            theDepth = 8;
             break;
         default:
             return paramErr;
