@@ -1,0 +1,94 @@
+'use strict';
+// The canvas as page scripts see it through the Node.js host.
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+
+const vx = require('../../hosts/node');
+
+fs.rmSync(process.env.VX_REGISTRY, { force: true });
+vx.registerServer(vx.serverPath);
+
+const E_FAIL = 0x80004005 | 0;
+const E_POINTER = 0x80004003 | 0;
+const WHITE = '100.0,100.0,100.0,100.0';
+const BLACK = '0.0,0.0,0.0,100.0';
+
+test('a new canvas reads its defaults', () => {
+  const canvas = vx.createObject('Vellumax.Canvas');
+  const expected = {
+    Width: 0, Height: 0, Depth: 'millions', Color: WHITE, PaintColor: WHITE, PenColor: BLACK,
+    TextColor: BLACK, PenSize: 1, TextSize: 10, TextStyle: '', HAlign: 'left', VAlign: 'top',
+    Dither: false, Pattern: null, HBITMAP: 0,
+  };
+  for (const [name, value] of Object.entries(expected)) assert.equal(canvas[name], value, name);
+});
+
+test('sizes, pixels, Clear and GetColor', () => {
+  const canvas = new vx.ActiveXObject('Vellumax.Canvas');
+  canvas.Width = '30';
+  assert.equal(canvas.HBITMAP, 0);
+  canvas.Height = 20;
+  assert.notEqual(canvas.HBITMAP, 0);
+  canvas.Color = '0,0,0';
+  assert.equal(canvas.GetColor('1,1'), '99.6,99.6,99.6,99.6');
+  canvas.Erase();
+  assert.equal(canvas.GetColor('29,19'), '0.0,0.0,0.0,99.6');
+  assert.equal(canvas.GetColor('30,19'), BLACK);
+  canvas.Invert();
+  assert.equal(canvas.GetColor('0,0'), '99.6,99.6,99.6,99.6');
+  assert.throws(() => canvas.GetColor('here'), {
+    number: E_FAIL, description: 'Unable to understand location for color\n', source: 'Vellumax.Canvas.1',
+  });
+  canvas.Clear();
+  assert.deepEqual([canvas.Width, canvas.Height, canvas.Depth, canvas.Color], [0, 0, 'millions', BLACK]);
+});
+
+test('rejected values throw and keep the old value', () => {
+  const canvas = vx.createObject('Vellumax.Canvas');
+  const cases = [
+    ['Depth', '4', 'millions'],
+    ['PenSize', -1, 1],
+    ['TextSize', -1, 10],
+    ['HAlign', 'centre', 'left'],
+    ['PenColor', 'nearly black', BLACK],
+  ];
+  for (const [name, value, kept] of cases) {
+    assert.throws(() => { canvas[name] = value; }, {
+      number: E_FAIL, description: `Unable to set property\n\n\nSet Canvas ${name}  =  ${value}`,
+    }, name);
+    assert.equal(canvas[name], kept, name);
+  }
+  canvas.PenSize = 0;
+  assert.equal(canvas.PenSize, 0);
+  assert.throws(() => { canvas.Width = 'wide'; }, (e) => e.number === E_FAIL && e.description.length > 0);
+});
+
+test('Pattern holds a canvas; null is refused', () => {
+  const canvas = vx.createObject('Vellumax.Canvas');
+  const other = vx.createObject('Vellumax.Canvas');
+  canvas.Pattern = other;
+  assert.ok(vx.sameObject(canvas.Pattern, other));
+  canvas.Pattern = vx.createObject('Vellumax.XColor');
+  assert.equal(canvas.Pattern, null);
+  assert.throws(() => { canvas.Pattern = null; }, (e) => e.number === E_POINTER);
+});
+
+test('drawing methods without their engine fail clearly', () => {
+  const canvas = vx.createObject('Vellumax.Canvas');
+  canvas.Width = 10;
+  canvas.Height = 10;
+  const calls = [
+    ['DrawShape', () => canvas.DrawShape('oval', 'pencolor=red')],
+    ['DrawText', () => canvas.DrawText('Hi', '')],
+    ['TextArea', () => canvas.TextArea('Hi', '')],
+    ['GetAs', () => canvas.GetAs('gif', '')],
+    ['DrawData', () => canvas.DrawData(Buffer.from([1, 2, 3]), 'png', '')],
+  ];
+  for (const [name, call] of calls) {
+    assert.throws(call, (e) => e.number === E_FAIL &&
+      e.description.startsWith('This operation is not available yet.\n\n\n'), name);
+  }
+  assert.throws(() => canvas.DrawShape('rect', 'pencolor'), (e) => e.number === E_FAIL &&
+    !e.description.includes('not available') && e.description.includes('Parameters={pencolor}'));
+});
