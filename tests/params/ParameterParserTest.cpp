@@ -106,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BadCase{"name alone", "pencolor", 2, 8, "pencolor^",
                 "Could not find equals sign expected at character 8 \"pencolor^\""},
-        BadCase{"two words", "pos 10", 2, 4, "pos ^10", "Could not find equals sign expected at character 4 \"pos ^10\""},
+        BadCase{"two words", "pos 10", 2, 4, "pos ^10",
+                "Could not find equals sign expected at character 4 \"pos ^10\""},
         BadCase{"value missing", "pencolor=", 3, 9, "pencolor=^",
                 "Could not find a parameter expected at character 9 \"pencolor=^\""},
         BadCase{"value missing before next pair", "a=1 b= ", 3, 7, "a=1 b= ^",

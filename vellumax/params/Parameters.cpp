@@ -61,6 +61,22 @@ bool ReadFixedFactor(const char* inText, Fixed* outValue)
     return true;
 }
 
+bool ReadGivenRect(const char* inText, LongRect* outRect, std::int32_t* outGiven)
+{
+    if (!ReadRect(inText, outRect))
+        return false;
+    *outGiven = 1;
+    return true;
+}
+
+bool ReadGivenPoint(const char* inText, LongPoint* outPoint, std::int32_t* outGiven)
+{
+    if (!ReadPoint(inText, outPoint))
+        return false;
+    *outGiven = 1;
+    return true;
+}
+
 // The centre of a transformation, (0, 0) when missing or unreadable.
 void ReadCentre(const char* inText, Fixed* outX, Fixed* outY)
 {
@@ -167,121 +183,124 @@ bool MatchFontName(const char* inName, void* inContext)
 
 // In the order names are compared: the first match wins.
 const Keyword kKeywords[] = {
-    {"pencolor", [](Parameters& p, const char* v) { return ReadColor(v, &p.PenColor); }},
-    {"textcolor", [](Parameters& p, const char* v) { return ReadColor(v, &p.TextColor); }},
-    {"paintcolor", [](Parameters& p, const char* v) { return ReadColor(v, &p.PaintColor); }},
-    {"pensize", [](Parameters& p, const char* v) { return ReadLong(v, &p.PenSize); }},
+    {"pencolor", [](Parameters& ioParams, const char* inValue) { return ReadColor(inValue, &ioParams.PenColor); }},
+    {"textcolor", [](Parameters& ioParams, const char* inValue) { return ReadColor(inValue, &ioParams.TextColor); }},
+    {"paintcolor", [](Parameters& ioParams, const char* inValue) { return ReadColor(inValue, &ioParams.PaintColor); }},
+    {"pensize", [](Parameters& ioParams, const char* inValue) { return ReadLong(inValue, &ioParams.PenSize); }},
     {"textfont",
-     [](Parameters& p, const char* v) {
-         p.SetFont(v);
+     [](Parameters& ioParams, const char* inValue) {
+         ioParams.SetFont(inValue);
          return true;
      }},
-    {"textsize", [](Parameters& p, const char* v) { return ReadLong(v, &p.TextSize); }},
-    {"textstyle", [](Parameters& p, const char* v) { return ReadTextStyle(v, &p.TextStyle); }},
-    {"halign", [](Parameters& p, const char* v) { return ReadHAlign(v, &p.HAlign); }},
-    {"valign", [](Parameters& p, const char* v) { return ReadVAlign(v, &p.VAlign); }},
-    {"dither", [](Parameters& p, const char* v) { return ReadBoolean(v, &p.Dither); }},
+    {"textsize", [](Parameters& ioParams, const char* inValue) { return ReadLong(inValue, &ioParams.TextSize); }},
+    {"textstyle",
+     [](Parameters& ioParams, const char* inValue) {
+         return ReadTextStyle(inValue, &ioParams.TextStyle);
+     }},
+    {"halign", [](Parameters& ioParams, const char* inValue) { return ReadHAlign(inValue, &ioParams.HAlign); }},
+    {"valign", [](Parameters& ioParams, const char* inValue) { return ReadVAlign(inValue, &ioParams.VAlign); }},
+    {"dither", [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.Dither); }},
     {"rectangle",
-     [](Parameters& p, const char* v) {
-         return ReadRect(v, &p.Rect) && (p.RectGiven = 1);
+     [](Parameters& ioParams, const char* inValue) {
+         return ReadGivenRect(inValue, &ioParams.Rect, &ioParams.RectGiven);
      }},
     {"rect",
-     [](Parameters& p, const char* v) {
-         return ReadRect(v, &p.Rect) && (p.RectGiven = 1);
+     [](Parameters& ioParams, const char* inValue) {
+         return ReadGivenRect(inValue, &ioParams.Rect, &ioParams.RectGiven);
      }},
-    {"position", [](Parameters& p, const char* v) { return ReadPoint(v, &p.Position); }},
-    {"pos", [](Parameters& p, const char* v) { return ReadPoint(v, &p.Position); }},
+    {"position", [](Parameters& ioParams, const char* inValue) { return ReadPoint(inValue, &ioParams.Position); }},
+    {"pos", [](Parameters& ioParams, const char* inValue) { return ReadPoint(inValue, &ioParams.Position); }},
     {"size",
-     [](Parameters& p, const char* v) {
-         return ReadPoint(v, &p.Size) && (p.SizeGiven = 1);
+     [](Parameters& ioParams, const char* inValue) {
+         return ReadGivenPoint(inValue, &ioParams.Size, &ioParams.SizeGiven);
      }},
     {"inset",
-     [](Parameters& p, const char* v) {
+     [](Parameters& ioParams, const char* inValue) {
          std::int32_t theInset = 0;
-         if (!ReadLong(v, &theInset))
+         if (!ReadLong(inValue, &theInset))
              return false;
-         p.Inset = {theInset, theInset};
+         ioParams.Inset = {theInset, theInset};
          return true;
      }},
-    {"move", [](Parameters& p, const char* v) { return ReadPoint(v, &p.Move); }},
+    {"move", [](Parameters& ioParams, const char* inValue) { return ReadPoint(inValue, &ioParams.Move); }},
     {"rotation",
-     [](Parameters& p, const char* v) {
+     [](Parameters& ioParams, const char* inValue) {
          float theAngle = 0.0f;
-         if (!ReadFloat(v, &theAngle))
+         if (!ReadFloat(inValue, &theAngle))
              return false;
          Fixed theX = 0;
          Fixed theY = 0;
-         ReadCentre(NextListItem(v), &theX, &theY);
+         ReadCentre(NextListItem(inValue), &theX, &theY);
          // Whole turns change nothing and would not fit in 16.16.
-         RotateMatrix(&p.Matrix, FloatToFixed(std::fmod(double(theAngle), 360.0)), theX, theY);
+         RotateMatrix(&ioParams.Matrix, FloatToFixed(std::fmod(double(theAngle), 360.0)), theX, theY);
          return true;
      }},
     {"rotate", nullptr},  // as rotation, filled in below
     {"stretch",
-     [](Parameters& p, const char* v) {
+     [](Parameters& ioParams, const char* inValue) {
          Fixed theX = 0, theY = 0, theSx = 0, theSy = 0;
-         if (!ReadPairAndCentre(v, &theSx, &theSy, &theX, &theY))
+         if (!ReadPairAndCentre(inValue, &theSx, &theSy, &theX, &theY))
              return false;
-         ScaleMatrix(&p.Matrix, theSx, theSy, theX, theY);
+         ScaleMatrix(&ioParams.Matrix, theSx, theSy, theX, theY);
          return true;
      }},
     {"scale", nullptr},  // as stretch
     {"skew",
-     [](Parameters& p, const char* v) {
+     [](Parameters& ioParams, const char* inValue) {
          Fixed theX = 0, theY = 0, theKx = 0, theKy = 0;
-         if (!ReadPairAndCentre(v, &theKx, &theKy, &theX, &theY))
+         if (!ReadPairAndCentre(inValue, &theKx, &theKy, &theX, &theY))
              return false;
-         SkewMatrix(&p.Matrix, theKx, theKy, theX, theY);
+         SkewMatrix(&ioParams.Matrix, theKx, theKy, theX, theY);
          return true;
      }},
     {"translate",
-     [](Parameters& p, const char* v) {
+     [](Parameters& ioParams, const char* inValue) {
          LongPoint theOffset;
-         if (!ReadPoint(v, &theOffset))
+         if (!ReadPoint(inValue, &theOffset))
              return false;
-         TranslateMatrix(&p.Matrix, IntToFixed(theOffset.x), IntToFixed(theOffset.y));
+         TranslateMatrix(&ioParams.Matrix, IntToFixed(theOffset.x), IntToFixed(theOffset.y));
          return true;
      }},
-    {"type", [](Parameters& p, const char* v) { return CopyShortString(v, p.Type); }},
-    {"image", [](Parameters& p, const char* v) { return ReadLong(v, &p.Image); }},
-    {"fit", [](Parameters& p, const char* v) { return ReadBoolean(v, &p.Fit); }},
-    {"mode", [](Parameters& p, const char* v) { return ReadTransferMode(v, &p.Mode); }},
-    {"modecolor", [](Parameters& p, const char* v) { return ReadColor(v, &p.ModeColor); }},
+    {"type", [](Parameters& ioParams, const char* inValue) { return CopyShortString(inValue, ioParams.Type); }},
+    {"image", [](Parameters& ioParams, const char* inValue) { return ReadLong(inValue, &ioParams.Image); }},
+    {"fit", [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.Fit); }},
+    {"mode", [](Parameters& ioParams, const char* inValue) { return ReadTransferMode(inValue, &ioParams.Mode); }},
+    {"modecolor", [](Parameters& ioParams, const char* inValue) { return ReadColor(inValue, &ioParams.ModeColor); }},
     {"sourcerectangle",
-     [](Parameters& p, const char* v) {
-         return ReadRect(v, &p.SourceRect) && (p.SourceRectGiven = 1);
+     [](Parameters& ioParams, const char* inValue) {
+         return ReadGivenRect(inValue, &ioParams.SourceRect, &ioParams.SourceRectGiven);
      }},
     {"srcrect",
-     [](Parameters& p, const char* v) {
-         return ReadRect(v, &p.SourceRect) && (p.SourceRectGiven = 1);
+     [](Parameters& ioParams, const char* inValue) {
+         return ReadGivenRect(inValue, &ioParams.SourceRect, &ioParams.SourceRectGiven);
      }},
-    {"shape", [](Parameters& p, const char* v) { return ReadShape(v, &p.Shape); }},
-    {"operation", [](Parameters& p, const char* v) { return ReadOperation(v, &p.DrawOp); }},
-    {"op", [](Parameters& p, const char* v) { return ReadOperation(v, &p.DrawOp); }},
+    {"shape", [](Parameters& ioParams, const char* inValue) { return ReadShape(inValue, &ioParams.Shape); }},
+    {"operation", [](Parameters& ioParams, const char* inValue) { return ReadOperation(inValue, &ioParams.DrawOp); }},
+    {"op", [](Parameters& ioParams, const char* inValue) { return ReadOperation(inValue, &ioParams.DrawOp); }},
     {"cornersize",
-     [](Parameters& p, const char* v) {
+     [](Parameters& ioParams, const char* inValue) {
          std::int32_t theSize = 0;
-         if (!ReadLong(v, &theSize))
+         if (!ReadLong(inValue, &theSize))
              return false;
-         p.CornerSize = {theSize, theSize};
+         ioParams.CornerSize = {theSize, theSize};
          return true;
      }},
     {"points",
-     [](Parameters& p, const char* v) {
-         return ReadCoordinateList(v, p.Points, Parameters::kMaxPoints, &p.PointCount);
+     [](Parameters& ioParams, const char* inValue) {
+         return ReadCoordinateList(inValue, ioParams.Points, Parameters::kMaxPoints, &ioParams.PointCount);
      }},
     {"text",
-     [](Parameters& p, const char* v) {
-         p.Text = UTF16FromUTF8(v);
+     [](Parameters& ioParams, const char* inValue) {
+         ioParams.Text = UTF16FromUTF8(inValue);
          return true;
      }},
-    {"quality", [](Parameters& p, const char* v) { return ReadQuality(v, &p.Quality); }},
-    {"interlace", [](Parameters& p, const char* v) { return ReadBoolean(v, &p.Interlace); }},
-    {"depth", [](Parameters& p, const char* v) { return ReadDepth(v, &p.Depth); }},
-    {"opengl", [](Parameters& p, const char* v) { return ReadBoolean(v, &p.OpenGL); }},
+    {"quality", [](Parameters& ioParams, const char* inValue) { return ReadQuality(inValue, &ioParams.Quality); }},
+    {"interlace", [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.Interlace); }},
+    {"depth", [](Parameters& ioParams, const char* inValue) { return ReadDepth(inValue, &ioParams.Depth); }},
+    {"opengl", [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.OpenGL); }},
     {"transparent",
-     [](Parameters& p, const char* v) {
-         return ReadPoint(v, &p.TransparentPoint) && (p.TransparentGiven = 1);
+     [](Parameters& ioParams, const char* inValue) {
+         return ReadGivenPoint(inValue, &ioParams.TransparentPoint, &ioParams.TransparentGiven);
      }},
 };
 
@@ -370,7 +389,8 @@ LongRect Parameters::DestinationRect(const LongRect& inNatural, const LongRect& 
     }
     const std::int64_t theLeft =
         theTarget.left + Truncate(double(theTargetWidth - theWidth) * AlignmentFraction(HAlign));
-    const std::int64_t theTop = theTarget.top + Truncate(double(theTargetHeight - theHeight) * AlignmentFraction(VAlign));
+    const std::int64_t theTop =
+        theTarget.top + Truncate(double(theTargetHeight - theHeight) * AlignmentFraction(VAlign));
     return {Wrap(theLeft), Wrap(theTop), Wrap(theLeft + theWidth), Wrap(theTop + theHeight)};
 }
 
