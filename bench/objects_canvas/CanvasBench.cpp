@@ -70,6 +70,19 @@ void BM_PutPenSizeThroughInvoke(benchmark::State& ioState)
 }
 BENCHMARK(BM_PutPenSizeThroughInvoke);
 
+// The whole operation frame around an empty main step: defaults (font
+// resolution included), report, checked run. A canvas without pixels is left alone.
+void BM_EraseWithoutPixels(benchmark::State& ioState)
+{
+    ICanvas* theCanvas = NewCanvas(ioState);
+    if (theCanvas == nullptr)
+        return;
+    for (auto _ : ioState)
+        benchmark::DoNotOptimize(theCanvas->Erase());
+    theCanvas->Release();
+}
+BENCHMARK(BM_EraseWithoutPixels);
+
 // Skipped until the shape engine is built: DrawShape fails before drawing.
 void BM_DrawShapeSmallRectangle(benchmark::State& ioState)
 {
