@@ -230,6 +230,8 @@ TEST_F(WholeFile, FailuresReportTheSystemErrorAndKeepTheOldFile)
 
     EXPECT_FALSE(WriteWholeFile(mFolder.c_str(), "x", 1));
     EXPECT_NE(GetLastError(), 0u);
+    EXPECT_FALSE(WriteWholeFile("", "x", 1));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 
     ASSERT_TRUE(WriteWholeFile(mPath.c_str(), "old", 3));
     if (geteuid() != 0) {

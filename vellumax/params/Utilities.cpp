@@ -841,6 +841,10 @@ bool WriteWholeFile(const char* inPath, const void* inData, std::uint32_t inLeng
     // A replaced file is written beside itself and renamed over the old one,
     // so a failed write never leaves a half-written or lost file. A link is
     // followed so that the file it names is the one replaced.
+    if (inPath == nullptr || *inPath == '\0') {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
     std::string theTarget = inPath;
     struct stat theOld {};
     const bool theExists = stat(inPath, &theOld) == 0;
