@@ -93,3 +93,9 @@ test('a field outlives its form; SetValues keeps 255 characters', () => {
   assert.deepEqual(Buffer.from(field.Data), Buffer.from([1, 2, 3]));
   field = null;
 });
+
+test('XMultipart is creatable by either ProgID; XField only comes from a form', () => {
+  assert.equal(vx.createObject('Vellumax.XMultipart.1').Count, 0);
+  assert.throws(() => vx.createObject('Vellumax.XField'));
+  assert.throws(() => vx.createObject('Vellumax.XField.1'));
+});
