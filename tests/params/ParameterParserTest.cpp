@@ -153,6 +153,13 @@ TEST(GrammarRejects, PairsBeforeTheErrorAreApplied)
     EXPECT_EQ(theParser.mPairs, (Pairs{{"fail", "1"}}));
 }
 
+TEST(GrammarAccepts, NullTextIsEmpty)
+{
+    RecordingParser theParser;
+    EXPECT_EQ(theParser.Parse(nullptr), 0);
+    EXPECT_TRUE(theParser.mPairs.empty());
+}
+
 TEST(GrammarRejects, ParsingAgainStartsClean)
 {
     RecordingParser theParser;

@@ -37,6 +37,8 @@ std::int32_t ParameterParser::Parse(const char* inText)
     mErrorCode = kNoError;
     mErrorPosition = 0;
     mErrorContext[0] = '\0';
+    if (inText == nullptr)
+        return kNoError;
 
     const char* p = inText;
     char theName[kTokenCapacity];

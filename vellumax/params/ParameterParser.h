@@ -26,6 +26,7 @@ public:
 
     // Parses the whole text, calling SetParameter for each pair in order, and
     // stops at the first error. Returns the final error code (0 on success).
+    // A null text is the empty one.
     std::int32_t Parse(const char* inText);
 
     // One name=value pair. Reports a problem through SetError.
