@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include <vellumax/IXPoint.h>
@@ -87,6 +88,41 @@ TEST_F(XPointTest, NullResultPointerIsRefusedAndErrorInfoIsItsOwn)
     theInterface->Release();
     EXPECT_EQ(SupportsErrorInfo(mPoint.Object(), IID_IXPoint), S_OK);
     EXPECT_EQ(SupportsErrorInfo(mPoint.Object(), IID_IXColor), S_FALSE);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(XPointFrame, ProcessorFaultBecomesASystemErrorDescription)
+{
+    vx::Client thePoint = CreateByFactory(&VxGetClassObject_XPoint);
+    ASSERT_TRUE(thePoint.Put("String", "3,4"));
+    IXPoint* theInterface = nullptr;
+    ASSERT_EQ(thePoint.Object()->QueryInterface(IID_IXPoint, reinterpret_cast<void**>(&theInterface)), S_OK);
+    // A text whose length prefix lies in the unmapped first page: reading it faults.
+    VARIANT theBroken;
+    VariantInit(&theBroken);
+    theBroken.vt = VT_BSTR;
+    theBroken.bstrVal = reinterpret_cast<BSTR>(std::uintptr_t(0x40));
+    SetErrorInfo(0, nullptr);
+    EXPECT_EQ(theInterface->put_String(theBroken), E_FAIL);
+    IErrorInfo* theInfo = nullptr;
+    ASSERT_EQ(GetErrorInfo(0, &theInfo), S_OK);
+    BSTR theDescription = nullptr;
+    BSTR theSource = nullptr;
+    theInfo->GetDescription(&theDescription);
+    theInfo->GetSource(&theSource);
+    const std::string theText = UTF8FromBSTR(theDescription);
+    EXPECT_EQ(UTF8FromBSTR(theSource), "Vellumax.XPoint.1");
+    SysFreeString(theDescription);
+    SysFreeString(theSource);
+    theInfo->Release();
+    theInterface->Release();
+    EXPECT_EQ(theText.rfind("Code at 0x", 0), 0u) << theText;
+    EXPECT_NE(theText.find(" attempted to read from 0x"), std::string::npos) << theText;
+    EXPECT_NE(theText.find(" of XPoint.cpp. Base at 0x"), std::string::npos) << theText;
+    EXPECT_EQ(thePoint.Get("String").AsString(), "3,4");
 }
 
 }  // namespace
