@@ -75,8 +75,8 @@ void BM_ParseOnly(benchmark::State& ioState)
     ioState.SetBytesProcessed(std::int64_t(ioState.iterations()) * std::int64_t(theBody.size()));
 }
 
-BENCHMARK(BM_SetDataBinaryFile)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SetDataTextFile)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ParseOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SetDataBinaryFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetDataTextFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseOnly)->Unit(benchmark::kMillisecond);
 
 }  // namespace
