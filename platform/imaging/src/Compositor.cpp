@@ -281,21 +281,33 @@ OSErr Composite(const CompositeRequest& inRequest)
         MatrixD theInverse{};
         if (!Invert(inRequest.mMatrix, theInverse))
             return paramErr;
-        // The source rectangle as B, G, R, A, so that sampling reads one layout.
+        // The source rectangle as B, G, R, A, so that sampling reads one layout. A 32-bit source
+        // already is that layout and is sampled in place (decoded pictures are large; a copy of
+        // them costs as much as the sampling).
         const int theSrcWidth = theSrcRight - theSrcLeft;
         const int theSrcHeight = theSrcBottom - theSrcTop;
-        std::vector<std::uint8_t> thePixels(std::size_t(theSrcWidth) * std::size_t(theSrcHeight) * 4);
-        for (int theY = 0; theY < theSrcHeight; ++theY) {
-            std::uint8_t* theRow = thePixels.data() + std::size_t(theY) * std::size_t(theSrcWidth) * 4;
-            const std::uint8_t* theFetched = FetchRow(theSource, theSrcTop + theY, theSrcLeft, theSrcWidth, theRow);
-            if (theFetched != theRow)
-                std::memcpy(theRow, theFetched, std::size_t(theSrcWidth) * 4);
+        std::vector<std::uint8_t> thePixels;
+        const std::uint32_t* theTexels = nullptr;
+        std::ptrdiff_t theTexelStride = theSrcWidth;  // in pixels; negative for bottom-up sources
+        const std::uint8_t* theFirst =
+            theSource.mDepth == 32 ? theSource.Row(theSrcTop) + std::ptrdiff_t(theSrcLeft - theSource.mLeft) * 4 : nullptr;
+        if (theFirst != nullptr && theSource.mStride % 4 == 0 && reinterpret_cast<std::uintptr_t>(theFirst) % 4 == 0) {
+            theTexels = reinterpret_cast<const std::uint32_t*>(theFirst);
+            theTexelStride = theSource.mStride / 4;
+        } else {
+            thePixels.resize(std::size_t(theSrcWidth) * std::size_t(theSrcHeight) * 4);
+            for (int theY = 0; theY < theSrcHeight; ++theY) {
+                std::uint8_t* theRow = thePixels.data() + std::size_t(theY) * std::size_t(theSrcWidth) * 4;
+                const std::uint8_t* theFetched = FetchRow(theSource, theSrcTop + theY, theSrcLeft, theSrcWidth, theRow);
+                if (theFetched != theRow)
+                    std::memcpy(theRow, theFetched, std::size_t(theSrcWidth) * 4);
+            }
+            theTexels = reinterpret_cast<const std::uint32_t*>(thePixels.data());
         }
         std::vector<std::uint8_t> theSamples(std::size_t(theWidth) * 4);
         std::vector<std::uint8_t> theCovered(std::size_t(theWidth), 0);
         const bool thePerspective = inRequest.mMatrix.m[0][2] != 0 || inRequest.mMatrix.m[1][2] != 0;
         const auto& a = theInverse.m;
-        const auto* theTexels = reinterpret_cast<const std::uint32_t*>(thePixels.data());
         // Sample positions relative to the source rectangle's first pixel centre, 32.32 fixed point.
         constexpr double kOne = 4294967296.0;
         const std::int64_t theLimitU = (std::int64_t(theSrcWidth) << 32) - (std::int64_t(1) << 31);
@@ -328,16 +340,16 @@ OSErr Composite(const CompositeRequest& inRequest)
                 const std::uint32_t theFy = std::uint32_t(theV >> 24) & 255u;
                 const int theXa = std::max(theX0, 0);
                 const int theXb = std::min(theX0 + 1, theSrcWidth - 1);
-                const std::size_t theRowA = std::size_t(std::max(theY0, 0)) * std::size_t(theSrcWidth);
-                const std::size_t theRowB = std::size_t(std::min(theY0 + 1, theSrcHeight - 1)) * std::size_t(theSrcWidth);
+                const std::ptrdiff_t theRowA = std::ptrdiff_t(std::max(theY0, 0)) * theTexelStride;
+                const std::ptrdiff_t theRowB = std::ptrdiff_t(std::min(theY0 + 1, theSrcHeight - 1)) * theTexelStride;
                 // Two channels per 32-bit lane pair: 0x00FF00FF masks keep them apart.
                 auto theLerp = [](std::uint32_t inA, std::uint32_t inB, std::uint32_t inF) {
                     const std::uint32_t theRb = (inA & 0x00FF00FFu) * (256u - inF) + (inB & 0x00FF00FFu) * inF;
                     const std::uint32_t theAg = ((inA >> 8) & 0x00FF00FFu) * (256u - inF) + ((inB >> 8) & 0x00FF00FFu) * inF;
                     return ((theRb + 0x00800080u) >> 8 & 0x00FF00FFu) | (((theAg + 0x00800080u) >> 8 & 0x00FF00FFu) << 8);
                 };
-                const std::uint32_t theTopMix = theLerp(theTexels[theRowA + std::size_t(theXa)], theTexels[theRowA + std::size_t(theXb)], theFx);
-                const std::uint32_t theBottomMix = theLerp(theTexels[theRowB + std::size_t(theXa)], theTexels[theRowB + std::size_t(theXb)], theFx);
+                const std::uint32_t theTopMix = theLerp(theTexels[theRowA + theXa], theTexels[theRowA + theXb], theFx);
+                const std::uint32_t theBottomMix = theLerp(theTexels[theRowB + theXa], theTexels[theRowB + theXb], theFx);
                 const std::uint32_t theSample = theLerp(theTopMix, theBottomMix, theFy);
                 std::memcpy(&theSamples[std::size_t(theIndex) * 4], &theSample, 4);
             }
