@@ -116,6 +116,26 @@ void AppendToVector(png_structp inPng, png_bytep inData, std::size_t inLength)
 }
 
 // The exporter's settings at normal quality: deflate level 5, 8-bit RGBA, libpng's default filters.
+bool EncodeWithLibpng(png_bytepp inRows, std::vector<std::uint8_t>* outFile)
+{
+    png_structp thePng = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop theInfo = png_create_info_struct(thePng);
+    if (setjmp(png_jmpbuf(thePng))) {
+        png_destroy_write_struct(&thePng, &theInfo);
+        return false;
+    }
+    png_set_write_fn(thePng, outFile, AppendToVector, nullptr);
+    png_set_compression_level(thePng, 5);
+    png_set_IHDR(thePng, theInfo, kPngSide, kPngSide, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(thePng, theInfo);
+    png_set_bgr(thePng);
+    png_write_image(thePng, inRows);
+    png_write_end(thePng, theInfo);
+    png_destroy_write_struct(&thePng, &theInfo);
+    return true;
+}
+
 void BM_PngExportLibpng(benchmark::State& ioState)
 {
     const std::vector<std::uint8_t> thePixels = MakePicture(kPngSide, kPngSide);
@@ -125,22 +145,8 @@ void BM_PngExportLibpng(benchmark::State& ioState)
     std::size_t theBytes = 0;
     for (auto _ : ioState) {
         std::vector<std::uint8_t> theFile;
-        png_structp thePng = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop theInfo = png_create_info_struct(thePng);
-        if (setjmp(png_jmpbuf(thePng))) {
-            png_destroy_write_struct(&thePng, &theInfo);
+        if (!EncodeWithLibpng(theRows.data(), &theFile))
             ioState.SkipWithError("libpng failed");
-            break;
-        }
-        png_set_write_fn(thePng, &theFile, AppendToVector, nullptr);
-        png_set_compression_level(thePng, 5);
-        png_set_IHDR(thePng, theInfo, kPngSide, kPngSide, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
-                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(thePng, theInfo);
-        png_set_bgr(thePng);
-        png_write_image(thePng, theRows.data());
-        png_write_end(thePng, theInfo);
-        png_destroy_write_struct(&thePng, &theInfo);
         theBytes = theFile.size();
         benchmark::DoNotOptimize(theFile.data());
     }

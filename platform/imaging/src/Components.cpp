@@ -11,6 +11,7 @@
 #include <deque>
 #include <mutex>
 #include <set>
+#include <type_traits>
 #include <vector>
 
 struct ComponentInstanceRecord {
