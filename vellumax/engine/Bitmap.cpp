@@ -233,6 +233,8 @@ void Bitmap::FillNewArea(const Rect& inOld, const Rect& inNew)
 OSErr Bitmap::EnsurePixels(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inDepth)
 {
     assert(inWidth > 0 && inHeight > 0);
+    if (inWidth < 1 || inHeight < 1)
+        return paramErr;  // no proportion to keep
     OSErr theError = Update();
     if (theError != noErr || mWorld != nullptr)
         return theError;
