@@ -40,7 +40,7 @@ public:
     virtual ImageFormat Format() const = 0;
     virtual std::string_view Name() const = 0;        // the format name images report
     virtual MimeInfo Mime() const = 0;
-    virtual uint32_t DefaultExtension() const = 0;    // e.g. 'png ', 0 for a codec without encoder
+    virtual uint32_t DefaultExtension() const = 0;    // the exporter's file-name extension, e.g. 'png '
     virtual bool CanEncode() const = 0;
     virtual bool HasInterlace() const { return false; }
 
