@@ -278,6 +278,32 @@ TEST(HostileFiles, FramesBeyondAThousandAreNotCounted) {
     EXPECT_EQ(theCodec.Decode(theFile, 1001).Error(), Status::kParameter);
 }
 
+TEST(HostileFiles, TiffDirectoriesStopAtAThousandAndAtALoop) {
+    std::vector<TiffSpec> theDirectories;
+    for (int theIndex = 0; theIndex < 1005; ++theIndex) {
+        theDirectories.emplace_back(1, 1, 1, 8, 0.0f, 2, ByteVector{uint8_t(theIndex)});
+    }
+    const Codec& theCodec = CodecRegistry::ForFormat(ImageFormat::kTiff);
+    const ByteVector theMany = WriteTiffWithLibrary(theDirectories);
+    EXPECT_EQ(theCodec.ImageCount(theMany).Value(), 1000u);
+    const Result<DecodedImage> theLast = theCodec.Decode(theMany, 1000);
+    ASSERT_TRUE(theLast);
+    EXPECT_EQ(theLast->mPixels[0], uint8_t(999));
+    EXPECT_EQ(theCodec.Info(theMany, 1001).Error(), Status::kParameter);
+
+    // The second directory's link pointed back at the first.
+    ByteVector theLoop = WriteTiffWithLibrary({theDirectories[0], theDirectories[1]});
+    auto theRead32 = [&](size_t inAt) {
+        return uint32_t(theLoop[inAt] | theLoop[inAt + 1] << 8 | theLoop[inAt + 2] << 16 | uint32_t(theLoop[inAt + 3]) << 24);
+    };
+    const uint32_t theFirst = theRead32(4);
+    const uint32_t theSecond = theRead32(theFirst + 2 + 12 * (theLoop[theFirst] | theLoop[theFirst + 1] << 8));
+    const size_t theLink = theSecond + 2 + 12 * (theLoop[theSecond] | theLoop[theSecond + 1] << 8);
+    std::memcpy(theLoop.data() + theLink, &theFirst, 4);
+    EXPECT_EQ(theCodec.ImageCount(theLoop).Value(), 2u);
+    EXPECT_TRUE(theCodec.Decode(theLoop, 2));
+}
+
 TEST(HostileFiles, ManyScansAreFineBelowTheLimit) {
     JpegSpec theSpec{64, 64, 1};
     theSpec.mProgressive = true;

@@ -205,20 +205,55 @@ bool FirstDirectoryMissing(const TiffMemory& inFile) {
     return theOffset >= inFile.mSize;
 }
 
+uint64_t ReadUnsigned(const uint8_t* inBytes, int inCount, bool inLittle) {
+    uint64_t theValue = 0;
+    for (int theIndex = 0; theIndex < inCount; ++theIndex) {
+        theValue = theValue << 8 | inBytes[inLittle ? inCount - 1 - theIndex : theIndex];
+    }
+    return theValue;
+}
+
+// Follows the chain of directories without parsing them (libtiff reads a whole directory at
+// each step, which made asking for every image of a long file quadratic). Stops at the first
+// directory that does not fit, at a loop, or at kMaxDirectories.
+uint32_t CountDirectories(const TiffMemory& inFile) {
+    const uint8_t* theData = inFile.mData;
+    const bool theLittle = theData[0] == 'I';
+    const bool theBig = theData[theLittle ? 2 : 3] == 43;
+    const int theOffsetSize = theBig ? 8 : 4;
+    const int theCountSize = theBig ? 8 : 2;
+    const uint64_t theEntrySize = theBig ? 20 : 12;
+    uint64_t theOffset = ReadUnsigned(theData + (theBig ? 8 : 4), theOffsetSize, theLittle);
+    std::vector<uint64_t> theSeen;
+    while (theOffset != 0 && theSeen.size() < kMaxDirectories &&
+           std::find(theSeen.begin(), theSeen.end(), theOffset) == theSeen.end()) {
+        if (theOffset > inFile.mSize || inFile.mSize - theOffset < uint64_t(theCountSize)) {
+            break;
+        }
+        const uint64_t theEntries = ReadUnsigned(theData + theOffset, theCountSize, theLittle);
+        const uint64_t theRoom = (inFile.mSize - theOffset - theCountSize) / theEntrySize;
+        if (theEntries > theRoom ||
+            inFile.mSize - theOffset - theCountSize - theEntries * theEntrySize < uint64_t(theOffsetSize)) {
+            break;
+        }
+        theSeen.push_back(theOffset);
+        theOffset = ReadUnsigned(theData + theOffset + theCountSize + theEntries * theEntrySize, theOffsetSize,
+                                 theLittle);
+    }
+    return uint32_t(theSeen.size());
+}
+
 // Opens the file, counts its directories (at most kMaxDirectories) and selects one.
 Result<TiffPtr> OpenDirectory(TiffMemory& inFile, uint32_t inImageIndex, uint32_t* outCount) {
     TiffPtr theTiff = Open(inFile, "r");
     if (!theTiff) {
         return Fail(FirstDirectoryMissing(inFile) ? Status::kTruncated : Status::kCorrupt);
     }
-    uint32_t theCount = 1;
-    while (theCount < kMaxDirectories && TIFFReadDirectory(theTiff.get())) {
-        ++theCount;
-    }
+    const uint32_t theCount = std::max<uint32_t>(1, CountDirectories(inFile));
     if (inImageIndex >= theCount) {
         return Fail(Status::kParameter);
     }
-    if (!TIFFSetDirectory(theTiff.get(), tdir_t(inImageIndex))) {
+    if (inImageIndex != 0 && !TIFFSetDirectory(theTiff.get(), tdir_t(inImageIndex))) {
         return Fail(Status::kCorrupt);
     }
     *outCount = theCount;
