@@ -34,8 +34,22 @@ canvas.Width = 320;
 canvas.Height = 120;
 canvas.Color = 'white';
 canvas.Erase();
-const shape = canvas.DrawShape('oval', 'rect=20,20,120,100 paintcolor=red pencolor=black pensize=3');
-const text = canvas.DrawText('Hello, world', 'rect=135,40,310,90 textcolor=blue textsize=20');
-canvas.SaveAs(output, '');
-console.log(`Oval at ${shape}, text at ${text}`);
-console.log(`Wrote ${output}`);
+console.log(`Canvas ${canvas.Width} x ${canvas.Height}, ${canvas.Depth} colours`);
+
+// Each drawing step reports the server's own error text if it fails, and the script goes on.
+function step(name, call) {
+  try {
+    const result = call();
+    console.log(`${name}: ${result === undefined ? 'done' : result}`);
+    return true;
+  } catch (err) {
+    if (err.number === undefined) throw err;  // a fault of this script, not of the server
+    console.log(`${name} failed: ${err.description.split('\n')[0]}`);
+    return false;
+  }
+}
+
+step('Oval', () => canvas.DrawShape('oval', 'rect=20,20,120,100 paintcolor=red pencolor=black pensize=3'));
+step('Text', () => canvas.DrawText('Hello, world', 'rect=135,40,310,90 textcolor=blue textsize=20'));
+if (step('Save', () => canvas.SaveAs(output, ''))) console.log(`Wrote ${output}`);
+else console.log('No picture written.');
