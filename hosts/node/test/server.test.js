@@ -49,6 +49,26 @@ test('an uploaded body is parsed into fields that iterate and hand out bytes', (
   assert.deepEqual(picture.Data, bytes);
 });
 
+test('a canvas takes its size, another canvas as its pattern, and reports rejected values', () => {
+  const canvas = vx.createObject('Vellumax.Canvas');
+  canvas.Width = 40;
+  canvas.Height = '30';
+  assert.equal(canvas.Width, 40);
+  assert.equal(canvas.Height, 30);
+  assert.equal(canvas.Depth, 'millions');
+  const pattern = new vx.ActiveXObject('Vellumax.Canvas');
+  canvas.Pattern = pattern;
+  assert.ok(vx.sameObject(canvas.Pattern, pattern));
+  assert.throws(() => { canvas.Pattern = null; }, { number: 0x80004003 | 0 });
+  assert.throws(() => { canvas.PenSize = -1; }, {
+    number: 0x80004005 | 0,
+    description: 'Unable to set property\n\n\nSet Canvas PenSize  =  -1',
+    source: 'Vellumax.Canvas.1',
+  });
+  canvas.Clear();
+  assert.equal(canvas.Width, 0);
+});
+
 test('classes without a factory are registered but not creatable', () => {
   assert.throws(() => vx.createObject('Vellumax.GraphicImage'), { number: 0x80040111 | 0 });
 });
