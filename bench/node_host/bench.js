@@ -4,7 +4,7 @@
 //   VX_BUILD_DIR=<build> node bench/node_host/bench.js
 //
 // Uses a private registry in a temporary folder and the host's test server (and the real
-// server's XColor when it is built).
+// server's XColor and Canvas).
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
@@ -29,6 +29,7 @@ function measure(name, iterations, body) {
 
 const thing = vx.createObject('VxNodeTest.Thing');
 const color = vx.createObject('Vellumax.XColor');
+const canvas = vx.createObject('Vellumax.Canvas');
 const bytes = Buffer.alloc(64 * 1024);
 
 measure('property put (test server Width)', 200000, (i) => { thing.Width = i; });
@@ -37,6 +38,8 @@ measure('property put (string Name)', 200000, () => { thing.Name = 'hello'; });
 measure('method with retval (Scale)', 200000, (i) => thing.Scale(i & 7));
 measure('method with three outs (Measure)', 100000, () => thing.Measure('ab'));
 measure('property put (XColor Red)', 200000, (i) => { color.Red = i % 100; });
+measure('property put (Canvas PenSize)', 200000, (i) => { canvas.PenSize = i & 7; });
+measure('property put (Canvas PenColor)', 100000, () => { canvas.PenColor = 'red'; });
 measure('property put (XColor String)', 100000, () => { color.String = 'red'; });
 measure('byte array put, 64 KiB (Data)', 5000, () => { thing.Data = bytes; });
 measure('createObject (VxNodeTest.Thing)', 20000, () => vx.createObject('VxNodeTest.Thing'));
