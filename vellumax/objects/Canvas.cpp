@@ -233,9 +233,8 @@ void Canvas::ApplyCanvasDefaults(Operation& inOperation)
     theRecord.Depth = mBitmap.GetDepth();
 }
 
-HRESULT Canvas::RunOperation(Operation& inOperation, const std::string& inParams, Bitmap& inBitmap)
+HRESULT Canvas::RunOperation(Operation& inOperation, Bitmap& inBitmap)
 {
-    inOperation.SetParameterString(inParams.c_str());
     inOperation.Run(inBitmap, true);
     ErrorReport& theError = *inOperation.GetErrorReport();
     if (theError.HasError())
@@ -245,7 +244,8 @@ HRESULT Canvas::RunOperation(Operation& inOperation, const std::string& inParams
 
 HRESULT Canvas::RunDrawing(Operation& inOperation, const std::string& inParams, VARIANT* outRect)
 {
-    const HRESULT theResult = RunOperation(inOperation, inParams, mBitmap);
+    inOperation.SetParameterString(inParams.c_str());
+    const HRESULT theResult = RunOperation(inOperation, mBitmap);
     if (theResult != S_OK)
         return theResult;
     // Not checked by the interface, but a caller through the vtable may leave it out.
@@ -583,9 +583,7 @@ HRESULT Canvas::Erase()
     return Frame([&] {
         EraseOp theOperation;
         ApplyCanvasDefaults(theOperation);
-        theOperation.Run(mBitmap, true);
-        ErrorReport& theError = *theOperation.GetErrorReport();
-        return theError.HasError() ? Raise(theError.Message()) : S_OK;
+        return RunOperation(theOperation, mBitmap);
     });
 }
 
@@ -594,9 +592,7 @@ HRESULT Canvas::Invert()
     return Frame([&] {
         InvertOp theOperation;
         ApplyCanvasDefaults(theOperation);
-        theOperation.Run(mBitmap, true);
-        ErrorReport& theError = *theOperation.GetErrorReport();
-        return theError.HasError() ? Raise(theError.Message()) : S_OK;
+        return RunOperation(theOperation, mBitmap);
     });
 }
 
@@ -642,9 +638,7 @@ HRESULT Canvas::SetChannel(VARIANT inChannel, IDispatch* newVal)
         PendingOperation theOperation("Set Channel:");
         ApplyCanvasDefaults(theOperation);
         theOperation.SetArgument("Channel", theChannel);
-        theOperation.Run(mBitmap, true);
-        ErrorReport& theError = *theOperation.GetErrorReport();
-        return theError.HasError() ? Raise(theError.Message()) : S_OK;
+        return RunOperation(theOperation, mBitmap);
     });
 }
 
@@ -743,10 +737,8 @@ HRESULT Canvas::TextArea(VARIANT* inText, VARIANT* inParams, VARIANT* outWidth, 
         theOperation.SetParameterString(theParams.c_str());
         // After the parameter string, so that no keyword can make it draw.
         theOperation.GetParameters()->DrawOp = kMeasureOnly;
-        theOperation.Run(mBitmap, true);
-        ErrorReport& theError = *theOperation.GetErrorReport();
-        if (theError.HasError())
-            return Raise(theError.Message());
+        if (const HRESULT theResult = RunOperation(theOperation, mBitmap); theResult != S_OK)
+            return theResult;
         const LongRect theArea = theOperation.GetResultRect();
         if (outWidth != nullptr)
             SetLongResult(theArea.right - theArea.left, outWidth);
@@ -773,8 +765,9 @@ HRESULT Canvas::TextLength(VARIANT* inText, VARIANT* inParams, VARIANT* outVal)
         PendingOperation theOperation("Text Length:");
         ApplyCanvasDefaults(theOperation);
         theOperation.SetArgument("Text", theText);
-        return RunOperation(theOperation, theParams, theScratch);
-        // The count of characters that fit comes with the text engine.
+        theOperation.SetParameterString(theParams.c_str());
+        // The count of characters that fit, into outVal, comes with the text engine.
+        return RunOperation(theOperation, theScratch);
     });
 }
 
@@ -788,7 +781,8 @@ HRESULT Canvas::SaveAs(VARIANT* inFilePath, VARIANT* inParams)
         PendingOperation theOperation("Save As:");
         ApplyCanvasDefaults(theOperation);
         theOperation.SetArgument("File", thePath);
-        return RunOperation(theOperation, theParams, mBitmap);
+        theOperation.SetParameterString(theParams.c_str());
+        return RunOperation(theOperation, mBitmap);
     });
 }
 
@@ -803,7 +797,8 @@ HRESULT Canvas::GetAs(VARIANT* inType, VARIANT* inParams, VARIANT* outData)
         PendingOperation theOperation("Get As:");
         ApplyCanvasDefaults(theOperation);
         theOperation.SetArgument("Type", theType);
-        return RunOperation(theOperation, theParams, mBitmap);
+        theOperation.SetParameterString(theParams.c_str());
         // The exported bytes become outData with the export engine.
+        return RunOperation(theOperation, mBitmap);
     });
 }

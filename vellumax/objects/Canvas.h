@@ -86,8 +86,9 @@ private:
     HRESULT Frame(Body&& inBody);
     HRESULT Raise(const std::string& inText);
     HRESULT SetFailure(const char* inLabel, const VARIANT& inValue, std::int32_t inQuickTimeError = 0);
-    // Parameter string, run on inBitmap, error record raised; S_OK when the operation succeeded.
-    HRESULT RunOperation(Operation& inOperation, const std::string& inParams, Bitmap& inBitmap);
+    // The checked run on inBitmap; the error record, if any, raised.
+    HRESULT RunOperation(Operation& inOperation, Bitmap& inBitmap);
+    // Parameter string, run on the canvas, result rectangle into outRect.
     HRESULT RunDrawing(Operation& inOperation, const std::string& inParams, VARIANT* outRect);
 
     HRESULT GetColorValue(const ColorValue& inColor, VARIANT* outValue);
