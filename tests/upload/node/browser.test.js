@@ -6,7 +6,7 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const { loadHost, startFormServer, awkwardFile } = require('./support');
+const { loadHost, startFormServer, awkwardFile, clientEnv } = require('./support');
 
 const modules = process.env.VX_UPLOAD_NODE_MODULES || path.join(__dirname, 'node_modules');
 const { chromium } = require(path.join(modules, 'playwright-core'));
@@ -33,6 +33,7 @@ test('a form posted by Chromium is parsed byte for byte', async () => {
   const context = await chromium.launchPersistentContext(path.join(dir, 'profile'), {
     executablePath: '/usr/bin/chromium',
     headless: true,
+    env: clientEnv(),
     args: ['--no-sandbox', '--headless', '--disable-gpu', '--disable-quic', '--no-first-run',
            '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   });

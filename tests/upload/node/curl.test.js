@@ -6,13 +6,13 @@ const { execFile } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const { loadHost, startFormServer, awkwardFile } = require('./support');
+const { loadHost, startFormServer, awkwardFile, clientEnv } = require('./support');
 
 const vx = loadHost();
 
 function curl(args) {
   return new Promise((resolve, reject) => {
-    execFile('curl', ['-sS', '--noproxy', '*', ...args], (error, stdout) => (error ? reject(error) : resolve(stdout)));
+    execFile('curl', ['-sS', '--noproxy', '*', ...args], { env: clientEnv() }, (error, stdout) => (error ? reject(error) : resolve(stdout)));
   });
 }
 

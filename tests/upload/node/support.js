@@ -82,4 +82,13 @@ function awkwardFile(inSize) {
   return bytes;
 }
 
-module.exports = { checkout, loadHost, fieldsOf, startFormServer, awkwardFile };
+// The environment for the clients the tests start: without the sanitizer
+// runtime a sanitizer build preloads into node.
+function clientEnv() {
+  const env = { ...process.env };
+  delete env.LD_PRELOAD;
+  delete env.ASAN_OPTIONS;
+  return env;
+}
+
+module.exports = { checkout, loadHost, fieldsOf, startFormServer, awkwardFile, clientEnv };
