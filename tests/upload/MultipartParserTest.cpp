@@ -22,7 +22,7 @@ std::string DataOf(const MultipartPart& inPart)
 std::string MacBinary(std::uint32_t inForkLength, const std::string& inRest)
 {
     std::string theHeader(128, '\0');
-    theHeader.replace(65, 8, "GIFf8BIM");
+    theHeader.replace(65, 8, "GIFfVLMX");
     theHeader[83] = char(inForkLength >> 24);
     theHeader[84] = char(inForkLength >> 16);
     theHeader[85] = char(inForkLength >> 8);

@@ -76,7 +76,7 @@ function awkwardFile(inSize) {
     bytes[i] = seed >>> 24;
   }
   Buffer.from('GIF89a').copy(bytes, 0);
-  Buffer.from('\r\n--\r\n----WebKitFormBoundary\r\n\0\r\n').copy(bytes, 100);
+  Buffer.from('\r\n--\r\n----FormBoundaryLookalike\r\n\0\r\n').copy(bytes, 100);
   bytes[inSize - 2] = 0x0d;
   bytes[inSize - 1] = 0x0a;
   return bytes;
