@@ -1,0 +1,43 @@
+// "Save As:" and "Get As:": writes the canvas as a GIF with the server's own
+// writer, or through a graphics exporter chosen by type, file path or "BMP",
+// to a file or to bytes kept by the operation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "imaging/MacTypes.h"
+#include "vellumax/engine/Operation.h"
+
+class ExportOperation : public Operation {
+public:
+    // inName: "Save As:" or "Get As:".
+    explicit ExportOperation(const char* inName);
+    ~ExportOperation() override;
+
+    // The format dispatch: "gif", "gif image" or "image/gif" as type, or a
+    // file path or type ending in ".gif", give the GIF writer; anything else
+    // an exporter.
+    void Do(Bitmap& inBitmap) override;
+
+    // The output goes to inPath (a blank path is an error that stops Run).
+    virtual void SetFile(const char* inPath);
+    // As the parameter string's type keyword; a later parameter string wins.
+    virtual void SetType(const char* inType);
+    virtual void ExportWithQuickTime(Bitmap& inBitmap);
+    virtual void ExportGif(Bitmap& inBitmap);
+    // The bytes made when not writing a file (null when none); valid while
+    // the operation lives.
+    virtual const std::uint8_t* GetDataPointer();
+    virtual std::int32_t GetDataSize();
+
+    bool WritesFile() const { return mToFile != 0; }
+    const std::string& GetFilePath() const { return mFilePath; }
+
+private:
+    std::int32_t mToFile = 0;
+    std::string mFilePath;
+    Handle mData = nullptr;
+    std::uint8_t* mGif = nullptr;
+    std::int32_t mGifLength = 0;
+};
