@@ -1,0 +1,184 @@
+// Text blocks: "Draw Text:", "Text Area:" and "Text Length:" as the canvas
+// methods run them, in DejaVu Sans at 10 points (13 pixels, lines of 15).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "Store.h"
+#include "vellumax/engine/DrawGDIShape.h"
+
+namespace {
+
+using namespace shapes;
+
+constexpr std::int32_t kLine = 15;
+
+struct TextRun {
+    bool mError;
+    std::string mMessages;
+    LongRect mRect;
+    LongRect mResult;
+    std::int32_t mLineHeight;
+    std::int32_t mLengthDrawn;
+};
+
+enum class Method { kDrawText, kTextArea, kTextLength };
+
+TextRun RunText(Bitmap& ioStore, Method inMethod, const char* inText, const std::string& inParams)
+{
+    const char* const theName =
+        inMethod == Method::kDrawText ? "Draw Text:" : inMethod == Method::kTextArea ? "Text Area:" : "Text Length:";
+    DrawGDIShape theOperation(theName, true);
+    Parameters& theParams = *theOperation.GetParameters();
+    std::strcpy(theParams.Font, "DejaVu Sans");
+    theParams.TextSize = 10;
+    theOperation.SetText(inText);
+    EXPECT_EQ(theOperation.SetParameterString(inParams.c_str()), 0) << inParams;
+    if (inMethod == Method::kTextArea)
+        theOperation.SetOperation(kMeasureOnly);
+    theOperation.Run(ioStore, true);
+    ErrorReport& theReport = *theOperation.GetErrorReport();
+    return {theReport.HasError(),          theReport.GetMessages(),       theOperation.GetRect(),
+            theOperation.GetResultRect(),  theOperation.GetLineHeight(), theOperation.GetLengthDrawn()};
+}
+
+class TextBlock : public testing::Test {
+protected:
+    void SetUp() override { MakeWhite(mStore, 200, 120); }
+    Bitmap mStore;
+};
+
+TEST_F(TextBlock, TenPointsAtNinetySixDotsMakeLinesOfFifteen)
+{
+    const TextRun theRun = RunText(mStore, Method::kDrawText, "Hxg", "rect=0,0,200,120");
+    ASSERT_FALSE(theRun.mError) << theRun.mMessages;
+    EXPECT_EQ(theRun.mLineHeight, kLine);
+    EXPECT_EQ(theRun.mLengthDrawn, 3);
+    const LongRect theInk = InkExtent(mStore);
+    ASSERT_FALSE(IsEmpty(theInk));
+    // A 13-pixel em: capitals about 10 pixels tall, descender below.
+    EXPECT_GE(theInk.bottom - theInk.top + 1, 11);
+    EXPECT_LE(theInk.bottom - theInk.top + 1, kLine);
+    // Twice the size is a taller line.
+    MakeWhite(mStore, 200, 120);
+    EXPECT_GT(RunText(mStore, Method::kDrawText, "Hxg", "rect=0,0,200,120 textsize=20").mLineHeight, 2 * kLine - 3);
+}
+
+TEST_F(TextBlock, AlignmentMovesTheInk)
+{
+    struct Case {
+        const char* mAlign;
+        bool mHorizontal;
+        std::int32_t mExpectedStart;  // where the ink starts, within 3 pixels
+    };
+    // The block: "MMMM" on (20,20,180,100); its width w measured from left alignment.
+    MakeWhite(mStore, 200, 120);
+    ASSERT_FALSE(RunText(mStore, Method::kDrawText, "MMMM", "rect=20,20,180,100").mError);
+    const LongRect theLeft = InkExtent(mStore);
+    const std::int32_t theWidth = theLeft.right - theLeft.left;
+    const std::int32_t theTop = theLeft.top - 20;  // ink offset inside the line
+    const Case theCases[] = {
+        {"halign=left", true, 20},
+        {"halign=middle", true, 20 + (160 - theWidth) / 2},
+        {"halign=right", true, 180 - theWidth - 1},
+        {"valign=top", false, 20 + theTop},
+        {"valign=middle", false, 20 + (80 - kLine) / 2 + theTop},
+        {"valign=bottom", false, 100 - kLine + theTop},
+    };
+    for (const Case& theCase : theCases) {
+        SCOPED_TRACE(theCase.mAlign);
+        MakeWhite(mStore, 200, 120);
+        const TextRun theRun =
+            RunText(mStore, Method::kDrawText, "MMMM", std::string("rect=20,20,180,100 ") + theCase.mAlign);
+        ASSERT_FALSE(theRun.mError) << theRun.mMessages;
+        const LongRect theInk = InkExtent(mStore);
+        EXPECT_NEAR(theCase.mHorizontal ? theInk.left : theInk.top, theCase.mExpectedStart, 3) << theInk;
+    }
+}
+
+TEST_F(TextBlock, ABlockTallerThanItsRectangleIsDrawnFromTheTop)
+{
+    for (const char* theAlign : {"valign=middle", "valign=bottom"}) {
+        SCOPED_TRACE(theAlign);
+        MakeWhite(mStore, 200, 120);
+        const TextRun theRun = RunText(mStore, Method::kDrawText, "A\nB\nC\nD\nE\nF",
+                                       std::string("rect=10,40,190,80 ") + theAlign);
+        ASSERT_FALSE(theRun.mError) << theRun.mMessages;
+        EXPECT_EQ(theRun.mRect.top, 40);
+        const LongRect theInk = InkExtent(mStore);
+        EXPECT_GE(theInk.top, 40);
+        EXPECT_LT(theInk.top, 40 + kLine) << theInk;
+        EXPECT_LT(theInk.bottom, 80) << theInk;
+        // Two whole lines fit in 40 pixels: "A\nB\n".
+        EXPECT_EQ(theRun.mLengthDrawn, 4);
+    }
+}
+
+TEST_F(TextBlock, TextLengthCountsWholeVisibleLinesInCharacters)
+{
+    struct Case {
+        const char* mText;
+        const char* mParams;
+        std::int32_t mLength;
+    };
+    const Case theCases[] = {
+        {"a\nb\nc\nd", "rect=0,0,100,40", 4},           // the third line is only partly visible
+        {"a\nb\nc\nd", "rect=0,0,100,45", 6},           // now it fits
+        {"\xC3\xA9\n\xC3\xBC\nx\ny", "rect=0,0,100,40", 4},  // two-byte characters count once
+        {"\xF0\x9F\x98\x80", "rect=0,0,100,40", 2},     // outside the basic plane: two UTF-16 units
+        {"abc", "rect=0,0,100,10", 0},                  // not even one line
+    };
+    for (const Case& theCase : theCases) {
+        SCOPED_TRACE(theCase.mParams);
+        Bitmap theScratch;
+        MakeWhite(theScratch, 4, 4);
+        const TextRun theRun = RunText(theScratch, Method::kTextLength, theCase.mText, theCase.mParams);
+        ASSERT_FALSE(theRun.mError) << theRun.mMessages;
+        EXPECT_EQ(theRun.mLengthDrawn, theCase.mLength);
+    }
+}
+
+TEST_F(TextBlock, TextAreaMeasuresAndDrawsNothing)
+{
+    // Even a parameter string asking to draw only measures.
+    const TextRun theRun = RunText(mStore, Method::kTextArea, "one two three four five six",
+                                   "rect=10,10,90,110 op=both textcolor=red");
+    ASSERT_FALSE(theRun.mError) << theRun.mMessages;
+    EXPECT_TRUE(IsEmpty(InkExtent(mStore)));
+    EXPECT_EQ(theRun.mLineHeight, kLine);
+    const std::int32_t theHeight = theRun.mRect.bottom - theRun.mRect.top;
+    EXPECT_GT(theHeight, kLine);
+    EXPECT_EQ(theHeight % kLine, 0);
+    EXPECT_LE(theRun.mRect.right - theRun.mRect.left, 80);
+    EXPECT_GT(theRun.mRect.right - theRun.mRect.left, 20);
+}
+
+TEST_F(TextBlock, EmptyTextDrawsNothingAndCountsNothing)
+{
+    for (Method theMethod : {Method::kDrawText, Method::kTextArea, Method::kTextLength}) {
+        MakeWhite(mStore, 200, 120);
+        const TextRun theRun = RunText(mStore, theMethod, "", "rect=0,0,200,120");
+        EXPECT_FALSE(theRun.mError) << theRun.mMessages;
+        EXPECT_EQ(theRun.mLengthDrawn, 0);
+        EXPECT_EQ(theRun.mLineHeight, 0);
+        EXPECT_TRUE(IsEmpty(InkExtent(mStore)));
+    }
+}
+
+TEST_F(TextBlock, TextAreaGivesACanvasWithoutPixelsItsSize)
+{
+    Bitmap theStore;
+    const TextRun theRun = RunText(theStore, Method::kTextArea, "word", "rect=0,0,100,100");
+    ASSERT_FALSE(theRun.mError) << theRun.mMessages;
+    EXPECT_EQ(theStore.GetBounds(), (LongRect{0, 0, 256, 256}));
+    EXPECT_TRUE(IsEmpty(InkExtent(theStore)));
+}
+
+TEST_F(TextBlock, TheTextKeywordOverridesTheSetter)
+{
+    const TextRun theRun = RunText(mStore, Method::kTextLength, "abcdef", "rect=0,0,200,120 text=xy");
+    EXPECT_EQ(theRun.mLengthDrawn, 2);
+}
+
+}  // namespace

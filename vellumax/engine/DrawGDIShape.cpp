@@ -1,0 +1,342 @@
+#include "vellumax/engine/DrawGDIShape.h"
+
+#include <automation/Client.h>
+#include <automation/Strings.h>
+
+#include <cassert>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "vellumax/engine/Bitmap.h"
+
+namespace {
+
+constexpr const char* kPatternPen = "You can paint using patterns but you cannot draw using them.";
+constexpr const char* kNoPattern = "Cannot paint pattern because one has not been specified.";
+constexpr const char* kContext = "Unable to draw shape";
+constexpr std::int32_t kDefaultSide = 256;
+constexpr int kPointsPerInch = 72;
+constexpr UINT kTextFlags = DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL;
+constexpr UINT kTabLength = 4;
+
+// The drawing layer counts bytes of UTF-8; the record counts UTF-16 characters.
+std::int32_t CharactersIn(const std::string& inText, UINT inBytes)
+{
+    const std::size_t theBytes = inBytes < inText.size() ? inBytes : inText.size();
+    return static_cast<std::int32_t>(UTF16FromUTF8(std::string_view(inText.data(), theBytes)).size());
+}
+
+}  // namespace
+
+DrawGDIShape::DrawGDIShape(const char* inName, bool inDirect) : Operation(inName), mDirect(inDirect)
+{
+    mParameters->DrawOp = kDrawAndPaint;
+}
+
+DrawGDIShape::~DrawGDIShape() = default;
+
+void DrawGDIShape::Do(Bitmap& inBitmap)
+{
+    assert(mParameters->Shape != kNoShapeType && "mParams->Shape != kNoShapeType");
+    try {
+        Begin(inBitmap);
+        if (!mError->HasError()) {
+            InsetForPen(mParameters->PenSize);
+            DrawShapePath();
+        }
+    } catch (...) {
+        // A fault half-way must not leave the store's context changed or our objects in it.
+        End();
+        mError->AddContext(kContext);
+        throw;
+    }
+    End();
+    mError->AddContext(kContext);
+}
+
+void DrawGDIShape::SetShape(const char* inShape)
+{
+    mParameters->SetParameter("shape", inShape);
+    Report("Shape", inShape);
+}
+
+void DrawGDIShape::SetText(const char* inText)
+{
+    mParameters->Shape = kTextShape;
+    mParameters->SetParameter("text", inText);
+    Report("Text", inText);
+}
+
+void DrawGDIShape::SetOperation(std::int32_t inOperation)
+{
+    mParameters->DrawOp = static_cast<DrawOperation>(inOperation);
+}
+
+LongRect DrawGDIShape::GetRect() const
+{
+    return mRect;
+}
+
+std::int32_t DrawGDIShape::GetLineHeight() const
+{
+    return mLineHeight;
+}
+
+std::int32_t DrawGDIShape::GetLengthDrawn() const
+{
+    return mLengthDrawn;
+}
+
+void DrawGDIShape::Begin(Bitmap& inBitmap)
+{
+    Parameters& theParams = *mParameters;
+    GdiSetLastError(0);
+    OSErr theQuickTimeError = noErr;
+    HRESULT theComError = S_OK;
+    bool theFailed = false;
+
+    [&] {
+        theQuickTimeError = inBitmap.EnsurePixels(kDefaultSide, kDefaultSide, -1);
+        if (theQuickTimeError != noErr)
+            return;
+        mHDC = inBitmap.GetHDC();
+        assert(mHDC && "mHDC");
+        if (mHDC == 0) {
+            theFailed = true;
+            return;
+        }
+        mOldMapMode = SetMapMode(mHDC, MM_TEXT);
+        if (mOldMapMode == 0) {
+            theFailed = true;
+            return;
+        }
+        const LongRect theBounds = inBitmap.GetBounds();
+        mRect = theParams.DestinationRect(theBounds, theBounds);
+        const float* theMatrix = theParams.ComputeGDITransform(mRect, mRect);
+        const XFORM theTransform{theMatrix[0], theMatrix[1], theMatrix[2], theMatrix[3], theMatrix[4], theMatrix[5]};
+        mOldGraphicsMode = SetGraphicsMode(mHDC, GM_ADVANCED);
+        if (mOldGraphicsMode == 0 || !SetWorldTransform(mHDC, &theTransform)) {
+            theFailed = true;
+            return;
+        }
+        if (theParams.PenColor.pattern) {
+            mError->AddMessage(kPatternPen);
+            return;
+        }
+        mPen = CreatePen(PS_SOLID, theParams.PenSize, theParams.PenColor.ToColorRef());
+        mOldPen = mPen != 0 ? SelectObject(mHDC, mPen) : 0;
+        if (mOldPen == 0) {
+            theFailed = true;
+            return;
+        }
+        if (theParams.PaintColor.pattern) {
+            IDispatch* thePattern = theParams.PatternCanvas();
+            if (thePattern == nullptr) {
+                mError->AddMessage(kNoPattern);
+                return;
+            }
+            vx::Client theCanvas(thePattern);
+            const vx::Variant theHandle = theCanvas.Get("HBITMAP");
+            if (!theCanvas.Ok()) {
+                theComError = theCanvas.LastError().mCode;
+                return;
+            }
+            mBrush = CreatePatternBrush(static_cast<HBITMAP>(theHandle.AsLong()));
+        } else {
+            mBrush = CreateSolidBrush(theParams.PaintColor.ToColorRef());
+        }
+        mOldBrush = mBrush != 0 ? SelectObject(mHDC, mBrush) : 0;
+        if (mOldBrush == 0) {
+            theFailed = true;
+            return;
+        }
+        mOldTextColor = SetTextColor(mHDC, theParams.TextColor.ToColorRef());
+        mTextColorSaved = mOldTextColor != CLR_INVALID;
+        mOldBkMode = SetBkMode(mHDC, TRANSPARENT);
+        assert(std::strlen(theParams.Font) < 32 && "strlen(mParams->Font) < 32");
+        const int theHeight = -MulDiv(theParams.TextSize, GetDeviceCaps(mHDC, LOGPIXELSY), kPointsPerInch);
+        const TextStyleRecord& theStyle = theParams.TextStyle;
+        mFont = CreateFontA(theHeight, 0, 0, 0, theStyle.weight, theStyle.italic != 0, theStyle.underline != 0,
+                            theStyle.strikethru != 0, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, theParams.Font);
+        mOldFont = mFont != 0 ? SelectObject(mHDC, mFont) : 0;
+        if (mOldFont == 0)
+            theFailed = true;
+    }();
+
+    mError->SetQuickTimeError(theQuickTimeError);
+    RecordWindowsError(theFailed);
+    if (theComError != S_OK)
+        mError->SetComError(theComError);
+}
+
+void DrawGDIShape::End()
+{
+    if (mHDC == 0)
+        return;
+    if (mOldBrush != 0)
+        SelectObject(mHDC, mOldBrush);
+    if (mOldPen != 0)
+        SelectObject(mHDC, mOldPen);
+    if (mOldFont != 0)
+        SelectObject(mHDC, mOldFont);
+    if (mBrush != 0)
+        DeleteObject(mBrush);
+    if (mPen != 0)
+        DeleteObject(mPen);
+    if (mFont != 0)
+        DeleteObject(mFont);
+    if (mOldMapMode != 0)
+        SetMapMode(mHDC, mOldMapMode);
+    if (mOldBkMode != 0)
+        SetBkMode(mHDC, mOldBkMode);
+    if (mTextColorSaved)
+        SetTextColor(mHDC, mOldTextColor);
+    ModifyWorldTransform(mHDC, nullptr, MWT_IDENTITY);
+    if (mOldGraphicsMode != 0)
+        SetGraphicsMode(mHDC, mOldGraphicsMode);
+    // Nothing is restored twice.
+    mOldBrush = mOldPen = mOldFont = 0;
+    mBrush = mPen = mFont = 0;
+    mOldMapMode = mOldBkMode = mOldGraphicsMode = 0;
+    mTextColorSaved = false;
+}
+
+void DrawGDIShape::InsetForPen(std::int32_t inPenSize)
+{
+    Parameters& theParams = *mParameters;
+    switch (theParams.Shape) {
+    case kRectangleShape:
+    case kRoundRectShape:
+        mRect.left += inPenSize / 2;
+        mRect.top += inPenSize / 2;
+        mRect.right -= (inPenSize + 1) / 2;
+        mRect.bottom -= (inPenSize + 1) / 2;
+        break;
+    case kOvalShape:
+        mRect.left += (inPenSize - 1) / 2;
+        mRect.top += (inPenSize - 1) / 2;
+        mRect.right -= (inPenSize + 1) / 2;
+        mRect.bottom -= (inPenSize + 1) / 2;
+        break;
+    case kPolygonShape:
+    case kLineShape:
+        for (std::int32_t i = 0; i < theParams.PointCount; ++i) {
+            theParams.Points[i].x += inPenSize / 2;
+            theParams.Points[i].y += inPenSize / 2;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void DrawGDIShape::DrawShapePath()
+{
+    const Parameters& theParams = *mParameters;
+    bool theFailed = false;
+    [&] {
+        if (!mDirect && !BeginPath(mHDC)) {
+            theFailed = true;
+            return;
+        }
+        BOOL theDrawn = 1;
+        switch (theParams.Shape) {
+        case kRectangleShape:
+            theDrawn = Rectangle(mHDC, mRect.left, mRect.top, mRect.right, mRect.bottom);
+            break;
+        case kOvalShape:
+            theDrawn = Ellipse(mHDC, mRect.left, mRect.top, mRect.right, mRect.bottom);
+            break;
+        case kPolygonShape:
+        case kLineShape: {
+            POINT thePoints[Parameters::kMaxPoints];
+            for (std::int32_t i = 0; i < theParams.PointCount; ++i)
+                thePoints[i] = POINT{theParams.Points[i].x, theParams.Points[i].y};
+            theDrawn = theParams.Shape == kPolygonShape ? Polygon(mHDC, thePoints, theParams.PointCount)
+                                                         : Polyline(mHDC, thePoints, theParams.PointCount);
+            break;
+        }
+        case kRoundRectShape:
+            theDrawn = RoundRect(mHDC, mRect.left, mRect.top, mRect.right, mRect.bottom, theParams.CornerSize.x,
+                                 theParams.CornerSize.y);
+            break;
+        case kTextShape:
+            DrawTextBlock();
+            break;
+        default:
+            break;
+        }
+        if (mDirect) {
+            theFailed = !theDrawn;
+            return;
+        }
+        if (!EndPath(mHDC) || !theDrawn) {
+            AbortPath(mHDC);
+            theFailed = true;
+            return;
+        }
+        switch (theParams.DrawOp) {
+        case kDrawOutline:
+            theFailed = !StrokePath(mHDC);
+            break;
+        case kPaintFill:
+            theFailed = !FillPath(mHDC);
+            break;
+        case kDrawAndPaint:
+            theFailed = !StrokeAndFillPath(mHDC);
+            break;
+        default:
+            // Measuring: the recorded path is not wanted.
+            AbortPath(mHDC);
+            break;
+        }
+    }();
+    GdiFlush();
+    RecordWindowsError(theFailed);
+}
+
+void DrawGDIShape::DrawTextBlock()
+{
+    const Parameters& theParams = *mParameters;
+    const std::string theText = UTF8FromUTF16(theParams.Text);
+    UINT theFlags = kTextFlags;
+    if (theParams.HAlign == kHAlignMiddle)
+        theFlags |= DT_CENTER;
+    else if (theParams.HAlign == kHAlignRight)
+        theFlags |= DT_RIGHT;
+    if (theParams.DrawOp == kMeasureOnly)
+        theFlags |= DT_CALCRECT;
+
+    [&] {
+        RECT theLine{mRect.left, mRect.top, mRect.right, mRect.top};
+        std::int32_t theHeight = DrawTextA(mHDC, theText.c_str(), -1, &theLine, theFlags | DT_CALCRECT);
+        if (theHeight == 0)
+            return;
+        theLine = RECT{mRect.left, mRect.top, mRect.right, mRect.top};
+        mLineHeight = DrawTextA(mHDC, theText.c_str(), -1, &theLine, theFlags | DT_CALCRECT | DT_SINGLELINE);
+        if (mLineHeight == 0)
+            return;
+        const std::int32_t theAvailable = mRect.bottom - mRect.top;
+        if (theAvailable < theHeight)
+            theHeight = theAvailable;
+        if (theParams.VAlign == kVAlignMiddle)
+            mRect.top += (theAvailable - theHeight) / 2;
+        else if (theParams.VAlign == kVAlignBottom)
+            mRect.top += theAvailable - theHeight;
+        RECT theArea{mRect.left, mRect.top, mRect.right, mRect.bottom};
+        DRAWTEXTPARAMS theExtra{sizeof(DRAWTEXTPARAMS), kTabLength, 0, 0, 0};
+        if (DrawTextExA(mHDC, theText.c_str(), -1, &theArea, theFlags, &theExtra) != 0)
+            mLengthDrawn = CharactersIn(theText, theExtra.uiLengthDrawn);
+        mRect = LongRect{theArea.left, theArea.top, theArea.right, theArea.bottom};
+    }();
+    RecordWindowsError(false);
+}
+
+void DrawGDIShape::RecordWindowsError(bool inFailed)
+{
+    DWORD theError = GdiGetLastError();
+    if (inFailed && theError == 0)
+        theError = kGdiErrorCannotComplete;
+    mError->SetWindowsError(theError);
+}

@@ -1,0 +1,63 @@
+// Shapes and text blocks drawn through the 2D drawing layer straight into a
+// pixel store's device context: "Draw Text:", "Text Area:", "Text Length:",
+// and the nameless inner drawing of "Draw Shape:".
+#pragma once
+
+#include <cstdint>
+
+#include "drawing/Gdi.h"
+#include "vellumax/engine/Operation.h"
+
+class DrawGDIShape : public Operation {
+public:
+    // inDirect: primitives are drawn as they are; otherwise each is recorded
+    // as a path and stroked and/or filled according to the drawing operation.
+    DrawGDIShape(const char* inName, bool inDirect);
+    ~DrawGDIShape() override;
+
+    // Begin, inset and draw, End always; "Unable to draw shape" goes with any error.
+    void Do(Bitmap& inBitmap) override;
+
+    // Shape words as the "shape" keyword takes them.
+    virtual void SetShape(const char* inShape);
+    // Makes the shape a text block of inText (UTF-8).
+    virtual void SetText(const char* inText);
+    virtual void SetOperation(std::int32_t inOperation);
+    virtual LongRect GetRect() const;
+    virtual std::int32_t GetLineHeight() const;
+    virtual std::int32_t GetLengthDrawn() const;
+    // Prepares the store's device context: pixels, mapping and graphics mode,
+    // transform, pen, brush, text colour and mode, font. Failures go to the
+    // error record and skip the steps after them.
+    virtual void Begin(Bitmap& inBitmap);
+    // Puts back whatever Begin changed and deletes what it made.
+    virtual void End();
+    // Pulls the geometry in so that a stroke of inPenSize stays inside it.
+    virtual void InsetForPen(std::int32_t inPenSize);
+    virtual void DrawShapePath();
+    virtual void DrawTextBlock();
+
+protected:
+    // Records the layer's last error; a failure the layer left without a code
+    // still gets one, so that it is never taken for success.
+    void RecordWindowsError(bool inFailed);
+
+    bool mDirect;
+    HDC mHDC = 0;
+    int mOldMapMode = 0;
+    int mOldGraphicsMode = 0;
+    HGDIOBJ mOldPen = 0;
+    HPEN mPen = 0;
+    HGDIOBJ mOldBrush = 0;
+    HBRUSH mBrush = 0;
+    int mOldBkMode = 0;
+    COLORREF mOldTextColor = 0;
+    bool mTextColorSaved = false;
+    HGDIOBJ mOldFont = 0;
+    HFONT mFont = 0;
+    // Where the shape or text goes; hides the base's result rectangle, which
+    // stays the placement the caller reports.
+    LongRect mRect;
+    std::int32_t mLengthDrawn = 0;
+    std::int32_t mLineHeight = 0;
+};

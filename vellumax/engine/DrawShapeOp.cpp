@@ -1,0 +1,50 @@
+#include "vellumax/engine/DrawShapeOp.h"
+
+#include <utility>
+
+#include "vellumax/engine/Bitmap.h"
+#include "vellumax/engine/DrawGDIShape.h"
+
+namespace {
+
+constexpr const char* kNoOpenGL = "Unable to initialise OpenGL.";
+constexpr std::int32_t kOpenGLDepth = 32;
+
+}  // namespace
+
+DrawShapeOp::DrawShapeOp() : Operation("Draw Shape:") {}
+
+void DrawShapeOp::Do(Bitmap& inBitmap)
+{
+    std::unique_ptr<Parameters> theParameters = DetachParameters();
+    std::unique_ptr<ErrorReport> theError = DetachErrorReport();
+    const bool theOpenGL = theParameters->OpenGL != 0 && inBitmap.GetDepth() == kOpenGLDepth;
+    theError = theOpenGL ? RunPoly(inBitmap, std::move(theParameters), std::move(theError))
+                         : RunGDI(inBitmap, std::move(theParameters), std::move(theError));
+    AdoptErrorReport(std::move(theError));
+}
+
+void DrawShapeOp::SetShape(const char* inShape)
+{
+    mParameters->SetParameter("shape", inShape);
+    Report("Shape", inShape);
+}
+
+std::unique_ptr<ErrorReport> DrawShapeOp::RunPoly(Bitmap&, std::unique_ptr<Parameters>,
+                                                  std::unique_ptr<ErrorReport> inError)
+{
+    // The OpenGL polygon renderer is not part of this build: say so rather
+    // than draw the shape some other way.
+    inError->AddMessage(kNoOpenGL);
+    return inError;
+}
+
+std::unique_ptr<ErrorReport> DrawShapeOp::RunGDI(Bitmap& inBitmap, std::unique_ptr<Parameters> inParameters,
+                                                 std::unique_ptr<ErrorReport> inError)
+{
+    DrawGDIShape theShape("", false);
+    theShape.AdoptParameters(std::move(inParameters));
+    theShape.AdoptErrorReport(std::move(inError));
+    theShape.Run(inBitmap, false);
+    return theShape.DetachErrorReport();
+}
