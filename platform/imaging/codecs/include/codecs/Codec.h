@@ -1,5 +1,6 @@
 // One codec per picture format behind one interface. The public entries check their arguments
-// and the format's signature, then call the format's own work; they never throw.
+// and the format's signature, then call the format's own work; they never throw. Codecs hold no
+// state, so one instance serves any number of threads at once.
 #pragma once
 
 #include <cstdint>
