@@ -9,6 +9,7 @@
 
 #include "imaging/Memory.h"
 #include "vellumax/engine/EraseOp.h"
+#include "vellumax/engine/ExportOperation.h"
 #include "vellumax/engine/InvertOp.h"
 #include "vellumax/engine/Operation.h"
 #include "vellumax/errors/ComError.h"
@@ -778,9 +779,9 @@ HRESULT Canvas::SaveAs(VARIANT* inFilePath, VARIANT* inParams)
             return E_POINTER;
         const std::string thePath = TextFromVariant(*inFilePath);
         const std::string theParams = TextFromVariant(*inParams);
-        PendingOperation theOperation("Save As:");
+        ExportOperation theOperation("Save As:");
         ApplyCanvasDefaults(theOperation);
-        theOperation.SetArgument("File", thePath);
+        theOperation.SetFile(thePath.c_str());
         theOperation.SetParameterString(theParams.c_str());
         return RunOperation(theOperation, mBitmap);
     });
@@ -794,11 +795,16 @@ HRESULT Canvas::GetAs(VARIANT* inType, VARIANT* inParams, VARIANT* outData)
         VariantInit(outData);
         const std::string theType = TextFromVariant(*inType);
         const std::string theParams = TextFromVariant(*inParams);
-        PendingOperation theOperation("Get As:");
+        ExportOperation theOperation("Get As:");
         ApplyCanvasDefaults(theOperation);
-        theOperation.SetArgument("Type", theType);
+        theOperation.SetType(theType.c_str());
         theOperation.SetParameterString(theParams.c_str());
-        // The exported bytes become outData with the export engine.
-        return RunOperation(theOperation, mBitmap);
+        if (const HRESULT theResult = RunOperation(theOperation, mBitmap); theResult != S_OK)
+            return theResult;
+        if (const HRESULT theResult =
+                VariantFromBytes(theOperation.GetDataPointer(), theOperation.GetDataSize(), outData);
+            FAILED(theResult))
+            throw ComError(theResult);
+        return S_OK;
     });
 }
