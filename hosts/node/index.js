@@ -12,7 +12,15 @@
 const path = require('node:path');
 
 const buildDir = path.resolve(process.env.VX_BUILD_DIR || path.join(__dirname, '..', '..', 'build'));
-const native = require(path.join(buildDir, 'lib', 'vellumax_node.node'));
+const addonPath = path.join(buildDir, 'lib', 'vellumax_node.node');
+let native;
+try {
+  native = require(addonPath);
+} catch (err) {
+  if (err.code !== 'MODULE_NOT_FOUND') throw err;
+  throw new Error(`The Node host is not built: ${addonPath} is missing. ` +
+                  'Run scripts/build, or set VX_BUILD_DIR to the build folder.');
+}
 
 const INVOKE_FUNC = 1;
 const INVOKE_PROPERTYGET = 2;

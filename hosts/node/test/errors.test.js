@@ -57,3 +57,14 @@ test('unregistration removes the class; registration brings it back', () => {
   vx.registerServer(testServerPath());
   assert.equal(vx.createObject('VxNodeTest.Thing').Width, 0);
 });
+
+test('a missing build folder is named in the error', () => {
+  const { spawnSync } = require('node:child_process');
+  const missing = path.join(__dirname, 'no-such-build');
+  const run = spawnSync(process.execPath, ['-e', `require(${JSON.stringify(path.join(__dirname, '..'))})`], {
+    env: { ...process.env, VX_BUILD_DIR: missing },
+    encoding: 'utf8',
+  });
+  assert.notEqual(run.status, 0);
+  assert.match(run.stderr, /The Node host is not built: .*no-such-build/);
+});
