@@ -69,6 +69,20 @@ test('a canvas takes its size, another canvas as its pattern, and reports reject
   assert.equal(canvas.Width, 0);
 });
 
+test('a canvas hands its picture back as a Buffer', () => {
+  const canvas = vx.createObject('Vellumax.Canvas');
+  canvas.Width = 16;
+  canvas.Height = 8;
+  canvas.Erase();
+  const gif = canvas.GetAs('gif', '');
+  assert.ok(Buffer.isBuffer(gif));
+  assert.equal(gif.subarray(0, 4).toString('latin1'), 'GIF8');
+  assert.equal(gif.readUInt16LE(6), 16);
+  assert.equal(gif.readUInt16LE(8), 8);
+  const png = canvas.GetAs('png', '');
+  assert.deepEqual([...png.subarray(0, 4)], [0x89, 0x50, 0x4e, 0x47]);
+});
+
 test('classes without a factory are registered but not creatable', () => {
   assert.throws(() => vx.createObject('Vellumax.GraphicImage'), { number: 0x80040111 | 0 });
 });
