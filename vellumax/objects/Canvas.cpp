@@ -8,6 +8,8 @@
 #include <automation/Variant.h>
 
 #include "imaging/Memory.h"
+#include "vellumax/engine/DrawGDIShape.h"
+#include "vellumax/engine/DrawShapeOp.h"
 #include "vellumax/engine/EraseOp.h"
 #include "vellumax/engine/ExportOperation.h"
 #include "vellumax/engine/InvertOp.h"
@@ -682,9 +684,9 @@ HRESULT Canvas::DrawShape(VARIANT* inShape, VARIANT* inParams, VARIANT* outRect)
         ResetOut(outRect);
         const std::string theShape = TextFromVariant(*inShape);
         const std::string theParams = TextFromVariant(*inParams);
-        PendingOperation theOperation("Draw Shape:");
+        DrawShapeOp theOperation;
         ApplyCanvasDefaults(theOperation);
-        theOperation.SetArgument("Shape", theShape);
+        theOperation.SetShape(theShape.c_str());
         return RunDrawing(theOperation, theParams, outRect);
     });
 }
@@ -697,9 +699,9 @@ HRESULT Canvas::DrawText(VARIANT* inText, VARIANT* inParams, VARIANT* outRect)
         ResetOut(outRect);
         const std::string theText = TextFromVariant(*inText);
         const std::string theParams = TextFromVariant(*inParams);
-        PendingOperation theOperation("Draw Text:");
+        DrawGDIShape theOperation("Draw Text:", true);
         ApplyCanvasDefaults(theOperation);
-        theOperation.SetArgument("Text", theText);
+        theOperation.SetText(theText.c_str());
         return RunDrawing(theOperation, theParams, outRect);
     });
 }
@@ -732,20 +734,22 @@ HRESULT Canvas::TextArea(VARIANT* inText, VARIANT* inParams, VARIANT* outWidth, 
         ResetOut(outLineH);
         const std::string theText = TextFromVariant(*inText);
         const std::string theParams = TextFromVariant(*inParams);
-        PendingOperation theOperation("Text Area:");
+        DrawGDIShape theOperation("Text Area:", true);
         ApplyCanvasDefaults(theOperation);
-        theOperation.SetArgument("Text", theText);
+        theOperation.SetText(theText.c_str());
         theOperation.SetParameterString(theParams.c_str());
         // After the parameter string, so that no keyword can make it draw.
-        theOperation.GetParameters()->DrawOp = kMeasureOnly;
+        theOperation.SetOperation(kMeasureOnly);
         if (const HRESULT theResult = RunOperation(theOperation, mBitmap); theResult != S_OK)
             return theResult;
-        const LongRect theArea = theOperation.GetResultRect();
+        // The laid-out text, not the placement.
+        const LongRect theArea = theOperation.GetRect();
         if (outWidth != nullptr)
             SetLongResult(theArea.right - theArea.left, outWidth);
         if (outHeight != nullptr)
             SetLongResult(theArea.bottom - theArea.top, outHeight);
-        // The line height comes with the text engine.
+        if (outLineH != nullptr)
+            SetLongResult(theOperation.GetLineHeight(), outLineH);
         return S_OK;
     });
 }
@@ -763,12 +767,18 @@ HRESULT Canvas::TextLength(VARIANT* inText, VARIANT* inParams, VARIANT* outVal)
         theScratch.SetHeight(kScratchSide);
         theScratch.SetDepth(kScratchDepth);
         theScratch.Update();  // a failure shows when the operation prepares its store
-        PendingOperation theOperation("Text Length:");
+        DrawGDIShape theOperation("Text Length:", true);
         ApplyCanvasDefaults(theOperation);
-        theOperation.SetArgument("Text", theText);
+        theOperation.SetText(theText.c_str());
         theOperation.SetParameterString(theParams.c_str());
-        // The count of characters that fit, into outVal, comes with the text engine.
-        return RunOperation(theOperation, theScratch);
+        if (const HRESULT theResult = RunOperation(theOperation, theScratch); theResult != S_OK)
+            return theResult;
+        if (outVal != nullptr) {
+            char theCount[kTextCapacity];
+            FormatLong(theOperation.GetLengthDrawn(), theCount);
+            SetTextResult(theCount, outVal);
+        }
+        return S_OK;
     });
 }
 
