@@ -256,6 +256,13 @@ HRESULT SafeArrayCopy(SAFEARRAY* inArray, SAFEARRAY** outCopy)
     CellCount(inArray, theCount);
     const auto* theSource = static_cast<const char*>(inArray->pvData);
     auto* theDest = static_cast<char*>(theCopy->pvData);
+    // Plain elements (bytes of an upload or an export, numbers) copy as one block.
+    if ((inArray->fFeatures & (FADF_BSTR | FADF_UNKNOWN | FADF_DISPATCH | FADF_VARIANT)) == 0) {
+        if (theCount != 0)
+            std::memcpy(theDest, theSource, theCount * inArray->cbElements);
+        *outCopy = theCopy;
+        return S_OK;
+    }
     for (std::size_t i = 0; i < theCount; ++i) {
         const HRESULT theResult = CopyCell(inArray->fFeatures, inArray->cbElements, theSource + i * inArray->cbElements,
                                            theDest + i * inArray->cbElements);
