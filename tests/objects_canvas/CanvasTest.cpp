@@ -492,6 +492,19 @@ TEST_F(CanvasTest, ShapeAndTextMethodsRunTheirOperations)
     mCanvas.Call("DrawShape", "rect", "paintcolor=pattern");
     EXPECT_THAT(mCanvas.LastError().mDescription,
                 StartsWith("Cannot paint pattern because one has not been specified.\n\n\nDraw Shape: "));
+    // With a pattern canvas the fill tiles its pixels.
+    vx::Client thePattern = CreateCanvas();
+    ASSERT_TRUE(thePattern.Put("Width", 2));
+    ASSERT_TRUE(thePattern.Put("Height", 2));
+    ASSERT_TRUE(thePattern.Put("Color", "0,100,0"));
+    thePattern.Call("Erase");
+    ASSERT_TRUE(mCanvas.PutRef("Pattern", thePattern.Object()));
+    mCanvas.Call("DrawShape", "rect", "rect=20,3,30,13 paintcolor=pattern op=paint");
+    ASSERT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+    EXPECT_EQ(ColorAt("25,8"), PixelText(0, 255, 0));
+    mCanvas.Call("DrawShape", "rect", "pencolor=pattern");
+    EXPECT_THAT(mCanvas.LastError().mDescription,
+                StartsWith("You can paint using patterns but you cannot draw using them.\n\n\nDraw Shape: "));
     // Measuring draws nothing, and TextLength runs on a scratch store of its own.
     const std::string theBefore = ColorAt("20,10");
     std::vector<vx::Variant> theArea = mCanvas.CallWithOuts("TextArea", "Hello", "textsize=10");
