@@ -8,6 +8,7 @@
 
 #include <automation/DispatchTable.h>
 #include <automation/ModuleCounts.h>
+#include <automation/SafeArray.h>
 
 #include "objects_canvas/CanvasClient.h"
 #include "vellumax/errors/ErrorTexts.h"
@@ -461,9 +462,6 @@ TEST_F(CanvasTest, MethodsWithoutTheirEngineFailClearly)
          "Draw Data: Type={png} Parameters={}"},
         {"DrawCanvas", [&] { return mCanvas.Call("DrawCanvas", theOther.Object(), ""); },
          "Draw Canvas: Parameters={}"},
-        {"SaveAs", [&] { return mCanvas.Call("SaveAs", "/nowhere/a.gif", ""); },
-         "Save As: File={/nowhere/a.gif} Parameters={}"},
-        {"GetAs", [&] { return mCanvas.Call("GetAs", "gif", ""); }, "Get As: Type={gif} Parameters={}"},
         {"SetChannel", [&] { return mCanvas.Call("SetChannel", "red", theOther.Object()); },
          "Set Channel: Channel={red}"},
     };
@@ -521,6 +519,31 @@ TEST_F(CanvasTest, ShapeAndTextMethodsRunTheirOperations)
     EXPECT_EQ(mCanvas.Get("Width").AsLong(), 40);
     mCanvas.Call("DrawText", "Hello", "textcolor=black");
     ASSERT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+}
+
+// GetAs hands back a byte array of its own; SaveAs reports what kept it from writing.
+TEST_F(CanvasTest, ExportMethodsRunTheExportOperation)
+{
+    Size(9, 5);
+    vx::Variant theBytes = mCanvas.Call("GetAs", "gif", "");
+    ASSERT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+    ASSERT_EQ(theBytes.Type(), VT_ARRAY | VT_UI1);
+    SAFEARRAY* theArray = theBytes.Get()->parray;
+    ASSERT_EQ(SafeArrayGetDim(theArray), 1u);
+    LONG theLower = -1;
+    LONG theUpper = -1;
+    SafeArrayGetLBound(theArray, 1, &theLower);
+    SafeArrayGetUBound(theArray, 1, &theUpper);
+    const std::vector<std::uint8_t> theData = theBytes.AsBytes();
+    EXPECT_EQ(theLower, 0);
+    EXPECT_EQ(theUpper, static_cast<LONG>(theData.size()) - 1);
+    ASSERT_GE(theData.size(), 6u);
+    EXPECT_EQ(std::string(theData.begin(), theData.begin() + 3), "GIF");
+
+    mCanvas.Call("SaveAs", "/nowhere/a.gif", "");
+    EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+    EXPECT_THAT(mCanvas.LastError().mDescription,
+                HasSubstr("\n\n\nSave As: File={/nowhere/a.gif} Parameters={} Canvas={Width=9 Height=5"));
 }
 
 TEST_F(CanvasTest, ParameterStringErrorsAreReportedBeforeAnything)
