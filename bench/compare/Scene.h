@@ -1,0 +1,58 @@
+/* The scene every program draws, described the same way for each: an 800 x 600
+ * white canvas, 200 rectangles and 200 ovals filled and outlined with a
+ * 3-pixel pen, and a 120-word paragraph wrapped in 300 x 250. Plain C so that
+ * the libgd program shares it; compare.py repeats the generator. */
+#ifndef VX_COMPARE_SCENE_H
+#define VX_COMPARE_SCENE_H
+
+#include <stdio.h>
+#include <string.h>
+
+enum { kSceneWidth = 800, kSceneHeight = 600, kSceneShapes = 200, kScenePen = 3, kSceneWords = 120 };
+enum { kTextLeft = 480, kTextTop = 320, kTextWidth = 300, kTextHeight = 250, kTextPixels = 13 };
+
+typedef struct {
+    int left, top, right, bottom;
+    int red, green, blue;
+} SceneShape;
+
+static unsigned SceneNext(unsigned* ioSeed)
+{
+    *ioSeed = (*ioSeed * 1103515245u + 12345u) & 0x7fffffffu;
+    return *ioSeed >> 8;
+}
+
+/* Rectangles first (inIndex < kSceneShapes), then ovals; right and bottom exclusive. */
+static void SceneShapes(SceneShape* outShapes)
+{
+    unsigned theSeed = 7;
+    for (int i = 0; i < 2 * kSceneShapes; ++i) {
+        SceneShape* s = &outShapes[i];
+        s->left = (int)(SceneNext(&theSeed) % 740);
+        s->top = (int)(SceneNext(&theSeed) % 540);
+        s->right = s->left + 10 + (int)(SceneNext(&theSeed) % 50);
+        s->bottom = s->top + 10 + (int)(SceneNext(&theSeed) % 50);
+        s->red = (int)(SceneNext(&theSeed) % 256);
+        s->green = (int)(SceneNext(&theSeed) % 256);
+        s->blue = (int)(SceneNext(&theSeed) % 256);
+    }
+}
+
+static const char* const kSceneVocabulary[] = {"drawing", "server", "canvas", "pixels", "the", "of", "a",
+                                               "quick", "page", "script", "text", "wraps", "inside", "its",
+                                               "rectangle", "and", "every", "line", "is", "measured"};
+
+/* The paragraph: kSceneWords words separated by single blanks. */
+static void SceneParagraph(char* outText, size_t inCapacity)
+{
+    unsigned theSeed = 11;
+    outText[0] = '\0';
+    for (int i = 0; i < kSceneWords; ++i) {
+        const char* theWord = kSceneVocabulary[SceneNext(&theSeed) % (sizeof kSceneVocabulary / sizeof *kSceneVocabulary)];
+        if (i > 0)
+            strncat(outText, " ", inCapacity - strlen(outText) - 1);
+        strncat(outText, theWord, inCapacity - strlen(outText) - 1);
+    }
+}
+
+#endif
