@@ -562,6 +562,53 @@ TEST_F(CanvasTest, ParameterStringErrorsAreReportedBeforeAnything)
     EXPECT_EQ(mCanvas.Get("TextSize").AsLong(), 10);
 }
 
+// The canvas defaults go in first, then the method's own argument, then the
+// parameter string, each overriding what came before.
+TEST_F(CanvasTest, KeywordsOverrideArgumentsAndDefaults)
+{
+    Size(20, 20);
+    ASSERT_TRUE(mCanvas.Put("PenColor", "0,0,100"));
+    ASSERT_TRUE(mCanvas.Put("PenSize", 3));
+    mCanvas.Call("DrawShape", "rect", "rect=0,0,20,20 op=draw");
+    ASSERT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+    EXPECT_EQ(ColorAt("1,10"), PixelText(0, 0, 255));
+    mCanvas.Call("DrawShape", "rect", "rect=0,0,20,20 op=draw pencolor=0,100,0");
+    ASSERT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+    EXPECT_EQ(ColorAt("1,10"), PixelText(0, 255, 0));
+    EXPECT_EQ(Text("PenColor"), ColorText("0,0,100"));
+    // A shape keyword after the shape argument wins: the oval leaves the corner alone.
+    mCanvas.Call("DrawShape", "rect", "rect=0,0,20,20 shape=oval paintcolor=0,0,0 pensize=0");
+    ASSERT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+    EXPECT_EQ(ColorAt("0,0"), PixelText(0, 255, 0));
+    EXPECT_EQ(ColorAt("10,10"), PixelText(0, 0, 0));
+    // So does a text keyword after the text argument.
+    EXPECT_EQ(mCanvas.Call("TextLength", "Hello world", "text=Hi rect=0,0,200,100").AsString(), "2");
+    // A string that does not parse draws nothing.
+    const std::string theBefore = ColorAt("10,10");
+    mCanvas.Call("DrawShape", "rect", "rect=0,0,20,20 paintcolor=1,0,0 pensize=");
+    EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+    EXPECT_EQ(ColorAt("10,10"), theBefore);
+}
+
+TEST_F(CanvasTest, MeasuringLeavesACanvasWithoutPixelsAlone)
+{
+    EXPECT_EQ(mCanvas.Call("TextLength", "Hello", "rect=0,0,200,100").AsString(), "5");
+    EXPECT_EQ(mCanvas.Get("Width").AsLong(), 0);
+    EXPECT_EQ(mCanvas.Get("HBITMAP").AsLong(), 0);
+    // TextArea prepares the canvas's store as drawing would, but draws no text.
+    ASSERT_TRUE(mCanvas.Put("TextColor", "0,0,0"));
+    mCanvas.CallWithOuts("TextArea", "Hello", "textsize=40");
+    ASSERT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+    const LONG theWidth = mCanvas.Get("Width").AsLong();
+    const LONG theHeight = mCanvas.Get("Height").AsLong();
+    ASSERT_GT(theWidth, 0);
+    ASSERT_GT(theHeight, 0);
+    for (LONG theY = 0; theY < theHeight; theY += 3)
+        for (LONG theX = 0; theX < theWidth; theX += 3)
+            ASSERT_EQ(ColorAt((std::to_string(theX) + "," + std::to_string(theY)).c_str()), PixelText(255, 255, 255))
+                << theX << "," << theY;
+}
+
 TEST_F(CanvasTest, ArgumentsThatCannotBeConvertedGiveTheSystemText)
 {
     mCanvas.Call("DrawShape", std::vector<std::uint8_t>{1}, "");
