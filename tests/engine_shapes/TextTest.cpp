@@ -43,6 +43,53 @@ TextRun RunText(Bitmap& ioStore, Method inMethod, const char* inText, const std:
             theOperation.GetResultRect(),  theOperation.GetLineHeight(), theOperation.GetLengthDrawn()};
 }
 
+// Reads the font Begin selected, at the moment the text block would be laid out.
+class FontProbe : public DrawGDIShape {
+public:
+    FontProbe() : DrawGDIShape("Draw Text:", true) {}
+    void DrawTextBlock() override
+    {
+        const HGDIOBJ theFont = SelectObject(mHDC, GetStockObject(SYSTEM_FONT));
+        mSeen = GetObjectA(theFont, sizeof mFont, &mFont) == sizeof mFont;
+        SelectObject(mHDC, theFont);
+    }
+    LOGFONTA mFont{};
+    bool mSeen = false;
+};
+
+TEST(TextFont, PointsBecomeACharacterHeightAtNinetySixDots)
+{
+    struct Case {
+        const char* mParams;
+        std::int32_t mHeight, mWeight;
+        std::uint8_t mItalic, mUnderline, mStrikeOut;
+    };
+    const Case theCases[] = {
+        {"textsize=10", -13, 400, 0, 0, 0},
+        {"textsize=12 textstyle=bold", -16, 700, 0, 0, 0},
+        {"textsize=7 textstyle=italic,underline,strikethru", -9, 400, 1, 1, 1},
+    };
+    for (const Case& theCase : theCases) {
+        SCOPED_TRACE(theCase.mParams);
+        Bitmap theStore;
+        MakeWhite(theStore, 8, 8);
+        FontProbe theProbe;
+        std::strcpy(theProbe.GetParameters()->Font, "DejaVu Serif");
+        theProbe.SetText("x");
+        ASSERT_EQ(theProbe.SetParameterString(theCase.mParams), 0);
+        theProbe.Run(theStore, true);
+        ASSERT_FALSE(theProbe.GetErrorReport()->HasError()) << theProbe.GetErrorReport()->Message();
+        ASSERT_TRUE(theProbe.mSeen);
+        EXPECT_EQ(theProbe.mFont.lfHeight, theCase.mHeight);
+        EXPECT_EQ(theProbe.mFont.lfWeight, theCase.mWeight);
+        EXPECT_EQ(theProbe.mFont.lfItalic, theCase.mItalic);
+        EXPECT_EQ(theProbe.mFont.lfUnderline, theCase.mUnderline);
+        EXPECT_EQ(theProbe.mFont.lfStrikeOut, theCase.mStrikeOut);
+        EXPECT_EQ(theProbe.mFont.lfQuality, ANTIALIASED_QUALITY);
+        EXPECT_STREQ(theProbe.mFont.lfFaceName, "DejaVu Serif");
+    }
+}
+
 class TextBlock : public testing::Test {
 protected:
     void SetUp() override { MakeWhite(mStore, 200, 120); }
