@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Draws the comparison scene (Scene.h) with this engine, with libgd and with
-Pillow, and prints the time per frame of each and the ratios.
+Pillow, and prints the processor time per frame of each and the ratios.
 
 Usage: compare.py (with the system Python, which python3-pil serves) BUILD_DIR [--frames N] [--images DIR]
 BUILD_DIR is the CMake build folder holding bin/compare_vellumax (and
@@ -88,10 +88,10 @@ def pillow_frames(frames, font, out):
             d.text((TEXT_LEFT, y), line, fill=(0, 0, 0), font=face)
 
     draw()
-    start = time.perf_counter()
+    start = time.process_time()
     for _ in range(frames):
         draw()
-    elapsed = (time.perf_counter() - start) * 1000.0 / frames
+    elapsed = (time.process_time() - start) * 1000.0 / frames
     if out:
         image.save(os.path.join(out, "pillow.png"))
     return elapsed
