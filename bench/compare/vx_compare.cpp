@@ -1,0 +1,202 @@
+// The three comparison cases drawn through the Canvas object, as a page script
+// calls it: DrawShape, DrawText and GetAs with parameter strings.
+// Usage: vx_compare REPETITIONS
+// Prints one line per case: "shapes MS", "text MS", "gif MS BYTES", MS being
+// the median over the repetitions of the milliseconds per drawing. A case that
+// fails prints its error on stderr; the exit status is then 1.
+// Run with VX_IMAGING naming <build>/lib/libvx-imaging.so.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <automation/Bstr.h>
+#include <automation/ComVariant.h>
+#include <automation/ErrorInfo.h>
+#include <automation/Interfaces.h>
+#include <automation/SafeArray.h>
+#include <automation/Variant.h>
+#include <vellumax/ICanvas.h>
+
+#include "Scene.h"
+
+HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject);
+
+namespace {
+
+constexpr int kShapeDrawings = 10;
+constexpr int kTextDrawings = 40;
+constexpr int kGifDrawings = 5;
+
+// The description the canvas raised for the last failure.
+std::string LastError(HRESULT inResult)
+{
+    std::string theText = "HRESULT " + std::to_string(static_cast<long>(inResult));
+    IErrorInfo* theInfo = nullptr;
+    if (GetErrorInfo(0, &theInfo) == S_OK && theInfo != nullptr) {
+        BSTR theDescription = nullptr;
+        if (theInfo->GetDescription(&theDescription) == S_OK && theDescription != nullptr) {
+            theText = vx::Bstr::Attach(theDescription).ToUTF8();
+        }
+        theInfo->Release();
+    }
+    return theText;
+}
+
+class Failure {
+public:
+    explicit Failure(std::string inText) : mText(std::move(inText)) {}
+    const std::string& Text() const { return mText; }
+
+private:
+    std::string mText;
+};
+
+void Check(HRESULT inResult, const char* inWhat)
+{
+    if (inResult != S_OK)
+        throw Failure(std::string(inWhat) + ": " + LastError(inResult));
+}
+
+ICanvas* NewCanvas(int inWidth, int inHeight)
+{
+    IClassFactory* theFactory = nullptr;
+    ICanvas* theCanvas = nullptr;
+    Check(VxGetClassObject_Canvas(IID_IClassFactory, reinterpret_cast<void**>(&theFactory)), "class factory");
+    const HRESULT theResult = theFactory->CreateInstance(nullptr, IID_ICanvas, reinterpret_cast<void**>(&theCanvas));
+    theFactory->Release();
+    Check(theResult, "CreateInstance");
+    Check(theCanvas->put_Width(*vx::ComVariant(inWidth).Get()), "Width");
+    Check(theCanvas->put_Height(*vx::ComVariant(inHeight).Get()), "Height");
+    return theCanvas;
+}
+
+// Owns the canvas reference for the length of a case.
+struct CanvasHolder {
+    ICanvas* canvas;
+    ~CanvasHolder() { canvas->Release(); }
+};
+
+// Median over inRepetitions of the milliseconds per call of inDraw, run
+// inDrawings times per repetition after one untimed call.
+double MedianMs(int inRepetitions, int inDrawings, const std::function<void()>& inDraw)
+{
+    inDraw();
+    std::vector<double> theTimes;
+    for (int r = 0; r < inRepetitions; ++r) {
+        const auto theStart = std::chrono::steady_clock::now();
+        for (int i = 0; i < inDrawings; ++i)
+            inDraw();
+        const std::chrono::duration<double, std::milli> theTime = std::chrono::steady_clock::now() - theStart;
+        theTimes.push_back(theTime.count() / inDrawings);
+    }
+    std::sort(theTimes.begin(), theTimes.end());
+    return theTimes[theTimes.size() / 2];
+}
+
+std::string Percent(int inComponent)
+{
+    char theText[16];
+    std::snprintf(theText, sizeof theText, "%.4f", inComponent * 100.0 / 255.0);
+    return theText;
+}
+
+// One parameter string per shape, made before timing: scripts pass constants.
+std::vector<vx::ComVariant> ShapeParameters()
+{
+    static SceneShape theShapes[2 * kSceneShapes];
+    SceneShapes(theShapes);
+    std::vector<vx::ComVariant> theParams;
+    for (const SceneShape& s : theShapes) {
+        theParams.emplace_back("rect=" + std::to_string(s.left) + "," + std::to_string(s.top) + "," +
+                               std::to_string(s.right) + "," + std::to_string(s.bottom) +
+                               " pensize=" + std::to_string(kScenePen) + " pencolor=black paintcolor=" +
+                               Percent(s.red) + "," + Percent(s.green) + "," + Percent(s.blue));
+    }
+    return theParams;
+}
+
+void DrawShapes(ICanvas* inCanvas, std::vector<vx::ComVariant>& inParams)
+{
+    static vx::ComVariant theRect("rect");
+    static vx::ComVariant theOval("oval");
+    Check(inCanvas->Erase(), "Erase");
+    vx::ComVariant theResult;
+    for (int i = 0; i < 2 * kSceneShapes; ++i)
+        Check(inCanvas->DrawShape(i < kSceneShapes ? theRect.Get() : theOval.Get(), inParams[i].Get(),
+                                  theResult.Out()),
+              "DrawShape");
+}
+
+double ShapesCase(int inRepetitions)
+{
+    CanvasHolder theHolder{NewCanvas(kSceneWidth, kSceneHeight)};
+    std::vector<vx::ComVariant> theParams = ShapeParameters();
+    return MedianMs(inRepetitions, kShapeDrawings, [&] { DrawShapes(theHolder.canvas, theParams); });
+}
+
+double TextCase(int inRepetitions)
+{
+    CanvasHolder theHolder{NewCanvas(kTextWidth, kTextHeight)};
+    Check(theHolder.canvas->put_TextFont(*vx::ComVariant("DejaVu Sans").Get()), "TextFont");
+    Check(theHolder.canvas->put_TextSize(*vx::ComVariant(10).Get()), "TextSize");  // 13 pixels at 96 dpi
+    static char theParagraph[2048];
+    SceneParagraph(theParagraph, sizeof theParagraph);
+    vx::ComVariant theText{std::string(theParagraph)};
+    vx::ComVariant theParams("rect=0,0," + std::to_string(kTextWidth) + "," + std::to_string(kTextHeight));
+    vx::ComVariant theResult;
+    return MedianMs(inRepetitions, kTextDrawings, [&] {
+        Check(theHolder.canvas->Erase(), "Erase");
+        Check(theHolder.canvas->DrawText(theText.Get(), theParams.Get(), theResult.Out()), "DrawText");
+    });
+}
+
+double GifCase(int inRepetitions, long* outBytes)
+{
+    CanvasHolder theHolder{NewCanvas(kSceneWidth, kSceneHeight)};
+    std::vector<vx::ComVariant> theParams = ShapeParameters();
+    DrawShapes(theHolder.canvas, theParams);
+    vx::ComVariant theType("gif");
+    vx::ComVariant theNone("");
+    vx::ComVariant theData;
+    const double theMs = MedianMs(inRepetitions, kGifDrawings, [&] {
+        Check(theHolder.canvas->GetAs(theType.Get(), theNone.Get(), theData.Out()), "GetAs");
+    });
+    const VARIANT& theValue = *theData.Get();
+    if (theValue.vt != (VT_ARRAY | VT_UI1) || theValue.parray == nullptr)
+        throw Failure("GetAs: no byte array");
+    LONG theLower = 0;
+    LONG theUpper = -1;
+    SafeArrayGetLBound(theValue.parray, 1, &theLower);
+    SafeArrayGetUBound(theValue.parray, 1, &theUpper);
+    *outBytes = static_cast<long>(theUpper) - theLower + 1;
+    return theMs;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int theRepetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    int theStatus = 0;
+    const auto theRun = [&](const char* inName, const std::function<void()>& inCase) {
+        try {
+            inCase();
+        } catch (const Failure& inFailure) {
+            std::fprintf(stderr, "%s: %s\n", inName, inFailure.Text().c_str());
+            theStatus = 1;
+        }
+    };
+    theRun("shapes", [&] { std::printf("shapes %.3f\n", ShapesCase(theRepetitions)); });
+    theRun("text", [&] { std::printf("text %.3f\n", TextCase(theRepetitions)); });
+    theRun("gif", [&] {
+        long theBytes = 0;
+        const double theMs = GifCase(theRepetitions, &theBytes);
+        std::printf("gif %.3f %ld\n", theMs, theBytes);
+    });
+    return theStatus;
+}
