@@ -1,7 +1,8 @@
 /* The three comparison cases drawn with libgd, for bench/compare/run.
- * Usage: gd_compare REPETITIONS FONT.ttf
+ * Usage: gd_compare REPETITIONS FONT.ttf [IMAGES_DIR]
  * Prints "shapes MS", "text MS", "gif MS BYTES": medians over the repetitions
- * of the milliseconds per drawing, timed on the monotonic clock. */
+ * of the milliseconds per drawing, timed on the monotonic clock. With
+ * IMAGES_DIR, the pictures drawn are saved there as gd-*.png. */
 #include <gd.h>
 #include <stdlib.h>
 #include <time.h>
@@ -16,6 +17,19 @@ static double Now(void)
     struct timespec theTime;
     clock_gettime(CLOCK_MONOTONIC, &theTime);
     return theTime.tv_sec * 1000.0 + theTime.tv_nsec / 1e6;
+}
+
+static void SaveImage(gdImagePtr inImage, const char* inFolder, const char* inName)
+{
+    if (inFolder == NULL)
+        return;
+    char thePath[4096];
+    snprintf(thePath, sizeof thePath, "%s/gd-%s.png", inFolder, inName);
+    FILE* theFile = fopen(thePath, "wb");
+    if (theFile == NULL)
+        return;
+    gdImagePng(inImage, theFile);
+    fclose(theFile);
 }
 
 static int CompareDoubles(const void* inLeft, const void* inRight)
@@ -86,13 +100,14 @@ static void DrawParagraph(gdImagePtr ioImage, char* inFont, char* const* inWords
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: gd_compare REPETITIONS FONT.ttf\n");
+        fprintf(stderr, "usage: gd_compare REPETITIONS FONT.ttf [IMAGES_DIR]\n");
         return 2;
     }
     int theRepetitions = atoi(argv[1]);
     if (theRepetitions < 1)
         theRepetitions = 1;
     char* theFont = argv[2];
+    const char* theImages = argc > 3 ? argv[3] : NULL;
     double* theTimes = calloc((size_t)theRepetitions, sizeof *theTimes);
     static SceneShape theShapes[2 * kSceneShapes];
     SceneShapes(theShapes);
@@ -106,6 +121,7 @@ int main(int argc, char** argv)
         theTimes[r] = (Now() - theStart) / kShapeDrawings;
     }
     printf("shapes %.3f\n", Median(theTimes, theRepetitions));
+    SaveImage(theImage, theImages, "shapes");
 
     static char theParagraph[2048];
     SceneParagraph(theParagraph, sizeof theParagraph);
@@ -122,6 +138,7 @@ int main(int argc, char** argv)
         theTimes[r] = (Now() - theStart) / kTextDrawings;
     }
     printf("text %.3f\n", Median(theTimes, theRepetitions));
+    SaveImage(theBox, theImages, "text");
     gdImageDestroy(theBox);
 
     /* The quantizer works in place: each encoding starts from an untimed copy of the picture. */

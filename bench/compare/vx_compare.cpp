@@ -1,9 +1,10 @@
 // The three comparison cases drawn through the Canvas object, as a page script
 // calls it: DrawShape, DrawText and GetAs with parameter strings.
-// Usage: vx_compare REPETITIONS
+// Usage: vx_compare REPETITIONS [IMAGES_DIR]
 // Prints one line per case: "shapes MS", "text MS", "gif MS BYTES", MS being
 // the median over the repetitions of the milliseconds per drawing. A case that
-// fails prints its error on stderr; the exit status is then 1.
+// fails prints its error on stderr; the exit status is then 1. With
+// IMAGES_DIR, the pictures drawn are saved there as vellumax-*.png.
 // Run with VX_IMAGING naming <build>/lib/libvx-imaging.so.
 #include <algorithm>
 #include <chrono>
@@ -27,6 +28,8 @@
 HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject);
 
 namespace {
+
+std::string gImages;  // where to save the pictures; empty: nowhere
 
 constexpr int kShapeDrawings = 10;
 constexpr int kTextDrawings = 40;
@@ -73,6 +76,15 @@ ICanvas* NewCanvas(int inWidth, int inHeight)
     Check(theCanvas->put_Width(*vx::ComVariant(inWidth).Get()), "Width");
     Check(theCanvas->put_Height(*vx::ComVariant(inHeight).Get()), "Height");
     return theCanvas;
+}
+
+void SaveImage(ICanvas* inCanvas, const char* inName)
+{
+    if (gImages.empty())
+        return;
+    vx::ComVariant thePath(gImages + "/vellumax-" + inName + ".png");
+    vx::ComVariant theNone("");
+    Check(inCanvas->SaveAs(thePath.Get(), theNone.Get()), "SaveAs");
 }
 
 // Owns the canvas reference for the length of a case.
@@ -136,7 +148,9 @@ double ShapesCase(int inRepetitions)
 {
     CanvasHolder theHolder{NewCanvas(kSceneWidth, kSceneHeight)};
     std::vector<vx::ComVariant> theParams = ShapeParameters();
-    return MedianMs(inRepetitions, kShapeDrawings, [&] { DrawShapes(theHolder.canvas, theParams); });
+    const double theMs = MedianMs(inRepetitions, kShapeDrawings, [&] { DrawShapes(theHolder.canvas, theParams); });
+    SaveImage(theHolder.canvas, "shapes");
+    return theMs;
 }
 
 double TextCase(int inRepetitions)
@@ -149,10 +163,12 @@ double TextCase(int inRepetitions)
     vx::ComVariant theText{std::string(theParagraph)};
     vx::ComVariant theParams("rect=0,0," + std::to_string(kTextWidth) + "," + std::to_string(kTextHeight));
     vx::ComVariant theResult;
-    return MedianMs(inRepetitions, kTextDrawings, [&] {
+    const double theMs = MedianMs(inRepetitions, kTextDrawings, [&] {
         Check(theHolder.canvas->Erase(), "Erase");
         Check(theHolder.canvas->DrawText(theText.Get(), theParams.Get(), theResult.Out()), "DrawText");
     });
+    SaveImage(theHolder.canvas, "text");
+    return theMs;
 }
 
 double GifCase(int inRepetitions, long* outBytes)
@@ -182,6 +198,8 @@ double GifCase(int inRepetitions, long* outBytes)
 int main(int argc, char** argv)
 {
     const int theRepetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    if (argc > 2)
+        gImages = argv[2];
     int theStatus = 0;
     const auto theRun = [&](const char* inName, const std::function<void()>& inCase) {
         try {
