@@ -41,6 +41,9 @@ measure('property put (XColor Red)', 200000, (i) => { color.Red = i % 100; });
 measure('property put (Canvas PenSize)', 200000, (i) => { canvas.PenSize = i & 7; });
 measure('property put (Canvas PenColor)', 100000, () => { canvas.PenColor = 'red'; });
 measure('property put (XColor String)', 100000, () => { color.String = 'red'; });
+canvas.Width = 64;
+canvas.Height = 64;
+measure('DrawShape of a small rectangle (Canvas)', 50000, () => canvas.DrawShape('rect', 'rect=1,1,5,5'));
 measure('byte array put, 64 KiB (Data)', 5000, () => { thing.Data = bytes; });
 measure('createObject (VxNodeTest.Thing)', 20000, () => vx.createObject('VxNodeTest.Thing'));
 
