@@ -73,8 +73,13 @@ ICanvas* NewCanvas(int inWidth, int inHeight)
     const HRESULT theResult = theFactory->CreateInstance(nullptr, IID_ICanvas, reinterpret_cast<void**>(&theCanvas));
     theFactory->Release();
     Check(theResult, "CreateInstance");
-    Check(theCanvas->put_Width(*vx::ComVariant(inWidth).Get()), "Width");
-    Check(theCanvas->put_Height(*vx::ComVariant(inHeight).Get()), "Height");
+    const HRESULT theWidth = theCanvas->put_Width(*vx::ComVariant(inWidth).Get());
+    const HRESULT theHeight = theWidth == S_OK ? theCanvas->put_Height(*vx::ComVariant(inHeight).Get()) : theWidth;
+    if (theHeight != S_OK) {
+        const std::string theError = LastError(theHeight);
+        theCanvas->Release();
+        throw Failure("canvas size: " + theError);
+    }
     return theCanvas;
 }
 
