@@ -1,6 +1,7 @@
 #include "vellumax/objects/XColor.h"
 
 #include "vellumax/errors/ComError.h"
+#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/SException.h"
 #include "vellumax/objects/ClassObjects.h"
@@ -13,32 +14,18 @@ namespace {
 
 constexpr const char* kSourceUnit = "XColor.cpp";
 constexpr const char* kProgId = "Vellumax.XColor.1";
+const MemberFrameIdentity kWho{kSourceUnit, IID_IXColor, kProgId};
 
-// The frame of every get and put: faults become SException, a failed coercion
-// returns its own code without a description.
 template <class Body>
 HRESULT Guarded(Body&& inBody)
 {
-    InstallFaultTranslator();
-    FaultFrame theFrame;
-    try {
-        return inBody();
-    } catch (const ComError& inError) {
-        return inError.Error();
-    } catch (SException& inFault) {
-        return RaiseComError(inFault.Describe(kSourceUnit, __LINE__), E_FAIL, IID_IXColor, kProgId);
-    } catch (...) {
-        return RaiseComError("Unknown exception thrown", E_FAIL, IID_IXColor, kProgId);
-    }
+    return GuardedMember(kWho, inBody);
 }
 
 template <class Body>
 HRESULT GuardedGet(VARIANT* outValue, Body&& inBody)
 {
-    if (outValue == nullptr)
-        return E_POINTER;
-    VariantInit(outValue);
-    return Guarded(inBody);
+    return GuardedGetMember(kWho, outValue, inBody);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <automation/Variant.h>
 
 #include "vellumax/errors/ComError.h"
+#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/SException.h"
 
@@ -14,30 +15,18 @@ namespace {
 
 constexpr const char* kSourceUnit = "XField.cpp";
 constexpr const char* kProgId = "Vellumax.XField.1";
+const MemberFrameIdentity kWho{kSourceUnit, IID_IXField, kProgId};
 
 template <class Body>
 HRESULT Guarded(Body&& inBody)
 {
-    InstallFaultTranslator();
-    FaultFrame theFrame;
-    try {
-        return inBody();
-    } catch (const ComError& inError) {
-        return inError.Error();
-    } catch (SException& inFault) {
-        return RaiseComError(inFault.Describe(kSourceUnit, __LINE__), E_FAIL, IID_IXField, kProgId);
-    } catch (...) {
-        return RaiseComError("Unknown exception thrown", E_FAIL, IID_IXField, kProgId);
-    }
+    return GuardedMember(kWho, inBody);
 }
 
 template <class Body>
 HRESULT GuardedGet(VARIANT* outValue, Body&& inBody)
 {
-    if (outValue == nullptr)
-        return E_POINTER;
-    VariantInit(outValue);
-    return Guarded(inBody);
+    return GuardedGetMember(kWho, outValue, inBody);
 }
 
 // The value as text, cut to the field's capacity (never inside a surrogate pair).

@@ -11,6 +11,7 @@
 #include <automation/VariantCollection.h>
 
 #include "vellumax/errors/ComError.h"
+#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/SException.h"
 #include "vellumax/objects/ClassObjects.h"
@@ -31,21 +32,12 @@ namespace {
 
 constexpr const char* kSourceUnit = "XMultipart.cpp";
 constexpr const char* kProgId = "Vellumax.XMultipart.1";
+const MemberFrameIdentity kWho{kSourceUnit, IID_IXMultipart, kProgId};
 
 template <class Body>
 HRESULT Guarded(Body&& inBody)
 {
-    InstallFaultTranslator();
-    FaultFrame theFrame;
-    try {
-        return inBody();
-    } catch (const ComError& inError) {
-        return inError.Error();
-    } catch (SException& inFault) {
-        return RaiseComError(inFault.Describe(kSourceUnit, __LINE__), E_FAIL, IID_IXMultipart, kProgId);
-    } catch (...) {
-        return RaiseComError("Unknown exception thrown", E_FAIL, IID_IXMultipart, kProgId);
-    }
+    return GuardedMember(kWho, inBody);
 }
 
 // Holds a FieldList reference.
