@@ -96,6 +96,90 @@ std::string ValidText(const char* inText, int inLength)
     return theText;
 }
 
+
+// An axis-aligned box of device pixels, right and bottom exclusive.
+struct PixelBox {
+    int mLeft = 0, mTop = 0, mRight = 0, mBottom = 0;
+    bool Empty() const { return mRight <= mLeft || mBottom <= mTop; }
+};
+
+// The device edges of a path that is one closed rectangle with axis-aligned
+// sides under a pure translation (left < right, top < bottom); false for any
+// other path.
+bool RectanglePath(const cairo_path_t* inPath, const cairo_matrix_t& inMatrix, double outEdges[4])
+{
+    if (inPath == nullptr || inPath->status != CAIRO_STATUS_SUCCESS || inMatrix.xx != 1 || inMatrix.yy != 1 ||
+        inMatrix.xy != 0 || inMatrix.yx != 0 || (inPath->num_data != 9 && inPath->num_data != 11)) {
+        return false;
+    }
+    const cairo_path_data_t* theData = inPath->data;
+    const cairo_path_data_type_t theTypes[] = {CAIRO_PATH_MOVE_TO, CAIRO_PATH_LINE_TO, CAIRO_PATH_LINE_TO,
+                                               CAIRO_PATH_LINE_TO};
+    double theX[4], theY[4];
+    for (int theIndex = 0; theIndex < 4; ++theIndex) {
+        const cairo_path_data_t& theHeader = theData[theIndex * 2];
+        if (theHeader.header.type != theTypes[theIndex] || theHeader.header.length != 2) {
+            return false;
+        }
+        theX[theIndex] = theData[theIndex * 2 + 1].point.x;
+        theY[theIndex] = theData[theIndex * 2 + 1].point.y;
+    }
+    if (theData[8].header.type != CAIRO_PATH_CLOSE_PATH || theData[8].header.length != 1 ||
+        (inPath->num_data == 11 && (theData[9].header.type != CAIRO_PATH_MOVE_TO || theData[9].header.length != 2))) {
+        return false;
+    }
+    // Sides alternate horizontal and vertical, starting with either.
+    const bool theAcrossFirst = theY[0] == theY[1] && theX[1] == theX[2] && theY[2] == theY[3] && theX[3] == theX[0];
+    const bool theDownFirst = theX[0] == theX[1] && theY[1] == theY[2] && theX[2] == theX[3] && theY[3] == theY[0];
+    if (!theAcrossFirst && !theDownFirst) {
+        return false;
+    }
+    outEdges[0] = std::min(theX[0], theX[2]) + inMatrix.x0;
+    outEdges[1] = std::min(theY[0], theY[2]) + inMatrix.y0;
+    outEdges[2] = std::max(theX[0], theX[2]) + inMatrix.x0;
+    outEdges[3] = std::max(theY[0], theY[2]) + inMatrix.y0;
+    return outEdges[0] < outEdges[2] && outEdges[1] < outEdges[3];
+}
+
+// The box with those edges when every edge lies on a pixel boundary, where
+// sampling pixel centres leaves no ties; false otherwise.
+bool WholeBox(double inLeft, double inTop, double inRight, double inBottom, PixelBox& outBox)
+{
+    constexpr double kLimit = 1 << 28;
+    for (const double theEdge : {inLeft, inTop, inRight, inBottom}) {
+        if (!(std::abs(theEdge) < kLimit) || theEdge != std::floor(theEdge)) {
+            return false;
+        }
+    }
+    outBox = {static_cast<int>(inLeft), static_cast<int>(inTop), static_cast<int>(inRight),
+              static_cast<int>(inBottom)};
+    return true;
+}
+
+// Writes opaque pixels into an image surface whose pixel (0, 0) is device
+// pixel (inOriginX, inOriginY); inPixel gives the colour of a device pixel.
+template <typename PixelOf>
+void FillBox(std::uint8_t* inData, int inStride, int inWidth, int inHeight, int inOriginX, int inOriginY,
+             const PixelBox& inBox, const PixelOf& inPixel)
+{
+    const int theX0 = std::max(inBox.mLeft - inOriginX, 0);
+    const int theX1 = std::min(inBox.mRight - inOriginX, inWidth);
+    const int theY0 = std::max(inBox.mTop - inOriginY, 0);
+    const int theY1 = std::min(inBox.mBottom - inOriginY, inHeight);
+    for (int theY = theY0; theY < theY1; ++theY) {
+        auto* theRow = reinterpret_cast<std::uint32_t*>(inData + static_cast<std::ptrdiff_t>(theY) * inStride);
+        for (int theX = theX0; theX < theX1; ++theX) {
+            theRow[theX] = inPixel(theX + inOriginX, theY + inOriginY);
+        }
+    }
+}
+
+std::uint32_t OpaquePixel(COLORREF inColor)
+{
+    return 0xFF000000u | (std::uint32_t(GetRValue(inColor)) << 16) | (std::uint32_t(GetGValue(inColor)) << 8) |
+           GetBValue(inColor);
+}
+
 }  // namespace
 
 DeviceContext::DeviceContext(std::shared_ptr<DibSection> inBitmap, std::shared_ptr<PenObject> inPen,
@@ -447,6 +531,10 @@ bool DeviceContext::Paint(cairo_path_t* inFill, cairo_path_t* inStroke)
         theMargin += mPen->mWidth * MatrixScale(mTransform) * theReach;
     }
     const int theWidth = mPen->mWidth;
+    if (PaintBoxes(inFill, inStroke, theLeft - theMargin, theTop - theMargin, theRight + theMargin,
+                   theBottom + theMargin)) {
+        return true;
+    }
     PaintLayer(theLeft - theMargin, theTop - theMargin, theRight + theMargin, theBottom + theMargin,
                [&](cairo_t* inContext) {
                    if (inFill != nullptr) {
@@ -483,6 +571,102 @@ bool DeviceContext::Paint(cairo_path_t* inFill, cairo_path_t* inStroke)
                        cairo_restore(inContext);
                    }
                });
+    return true;
+}
+
+bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* inStroke, double inLeft,
+                               double inTop, double inRight, double inBottom)
+{
+    // A rectangle with whole-pixel edges covers whole boxes of pixels: the
+    // fill its inside, the pen the outline grown by half the pen each way
+    // (square mitred corners) less the inside shrunk alike. Cairo samples
+    // pixel centres the same way, so writing those boxes gives its pixels.
+    double theEdges[4];
+    PixelBox theFill;
+    if (inFill != nullptr && !(RectanglePath(inFill, mTransform, theEdges) &&
+                               WholeBox(theEdges[0], theEdges[1], theEdges[2], theEdges[3], theFill))) {
+        return false;
+    }
+    PixelBox theOuter, theInner;
+    const int thePen = mPen->mWidth;
+    if (inStroke != nullptr) {
+        const double theHalf = thePen / 2.0;
+        if (thePen < 1 || !RectanglePath(inStroke, mTransform, theEdges) ||
+            !WholeBox(theEdges[0] - theHalf, theEdges[1] - theHalf, theEdges[2] + theHalf, theEdges[3] + theHalf,
+                      theOuter) ||
+            !WholeBox(theEdges[0] + theHalf, theEdges[1] + theHalf, theEdges[2] - theHalf, theEdges[3] - theHalf,
+                      theInner)) {
+            return false;
+        }
+        const int theInnerWidth = theInner.mRight - theInner.mLeft;
+        const int theInnerHeight = theInner.mBottom - theInner.mTop;
+        // Where the inside is one pixel across, Cairo's stroker covers some of
+        // it depending on direction: left to Cairo.
+        if (thePen > 1 && (theInnerWidth == 1 || theInnerHeight == 1)) {
+            return false;
+        }
+        if (theInnerWidth <= 0 || theInnerHeight <= 0) {
+            theInner = PixelBox{};
+        }
+    }
+    const auto theDraw = [&](cairo_t* inContext) {
+        cairo_surface_t* theTarget = cairo_get_target(inContext);
+        cairo_surface_flush(theTarget);
+        std::uint8_t* theData = cairo_image_surface_get_data(theTarget);
+        if (theData == nullptr) {
+            return;
+        }
+        const int theStride = cairo_image_surface_get_stride(theTarget);
+        const int theWidth = cairo_image_surface_get_width(theTarget);
+        const int theHeight = cairo_image_surface_get_height(theTarget);
+        cairo_matrix_t theMatrix;
+        cairo_get_matrix(inContext, &theMatrix);  // a whole-pixel translation to the target's origin
+        const int theOriginX = static_cast<int>(-theMatrix.x0);
+        const int theOriginY = static_cast<int>(-theMatrix.y0);
+        if (inFill != nullptr) {
+            if (mBrush->mStyle == BrushObject::Style::kPattern) {
+                // Tiles from the device origin, one pattern pixel per device pixel.
+                cairo_surface_t* thePattern = mBrush->mPattern;
+                cairo_surface_flush(thePattern);
+                const std::uint8_t* theTile = cairo_image_surface_get_data(thePattern);
+                const int theTileStride = cairo_image_surface_get_stride(thePattern);
+                const int theTileWidth = cairo_image_surface_get_width(thePattern);
+                const int theTileHeight = cairo_image_surface_get_height(thePattern);
+                if (theTile != nullptr && theTileWidth > 0 && theTileHeight > 0) {
+                    FillBox(theData, theStride, theWidth, theHeight, theOriginX, theOriginY, theFill,
+                            [&](int inX, int inY) {
+                                const int theTx = ((inX % theTileWidth) + theTileWidth) % theTileWidth;
+                                const int theTy = ((inY % theTileHeight) + theTileHeight) % theTileHeight;
+                                const auto* theRow = reinterpret_cast<const std::uint32_t*>(
+                                    theTile + static_cast<std::ptrdiff_t>(theTy) * theTileStride);
+                                return 0xFF000000u | theRow[theTx];
+                            });
+                }
+            } else {
+                const std::uint32_t thePixel = OpaquePixel(mBrush->mColor);
+                FillBox(theData, theStride, theWidth, theHeight, theOriginX, theOriginY, theFill,
+                        [&](int, int) { return thePixel; });
+            }
+        }
+        if (inStroke != nullptr) {
+            const std::uint32_t thePixel = OpaquePixel(mPen->mColor);
+            const auto theSolid = [&](int, int) { return thePixel; };
+            const auto theBand = [&](int inX0, int inY0, int inX1, int inY1) {
+                FillBox(theData, theStride, theWidth, theHeight, theOriginX, theOriginY,
+                        PixelBox{inX0, inY0, inX1, inY1}, theSolid);
+            };
+            if (theInner.Empty()) {
+                theBand(theOuter.mLeft, theOuter.mTop, theOuter.mRight, theOuter.mBottom);
+            } else {
+                theBand(theOuter.mLeft, theOuter.mTop, theOuter.mRight, theInner.mTop);
+                theBand(theOuter.mLeft, theInner.mBottom, theOuter.mRight, theOuter.mBottom);
+                theBand(theOuter.mLeft, theInner.mTop, theInner.mLeft, theInner.mBottom);
+                theBand(theInner.mRight, theInner.mTop, theOuter.mRight, theInner.mBottom);
+            }
+        }
+        cairo_surface_mark_dirty(theTarget);
+    };
+    PaintLayer(inLeft, inTop, inRight, inBottom, theDraw);
     return true;
 }
 

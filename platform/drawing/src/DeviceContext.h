@@ -59,6 +59,10 @@ private:
     using ShapeBuilder = std::function<void(cairo_t* inFill, cairo_t* inStroke, int inPenWidth)>;
     bool AddShape(const ShapeBuilder& inBuilder, bool inFillable, bool inSharpCorners = false);
     bool Paint(cairo_path_t* inFill, cairo_path_t* inStroke);
+    // Paints a fill and outline that are whole-pixel rectangles without
+    // Cairo's rasteriser; false, painting nothing, for any other shape.
+    bool PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* inStroke, double inLeft, double inTop,
+                    double inRight, double inBottom);
     // Paints on a layer over the device rectangle given; inDraw gets a
     // context whose user space is device space.
     void PaintLayer(double inLeft, double inTop, double inRight, double inBottom,
