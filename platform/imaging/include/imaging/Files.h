@@ -34,7 +34,7 @@ constexpr char fsWrPerm = 2;
 constexpr char fsRdWrPerm = 3;
 constexpr ScriptCode smSystemScript = -1;
 
-// 0 when the file exists, -43 when it does not (the spec is still filled, so it can be created),
+// 0 when the file exists, -43 when it does not (the FSSpec is still filled, so it can be created),
 // -120 when its folder does not exist, -37 for an empty or over-long path. Relative paths are
 // taken from the current directory.
 OSErr NativePathNameToFSSpec(const char* inPath, FSSpec* outSpec, long inFlags);
