@@ -1,8 +1,11 @@
 // A device context: drawing state (modes, transform, selected pen, brush and
 // font, colours, the path being recorded) over a bitmap's pixels, or over no
 // pixels for the screen context. Shapes are built as Cairo paths in world
-// coordinates and painted onto a transparent layer covering only the
-// affected pixels, which is then composited into the bitmap.
+// coordinates and painted straight into an opaque 32-bit bitmap, or else onto
+// a transparent layer covering only the affected pixels, which is then
+// composited into the bitmap. Axis-aligned rectangles on whole pixels under a
+// pure translation skip Cairo and are painted as pixel boxes, pixel for pixel
+// as Cairo would paint them.
 #pragma once
 
 #include "DibSection.h"
