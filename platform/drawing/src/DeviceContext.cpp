@@ -447,7 +447,7 @@ void DeviceContext::TransformedBounds(double inLeft, double inTop, double inRigh
 }
 
 void DeviceContext::PaintLayer(double inLeft, double inTop, double inRight, double inBottom,
-                               const std::function<void(cairo_t*)>& inDraw)
+                               const std::function<void(cairo_t*)>& inDraw, bool inOpaque)
 {
     if (mBitmap == nullptr || !(inLeft <= inRight) || !(inTop <= inBottom)) {
         return;
@@ -461,7 +461,7 @@ void DeviceContext::PaintLayer(double inLeft, double inTop, double inRight, doub
     if (theX1 <= theX0 || theY1 <= theY0) {
         return;
     }
-    if (PaintInPlace(theX0, theY0, theX1, theY1, inDraw)) {
+    if (PaintInPlace(theX0, theY0, theX1, theY1, inDraw, inOpaque)) {
         return;
     }
     cairo_surface_t* theLayer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, theX1 - theX0, theY1 - theY0);
@@ -476,10 +476,13 @@ void DeviceContext::PaintLayer(double inLeft, double inTop, double inRight, doub
     cairo_surface_destroy(theLayer);
 }
 
-bool DeviceContext::PaintInPlace(int inX0, int inY0, int inX1, int inY1, const std::function<void(cairo_t*)>& inDraw)
+bool DeviceContext::PaintInPlace(int inX0, int inY0, int inX1, int inY1, const std::function<void(cairo_t*)>& inDraw,
+                                 bool inOpaque)
 {
     // Where a 32-bit store is opaque, straight and premultiplied alpha are the
-    // same bytes, so Cairo may draw on the store itself.
+    // same bytes, so Cairo may draw on the store itself. So it may, whatever
+    // the store holds, when every pixel it draws is opaque: those replace the
+    // bytes under them, as compositing a layer would, and the rest are left.
     if (mBitmap->BitsPerPixel() != 32 || mBitmap->RowBytes() % 4 != 0 ||
         reinterpret_cast<std::uintptr_t>(mBitmap->Bits()) % 4 != 0) {
         return false;
@@ -487,7 +490,7 @@ bool DeviceContext::PaintInPlace(int inX0, int inY0, int inX1, int inY1, const s
     const int theRowBytes = mBitmap->RowBytes();
     auto* theOrigin = static_cast<std::uint8_t*>(mBitmap->Bits()) + static_cast<std::ptrdiff_t>(inY0) * theRowBytes +
                       static_cast<std::ptrdiff_t>(inX0) * 4;
-    for (int theY = 0; theY < inY1 - inY0; ++theY) {
+    for (int theY = 0; !inOpaque && theY < inY1 - inY0; ++theY) {
         const auto* theRow = reinterpret_cast<const std::uint32_t*>(theOrigin + static_cast<std::ptrdiff_t>(theY) * theRowBytes);
         std::uint32_t theAll = 0xFFFFFFFF;
         for (int theX = 0; theX < inX1 - inX0; ++theX) {
@@ -570,7 +573,8 @@ bool DeviceContext::Paint(cairo_path_t* inFill, cairo_path_t* inStroke)
                        cairo_stroke(inContext);
                        cairo_restore(inContext);
                    }
-               });
+               },
+               true);
     return true;
 }
 
@@ -609,20 +613,10 @@ bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* i
             theInner = PixelBox{};
         }
     }
-    const auto theDraw = [&](cairo_t* inContext) {
-        cairo_surface_t* theTarget = cairo_get_target(inContext);
-        cairo_surface_flush(theTarget);
-        std::uint8_t* theData = cairo_image_surface_get_data(theTarget);
-        if (theData == nullptr) {
-            return;
-        }
-        const int theStride = cairo_image_surface_get_stride(theTarget);
-        const int theWidth = cairo_image_surface_get_width(theTarget);
-        const int theHeight = cairo_image_surface_get_height(theTarget);
-        cairo_matrix_t theMatrix;
-        cairo_get_matrix(inContext, &theMatrix);  // a whole-pixel translation to the target's origin
-        const int theOriginX = static_cast<int>(-theMatrix.x0);
-        const int theOriginY = static_cast<int>(-theMatrix.y0);
+    // Writes the boxes into 32-bit pixels whose pixel (0, 0) is device pixel
+    // (inOriginX, inOriginY).
+    const auto theWrite = [&](std::uint8_t* inData, int inStride, int inWidth, int inHeight, int inOriginX,
+                              int inOriginY) {
         if (inFill != nullptr) {
             if (mBrush->mStyle == BrushObject::Style::kPattern) {
                 // Tiles from the device origin, one pattern pixel per device pixel.
@@ -633,7 +627,7 @@ bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* i
                 const int theTileWidth = cairo_image_surface_get_width(thePattern);
                 const int theTileHeight = cairo_image_surface_get_height(thePattern);
                 if (theTile != nullptr && theTileWidth > 0 && theTileHeight > 0) {
-                    FillBox(theData, theStride, theWidth, theHeight, theOriginX, theOriginY, theFill,
+                    FillBox(inData, inStride, inWidth, inHeight, inOriginX, inOriginY, theFill,
                             [&](int inX, int inY) {
                                 const int theTx = ((inX % theTileWidth) + theTileWidth) % theTileWidth;
                                 const int theTy = ((inY % theTileHeight) + theTileHeight) % theTileHeight;
@@ -644,7 +638,7 @@ bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* i
                 }
             } else {
                 const std::uint32_t thePixel = OpaquePixel(mBrush->mColor);
-                FillBox(theData, theStride, theWidth, theHeight, theOriginX, theOriginY, theFill,
+                FillBox(inData, inStride, inWidth, inHeight, inOriginX, inOriginY, theFill,
                         [&](int, int) { return thePixel; });
             }
         }
@@ -652,7 +646,7 @@ bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* i
             const std::uint32_t thePixel = OpaquePixel(mPen->mColor);
             const auto theSolid = [&](int, int) { return thePixel; };
             const auto theBand = [&](int inX0, int inY0, int inX1, int inY1) {
-                FillBox(theData, theStride, theWidth, theHeight, theOriginX, theOriginY,
+                FillBox(inData, inStride, inWidth, inHeight, inOriginX, inOriginY,
                         PixelBox{inX0, inY0, inX1, inY1}, theSolid);
             };
             if (theInner.Empty()) {
@@ -664,9 +658,30 @@ bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* i
                 theBand(theInner.mRight, theInner.mTop, theOuter.mRight, theInner.mBottom);
             }
         }
-        cairo_surface_mark_dirty(theTarget);
     };
-    PaintLayer(inLeft, inTop, inRight, inBottom, theDraw);
+    // Every pixel written is opaque, which compositing a layer into a 32-bit
+    // store would copy byte for byte: write into the store itself, opaque or
+    // not, without a Cairo surface.
+    if (mBitmap->BitsPerPixel() == 32 && mBitmap->RowBytes() % 4 == 0 &&
+        reinterpret_cast<std::uintptr_t>(mBitmap->Bits()) % 4 == 0) {
+        theWrite(static_cast<std::uint8_t*>(mBitmap->Bits()), mBitmap->RowBytes(), mBitmap->Width(),
+                 mBitmap->Height(), 0, 0);
+        return true;
+    }
+    PaintLayer(inLeft, inTop, inRight, inBottom, [&](cairo_t* inContext) {
+        cairo_surface_t* theTarget = cairo_get_target(inContext);
+        cairo_surface_flush(theTarget);
+        std::uint8_t* theData = cairo_image_surface_get_data(theTarget);
+        if (theData == nullptr) {
+            return;
+        }
+        cairo_matrix_t theMatrix;
+        cairo_get_matrix(inContext, &theMatrix);  // a whole-pixel translation to the target's origin
+        theWrite(theData, cairo_image_surface_get_stride(theTarget), cairo_image_surface_get_width(theTarget),
+                 cairo_image_surface_get_height(theTarget), static_cast<int>(-theMatrix.x0),
+                 static_cast<int>(-theMatrix.y0));
+        cairo_surface_mark_dirty(theTarget);
+    });
     return true;
 }
 

@@ -1,11 +1,12 @@
 // A device context: drawing state (modes, transform, selected pen, brush and
 // font, colours, the path being recorded) over a bitmap's pixels, or over no
 // pixels for the screen context. Shapes are built as Cairo paths in world
-// coordinates and painted straight into an opaque 32-bit bitmap, or else onto
-// a transparent layer covering only the affected pixels, which is then
-// composited into the bitmap. Axis-aligned rectangles on whole pixels under a
-// pure translation skip Cairo and are painted as pixel boxes, pixel for pixel
-// as Cairo would paint them.
+// coordinates and painted straight into a 32-bit bitmap (their pixels are all
+// opaque; text only where the bitmap is opaque), or else onto a transparent
+// layer covering only the affected pixels, which is then composited into the
+// bitmap. Axis-aligned rectangles on whole pixels under a pure translation
+// skip Cairo and are painted as pixel boxes, pixel for pixel as Cairo would
+// paint them.
 #pragma once
 
 #include "DibSection.h"
@@ -67,11 +68,14 @@ private:
     bool PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* inStroke, double inLeft, double inTop,
                     double inRight, double inBottom);
     // Paints on a layer over the device rectangle given; inDraw gets a
-    // context whose user space is device space.
+    // context whose user space is device space. inOpaque: inDraw paints only
+    // whole opaque pixels (opaque sources, no antialiasing).
     void PaintLayer(double inLeft, double inTop, double inRight, double inBottom,
-                    const std::function<void(cairo_t*)>& inDraw);
-    // Draws straight into an opaque 32-bit store; false when it cannot.
-    bool PaintInPlace(int inX0, int inY0, int inX1, int inY1, const std::function<void(cairo_t*)>& inDraw);
+                    const std::function<void(cairo_t*)>& inDraw, bool inOpaque = false);
+    // Draws straight into a 32-bit store that is opaque there, or into any
+    // 32-bit store for inOpaque; false when it cannot.
+    bool PaintInPlace(int inX0, int inY0, int inX1, int inY1, const std::function<void(cairo_t*)>& inDraw,
+                      bool inOpaque);
     void DeviceBounds(const cairo_path_t* inPath, double& ioLeft, double& ioTop, double& ioRight,
                       double& ioBottom) const;
     void TransformedBounds(double inLeft, double inTop, double inRight, double inBottom, double& ioLeft,
