@@ -533,11 +533,13 @@ LONG RegDeleteTree(HKEY inKey, const char* inSubKey)
     });
 }
 
-LONG RegEnumKeyEx(HKEY inKey, DWORD inIndex, char* outName, DWORD* ioNameSize, DWORD* /*inReserved*/,
-                  char* outClass, DWORD* ioClassSize, void* outLastWriteTime)
+namespace {
+
+// The row numbered inIndex of a key's subkeys or values, handed to inRead; a
+// missing database or a row past the end is ERROR_NO_MORE_ITEMS.
+template <class Read>
+LONG ReadRowAt(HKEY inKey, DWORD inIndex, Statement inStatement, Read&& inRead)
 {
-    if (outName == nullptr || ioNameSize == nullptr)
-        return ERROR_INVALID_PARAMETER;
     LONG theError;
     RegistryDatabase* theDb = RegistryDatabase::ForThread(RegistryDatabase::Intent::kRead, &theError);
     sqlite3_int64 theKey;
@@ -547,7 +549,7 @@ LONG RegEnumKeyEx(HKEY inKey, DWORD inIndex, char* outName, DWORD* ioNameSize, D
         return theError == ERROR_FILE_NOT_FOUND ? static_cast<LONG>(ERROR_NO_MORE_ITEMS) : theError;
     if (theError = KeyExists(theDb, theKey); theError != ERROR_SUCCESS)
         return theError;
-    Query theQuery(theDb, Statement::kSubkeyAt, &theError);
+    Query theQuery(theDb, inStatement, &theError);
     if (!theQuery)
         return theError == ERROR_FILE_NOT_FOUND ? static_cast<LONG>(ERROR_NO_MORE_ITEMS) : theError;
     theQuery.Bind(1, theKey);
@@ -557,13 +559,25 @@ LONG RegEnumKeyEx(HKEY inKey, DWORD inIndex, char* outName, DWORD* ioNameSize, D
         return ERROR_NO_MORE_ITEMS;
     if (theResult != SQLITE_ROW)
         return RegistryDatabase::ErrorFromSqlite(theResult);
-    if (outClass != nullptr && ioClassSize != nullptr && *ioClassSize > 0) {
-        *outClass = '\0';
-        *ioClassSize = 0;
-    }
-    if (outLastWriteTime != nullptr)
-        std::memset(outLastWriteTime, 0, sizeof(std::uint64_t));
-    return CopyName(sqlite3_column_text(*theQuery, 0), sqlite3_column_bytes(*theQuery, 0), outName, ioNameSize);
+    return inRead(theQuery);
+}
+
+}  // namespace
+
+LONG RegEnumKeyEx(HKEY inKey, DWORD inIndex, char* outName, DWORD* ioNameSize, DWORD* /*inReserved*/,
+                  char* outClass, DWORD* ioClassSize, void* outLastWriteTime)
+{
+    if (outName == nullptr || ioNameSize == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    return ReadRowAt(inKey, inIndex, Statement::kSubkeyAt, [&](Query& inRow) {
+        if (outClass != nullptr && ioClassSize != nullptr && *ioClassSize > 0) {
+            *outClass = '\0';
+            *ioClassSize = 0;
+        }
+        if (outLastWriteTime != nullptr)
+            std::memset(outLastWriteTime, 0, sizeof(std::uint64_t));
+        return CopyName(sqlite3_column_text(*inRow, 0), sqlite3_column_bytes(*inRow, 0), outName, ioNameSize);
+    });
 }
 
 LONG RegEnumValue(HKEY inKey, DWORD inIndex, char* outValueName, DWORD* ioValueNameSize, DWORD* /*inReserved*/,
@@ -571,31 +585,14 @@ LONG RegEnumValue(HKEY inKey, DWORD inIndex, char* outValueName, DWORD* ioValueN
 {
     if (outValueName == nullptr || ioValueNameSize == nullptr || (outData != nullptr && ioDataSize == nullptr))
         return ERROR_INVALID_PARAMETER;
-    LONG theError;
-    RegistryDatabase* theDb = RegistryDatabase::ForThread(RegistryDatabase::Intent::kRead, &theError);
-    sqlite3_int64 theKey;
-    if (LONG theHandleError = Resolve(theDb, inKey, &theKey); theHandleError != ERROR_SUCCESS)
-        return theHandleError;
-    if (theDb == nullptr)
-        return theError == ERROR_FILE_NOT_FOUND ? static_cast<LONG>(ERROR_NO_MORE_ITEMS) : theError;
-    if (theError = KeyExists(theDb, theKey); theError != ERROR_SUCCESS)
-        return theError;
-    Query theQuery(theDb, Statement::kValueAt, &theError);
-    if (!theQuery)
-        return theError == ERROR_FILE_NOT_FOUND ? static_cast<LONG>(ERROR_NO_MORE_ITEMS) : theError;
-    theQuery.Bind(1, theKey);
-    theQuery.Bind(2, static_cast<sqlite3_int64>(inIndex));
-    const int theResult = theQuery.Step();
-    if (theResult == SQLITE_DONE)
-        return ERROR_NO_MORE_ITEMS;
-    if (theResult != SQLITE_ROW)
-        return RegistryDatabase::ErrorFromSqlite(theResult);
-    const LONG theNameError =
-        CopyName(sqlite3_column_text(*theQuery, 0), sqlite3_column_bytes(*theQuery, 0), outValueName, ioValueNameSize);
-    if (outType != nullptr)
-        *outType = static_cast<DWORD>(sqlite3_column_int64(*theQuery, 1));
-    const void* theData = sqlite3_column_blob(*theQuery, 2);
-    const LONG theDataError =
-        CopyData(theData, static_cast<DWORD>(sqlite3_column_bytes(*theQuery, 2)), outData, ioDataSize);
-    return theNameError != ERROR_SUCCESS ? theNameError : theDataError;
+    return ReadRowAt(inKey, inIndex, Statement::kValueAt, [&](Query& inRow) {
+        const LONG theNameError =
+            CopyName(sqlite3_column_text(*inRow, 0), sqlite3_column_bytes(*inRow, 0), outValueName, ioValueNameSize);
+        if (outType != nullptr)
+            *outType = static_cast<DWORD>(sqlite3_column_int64(*inRow, 1));
+        const void* theData = sqlite3_column_blob(*inRow, 2);
+        const LONG theDataError =
+            CopyData(theData, static_cast<DWORD>(sqlite3_column_bytes(*inRow, 2)), outData, ioDataSize);
+        return theNameError != ERROR_SUCCESS ? theNameError : theDataError;
+    });
 }
