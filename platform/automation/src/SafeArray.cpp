@@ -8,6 +8,8 @@
 #include "automation/Strings.h"
 #include "automation/Variant.h"
 
+#include "VariantInternal.h"
+
 namespace {
 
 // Every descriptor is preceded by a 16-byte block whose last four bytes hold
@@ -23,36 +25,7 @@ std::size_t DescriptorBytes(UINT inDims)
 
 ULONG ElementSize(VARTYPE inType)
 {
-    switch (inType) {
-    case VT_I1:
-    case VT_UI1:
-        return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-        return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR:
-        return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-        return 8;
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_UNKNOWN:
-        return sizeof(void*);
-    case VT_VARIANT:
-        return sizeof(VARIANT);
-    default:
-        return 0;
-    }
+    return inType == VT_VARIANT ? sizeof(VARIANT) : static_cast<ULONG>(VariantInternal::ValueSize(inType));
 }
 
 USHORT FeaturesOf(VARTYPE inType)

@@ -9,40 +9,6 @@
 
 namespace {
 
-// Bytes a by-reference pointer designates for each base type; 0 when the
-// type cannot be read through a reference here.
-std::size_t ReferencedSize(VARTYPE inBase)
-{
-    switch (inBase) {
-    case VT_I1:
-    case VT_UI1:
-        return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-        return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR:
-        return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-        return 8;
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_UNKNOWN:
-        return sizeof(void*);
-    default:
-        return 0;
-    }
-}
-
 bool IsBaseType(VARTYPE inBase)
 {
     switch (inBase) {
@@ -131,6 +97,38 @@ constexpr int kMaxReferenceDepth = 16;
 
 namespace VariantInternal {
 
+std::size_t ValueSize(VARTYPE inBase)
+{
+    switch (inBase) {
+    case VT_I1:
+    case VT_UI1:
+        return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+        return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
+        return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+        return 8;
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        return sizeof(void*);
+    default:
+        return 0;
+    }
+}
+
 bool IsValidType(VARTYPE inType)
 {
     const VARTYPE theBase = inType & VT_TYPEMASK;
@@ -163,7 +161,7 @@ HRESULT Dereference(const VARIANT* inSource, VARIANT* outView)
         VARIANT theView;
         VariantInit(&theView);
         theView.vt = theTarget;
-        const std::size_t theSize = (theTarget & VT_ARRAY) ? sizeof(SAFEARRAY*) : ReferencedSize(theTarget);
+        const std::size_t theSize = (theTarget & VT_ARRAY) ? sizeof(SAFEARRAY*) : ValueSize(theTarget);
         if (theSize == 0)
             return DISP_E_BADVARTYPE;
         // Every member of the value union starts at the same address.

@@ -1,6 +1,8 @@
 // Helpers shared by the variant life-cycle and coercion units.
 #pragma once
 
+#include <cstddef>
+
 #include "automation/Types.h"
 
 namespace VariantInternal {
@@ -8,6 +10,10 @@ namespace VariantInternal {
 // A variant type the runtime can hold: a known base type, optionally an array
 // of a storable element type, optionally by reference.
 bool IsValidType(VARTYPE inType);
+
+// Bytes one value of a plain base type occupies (numbers, booleans, errors,
+// BSTR and interface pointers); 0 for VT_VARIANT and anything else.
+std::size_t ValueSize(VARTYPE inBase);
 
 // The value a variant stands for, with references followed (also through
 // VT_BYREF | VT_VARIANT chains). The result borrows: it owns nothing and must
