@@ -285,6 +285,21 @@ napi_value Put(napi_env inEnv, napi_callback_info inInfo)
     return Undefined(inEnv);
 }
 
+// A JavaScript array of the values, in order; null when one can't be converted
+// (an exception is then pending).
+napi_value ArrayFromVariants(napi_env inEnv, const std::vector<vx::Variant>& inValues)
+{
+    napi_value theArray = nullptr;
+    napi_create_array_with_length(inEnv, inValues.size(), &theArray);
+    for (std::size_t i = 0; i < inValues.size(); ++i) {
+        napi_value theItem = FromVariant(inEnv, *inValues[i]);
+        if (theItem == nullptr)
+            return nullptr;
+        napi_set_element(inEnv, theArray, static_cast<uint32_t>(i), theItem);
+    }
+    return theArray;
+}
+
 // call(handle, id, args, outPositions|null, hasRetval) → the retval; with [out] parameters the
 // caller left out, their values in order (then the retval), or the one value alone.
 napi_value Call(napi_env inEnv, napi_callback_info inInfo)
@@ -343,15 +358,7 @@ napi_value Call(napi_env inEnv, napi_callback_info inInfo)
         return FromVariant(inEnv, *theOuts[0]);
     if (hasRetval)
         theOuts.push_back(std::move(theResult));
-    napi_value theArray = nullptr;
-    napi_create_array_with_length(inEnv, theOuts.size(), &theArray);
-    for (std::size_t i = 0; i < theOuts.size(); ++i) {
-        napi_value theItem = FromVariant(inEnv, *theOuts[i]);
-        if (theItem == nullptr)
-            return nullptr;
-        napi_set_element(inEnv, theArray, static_cast<uint32_t>(i), theItem);
-    }
-    return theArray;
+    return ArrayFromVariants(inEnv, theOuts);
 }
 
 // enumerate(handle) → [items] through _NewEnum
@@ -368,15 +375,7 @@ napi_value Enumerate(napi_env inEnv, napi_callback_info inInfo)
         ThrowAutomationError(inEnv, theObject->mClient.LastError());
         return nullptr;
     }
-    napi_value theArray = nullptr;
-    napi_create_array_with_length(inEnv, theItems.size(), &theArray);
-    for (std::size_t i = 0; i < theItems.size(); ++i) {
-        napi_value theItem = FromVariant(inEnv, *theItems[i]);
-        if (theItem == nullptr)
-            return nullptr;
-        napi_set_element(inEnv, theArray, static_cast<uint32_t>(i), theItem);
-    }
-    return theArray;
+    return ArrayFromVariants(inEnv, theItems);
 }
 
 // sameObject(handleA, handleB): whether both stand for one object (same IUnknown).
