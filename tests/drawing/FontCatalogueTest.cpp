@@ -171,11 +171,17 @@ TEST(FontCatalogue, AFontAddedOrRemovedWhileRunningIsSeen)
     const std::filesystem::path theLate = theFonts / "late" / "Late.ttf";
     std::filesystem::remove(theLate);
     ASSERT_TRUE(WaitForFamily("Vellumax Late Family", false));
+    // Resolved names are kept: these answers must not outlive the change.
+    EXPECT_EQ(Resolve("Vellumax Late"), "DejaVu Sans");
+    EXPECT_EQ(Resolve("Vellumax Late Family"), "DejaVu Sans");
+    const std::uint64_t theGeneration = GdiFontCatalogueGeneration();
     // A new file in a folder makes the folder newer than the configuration.
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     std::filesystem::copy_file(theFonts / "DejaVuSerif.ttf", theLate);
     EXPECT_TRUE(WaitForFamily("Vellumax Late Family", true));
+    EXPECT_NE(GdiFontCatalogueGeneration(), theGeneration);
     EXPECT_EQ(Resolve("Vellumax Late"), "Vellumax Late Family");
+    EXPECT_EQ(Resolve("Vellumax Late Family"), "Vellumax Late Family");
     HFONT theFont = CreateFontA(-13, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 4, 0, "Vellumax Late Family");
     HDC theScreen = GetDC(0);
     HGDIOBJ theOld = SelectObject(theScreen, theFont);
@@ -188,6 +194,7 @@ TEST(FontCatalogue, AFontAddedOrRemovedWhileRunningIsSeen)
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     std::filesystem::remove(theLate);
     EXPECT_TRUE(WaitForFamily("Vellumax Late Family", false));
+    EXPECT_EQ(Resolve("Vellumax Late"), "DejaVu Sans");
 }
 
 }  // namespace

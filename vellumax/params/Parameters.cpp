@@ -3,10 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
 
 #include "automation/Interfaces.h"
 #include "automation/Strings.h"
+#include "drawing/Gdi.h"
 #include "imaging/Imaging.h"
 
 namespace {
@@ -181,6 +187,79 @@ bool MatchFontName(const char* inName, void* inContext)
     return false;
 }
 
+// Matches inList against the installed families; false when it could not
+// look (no families were enumerated), so that the answer is not kept.
+bool MatchFontList(const char* inList, char* ioFace, bool& outFound)
+{
+    outFound = true;
+    std::int32_t theVisited = 0;
+    for (const char* p = inList; *p != '\0'; p = NextListItem(p)) {
+        char theItem[kTextCapacity];
+        CopyListItem(p, theItem, sizeof(theItem));
+        FontMatch theMatch{theItem, std::strlen(theItem), false, ioFace, false};
+        theVisited += VisitFontNames(MatchFontName, &theMatch);
+        if (theMatch.found)
+            return true;
+        theMatch.prefix = true;
+        theVisited += VisitFontNames(MatchFontName, &theMatch);
+        if (theMatch.found)
+            return true;
+    }
+    outFound = false;
+    return theVisited > 0;
+}
+
+// Every drawing call sets the canvas's font list, and matching enumerates
+// every family; the answers are kept per list until the installed families change.
+class FontListCache {
+public:
+    struct Answer {
+        bool found = false;
+        char face[Parameters::kFaceNameLength + 1] = {};
+    };
+
+    bool Find(std::uint64_t inGeneration, std::string_view inList, Answer& outAnswer)
+    {
+        std::lock_guard<std::mutex> theLock(mMutex);
+        if (inGeneration != mGeneration) {
+            mAnswers.clear();
+            mGeneration = inGeneration;
+            return false;
+        }
+        const auto theFound = mAnswers.find(inList);
+        if (theFound == mAnswers.end())
+            return false;
+        outAnswer = theFound->second;
+        return true;
+    }
+
+    void Keep(std::uint64_t inGeneration, std::string_view inList, const Answer& inAnswer)
+    {
+        if (inList.size() > kLongestList)
+            return;
+        std::lock_guard<std::mutex> theLock(mMutex);
+        if (inGeneration != mGeneration)
+            return;
+        if (mAnswers.size() >= kMostLists)
+            mAnswers.clear();
+        mAnswers.insert_or_assign(std::string(inList), inAnswer);
+    }
+
+private:
+    static constexpr std::size_t kLongestList = 512;
+    static constexpr std::size_t kMostLists = 128;
+
+    std::mutex mMutex;
+    std::uint64_t mGeneration = 0;
+    std::map<std::string, Answer, std::less<>> mAnswers;
+};
+
+FontListCache& TheFontListCache()
+{
+    static auto* sCache = new FontListCache();  // never destroyed: used from other static destructors
+    return *sCache;
+}
+
 // In the order names are compared: the first match wins.
 const Keyword kKeywords[] = {
     {"pencolor", [](Parameters& ioParams, const char* inValue) { return ReadColor(inValue, &ioParams.PenColor); }},
@@ -330,18 +409,18 @@ void Parameters::SetParameter(const char* inName, const char* inValue)
 
 void Parameters::SetFont(const char* inList)
 {
-    for (const char* p = inList; *p != '\0'; p = NextListItem(p)) {
-        char theItem[kTextCapacity];
-        CopyListItem(p, theItem, sizeof(theItem));
-        FontMatch theMatch{theItem, std::strlen(theItem), false, Font, false};
-        VisitFontNames(MatchFontName, &theMatch);
-        if (theMatch.found)
-            return;
-        theMatch.prefix = true;
-        VisitFontNames(MatchFontName, &theMatch);
-        if (theMatch.found)
-            return;
+    FontListCache& theCache = TheFontListCache();
+    const std::uint64_t theGeneration = GdiFontCatalogueGeneration();
+    FontListCache::Answer theAnswer;
+    if (!theCache.Find(theGeneration, inList, theAnswer)) {
+        char theFace[kTextCapacity] = {};
+        const bool theLooked = MatchFontList(inList, theFace, theAnswer.found);
+        std::memcpy(theAnswer.face, theFace, sizeof(theAnswer.face) - 1);
+        if (theLooked)
+            theCache.Keep(theGeneration, inList, theAnswer);
     }
+    if (theAnswer.found)
+        std::memcpy(Font, theAnswer.face, sizeof(theAnswer.face));
 }
 
 void Parameters::SetPatternCanvas(IDispatch* inCanvas)

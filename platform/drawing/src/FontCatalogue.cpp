@@ -4,10 +4,12 @@
 #include <cstring>
 #include <fontconfig/fontconfig.h>
 #include <map>
+#include <string_view>
 
 namespace {
 
 constexpr auto kCheckInterval = std::chrono::seconds(1);
+constexpr std::size_t kResolvedLimit = 256;
 
 std::string Fold(const char* inText)
 {
@@ -96,9 +98,8 @@ FontCatalogue::Snapshot FontCatalogue::Build()
     return theFamilies;
 }
 
-FontCatalogue::Snapshot FontCatalogue::Families()
+void FontCatalogue::RefreshLocked()
 {
-    std::lock_guard<std::mutex> theLock(mMutex);
     const auto theNow = std::chrono::steady_clock::now();
     if (mSnapshot == nullptr) {
         FcInit();
@@ -110,32 +111,63 @@ FontCatalogue::Snapshot FontCatalogue::Families()
         if (!FcConfigUptoDate(nullptr)) {
             FcInitReinitialize();
             mSnapshot = Build();
+            mResolved.clear();
             mGeneration.fetch_add(1, std::memory_order_acq_rel);
         }
     }
+}
+
+FontCatalogue::Snapshot FontCatalogue::Families()
+{
+    std::lock_guard<std::mutex> theLock(mMutex);
+    RefreshLocked();
     return mSnapshot;
+}
+
+std::uint64_t FontCatalogue::CurrentGeneration()
+{
+    std::lock_guard<std::mutex> theLock(mMutex);
+    RefreshLocked();
+    return Generation();
 }
 
 std::string FontCatalogue::Resolve(const char* inFaceName)
 {
-    const Snapshot theFamilies = Families();
+    const std::string_view theName = inFaceName != nullptr ? inFaceName : "";
+    std::lock_guard<std::mutex> theLock(mMutex);
+    RefreshLocked();
+    const auto theFound = mResolved.find(theName);
+    if (theFound != mResolved.end()) {
+        return theFound->second;
+    }
+    std::string theFamily = ResolveIn(*mSnapshot, inFaceName);
+    // Names come from callers: a page cycling through many must not grow this without end.
+    if (mResolved.size() >= kResolvedLimit) {
+        mResolved.clear();
+    }
+    mResolved.emplace(theName, theFamily);
+    return theFamily;
+}
+
+std::string FontCatalogue::ResolveIn(const std::vector<FontFamilyEntry>& inFamilies, const char* inFaceName)
+{
     if (inFaceName != nullptr && *inFaceName != '\0') {
         const std::string theFolded = Fold(inFaceName);
-        for (const FontFamilyEntry& theFamily : *theFamilies) {
+        for (const FontFamilyEntry& theFamily : inFamilies) {
             if (theFamily.mFolded == theFolded) {
                 return theFamily.mName;
             }
         }
-        for (const FontFamilyEntry& theFamily : *theFamilies) {
+        for (const FontFamilyEntry& theFamily : inFamilies) {
             if (theFamily.mFolded.compare(0, theFolded.size(), theFolded) == 0) {
                 return theFamily.mName;
             }
         }
     }
-    for (const FontFamilyEntry& theFamily : *theFamilies) {
+    for (const FontFamilyEntry& theFamily : inFamilies) {
         if (theFamily.mName == kDefaultFamily) {
             return theFamily.mName;
         }
     }
-    return theFamilies->empty() ? std::string("Sans") : theFamilies->front().mName;
+    return inFamilies.empty() ? std::string("Sans") : inFamilies.front().mName;
 }

@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -30,15 +32,22 @@ public:
     std::string Resolve(const char* inFaceName);
     // Changes whenever the snapshot was rebuilt after a configuration change.
     std::uint64_t Generation() const { return mGeneration.load(std::memory_order_acquire); }
+    // The generation after looking for a change, as Families does.
+    std::uint64_t CurrentGeneration();
 
     static constexpr const char* kDefaultFamily = "DejaVu Sans";
 
 private:
     FontCatalogue() = default;
     static Snapshot Build();
+    static std::string ResolveIn(const std::vector<FontFamilyEntry>& inFamilies, const char* inFaceName);
+    void RefreshLocked();
 
     std::mutex mMutex;
     Snapshot mSnapshot;
+    // Every font made resolves its face; pages use a handful of names, so the
+    // answers are kept until the snapshot is rebuilt.
+    std::map<std::string, std::string, std::less<>> mResolved;
     std::chrono::steady_clock::time_point mChecked{};
     std::atomic<std::uint64_t> mGeneration{1};
 };

@@ -38,10 +38,15 @@ public:
     {
         return inIndex >= 0 && inIndex < kStockCount ? mHandles[inIndex] : 0;
     }
+    // Kept here rather than looked up: every device context starts with three.
     template <class T>
     std::shared_ptr<T> Object(int inIndex, GdiKind inKind) const
     {
-        return HandleTable::Instance().FindAs<T>(Handle(inIndex), inKind);
+        if (inIndex < 0 || inIndex >= kStockCount || mObjects[inIndex] == nullptr ||
+            mObjects[inIndex]->mKind != inKind) {
+            return nullptr;
+        }
+        return std::static_pointer_cast<T>(mObjects[inIndex]);
     }
 
 private:
@@ -62,9 +67,14 @@ private:
     void Add(int inIndex, std::shared_ptr<GdiObject> inObject)
     {
         inObject->mStock = true;
+        mObjects[inIndex] = inObject;
         mHandles[inIndex] = HandleTable::Instance().Add(std::move(inObject));
+        if (mHandles[inIndex] == 0) {
+            mObjects[inIndex] = nullptr;
+        }
     }
     HGDIOBJ mHandles[kStockCount] = {};
+    std::shared_ptr<GdiObject> mObjects[kStockCount];
 };
 
 std::shared_ptr<DeviceContext> FindDC(HDC inDC)
@@ -468,6 +478,11 @@ int GdiResolveFamily(const char* inFaceName, char* outName, int inSize)
     }
     std::memcpy(outName, theFamily.c_str(), theFamily.size() + 1);
     return static_cast<int>(theFamily.size());
+}
+
+std::uint64_t GdiFontCatalogueGeneration()
+{
+    return FontCatalogue::Instance().CurrentGeneration();
 }
 
 COLORREF SetTextColor(HDC inDC, COLORREF inColor)

@@ -290,6 +290,9 @@ HFONT CreateFontA(int inHeight, int inWidth, int inEscapement, int inOrientation
 HFONT CreateFontIndirectA(const LOGFONTA* inLogFont);
 // The family a face name resolves to (as CreateFontA does); returns its length, 0 if outName is too small.
 int GdiResolveFamily(const char* inFaceName, char* outName, int inSize);
+// Changes whenever the installed families change (looked for as an enumeration
+// does), so that what a caller derived from an enumeration can be kept until then.
+std::uint64_t GdiFontCatalogueGeneration();
 
 COLORREF SetTextColor(HDC inDC, COLORREF inColor);  // old colour; CLR_INVALID on failure
 COLORREF GetTextColor(HDC inDC);
