@@ -128,6 +128,39 @@ TEST(Utf8, UnpairedSurrogatesBecomeReplacementCharacters)
     EXPECT_EQ(UTF8FromUTF16(theLow), "\xEF\xBF\xBD");
 }
 
+struct Utf16Row {
+    const char* mLabel;
+    std::u16string mInput;
+    std::string mExpected;
+};
+
+// ASCII is copied apart from the rest: each row puts the first other unit at
+// a different place, or has none.
+TEST(Utf8, FromUtf16WhereverTheFirstNonAsciiUnitFalls)
+{
+    const std::string kFFFD = "\xEF\xBF\xBD";
+    const Utf16Row theRows[] = {
+        {"empty", u"", ""},
+        {"ASCII with NUL and DEL", std::u16string(u"a\0\x7F", 3), std::string("a\0\x7F", 3)},
+        {"first unit two bytes", u"\u0080x", "\xC2\x80x"},
+        {"last unit two bytes", u"abc\u07FF", "abc\xDF\xBF"},
+        {"three bytes then ASCII", u"ab\u0800cd", "ab\xE0\xA0\x80" "cd"},
+        {"top of the plane", u"\uFFFF", "\xEF\xBF\xBF"},
+        {"pair after ASCII", u"x\U0010FFFF", "x\xF4\x8F\xBF\xBF"},
+        {"high at the end", std::u16string{u'a', char16_t(0xDBFF)}, "a" + kFFFD},
+        {"high before ASCII", std::u16string{char16_t(0xD800), u'z'}, kFFFD + "z"},
+        {"reversed pair", std::u16string{char16_t(0xDC00), char16_t(0xD800)}, kFFFD + kFFFD},
+        {"two highs then low", std::u16string{char16_t(0xD800), char16_t(0xD800), char16_t(0xDC00)},
+         kFFFD + "\xF0\x90\x80\x80"},
+        {"ASCII after a non-ASCII unit", u"\u00E9tude", "\xC3\xA9tude"},
+    };
+    for (const Utf16Row& theRow : theRows)
+        EXPECT_EQ(UTF8FromUTF16(theRow.mInput), theRow.mExpected) << theRow.mLabel;
+    const std::u16string theLong(1000, u'q');
+    EXPECT_EQ(UTF8FromUTF16(theLong), std::string(1000, 'q'));
+    EXPECT_EQ(UTF8FromUTF16(theLong + u"\u00E9"), std::string(1000, 'q') + "\xC3\xA9");
+}
+
 TEST(EqualNoCase, FoldsAsciiLettersOnly)
 {
     EXPECT_TRUE(EqualNoCase(u"DrawText", u"drawTEXT"));

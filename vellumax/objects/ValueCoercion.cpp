@@ -20,6 +20,9 @@ void Coerce(const VARIANT& inValue, VARTYPE inType, VARIANT* outValue)
 
 std::string TextFromVariant(const VARIANT& inValue)
 {
+    // Text is read in place: coercing would only copy it.
+    if (inValue.vt == VT_BSTR)
+        return UTF8FromBSTR(inValue.bstrVal);
     VARIANT theText;
     Coerce(inValue, VT_BSTR, &theText);
     std::string theUtf8 = UTF8FromBSTR(theText.bstrVal);

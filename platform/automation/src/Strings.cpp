@@ -214,11 +214,21 @@ std::u16string UTF16FromUTF8(std::string_view inText)
 
 std::string UTF8FromUTF16(std::u16string_view inText)
 {
-    std::string theText;
-    theText.reserve(inText.size());
-    for (std::size_t i = 0; i < inText.size(); ++i) {
+    // Every parameter string passes through here; nearly all are ASCII, which
+    // is copied unit for unit into a string of the final length.
+    const std::size_t theSize = inText.size();
+    std::string theText(theSize, '\0');
+    char* theOut = theText.data();
+    std::size_t theAscii = 0;
+    for (; theAscii < theSize && inText[theAscii] < 0x80; ++theAscii)
+        theOut[theAscii] = static_cast<char>(inText[theAscii]);
+    if (theAscii == theSize)
+        return theText;
+    theText.resize(theAscii);
+    theText.reserve(theAscii + (theSize - theAscii) * 3);  // a pair makes four bytes, a lone unit at most three
+    for (std::size_t i = theAscii; i < theSize; ++i) {
         char32_t theCode = inText[i];
-        if (theCode >= 0xD800 && theCode <= 0xDBFF && i + 1 < inText.size() && inText[i + 1] >= 0xDC00 &&
+        if (theCode >= 0xD800 && theCode <= 0xDBFF && i + 1 < theSize && inText[i + 1] >= 0xDC00 &&
             inText[i + 1] <= 0xDFFF) {
             theCode = 0x10000 + ((theCode - 0xD800) << 10) + (inText[i + 1] - 0xDC00);
             ++i;
