@@ -2,8 +2,10 @@
 // rules, modes and transforms put back as they were.
 #include "PixelCanvas.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -43,6 +45,38 @@ TEST(Handles, StaleAndMadeUpHandlesAreRefused)
         EXPECT_EQ(SetMapMode(theMadeUp, MM_TEXT), 0);
         EXPECT_FALSE(DeleteDC(theMadeUp));
     }
+}
+
+// Threads make, use and delete objects at once, so the table grows and reuses
+// slots while others look handles up: a deleted handle must still be refused.
+TEST(Handles, LookupsOnSeveralThreadsRefuseDeletedHandles)
+{
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 3000;
+    std::atomic<int> theFaults{0};
+    std::vector<std::thread> theThreads;
+    for (int theIndex = 0; theIndex < kThreads; ++theIndex) {
+        theThreads.emplace_back([&theFaults, theIndex] {
+            PixelCanvas theCanvas(4, 4);
+            for (int theRound = 0; theRound < kRounds; ++theRound) {
+                HPEN thePen = CreatePen(PS_SOLID, 1, RGB(theIndex, theRound & 0xFF, 0));
+                HDC theScreen = GetDC(0);
+                const HGDIOBJ theOld = SelectObject(theCanvas.DC(), thePen);
+                const bool theUsed = theOld != 0 && SelectObject(theCanvas.DC(), theOld) == thePen &&
+                                     GetDeviceCaps(theScreen, LOGPIXELSY) == 96;
+                const bool theDeleted = DeleteObject(thePen) && ReleaseDC(0, theScreen);
+                const bool theRefused = SelectObject(theCanvas.DC(), thePen) == 0 && !DeleteObject(thePen) &&
+                                        GetDeviceCaps(theScreen, LOGPIXELSY) == 0;
+                if (!theUsed || !theDeleted || !theRefused) {
+                    ++theFaults;
+                }
+            }
+        });
+    }
+    for (std::thread& theThread : theThreads) {
+        theThread.join();
+    }
+    EXPECT_EQ(theFaults.load(), 0);
 }
 
 TEST(Handles, HandlesOfOneKindAreNotTakenForAnother)

@@ -1,14 +1,31 @@
 #include "HandleTable.h"
 
+#include <mutex>
+#include <thread>
+
 namespace {
-constexpr std::uint32_t kIndexBits = 20;
-constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
+constexpr std::uint32_t kIndexBits = HandleTable::kIndexBits;
+constexpr std::uint32_t kIndexMask = HandleTable::kIndexMask;
 constexpr std::uint32_t kGenerationMask = (1u << (32 - kIndexBits)) - 1;
 constexpr std::size_t kMaxSlots = kIndexMask - 1;
 // Reuse a freed slot only after this many others were freed, so that a
 // stale handle rarely finds a new object of the same generation.
 constexpr std::size_t kReuseDelay = 1024;
+constexpr int kSpinsBeforeYield = 64;
 }  // namespace
+
+void SpinLock::Wait() noexcept
+{
+    for (int theSpins = 0; mLocked.load(std::memory_order_relaxed); ++theSpins) {
+        if (theSpins < kSpinsBeforeYield) {
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        } else {
+            std::this_thread::yield();
+        }
+    }
+}
 
 HandleTable& HandleTable::Instance()
 {
@@ -19,7 +36,7 @@ HandleTable& HandleTable::Instance()
 
 std::uint32_t HandleTable::Add(std::shared_ptr<GdiObject> inObject)
 {
-    std::lock_guard<std::mutex> theLock(mMutex);
+    std::lock_guard<SpinLock> theLock(mLock);
     std::uint32_t theIndex;
     if (mFree.size() > kReuseDelay || (mSlots.size() >= kMaxSlots && !mFree.empty())) {
         theIndex = mFree.front();
@@ -37,23 +54,9 @@ std::uint32_t HandleTable::Add(std::shared_ptr<GdiObject> inObject)
     return theHandle;
 }
 
-bool HandleTable::Decode(std::uint32_t inHandle, std::uint32_t& outIndex) const
-{
-    const std::uint32_t theIndexPlusOne = inHandle & kIndexMask;
-    if (theIndexPlusOne == 0 || theIndexPlusOne > mSlots.size()) {
-        return false;
-    }
-    const Slot& theSlot = mSlots[theIndexPlusOne - 1];
-    if (theSlot.mObject == nullptr || theSlot.mObject->mHandle != inHandle) {
-        return false;
-    }
-    outIndex = theIndexPlusOne - 1;
-    return true;
-}
-
 std::shared_ptr<GdiObject> HandleTable::Find(std::uint32_t inHandle) const
 {
-    std::lock_guard<std::mutex> theLock(mMutex);
+    std::lock_guard<SpinLock> theLock(mLock);
     std::uint32_t theIndex;
     if (!Decode(inHandle, theIndex)) {
         return nullptr;
@@ -83,7 +86,7 @@ std::uint32_t HandleTable::RemoveLocked(std::uint32_t inIndex)
 std::uint32_t HandleTable::Remove(std::uint32_t inHandle, GdiKind inKind)
 {
     std::shared_ptr<GdiObject> theDoomed;  // released after the lock
-    std::lock_guard<std::mutex> theLock(mMutex);
+    std::lock_guard<SpinLock> theLock(mLock);
     std::uint32_t theIndex;
     if (!Decode(inHandle, theIndex) || mSlots[theIndex].mObject->mKind != inKind) {
         return kGdiErrorInvalidHandle;
@@ -95,7 +98,7 @@ std::uint32_t HandleTable::Remove(std::uint32_t inHandle, GdiKind inKind)
 std::uint32_t HandleTable::RemoveAnyKind(std::uint32_t inHandle)
 {
     std::shared_ptr<GdiObject> theDoomed;
-    std::lock_guard<std::mutex> theLock(mMutex);
+    std::lock_guard<SpinLock> theLock(mLock);
     std::uint32_t theIndex;
     if (!Decode(inHandle, theIndex)) {
         return kGdiErrorInvalidHandle;

@@ -4,14 +4,35 @@
 
 #include "GdiObject.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <vector>
+
+// Every drawing call looks handles up a few dozen times and each lookup holds
+// the lock for a handful of instructions: spinning costs far less than a mutex.
+class SpinLock {
+public:
+    void lock() noexcept
+    {
+        while (mLocked.exchange(true, std::memory_order_acquire)) {
+            Wait();
+        }
+    }
+    void unlock() noexcept { mLocked.store(false, std::memory_order_release); }
+
+private:
+    void Wait() noexcept;  // until the lock looks free; yields the processor after a while
+    std::atomic<bool> mLocked{false};
+};
 
 class HandleTable {
 public:
+    // A handle: generation above, slot number + 1 in the low bits.
+    static constexpr std::uint32_t kIndexBits = 20;
+    static constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
+
     static HandleTable& Instance();
 
     // The new handle (never 0), or 0 when the table is full.
@@ -25,7 +46,7 @@ public:
         if (theObject == nullptr || theObject->mKind != inKind) {
             return nullptr;
         }
-        return std::static_pointer_cast<T>(theObject);
+        return std::static_pointer_cast<T>(std::move(theObject));
     }
     // Takes a live, unselected object out of the table. Returns the error
     // number (0 on success); stock objects stay and report success.
@@ -38,10 +59,23 @@ private:
         std::shared_ptr<GdiObject> mObject;
         std::uint32_t mGeneration = 1;
     };
-    bool Decode(std::uint32_t inHandle, std::uint32_t& outIndex) const;
+    // Here rather than in the source so that lookups inline it.
+    bool Decode(std::uint32_t inHandle, std::uint32_t& outIndex) const
+    {
+        const std::uint32_t theIndexPlusOne = inHandle & kIndexMask;
+        if (theIndexPlusOne == 0 || theIndexPlusOne > mSlots.size()) {
+            return false;
+        }
+        const Slot& theSlot = mSlots[theIndexPlusOne - 1];
+        if (theSlot.mObject == nullptr || theSlot.mObject->mHandle != inHandle) {
+            return false;
+        }
+        outIndex = theIndexPlusOne - 1;
+        return true;
+    }
     std::uint32_t RemoveLocked(std::uint32_t inIndex);
 
-    mutable std::mutex mMutex;
+    mutable SpinLock mLock;
     std::vector<Slot> mSlots;
     std::deque<std::uint32_t> mFree;  // oldest freed slot first, to delay reuse
 };
