@@ -1,5 +1,6 @@
 #include "DeviceContext.h"
 
+#include "EllipseOutline.h"
 #include "TextContext.h"
 #include "TextLayout.h"
 
@@ -156,24 +157,6 @@ bool WholeBox(double inLeft, double inTop, double inRight, double inBottom, Pixe
     return true;
 }
 
-// Writes opaque pixels into an image surface whose pixel (0, 0) is device
-// pixel (inOriginX, inOriginY); inPixel gives the colour of a device pixel.
-template <typename PixelOf>
-void FillBox(std::uint8_t* inData, int inStride, int inWidth, int inHeight, int inOriginX, int inOriginY,
-             const PixelBox& inBox, const PixelOf& inPixel)
-{
-    const int theX0 = std::max(inBox.mLeft - inOriginX, 0);
-    const int theX1 = std::min(inBox.mRight - inOriginX, inWidth);
-    const int theY0 = std::max(inBox.mTop - inOriginY, 0);
-    const int theY1 = std::min(inBox.mBottom - inOriginY, inHeight);
-    for (int theY = theY0; theY < theY1; ++theY) {
-        auto* theRow = reinterpret_cast<std::uint32_t*>(inData + static_cast<std::ptrdiff_t>(theY) * inStride);
-        for (int theX = theX0; theX < theX1; ++theX) {
-            theRow[theX] = inPixel(theX + inOriginX, theY + inOriginY);
-        }
-    }
-}
-
 std::uint32_t OpaquePixel(COLORREF inColor)
 {
     return 0xFF000000u | (std::uint32_t(GetRValue(inColor)) << 16) | (std::uint32_t(GetGValue(inColor)) << 8) |
@@ -251,14 +234,22 @@ void DeviceContext::ClearRecorders()
         mStrokeRecorder = nullptr;
     }
     mSharpCorners = false;
+    mRecorded = Recorded::kNothing;
 }
 
-bool DeviceContext::AddShape(const ShapeBuilder& inBuilder, bool inFillable, bool inSharpCorners)
+bool DeviceContext::AddShape(const ShapeBuilder& inBuilder, bool inFillable, bool inSharpCorners,
+                             const EllipseShape* inEllipse)
 {
     const int thePenWidth = mPen->mWidth;
     if (mPathState == PathState::kRecording) {
         inBuilder(mFillRecorder, mStrokeRecorder, thePenWidth);
         mSharpCorners = mSharpCorners || inSharpCorners;
+        if (inEllipse != nullptr && mRecorded == Recorded::kNothing) {
+            mRecorded = Recorded::kEllipse;
+            mRecordedEllipse = *inEllipse;
+        } else {
+            mRecorded = Recorded::kOther;
+        }
         return true;
     }
     const bool theRecordedCorners = mSharpCorners;
@@ -269,7 +260,7 @@ bool DeviceContext::AddShape(const ShapeBuilder& inBuilder, bool inFillable, boo
     cairo_path_t* theFillPath =
         (inFillable && mBrush->mStyle != BrushObject::Style::kNull) ? cairo_copy_path(theFill) : nullptr;
     cairo_path_t* theStrokePath = mPen->mStyle != PS_NULL ? cairo_copy_path(theStroke) : nullptr;
-    const bool theResult = Paint(theFillPath, theStrokePath);
+    const bool theResult = Paint(theFillPath, theStrokePath, inEllipse);
     mSharpCorners = theRecordedCorners;
     if (theFillPath != nullptr) {
         cairo_path_destroy(theFillPath);
@@ -311,15 +302,22 @@ bool DeviceContext::Ellipse(int inLeft, int inTop, int inRight, int inBottom)
         theR -= 1;
         theB -= 1;
     }
+    // The pen is centred on the middle of the pixels l..r; even pens run half a pixel further in.
+    const double theShrink = (mPen->mWidth % 2) != 0 ? 0.0 : 0.5;
+    const EllipseShape theShape{(theL + theR) / 2,
+                                (theT + theB) / 2,
+                                (theR - theL) / 2,
+                                (theB - theT) / 2,
+                                (theL + theR + 1) / 2,
+                                (theT + theB + 1) / 2,
+                                (theR - theL) / 2 - theShrink,
+                                (theB - theT) / 2 - theShrink};
     return AddShape(
-        [&](cairo_t* inFill, cairo_t* inStroke, int inPen) {
-            EllipsePath(inFill, (theL + theR) / 2, (theT + theB) / 2, (theR - theL) / 2, (theB - theT) / 2);
-            // Centred on the middle of the pixels l..r; even pens run half a pixel further in.
-            const double theShrink = (inPen % 2) != 0 ? 0.0 : 0.5;
-            EllipsePath(inStroke, (theL + theR + 1) / 2, (theT + theB + 1) / 2, (theR - theL) / 2 - theShrink,
-                        (theB - theT) / 2 - theShrink);
+        [&](cairo_t* inFill, cairo_t* inStroke, int) {
+            EllipsePath(inFill, theShape.mFillCx, theShape.mFillCy, theShape.mFillRx, theShape.mFillRy);
+            EllipsePath(inStroke, theShape.mPenCx, theShape.mPenCy, theShape.mPenRx, theShape.mPenRy);
         },
-        true);
+        true, false, &theShape);
 }
 
 bool DeviceContext::RoundRect(int inLeft, int inTop, int inRight, int inBottom, int inCornerWidth,
@@ -400,7 +398,7 @@ bool DeviceContext::PaintPath(bool inStroke, bool inFill)
                                 : nullptr;
     cairo_path_t* theStroke =
         (inStroke && mPen->mStyle != PS_NULL) ? cairo_copy_path(mStrokeRecorder) : nullptr;
-    const bool theResult = Paint(theFill, theStroke);
+    const bool theResult = Paint(theFill, theStroke, mRecorded == Recorded::kEllipse ? &mRecordedEllipse : nullptr);
     if (theFill != nullptr) {
         cairo_path_destroy(theFill);
     }
@@ -516,9 +514,13 @@ bool DeviceContext::PaintInPlace(int inX0, int inY0, int inX1, int inY1, const s
     return true;
 }
 
-bool DeviceContext::Paint(cairo_path_t* inFill, cairo_path_t* inStroke)
+bool DeviceContext::Paint(cairo_path_t* inFill, cairo_path_t* inStroke, const EllipseShape* inEllipse)
 {
     if (mBitmap == nullptr) {
+        return true;
+    }
+    if (inEllipse != nullptr && (inFill != nullptr || inStroke != nullptr) &&
+        PaintEllipse(*inEllipse, inFill != nullptr, inStroke != nullptr)) {
         return true;
     }
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -613,10 +615,124 @@ bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* i
             theInner = PixelBox{};
         }
     }
-    // Writes the boxes into 32-bit pixels whose pixel (0, 0) is device pixel
-    // (inOriginX, inOriginY).
+    const auto theBox = [](const PixelBox& inBox, const RunSink& inSink) {
+        for (int theY = inBox.mTop; theY < inBox.mBottom; ++theY) {
+            inSink(theY, inBox.mLeft, inBox.mRight);
+        }
+    };
+    const RunSource theFillRuns = [&](const RunSink& inSink) { theBox(theFill, inSink); };
+    const RunSource theStrokeRuns = [&](const RunSink& inSink) {
+        if (theInner.Empty()) {
+            theBox(theOuter, inSink);
+            return;
+        }
+        theBox(PixelBox{theOuter.mLeft, theOuter.mTop, theOuter.mRight, theInner.mTop}, inSink);
+        for (int theY = theInner.mTop; theY < theInner.mBottom; ++theY) {
+            inSink(theY, theOuter.mLeft, theInner.mLeft);
+            inSink(theY, theInner.mRight, theOuter.mRight);
+        }
+        theBox(PixelBox{theOuter.mLeft, theInner.mBottom, theOuter.mRight, theOuter.mBottom}, inSink);
+    };
+    PaintRuns(inFill != nullptr ? &theFillRuns : nullptr, inStroke != nullptr ? &theStrokeRuns : nullptr, inLeft,
+              inTop, inRight, inBottom);
+    return true;
+}
+
+bool DeviceContext::PaintEllipse(const EllipseShape& inEllipse, bool inFill, bool inStroke)
+{
+    // Beyond these the boundary takes too many points, or the arithmetic too
+    // many bits, to be worth leaving Cairo for.
+    constexpr double kMostPoints = 2048;
+    constexpr double kFarthest = 1 << 24;
+    if (mTransform.xx != 1 || mTransform.yy != 1 || mTransform.xy != 0 || mTransform.yx != 0) {
+        return false;
+    }
+    const double theFillCx = inEllipse.mFillCx + mTransform.x0;
+    const double theFillCy = inEllipse.mFillCy + mTransform.y0;
+    const double thePenCx = inEllipse.mPenCx + mTransform.x0;
+    const double thePenCy = inEllipse.mPenCy + mTransform.y0;
+    const double theHalf = mPen->mWidth / 2.0;
+    const auto theFits = [&](double inCx, double inCy, double inRx, double inRy) {
+        // Thinner shapes are mostly ties between pixel centres and the curve: left to Cairo.
+        return inRx >= 1 && inRy >= 1 && std::abs(inCx) + inRx < kFarthest && std::abs(inCy) + inRy < kFarthest;
+    };
+    if (inFill && !theFits(theFillCx, theFillCy, inEllipse.mFillRx, inEllipse.mFillRy)) {
+        return false;
+    }
+    if (inStroke && (mPen->mWidth < 1 || !theFits(thePenCx, thePenCy, inEllipse.mPenRx + theHalf,
+                                                  inEllipse.mPenRy + theHalf) ||
+                     !theFits(thePenCx, thePenCy, inEllipse.mPenRx, inEllipse.mPenRy) ||
+                     EllipseOutline::PointsFor(inEllipse.mPenRx, inEllipse.mPenRy, theHalf) > kMostPoints)) {
+        return false;
+    }
+    const EllipseOutline theFill =
+        inFill ? EllipseOutline::Ellipse(inEllipse.mFillRx, inEllipse.mFillRy) : EllipseOutline();
+    const EllipseOutline theOuter =
+        inStroke ? EllipseOutline::Parallel(inEllipse.mPenRx, inEllipse.mPenRy, theHalf) : EllipseOutline();
+    const EllipseOutline theInner =
+        inStroke ? EllipseOutline::Parallel(inEllipse.mPenRx, inEllipse.mPenRy, -theHalf) : EllipseOutline();
+    const RunSource theFillRuns = [&](const RunSink& inSink) { theFill.Rows(theFillCx, theFillCy, inSink); };
+    const RunSource theStrokeRuns = [&](const RunSink& inSink) {
+        int theY0 = 0, theY1 = 0;
+        theOuter.RowRange(thePenCy, theY0, theY1);
+        for (int theY = theY0; theY < theY1; ++theY) {
+            const double theDy = theY + 0.5 - thePenCy;
+            int theOuter0 = 0, theOuter1 = 0, theInner0 = 0, theInner1 = 0;
+            EllipseOutline::Columns(thePenCx, theOuter.HalfWidth(theDy), theOuter0, theOuter1);
+            EllipseOutline::Columns(thePenCx, theInner.HalfWidth(theDy), theInner0, theInner1);
+            theInner0 = std::max(theInner0, theOuter0);
+            theInner1 = std::min(theInner1, theOuter1);
+            if (theInner0 >= theInner1) {
+                if (theOuter0 < theOuter1) {
+                    inSink(theY, theOuter0, theOuter1);
+                }
+                continue;
+            }
+            if (theOuter0 < theInner0) {
+                inSink(theY, theOuter0, theInner0);
+            }
+            if (theInner1 < theOuter1) {
+                inSink(theY, theInner1, theOuter1);
+            }
+        }
+    };
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    double theLeft = kInfinity, theTop = kInfinity, theRight = -kInfinity, theBottom = -kInfinity;
+    const auto theCover = [&](double inCx, double inCy, double inRx, double inRy) {
+        theLeft = std::min(theLeft, inCx - inRx - 1);
+        theTop = std::min(theTop, inCy - inRy - 1);
+        theRight = std::max(theRight, inCx + inRx + 1);
+        theBottom = std::max(theBottom, inCy + inRy + 1);
+    };
+    if (inFill) {
+        theCover(theFillCx, theFillCy, inEllipse.mFillRx, inEllipse.mFillRy);
+    }
+    if (inStroke) {
+        theCover(thePenCx, thePenCy, inEllipse.mPenRx + theHalf, inEllipse.mPenRy + theHalf);
+    }
+    PaintRuns(inFill ? &theFillRuns : nullptr, inStroke ? &theStrokeRuns : nullptr, theLeft, theTop, theRight,
+              theBottom);
+    return true;
+}
+
+void DeviceContext::PaintRuns(const RunSource* inFill, const RunSource* inStroke, double inLeft, double inTop,
+                              double inRight, double inBottom)
+{
+    // Writes the runs into 32-bit pixels whose pixel (0, 0) is device pixel
+    // (inOriginX, inOriginY), clipped to them.
     const auto theWrite = [&](std::uint8_t* inData, int inStride, int inWidth, int inHeight, int inOriginX,
                               int inOriginY) {
+        const auto theClipped = [&](const RunSource& inSource, const auto& inWriteRun) {
+            inSource([&](int inY, int inX0, int inX1) {
+                const int theY = inY - inOriginY;
+                const int theX0 = std::max(inX0 - inOriginX, 0);
+                const int theX1 = std::min(inX1 - inOriginX, inWidth);
+                if (theY >= 0 && theY < inHeight && theX0 < theX1) {
+                    inWriteRun(reinterpret_cast<std::uint32_t*>(inData + static_cast<std::ptrdiff_t>(theY) * inStride),
+                               theX0, theX1, inY);
+                }
+            });
+        };
         if (inFill != nullptr) {
             if (mBrush->mStyle == BrushObject::Style::kPattern) {
                 // Tiles from the device origin, one pattern pixel per device pixel.
@@ -627,36 +743,27 @@ bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* i
                 const int theTileWidth = cairo_image_surface_get_width(thePattern);
                 const int theTileHeight = cairo_image_surface_get_height(thePattern);
                 if (theTile != nullptr && theTileWidth > 0 && theTileHeight > 0) {
-                    FillBox(inData, inStride, inWidth, inHeight, inOriginX, inOriginY, theFill,
-                            [&](int inX, int inY) {
-                                const int theTx = ((inX % theTileWidth) + theTileWidth) % theTileWidth;
-                                const int theTy = ((inY % theTileHeight) + theTileHeight) % theTileHeight;
-                                const auto* theRow = reinterpret_cast<const std::uint32_t*>(
-                                    theTile + static_cast<std::ptrdiff_t>(theTy) * theTileStride);
-                                return 0xFF000000u | theRow[theTx];
-                            });
+                    theClipped(*inFill, [&](std::uint32_t* inRow, int inX0, int inX1, int inDeviceY) {
+                        const int theTy = ((inDeviceY % theTileHeight) + theTileHeight) % theTileHeight;
+                        const auto* theTileRow = reinterpret_cast<const std::uint32_t*>(
+                            theTile + static_cast<std::ptrdiff_t>(theTy) * theTileStride);
+                        for (int theX = inX0; theX < inX1; ++theX) {
+                            const int theDeviceX = theX + inOriginX;
+                            const int theTx = ((theDeviceX % theTileWidth) + theTileWidth) % theTileWidth;
+                            inRow[theX] = 0xFF000000u | theTileRow[theTx];
+                        }
+                    });
                 }
             } else {
                 const std::uint32_t thePixel = OpaquePixel(mBrush->mColor);
-                FillBox(inData, inStride, inWidth, inHeight, inOriginX, inOriginY, theFill,
-                        [&](int, int) { return thePixel; });
+                theClipped(*inFill,
+                           [&](std::uint32_t* inRow, int inX0, int inX1, int) { std::fill(inRow + inX0, inRow + inX1, thePixel); });
             }
         }
         if (inStroke != nullptr) {
             const std::uint32_t thePixel = OpaquePixel(mPen->mColor);
-            const auto theSolid = [&](int, int) { return thePixel; };
-            const auto theBand = [&](int inX0, int inY0, int inX1, int inY1) {
-                FillBox(inData, inStride, inWidth, inHeight, inOriginX, inOriginY,
-                        PixelBox{inX0, inY0, inX1, inY1}, theSolid);
-            };
-            if (theInner.Empty()) {
-                theBand(theOuter.mLeft, theOuter.mTop, theOuter.mRight, theOuter.mBottom);
-            } else {
-                theBand(theOuter.mLeft, theOuter.mTop, theOuter.mRight, theInner.mTop);
-                theBand(theOuter.mLeft, theInner.mBottom, theOuter.mRight, theOuter.mBottom);
-                theBand(theOuter.mLeft, theInner.mTop, theInner.mLeft, theInner.mBottom);
-                theBand(theInner.mRight, theInner.mTop, theOuter.mRight, theInner.mBottom);
-            }
+            theClipped(*inStroke,
+                       [&](std::uint32_t* inRow, int inX0, int inX1, int) { std::fill(inRow + inX0, inRow + inX1, thePixel); });
         }
     };
     // Every pixel written is opaque, which compositing a layer into a 32-bit
@@ -666,7 +773,7 @@ bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* i
         reinterpret_cast<std::uintptr_t>(mBitmap->Bits()) % 4 == 0) {
         theWrite(static_cast<std::uint8_t*>(mBitmap->Bits()), mBitmap->RowBytes(), mBitmap->Width(),
                  mBitmap->Height(), 0, 0);
-        return true;
+        return;
     }
     PaintLayer(inLeft, inTop, inRight, inBottom, [&](cairo_t* inContext) {
         cairo_surface_t* theTarget = cairo_get_target(inContext);
@@ -682,7 +789,6 @@ bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* i
                  static_cast<int>(-theMatrix.y0));
         cairo_surface_mark_dirty(theTarget);
     });
-    return true;
 }
 
 // ---- Pixels --------------------------------------------------------------
@@ -765,6 +871,7 @@ bool DeviceContext::TextOut(int inX, int inY, const char* inText, int inLength, 
             ShowText(mFillRecorder, theText.data(), theLength, inX, inY, true);
             ShowText(mStrokeRecorder, theText.data(), theLength, inX, inY, true);
             mSharpCorners = true;
+            mRecorded = Recorded::kOther;
         }
         return true;
     }
@@ -918,6 +1025,7 @@ int DeviceContext::DrawText(const char* inText, int inLength, RECT* ioRect, UINT
         theDrawLines(mFillRecorder, true);
         theDrawLines(mStrokeRecorder, true);
         mSharpCorners = true;
+        mRecorded = Recorded::kOther;
         return theHeight;
     }
     if (mBitmap == nullptr || theVisible == 0) {

@@ -4,9 +4,10 @@
 // coordinates and painted straight into a 32-bit bitmap (their pixels are all
 // opaque; text only where the bitmap is opaque), or else onto a transparent
 // layer covering only the affected pixels, which is then composited into the
-// bitmap. Axis-aligned rectangles on whole pixels under a pure translation
-// skip Cairo and are painted as pixel boxes, pixel for pixel as Cairo would
-// paint them.
+// bitmap. Under a pure translation two shapes skip Cairo and are painted as
+// runs of pixels: axis-aligned rectangles on whole pixels, pixel for pixel as
+// Cairo would paint them, and ellipses, whose fill and pen band are computed
+// from the curve itself (see EllipseOutline).
 #pragma once
 
 #include "DibSection.h"
@@ -58,15 +59,35 @@ public:
 
 private:
     enum class PathState { kNone, kRecording, kClosed };
+    // An ellipse in world coordinates as its fill and its pen's centre line
+    // were built, kept beside the Cairo paths so it can be painted as runs.
+    struct EllipseShape {
+        double mFillCx, mFillCy, mFillRx, mFillRy;
+        double mPenCx, mPenCy, mPenRx, mPenRy;
+    };
+    // What a recorded path holds so far.
+    enum class Recorded { kNothing, kEllipse, kOther };
+    // A source of runs of device pixels: calls its argument with (y, x0, x1)
+    // for x0 <= x < x1.
+    using RunSink = std::function<void(int, int, int)>;
+    using RunSource = std::function<void(const RunSink&)>;
     // Builds one shape into a fill path and a stroke path (the stroke's
     // outline is offset for the pen, see Gdi.h), then records or paints them.
     using ShapeBuilder = std::function<void(cairo_t* inFill, cairo_t* inStroke, int inPenWidth)>;
-    bool AddShape(const ShapeBuilder& inBuilder, bool inFillable, bool inSharpCorners = false);
-    bool Paint(cairo_path_t* inFill, cairo_path_t* inStroke);
+    bool AddShape(const ShapeBuilder& inBuilder, bool inFillable, bool inSharpCorners = false,
+                  const EllipseShape* inEllipse = nullptr);
+    bool Paint(cairo_path_t* inFill, cairo_path_t* inStroke, const EllipseShape* inEllipse = nullptr);
     // Paints a fill and outline that are whole-pixel rectangles without
     // Cairo's rasteriser; false, painting nothing, for any other shape.
     bool PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* inStroke, double inLeft, double inTop,
                     double inRight, double inBottom);
+    // Paints an ellipse's fill and pen band as runs; false, painting nothing,
+    // where the transform or the shape's size keeps it to Cairo.
+    bool PaintEllipse(const EllipseShape& inEllipse, bool inFill, bool inStroke);
+    // Writes the brush's runs and then the pen's, all opaque, into the store
+    // (through a layer over the bounds given below 32 bits).
+    void PaintRuns(const RunSource* inFill, const RunSource* inStroke, double inLeft, double inTop, double inRight,
+                   double inBottom);
     // Paints on a layer over the device rectangle given; inDraw gets a
     // context whose user space is device space. inOpaque: inDraw paints only
     // whole opaque pixels (opaque sources, no antialiasing).
@@ -93,4 +114,6 @@ private:
     cairo_t* mFillRecorder = nullptr;
     cairo_t* mStrokeRecorder = nullptr;
     bool mSharpCorners = false;  // the path holds corners sharper than a right angle
+    Recorded mRecorded = Recorded::kNothing;
+    EllipseShape mRecordedEllipse{};
 };

@@ -1,0 +1,63 @@
+// The rows of an axis-aligned ellipse, or of the band a pen sweeps along
+// one, without flattening curves into Cairo's stroker: every region here is
+// convex and symmetric about both axes through its centre, so each row is
+// one run given by a half-width.
+#pragma once
+
+#include <vector>
+
+class EllipseOutline {
+public:
+    // The ellipse with semi-axes inA across and inB down.
+    static EllipseOutline Ellipse(double inA, double inB);
+    // The points within inDistance of that ellipse's curve (inDistance > 0),
+    // or inside it and at least -inDistance from the curve (inDistance < 0):
+    // the two sides of a pen of width 2|inDistance| along it.
+    static EllipseOutline Parallel(double inA, double inB, double inDistance);
+    // How many boundary points Parallel would take, the cost to weigh
+    // before choosing this route.
+    static double PointsFor(double inA, double inB, double inDistance);
+
+    bool Empty() const { return mHalfHeight < 0; }
+    // The largest vertical distance from the centre the region reaches.
+    double HalfHeight() const { return mHalfHeight; }
+    // The half-width of the region's row at vertical distance |inDy| from
+    // the centre; negative where the row misses the region.
+    double HalfWidth(double inDy) const;
+
+    // Device pixels whose centres fall in the region centred on (inCx, inCy),
+    // row by row: inRun(y, x0, x1) for x0 <= x < x1. Centres on the left
+    // and top edges are in, on the right and bottom out, as with boxes.
+    template <typename Run>
+    void Rows(double inCx, double inCy, const Run& inRun) const;
+    // The pixel columns x0 <= x < x1 whose centres lie in the row of
+    // half-width inHalfWidth about inCx.
+    static void Columns(double inCx, double inHalfWidth, int& outX0, int& outX1);
+    // The first and past-the-last pixel rows the region touches.
+    void RowRange(double inCy, int& outY0, int& outY1) const;
+
+private:
+    double mA = 0;
+    double mB = 0;
+    double mHalfHeight = -1;
+    bool mAnalytic = false;
+    // The boundary in the first quadrant as a polyline from the x axis to
+    // the y axis: y rising, x falling.
+    std::vector<double> mX;
+    std::vector<double> mY;
+};
+
+template <typename Run>
+void EllipseOutline::Rows(double inCx, double inCy, const Run& inRun) const
+{
+    int theY0 = 0, theY1 = 0;
+    RowRange(inCy, theY0, theY1);
+    for (int theY = theY0; theY < theY1; ++theY) {
+        const double theHalf = HalfWidth(theY + 0.5 - inCy);
+        int theX0 = 0, theX1 = 0;
+        Columns(inCx, theHalf, theX0, theX1);
+        if (theX0 < theX1) {
+            inRun(theY, theX0, theX1);
+        }
+    }
+}
