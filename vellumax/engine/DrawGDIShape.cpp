@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "vellumax/engine/Bitmap.h"
 
@@ -32,6 +33,12 @@ std::int32_t CharactersIn(const std::string& inText, UINT inBytes)
 DrawGDIShape::DrawGDIShape(const char* inName, bool inDirect) : Operation(inName), mDirect(inDirect)
 {
     mParameters->DrawOp = kDrawAndPaint;
+}
+
+DrawGDIShape::DrawGDIShape(const char* inName, bool inDirect, std::unique_ptr<Parameters> inParameters,
+                           std::unique_ptr<ErrorReport> inError)
+    : Operation(inName, std::move(inParameters), std::move(inError)), mDirect(inDirect)
+{
 }
 
 DrawGDIShape::~DrawGDIShape() = default;
@@ -151,10 +158,14 @@ void DrawGDIShape::Begin(Bitmap& inBitmap)
             theFailed = true;
             return;
         }
+        assert(std::strlen(theParams.Font) < 32 && "strlen(mParams->Font) < 32");
+        // Only text reads the text colour, background mode and font: making a
+        // font for every shape cost as much as the rest of this preparation.
+        if (theParams.Shape != kTextShape)
+            return;
         mOldTextColor = SetTextColor(mHDC, theParams.TextColor.ToColorRef());
         mTextColorSaved = mOldTextColor != CLR_INVALID;
         mOldBkMode = SetBkMode(mHDC, TRANSPARENT);
-        assert(std::strlen(theParams.Font) < 32 && "strlen(mParams->Font) < 32");
         const int theHeight = -MulDiv(theParams.TextSize, GetDeviceCaps(mHDC, LOGPIXELSY), kPointsPerInch);
         const TextStyleRecord& theStyle = theParams.TextStyle;
         mFont = CreateFontA(theHeight, 0, 0, 0, theStyle.weight, theStyle.italic != 0, theStyle.underline != 0,

@@ -13,6 +13,9 @@ public:
     // inDirect: primitives are drawn as they are; otherwise each is recorded
     // as a path and stroked and/or filled according to the drawing operation.
     DrawGDIShape(const char* inName, bool inDirect);
+    // Draws with the records given, as they are (the drawing operation is not reset).
+    DrawGDIShape(const char* inName, bool inDirect, std::unique_ptr<Parameters> inParameters,
+                 std::unique_ptr<ErrorReport> inError);
     ~DrawGDIShape() override;
 
     // Begin, inset and draw, End always; "Unable to draw shape" goes with any error.

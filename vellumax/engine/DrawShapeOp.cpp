@@ -42,9 +42,7 @@ std::unique_ptr<ErrorReport> DrawShapeOp::RunPoly(Bitmap&, std::unique_ptr<Param
 std::unique_ptr<ErrorReport> DrawShapeOp::RunGDI(Bitmap& inBitmap, std::unique_ptr<Parameters> inParameters,
                                                  std::unique_ptr<ErrorReport> inError)
 {
-    DrawGDIShape theShape("", false);
-    theShape.AdoptParameters(std::move(inParameters));
-    theShape.AdoptErrorReport(std::move(inError));
+    DrawGDIShape theShape("", false, std::move(inParameters), std::move(inError));
     theShape.Run(inBitmap, false);
     return theShape.DetachErrorReport();
 }

@@ -1,16 +1,53 @@
 #include "vellumax/engine/Operation.h"
 
 #include <cassert>
+#include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 
 #include "automation/Faults.h"
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/errors/ComError.h"
 #include "vellumax/errors/SException.h"
 
+namespace {
+
+// Room for the name, shape, a typical parameter string and the store, so
+// that the report is not regrown at each part.
+constexpr std::size_t kReportCapacity = 256;
+
+char* AppendNumber(char* ioText, const char* inLabel, long inValue)
+{
+    const std::size_t theLabel = std::strlen(inLabel);
+    std::memcpy(ioText, inLabel, theLabel);
+    return std::to_chars(ioText + theLabel, ioText + theLabel + 24, inValue).ptr;
+}
+
+// "Width=W Height=H Depth=D Buffer=B" into outText (128 bytes is ample):
+// formatted by hand because every checked run writes it.
+void DescribeStore(const Bitmap& inBitmap, char* outText)
+{
+    char* p = AppendNumber(outText, "Width=", inBitmap.GetWidth());
+    p = AppendNumber(p, " Height=", inBitmap.GetHeight());
+    p = AppendNumber(p, " Depth=", inBitmap.GetDepth());
+    p = AppendNumber(p, " Buffer=", inBitmap.GetBufferId());
+    *p = '\0';
+}
+
+}  // namespace
+
 Operation::Operation(const char* inName)
     : mParameters(std::make_unique<Parameters>()), mError(std::make_unique<ErrorReport>()), mReport(inName)
 {
+    mReport.reserve(kReportCapacity);
+}
+
+Operation::Operation(const char* inName, std::unique_ptr<Parameters> inParameters,
+                     std::unique_ptr<ErrorReport> inError)
+    : mParameters(std::move(inParameters)), mError(std::move(inError)), mReport(inName)
+{
+    mReport.reserve(kReportCapacity);
 }
 
 Operation::~Operation() = default;
@@ -67,9 +104,7 @@ void Operation::Run(Bitmap& inBitmap, bool inCheck)
     try {
         if (inCheck) {
             char theCanvas[128];
-            std::snprintf(theCanvas, sizeof theCanvas, "Width=%ld Height=%ld Depth=%ld Buffer=%ld",
-                          long(inBitmap.GetWidth()), long(inBitmap.GetHeight()), long(inBitmap.GetDepth()),
-                          inBitmap.GetBufferId());
+            DescribeStore(inBitmap, theCanvas);
             Report("Canvas", theCanvas);
             mError->AddContext(mReport);
             char theMessage[ParameterParser::kMessageCapacity];

@@ -17,6 +17,8 @@ class Operation {
 public:
     // inName starts the report, for example "Draw Shape:".
     explicit Operation(const char* inName);
+    // Starts with the records given (an inner operation of an outer one's records).
+    Operation(const char* inName, std::unique_ptr<Parameters> inParameters, std::unique_ptr<ErrorReport> inError);
     Operation(const Operation&) = delete;
     Operation& operator=(const Operation&) = delete;
 
