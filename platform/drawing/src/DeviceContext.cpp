@@ -580,149 +580,15 @@ bool DeviceContext::Paint(cairo_path_t* inFill, cairo_path_t* inStroke, const El
     return true;
 }
 
-bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* inStroke, double inLeft,
-                               double inTop, double inRight, double inBottom)
-{
-    // A rectangle with whole-pixel edges covers whole boxes of pixels: the
-    // fill its inside, the pen the outline grown by half the pen each way
-    // (square mitred corners) less the inside shrunk alike. Cairo samples
-    // pixel centres the same way, so writing those boxes gives its pixels.
-    double theEdges[4];
-    PixelBox theFill;
-    if (inFill != nullptr && !(RectanglePath(inFill, mTransform, theEdges) &&
-                               WholeBox(theEdges[0], theEdges[1], theEdges[2], theEdges[3], theFill))) {
-        return false;
-    }
-    PixelBox theOuter, theInner;
-    const int thePen = mPen->mWidth;
-    if (inStroke != nullptr) {
-        const double theHalf = thePen / 2.0;
-        if (thePen < 1 || !RectanglePath(inStroke, mTransform, theEdges) ||
-            !WholeBox(theEdges[0] - theHalf, theEdges[1] - theHalf, theEdges[2] + theHalf, theEdges[3] + theHalf,
-                      theOuter) ||
-            !WholeBox(theEdges[0] + theHalf, theEdges[1] + theHalf, theEdges[2] - theHalf, theEdges[3] - theHalf,
-                      theInner)) {
-            return false;
-        }
-        const int theInnerWidth = theInner.mRight - theInner.mLeft;
-        const int theInnerHeight = theInner.mBottom - theInner.mTop;
-        // Where the inside is one pixel across, Cairo's stroker covers some of
-        // it depending on direction: left to Cairo.
-        if (thePen > 1 && (theInnerWidth == 1 || theInnerHeight == 1)) {
-            return false;
-        }
-        if (theInnerWidth <= 0 || theInnerHeight <= 0) {
-            theInner = PixelBox{};
-        }
-    }
-    const auto theBox = [](const PixelBox& inBox, const RunSink& inSink) {
-        for (int theY = inBox.mTop; theY < inBox.mBottom; ++theY) {
-            inSink(theY, inBox.mLeft, inBox.mRight);
-        }
-    };
-    const RunSource theFillRuns = [&](const RunSink& inSink) { theBox(theFill, inSink); };
-    const RunSource theStrokeRuns = [&](const RunSink& inSink) {
-        if (theInner.Empty()) {
-            theBox(theOuter, inSink);
-            return;
-        }
-        theBox(PixelBox{theOuter.mLeft, theOuter.mTop, theOuter.mRight, theInner.mTop}, inSink);
-        for (int theY = theInner.mTop; theY < theInner.mBottom; ++theY) {
-            inSink(theY, theOuter.mLeft, theInner.mLeft);
-            inSink(theY, theInner.mRight, theOuter.mRight);
-        }
-        theBox(PixelBox{theOuter.mLeft, theInner.mBottom, theOuter.mRight, theOuter.mBottom}, inSink);
-    };
-    PaintRuns(inFill != nullptr ? &theFillRuns : nullptr, inStroke != nullptr ? &theStrokeRuns : nullptr, inLeft,
-              inTop, inRight, inBottom);
-    return true;
-}
-
-bool DeviceContext::PaintEllipse(const EllipseShape& inEllipse, bool inFill, bool inStroke)
-{
-    // Beyond these the boundary takes too many points, or the arithmetic too
-    // many bits, to be worth leaving Cairo for.
-    constexpr double kMostPoints = 2048;
-    constexpr double kFarthest = 1 << 24;
-    if (mTransform.xx != 1 || mTransform.yy != 1 || mTransform.xy != 0 || mTransform.yx != 0) {
-        return false;
-    }
-    const double theFillCx = inEllipse.mFillCx + mTransform.x0;
-    const double theFillCy = inEllipse.mFillCy + mTransform.y0;
-    const double thePenCx = inEllipse.mPenCx + mTransform.x0;
-    const double thePenCy = inEllipse.mPenCy + mTransform.y0;
-    const double theHalf = mPen->mWidth / 2.0;
-    const auto theFits = [&](double inCx, double inCy, double inRx, double inRy) {
-        // Thinner shapes are mostly ties between pixel centres and the curve: left to Cairo.
-        return inRx >= 1 && inRy >= 1 && std::abs(inCx) + inRx < kFarthest && std::abs(inCy) + inRy < kFarthest;
-    };
-    if (inFill && !theFits(theFillCx, theFillCy, inEllipse.mFillRx, inEllipse.mFillRy)) {
-        return false;
-    }
-    if (inStroke && (mPen->mWidth < 1 || !theFits(thePenCx, thePenCy, inEllipse.mPenRx + theHalf,
-                                                  inEllipse.mPenRy + theHalf) ||
-                     !theFits(thePenCx, thePenCy, inEllipse.mPenRx, inEllipse.mPenRy) ||
-                     EllipseOutline::PointsFor(inEllipse.mPenRx, inEllipse.mPenRy, theHalf) > kMostPoints)) {
-        return false;
-    }
-    const EllipseOutline theFill =
-        inFill ? EllipseOutline::Ellipse(inEllipse.mFillRx, inEllipse.mFillRy) : EllipseOutline();
-    const EllipseOutline theOuter =
-        inStroke ? EllipseOutline::Parallel(inEllipse.mPenRx, inEllipse.mPenRy, theHalf) : EllipseOutline();
-    const EllipseOutline theInner =
-        inStroke ? EllipseOutline::Parallel(inEllipse.mPenRx, inEllipse.mPenRy, -theHalf) : EllipseOutline();
-    const RunSource theFillRuns = [&](const RunSink& inSink) { theFill.Rows(theFillCx, theFillCy, inSink); };
-    const RunSource theStrokeRuns = [&](const RunSink& inSink) {
-        int theY0 = 0, theY1 = 0;
-        theOuter.RowRange(thePenCy, theY0, theY1);
-        for (int theY = theY0; theY < theY1; ++theY) {
-            const double theDy = theY + 0.5 - thePenCy;
-            int theOuter0 = 0, theOuter1 = 0, theInner0 = 0, theInner1 = 0;
-            EllipseOutline::Columns(thePenCx, theOuter.HalfWidth(theDy), theOuter0, theOuter1);
-            EllipseOutline::Columns(thePenCx, theInner.HalfWidth(theDy), theInner0, theInner1);
-            theInner0 = std::max(theInner0, theOuter0);
-            theInner1 = std::min(theInner1, theOuter1);
-            if (theInner0 >= theInner1) {
-                if (theOuter0 < theOuter1) {
-                    inSink(theY, theOuter0, theOuter1);
-                }
-                continue;
-            }
-            if (theOuter0 < theInner0) {
-                inSink(theY, theOuter0, theInner0);
-            }
-            if (theInner1 < theOuter1) {
-                inSink(theY, theInner1, theOuter1);
-            }
-        }
-    };
-    constexpr double kInfinity = std::numeric_limits<double>::infinity();
-    double theLeft = kInfinity, theTop = kInfinity, theRight = -kInfinity, theBottom = -kInfinity;
-    const auto theCover = [&](double inCx, double inCy, double inRx, double inRy) {
-        theLeft = std::min(theLeft, inCx - inRx - 1);
-        theTop = std::min(theTop, inCy - inRy - 1);
-        theRight = std::max(theRight, inCx + inRx + 1);
-        theBottom = std::max(theBottom, inCy + inRy + 1);
-    };
-    if (inFill) {
-        theCover(theFillCx, theFillCy, inEllipse.mFillRx, inEllipse.mFillRy);
-    }
-    if (inStroke) {
-        theCover(thePenCx, thePenCy, inEllipse.mPenRx + theHalf, inEllipse.mPenRy + theHalf);
-    }
-    PaintRuns(inFill ? &theFillRuns : nullptr, inStroke ? &theStrokeRuns : nullptr, theLeft, theTop, theRight,
-              theBottom);
-    return true;
-}
-
-void DeviceContext::PaintRuns(const RunSource* inFill, const RunSource* inStroke, double inLeft, double inTop,
+template <typename FillRuns, typename StrokeRuns>
+void DeviceContext::PaintRuns(const FillRuns* inFill, const StrokeRuns* inStroke, double inLeft, double inTop,
                               double inRight, double inBottom)
 {
     // Writes the runs into 32-bit pixels whose pixel (0, 0) is device pixel
     // (inOriginX, inOriginY), clipped to them.
     const auto theWrite = [&](std::uint8_t* inData, int inStride, int inWidth, int inHeight, int inOriginX,
                               int inOriginY) {
-        const auto theClipped = [&](const RunSource& inSource, const auto& inWriteRun) {
+        const auto theClipped = [&](const auto& inSource, const auto& inWriteRun) {
             inSource([&](int inY, int inX0, int inX1) {
                 const int theY = inY - inOriginY;
                 const int theX0 = std::max(inX0 - inOriginX, 0);
@@ -789,6 +655,142 @@ void DeviceContext::PaintRuns(const RunSource* inFill, const RunSource* inStroke
                  static_cast<int>(-theMatrix.y0));
         cairo_surface_mark_dirty(theTarget);
     });
+}
+
+bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* inStroke, double inLeft,
+                               double inTop, double inRight, double inBottom)
+{
+    // A rectangle with whole-pixel edges covers whole boxes of pixels: the
+    // fill its inside, the pen the outline grown by half the pen each way
+    // (square mitred corners) less the inside shrunk alike. Cairo samples
+    // pixel centres the same way, so writing those boxes gives its pixels.
+    double theEdges[4];
+    PixelBox theFill;
+    if (inFill != nullptr && !(RectanglePath(inFill, mTransform, theEdges) &&
+                               WholeBox(theEdges[0], theEdges[1], theEdges[2], theEdges[3], theFill))) {
+        return false;
+    }
+    PixelBox theOuter, theInner;
+    const int thePen = mPen->mWidth;
+    if (inStroke != nullptr) {
+        const double theHalf = thePen / 2.0;
+        if (thePen < 1 || !RectanglePath(inStroke, mTransform, theEdges) ||
+            !WholeBox(theEdges[0] - theHalf, theEdges[1] - theHalf, theEdges[2] + theHalf, theEdges[3] + theHalf,
+                      theOuter) ||
+            !WholeBox(theEdges[0] + theHalf, theEdges[1] + theHalf, theEdges[2] - theHalf, theEdges[3] - theHalf,
+                      theInner)) {
+            return false;
+        }
+        const int theInnerWidth = theInner.mRight - theInner.mLeft;
+        const int theInnerHeight = theInner.mBottom - theInner.mTop;
+        // Where the inside is one pixel across, Cairo's stroker covers some of
+        // it depending on direction: left to Cairo.
+        if (thePen > 1 && (theInnerWidth == 1 || theInnerHeight == 1)) {
+            return false;
+        }
+        if (theInnerWidth <= 0 || theInnerHeight <= 0) {
+            theInner = PixelBox{};
+        }
+    }
+    const auto theBox = [](const PixelBox& inBox, const auto& inSink) {
+        for (int theY = inBox.mTop; theY < inBox.mBottom; ++theY) {
+            inSink(theY, inBox.mLeft, inBox.mRight);
+        }
+    };
+    const auto theFillRuns = [&](const auto& inSink) { theBox(theFill, inSink); };
+    const auto theStrokeRuns = [&](const auto& inSink) {
+        if (theInner.Empty()) {
+            theBox(theOuter, inSink);
+            return;
+        }
+        theBox(PixelBox{theOuter.mLeft, theOuter.mTop, theOuter.mRight, theInner.mTop}, inSink);
+        for (int theY = theInner.mTop; theY < theInner.mBottom; ++theY) {
+            inSink(theY, theOuter.mLeft, theInner.mLeft);
+            inSink(theY, theInner.mRight, theOuter.mRight);
+        }
+        theBox(PixelBox{theOuter.mLeft, theInner.mBottom, theOuter.mRight, theOuter.mBottom}, inSink);
+    };
+    PaintRuns(inFill != nullptr ? &theFillRuns : nullptr, inStroke != nullptr ? &theStrokeRuns : nullptr, inLeft,
+              inTop, inRight, inBottom);
+    return true;
+}
+
+bool DeviceContext::PaintEllipse(const EllipseShape& inEllipse, bool inFill, bool inStroke)
+{
+    // Beyond these the boundary takes too many points, or the arithmetic too
+    // many bits, to be worth leaving Cairo for.
+    constexpr double kMostPoints = 2048;
+    constexpr double kFarthest = 1 << 24;
+    if (mTransform.xx != 1 || mTransform.yy != 1 || mTransform.xy != 0 || mTransform.yx != 0) {
+        return false;
+    }
+    const double theFillCx = inEllipse.mFillCx + mTransform.x0;
+    const double theFillCy = inEllipse.mFillCy + mTransform.y0;
+    const double thePenCx = inEllipse.mPenCx + mTransform.x0;
+    const double thePenCy = inEllipse.mPenCy + mTransform.y0;
+    const double theHalf = mPen->mWidth / 2.0;
+    const auto theFits = [&](double inCx, double inCy, double inRx, double inRy) {
+        // Thinner shapes are mostly ties between pixel centres and the curve: left to Cairo.
+        return inRx >= 1 && inRy >= 1 && std::abs(inCx) + inRx < kFarthest && std::abs(inCy) + inRy < kFarthest;
+    };
+    if (inFill && !theFits(theFillCx, theFillCy, inEllipse.mFillRx, inEllipse.mFillRy)) {
+        return false;
+    }
+    if (inStroke && (mPen->mWidth < 1 || !theFits(thePenCx, thePenCy, inEllipse.mPenRx + theHalf,
+                                                  inEllipse.mPenRy + theHalf) ||
+                     !theFits(thePenCx, thePenCy, inEllipse.mPenRx, inEllipse.mPenRy) ||
+                     EllipseOutline::PointsFor(inEllipse.mPenRx, inEllipse.mPenRy, theHalf) > kMostPoints)) {
+        return false;
+    }
+    const EllipseOutline theFill =
+        inFill ? EllipseOutline::Ellipse(inEllipse.mFillRx, inEllipse.mFillRy) : EllipseOutline();
+    const EllipseOutline theOuter =
+        inStroke ? EllipseOutline::Parallel(inEllipse.mPenRx, inEllipse.mPenRy, theHalf) : EllipseOutline();
+    const EllipseOutline theInner =
+        inStroke ? EllipseOutline::Parallel(inEllipse.mPenRx, inEllipse.mPenRy, -theHalf) : EllipseOutline();
+    const auto theFillRuns = [&](const auto& inSink) { theFill.Rows(theFillCx, theFillCy, inSink); };
+    const auto theStrokeRuns = [&](const auto& inSink) {
+        int theY0 = 0, theY1 = 0;
+        theOuter.RowRange(thePenCy, theY0, theY1);
+        std::size_t theOuterSegment = 0, theInnerSegment = 0;
+        for (int theY = theY0; theY < theY1; ++theY) {
+            const double theDy = theY + 0.5 - thePenCy;
+            int theOuter0 = 0, theOuter1 = 0, theInner0 = 0, theInner1 = 0;
+            EllipseOutline::Columns(thePenCx, theOuter.HalfWidth(theDy, theOuterSegment), theOuter0, theOuter1);
+            EllipseOutline::Columns(thePenCx, theInner.HalfWidth(theDy, theInnerSegment), theInner0, theInner1);
+            theInner0 = std::max(theInner0, theOuter0);
+            theInner1 = std::min(theInner1, theOuter1);
+            if (theInner0 >= theInner1) {
+                if (theOuter0 < theOuter1) {
+                    inSink(theY, theOuter0, theOuter1);
+                }
+                continue;
+            }
+            if (theOuter0 < theInner0) {
+                inSink(theY, theOuter0, theInner0);
+            }
+            if (theInner1 < theOuter1) {
+                inSink(theY, theInner1, theOuter1);
+            }
+        }
+    };
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    double theLeft = kInfinity, theTop = kInfinity, theRight = -kInfinity, theBottom = -kInfinity;
+    const auto theCover = [&](double inCx, double inCy, double inRx, double inRy) {
+        theLeft = std::min(theLeft, inCx - inRx - 1);
+        theTop = std::min(theTop, inCy - inRy - 1);
+        theRight = std::max(theRight, inCx + inRx + 1);
+        theBottom = std::max(theBottom, inCy + inRy + 1);
+    };
+    if (inFill) {
+        theCover(theFillCx, theFillCy, inEllipse.mFillRx, inEllipse.mFillRy);
+    }
+    if (inStroke) {
+        theCover(thePenCx, thePenCy, inEllipse.mPenRx + theHalf, inEllipse.mPenRy + theHalf);
+    }
+    PaintRuns(inFill ? &theFillRuns : nullptr, inStroke ? &theStrokeRuns : nullptr, theLeft, theTop, theRight,
+              theBottom);
+    return true;
 }
 
 // ---- Pixels --------------------------------------------------------------

@@ -67,10 +67,6 @@ private:
     };
     // What a recorded path holds so far.
     enum class Recorded { kNothing, kEllipse, kOther };
-    // A source of runs of device pixels: calls its argument with (y, x0, x1)
-    // for x0 <= x < x1.
-    using RunSink = std::function<void(int, int, int)>;
-    using RunSource = std::function<void(const RunSink&)>;
     // Builds one shape into a fill path and a stroke path (the stroke's
     // outline is offset for the pen, see Gdi.h), then records or paints them.
     using ShapeBuilder = std::function<void(cairo_t* inFill, cairo_t* inStroke, int inPenWidth)>;
@@ -85,8 +81,11 @@ private:
     // where the transform or the shape's size keeps it to Cairo.
     bool PaintEllipse(const EllipseShape& inEllipse, bool inFill, bool inStroke);
     // Writes the brush's runs and then the pen's, all opaque, into the store
-    // (through a layer over the bounds given below 32 bits).
-    void PaintRuns(const RunSource* inFill, const RunSource* inStroke, double inLeft, double inTop, double inRight,
+    // (through a layer over the bounds given below 32 bits). A source of
+    // runs calls the sink it is given with (y, x0, x1) for device pixels
+    // x0 <= x < x1 of row y.
+    template <typename FillRuns, typename StrokeRuns>
+    void PaintRuns(const FillRuns* inFill, const StrokeRuns* inStroke, double inLeft, double inTop, double inRight,
                    double inBottom);
     // Paints on a layer over the device rectangle given; inDraw gets a
     // context whose user space is device space. inOpaque: inDraw paints only

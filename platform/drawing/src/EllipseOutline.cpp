@@ -51,8 +51,8 @@ EllipseOutline EllipseOutline::Parallel(double inA, double inB, double inDistanc
     const double theStep = std::numbers::pi / 2 / theCount;
     const double theStepCos = std::cos(theStep);
     const double theStepSin = std::sin(theStep);
-    std::vector<double> theX(static_cast<std::size_t>(theCount) + 1);
-    std::vector<double> theY(theX.size());
+    std::vector<Point>& thePoints = theOutline.mPoints;
+    thePoints.resize(static_cast<std::size_t>(theCount) + 1);
     double theCos = 1, theSin = 0;
     for (int theIndex = 0; theIndex <= theCount; ++theIndex) {
         if (theIndex == theCount) {
@@ -62,9 +62,9 @@ EllipseOutline EllipseOutline::Parallel(double inA, double inB, double inDistanc
         // The outward normal at (a cos t, b sin t) is along (b cos t, a sin t).
         const double theNx = inB * theCos;
         const double theNy = inA * theSin;
-        const double theLength = std::hypot(theNx, theNy);
-        theX[static_cast<std::size_t>(theIndex)] = inA * theCos + inDistance * theNx / theLength;
-        theY[static_cast<std::size_t>(theIndex)] = inB * theSin + inDistance * theNy / theLength;
+        const double theScale = inDistance / std::sqrt(theNx * theNx + theNy * theNy);
+        thePoints[static_cast<std::size_t>(theIndex)] = {inA * theCos + theScale * theNx,
+                                                         inB * theSin + theScale * theNy, 0};
         const double theNext = theCos * theStepCos - theSin * theStepSin;
         theSin = theSin * theStepCos + theCos * theStepSin;
         theCos = theNext;
@@ -73,73 +73,52 @@ EllipseOutline EllipseOutline::Parallel(double inA, double inB, double inDistanc
     // offset curve loops back across an axis (a swallowtail); by symmetry the
     // region's boundary ends where the curve first crosses that axis.
     std::size_t theFirst = 0;
-    double theStartX = theX[0];
-    for (std::size_t theIndex = theY.size() - 1; theIndex > 0; --theIndex) {
-        if (theY[theIndex - 1] < 0) {
-            const double theT = theY[theIndex - 1] / (theY[theIndex - 1] - theY[theIndex]);
-            theStartX = theX[theIndex - 1] + theT * (theX[theIndex] - theX[theIndex - 1]);
+    double theStartX = thePoints[0].mX;
+    for (std::size_t theIndex = thePoints.size() - 1; theIndex > 0; --theIndex) {
+        const Point& theBefore = thePoints[theIndex - 1];
+        if (theBefore.mY < 0) {
+            const Point& theAfter = thePoints[theIndex];
+            theStartX = theBefore.mX + theBefore.mY / (theBefore.mY - theAfter.mY) * (theAfter.mX - theBefore.mX);
             theFirst = theIndex;
             break;
         }
     }
-    std::size_t theEnd = theX.size();
-    double theEndY = theY.back();
-    for (std::size_t theIndex = theFirst; theIndex < theX.size(); ++theIndex) {
-        if (theX[theIndex] < 0) {
-            const std::size_t thePrevious = theIndex - 1;
-            const double theT = theX[thePrevious] / (theX[thePrevious] - theX[theIndex]);
-            theEndY = theY[thePrevious] + theT * (theY[theIndex] - theY[thePrevious]);
+    std::size_t theEnd = thePoints.size();
+    double theEndY = thePoints.back().mY;
+    for (std::size_t theIndex = theFirst + 1; theIndex < thePoints.size(); ++theIndex) {
+        if (thePoints[theIndex].mX < 0) {
+            const Point& theBefore = thePoints[theIndex - 1];
+            const Point& theAfter = thePoints[theIndex];
+            theEndY = theBefore.mY + theBefore.mX / (theBefore.mX - theAfter.mX) * (theAfter.mY - theBefore.mY);
             theEnd = theIndex;
             break;
         }
     }
-    theOutline.mX.push_back(std::max(theStartX, 0.0));
-    theOutline.mY.push_back(0);
+    // Keep the points between, in place. Rounding may leave one out of order
+    // near the ends: skip it.
+    std::size_t theKept = 1;
+    const Point theStart{std::max(theStartX, 0.0), 0, 0};
     for (std::size_t theIndex = theFirst; theIndex < theEnd; ++theIndex) {
-        // Rounding may leave a point out of order near the ends: skip it.
-        if (theY[theIndex] > theOutline.mY.back() && theX[theIndex] <= theOutline.mX.back() && theX[theIndex] > 0 &&
-            theY[theIndex] < theEndY) {
-            theOutline.mX.push_back(theX[theIndex]);
-            theOutline.mY.push_back(theY[theIndex]);
+        const Point thePoint = thePoints[theIndex];
+        const Point& theLast = theKept == 1 ? theStart : thePoints[theKept - 1];
+        if (thePoint.mY > theLast.mY && thePoint.mX <= theLast.mX && thePoint.mX > 0 && thePoint.mY < theEndY) {
+            thePoints[theKept++] = thePoint;
         }
     }
-    if (theEndY > theOutline.mY.back()) {
-        theOutline.mX.push_back(0);
-        theOutline.mY.push_back(theEndY);
+    thePoints[0] = theStart;
+    if (theEndY > thePoints[theKept - 1].mY) {
+        thePoints[theKept++] = Point{0, theEndY, 0};
     } else {
-        theOutline.mX.back() = 0;
+        thePoints[theKept - 1].mX = 0;
     }
-    theOutline.mHalfHeight = theOutline.mY.back();
+    thePoints.resize(theKept);
+    for (std::size_t theIndex = 0; theIndex + 1 < theKept; ++theIndex) {
+        Point& thePoint = thePoints[theIndex];
+        const Point& theNext = thePoints[theIndex + 1];
+        thePoint.mSlope = (theNext.mX - thePoint.mX) / (theNext.mY - thePoint.mY);
+    }
+    theOutline.mHalfHeight = thePoints.back().mY;
     return theOutline;
-}
-
-double EllipseOutline::HalfWidth(double inDy) const
-{
-    const double theDy = std::abs(inDy);
-    if (!(theDy <= mHalfHeight)) {
-        return -1;
-    }
-    if (mAnalytic) {
-        const double theRatio = theDy / mB;
-        return mA * std::sqrt(std::max(0.0, 1 - theRatio * theRatio));
-    }
-    const auto theAbove = std::upper_bound(mY.begin(), mY.end(), theDy);
-    if (theAbove == mY.end()) {
-        return mX.back();
-    }
-    const std::size_t theIndex = static_cast<std::size_t>(theAbove - mY.begin());
-    const double theT = (theDy - mY[theIndex - 1]) / (mY[theIndex] - mY[theIndex - 1]);
-    return mX[theIndex - 1] + theT * (mX[theIndex] - mX[theIndex - 1]);
-}
-
-void EllipseOutline::Columns(double inCx, double inHalfWidth, int& outX0, int& outX1)
-{
-    if (!(inHalfWidth >= 0)) {
-        outX0 = outX1 = 0;
-        return;
-    }
-    outX0 = static_cast<int>(std::ceil(inCx - inHalfWidth - 0.5));
-    outX1 = static_cast<int>(std::ceil(inCx + inHalfWidth - 0.5));
 }
 
 void EllipseOutline::RowRange(double inCy, int& outY0, int& outY1) const
@@ -148,6 +127,6 @@ void EllipseOutline::RowRange(double inCy, int& outY0, int& outY1) const
         outY0 = outY1 = 0;
         return;
     }
-    outY0 = static_cast<int>(std::ceil(inCy - mHalfHeight - 0.5));
-    outY1 = static_cast<int>(std::ceil(inCy + mHalfHeight - 0.5));
+    outY0 = Ceiling(inCy - mHalfHeight - 0.5);
+    outY1 = Ceiling(inCy + mHalfHeight - 0.5);
 }

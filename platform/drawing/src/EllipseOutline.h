@@ -4,6 +4,8 @@
 // one run given by a half-width.
 #pragma once
 
+#include <cmath>
+#include <cstddef>
 #include <vector>
 
 class EllipseOutline {
@@ -22,8 +24,33 @@ public:
     // The largest vertical distance from the centre the region reaches.
     double HalfHeight() const { return mHalfHeight; }
     // The half-width of the region's row at vertical distance |inDy| from
-    // the centre; negative where the row misses the region.
-    double HalfWidth(double inDy) const;
+    // the centre; negative where the row misses the region. ioSegment starts
+    // the search along the boundary where the last row's ended (rows go in
+    // order, so the search is a step or two), 0 the first time.
+    double HalfWidth(double inDy, std::size_t& ioSegment) const
+    {
+        const double theDy = inDy < 0 ? -inDy : inDy;
+        if (!(theDy <= mHalfHeight)) {
+            return -1;
+        }
+        if (mAnalytic) {
+            const double theRatio = theDy / mB;
+            const double theSquare = 1 - theRatio * theRatio;
+            return theSquare > 0 ? mA * std::sqrt(theSquare) : 0;
+        }
+        // The segment from point i to i + 1 with y(i) <= dy < y(i + 1), or the last point.
+        const std::size_t theLast = mPoints.size() - 1;
+        std::size_t theIndex = ioSegment < theLast ? ioSegment : theLast;
+        while (theIndex > 0 && mPoints[theIndex].mY > theDy) {
+            --theIndex;
+        }
+        while (theIndex < theLast && mPoints[theIndex + 1].mY <= theDy) {
+            ++theIndex;
+        }
+        ioSegment = theIndex;
+        const Point& theBelow = mPoints[theIndex];
+        return theBelow.mX + (theDy - theBelow.mY) * theBelow.mSlope;
+    }
 
     // Device pixels whose centres fall in the region centred on (inCx, inCy),
     // row by row: inRun(y, x0, x1) for x0 <= x < x1. Centres on the left
@@ -32,19 +59,38 @@ public:
     void Rows(double inCx, double inCy, const Run& inRun) const;
     // The pixel columns x0 <= x < x1 whose centres lie in the row of
     // half-width inHalfWidth about inCx.
-    static void Columns(double inCx, double inHalfWidth, int& outX0, int& outX1);
+    static void Columns(double inCx, double inHalfWidth, int& outX0, int& outX1)
+    {
+        if (!(inHalfWidth >= 0)) {
+            outX0 = outX1 = 0;
+            return;
+        }
+        outX0 = Ceiling(inCx - inHalfWidth - 0.5);
+        outX1 = Ceiling(inCx + inHalfWidth - 0.5);
+    }
     // The first and past-the-last pixel rows the region touches.
     void RowRange(double inCy, int& outY0, int& outY1) const;
 
 private:
+    // The least integer not below inValue, for values well inside int's
+    // range (callers keep shapes within 2^24); std::ceil is a library call.
+    static int Ceiling(double inValue)
+    {
+        const int theTruncated = static_cast<int>(inValue);
+        return theTruncated + (inValue > theTruncated ? 1 : 0);
+    }
+
     double mA = 0;
     double mB = 0;
     double mHalfHeight = -1;
     bool mAnalytic = false;
+    struct Point {
+        double mX, mY;
+        double mSlope;  // dx/dy from this point to the next
+    };
     // The boundary in the first quadrant as a polyline from the x axis to
     // the y axis: y rising, x falling.
-    std::vector<double> mX;
-    std::vector<double> mY;
+    std::vector<Point> mPoints;
 };
 
 template <typename Run>
@@ -52,8 +98,9 @@ void EllipseOutline::Rows(double inCx, double inCy, const Run& inRun) const
 {
     int theY0 = 0, theY1 = 0;
     RowRange(inCy, theY0, theY1);
+    std::size_t theSegment = 0;
     for (int theY = theY0; theY < theY1; ++theY) {
-        const double theHalf = HalfWidth(theY + 0.5 - inCy);
+        const double theHalf = HalfWidth(theY + 0.5 - inCy, theSegment);
         int theX0 = 0, theX1 = 0;
         Columns(inCx, theHalf, theX0, theX1);
         if (theX0 < theX1) {
