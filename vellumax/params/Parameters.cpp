@@ -261,7 +261,7 @@ FontListCache& TheFontListCache()
 }
 
 // In the order names are compared: the first match wins.
-const Keyword kKeywords[] = {
+constexpr Keyword kKeywords[] = {
     {"pencolor", [](Parameters& ioParams, const char* inValue) { return ReadColor(inValue, &ioParams.PenColor); }},
     {"textcolor", [](Parameters& ioParams, const char* inValue) { return ReadColor(inValue, &ioParams.TextColor); }},
     {"paintcolor", [](Parameters& ioParams, const char* inValue) { return ReadColor(inValue, &ioParams.PaintColor); }},
@@ -383,6 +383,34 @@ const Keyword kKeywords[] = {
      }},
 };
 
+// Where the keywords of each initial letter begin in the table. Every call
+// names a few keywords; comparing each only from its initial's first entry on
+// skips most of the table, and the first match still wins.
+struct KeywordInitials {
+    std::size_t first[26];
+};
+
+constexpr KeywordInitials MakeKeywordInitials()
+{
+    KeywordInitials theInitials{};
+    for (std::size_t& theFirst : theInitials.first)
+        theFirst = std::size(kKeywords);
+    for (std::size_t i = std::size(kKeywords); i-- > 0;)
+        theInitials.first[kKeywords[i].name[0] - 'a'] = i;
+    return theInitials;
+}
+
+constexpr bool KeywordsBeginWithLowerCase()
+{
+    for (const Keyword& theKeyword : kKeywords)
+        if (theKeyword.name[0] < 'a' || theKeyword.name[0] > 'z')
+            return false;
+    return true;
+}
+static_assert(KeywordsBeginWithLowerCase(), "keywords are indexed by their lower-case initial");
+
+constexpr KeywordInitials kKeywordInitials = MakeKeywordInitials();
+
 // Aliases without a reader of their own share the previous entry's.
 KeywordReader ReaderOf(std::size_t inIndex)
 {
@@ -397,8 +425,11 @@ Parameters::Parameters() : Matrix(IdentityMatrix()) {}
 
 void Parameters::SetParameter(const char* inName, const char* inValue)
 {
-    for (std::size_t i = 0; i < std::size(kKeywords); ++i) {
-        if (!EqualsKeyword(inName, kKeywords[i].name))
+    const char theInitial = LowerAscii(inName[0]);
+    const std::size_t theFirst =
+        theInitial >= 'a' && theInitial <= 'z' ? kKeywordInitials.first[theInitial - 'a'] : std::size(kKeywords);
+    for (std::size_t i = theFirst; i < std::size(kKeywords); ++i) {
+        if (kKeywords[i].name[0] != theInitial || !EqualsKeyword(inName, kKeywords[i].name))
             continue;
         if (!ReaderOf(i)(*this, inValue))
             SetError(kBadValue, inName, "=", inValue);
