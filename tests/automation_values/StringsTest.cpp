@@ -161,6 +161,28 @@ TEST(Utf8, FromUtf16WhereverTheFirstNonAsciiUnitFalls)
     EXPECT_EQ(UTF8FromUTF16(theLong + u"\u00E9"), std::string(1000, 'q') + "\xC3\xA9");
 }
 
+// The ASCII start is widened apart from the rest; both conversions from UTF-8
+// must agree wherever the first other byte falls, or when there is none.
+TEST(Utf8, ToUtf16AndToBstrWhereverTheFirstNonAsciiByteFalls)
+{
+    const BadUtf8Row theRows[] = {
+        {"empty", "", u""},
+        {"ASCII with NUL and DEL", std::string("a\0\x7F", 3), std::u16string(u"a\0\x7F", 3)},
+        {"first byte a lead", "\xC3\xA9t\xC3\xA9", u"\u00E9t\u00E9"},
+        {"after ASCII, four bytes", "ab\xF0\x9F\x98\x80", u"ab\U0001F600"},
+        {"last byte a lone lead", "abc\xE2", u"abc\uFFFD"},
+        {"continuation after ASCII", "x\x80y", u"x\uFFFDy"},
+    };
+    for (const BadUtf8Row& theRow : theRows) {
+        EXPECT_EQ(UTF16FromUTF8(theRow.mInput), theRow.mExpected) << theRow.mLabel;
+        BSTR theString = SysAllocStringUTF8(theRow.mInput);
+        ASSERT_NE(theString, nullptr) << theRow.mLabel;
+        EXPECT_EQ(std::u16string(theString, SysStringLen(theString)), theRow.mExpected) << theRow.mLabel;
+        EXPECT_EQ(theString[SysStringLen(theString)], 0) << theRow.mLabel;
+        SysFreeString(theString);
+    }
+}
+
 TEST(EqualNoCase, FoldsAsciiLettersOnly)
 {
     EXPECT_TRUE(EqualNoCase(u"DrawText", u"drawTEXT"));

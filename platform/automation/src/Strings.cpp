@@ -122,6 +122,15 @@ void AppendUTF8(std::string& ioText, char32_t inCode)
     }
 }
 
+// How many bytes from the start are ASCII.
+std::size_t AsciiPrefix(std::string_view inText)
+{
+    std::size_t theLength = 0;
+    while (theLength < inText.size() && static_cast<unsigned char>(inText[theLength]) < 0x80)
+        ++theLength;
+    return theLength;
+}
+
 char16_t FoldAscii(char16_t inChar)
 {
     return (inChar >= u'a' && inChar <= u'z') ? static_cast<char16_t>(inChar - (u'a' - u'A')) : inChar;
@@ -204,9 +213,15 @@ UINT SysStringLen(BSTR inString)
 
 std::u16string UTF16FromUTF8(std::string_view inText)
 {
-    std::u16string theText;
+    // The ASCII start is widened in place; decoding begins at the first other byte.
+    const std::size_t theAscii = AsciiPrefix(inText);
+    std::u16string theText(theAscii, u'\0');
+    for (std::size_t i = 0; i < theAscii; ++i)
+        theText[i] = static_cast<unsigned char>(inText[i]);
+    if (theAscii == inText.size())
+        return theText;
     theText.reserve(inText.size());
-    std::size_t thePos = 0;
+    std::size_t thePos = theAscii;
     while (thePos < inText.size())
         AppendUTF16(theText, DecodeUTF8(inText, thePos));
     return theText;
@@ -242,6 +257,14 @@ std::string UTF8FromUTF16(std::u16string_view inText)
 
 BSTR SysAllocStringUTF8(std::string_view inText)
 {
+    // Results are mostly short ASCII (rectangles, names): widened straight into the string.
+    if (AsciiPrefix(inText) == inText.size() && inText.size() <= std::numeric_limits<UINT>::max()) {
+        BSTR theString = SysAllocStringLen(nullptr, static_cast<UINT>(inText.size()));
+        if (theString != nullptr)
+            for (std::size_t i = 0; i < inText.size(); ++i)
+                theString[i] = static_cast<unsigned char>(inText[i]);
+        return theString;
+    }
     const std::u16string theText = UTF16FromUTF8(inText);
     if (theText.size() > std::numeric_limits<UINT>::max())
         return nullptr;
