@@ -244,4 +244,36 @@ TEST(EllipseRuns, AnIndexedStoreGetsTheSamePixels)
     EXPECT_EQ(theCanvas.Colors(), (std::set<COLORREF>{kPaper, kPen, kBrush}));
 }
 
+TEST(EllipseRuns, WhatFollowsAnEllipseInAPathKeepsTheEllipse)
+{
+    // A lone ellipse in a path is held back from Cairo's recorders until
+    // something else joins it; then both must be painted.
+    for (int theSecond = 0; theSecond < 3; ++theSecond) {
+        PixelCanvas theCanvas(64, 64);
+        HDC theDC = theCanvas.DC();
+        HPEN thePen = CreatePen(PS_SOLID, 3, kPen);
+        HBRUSH theBrush = CreateSolidBrush(kBrush);
+        SelectObject(theDC, thePen);
+        SelectObject(theDC, theBrush);
+        BeginPath(theDC);
+        Ellipse(theDC, 5, 5, 30, 30);
+        if (theSecond == 0) {
+            Rectangle(theDC, 40, 40, 60, 60);
+        } else if (theSecond == 1) {
+            Ellipse(theDC, 40, 40, 60, 60);
+        } else {
+            TextOutA(theDC, 40, 40, "W", 1);
+        }
+        EndPath(theDC);
+        StrokeAndFillPath(theDC);
+        EXPECT_EQ(theCanvas.At(17, 17), kBrush) << theSecond;  // the ellipse's inside
+        EXPECT_EQ(theCanvas.At(5, 17), kPen) << theSecond;     // its outline
+        EXPECT_NE(theCanvas.InkExtent(), (RECT{4, 4, 30, 30})) << theSecond;  // and more than it
+        SelectObject(theDC, GetStockObject(BLACK_PEN));
+        SelectObject(theDC, GetStockObject(WHITE_BRUSH));
+        DeleteObject(thePen);
+        DeleteObject(theBrush);
+    }
+}
+
 }  // namespace

@@ -238,29 +238,34 @@ void DeviceContext::ClearRecorders()
 }
 
 bool DeviceContext::AddShape(const ShapeBuilder& inBuilder, bool inFillable, bool inSharpCorners,
-                             const EllipseShape* inEllipse)
+                             const SimpleShape* inSimple)
 {
     const int thePenWidth = mPen->mWidth;
     if (mPathState == PathState::kRecording) {
-        inBuilder(mFillRecorder, mStrokeRecorder, thePenWidth);
         mSharpCorners = mSharpCorners || inSharpCorners;
-        if (inEllipse != nullptr && mRecorded == Recorded::kNothing) {
-            mRecorded = Recorded::kEllipse;
-            mRecordedEllipse = *inEllipse;
-        } else {
-            mRecorded = Recorded::kOther;
+        if (inSimple != nullptr && mRecorded == Recorded::kNothing) {
+            mRecorded = Recorded::kSimple;
+            mRecordedShape = *inSimple;
+            return true;
         }
+        Materialize();
+        inBuilder(mFillRecorder, mStrokeRecorder, thePenWidth);
+        mRecorded = Recorded::kOther;
+        return true;
+    }
+    const bool theFill = inFillable && mBrush->mStyle != BrushObject::Style::kNull;
+    const bool theStroke = mPen->mStyle != PS_NULL;
+    if (inSimple != nullptr && PaintSimple(*inSimple, theFill, theStroke)) {
         return true;
     }
     const bool theRecordedCorners = mSharpCorners;
     mSharpCorners = inSharpCorners;
-    cairo_t* theFill = NewRecorder();
-    cairo_t* theStroke = NewRecorder();
-    inBuilder(theFill, theStroke, thePenWidth);
-    cairo_path_t* theFillPath =
-        (inFillable && mBrush->mStyle != BrushObject::Style::kNull) ? cairo_copy_path(theFill) : nullptr;
-    cairo_path_t* theStrokePath = mPen->mStyle != PS_NULL ? cairo_copy_path(theStroke) : nullptr;
-    const bool theResult = Paint(theFillPath, theStrokePath, inEllipse);
+    cairo_t* theFillRecorder = NewRecorder();
+    cairo_t* theStrokeRecorder = NewRecorder();
+    inBuilder(theFillRecorder, theStrokeRecorder, thePenWidth);
+    cairo_path_t* theFillPath = theFill ? cairo_copy_path(theFillRecorder) : nullptr;
+    cairo_path_t* theStrokePath = theStroke ? cairo_copy_path(theStrokeRecorder) : nullptr;
+    const bool theResult = Paint(theFillPath, theStrokePath);
     mSharpCorners = theRecordedCorners;
     if (theFillPath != nullptr) {
         cairo_path_destroy(theFillPath);
@@ -268,9 +273,34 @@ bool DeviceContext::AddShape(const ShapeBuilder& inBuilder, bool inFillable, boo
     if (theStrokePath != nullptr) {
         cairo_path_destroy(theStrokePath);
     }
-    cairo_destroy(theFill);
-    cairo_destroy(theStroke);
+    cairo_destroy(theFillRecorder);
+    cairo_destroy(theStrokeRecorder);
     return theResult;
+}
+
+void DeviceContext::BuildSimple(const SimpleShape& inShape, cairo_t* inFill, cairo_t* inStroke)
+{
+    const double* theFill = inShape.mFill;
+    const double* thePen = inShape.mPen;
+    if (inShape.mKind == SimpleShape::Kind::kEllipse) {
+        EllipsePath(inFill, theFill[0], theFill[1], theFill[2], theFill[3]);
+        EllipsePath(inStroke, thePen[0], thePen[1], thePen[2], thePen[3]);
+    } else {
+        cairo_rectangle(inFill, theFill[0], theFill[1], theFill[2] - theFill[0], theFill[3] - theFill[1]);
+        cairo_rectangle(inStroke, thePen[0], thePen[1], thePen[2] - thePen[0], thePen[3] - thePen[1]);
+    }
+}
+
+void DeviceContext::Materialize()
+{
+    if (mFillRecorder == nullptr) {
+        mFillRecorder = NewRecorder();
+        mStrokeRecorder = NewRecorder();
+    }
+    if (mRecorded == Recorded::kSimple) {
+        BuildSimple(mRecordedShape, mFillRecorder, mStrokeRecorder);
+        mRecorded = Recorded::kOther;
+    }
 }
 
 bool DeviceContext::Rectangle(int inLeft, int inTop, int inRight, int inBottom)
@@ -283,13 +313,12 @@ bool DeviceContext::Rectangle(int inLeft, int inTop, int inRight, int inBottom)
         theR -= 1;  // exclusive of right and bottom
         theB -= 1;
     }
-    return AddShape(
-        [&](cairo_t* inFill, cairo_t* inStroke, int inPen) {
-            cairo_rectangle(inFill, theL, theT, theR - theL, theB - theT);
-            const double theO = PenOffset(inPen);
-            cairo_rectangle(inStroke, theL + theO, theT + theO, theR - theL, theB - theT);
-        },
-        true);
+    const double theO = PenOffset(mPen->mWidth);
+    const SimpleShape theShape{SimpleShape::Kind::kRectangle,
+                               {theL, theT, theR, theB},
+                               {theL + theO, theT + theO, theR + theO, theB + theO}};
+    return AddShape([&](cairo_t* inFill, cairo_t* inStroke, int) { BuildSimple(theShape, inFill, inStroke); }, true,
+                    false, &theShape);
 }
 
 bool DeviceContext::Ellipse(int inLeft, int inTop, int inRight, int inBottom)
@@ -304,20 +333,12 @@ bool DeviceContext::Ellipse(int inLeft, int inTop, int inRight, int inBottom)
     }
     // The pen is centred on the middle of the pixels l..r; even pens run half a pixel further in.
     const double theShrink = (mPen->mWidth % 2) != 0 ? 0.0 : 0.5;
-    const EllipseShape theShape{(theL + theR) / 2,
-                                (theT + theB) / 2,
-                                (theR - theL) / 2,
-                                (theB - theT) / 2,
-                                (theL + theR + 1) / 2,
-                                (theT + theB + 1) / 2,
-                                (theR - theL) / 2 - theShrink,
-                                (theB - theT) / 2 - theShrink};
-    return AddShape(
-        [&](cairo_t* inFill, cairo_t* inStroke, int) {
-            EllipsePath(inFill, theShape.mFillCx, theShape.mFillCy, theShape.mFillRx, theShape.mFillRy);
-            EllipsePath(inStroke, theShape.mPenCx, theShape.mPenCy, theShape.mPenRx, theShape.mPenRy);
-        },
-        true, false, &theShape);
+    const SimpleShape theShape{
+        SimpleShape::Kind::kEllipse,
+        {(theL + theR) / 2, (theT + theB) / 2, (theR - theL) / 2, (theB - theT) / 2},
+        {(theL + theR + 1) / 2, (theT + theB + 1) / 2, (theR - theL) / 2 - theShrink, (theB - theT) / 2 - theShrink}};
+    return AddShape([&](cairo_t* inFill, cairo_t* inStroke, int) { BuildSimple(theShape, inFill, inStroke); }, true,
+                    false, &theShape);
 }
 
 bool DeviceContext::RoundRect(int inLeft, int inTop, int inRight, int inBottom, int inCornerWidth,
@@ -365,9 +386,7 @@ bool DeviceContext::Polygon(const POINT* inPoints, int inCount, bool inClosed)
 
 bool DeviceContext::BeginPath()
 {
-    ClearRecorders();
-    mFillRecorder = NewRecorder();
-    mStrokeRecorder = NewRecorder();
+    ClearRecorders();  // the recorders are made when a path needs them
     mPathState = PathState::kRecording;
     return true;
 }
@@ -393,12 +412,17 @@ bool DeviceContext::PaintPath(bool inStroke, bool inFill)
     if (mPathState != PathState::kClosed) {
         return false;
     }
-    cairo_path_t* theFill = (inFill && mBrush->mStyle != BrushObject::Style::kNull)
-                                ? cairo_copy_path(mFillRecorder)
-                                : nullptr;
-    cairo_path_t* theStroke =
-        (inStroke && mPen->mStyle != PS_NULL) ? cairo_copy_path(mStrokeRecorder) : nullptr;
-    const bool theResult = Paint(theFill, theStroke, mRecorded == Recorded::kEllipse ? &mRecordedEllipse : nullptr);
+    const bool theFilled = inFill && mBrush->mStyle != BrushObject::Style::kNull;
+    const bool theStroked = inStroke && mPen->mStyle != PS_NULL;
+    if (mRecorded == Recorded::kSimple && PaintSimple(mRecordedShape, theFilled, theStroked)) {
+        ClearRecorders();
+        mPathState = PathState::kNone;
+        return true;
+    }
+    Materialize();
+    cairo_path_t* theFill = theFilled ? cairo_copy_path(mFillRecorder) : nullptr;
+    cairo_path_t* theStroke = theStroked ? cairo_copy_path(mStrokeRecorder) : nullptr;
+    const bool theResult = Paint(theFill, theStroke);
     if (theFill != nullptr) {
         cairo_path_destroy(theFill);
     }
@@ -514,13 +538,9 @@ bool DeviceContext::PaintInPlace(int inX0, int inY0, int inX1, int inY1, const s
     return true;
 }
 
-bool DeviceContext::Paint(cairo_path_t* inFill, cairo_path_t* inStroke, const EllipseShape* inEllipse)
+bool DeviceContext::Paint(cairo_path_t* inFill, cairo_path_t* inStroke)
 {
     if (mBitmap == nullptr) {
-        return true;
-    }
-    if (inEllipse != nullptr && (inFill != nullptr || inStroke != nullptr) &&
-        PaintEllipse(*inEllipse, inFill != nullptr, inStroke != nullptr)) {
         return true;
     }
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -536,8 +556,12 @@ bool DeviceContext::Paint(cairo_path_t* inFill, cairo_path_t* inStroke, const El
         theMargin += mPen->mWidth * MatrixScale(mTransform) * theReach;
     }
     const int theWidth = mPen->mWidth;
-    if (PaintBoxes(inFill, inStroke, theLeft - theMargin, theTop - theMargin, theRight + theMargin,
-                   theBottom + theMargin)) {
+    // A path that is one rectangle, however it was made, may still be boxes.
+    double theFillEdges[4], thePenEdges[4];
+    if ((inFill == nullptr || RectanglePath(inFill, mTransform, theFillEdges)) &&
+        (inStroke == nullptr || RectanglePath(inStroke, mTransform, thePenEdges)) &&
+        PaintBoxes(inFill != nullptr ? theFillEdges : nullptr, inStroke != nullptr ? thePenEdges : nullptr,
+                   theLeft - theMargin, theTop - theMargin, theRight + theMargin, theBottom + theMargin)) {
         return true;
     }
     PaintLayer(theLeft - theMargin, theTop - theMargin, theRight + theMargin, theBottom + theMargin,
@@ -657,24 +681,24 @@ void DeviceContext::PaintRuns(const FillRuns* inFill, const StrokeRuns* inStroke
     });
 }
 
-bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* inStroke, double inLeft,
-                               double inTop, double inRight, double inBottom)
+bool DeviceContext::PaintBoxes(const double* inFillEdges, const double* inPenEdges, double inLeft, double inTop,
+                               double inRight, double inBottom)
 {
     // A rectangle with whole-pixel edges covers whole boxes of pixels: the
     // fill its inside, the pen the outline grown by half the pen each way
     // (square mitred corners) less the inside shrunk alike. Cairo samples
     // pixel centres the same way, so writing those boxes gives its pixels.
-    double theEdges[4];
+    const double* theEdges = inFillEdges;
     PixelBox theFill;
-    if (inFill != nullptr && !(RectanglePath(inFill, mTransform, theEdges) &&
-                               WholeBox(theEdges[0], theEdges[1], theEdges[2], theEdges[3], theFill))) {
+    if (theEdges != nullptr && !WholeBox(theEdges[0], theEdges[1], theEdges[2], theEdges[3], theFill)) {
         return false;
     }
     PixelBox theOuter, theInner;
     const int thePen = mPen->mWidth;
-    if (inStroke != nullptr) {
+    theEdges = inPenEdges;
+    if (theEdges != nullptr) {
         const double theHalf = thePen / 2.0;
-        if (thePen < 1 || !RectanglePath(inStroke, mTransform, theEdges) ||
+        if (thePen < 1 ||
             !WholeBox(theEdges[0] - theHalf, theEdges[1] - theHalf, theEdges[2] + theHalf, theEdges[3] + theHalf,
                       theOuter) ||
             !WholeBox(theEdges[0] + theHalf, theEdges[1] + theHalf, theEdges[2] - theHalf, theEdges[3] - theHalf,
@@ -710,44 +734,75 @@ bool DeviceContext::PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* i
         }
         theBox(PixelBox{theOuter.mLeft, theInner.mBottom, theOuter.mRight, theOuter.mBottom}, inSink);
     };
-    PaintRuns(inFill != nullptr ? &theFillRuns : nullptr, inStroke != nullptr ? &theStrokeRuns : nullptr, inLeft,
-              inTop, inRight, inBottom);
+    PaintRuns(inFillEdges != nullptr ? &theFillRuns : nullptr, inPenEdges != nullptr ? &theStrokeRuns : nullptr,
+              inLeft, inTop, inRight, inBottom);
     return true;
 }
 
-bool DeviceContext::PaintEllipse(const EllipseShape& inEllipse, bool inFill, bool inStroke)
+bool DeviceContext::PaintSimple(const SimpleShape& inShape, bool inFill, bool inStroke)
+{
+    if (mBitmap == nullptr || (!inFill && !inStroke)) {
+        return true;
+    }
+    if (mTransform.xx != 1 || mTransform.yy != 1 || mTransform.xy != 0 || mTransform.yx != 0) {
+        return false;
+    }
+    if (inShape.mKind == SimpleShape::Kind::kEllipse) {
+        return PaintEllipse(inShape, inFill, inStroke);
+    }
+    // As RectanglePath reads a rectangle's path: device edges, with width and height.
+    double theFill[4], thePen[4];
+    const auto theDevice = [&](const double* inEdges, double* outEdges) {
+        outEdges[0] = inEdges[0] + mTransform.x0;
+        outEdges[1] = inEdges[1] + mTransform.y0;
+        outEdges[2] = inEdges[2] + mTransform.x0;
+        outEdges[3] = inEdges[3] + mTransform.y0;
+        return outEdges[0] < outEdges[2] && outEdges[1] < outEdges[3];
+    };
+    if ((inFill && !theDevice(inShape.mFill, theFill)) || (inStroke && !theDevice(inShape.mPen, thePen))) {
+        return false;
+    }
+    const double theMargin = 1 + mPen->mWidth;
+    const double* theOne = inFill ? theFill : thePen;
+    const double* theOther = inStroke ? thePen : theFill;
+    return PaintBoxes(inFill ? theFill : nullptr, inStroke ? thePen : nullptr,
+                      std::min(theOne[0], theOther[0]) - theMargin, std::min(theOne[1], theOther[1]) - theMargin,
+                      std::max(theOne[2], theOther[2]) + theMargin, std::max(theOne[3], theOther[3]) + theMargin);
+}
+
+bool DeviceContext::PaintEllipse(const SimpleShape& inShape, bool inFill, bool inStroke)
 {
     // Beyond these the boundary takes too many points, or the arithmetic too
     // many bits, to be worth leaving Cairo for.
     constexpr double kMostPoints = 2048;
     constexpr double kFarthest = 1 << 24;
-    if (mTransform.xx != 1 || mTransform.yy != 1 || mTransform.xy != 0 || mTransform.yx != 0) {
-        return false;
-    }
-    const double theFillCx = inEllipse.mFillCx + mTransform.x0;
-    const double theFillCy = inEllipse.mFillCy + mTransform.y0;
-    const double thePenCx = inEllipse.mPenCx + mTransform.x0;
-    const double thePenCy = inEllipse.mPenCy + mTransform.y0;
+    const struct {
+        double mFillRx, mFillRy, mPenRx, mPenRy;
+    } theRadii{inShape.mFill[2], inShape.mFill[3], inShape.mPen[2], inShape.mPen[3]};
+    const double theFillCx = inShape.mFill[0] + mTransform.x0;
+    const double theFillCy = inShape.mFill[1] + mTransform.y0;
+    const double thePenCx = inShape.mPen[0] + mTransform.x0;
+    const double thePenCy = inShape.mPen[1] + mTransform.y0;
     const double theHalf = mPen->mWidth / 2.0;
     const auto theFits = [&](double inCx, double inCy, double inRx, double inRy) {
         // Thinner shapes are mostly ties between pixel centres and the curve: left to Cairo.
         return inRx >= 1 && inRy >= 1 && std::abs(inCx) + inRx < kFarthest && std::abs(inCy) + inRy < kFarthest;
     };
-    if (inFill && !theFits(theFillCx, theFillCy, inEllipse.mFillRx, inEllipse.mFillRy)) {
+    if (inFill && !theFits(theFillCx, theFillCy, theRadii.mFillRx, theRadii.mFillRy)) {
         return false;
     }
-    if (inStroke && (mPen->mWidth < 1 || !theFits(thePenCx, thePenCy, inEllipse.mPenRx + theHalf,
-                                                  inEllipse.mPenRy + theHalf) ||
-                     !theFits(thePenCx, thePenCy, inEllipse.mPenRx, inEllipse.mPenRy) ||
-                     EllipseOutline::PointsFor(inEllipse.mPenRx, inEllipse.mPenRy, theHalf) > kMostPoints)) {
+    if (inStroke && (mPen->mWidth < 1 || !theFits(thePenCx, thePenCy, theRadii.mPenRx + theHalf,
+                                                  theRadii.mPenRy + theHalf) ||
+                     !theFits(thePenCx, thePenCy, theRadii.mPenRx, theRadii.mPenRy) ||
+                     EllipseOutline::PointsFor(theRadii.mPenRx, theRadii.mPenRy, theHalf) > kMostPoints)) {
         return false;
     }
     const EllipseOutline theFill =
-        inFill ? EllipseOutline::Ellipse(inEllipse.mFillRx, inEllipse.mFillRy) : EllipseOutline();
+        inFill ? EllipseOutline::Ellipse(theRadii.mFillRx, theRadii.mFillRy) : EllipseOutline();
     const EllipseOutline theOuter =
-        inStroke ? EllipseOutline::Parallel(inEllipse.mPenRx, inEllipse.mPenRy, theHalf) : EllipseOutline();
+        inStroke ? EllipseOutline::Parallel(theRadii.mPenRx, theRadii.mPenRy, theHalf) : EllipseOutline();
     const EllipseOutline theInner =
-        inStroke ? EllipseOutline::Parallel(inEllipse.mPenRx, inEllipse.mPenRy, -theHalf) : EllipseOutline();
+        inStroke ? EllipseOutline::Parallel(theRadii.mPenRx, theRadii.mPenRy, -theHalf) : EllipseOutline();
     const auto theFillRuns = [&](const auto& inSink) { theFill.Rows(theFillCx, theFillCy, inSink); };
     const auto theStrokeRuns = [&](const auto& inSink) {
         int theY0 = 0, theY1 = 0;
@@ -783,10 +838,10 @@ bool DeviceContext::PaintEllipse(const EllipseShape& inEllipse, bool inFill, boo
         theBottom = std::max(theBottom, inCy + inRy + 1);
     };
     if (inFill) {
-        theCover(theFillCx, theFillCy, inEllipse.mFillRx, inEllipse.mFillRy);
+        theCover(theFillCx, theFillCy, theRadii.mFillRx, theRadii.mFillRy);
     }
     if (inStroke) {
-        theCover(thePenCx, thePenCy, inEllipse.mPenRx + theHalf, inEllipse.mPenRy + theHalf);
+        theCover(thePenCx, thePenCy, theRadii.mPenRx + theHalf, theRadii.mPenRy + theHalf);
     }
     PaintRuns(inFill ? &theFillRuns : nullptr, inStroke ? &theStrokeRuns : nullptr, theLeft, theTop, theRight,
               theBottom);
@@ -870,6 +925,7 @@ bool DeviceContext::TextOut(int inX, int inY, const char* inText, int inLength, 
     const int theLength = static_cast<int>(theText.size());
     if (mPathState == PathState::kRecording) {
         if (theLength > 0) {
+            Materialize();
             ShowText(mFillRecorder, theText.data(), theLength, inX, inY, true);
             ShowText(mStrokeRecorder, theText.data(), theLength, inX, inY, true);
             mSharpCorners = true;
@@ -1024,6 +1080,7 @@ int DeviceContext::DrawText(const char* inText, int inLength, RECT* ioRect, UINT
     };
 
     if (mPathState == PathState::kRecording) {
+        Materialize();
         theDrawLines(mFillRecorder, true);
         theDrawLines(mStrokeRecorder, true);
         mSharpCorners = true;

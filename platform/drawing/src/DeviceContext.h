@@ -59,27 +59,39 @@ public:
 
 private:
     enum class PathState { kNone, kRecording, kClosed };
-    // An ellipse in world coordinates as its fill and its pen's centre line
-    // were built, kept beside the Cairo paths so it can be painted as runs.
-    struct EllipseShape {
-        double mFillCx, mFillCy, mFillRx, mFillRy;
-        double mPenCx, mPenCy, mPenRx, mPenRy;
+    // An ellipse or rectangle in world coordinates as its fill and its pen's
+    // centre line are built. Alone, it is painted as runs of pixels where it
+    // can be, and its Cairo paths are built only where it cannot.
+    struct SimpleShape {
+        enum class Kind { kEllipse, kRectangle } mKind;
+        // Ellipses: centre and radii; rectangles: left, top, right, bottom.
+        double mFill[4];
+        double mPen[4];
     };
-    // What a recorded path holds so far.
-    enum class Recorded { kNothing, kEllipse, kOther };
+    // What a recorded path holds so far: nothing, one simple shape that is
+    // not yet in the recorders, or anything, in the recorders.
+    enum class Recorded { kNothing, kSimple, kOther };
     // Builds one shape into a fill path and a stroke path (the stroke's
     // outline is offset for the pen, see Gdi.h), then records or paints them.
     using ShapeBuilder = std::function<void(cairo_t* inFill, cairo_t* inStroke, int inPenWidth)>;
     bool AddShape(const ShapeBuilder& inBuilder, bool inFillable, bool inSharpCorners = false,
-                  const EllipseShape* inEllipse = nullptr);
-    bool Paint(cairo_path_t* inFill, cairo_path_t* inStroke, const EllipseShape* inEllipse = nullptr);
-    // Paints a fill and outline that are whole-pixel rectangles without
-    // Cairo's rasteriser; false, painting nothing, for any other shape.
-    bool PaintBoxes(const cairo_path_t* inFill, const cairo_path_t* inStroke, double inLeft, double inTop,
-                    double inRight, double inBottom);
+                  const SimpleShape* inSimple = nullptr);
+    // Builds a simple shape's paths as its ShapeBuilder would.
+    static void BuildSimple(const SimpleShape& inShape, cairo_t* inFill, cairo_t* inStroke);
+    // Makes the recorders, and moves a deferred simple shape into them.
+    void Materialize();
+    bool Paint(cairo_path_t* inFill, cairo_path_t* inStroke);
+    // Paints a simple shape as runs; false, painting nothing, where the
+    // transform or the shape keeps it to Cairo.
+    bool PaintSimple(const SimpleShape& inShape, bool inFill, bool inStroke);
+    // Paints a fill and outline that are whole-pixel rectangles, given by
+    // their device edges (null: not painted), without Cairo's rasteriser;
+    // false, painting nothing, for any other.
+    bool PaintBoxes(const double* inFillEdges, const double* inPenEdges, double inLeft, double inTop, double inRight,
+                    double inBottom);
     // Paints an ellipse's fill and pen band as runs; false, painting nothing,
-    // where the transform or the shape's size keeps it to Cairo.
-    bool PaintEllipse(const EllipseShape& inEllipse, bool inFill, bool inStroke);
+    // where the shape's size keeps it to Cairo.
+    bool PaintEllipse(const SimpleShape& inEllipse, bool inFill, bool inStroke);
     // Writes the brush's runs and then the pen's, all opaque, into the store
     // (through a layer over the bounds given below 32 bits). A source of
     // runs calls the sink it is given with (y, x0, x1) for device pixels
@@ -114,5 +126,5 @@ private:
     cairo_t* mStrokeRecorder = nullptr;
     bool mSharpCorners = false;  // the path holds corners sharper than a right angle
     Recorded mRecorded = Recorded::kNothing;
-    EllipseShape mRecordedEllipse{};
+    SimpleShape mRecordedShape{};
 };
