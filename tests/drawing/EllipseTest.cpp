@@ -21,7 +21,7 @@ constexpr COLORREF kPen = RGB(20, 40, 200);
 constexpr COLORREF kBrush = RGB(230, 120, 10);
 constexpr COLORREF kPaper = RGB(255, 255, 255);
 // Pixels whose centres lie this close to a boundary may go either way.
-constexpr double kTie = 0.02;
+constexpr double kTie = 0.03;
 
 // Distance from (inX, inY) to the ellipse x²/a² + y²/b² = 1 by bisection on
 // the closest point's parameter (after Eberly, "Distance from a point to an

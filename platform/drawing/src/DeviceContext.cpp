@@ -799,34 +799,74 @@ bool DeviceContext::PaintEllipse(const SimpleShape& inShape, bool inFill, bool i
     }
     const EllipseOutline theFill =
         inFill ? EllipseOutline::Ellipse(theRadii.mFillRx, theRadii.mFillRy) : EllipseOutline();
-    const EllipseOutline theOuter =
-        inStroke ? EllipseOutline::Parallel(theRadii.mPenRx, theRadii.mPenRy, theHalf) : EllipseOutline();
-    const EllipseOutline theInner =
-        inStroke ? EllipseOutline::Parallel(theRadii.mPenRx, theRadii.mPenRy, -theHalf) : EllipseOutline();
-    const auto theFillRuns = [&](const auto& inSink) { theFill.Rows(theFillCx, theFillCy, inSink); };
-    const auto theStrokeRuns = [&](const auto& inSink) {
+    EllipseOutline theOuter, theInner;
+    if (inStroke) {
+        EllipseOutline::Band(theRadii.mPenRx, theRadii.mPenRy, theHalf, theOuter, theInner);
+    }
+    // Each row's runs of the three outlines, for the store's rows only: the
+    // fill is then written only where the pen does not cover it, so every
+    // pixel is written once.
+    struct Row {
+        int mFill0 = 0, mFill1 = 0, mOuter0 = 0, mOuter1 = 0, mInner0 = 0, mInner1 = 0;
+    };
+    int theFirstRow = mBitmap->Height(), theEndRow = 0;
+    const auto theSpan = [&](const EllipseOutline& inOutline, double inCy) {
         int theY0 = 0, theY1 = 0;
-        theOuter.RowRange(thePenCy, theY0, theY1);
-        std::size_t theOuterSegment = 0, theInnerSegment = 0;
-        for (int theY = theY0; theY < theY1; ++theY) {
-            const double theDy = theY + 0.5 - thePenCy;
-            int theOuter0 = 0, theOuter1 = 0, theInner0 = 0, theInner1 = 0;
-            EllipseOutline::Columns(thePenCx, theOuter.HalfWidth(theDy, theOuterSegment), theOuter0, theOuter1);
-            EllipseOutline::Columns(thePenCx, theInner.HalfWidth(theDy, theInnerSegment), theInner0, theInner1);
-            theInner0 = std::max(theInner0, theOuter0);
-            theInner1 = std::min(theInner1, theOuter1);
-            if (theInner0 >= theInner1) {
-                if (theOuter0 < theOuter1) {
-                    inSink(theY, theOuter0, theOuter1);
-                }
+        inOutline.RowRange(inCy, theY0, theY1);
+        if (theY0 < theY1) {
+            theFirstRow = std::min(theFirstRow, std::max(theY0, 0));
+            theEndRow = std::max(theEndRow, std::min(theY1, mBitmap->Height()));
+        }
+    };
+    theSpan(theFill, theFillCy);
+    theSpan(theOuter, thePenCy);
+    if (theFirstRow >= theEndRow) {
+        return true;  // nothing on the store
+    }
+    std::vector<Row> theRows(static_cast<std::size_t>(theEndRow - theFirstRow));
+    const auto theRow = [&](int inY) -> Row& { return theRows[static_cast<std::size_t>(inY - theFirstRow)]; };
+    theFill.MirroredRows(theFillCx, theFillCy, theFirstRow, theEndRow, [&](int inY, int inX0, int inX1) {
+        theRow(inY).mFill0 = inX0;
+        theRow(inY).mFill1 = inX1;
+    });
+    theOuter.MirroredRows(thePenCx, thePenCy, theFirstRow, theEndRow, [&](int inY, int inX0, int inX1) {
+        theRow(inY).mOuter0 = inX0;
+        theRow(inY).mOuter1 = inX1;
+    });
+    theInner.MirroredRows(thePenCx, thePenCy, theFirstRow, theEndRow, [&](int inY, int inX0, int inX1) {
+        theRow(inY).mInner0 = inX0;
+        theRow(inY).mInner1 = inX1;
+    });
+    const auto theEmit = [](const auto& inSink, int inY, int inX0, int inX1) {
+        if (inX0 < inX1) {
+            inSink(inY, inX0, inX1);
+        }
+    };
+    const auto theFillRuns = [&](const auto& inSink) {
+        for (int theY = theFirstRow; theY < theEndRow; ++theY) {
+            const Row& theR = theRow(theY);
+            if (theR.mOuter0 >= theR.mOuter1) {
+                theEmit(inSink, theY, theR.mFill0, theR.mFill1);
                 continue;
             }
-            if (theOuter0 < theInner0) {
-                inSink(theY, theOuter0, theInner0);
+            // The fill left of the pen, inside its band, and right of it.
+            theEmit(inSink, theY, theR.mFill0, std::min(theR.mFill1, theR.mOuter0));
+            theEmit(inSink, theY, std::max({theR.mFill0, theR.mInner0, theR.mOuter0}),
+                    std::min({theR.mFill1, theR.mInner1, theR.mOuter1}));
+            theEmit(inSink, theY, std::max(theR.mFill0, theR.mOuter1), theR.mFill1);
+        }
+    };
+    const auto theStrokeRuns = [&](const auto& inSink) {
+        for (int theY = theFirstRow; theY < theEndRow; ++theY) {
+            const Row& theR = theRow(theY);
+            const int theInner0 = std::max(theR.mInner0, theR.mOuter0);
+            const int theInner1 = std::min(theR.mInner1, theR.mOuter1);
+            if (theInner0 >= theInner1) {
+                theEmit(inSink, theY, theR.mOuter0, theR.mOuter1);
+                continue;
             }
-            if (theInner1 < theOuter1) {
-                inSink(theY, theInner1, theOuter1);
-            }
+            theEmit(inSink, theY, theR.mOuter0, theInner0);
+            theEmit(inSink, theY, theInner1, theR.mOuter1);
         }
     };
     constexpr double kInfinity = std::numeric_limits<double>::infinity();

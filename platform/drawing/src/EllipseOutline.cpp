@@ -7,7 +7,7 @@
 namespace {
 
 // Chords lie inside the curve by at most this much, in pixels.
-constexpr double kTolerance = 0.01;
+constexpr double kTolerance = 0.025;
 constexpr int kMinimumPoints = 4;
 
 // Points per quarter so that no chord strays more than kTolerance from the
@@ -40,19 +40,21 @@ double EllipseOutline::PointsFor(double inA, double inB, double inDistance)
     return std::max<double>(kMinimumPoints, QuarterPoints(inA, inB, inDistance));
 }
 
-EllipseOutline EllipseOutline::Parallel(double inA, double inB, double inDistance)
+void EllipseOutline::Band(double inA, double inB, double inHalf, EllipseOutline& outOuter, EllipseOutline& outInner)
 {
-    EllipseOutline theOutline;
-    if (!(inA > 0 && inB > 0) || (inDistance < 0 && -inDistance >= std::min(inA, inB))) {
-        return theOutline;  // nothing lies that far inside
+    outOuter = EllipseOutline();
+    outInner = EllipseOutline();
+    if (!(inA > 0 && inB > 0 && inHalf > 0)) {
+        return;
     }
-    const int theCount = static_cast<int>(PointsFor(inA, inB, inDistance));
+    const bool theInside = inHalf < std::min(inA, inB);  // else nothing lies that far inside
+    const int theCount = static_cast<int>(PointsFor(inA, inB, inHalf));
     // The angle steps by rotation rather than by calling cos and sin per point.
     const double theStep = std::numbers::pi / 2 / theCount;
     const double theStepCos = std::cos(theStep);
     const double theStepSin = std::sin(theStep);
-    std::vector<Point>& thePoints = theOutline.mPoints;
-    thePoints.resize(static_cast<std::size_t>(theCount) + 1);
+    outOuter.mPoints.resize(static_cast<std::size_t>(theCount) + 1);
+    outInner.mPoints.resize(theInside ? outOuter.mPoints.size() : 0);
     double theCos = 1, theSin = 0;
     for (int theIndex = 0; theIndex <= theCount; ++theIndex) {
         if (theIndex == theCount) {
@@ -62,13 +64,26 @@ EllipseOutline EllipseOutline::Parallel(double inA, double inB, double inDistanc
         // The outward normal at (a cos t, b sin t) is along (b cos t, a sin t).
         const double theNx = inB * theCos;
         const double theNy = inA * theSin;
-        const double theScale = inDistance / std::sqrt(theNx * theNx + theNy * theNy);
-        thePoints[static_cast<std::size_t>(theIndex)] = {inA * theCos + theScale * theNx,
-                                                         inB * theSin + theScale * theNy, 0};
+        const double theScale = inHalf / std::sqrt(theNx * theNx + theNy * theNy);
+        const double theX = inA * theCos, theY = inB * theSin;
+        const std::size_t thePoint = static_cast<std::size_t>(theIndex);
+        outOuter.mPoints[thePoint] = {theX + theScale * theNx, theY + theScale * theNy, 0};
+        if (theInside) {
+            outInner.mPoints[thePoint] = {theX - theScale * theNx, theY - theScale * theNy, 0};
+        }
         const double theNext = theCos * theStepCos - theSin * theStepSin;
         theSin = theSin * theStepCos + theCos * theStepSin;
         theCos = theNext;
     }
+    outOuter.Finish();
+    if (theInside) {
+        outInner.Finish();
+    }
+}
+
+void EllipseOutline::Finish()
+{
+    std::vector<Point>& thePoints = mPoints;
     // Inside, where the curve bends more sharply than the distance, the
     // offset curve loops back across an axis (a swallowtail); by symmetry the
     // region's boundary ends where the curve first crosses that axis.
@@ -117,8 +132,7 @@ EllipseOutline EllipseOutline::Parallel(double inA, double inB, double inDistanc
         const Point& theNext = thePoints[theIndex + 1];
         thePoint.mSlope = (theNext.mX - thePoint.mX) / (theNext.mY - thePoint.mY);
     }
-    theOutline.mHalfHeight = thePoints.back().mY;
-    return theOutline;
+    mHalfHeight = thePoints.back().mY;
 }
 
 void EllipseOutline::RowRange(double inCy, int& outY0, int& outY1) const

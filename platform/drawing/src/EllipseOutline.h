@@ -4,6 +4,7 @@
 // one run given by a half-width.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <vector>
@@ -12,11 +13,11 @@ class EllipseOutline {
 public:
     // The ellipse with semi-axes inA across and inB down.
     static EllipseOutline Ellipse(double inA, double inB);
-    // The points within inDistance of that ellipse's curve (inDistance > 0),
-    // or inside it and at least -inDistance from the curve (inDistance < 0):
-    // the two sides of a pen of width 2|inDistance| along it.
-    static EllipseOutline Parallel(double inA, double inB, double inDistance);
-    // How many boundary points Parallel would take, the cost to weigh
+    // The two sides of a pen of width 2 inHalf along that ellipse: the
+    // points within inHalf of its curve (outOuter), and those inside it and
+    // at least inHalf from the curve (outInner, empty where none are).
+    static void Band(double inA, double inB, double inHalf, EllipseOutline& outOuter, EllipseOutline& outInner);
+    // How many boundary points Band would take per side, the cost to weigh
     // before choosing this route.
     static double PointsFor(double inA, double inB, double inDistance);
 
@@ -53,10 +54,12 @@ public:
     }
 
     // Device pixels whose centres fall in the region centred on (inCx, inCy),
-    // row by row: inRun(y, x0, x1) for x0 <= x < x1. Centres on the left
-    // and top edges are in, on the right and bottom out, as with boxes.
+    // for the rows inY0 <= y < inY1: inRun(y, x0, x1) for x0 <= x < x1,
+    // possibly empty. Centres on the left and top edges are in, on the right
+    // and bottom out, as with boxes. Rows mirrored about the centre share
+    // one computation.
     template <typename Run>
-    void Rows(double inCx, double inCy, const Run& inRun) const;
+    void MirroredRows(double inCx, double inCy, int inY0, int inY1, const Run& inRun) const;
     // The pixel columns x0 <= x < x1 whose centres lie in the row of
     // half-width inHalfWidth about inCx.
     static void Columns(double inCx, double inHalfWidth, int& outX0, int& outX1)
@@ -80,6 +83,10 @@ private:
         return theTruncated + (inValue > theTruncated ? 1 : 0);
     }
 
+    // Cuts an offset curve's points to the region's boundary and readies
+    // them for HalfWidth.
+    void Finish();
+
     double mA = 0;
     double mB = 0;
     double mHalfHeight = -1;
@@ -94,17 +101,42 @@ private:
 };
 
 template <typename Run>
-void EllipseOutline::Rows(double inCx, double inCy, const Run& inRun) const
+void EllipseOutline::MirroredRows(double inCx, double inCy, int inY0, int inY1, const Run& inRun) const
 {
-    int theY0 = 0, theY1 = 0;
-    RowRange(inCy, theY0, theY1);
+    int theTop = 0, theBottom = 0;
+    RowRange(inCy, theTop, theBottom);
+    theTop = theTop > inY0 ? theTop : inY0;
+    theBottom = theBottom < inY1 ? theBottom : inY1;
     std::size_t theSegment = 0;
-    for (int theY = theY0; theY < theY1; ++theY) {
-        const double theHalf = HalfWidth(theY + 0.5 - inCy, theSegment);
-        int theX0 = 0, theX1 = 0;
-        Columns(inCx, theHalf, theX0, theX1);
-        if (theX0 < theX1) {
+    const double theTwice = 2 * inCy;
+    if (theTop >= theBottom || theTwice != std::floor(theTwice) || !(std::abs(theTwice) < (1 << 30))) {
+        for (int theY = theTop; theY < theBottom; ++theY) {
+            int theX0 = 0, theX1 = 0;
+            Columns(inCx, HalfWidth(theY + 0.5 - inCy, theSegment), theX0, theX1);
             inRun(theY, theX0, theX1);
+        }
+        return;
+    }
+    // With the centre on a whole or half row, row y's centre lies as far
+    // below it as row (2cy - 1 - y)'s lies above: walk down from the middle.
+    const int theSum = static_cast<int>(theTwice) - 1;
+    const int theMiddle = Ceiling(inCy - 0.5);
+    const int theStart = std::max(theMiddle, std::min(theTop, theSum + 1 - theBottom));
+    const int theEnd = std::max(theBottom, theSum + 1 - theTop);
+    for (int theY = theStart; theY < theEnd; ++theY) {
+        const int theMirror = theSum - theY;
+        const bool theSeen = theY >= theTop && theY < theBottom;
+        const bool theMirrorSeen = theMirror != theY && theMirror >= theTop && theMirror < theBottom;
+        if (!theSeen && !theMirrorSeen) {
+            continue;
+        }
+        int theX0 = 0, theX1 = 0;
+        Columns(inCx, HalfWidth(theY + 0.5 - inCy, theSegment), theX0, theX1);
+        if (theSeen) {
+            inRun(theY, theX0, theX1);
+        }
+        if (theMirrorSeen) {
+            inRun(theMirror, theX0, theX1);
         }
     }
 }
