@@ -1,7 +1,7 @@
 /* The scene every program draws, described the same way for each: an 800 x 600
  * white canvas, 200 rectangles and 200 ovals filled and outlined with a
  * 3-pixel pen, and a 120-word paragraph wrapped in 300 x 250. Plain C so that
- * the libgd program shares it; compare.py repeats the generator. */
+ * the libgd program shares it; scene.py repeats the generator for Pillow. */
 #ifndef VX_COMPARE_SCENE_H
 #define VX_COMPARE_SCENE_H
 
