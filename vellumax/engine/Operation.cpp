@@ -47,7 +47,7 @@ Operation::Operation(const char* inName, std::unique_ptr<Parameters> inParameter
                      std::unique_ptr<ErrorReport> inError)
     : mParameters(std::move(inParameters)), mError(std::move(inError)), mReport(inName)
 {
-    mReport.reserve(kReportCapacity);
+    // An inner operation runs unchecked and reports nothing: no room is kept.
 }
 
 Operation::~Operation() = default;

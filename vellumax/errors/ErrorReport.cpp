@@ -2,7 +2,7 @@
 
 #include "vellumax/errors/ErrorTexts.h"
 
-void ErrorReport::AddContext(const std::string& inText)
+void ErrorReport::AddContext(std::string_view inText)
 {
     if (mContextCount > 0)
         mContext += ' ';
@@ -10,7 +10,7 @@ void ErrorReport::AddContext(const std::string& inText)
     ++mContextCount;
 }
 
-void ErrorReport::AddMessage(const std::string& inText)
+void ErrorReport::AddMessage(std::string_view inText)
 {
     if (mMessageCount > 0)
         mMessages += ' ';

@@ -4,14 +4,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class ErrorReport {
 public:
     ErrorReport() = default;
     virtual ~ErrorReport() = default;
 
-    void AddContext(const std::string& inText);
-    void AddMessage(const std::string& inText);
+    // Views, so that the fixed words every drawing adds make no string of their own.
+    void AddContext(std::string_view inText);
+    void AddMessage(std::string_view inText);
 
     void SetQuickTimeError(std::int32_t inCode) { mQuickTimeError = inCode; }
     // A code equal to inIgnore leaves the earlier code in place.
