@@ -2,6 +2,7 @@
 // of the parameter record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -391,6 +392,35 @@ TEST(Geometry, GDIAndGLForms)
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(theGL[i], kGL[i], 1e-4) << i;
     EXPECT_EQ(theGL, p->GLMatrix);
+}
+
+// A rectangle mapped onto itself is taken as the matrix alone; that must be
+// what the full mapping gives, for any matrix and for rectangles that 16 bits
+// clamp or that are empty.
+TEST(Geometry, RectOntoItselfGivesTheFullMappingsResult)
+{
+    const char* const kMatrices[] = {"", "rotate=30,7,9", "scale=2.5,0.75,3,4", "skew=0.3,-0.2", "translate=-5,12",
+                                     "rotate=123.4 scale=-1.5 translate=3,3 skew=0.01"};
+    const LongRect kRects[] = {{0, 0, 800, 600},       {-17, 40, 33, 93},         {5, 5, 5, 50},
+                               {10, 10, 3, 40},        {-70000, -5, 70000, 90000}, {40000, 0, 50000, 10}};
+    for (const char* theText : kMatrices) {
+        auto p = Parsed(theText);
+        for (const LongRect& theRect : kRects) {
+            const ::Rect theShort{std::int16_t(std::clamp(theRect.top, -32768, 32767)),
+                                  std::int16_t(std::clamp(theRect.left, -32768, 32767)),
+                                  std::int16_t(std::clamp(theRect.bottom, -32768, 32767)),
+                                  std::int16_t(std::clamp(theRect.right, -32768, 32767))};
+            MatrixRecord theFull = p->Matrix;
+            if (theShort.right > theShort.left && theShort.bottom > theShort.top) {
+                SetIdentityMatrix(&theFull);
+                RectMatrix(&theFull, &theShort, &theShort);
+                ConcatMatrix(&p->Matrix, &theFull);
+            }
+            EXPECT_TRUE(SameMatrix(p->DrawingTransform(theRect, theRect), theFull))
+                << theText << " " << theRect.left << "," << theRect.top << "," << theRect.right << ","
+                << theRect.bottom;
+        }
+    }
 }
 
 // ---- Pattern canvas reference ---------------------------------------------------------

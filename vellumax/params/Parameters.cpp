@@ -515,6 +515,11 @@ MatrixRecord Parameters::DrawingTransform(const LongRect& inDestination, const L
     if (theSource.right <= theSource.left || theSource.bottom <= theSource.top)
         return Matrix;
     const ::Rect theDestination = ShortRect(inDestination);
+    // Every shape maps its rectangle onto itself: that mapping is the identity,
+    // and the matrix followed by it is the matrix, bit for bit.
+    if (theSource.top == theDestination.top && theSource.left == theDestination.left &&
+        theSource.bottom == theDestination.bottom && theSource.right == theDestination.right)
+        return Matrix;
     MatrixRecord theMapping;
     SetIdentityMatrix(&theMapping);
     RectMatrix(&theMapping, &theSource, &theDestination);
