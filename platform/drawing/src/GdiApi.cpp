@@ -224,11 +224,7 @@ UINT GetDIBColorTable(HDC inDC, UINT inStart, UINT inCount, RGBQUAD* outColors)
 
 BOOL DeleteObject(HGDIOBJ inObject)
 {
-    std::shared_ptr<GdiObject> theObject = HandleTable::Instance().Find(inObject);
-    if (theObject == nullptr || theObject->mKind == GdiKind::kDeviceContext) {
-        return Fail(kGdiErrorInvalidHandle, 0);
-    }
-    const std::uint32_t theError = HandleTable::Instance().Remove(inObject, theObject->mKind);
+    const std::uint32_t theError = HandleTable::Instance().RemoveObject(inObject);
     return theError == 0 ? 1 : Fail(theError, 0);
 }
 
@@ -392,15 +388,13 @@ BOOL ModifyWorldTransform(HDC inDC, const XFORM* inTransform, DWORD inMode)
 
 HGDIOBJ SelectObject(HDC inDC, HGDIOBJ inObject)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
-    if (theDC == nullptr) {
-        return 0;
-    }
-    std::shared_ptr<GdiObject> theObject = HandleTable::Instance().Find(inObject);
-    if (theObject == nullptr) {
+    // Every shape selects and restores a pen and a brush: one hold of the table for both handles.
+    HandleTable::ContextAndObject theFound = HandleTable::Instance().FindContextAndObject(inDC, inObject);
+    if (theFound.mContext == nullptr || theFound.mObject == nullptr) {
         return Fail<HGDIOBJ>(kGdiErrorInvalidHandle, 0);
     }
-    const HGDIOBJ theOld = theDC->Select(theObject);
+    const HGDIOBJ theOld =
+        std::static_pointer_cast<DeviceContext>(std::move(theFound.mContext))->Select(std::move(theFound.mObject));
     if (theOld == 0) {
         return Fail<HGDIOBJ>(kGdiErrorInvalidParameter, 0);
     }

@@ -64,6 +64,21 @@ std::shared_ptr<GdiObject> HandleTable::Find(std::uint32_t inHandle) const
     return mSlots[theIndex].mObject;
 }
 
+HandleTable::ContextAndObject HandleTable::FindContextAndObject(std::uint32_t inContext,
+                                                               std::uint32_t inObject) const
+{
+    ContextAndObject theFound;
+    std::lock_guard<SpinLock> theLock(mLock);
+    std::uint32_t theIndex;
+    if (Decode(inContext, theIndex) && mSlots[theIndex].mObject->mKind == GdiKind::kDeviceContext) {
+        theFound.mContext = mSlots[theIndex].mObject;
+    }
+    if (Decode(inObject, theIndex)) {
+        theFound.mObject = mSlots[theIndex].mObject;
+    }
+    return theFound;
+}
+
 std::uint32_t HandleTable::RemoveLocked(std::uint32_t inIndex)
 {
     Slot& theSlot = mSlots[inIndex];
@@ -101,6 +116,18 @@ std::uint32_t HandleTable::RemoveAnyKind(std::uint32_t inHandle)
     std::lock_guard<SpinLock> theLock(mLock);
     std::uint32_t theIndex;
     if (!Decode(inHandle, theIndex)) {
+        return kGdiErrorInvalidHandle;
+    }
+    theDoomed = mSlots[theIndex].mObject;
+    return RemoveLocked(theIndex);
+}
+
+std::uint32_t HandleTable::RemoveObject(std::uint32_t inHandle)
+{
+    std::shared_ptr<GdiObject> theDoomed;
+    std::lock_guard<SpinLock> theLock(mLock);
+    std::uint32_t theIndex;
+    if (!Decode(inHandle, theIndex) || mSlots[theIndex].mObject->mKind == GdiKind::kDeviceContext) {
         return kGdiErrorInvalidHandle;
     }
     theDoomed = mSlots[theIndex].mObject;

@@ -48,10 +48,20 @@ public:
         }
         return std::static_pointer_cast<T>(std::move(theObject));
     }
+    // Both lookups under one hold of the lock, for calls that take a device
+    // context and an object; either is null as Find and FindAs would give.
+    struct ContextAndObject {
+        std::shared_ptr<GdiObject> mContext;
+        std::shared_ptr<GdiObject> mObject;
+    };
+    ContextAndObject FindContextAndObject(std::uint32_t inContext, std::uint32_t inObject) const;
     // Takes a live, unselected object out of the table. Returns the error
     // number (0 on success); stock objects stay and report success.
     std::uint32_t Remove(std::uint32_t inHandle, GdiKind inKind);
     std::uint32_t RemoveAnyKind(std::uint32_t inHandle);
+    // As Remove for whatever kind the handle has, except that a device context
+    // is refused as an invalid handle.
+    std::uint32_t RemoveObject(std::uint32_t inHandle);
 
 private:
     HandleTable() = default;
