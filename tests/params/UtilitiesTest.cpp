@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "vellumax/params/Utilities.h"
@@ -191,6 +193,29 @@ struct ColorCase {
     bool ok;
     ColorValue color;
 };
+
+// Short plain decimals take a quicker route than long ones or exponents; both
+// must give the float of the C library's nearest double, digit count by digit
+// count and across the 15-digit edge.
+TEST(ReadFloat, ShortAndLongDecimalsRoundAsTheCLibrary)
+{
+    std::mt19937 theRandom(12345);
+    for (int i = 0; i < 20000; ++i) {
+        const int theDigits = 1 + int(theRandom() % 18);
+        std::string theText = theRandom() % 4 == 0 ? "-" : "";
+        const int thePoint = int(theRandom() % std::uint32_t(theDigits + 1));
+        for (int d = 0; d < theDigits; ++d) {
+            if (d == thePoint)
+                theText += '.';
+            theText += char('0' + theRandom() % 10);
+        }
+        float theValue = 0.0f;
+        ASSERT_TRUE(ReadFloat(theText.c_str(), &theValue)) << theText;
+        const float theExpected = float(std::strtod(theText.c_str(), nullptr));
+        ASSERT_EQ(std::memcmp(&theValue, &theExpected, sizeof(float)), 0)
+            << theText << ": " << theValue << " against " << theExpected;
+    }
+}
 
 class ReadColorTest : public testing::TestWithParam<ColorCase> {};
 

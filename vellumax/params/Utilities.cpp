@@ -172,6 +172,32 @@ const char* ScanDecimal(const char* inText, bool* outNegative, const char** outD
     return p;
 }
 
+// Digits with at most one point and no exponent, 15 digits at most: the
+// whole digits and the power of ten dividing them are exact doubles, so the
+// one rounding of the division gives the nearest double, as the full
+// conversion does. Colours are three such numbers on every drawing call.
+bool ShortDecimal(const char* inDigits, const char* inEnd, double* outValue)
+{
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::int64_t theWhole = 0;
+    int theCount = 0;
+    int theFraction = -1;
+    for (const char* p = inDigits; p != inEnd; ++p) {
+        if (*p == '.') {
+            theFraction = 0;
+            continue;
+        }
+        if (!IsDigit(*p) || ++theCount > 15)
+            return false;
+        theWhole = theWhole * 10 + (*p - '0');
+        if (theFraction >= 0)
+            ++theFraction;
+    }
+    *outValue = double(theWhole) / kPowersOfTen[theFraction > 0 ? theFraction : 0];
+    return true;
+}
+
 template <typename T, typename Reader>
 bool ReadList(const char* inText, T* outValues, std::int32_t inMax, std::int32_t* outCount, Reader inRead)
 {
@@ -392,6 +418,11 @@ bool ReadFloat(const char* inText, float* outValue)
     if (theEnd == nullptr)
         return false;
     double theValue = 0.0;
+    if (ShortDecimal(theDigits, theEnd, &theValue)) {
+        const float theSingle = float(theValue);
+        *outValue = theNegative ? -theSingle : theSingle;
+        return true;
+    }
     const auto theResult = std::from_chars(theDigits, theEnd, theValue, std::chars_format::general);
     if (theResult.ec == std::errc::result_out_of_range) {
         // Beyond double precision either way: too large fails, too small is 0.
@@ -463,13 +494,17 @@ bool ReadPoint(const char* inText, LongPoint* outPoint)
 
 bool ReadColor(const char* inText, ColorValue* ioColor)
 {
+    // Every word begins with a letter (or is empty): percentages skip the table.
+    const bool theMayBeWord = *inText == '\0' || (LowerAscii(*inText) >= 'a' && LowerAscii(*inText) <= 'z');
     for (const ColorWord& theWord : kColorWords) {
+        if (!theMayBeWord)
+            break;
         if (EqualsWord(inText, theWord.word)) {
             ioColor->SetComponents(theWord.red, theWord.green, theWord.blue, 65535);
             return true;
         }
     }
-    if (EqualsWord(inText, "pattern")) {
+    if (theMayBeWord && EqualsWord(inText, "pattern")) {
         ioColor->pattern = 1;
         return true;
     }
