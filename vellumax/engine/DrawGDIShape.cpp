@@ -197,7 +197,8 @@ void DrawGDIShape::End()
         DeleteObject(mPen);
     if (mFont != 0)
         DeleteObject(mFont);
-    if (mOldMapMode != 0)
+    // Begin set text mapping: putting the same mode back would change nothing.
+    if (mOldMapMode != 0 && mOldMapMode != MM_TEXT)
         SetMapMode(mHDC, mOldMapMode);
     if (mOldBkMode != 0)
         SetBkMode(mHDC, mOldBkMode);

@@ -54,7 +54,18 @@ Operation::~Operation() = default;
 
 void Operation::Report(const char* inName, const char* inValue)
 {
-    mReport.append(" ").append(inName).append("={").append(inValue).append("}");
+    // One growth and three copies rather than five appends: every call reports three parts.
+    const std::size_t theName = std::strlen(inName);
+    const std::size_t theValue = std::strlen(inValue);
+    const std::size_t theStart = mReport.size();
+    mReport.resize(theStart + theName + theValue + 4);
+    char* p = mReport.data() + theStart;
+    *p++ = ' ';
+    p = static_cast<char*>(std::memcpy(p, inName, theName)) + theName;
+    *p++ = '=';
+    *p++ = '{';
+    p = static_cast<char*>(std::memcpy(p, inValue, theValue)) + theValue;
+    *p = '}';
 }
 
 std::int32_t Operation::SetParameterString(const char* inText)
