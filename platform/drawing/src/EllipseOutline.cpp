@@ -28,8 +28,8 @@ double QuarterPoints(double inA, double inB, double inDistance)
 EllipseOutline EllipseOutline::Ellipse(double inA, double inB)
 {
     EllipseOutline theOutline;
-    theOutline.mA = inA;
     theOutline.mB = inB;
+    theOutline.mAcross = inA / inB;
     theOutline.mAnalytic = true;
     theOutline.mHalfHeight = inA > 0 && inB > 0 ? inB : -1;
     return theOutline;

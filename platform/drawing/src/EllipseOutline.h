@@ -35,9 +35,9 @@ public:
             return -1;
         }
         if (mAnalytic) {
-            const double theRatio = theDy / mB;
-            const double theSquare = 1 - theRatio * theRatio;
-            return theSquare > 0 ? mA * std::sqrt(theSquare) : 0;
+            // a sqrt(1 - (dy/b)^2), without a division per row
+            const double theSquare = mB * mB - theDy * theDy;
+            return theSquare > 0 ? mAcross * std::sqrt(theSquare) : 0;
         }
         // The segment from point i to i + 1 with y(i) <= dy < y(i + 1), or the last point.
         const std::size_t theLast = mPoints.size() - 1;
@@ -87,8 +87,8 @@ private:
     // them for HalfWidth.
     void Finish();
 
-    double mA = 0;
     double mB = 0;
+    double mAcross = 0;  // a / b
     double mHalfHeight = -1;
     bool mAnalytic = false;
     struct Point {
