@@ -136,6 +136,38 @@ TEST(Handles, DeletingAContextReleasesItsSelections)
     EXPECT_TRUE(DeleteObject(theBrush));
 }
 
+// A pin finds its context without the table; it must still refuse the
+// context once deleted, leave other contexts to the table, and let the
+// deleted context's selections go when it is unpinned.
+TEST(Handles, APinnedContextIsRefusedOnceDeleted)
+{
+    PixelCanvas theCanvas(8, 8);
+    HDC theDC = CreateDCOnBitmap(theCanvas.Bitmap());
+    ASSERT_NE(theDC, 0u);
+    HBRUSH theBrush = CreateSolidBrush(RGB(9, 9, 9));
+    ASSERT_TRUE(GdiPinDC(theDC));
+    EXPECT_NE(SelectObject(theDC, theBrush), 0u);
+    EXPECT_TRUE(Rectangle(theDC, 0, 0, 4, 4));
+    EXPECT_TRUE(Rectangle(theCanvas.DC(), 0, 0, 4, 4)) << "another context goes through the table";
+
+    ASSERT_TRUE(DeleteDC(theDC));
+    GdiSetLastError(0);
+    EXPECT_FALSE(Rectangle(theDC, 0, 0, 4, 4));
+    EXPECT_EQ(GdiGetLastError(), kGdiErrorInvalidHandle);
+    GdiSetLastError(0);
+    EXPECT_EQ(SelectObject(theDC, GetStockObject(WHITE_BRUSH)), 0u);
+    EXPECT_EQ(GdiGetLastError(), kGdiErrorInvalidHandle);
+    EXPECT_EQ(SetMapMode(theDC, MM_TEXT), 0);
+
+    GdiUnpinDC();
+    EXPECT_TRUE(DeleteObject(theBrush)) << "the context's selections went with it";
+
+    GdiSetLastError(0);
+    EXPECT_FALSE(GdiPinDC(theDC));
+    EXPECT_EQ(GdiGetLastError(), kGdiErrorInvalidHandle);
+    EXPECT_FALSE(GdiPinDC(theCanvas.Bitmap())) << "only device contexts are pinned";
+}
+
 // The engine's bracket: save every mode and object, draw, put them back.
 TEST(DeviceState, ABracketOfChangesLeavesTheContextAsItWas)
 {

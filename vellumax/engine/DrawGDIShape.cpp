@@ -41,7 +41,11 @@ DrawGDIShape::DrawGDIShape(const char* inName, bool inDirect, std::unique_ptr<Pa
 {
 }
 
-DrawGDIShape::~DrawGDIShape() = default;
+DrawGDIShape::~DrawGDIShape()
+{
+    if (mPinned)
+        GdiUnpinDC();
+}
 
 void DrawGDIShape::Do(Bitmap& inBitmap)
 {
@@ -113,6 +117,8 @@ void DrawGDIShape::Begin(Bitmap& inBitmap)
             theFailed = true;
             return;
         }
+        // Every call from here to End names this context.
+        mPinned = GdiPinDC(mHDC) != 0;
         mOldMapMode = SetMapMode(mHDC, MM_TEXT);
         if (mOldMapMode == 0) {
             theFailed = true;
@@ -207,6 +213,10 @@ void DrawGDIShape::End()
     ModifyWorldTransform(mHDC, nullptr, MWT_IDENTITY);
     if (mOldGraphicsMode != 0)
         SetGraphicsMode(mHDC, mOldGraphicsMode);
+    if (mPinned) {
+        GdiUnpinDC();
+        mPinned = false;
+    }
     // Nothing is restored twice.
     mOldBrush = mOldPen = mOldFont = 0;
     mBrush = mPen = mFont = 0;

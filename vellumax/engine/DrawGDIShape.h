@@ -47,6 +47,7 @@ protected:
 
     bool mDirect;
     HDC mHDC = 0;
+    bool mPinned = false;  // the context is pinned on this thread from Begin to End
     int mOldMapMode = 0;
     int mOldGraphicsMode = 0;
     HGDIOBJ mOldPen = 0;

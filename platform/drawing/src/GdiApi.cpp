@@ -77,14 +77,55 @@ private:
     std::shared_ptr<GdiObject> mObjects[kStockCount];
 };
 
-std::shared_ptr<DeviceContext> FindDC(HDC inDC)
+// A device context found for one call: borrowed from this thread's pin, which
+// keeps it alive, or shared from the table.
+class ContextRef {
+public:
+    ContextRef() = default;
+    explicit ContextRef(DeviceContext* inPinned) : mContext(inPinned) {}
+    explicit ContextRef(std::shared_ptr<DeviceContext> inShared)
+        : mShared(std::move(inShared)), mContext(mShared.get())
+    {
+    }
+    DeviceContext* operator->() const { return mContext; }
+    DeviceContext& operator*() const { return *mContext; }
+    bool operator==(std::nullptr_t) const { return mContext == nullptr; }
+    explicit operator bool() const { return mContext != nullptr; }
+
+private:
+    std::shared_ptr<DeviceContext> mShared;
+    DeviceContext* mContext = nullptr;
+};
+
+// This thread's pin. Plain values with the initial-exec model, so that every
+// lookup reads them straight from the thread's block instead of calling the
+// dynamic TLS resolver (which cost more than the lock it spares); the owning
+// reference lives on the heap until GdiUnpinDC.
+__attribute__((tls_model("initial-exec"))) thread_local HDC tPinnedHandle = 0;
+__attribute__((tls_model("initial-exec"))) thread_local DeviceContext* tPinnedContext = nullptr;
+__attribute__((tls_model("initial-exec"))) thread_local std::shared_ptr<DeviceContext>* tPinnedOwner = nullptr;
+
+// A shape makes a dozen calls on one context: the pin spares each the
+// table's lock and a shared count.
+DeviceContext* PinnedDC(HDC inDC)
 {
+    if (inDC != 0 && inDC == tPinnedHandle && !tPinnedContext->mRemoved.load(std::memory_order_acquire)) {
+        return tPinnedContext;
+    }
+    return nullptr;
+}
+
+ContextRef FindDC(HDC inDC)
+{
+    if (DeviceContext* thePinned = PinnedDC(inDC)) {
+        return ContextRef(thePinned);
+    }
     std::shared_ptr<DeviceContext> theDC =
         HandleTable::Instance().FindAs<DeviceContext>(inDC, GdiKind::kDeviceContext);
     if (theDC == nullptr) {
         GdiSetLastError(kGdiErrorInvalidHandle);
     }
-    return theDC;
+    return ContextRef(std::move(theDC));
 }
 
 std::shared_ptr<DeviceContext> NewDC(std::shared_ptr<DibSection> inBitmap)
@@ -212,7 +253,7 @@ UINT GetBitmapColorTable(HBITMAP inBitmap, UINT inStart, UINT inCount, RGBQUAD* 
 
 UINT GetDIBColorTable(HDC inDC, UINT inStart, UINT inCount, RGBQUAD* outColors)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -220,6 +261,29 @@ UINT GetDIBColorTable(HDC inDC, UINT inStart, UINT inCount, RGBQUAD* outColors)
         return Fail<UINT>(kGdiErrorInvalidParameter, 0);
     }
     return GetBitmapColorTable(theDC->Bitmap()->mHandle, inStart, inCount, outColors);
+}
+
+BOOL GdiPinDC(HDC inDC)
+{
+    std::shared_ptr<DeviceContext> theDC =
+        HandleTable::Instance().FindAs<DeviceContext>(inDC, GdiKind::kDeviceContext);
+    if (theDC == nullptr) {
+        GdiUnpinDC();
+        return Fail(kGdiErrorInvalidHandle, 0);
+    }
+    GdiUnpinDC();
+    tPinnedContext = theDC.get();
+    tPinnedOwner = new std::shared_ptr<DeviceContext>(std::move(theDC));
+    tPinnedHandle = inDC;
+    return 1;
+}
+
+void GdiUnpinDC()
+{
+    tPinnedHandle = 0;
+    tPinnedContext = nullptr;
+    delete tPinnedOwner;
+    tPinnedOwner = nullptr;
 }
 
 BOOL DeleteObject(HGDIOBJ inObject)
@@ -255,7 +319,7 @@ HDC GetDC(HWND inWindow)
 
 int ReleaseDC(HWND, HDC inDC)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr || theDC->Bitmap() != nullptr) {
         return Fail(kGdiErrorInvalidHandle, 0);
     }
@@ -264,7 +328,7 @@ int ReleaseDC(HWND, HDC inDC)
 
 int GetDeviceCaps(HDC inDC, int inIndex)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -286,7 +350,7 @@ int GetDeviceCaps(HDC inDC, int inIndex)
 
 int SetMapMode(HDC inDC, int inMode)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -300,13 +364,13 @@ int SetMapMode(HDC inDC, int inMode)
 
 int GetMapMode(HDC inDC)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     return theDC ? theDC->mMapMode : 0;
 }
 
 int SetGraphicsMode(HDC inDC, int inMode)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -328,13 +392,13 @@ int SetGraphicsMode(HDC inDC, int inMode)
 
 int GetGraphicsMode(HDC inDC)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     return theDC ? theDC->mGraphicsMode : 0;
 }
 
 BOOL SetWorldTransform(HDC inDC, const XFORM* inTransform)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -347,7 +411,7 @@ BOOL SetWorldTransform(HDC inDC, const XFORM* inTransform)
 
 BOOL GetWorldTransform(HDC inDC, XFORM* outTransform)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -363,7 +427,7 @@ BOOL GetWorldTransform(HDC inDC, XFORM* outTransform)
 
 BOOL ModifyWorldTransform(HDC inDC, const XFORM* inTransform, DWORD inMode)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -388,13 +452,22 @@ BOOL ModifyWorldTransform(HDC inDC, const XFORM* inTransform, DWORD inMode)
 
 HGDIOBJ SelectObject(HDC inDC, HGDIOBJ inObject)
 {
-    // Every shape selects and restores a pen and a brush: one hold of the table for both handles.
-    HandleTable::ContextAndObject theFound = HandleTable::Instance().FindContextAndObject(inDC, inObject);
-    if (theFound.mContext == nullptr || theFound.mObject == nullptr) {
-        return Fail<HGDIOBJ>(kGdiErrorInvalidHandle, 0);
+    // Every shape selects and restores a pen and a brush: a pinned context
+    // needs only the object from the table, another is found with it under one hold.
+    HGDIOBJ theOld = 0;
+    if (DeviceContext* thePinned = PinnedDC(inDC)) {
+        std::shared_ptr<GdiObject> theObject = HandleTable::Instance().Find(inObject);
+        if (theObject == nullptr) {
+            return Fail<HGDIOBJ>(kGdiErrorInvalidHandle, 0);
+        }
+        theOld = thePinned->Select(theObject);
+    } else {
+        HandleTable::ContextAndObject theFound = HandleTable::Instance().FindContextAndObject(inDC, inObject);
+        if (theFound.mContext == nullptr || theFound.mObject == nullptr) {
+            return Fail<HGDIOBJ>(kGdiErrorInvalidHandle, 0);
+        }
+        theOld = std::static_pointer_cast<DeviceContext>(std::move(theFound.mContext))->Select(theFound.mObject);
     }
-    const HGDIOBJ theOld =
-        std::static_pointer_cast<DeviceContext>(std::move(theFound.mContext))->Select(std::move(theFound.mObject));
     if (theOld == 0) {
         return Fail<HGDIOBJ>(kGdiErrorInvalidParameter, 0);
     }
@@ -481,7 +554,7 @@ std::uint64_t GdiFontCatalogueGeneration()
 
 COLORREF SetTextColor(HDC inDC, COLORREF inColor)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return CLR_INVALID;
     }
@@ -492,13 +565,13 @@ COLORREF SetTextColor(HDC inDC, COLORREF inColor)
 
 COLORREF GetTextColor(HDC inDC)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     return theDC ? theDC->mTextColor : CLR_INVALID;
 }
 
 COLORREF SetBkColor(HDC inDC, COLORREF inColor)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return CLR_INVALID;
     }
@@ -509,13 +582,13 @@ COLORREF SetBkColor(HDC inDC, COLORREF inColor)
 
 COLORREF GetBkColor(HDC inDC)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     return theDC ? theDC->mBkColor : CLR_INVALID;
 }
 
 int SetBkMode(HDC inDC, int inMode)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -529,13 +602,13 @@ int SetBkMode(HDC inDC, int inMode)
 
 int GetBkMode(HDC inDC)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     return theDC ? theDC->mBkMode : 0;
 }
 
 int SetPolyFillMode(HDC inDC, int inMode)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -549,13 +622,13 @@ int SetPolyFillMode(HDC inDC, int inMode)
 
 COLORREF GetPixel(HDC inDC, int inX, int inY)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     return theDC ? theDC->GetPixel(inX, inY) : CLR_INVALID;
 }
 
 COLORREF SetPixel(HDC inDC, int inX, int inY, COLORREF inColor)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     return theDC ? theDC->SetPixel(inX, inY, inColor) : CLR_INVALID;
 }
 
@@ -568,25 +641,25 @@ BOOL GdiFlush()
 
 BOOL Rectangle(HDC inDC, int inLeft, int inTop, int inRight, int inBottom)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     return theDC && theDC->Rectangle(inLeft, inTop, inRight, inBottom);
 }
 
 BOOL Ellipse(HDC inDC, int inLeft, int inTop, int inRight, int inBottom)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     return theDC && theDC->Ellipse(inLeft, inTop, inRight, inBottom);
 }
 
 BOOL RoundRect(HDC inDC, int inLeft, int inTop, int inRight, int inBottom, int inCornerWidth, int inCornerHeight)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     return theDC && theDC->RoundRect(inLeft, inTop, inRight, inBottom, inCornerWidth, inCornerHeight);
 }
 
 BOOL Polygon(HDC inDC, const POINT* inPoints, int inCount)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -598,7 +671,7 @@ BOOL Polygon(HDC inDC, const POINT* inPoints, int inCount)
 
 BOOL Polyline(HDC inDC, const POINT* inPoints, int inCount)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -610,13 +683,13 @@ BOOL Polyline(HDC inDC, const POINT* inPoints, int inCount)
 
 BOOL BeginPath(HDC inDC)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     return theDC && theDC->BeginPath();
 }
 
 BOOL EndPath(HDC inDC)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -625,14 +698,14 @@ BOOL EndPath(HDC inDC)
 
 BOOL AbortPath(HDC inDC)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     return theDC && theDC->AbortPath();
 }
 
 namespace {
 BOOL PaintPath(HDC inDC, bool inStroke, bool inFill)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -659,7 +732,7 @@ BOOL StrokeAndFillPath(HDC inDC)
 
 BOOL TextOutA(HDC inDC, int inX, int inY, const char* inText, int inLength)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -672,7 +745,7 @@ BOOL TextOutA(HDC inDC, int inX, int inY, const char* inText, int inLength)
 BOOL ExtTextOutA(HDC inDC, int inX, int inY, UINT inOptions, const RECT* inRect, const char* inText, UINT inLength,
                  const int*)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -686,7 +759,7 @@ BOOL ExtTextOutA(HDC inDC, int inX, int inY, UINT inOptions, const RECT* inRect,
 
 BOOL GetTextMetricsA(HDC inDC, TEXTMETRICA* outMetrics)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -722,7 +795,7 @@ BOOL GetTextMetricsA(HDC inDC, TEXTMETRICA* outMetrics)
 
 BOOL GetTextExtentPoint32A(HDC inDC, const char* inText, int inLength, SIZE* outSize)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
@@ -734,7 +807,7 @@ BOOL GetTextExtentPoint32A(HDC inDC, const char* inText, int inLength, SIZE* out
 
 int DrawTextExA(HDC inDC, const char* inText, int inLength, RECT* ioRect, UINT inFormat, DRAWTEXTPARAMS* ioParams)
 {
-    std::shared_ptr<DeviceContext> theDC = FindDC(inDC);
+    ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }

@@ -20,6 +20,7 @@ public:
     bool mStock = false;              // never deleted
     std::uint32_t mHandle = 0;        // set when entered in the table
     std::atomic<int> mSelections{0};  // device contexts holding it; deletion is refused meanwhile
+    std::atomic<bool> mRemoved{false};  // out of the table: a pin must no longer find it
 };
 
 class PenObject : public GdiObject {

@@ -90,6 +90,7 @@ std::uint32_t HandleTable::RemoveLocked(std::uint32_t inIndex)
     }
     std::shared_ptr<GdiObject> theObject = std::move(theSlot.mObject);
     theSlot.mObject.reset();
+    theObject->mRemoved.store(true, std::memory_order_release);
     theSlot.mGeneration = (theSlot.mGeneration + 1) & kGenerationMask;
     if (theSlot.mGeneration == 0) {
         theSlot.mGeneration = 1;

@@ -4,7 +4,8 @@
 #include <cstdint>
 
 namespace {
-thread_local DWORD tLastError = 0;
+// Read straight from the thread's block: every drawing call sets and reads it.
+__attribute__((tls_model("initial-exec"))) thread_local DWORD tLastError = 0;
 }
 
 DWORD GdiGetLastError()

@@ -310,6 +310,14 @@ int SetPolyFillMode(HDC inDC, int inMode);  // old mode; ALTERNATE is the defaul
 COLORREF GetPixel(HDC inDC, int inX, int inY);  // CLR_INVALID outside the bitmap
 COLORREF SetPixel(HDC inDC, int inX, int inY, COLORREF inColor);  // the colour set (nearest held)
 BOOL GdiFlush();
+// Until GdiUnpinDC, calls on this thread that name inDC find it without the
+// handle table, which they would otherwise consult once each. A pinned
+// context that is deleted is refused as before, though it lets go of its
+// selections only when unpinned. One context at a time per thread: a new pin
+// replaces the old. FALSE (and nothing pinned) for a handle that is not a
+// live device context.
+BOOL GdiPinDC(HDC inDC);
+void GdiUnpinDC();
 
 // ---- Shapes and paths -----------------------------------------------------
 // Between BeginPath and EndPath, shapes and text are recorded (text as glyph
