@@ -9,10 +9,26 @@ namespace {
 
 constexpr std::ptrdiff_t kExcerptReach = 30;
 
-bool IsSpace(char inChar)
+constexpr bool IsSpace(char inChar)
 {
     return inChar == ' ' || (inChar >= '\t' && inChar <= '\r');
 }
+
+// Characters that end a plain token: the terminator, white space and '='.
+// One table look per character: every call copies a few dozen of them.
+struct PlainStops {
+    bool stop[256];
+};
+
+constexpr PlainStops MakePlainStops()
+{
+    PlainStops theStops{};
+    for (int c = 0; c < 256; ++c)
+        theStops.stop[c] = c == '\0' || c == '=' || IsSpace(char(c));
+    return theStops;
+}
+
+constexpr PlainStops kPlainStops = MakePlainStops();
 
 const char* SkipSpace(const char* inText)
 {
@@ -126,7 +142,7 @@ std::int32_t ParameterParser::ReadToken(const char*& ioPosition, char* outToken,
             outToken[theLength++] = *p++;
         }
     } else {
-        while (*p != '\0' && !IsSpace(*p) && *p != '=') {
+        while (!kPlainStops.stop[static_cast<unsigned char>(*p)]) {
             if (theLength == kTokenCapacity - 1) {
                 theCode = kTokenTooLong;
                 break;
