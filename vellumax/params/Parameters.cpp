@@ -383,11 +383,13 @@ constexpr Keyword kKeywords[] = {
      }},
 };
 
-// Where the keywords of each initial letter begin in the table. Every call
-// names a few keywords; comparing each only from its initial's first entry on
-// skips most of the table, and the first match still wins.
+// Where the keywords of each initial letter begin in the table, and from each
+// entry the next of its initial. Every call names a few keywords; comparing
+// each only with its initial's entries, in table order, skips the rest of the
+// table, and the first match still wins.
 struct KeywordInitials {
     std::size_t first[26];
+    std::size_t next[std::size(kKeywords)];
 };
 
 constexpr KeywordInitials MakeKeywordInitials()
@@ -395,8 +397,11 @@ constexpr KeywordInitials MakeKeywordInitials()
     KeywordInitials theInitials{};
     for (std::size_t& theFirst : theInitials.first)
         theFirst = std::size(kKeywords);
-    for (std::size_t i = std::size(kKeywords); i-- > 0;)
-        theInitials.first[kKeywords[i].name[0] - 'a'] = i;
+    for (std::size_t i = std::size(kKeywords); i-- > 0;) {
+        std::size_t& theFirst = theInitials.first[kKeywords[i].name[0] - 'a'];
+        theInitials.next[i] = theFirst;
+        theFirst = i;
+    }
     return theInitials;
 }
 
@@ -428,8 +433,8 @@ void Parameters::SetParameter(const char* inName, const char* inValue)
     const char theInitial = LowerAscii(inName[0]);
     const std::size_t theFirst =
         theInitial >= 'a' && theInitial <= 'z' ? kKeywordInitials.first[theInitial - 'a'] : std::size(kKeywords);
-    for (std::size_t i = theFirst; i < std::size(kKeywords); ++i) {
-        if (kKeywords[i].name[0] != theInitial || !EqualsKeyword(inName, kKeywords[i].name))
+    for (std::size_t i = theFirst; i < std::size(kKeywords); i = kKeywordInitials.next[i]) {
+        if (!EqualsKeyword(inName, kKeywords[i].name))
             continue;
         if (!ReaderOf(i)(*this, inValue))
             SetError(kBadValue, inName, "=", inValue);
