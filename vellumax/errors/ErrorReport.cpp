@@ -2,8 +2,18 @@
 
 #include "vellumax/errors/ErrorTexts.h"
 
+namespace {
+
+constexpr std::size_t kContextRoom = 64;
+
+}  // namespace
+
 void ErrorReport::AddContext(std::string_view inText)
 {
+    // A drawing adds its report and then a few words: room for them at the
+    // first saves a second allocation and copy.
+    if (mContext.empty())
+        mContext.reserve(inText.size() + kContextRoom);
     if (mContextCount > 0)
         mContext += ' ';
     mContext += inText;
