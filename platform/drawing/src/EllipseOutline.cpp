@@ -87,27 +87,32 @@ void EllipseOutline::Finish()
     // Inside, where the curve bends more sharply than the distance, the
     // offset curve loops back across an axis (a swallowtail); by symmetry the
     // region's boundary ends where the curve first crosses that axis.
+    // Only the ends can loop, so only the ends are searched: after the first
+    // point for a run below the x axis, before the last for one left of the y axis.
+    const std::size_t theFinal = thePoints.size() - 1;
     std::size_t theFirst = 0;
     double theStartX = thePoints[0].mX;
-    for (std::size_t theIndex = thePoints.size() - 1; theIndex > 0; --theIndex) {
-        const Point& theBefore = thePoints[theIndex - 1];
-        if (theBefore.mY < 0) {
-            const Point& theAfter = thePoints[theIndex];
-            theStartX = theBefore.mX + theBefore.mY / (theBefore.mY - theAfter.mY) * (theAfter.mX - theBefore.mX);
-            theFirst = theIndex;
-            break;
-        }
+    std::size_t theBelow = 1;
+    while (theBelow < theFinal && thePoints[theBelow].mY < 0) {
+        ++theBelow;
+    }
+    if (theBelow > 1) {
+        const Point& theBefore = thePoints[theBelow - 1];
+        const Point& theAfter = thePoints[theBelow];
+        theStartX = theBefore.mX + theBefore.mY / (theBefore.mY - theAfter.mY) * (theAfter.mX - theBefore.mX);
+        theFirst = theBelow;
     }
     std::size_t theEnd = thePoints.size();
     double theEndY = thePoints.back().mY;
-    for (std::size_t theIndex = theFirst + 1; theIndex < thePoints.size(); ++theIndex) {
-        if (thePoints[theIndex].mX < 0) {
-            const Point& theBefore = thePoints[theIndex - 1];
-            const Point& theAfter = thePoints[theIndex];
-            theEndY = theBefore.mY + theBefore.mX / (theBefore.mX - theAfter.mX) * (theAfter.mY - theBefore.mY);
-            theEnd = theIndex;
-            break;
-        }
+    std::size_t theLeft = theFinal;
+    while (theLeft > theFirst + 1 && thePoints[theLeft - 1].mX < 0) {
+        --theLeft;
+    }
+    if (theLeft < theFinal) {
+        const Point& theBefore = thePoints[theLeft - 1];
+        const Point& theAfter = thePoints[theLeft];
+        theEndY = theBefore.mY + theBefore.mX / (theBefore.mX - theAfter.mX) * (theAfter.mY - theBefore.mY);
+        theEnd = theLeft;
     }
     // Keep the points between, in place. Rounding may leave one out of order
     // near the ends: skip it.
