@@ -104,13 +104,19 @@ struct PixelBox {
     bool Empty() const { return mRight <= mLeft || mBottom <= mTop; }
 };
 
+// Whether the matrix only moves: the condition for painting shapes as runs.
+bool IsTranslation(const cairo_matrix_t& inMatrix)
+{
+    return inMatrix.xx == 1 && inMatrix.yy == 1 && inMatrix.xy == 0 && inMatrix.yx == 0;
+}
+
 // The device edges of a path that is one closed rectangle with axis-aligned
 // sides under a pure translation (left < right, top < bottom); false for any
 // other path.
 bool RectanglePath(const cairo_path_t* inPath, const cairo_matrix_t& inMatrix, double outEdges[4])
 {
-    if (inPath == nullptr || inPath->status != CAIRO_STATUS_SUCCESS || inMatrix.xx != 1 || inMatrix.yy != 1 ||
-        inMatrix.xy != 0 || inMatrix.yx != 0 || (inPath->num_data != 9 && inPath->num_data != 11)) {
+    if (inPath == nullptr || inPath->status != CAIRO_STATUS_SUCCESS || !IsTranslation(inMatrix) ||
+        (inPath->num_data != 9 && inPath->num_data != 11)) {
         return false;
     }
     const cairo_path_data_t* theData = inPath->data;
@@ -744,7 +750,7 @@ bool DeviceContext::PaintSimple(const SimpleShape& inShape, bool inFill, bool in
     if (mBitmap == nullptr || (!inFill && !inStroke)) {
         return true;
     }
-    if (mTransform.xx != 1 || mTransform.yy != 1 || mTransform.xy != 0 || mTransform.yx != 0) {
+    if (!IsTranslation(mTransform)) {
         return false;
     }
     if (inShape.mKind == SimpleShape::Kind::kEllipse) {
