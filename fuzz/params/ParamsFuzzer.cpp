@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 #ifdef VX_IMAGING_PATH
     setenv("VX_IMAGING", VX_IMAGING_PATH, 0);
 #endif
-    // Without the imaging library the transform keywords change nothing, and
-    // everything else is still worth fuzzing.
+    // The imaging library serves the handle conversions; without it everything
+    // else is still worth fuzzing.
     if (InitializeQTML(0) == noErr)
         EnterMovies();
     return 0;
@@ -109,7 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* inData, std::size_t in
     }
     const LongRect theBounds{0, 0, 640, 480};
     theParams->DestinationRect(theParams->PlacementRect(), theBounds);
-    theParams->ComputeGLMatrix(theParams->DestinationRect({0, 0, 100, 50}, theBounds), theParams->SourceRectOr({}));
+    theParams->DestinationRect({0, 0, 100, 50}, theBounds);
+    theParams->SourceRectOr({});
 
     ReadEverything(theString);
 

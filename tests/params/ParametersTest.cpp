@@ -40,33 +40,6 @@ std::unique_ptr<Parameters> Parsed(const std::string& inText, std::int32_t inCod
     return theParams;
 }
 
-MatrixRecord Identity()
-{
-    MatrixRecord theMatrix;
-    SetIdentityMatrix(&theMatrix);
-    return theMatrix;
-}
-
-bool SameMatrix(const MatrixRecord& inA, const MatrixRecord& inB)
-{
-    return std::memcmp(&inA, &inB, sizeof(MatrixRecord)) == 0;
-}
-
-// x' = x·m00 + y·m10 + m20, y' = x·m01 + y·m11 + m21.
-std::pair<double, double> Apply(const MatrixRecord& inMatrix, double inX, double inY)
-{
-    const auto& m = inMatrix.matrix;
-    return {inX * FixedToFloat(m[0][0]) + inY * FixedToFloat(m[1][0]) + FixedToFloat(m[2][0]),
-            inX * FixedToFloat(m[0][1]) + inY * FixedToFloat(m[1][1]) + FixedToFloat(m[2][1])};
-}
-
-void ExpectMaps(const MatrixRecord& inMatrix, double inX, double inY, double inToX, double inToY)
-{
-    const auto [theX, theY] = Apply(inMatrix, inX, inY);
-    EXPECT_NEAR(theX, inToX, 0.01) << "(" << inX << ", " << inY << ")";
-    EXPECT_NEAR(theY, inToY, 0.01) << "(" << inX << ", " << inY << ")";
-}
-
 TEST(ParametersDefaults, AreTheDocumentedOnes)
 {
     Parameters theParams;
@@ -82,7 +55,7 @@ TEST(ParametersDefaults, AreTheDocumentedOnes)
     EXPECT_EQ(theParams.Depth, 32);
     EXPECT_EQ(theParams.Image, 1);
     EXPECT_EQ(theParams.Shape, kNoShapeType);
-    EXPECT_TRUE(SameMatrix(theParams.Matrix, Identity()));
+    EXPECT_TRUE(theParams.Transform.empty());
     EXPECT_EQ(theParams.PatternCanvas(), nullptr);
 }
 
@@ -92,13 +65,13 @@ TEST(Keywords, EmptyStringChangesNothing)
     theParams.PenSize = 5;
     std::strcpy(theParams.Font, "Kept");
     theParams.Text = u"kept";
-    TranslateMatrix(&theParams.Matrix, IntToFixed(3), 0);
-    const MatrixRecord theMatrix = theParams.Matrix;
+    theParams.Transform.push_back({TransformStep::Kind::kTranslate, {}, {3, 0}});
+    const std::vector<TransformStep> theTransform = theParams.Transform;
     EXPECT_EQ(theParams.Parse(" \t "), 0);
     EXPECT_EQ(theParams.PenSize, 5);
     EXPECT_STREQ(theParams.Font, "Kept");
     EXPECT_EQ(theParams.Text, u"kept");
-    EXPECT_TRUE(SameMatrix(theParams.Matrix, theMatrix));
+    EXPECT_EQ(theParams.Transform, theTransform);
 }
 
 TEST(Keywords, EachSetsItsField)
@@ -223,69 +196,35 @@ TEST(Keywords, PointsAcceptsAtMost1024Pairs)
 
 // ---- Transforms -------------------------------------------------------------------
 
-TEST(Transforms, RotationIsClockwiseOnAYDownCanvas)
+// What the engine turns into a matrix: each keyword as read, in order. The
+// matrices themselves are the engine's tests.
+TEST(Transforms, KeepEachKeywordAsReadInOrder)
 {
-    auto p = Parsed("rotate=90");
-    ExpectMaps(p->Matrix, 1, 0, 0, 1);
-    ExpectMaps(p->Matrix, 0, 1, -1, 0);
-    p = Parsed("rotation=45");  // about (0, 0)
-    ExpectMaps(p->Matrix, 0, 0, 0, 0);
-    ExpectMaps(p->Matrix, 10, 0, 7.0711, 7.0711);
-}
-
-TEST(Transforms, RotationAboutACentre)
-{
-    auto p = Parsed("rotate=90,10,10");
-    ExpectMaps(p->Matrix, 10, 10, 10, 10);
-    ExpectMaps(p->Matrix, 20, 10, 10, 20);
-    // An unreadable centre is (0, 0), not an error.
-    p = Parsed("rotate=90,x");
-    ExpectMaps(p->Matrix, 1, 0, 0, 1);
-    // Whole turns change nothing.
-    p = Parsed("rotate=450");
-    ExpectMaps(p->Matrix, 1, 0, 0, 1);
-}
-
-TEST(Transforms, ScaleAndSkew)
-{
-    auto p = Parsed("scale=2");
-    ExpectMaps(p->Matrix, 3, 4, 6, 8);
-    p = Parsed("stretch=2,3");
-    ExpectMaps(p->Matrix, 3, 4, 6, 12);
-    p = Parsed("scale=2,x,1,1");  // unreadable sy is sx; the centre still counts
-    ExpectMaps(p->Matrix, 3, 4, 5, 7);
-    p = Parsed("scale=2,3,10,10");
-    ExpectMaps(p->Matrix, 10, 10, 10, 10);
-    ExpectMaps(p->Matrix, 11, 11, 12, 13);
-    p = Parsed("skew=0.5");
-    ExpectMaps(p->Matrix, 0, 2, 1, 2);
-    ExpectMaps(p->Matrix, 2, 0, 2, 1);
-    p = Parsed("skew=0.5,0,0,10");
-    ExpectMaps(p->Matrix, 0, 10, 0, 10);
-    ExpectMaps(p->Matrix, 0, 12, 1, 12);
-}
-
-TEST(Transforms, ComposeInTheOrderGiven)
-{
-    auto theRotateFirst = Parsed("rotate=90 translate=10,0");
-    ExpectMaps(theRotateFirst->Matrix, 1, 0, 10, 1);
-    auto theTranslateFirst = Parsed("translate=10,0 rotate=90");
-    ExpectMaps(theTranslateFirst->Matrix, 1, 0, 0, 11);
-    EXPECT_FALSE(SameMatrix(theRotateFirst->Matrix, theTranslateFirst->Matrix));
-    // Transform keywords accumulate.
-    auto theTwice = Parsed("translate=10,0 translate=5,5");
-    ExpectMaps(theTwice->Matrix, 0, 0, 15, 5);
-    auto theScaled = Parsed("scale=2 translate=3,0");
-    ExpectMaps(theScaled->Matrix, 1, 1, 5, 2);
-}
-
-TEST(Transforms, AFailedValueChangesNothing)
-{
-    auto p = Parsed("translate=5,5 scale=x", 6);
-    ExpectMaps(p->Matrix, 0, 0, 5, 5);
-    ExpectMaps(p->Matrix, 1, 1, 6, 6);
-    p = Parsed("translate=1", 6);
-    EXPECT_TRUE(SameMatrix(p->Matrix, Identity()));
+    using Kind = TransformStep::Kind;
+    struct Case {
+        const char* text;
+        std::int32_t code;
+        std::vector<TransformStep> steps;
+    };
+    const Case kCases[] = {
+        {"rotate=90", 0, {{Kind::kRotate, {90, 0}, {0, 0}}}},
+        {"rotation=450,10,-10", 0, {{Kind::kRotate, {450, 0}, {10, -10}}}},
+        {"rotate=90,x", 0, {{Kind::kRotate, {90, 0}, {0, 0}}}},  // an unreadable centre is (0, 0)
+        {"scale=2", 0, {{Kind::kScale, {2, 2}, {0, 0}}}},
+        {"stretch=2,3", 0, {{Kind::kScale, {2, 3}, {0, 0}}}},
+        {"scale=2,x,1,1", 0, {{Kind::kScale, {2, 2}, {1, 1}}}},  // unreadable sy is sx
+        {"skew=0.5,0,0,10", 0, {{Kind::kSkew, {0.5f, 0}, {0, 10}}}},
+        {"translate=10,0 rotate=90 translate=5,5",
+         0,
+         {{Kind::kTranslate, {}, {10, 0}}, {Kind::kRotate, {90, 0}, {0, 0}}, {Kind::kTranslate, {}, {5, 5}}}},
+        // A failed value adds nothing; the ones before it stay.
+        {"translate=5,5 scale=x", 6, {{Kind::kTranslate, {}, {5, 5}}}},
+        {"translate=1", 6, {}},
+        {"scale=40000", 6, {}},
+        {"skew=32767,-32767", 0, {{Kind::kSkew, {32767, -32767}, {0, 0}}}},
+    };
+    for (const Case& theCase : kCases)
+        EXPECT_EQ(Parsed(theCase.text, theCase.code)->Transform, theCase.steps) << theCase.text;
 }
 
 // ---- Geometry ------------------------------------------------------------------------
@@ -359,68 +298,6 @@ TEST(Geometry, SourceRectOrFallback)
     const LongRect theFallback{1, 1, 2, 2};
     EXPECT_EQ(Parameters().SourceRectOr(theFallback), theFallback);
     EXPECT_EQ(Parsed("srcrect=0,0,10,10")->SourceRectOr(theFallback), (LongRect{0, 0, 10, 10}));
-}
-
-TEST(Geometry, DrawingTransformMapsSourceOntoDestinationAfterMatrix)
-{
-    auto p = Parsed("");
-    EXPECT_TRUE(SameMatrix(p->DrawingTransform({0, 0, 50, 50}, {}), Identity()));
-    const MatrixRecord theMapping = p->DrawingTransform({10, 20, 110, 70}, {0, 0, 50, 25});
-    ExpectMaps(theMapping, 0, 0, 10, 20);
-    ExpectMaps(theMapping, 50, 25, 110, 70);
-
-    p = Parsed("rotate=90");
-    const MatrixRecord theRotated = p->DrawingTransform({0, 0, 100, 100}, {0, 0, 50, 50});
-    // Rotated first (1,0 → 0,1), then scaled by 2.
-    ExpectMaps(theRotated, 1, 0, 0, 2);
-    // An empty source leaves the matrix alone.
-    EXPECT_TRUE(SameMatrix(p->DrawingTransform({0, 0, 100, 100}, {5, 5, 5, 50}), p->Matrix));
-}
-
-TEST(Geometry, GDIAndGLForms)
-{
-    auto p = Parsed("scale=2,3 translate=5,7");
-    const float* theXform = p->ComputeGDITransform({0, 0, 20, 20}, {0, 0, 10, 10});
-    const float kXform[6] = {4, 0, 0, 6, 10, 14};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_FLOAT_EQ(theXform[i], kXform[i]) << i;
-    EXPECT_EQ(theXform, p->GDITransform);
-
-    p = Parsed("rotate=90 translate=5,7");
-    const float* theGL = p->ComputeGLMatrix({}, {});
-    const float kGL[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 5, 7, 0, 1};
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(theGL[i], kGL[i], 1e-4) << i;
-    EXPECT_EQ(theGL, p->GLMatrix);
-}
-
-// A rectangle mapped onto itself is taken as the matrix alone; that must be
-// what the full mapping gives, for any matrix and for rectangles that 16 bits
-// clamp or that are empty.
-TEST(Geometry, RectOntoItselfGivesTheFullMappingsResult)
-{
-    const char* const kMatrices[] = {"", "rotate=30,7,9", "scale=2.5,0.75,3,4", "skew=0.3,-0.2", "translate=-5,12",
-                                     "rotate=123.4 scale=-1.5 translate=3,3 skew=0.01"};
-    const LongRect kRects[] = {{0, 0, 800, 600},       {-17, 40, 33, 93},         {5, 5, 5, 50},
-                               {10, 10, 3, 40},        {-70000, -5, 70000, 90000}, {40000, 0, 50000, 10}};
-    for (const char* theText : kMatrices) {
-        auto p = Parsed(theText);
-        for (const LongRect& theRect : kRects) {
-            const ::Rect theShort{std::int16_t(std::clamp(theRect.top, -32768, 32767)),
-                                  std::int16_t(std::clamp(theRect.left, -32768, 32767)),
-                                  std::int16_t(std::clamp(theRect.bottom, -32768, 32767)),
-                                  std::int16_t(std::clamp(theRect.right, -32768, 32767))};
-            MatrixRecord theFull = p->Matrix;
-            if (theShort.right > theShort.left && theShort.bottom > theShort.top) {
-                SetIdentityMatrix(&theFull);
-                RectMatrix(&theFull, &theShort, &theShort);
-                ConcatMatrix(&p->Matrix, &theFull);
-            }
-            EXPECT_TRUE(SameMatrix(p->DrawingTransform(theRect, theRect), theFull))
-                << theText << " " << theRect.left << "," << theRect.top << "," << theRect.right << ","
-                << theRect.bottom;
-        }
-    }
 }
 
 // ---- Pattern canvas reference ---------------------------------------------------------

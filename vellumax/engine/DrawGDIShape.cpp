@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "vellumax/engine/Bitmap.h"
+#include "vellumax/engine/DrawingTransform.h"
 
 namespace {
 
@@ -126,8 +127,7 @@ void DrawGDIShape::Begin(Bitmap& inBitmap)
         }
         const LongRect theBounds = inBitmap.GetBounds();
         mRect = theParams.DestinationRect(theBounds, theBounds);
-        const float* theMatrix = theParams.ComputeGDITransform(mRect, mRect);
-        const XFORM theTransform{theMatrix[0], theMatrix[1], theMatrix[2], theMatrix[3], theMatrix[4], theMatrix[5]};
+        const XFORM theTransform = DrawingTransform(theParams, mRect, mRect).GDI();
         mOldGraphicsMode = SetGraphicsMode(mHDC, GM_ADVANCED);
         if (mOldGraphicsMode == 0 || !SetWorldTransform(mHDC, &theTransform)) {
             theFailed = true;

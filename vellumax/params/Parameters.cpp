@@ -49,21 +49,14 @@ bool EqualNoCase(const char* inA, const char* inB, std::size_t inLength)
     return true;
 }
 
-MatrixRecord IdentityMatrix()
-{
-    MatrixRecord theMatrix{};
-    theMatrix.matrix[0][0] = fixed1;
-    theMatrix.matrix[1][1] = fixed1;
-    theMatrix.matrix[2][2] = fract1;
-    return theMatrix;
-}
-
-bool ReadFixedFactor(const char* inText, Fixed* outValue)
+// A scale or skew factor; fixed 16.16, which the engine turns it into, holds
+// magnitudes below 32768.
+bool ReadFactor(const char* inText, float* outValue)
 {
     float theValue = 0.0f;
     if (!ReadFloat(inText, &theValue) || std::fabs(theValue) > kFixedLimit)
         return false;
-    *outValue = FloatToFixed(theValue);
+    *outValue = theValue;
     return true;
 }
 
@@ -84,24 +77,25 @@ bool ReadGivenPoint(const char* inText, LongPoint* outPoint, std::int32_t* outGi
 }
 
 // The centre of a transformation, (0, 0) when missing or unreadable.
-void ReadCentre(const char* inText, Fixed* outX, Fixed* outY)
+LongPoint ReadCentre(const char* inText)
 {
     LongPoint theCentre;
     if (!ReadPoint(inText, &theCentre))
         theCentre = {};
-    *outX = IntToFixed(theCentre.x);
-    *outY = IntToFixed(theCentre.y);
+    return theCentre;
 }
 
-// The first value, then the second (or the first again), then the centre.
-bool ReadPairAndCentre(const char* inText, Fixed* outFirst, Fixed* outSecond, Fixed* outX, Fixed* outY)
+// Scale and skew: the first value, then the second (or the first again), then the centre.
+bool AddPairAndCentre(Parameters& ioParams, TransformStep::Kind inKind, const char* inText)
 {
-    if (!ReadFixedFactor(inText, outFirst))
+    TransformStep theStep{inKind, {}, {}};
+    if (!ReadFactor(inText, &theStep.values[0]))
         return false;
     const char* theSecond = NextListItem(inText);
-    if (!ReadFixedFactor(theSecond, outSecond))
-        *outSecond = *outFirst;
-    ReadCentre(NextListItem(theSecond), outX, outY);
+    if (!ReadFactor(theSecond, &theStep.values[1]))
+        theStep.values[1] = theStep.values[0];
+    theStep.point = ReadCentre(NextListItem(theSecond));
+    ioParams.Transform.push_back(theStep);
     return true;
 }
 
@@ -136,18 +130,6 @@ double AlignmentFraction(std::int32_t inAlign)
     case 2: return 1.0;
     default: return 0.0;
     }
-}
-
-std::int16_t ShortCoordinate(std::int32_t inValue)
-{
-    return std::int16_t(std::clamp<std::int32_t>(inValue, std::numeric_limits<std::int16_t>::min(),
-                                                 std::numeric_limits<std::int16_t>::max()));
-}
-
-::Rect ShortRect(const LongRect& inRect)
-{
-    return {ShortCoordinate(inRect.top), ShortCoordinate(inRect.left), ShortCoordinate(inRect.bottom),
-            ShortCoordinate(inRect.right)};
 }
 
 // A face name the drawing layer can take: at most 31 bytes, cut at a
@@ -304,40 +286,29 @@ constexpr Keyword kKeywords[] = {
     {"move", [](Parameters& ioParams, const char* inValue) { return ReadPoint(inValue, &ioParams.Move); }},
     {"rotation",
      [](Parameters& ioParams, const char* inValue) {
-         float theAngle = 0.0f;
-         if (!ReadFloat(inValue, &theAngle))
+         TransformStep theStep{TransformStep::Kind::kRotate, {}, {}};
+         if (!ReadFloat(inValue, &theStep.values[0]))
              return false;
-         Fixed theX = 0;
-         Fixed theY = 0;
-         ReadCentre(NextListItem(inValue), &theX, &theY);
-         // Whole turns change nothing and would not fit in 16.16.
-         RotateMatrix(&ioParams.Matrix, FloatToFixed(std::fmod(double(theAngle), 360.0)), theX, theY);
+         theStep.point = ReadCentre(NextListItem(inValue));
+         ioParams.Transform.push_back(theStep);
          return true;
      }},
     {"rotate", nullptr},  // as rotation, filled in below
     {"stretch",
      [](Parameters& ioParams, const char* inValue) {
-         Fixed theX = 0, theY = 0, theSx = 0, theSy = 0;
-         if (!ReadPairAndCentre(inValue, &theSx, &theSy, &theX, &theY))
-             return false;
-         ScaleMatrix(&ioParams.Matrix, theSx, theSy, theX, theY);
-         return true;
+         return AddPairAndCentre(ioParams, TransformStep::Kind::kScale, inValue);
      }},
     {"scale", nullptr},  // as stretch
     {"skew",
      [](Parameters& ioParams, const char* inValue) {
-         Fixed theX = 0, theY = 0, theKx = 0, theKy = 0;
-         if (!ReadPairAndCentre(inValue, &theKx, &theKy, &theX, &theY))
-             return false;
-         SkewMatrix(&ioParams.Matrix, theKx, theKy, theX, theY);
-         return true;
+         return AddPairAndCentre(ioParams, TransformStep::Kind::kSkew, inValue);
      }},
     {"translate",
      [](Parameters& ioParams, const char* inValue) {
-         LongPoint theOffset;
-         if (!ReadPoint(inValue, &theOffset))
+         TransformStep theStep{TransformStep::Kind::kTranslate, {}, {}};
+         if (!ReadPoint(inValue, &theStep.point))
              return false;
-         TranslateMatrix(&ioParams.Matrix, IntToFixed(theOffset.x), IntToFixed(theOffset.y));
+         ioParams.Transform.push_back(theStep);
          return true;
      }},
     {"type", [](Parameters& ioParams, const char* inValue) { return CopyShortString(inValue, ioParams.Type); }},
@@ -426,7 +397,7 @@ KeywordReader ReaderOf(std::size_t inIndex)
 
 }  // namespace
 
-Parameters::Parameters() : Matrix(IdentityMatrix()) {}
+Parameters::Parameters() = default;
 
 void Parameters::SetParameter(const char* inName, const char* inValue)
 {
@@ -512,51 +483,6 @@ LongRect Parameters::DestinationRect(const LongRect& inNatural, const LongRect& 
 LongRect Parameters::SourceRectOr(const LongRect& inFallback) const
 {
     return SourceRectGiven != 0 ? SourceRect : inFallback;
-}
-
-MatrixRecord Parameters::DrawingTransform(const LongRect& inDestination, const LongRect& inSource) const
-{
-    const ::Rect theSource = ShortRect(inSource);
-    if (theSource.right <= theSource.left || theSource.bottom <= theSource.top)
-        return Matrix;
-    const ::Rect theDestination = ShortRect(inDestination);
-    // Every shape maps its rectangle onto itself: that mapping is the identity,
-    // and the matrix followed by it is the matrix, bit for bit.
-    if (theSource.top == theDestination.top && theSource.left == theDestination.left &&
-        theSource.bottom == theDestination.bottom && theSource.right == theDestination.right)
-        return Matrix;
-    MatrixRecord theMapping;
-    SetIdentityMatrix(&theMapping);
-    RectMatrix(&theMapping, &theSource, &theDestination);
-    ConcatMatrix(&Matrix, &theMapping);
-    return theMapping;
-}
-
-const float* Parameters::ComputeGDITransform(const LongRect& inDestination, const LongRect& inSource)
-{
-    const MatrixRecord theMatrix = DrawingTransform(inDestination, inSource);
-    GDITransform[0] = float(FixedToFloat(theMatrix.matrix[0][0]));
-    GDITransform[1] = float(FixedToFloat(theMatrix.matrix[0][1]));
-    GDITransform[2] = float(FixedToFloat(theMatrix.matrix[1][0]));
-    GDITransform[3] = float(FixedToFloat(theMatrix.matrix[1][1]));
-    GDITransform[4] = float(FixedToFloat(theMatrix.matrix[2][0]));
-    GDITransform[5] = float(FixedToFloat(theMatrix.matrix[2][1]));
-    return GDITransform;
-}
-
-const float* Parameters::ComputeGLMatrix(const LongRect& inDestination, const LongRect& inSource)
-{
-    const MatrixRecord theMatrix = DrawingTransform(inDestination, inSource);
-    std::fill(std::begin(GLMatrix), std::end(GLMatrix), 0.0f);
-    GLMatrix[0] = float(FixedToFloat(theMatrix.matrix[0][0]));
-    GLMatrix[1] = float(FixedToFloat(theMatrix.matrix[0][1]));
-    GLMatrix[4] = float(FixedToFloat(theMatrix.matrix[1][0]));
-    GLMatrix[5] = float(FixedToFloat(theMatrix.matrix[1][1]));
-    GLMatrix[10] = 1.0f;
-    GLMatrix[12] = float(FixedToFloat(theMatrix.matrix[2][0]));
-    GLMatrix[13] = float(FixedToFloat(theMatrix.matrix[2][1]));
-    GLMatrix[15] = 1.0f;
-    return GLMatrix;
 }
 
 Parameters::CanvasReference::CanvasReference(const CanvasReference& inOther) : mCanvas(inOther.mCanvas)

@@ -5,12 +5,27 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "imaging/MacTypes.h"
 #include "vellumax/params/ParameterParser.h"
 #include "vellumax/params/Utilities.h"
 
 struct IDispatch;
+
+// One transform keyword as it was read. The record keeps them in order; the
+// engine applies them to a matrix when an operation runs (DrawingTransform).
+struct TransformStep {
+    enum class Kind : std::int32_t { kRotate, kScale, kSkew, kTranslate };
+
+    Kind kind = Kind::kTranslate;
+    // Rotate: the angle in degrees, then unused; scale and skew: x and y.
+    float values[2] = {};
+    // Rotate, scale and skew: the centre; translate: the offset.
+    LongPoint point;
+
+    bool operator==(const TransformStep&) const = default;
+};
 
 class Parameters : public ParameterParser {
 public:
@@ -40,13 +55,6 @@ public:
     // (never enlarged) into the placement or bounds when Fit is set.
     LongRect DestinationRect(const LongRect& inNatural, const LongRect& inBounds) const;
     LongRect SourceRectOr(const LongRect& inFallback) const;
-    // Matrix, followed by the mapping of source onto destination unless
-    // source is empty. Both are taken as 16-bit rectangles.
-    MatrixRecord DrawingTransform(const LongRect& inDestination, const LongRect& inSource) const;
-    // The drawing transform as eM11, eM12, eM21, eM22, eDx, eDy (kept in GDITransform).
-    const float* ComputeGDITransform(const LongRect& inDestination, const LongRect& inSource);
-    // The drawing transform as a column-major 4×4 matrix (kept in GLMatrix).
-    const float* ComputeGLMatrix(const LongRect& inDestination, const LongRect& inSource);
 
     ColorValue PenColor = ColorValue::Black();
     ColorValue TextColor = ColorValue::Black();
@@ -65,9 +73,8 @@ public:
     std::int32_t SizeGiven = 0;
     LongPoint Inset;
     LongPoint Move;
-    MatrixRecord Matrix;
-    float GLMatrix[16] = {};
-    float GDITransform[6] = {};
+    // The transform keywords in the order given (they accumulate).
+    std::vector<TransformStep> Transform;
     ShapeKind Shape = kNoShapeType;
     DrawOperation DrawOp = kDrawAndPaint;
     LongPoint CornerSize{16, 16};
@@ -99,11 +106,6 @@ public:
     std::int32_t Fit = 0;
 
 private:
-    bool Rotate(const char* inValue);
-    bool Scale(const char* inValue);
-    bool Skew(const char* inValue);
-    bool Translate(const char* inValue);
-
     // A counted reference: copies add one, destruction releases one.
     class CanvasReference {
     public:
