@@ -25,6 +25,7 @@ struct Outcome {
     std::string mMessages;
     std::string mContext;
     std::uint32_t mWindowsError;
+    std::int32_t mComError = 0;
 };
 
 // DrawShape as the canvas runs it: defaults, shape, parameter string, checked run.
@@ -41,7 +42,8 @@ Outcome DrawShape(Bitmap& ioStore, const char* inShape, const char* inParams,
     EXPECT_EQ(theOperation.SetParameterString(inParams), 0) << inParams;
     theOperation.Run(ioStore, true);
     ErrorReport& theReport = *theOperation.GetErrorReport();
-    return {theReport.HasError(), theReport.GetMessages(), theReport.GetContext(), theReport.GetWindowsError()};
+    return {theReport.HasError(), theReport.GetMessages(), theReport.GetContext(), theReport.GetWindowsError(),
+            theReport.GetComError()};
 }
 
 struct ExtentCase {
@@ -131,6 +133,57 @@ TEST(ShapeRefusal, PatternsThatCannotBeUsedDrawNothing)
         EXPECT_EQ(theAfter.mGraphicsMode, theBefore.mGraphicsMode);
         EXPECT_TRUE(theAfter.IsIdentity());
     }
+}
+
+// The pattern canvas as the object layer hands it in: another store's bitmap
+// (none when it has no pixels), the failure of asking for it, or the store
+// being drawn on, whose pixels the run itself may have made.
+TEST(ShapePattern, EachWayTheObjectLayerHandsItIn)
+{
+    Bitmap thePattern;
+    MakeWhite(thePattern, 2, 2);
+    thePattern.SetNaturalColor(ColorValue{0, 65535, 0, 65535, 0});
+    ASSERT_EQ(thePattern.Erase(), noErr);
+    const HBITMAP theGreen = thePattern.GetHBITMAP();
+    ASSERT_NE(theGreen, 0u);
+    const char* const kPatternFill = "rect=10,10,50,50 paintcolor=pattern op=paint";
+    using Source = PatternBitmap::Source;
+    // The record's pattern as the object layer would hand it in.
+    const auto theHandedIn = [](Source inSource, HBITMAP inHandle = 0, HRESULT inError = S_OK) {
+        return [=](Parameters& p) { p.Pattern = {inSource, inHandle, inError}; };
+    };
+
+    Bitmap theStore;
+    MakeWhite(theStore, 64, 64);
+    Outcome theOutcome = DrawShape(theStore, "rect", kPatternFill, theHandedIn(Source::kHandle, theGreen));
+    ASSERT_FALSE(theOutcome.mError) << theOutcome.mMessages;
+    EXPECT_EQ(Extent(theStore, RGB(0, 255, 0)), (LongRect{10, 10, 48, 48}));
+
+    MakeWhite(theStore, 64, 64);
+    theOutcome = DrawShape(theStore, "rect", kPatternFill, theHandedIn(Source::kHandle));
+    EXPECT_TRUE(theOutcome.mError);
+    EXPECT_NE(theOutcome.mWindowsError, 0u);
+    EXPECT_TRUE(IsEmpty(InkExtent(theStore)));
+
+    theOutcome = DrawShape(theStore, "rect", kPatternFill, theHandedIn(Source::kFailed, 0, E_FAIL));
+    EXPECT_TRUE(theOutcome.mError);
+    EXPECT_EQ(theOutcome.mComError, E_FAIL);
+    EXPECT_EQ(theOutcome.mMessages, "");
+    EXPECT_NE(theOutcome.mContext.find("Unable to draw shape"), std::string::npos) << theOutcome.mContext;
+    EXPECT_TRUE(IsEmpty(InkExtent(theStore)));
+
+    // Its own pixels tiled from the origin onto themselves: nothing changes.
+    theStore.SetNaturalColor(ColorValue{65535, 0, 0, 65535, 0});
+    ASSERT_EQ(theStore.Erase(), noErr);
+    ASSERT_FALSE(DrawShape(theStore, "rect", "rect=0,0,32,64 pensize=0 paintcolor=white op=paint").mError);
+    theOutcome = DrawShape(theStore, "rect", kPatternFill, theHandedIn(Source::kTarget));
+    ASSERT_FALSE(theOutcome.mError) << theOutcome.mMessages;
+    EXPECT_EQ(Extent(theStore, kPaint), (LongRect{32, 0, 63, 63}));
+    // A never-sized store is made by the run, then lends its pixels.
+    Bitmap theNew;
+    theOutcome = DrawShape(theNew, "rect", kPatternFill, theHandedIn(Source::kTarget));
+    ASSERT_FALSE(theOutcome.mError) << theOutcome.mMessages;
+    EXPECT_EQ(theNew.GetBounds(), (LongRect{0, 0, 256, 256}));
 }
 
 TEST(ShapeStore, ANeverSizedCanvasBecomes256Square)

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "automation/Interfaces.h"
 #include "drawing/Gdi.h"
 #include "imaging/Imaging.h"
 #include "vellumax/params/Parameters.h"
@@ -56,7 +55,7 @@ TEST(ParametersDefaults, AreTheDocumentedOnes)
     EXPECT_EQ(theParams.Image, 1);
     EXPECT_EQ(theParams.Shape, kNoShapeType);
     EXPECT_TRUE(theParams.Transform.empty());
-    EXPECT_EQ(theParams.PatternCanvas(), nullptr);
+    EXPECT_EQ(theParams.Pattern.source, PatternBitmap::Source::kNone);
 }
 
 TEST(Keywords, EmptyStringChangesNothing)
@@ -298,56 +297,6 @@ TEST(Geometry, SourceRectOrFallback)
     const LongRect theFallback{1, 1, 2, 2};
     EXPECT_EQ(Parameters().SourceRectOr(theFallback), theFallback);
     EXPECT_EQ(Parsed("srcrect=0,0,10,10")->SourceRectOr(theFallback), (LongRect{0, 0, 10, 10}));
-}
-
-// ---- Pattern canvas reference ---------------------------------------------------------
-
-// Counts its references; nothing else is called on it.
-class CountedCanvas final : public IDispatch {
-public:
-    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return ++mCount; }
-    ULONG Release() override { return --mCount; }
-    HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
-    ULONG mCount = 1;
-};
-
-TEST(PatternCanvas, HeldByOneCountedReferencePerRecord)
-{
-    CountedCanvas theFirst;
-    CountedCanvas theSecond;
-    {
-        Parameters theParams;
-        theParams.SetPatternCanvas(&theFirst);
-        EXPECT_EQ(theParams.PatternCanvas(), &theFirst);
-        EXPECT_EQ(theFirst.mCount, 2u);
-        theParams.SetPatternCanvas(&theFirst);
-        EXPECT_EQ(theFirst.mCount, 2u);
-        {
-            Parameters theCopy = theParams;
-            EXPECT_EQ(theFirst.mCount, 3u);
-            theCopy.SetPatternCanvas(&theSecond);
-            EXPECT_EQ(theFirst.mCount, 2u);
-            EXPECT_EQ(theSecond.mCount, 2u);
-            theCopy = theParams;
-            EXPECT_EQ(theFirst.mCount, 3u);
-            EXPECT_EQ(theSecond.mCount, 1u);
-            theCopy = theCopy;
-            EXPECT_EQ(theFirst.mCount, 3u);
-        }
-        EXPECT_EQ(theFirst.mCount, 2u);
-        theParams.SetPatternCanvas(nullptr);
-        EXPECT_EQ(theFirst.mCount, 1u);
-        theParams.SetPatternCanvas(&theSecond);
-    }
-    EXPECT_EQ(theFirst.mCount, 1u);
-    EXPECT_EQ(theSecond.mCount, 1u);
 }
 
 // ---- Font matching -----------------------------------------------------------------------

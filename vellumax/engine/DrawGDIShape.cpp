@@ -1,6 +1,5 @@
 #include "vellumax/engine/DrawGDIShape.h"
 
-#include <automation/Client.h>
 #include <automation/Strings.h>
 
 #include <cassert>
@@ -15,7 +14,6 @@
 namespace {
 
 constexpr const char* kPatternPen = "You can paint using patterns but you cannot draw using them.";
-constexpr const char* kNoPattern = "Cannot paint pattern because one has not been specified.";
 constexpr const char* kContext = "Unable to draw shape";
 constexpr std::int32_t kDefaultSide = 256;
 constexpr int kPointsPerInch = 72;
@@ -105,7 +103,6 @@ void DrawGDIShape::Begin(Bitmap& inBitmap)
     Parameters& theParams = *mParameters;
     GdiSetLastError(0);
     OSErr theQuickTimeError = noErr;
-    HRESULT theComError = S_OK;
     bool theFailed = false;
 
     [&] {
@@ -144,18 +141,10 @@ void DrawGDIShape::Begin(Bitmap& inBitmap)
             return;
         }
         if (theParams.PaintColor.pattern) {
-            IDispatch* thePattern = theParams.PatternCanvas();
-            if (thePattern == nullptr) {
-                mError->AddMessage(kNoPattern);
+            HBITMAP thePattern = 0;
+            if (!GetPatternBitmap(inBitmap, &thePattern))
                 return;
-            }
-            vx::Client theCanvas(thePattern);
-            const vx::Variant theHandle = theCanvas.Get("HBITMAP");
-            if (!theCanvas.Ok()) {
-                theComError = theCanvas.LastError().mCode;
-                return;
-            }
-            mBrush = CreatePatternBrush(static_cast<HBITMAP>(theHandle.AsLong()));
+            mBrush = CreatePatternBrush(thePattern);
         } else {
             mBrush = CreateSolidBrush(theParams.PaintColor.ToColorRef());
         }
@@ -183,8 +172,6 @@ void DrawGDIShape::Begin(Bitmap& inBitmap)
 
     mError->SetQuickTimeError(theQuickTimeError);
     RecordWindowsError(theFailed);
-    if (theComError != S_OK)
-        mError->SetComError(theComError);
 }
 
 void DrawGDIShape::End()

@@ -17,6 +17,8 @@ namespace {
 // that the report is not regrown at each part.
 constexpr std::size_t kReportCapacity = 256;
 
+constexpr const char* kNoPattern = "Cannot paint pattern because one has not been specified.";
+
 char* AppendNumber(char* ioText, const char* inLabel, long inValue)
 {
     const std::size_t theLabel = std::strlen(inLabel);
@@ -133,6 +135,26 @@ void Operation::Run(Bitmap& inBitmap, bool inCheck)
     } catch (...) {
         mError->AddMessage("Unknown exception thrown");
     }
+}
+
+bool Operation::GetPatternBitmap(Bitmap& inBitmap, HBITMAP* outBitmap)
+{
+    const PatternBitmap& thePattern = mParameters->Pattern;
+    switch (thePattern.source) {
+    case PatternBitmap::Source::kHandle:
+        *outBitmap = thePattern.handle;
+        return true;
+    case PatternBitmap::Source::kTarget:
+        *outBitmap = inBitmap.HasPixels() ? inBitmap.GetHBITMAP() : 0;
+        return true;
+    case PatternBitmap::Source::kFailed:
+        mError->SetComError(thePattern.error);
+        return false;
+    case PatternBitmap::Source::kNone:
+        break;
+    }
+    mError->AddMessage(kNoPattern);
+    return false;
 }
 
 LongRect Operation::GetResultRect() const

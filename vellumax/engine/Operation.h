@@ -2,12 +2,22 @@
 // call's parameter record and error record, keeps the report text that names
 // the operation and what it was given, and runs the main step so that no
 // exception escapes.
+//
+// What an operation needs from the platforms it gets when it runs, from its
+// record:
+// - the transform: DrawingTransform (DrawingTransform.h) turns the record's
+//   transform keywords into the imaging platform's matrix, the drawing layer's
+//   XFORM or an OpenGL matrix;
+// - the pattern: the object layer hands in the pattern canvas as a bitmap
+//   handle with the canvas defaults (Parameters::Pattern), and
+//   GetPatternBitmap below gives the handle to paint with.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "drawing/Gdi.h"
 #include "vellumax/errors/ErrorReport.h"
 #include "vellumax/params/Parameters.h"
 
@@ -50,6 +60,12 @@ public:
     const std::string& GetReport() const { return mReport; }
 
 protected:
+    // The bitmap a pattern paint tiles: the handle the object layer handed in,
+    // or inBitmap's own when the canvas is its own pattern (its pixels may
+    // only have been made by this run). False with the reason in the error
+    // record when there is no pattern canvas or it could not give its bitmap.
+    bool GetPatternBitmap(Bitmap& inBitmap, HBITMAP* outBitmap);
+
     std::unique_ptr<Parameters> mParameters;
     std::unique_ptr<ErrorReport> mError;
     LongRect mRect;

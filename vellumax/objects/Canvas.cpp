@@ -228,12 +228,25 @@ void Canvas::ApplyCanvasDefaults(Operation& inOperation)
     theRecord.SetFont(mTextFont.c_str());
     theRecord.TextSize = mTextSize;
     theRecord.TextStyle = mTextStyle;
-    theRecord.SetPatternCanvas(mPatternIsSelf ? static_cast<ICanvas*>(this) : mPattern);
+    theRecord.Pattern = PatternForRun();
     theRecord.HAlign = mHAlign;
     theRecord.VAlign = mVAlign;
     theRecord.Dither = mBitmap.GetDither();
     theRecord.Mode = mBitmap.GetTransferMode();
     theRecord.Depth = mBitmap.GetDepth();
+}
+
+PatternBitmap Canvas::PatternForRun()
+{
+    if (mPatternIsSelf)
+        return {PatternBitmap::Source::kTarget, 0, S_OK};
+    if (mPattern == nullptr)
+        return {};
+    LONG theHandle = 0;
+    const HRESULT theResult = mPattern->get_HBITMAP(&theHandle);
+    if (FAILED(theResult))
+        return {PatternBitmap::Source::kFailed, 0, theResult};
+    return {PatternBitmap::Source::kHandle, static_cast<std::uint32_t>(theHandle), S_OK};
 }
 
 HRESULT Canvas::RunOperation(Operation& inOperation, Bitmap& inBitmap)

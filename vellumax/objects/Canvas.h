@@ -12,7 +12,7 @@
 
 #include "imaging/MacTypes.h"
 #include "vellumax/engine/Bitmap.h"
-#include "vellumax/params/Utilities.h"
+#include "vellumax/params/Parameters.h"
 
 class Operation;
 
@@ -77,8 +77,8 @@ public:
     // Rich error information for ICanvas only.
     HRESULT InterfaceSupportsErrorInfo(REFIID inIid) override;
 
-    // Copies the defaults into the operation's parameter record; the record
-    // takes its own reference on the pattern.
+    // Copies the defaults into the operation's parameter record, the pattern
+    // canvas as its bitmap handle.
     void ApplyCanvasDefaults(Operation& inOperation);
 
 private:
@@ -96,6 +96,7 @@ private:
     HRESULT PutCount(const char* inLabel, std::int32_t& ioCount, const VARIANT& inValue);
     HRESULT PutSide(const char* inLabel, bool inWidth, const VARIANT& inValue);
     void ReleasePattern();
+    PatternBitmap PatternForRun();
 
     bool mQuickTimeAvailable = false;
     OSErr mQuickTimeError = 0;

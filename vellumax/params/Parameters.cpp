@@ -10,7 +10,6 @@
 #include <string>
 #include <string_view>
 
-#include "automation/Interfaces.h"
 #include "automation/Strings.h"
 #include "drawing/Gdi.h"
 #include "imaging/Imaging.h"
@@ -430,11 +429,6 @@ void Parameters::SetFont(const char* inList)
         std::memcpy(Font, theAnswer.face, sizeof(theAnswer.face));
 }
 
-void Parameters::SetPatternCanvas(IDispatch* inCanvas)
-{
-    mPatternCanvas.Reset(inCanvas);
-}
-
 LongRect Parameters::PlacementRect() const
 {
     LongRect theRect = Rect;
@@ -483,32 +477,4 @@ LongRect Parameters::DestinationRect(const LongRect& inNatural, const LongRect& 
 LongRect Parameters::SourceRectOr(const LongRect& inFallback) const
 {
     return SourceRectGiven != 0 ? SourceRect : inFallback;
-}
-
-Parameters::CanvasReference::CanvasReference(const CanvasReference& inOther) : mCanvas(inOther.mCanvas)
-{
-    if (mCanvas != nullptr)
-        mCanvas->AddRef();
-}
-
-Parameters::CanvasReference& Parameters::CanvasReference::operator=(const CanvasReference& inOther)
-{
-    Reset(inOther.mCanvas);
-    return *this;
-}
-
-Parameters::CanvasReference::~CanvasReference()
-{
-    if (mCanvas != nullptr)
-        mCanvas->Release();
-}
-
-void Parameters::CanvasReference::Reset(IDispatch* inCanvas)
-{
-    // Add first: the new canvas may be the one held.
-    if (inCanvas != nullptr)
-        inCanvas->AddRef();
-    if (mCanvas != nullptr)
-        mCanvas->Release();
-    mCanvas = inCanvas;
 }

@@ -11,8 +11,6 @@
 #include "vellumax/params/ParameterParser.h"
 #include "vellumax/params/Utilities.h"
 
-struct IDispatch;
-
 // One transform keyword as it was read. The record keeps them in order; the
 // engine applies them to a matrix when an operation runs (DrawingTransform).
 struct TransformStep {
@@ -25,6 +23,21 @@ struct TransformStep {
     LongPoint point;
 
     bool operator==(const TransformStep&) const = default;
+};
+
+// The pattern canvas as the object layer hands it in with the canvas
+// defaults; the engine makes the brush from it (Operation::GetPatternBitmap).
+struct PatternBitmap {
+    enum class Source : std::int32_t {
+        kNone,    // no pattern canvas
+        kHandle,  // handle: the pattern canvas's bitmap, 0 when it has no pixels
+        kFailed,  // error: the result of asking the pattern canvas for its bitmap
+        kTarget,  // the canvas is its own pattern: the store the operation runs on
+    };
+
+    Source source = Source::kNone;
+    std::uint32_t handle = 0;  // a drawing-layer bitmap handle
+    std::int32_t error = 0;    // an HRESULT
 };
 
 class Parameters : public ParameterParser {
@@ -43,10 +56,6 @@ public:
     // Font matching: the first item of the list that names an installed
     // family, wholly or as its beginning, sets Font; no match keeps it.
     void SetFont(const char* inList);
-
-    // Holds one reference on the pattern canvas (null releases it).
-    void SetPatternCanvas(IDispatch* inCanvas);
-    IDispatch* PatternCanvas() const { return mPatternCanvas.Get(); }
 
     // Rect, or Position and Size, moved by Move and inset by Inset.
     LongRect PlacementRect() const;
@@ -91,6 +100,7 @@ public:
     };
     PointStorage Points;
     std::u16string Text;
+    PatternBitmap Pattern;
     CodecQuality Quality = kNormalQuality;
     std::int32_t Interlace = 0;
     std::int32_t Depth = 32;
@@ -104,21 +114,4 @@ public:
     LongRect SourceRect;
     std::int32_t SourceRectGiven = 0;
     std::int32_t Fit = 0;
-
-private:
-    // A counted reference: copies add one, destruction releases one.
-    class CanvasReference {
-    public:
-        CanvasReference() = default;
-        CanvasReference(const CanvasReference& inOther);
-        CanvasReference& operator=(const CanvasReference& inOther);
-        ~CanvasReference();
-        void Reset(IDispatch* inCanvas);
-        IDispatch* Get() const { return mCanvas; }
-
-    private:
-        IDispatch* mCanvas = nullptr;
-    };
-
-    CanvasReference mPatternCanvas;
 };
