@@ -11,13 +11,15 @@
 namespace {
 
 HRESULT RaiseReport(ErrorReport& ioReport, std::int32_t inQuickTimeError, std::uint32_t inWindowsError,
-                    const char* inFallback, REFIID inIid, const char* inProgId)
+                    const char* inFallback, REFIID inIid, const char* inProgId, HRESULT inComError = S_OK)
 {
     if (inQuickTimeError != 0)
         ioReport.SetQuickTimeError(inQuickTimeError);
     if (inWindowsError != 0)
         ioReport.SetWindowsError(inWindowsError);
-    if (inQuickTimeError == 0 && inWindowsError == 0)
+    if (inComError != S_OK)
+        ioReport.SetComError(inComError);
+    if (inQuickTimeError == 0 && inWindowsError == 0 && inComError == S_OK)
         ioReport.AddMessage(inFallback);
     return RaiseComError(ioReport.Message(), E_FAIL, inIid, inProgId);
 }
@@ -74,21 +76,22 @@ HRESULT ReportSetFailure(const char* inLabel, const VARIANT& inValue, std::int32
 }
 
 HRESULT ReportGetFailure(const char* inLabel, std::int32_t inQuickTimeError, std::uint32_t inWindowsError,
-                         REFIID inIid, const char* inProgId)
+                         REFIID inIid, const char* inProgId, HRESULT inComError)
 {
     ErrorReport theReport;
     theReport.AddContext("Get");
     theReport.AddContext(inLabel);
-    return RaiseReport(theReport, inQuickTimeError, inWindowsError, "Unable to get property", inIid, inProgId);
+    return RaiseReport(theReport, inQuickTimeError, inWindowsError, "Unable to get property", inIid, inProgId,
+                       inComError);
 }
 
 HRESULT ReportDoFailure(const char* inLabel, const std::string& inDetail, std::int32_t inQuickTimeError,
-                        std::uint32_t inWindowsError, REFIID inIid, const char* inProgId)
+                        std::uint32_t inWindowsError, REFIID inIid, const char* inProgId, HRESULT inComError)
 {
     ErrorReport theReport;
     theReport.AddContext("Do");
     theReport.AddContext(inLabel);
     theReport.AddContext(inDetail);
     return RaiseReport(theReport, inQuickTimeError, inWindowsError, "Unable to complete the operation", inIid,
-                       inProgId);
+                       inProgId, inComError);
 }

@@ -17,9 +17,11 @@ HRESULT RaiseComError(const std::string& inText, HRESULT inCode, REFIID inIid, c
 // both are 0; raised with E_FAIL. Throws ComError when inValue has no text form.
 HRESULT ReportSetFailure(const char* inLabel, const VARIANT& inValue, std::int32_t inQuickTimeError,
                          std::uint32_t inWindowsError, REFIID inIid, const char* inProgId);
-// "Get <label>" with the codes, or "Unable to get property".
+// "Get <label>" with the codes, or "Unable to get property" when all are 0.
+// inComError is the HRESULT of a failed step, if any.
 HRESULT ReportGetFailure(const char* inLabel, std::int32_t inQuickTimeError, std::uint32_t inWindowsError,
-                         REFIID inIid, const char* inProgId);
+                         REFIID inIid, const char* inProgId, HRESULT inComError = S_OK);
 // "Do <label> <detail>" with the codes, or "Unable to complete the operation".
 HRESULT ReportDoFailure(const char* inLabel, const std::string& inDetail, std::int32_t inQuickTimeError,
-                        std::uint32_t inWindowsError, REFIID inIid, const char* inProgId);
+                        std::uint32_t inWindowsError, REFIID inIid, const char* inProgId,
+                        HRESULT inComError = S_OK);

@@ -21,6 +21,7 @@
 #include "vellumax/errors/SException.h"
 #include "vellumax/formats/QTUtils.h"
 #include "vellumax/objects/ClassObjects.h"
+#include "vellumax/objects/MethodFrame.h"
 #include "vellumax/objects/ValueCoercion.h"
 #include "vellumax/params/Parameters.h"
 
@@ -28,7 +29,7 @@ namespace {
 
 constexpr const char* kSourceUnit = "Canvas.cpp";
 constexpr const char* kProgId = "Vellumax.Canvas.1";
-constexpr const char* kNoQuickTime = "Unable to access QuickTime 4";
+const ObjectIdentity kWho{kSourceUnit, IID_ICanvas, kProgId};
 constexpr const char* kBadLocation = "Unable to understand location for color";
 constexpr const char* kNotAvailable = "This operation is not available yet.";
 // The scratch store TextLength measures on, so the canvas is never touched.
@@ -197,25 +198,9 @@ HRESULT Canvas::SetFailure(const char* inLabel, const VARIANT& inValue, std::int
 }
 
 template <class Body>
-HRESULT Canvas::Frame(Body&& inBody)
+HRESULT Canvas::Frame(Body&& inBody, std::source_location inWhere)
 {
-    if (!mQuickTimeAvailable) {
-        ErrorReport theReport;
-        theReport.AddMessage(kNoQuickTime);
-        theReport.SetQuickTimeError(mQuickTimeError);
-        return Raise(theReport.Message());
-    }
-    InstallFaultTranslator();
-    FaultFrame theFrame;
-    try {
-        return inBody();
-    } catch (const ComError& inError) {
-        return Raise(ComErrorText(inError.Error()));
-    } catch (SException& inFault) {
-        return Raise(inFault.Describe(kSourceUnit, __LINE__));
-    } catch (...) {
-        return Raise("Unknown exception thrown");
-    }
+    return RunQuickTimeFrame(kWho, mQuickTimeAvailable, mQuickTimeError, inBody, inWhere);
 }
 
 void Canvas::ApplyCanvasDefaults(Operation& inOperation)

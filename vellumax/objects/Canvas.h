@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <source_location>
 #include <string>
 
 #include <automation/Dispatch.h>
@@ -83,7 +84,7 @@ public:
 
 private:
     template <class Body>
-    HRESULT Frame(Body&& inBody);
+    HRESULT Frame(Body&& inBody, std::source_location inWhere = std::source_location::current());
     HRESULT Raise(const std::string& inText);
     HRESULT SetFailure(const char* inLabel, const VARIANT& inValue, std::int32_t inQuickTimeError = 0);
     // The checked run on inBitmap; the error record, if any, raised.

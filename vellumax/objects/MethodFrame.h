@@ -1,0 +1,64 @@
+// The frame every member of the scripting objects that use pictures runs in
+// (Canvas, Graphic, Gestalt and the objects they hand out): the imaging
+// platform's availability, fault translation, and three catch clauses that turn
+// anything thrown into an error raised for the object's interface.
+#pragma once
+
+#include <source_location>
+#include <string>
+
+#include <automation/Faults.h>
+#include <automation/Types.h>
+
+#include "imaging/MacTypes.h"
+#include "vellumax/errors/ComError.h"
+#include "vellumax/errors/ComErrors.h"
+#include "vellumax/errors/ErrorReport.h"
+#include "vellumax/errors/ErrorTexts.h"
+#include "vellumax/errors/SException.h"
+
+// Who reports: the source unit named in fault descriptions, the interface and
+// the ProgID of the error information.
+struct ObjectIdentity {
+    const char* mSourceUnit;
+    const IID& mIid;
+    const char* mProgId;
+
+    HRESULT Raise(const std::string& inText) const { return RaiseComError(inText, E_FAIL, mIid, mProgId); }
+};
+
+inline constexpr const char* kNoQuickTime = "Unable to access QuickTime 4";
+
+// The body's result, or the error it threw raised with E_FAIL. A fault names
+// the line of the member that ran the frame.
+template <class Body>
+HRESULT RunMethodFrame(const ObjectIdentity& inWho, Body&& inBody,
+                       std::source_location inWhere = std::source_location::current())
+{
+    InstallFaultTranslator();
+    FaultFrame theFrame;
+    try {
+        return inBody();
+    } catch (const ComError& inError) {
+        return inWho.Raise(ComErrorText(inError.Error()));
+    } catch (SException& inFault) {
+        return inWho.Raise(inFault.Describe(inWho.mSourceUnit, long(inWhere.line())));
+    } catch (...) {
+        return inWho.Raise("Unknown exception thrown");
+    }
+}
+
+// The same, first answering "Unable to access QuickTime 4" with the start's
+// code when the object could not start the imaging platform.
+template <class Body>
+HRESULT RunQuickTimeFrame(const ObjectIdentity& inWho, bool inAvailable, OSErr inStartError, Body&& inBody,
+                          std::source_location inWhere = std::source_location::current())
+{
+    if (!inAvailable) {
+        ErrorReport theReport;
+        theReport.AddMessage(kNoQuickTime);
+        theReport.SetQuickTimeError(inStartError);
+        return inWho.Raise(theReport.Message());
+    }
+    return RunMethodFrame(inWho, inBody, inWhere);
+}
