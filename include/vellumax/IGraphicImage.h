@@ -1,0 +1,23 @@
+// IGraphicImage: one image of a picture, as IGraphic found it.
+#pragma once
+
+#include <automation/Interfaces.h>
+
+#include "vellumax/Vellumax.h"
+
+enum GraphicImageDispId : DISPID {
+    kGraphicImageDepth = 1,
+    kGraphicImageResolution = 2,
+    kGraphicImageRectangle = 3,
+    kGraphicImageSetValues = 4,
+};
+
+struct IGraphicImage : IDispatch {
+    // VT_BSTR: the depth word ("2", "4", "16", "256", "thousands", "millions"),
+    // empty for a depth without one.
+    virtual HRESULT get_Depth(VARIANT* outValue) = 0;
+    virtual HRESULT get_Resolution(VARIANT* outValue) = 0;  // VT_I4, dots per inch
+    virtual HRESULT get_Rectangle(VARIANT* outValue) = 0;   // VT_BSTR, "left,top,right,bottom"
+    virtual HRESULT SetValues(LONG inNum, LONG inDepth, LONG inRes, LONG inLeft, LONG inTop, LONG inRight,
+                              LONG inBottom) = 0;
+};
