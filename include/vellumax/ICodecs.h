@@ -1,0 +1,20 @@
+// ICodecs: a read-only, 1-based collection of the names of the installed codecs.
+#pragma once
+
+#include <automation/Interfaces.h>
+
+#include "vellumax/Vellumax.h"
+
+enum CodecsDispId : DISPID {
+    kCodecsNewEnum = DISPID_NEWENUM,
+    kCodecsItem = DISPID_VALUE,
+    kCodecsCount = 1,
+};
+
+struct ICodecs : IDispatch {
+    // An IEnumVARIANT over the items; it keeps the collection alive.
+    virtual HRESULT get__NewEnum(IUnknown** outEnum) = 0;
+    // A copy of the item; an index of 0 or less gives the first, one beyond Count E_FAIL.
+    virtual HRESULT get_Item(LONG inIndex, VARIANT* outItem) = 0;
+    virtual HRESULT get_Count(LONG* outCount) = 0;
+};

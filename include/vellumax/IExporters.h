@@ -1,0 +1,20 @@
+// IExporters: a read-only, 1-based collection of the names of the installed graphics exporters, then GIF.
+#pragma once
+
+#include <automation/Interfaces.h>
+
+#include "vellumax/Vellumax.h"
+
+enum ExportersDispId : DISPID {
+    kExportersNewEnum = DISPID_NEWENUM,
+    kExportersItem = DISPID_VALUE,
+    kExportersCount = 1,
+};
+
+struct IExporters : IDispatch {
+    // An IEnumVARIANT over the items; it keeps the collection alive.
+    virtual HRESULT get__NewEnum(IUnknown** outEnum) = 0;
+    // A copy of the item; an index of 0 or less gives the first, one beyond Count E_FAIL.
+    virtual HRESULT get_Item(LONG inIndex, VARIANT* outItem) = 0;
+    virtual HRESULT get_Count(LONG* outCount) = 0;
+};
