@@ -1,0 +1,287 @@
+// Graphic, GraphicImages and GraphicImage on real pictures of every importer's
+// format, made in the test by the format libraries themselves.
+#include <gtest/gtest.h>
+
+#include <automation/ComVariant.h>
+#include <automation/EnumVariant.h>
+#include <vellumax/IGraphic.h>
+#include <vellumax/IGraphicImages.h>
+
+#include "CodecTestSupport.h"
+#include "objects_graphic/ObjectsTestSupport.h"
+
+namespace {
+
+using namespace vxtest;
+using vx::codecs::test::GifFrameSpec;
+using vx::codecs::test::TiffSpec;
+
+constexpr HRESULT kNoItem = E_FAIL;
+
+struct ImageFacts {
+    std::string mDepth;
+    LONG mResolution;
+    std::string mRectangle;
+    bool operator==(const ImageFacts&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& ioStream, const ImageFacts& inFacts)
+{
+    return ioStream << "{" << inFacts.mDepth << ", " << inFacts.mResolution << ", " << inFacts.mRectangle << "}";
+}
+
+struct Picture {
+    const char* mLabel;
+    Bytes mBytes;
+    const char* mType;     // handed to SetData
+    const char* mFormat;
+    std::vector<ImageFacts> mImages;
+};
+
+Bytes Rgba(std::uint32_t inCount)
+{
+    Bytes theSamples;
+    for (std::uint32_t theIndex = 0; theIndex < inCount; ++theIndex)
+        theSamples.insert(theSamples.end(), {std::uint8_t(theIndex * 13), std::uint8_t(200 - theIndex), 40, 255});
+    return theSamples;
+}
+
+// A 4-bit palette BMP, 3×2, bottom-up, 2835 pixels per metre (72 dots per inch).
+Bytes BmpFile()
+{
+    Bytes theBytes = {'B', 'M'};
+    const auto thePut = [&](std::uint32_t inValue, int inSize) {
+        for (int theByte = 0; theByte < inSize; ++theByte)
+            theBytes.push_back(std::uint8_t(inValue >> (8 * theByte)));
+    };
+    thePut(14 + 40 + 16 + 8, 4);  // file size
+    thePut(0, 4);
+    thePut(14 + 40 + 16, 4);  // pixel offset
+    thePut(40, 4);            // header size
+    thePut(3, 4);
+    thePut(2, 4);
+    thePut(1, 2);              // planes
+    thePut(4, 2);              // bits per pixel
+    thePut(0, 4);              // no compression
+    thePut(8, 4);
+    thePut(2835, 4);
+    thePut(2835, 4);
+    thePut(4, 4);              // colours used
+    thePut(0, 4);
+    theBytes.insert(theBytes.end(), {0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0});
+    theBytes.insert(theBytes.end(), {0x30, 0x10, 0, 0, 0x12, 0x30, 0, 0});
+    return theBytes;
+}
+
+// One picture per importer; GIF and TIFF with two images each.
+std::vector<Picture> EveryFormat()
+{
+    using namespace vx::codecs::test;
+    std::vector<Picture> thePictures;
+
+    PngSpec theRgba(5, 4, 8, 6);
+    theRgba.mPixelsPerMetre = 3780;
+    const Bytes theRgbaSamples = Rgba(20);
+    std::vector<Bytes> theRows;
+    for (int theRow = 0; theRow < 4; ++theRow)
+        theRows.emplace_back(theRgbaSamples.begin() + theRow * 20, theRgbaSamples.begin() + theRow * 20 + 20);
+    thePictures.push_back({"png", WritePngWithLibrary(theRgba, theRows), "png", "PNG", {{"millions", 96, "0,0,5,4"}}});
+
+    thePictures.push_back({"grey png", WritePngWithLibrary(PngSpec(3, 2, 8, 0), {{0, 128, 255}, {9, 99, 199}}),
+                           "image/png", "PNG", {{"256", 72, "0,0,3,2"}}});
+
+    JpegSpec theJpeg(6, 5, 3);
+    theJpeg.mDensity = 150;
+    thePictures.push_back({"jpeg", WriteJpegWithLibrary(theJpeg, Bytes(6 * 5 * 3, 77)), "jpg", "JPEG",
+                           {{"millions", 150, "0,0,6,5"}}});
+
+    thePictures.push_back({"bmp", BmpFile(), "", "BMP", {{"16", 72, "0,0,3,2"}}});
+
+    GifFrameSpec theFirst(0, 0, 6, 4);
+    theFirst.mIndices.assign(24, 1);
+    GifFrameSpec theSecond(1, 1, 3, 2);
+    theSecond.mLocalColors = {0, 0, 255, 255, 255, 255, 0, 0, 0, 9, 9, 9};
+    theSecond.mIndices = {0, 1, 2, 3, 2, 1};
+    // Frames are drawn on the logical screen, so each has the screen's bounds;
+    // the second frame's own colour table gives it its own depth.
+    thePictures.push_back({"animated gif", WriteGifWithLibrary(6, 4, {255, 0, 0, 0, 255, 0}, {theFirst, theSecond}),
+                           "gif", "GIF", {{"2", 72, "0,0,6,4"}, {"4", 72, "0,0,6,4"}}});
+
+    Bytes theRgb;
+    for (int theIndex = 0; theIndex < 6; ++theIndex)
+        theRgb.insert(theRgb.end(), {std::uint8_t(theIndex * 40), std::uint8_t(200 - theIndex * 30), 17});
+    thePictures.push_back({"two-page tiff",
+                           WriteTiffWithLibrary({TiffSpec(3, 2, 3, 8, 300.0f, 2, theRgb),
+                                                 TiffSpec(2, 5, 1, 8, 0.0f, 2, Bytes(10, 128))}),
+                           "tif", "TIFF", {{"millions", 300, "0,0,3,2"}, {"256", 72, "0,0,2,5"}}});
+
+    vx::codecs::test::Pixels thePixels;
+    thePixels.mWidth = 4;
+    thePixels.mHeight = 3;
+    thePixels.mBgra = Rgba(12);
+    thePictures.push_back({"webp", WriteWebpWithLibrary(thePixels, true), "image/webp", "WebP",
+                           {{"millions", 72, "0,0,4,3"}}});
+    return thePictures;
+}
+
+class GraphicTest : public ObjectsTest {
+protected:
+    vx::Client mGraphic = CreateObject(&VxGetClassObject_Graphic);
+
+    static std::vector<ImageFacts> Facts(const std::vector<vx::Variant>& inImages)
+    {
+        std::vector<ImageFacts> theFacts;
+        for (const vx::Variant& theItem : inImages) {
+            vx::Client theImage(theItem.AsDispatch());
+            theFacts.push_back({theImage.Get("Depth").AsString(), theImage.Get("Resolution").AsLong(),
+                                theImage.Get("Rectangle").AsString()});
+        }
+        return theFacts;
+    }
+    vx::Client Images()
+    {
+        const vx::Variant theImages = mGraphic.Get("GraphicImages");
+        EXPECT_TRUE(mGraphic.Ok()) << mGraphic.LastError().mDescription;
+        return vx::Client(theImages.AsDispatch());
+    }
+    // What the graphic says of its picture: format, drawability and the images
+    // both enumerated and by number, which must agree.
+    void ExpectPicture(const Picture& inPicture)
+    {
+        EXPECT_EQ(mGraphic.Get("Format").AsString(), inPicture.mFormat);
+        EXPECT_EQ(mGraphic.Get("Drawable").AsBool(), !inPicture.mImages.empty());
+        vx::Client theImages = Images();
+        ASSERT_EQ(theImages.Get("Count").AsLong(), LONG(inPicture.mImages.size()));
+        EXPECT_EQ(Facts(theImages.Enumerate()), inPicture.mImages);
+        std::vector<vx::Variant> theNumbered;
+        for (LONG theIndex = 1; theIndex <= LONG(inPicture.mImages.size()); ++theIndex)
+            theNumbered.push_back(theImages.Get("Item", theIndex));
+        EXPECT_EQ(Facts(theNumbered), inPicture.mImages);
+    }
+};
+
+TEST_F(GraphicTest, EveryImporterFormatFromFileAndFromData)
+{
+    for (const Picture& thePicture : EveryFormat()) {
+        SCOPED_TRACE(thePicture.mLabel);
+        mGraphic.Call("SetFile", WriteFile(std::string(thePicture.mLabel) + ".bin", thePicture.mBytes));
+        ASSERT_TRUE(mGraphic.Ok()) << mGraphic.LastError().mDescription;
+        ExpectPicture(thePicture);
+        mGraphic.Call("SetData", vx::Variant(thePicture.mBytes), thePicture.mType);
+        ASSERT_TRUE(mGraphic.Ok()) << mGraphic.LastError().mDescription;
+        ExpectPicture(thePicture);
+    }
+}
+
+TEST_F(GraphicTest, WhatNoImporterTakesIsAnEmptyGraphicNotAnError)
+{
+    const Picture theNothing{"nothing", {}, "", "", {}};
+    for (const std::string& thePath : {PathOf("missing.png"), WriteFile("text.png", Bytes(300, 'x')), mFolder}) {
+        SCOPED_TRACE(thePath);
+        mGraphic.Call("SetFile", thePath);
+        ASSERT_TRUE(mGraphic.Ok()) << mGraphic.LastError().mDescription;
+        ExpectPicture(theNothing);
+        vx::Client theImages = Images();
+        theImages.Get("Item", 1);
+        EXPECT_EQ(theImages.LastError().mCode, kNoItem);
+    }
+    mGraphic.Call("SetData", vx::Variant(Bytes{1, 2, 3}), "png");
+    ASSERT_TRUE(mGraphic.Ok());
+    ExpectPicture(theNothing);
+    mGraphic.Call("SetData", vx::Variant(Bytes{}), "");
+    ASSERT_TRUE(mGraphic.Ok());
+    ExpectPicture(theNothing);
+}
+
+TEST_F(GraphicTest, TheSamePathKeepsItsImporterAndAnyOtherPathReloads)
+{
+    const std::vector<Picture> thePictures = EveryFormat();
+    const Picture& thePng = thePictures[0];
+    const Picture& theJpeg = thePictures[2];
+    const std::string thePath = WriteFile("a.png", thePng.mBytes);
+    mGraphic.Call("SetFile", thePath);
+    // The file changes, but the same path again does nothing.
+    WriteFile("a.png", theJpeg.mBytes);
+    mGraphic.Call("SetFile", thePath);
+    EXPECT_EQ(mGraphic.Get("Format").AsString(), "PNG");
+    // Another letter case is another path.
+    mGraphic.Call("SetFile", WriteFile("A.png", thePng.mBytes));
+    mGraphic.Call("SetFile", thePath);
+    EXPECT_EQ(mGraphic.Get("Format").AsString(), "JPEG");
+
+    // Data forgets the path, so the same path loads again.
+    WriteFile("a.png", thePng.mBytes);
+    mGraphic.Call("SetData", vx::Variant(theJpeg.mBytes), "");
+    ExpectPicture(theJpeg);
+    mGraphic.Call("SetFile", thePath);
+    ExpectPicture(thePng);
+}
+
+TEST_F(GraphicTest, UnreadableDataFailsAndKeepsThePicture)
+{
+    const Picture thePng = EveryFormat()[0];
+    mGraphic.Call("SetData", vx::Variant(thePng.mBytes), "");
+    for (const vx::Variant& theData : {vx::Variant("not bytes"), vx::Variant(12)}) {
+        mGraphic.Call("SetData", theData, "png");
+        EXPECT_EQ(mGraphic.LastError().mCode, E_FAIL);
+        EXPECT_FALSE(mGraphic.LastError().mDescription.empty());
+    }
+    ExpectPicture(thePng);
+
+    IGraphic* theGraphic = InterfaceOf<IGraphic>(mGraphic, IID_IGraphic);
+    ASSERT_NE(theGraphic, nullptr);
+    VARIANT theEmpty;
+    VariantInit(&theEmpty);
+    EXPECT_EQ(theGraphic->SetFile(nullptr), E_POINTER);
+    EXPECT_EQ(theGraphic->SetData(&theEmpty, nullptr), E_POINTER);
+    EXPECT_EQ(theGraphic->get_Format(nullptr), E_POINTER);
+    EXPECT_EQ(theGraphic->get_GraphicImages(nullptr), E_POINTER);
+}
+
+TEST_F(GraphicTest, ItemsCountFromOneAndTheEnumeratorOutlivesEverything)
+{
+    const Picture theGif = EveryFormat()[4];
+    mGraphic.Call("SetData", vx::Variant(theGif.mBytes), "gif");
+    vx::Client theImages = Images();
+    const std::vector<ImageFacts> theFirst = Facts({theImages.Get("Item", 1)});
+    EXPECT_EQ(Facts({theImages.Get("Item", 0)}), theFirst);
+    EXPECT_EQ(Facts({theImages.Get("Item", -5)}), theFirst);
+    EXPECT_EQ(Facts({theImages.Get("Item", 2)}), std::vector<ImageFacts>{theGif.mImages[1]});
+    theImages.Get("Item", 3);
+    EXPECT_EQ(theImages.LastError().mCode, kNoItem);
+
+    IGraphicImages* theList = InterfaceOf<IGraphicImages>(theImages, IID_IGraphicImages);
+    ASSERT_NE(theList, nullptr);
+    IUnknown* theUnknown = nullptr;
+    ASSERT_EQ(theList->get__NewEnum(&theUnknown), S_OK);
+    IEnumVARIANT* theEnum = nullptr;
+    ASSERT_EQ(theUnknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&theEnum)), S_OK);
+    theUnknown->Release();
+    // The collection, the graphic and the picture go; the enumerator still walks the images.
+    theImages = vx::Client();
+    mGraphic = vx::Client();
+    std::vector<vx::Variant> theWalked;
+    VARIANT theItem;
+    ULONG theFetched = 0;
+    while (theEnum->Next(1, &theItem, &theFetched) == S_OK && theFetched == 1)
+        theWalked.push_back(vx::Variant::Attach(theItem));
+    theEnum->Release();
+    EXPECT_EQ(Facts(theWalked), theGif.mImages);
+}
+
+TEST_F(GraphicTest, ADepthWithoutAWordReadsEmpty)
+{
+    // Grey depths of the classic image descriptions (32 + bits) have no word.
+    vx::Client theImage;
+    const Picture theTiff = EveryFormat()[5];
+    mGraphic.Call("SetData", vx::Variant(theTiff.mBytes), "");
+    theImage = vx::Client(Images().Get("Item", 1).AsDispatch());
+    for (const LONG theDepth : {40, 3, 0}) {
+        theImage.Call("SetValues", 1, theDepth, 72, 0, 0, 1, 1);
+        EXPECT_EQ(theImage.Get("Depth").AsString(), "") << theDepth;
+    }
+    theImage.Call("SetValues", 1, 24, 300, -1, -2, 3, 4);
+    EXPECT_EQ(Facts({vx::Variant(theImage.Object())}), (std::vector<ImageFacts>{{"millions", 300, "-1,-2,3,4"}}));
+}
+
+}  // namespace
