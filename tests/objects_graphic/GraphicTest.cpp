@@ -7,14 +7,13 @@
 #include <vellumax/IGraphic.h>
 #include <vellumax/IGraphicImages.h>
 
-#include "CodecTestSupport.h"
+#include "imaging_components/ImportFiles.h"
 #include "objects_graphic/ObjectsTestSupport.h"
 
 namespace {
 
 using namespace vxtest;
 using vx::codecs::test::GifFrameSpec;
-using vx::codecs::test::TiffSpec;
 
 constexpr HRESULT kNoItem = E_FAIL;
 
@@ -38,89 +37,34 @@ struct Picture {
     std::vector<ImageFacts> mImages;
 };
 
-Bytes Rgba(std::uint32_t inCount)
-{
-    Bytes theSamples;
-    for (std::uint32_t theIndex = 0; theIndex < inCount; ++theIndex)
-        theSamples.insert(theSamples.end(), {std::uint8_t(theIndex * 13), std::uint8_t(200 - theIndex), 40, 255});
-    return theSamples;
-}
-
-// A 4-bit palette BMP, 3×2, bottom-up, 2835 pixels per metre (72 dots per inch).
-Bytes BmpFile()
-{
-    Bytes theBytes = {'B', 'M'};
-    const auto thePut = [&](std::uint32_t inValue, int inSize) {
-        for (int theByte = 0; theByte < inSize; ++theByte)
-            theBytes.push_back(std::uint8_t(inValue >> (8 * theByte)));
-    };
-    thePut(14 + 40 + 16 + 8, 4);  // file size
-    thePut(0, 4);
-    thePut(14 + 40 + 16, 4);  // pixel offset
-    thePut(40, 4);            // header size
-    thePut(3, 4);
-    thePut(2, 4);
-    thePut(1, 2);              // planes
-    thePut(4, 2);              // bits per pixel
-    thePut(0, 4);              // no compression
-    thePut(8, 4);
-    thePut(2835, 4);
-    thePut(2835, 4);
-    thePut(4, 4);              // colours used
-    thePut(0, 4);
-    theBytes.insert(theBytes.end(), {0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0});
-    theBytes.insert(theBytes.end(), {0x30, 0x10, 0, 0, 0x12, 0x30, 0, 0});
-    return theBytes;
-}
-
-// One picture per importer; GIF and TIFF with two images each.
+// One picture per importer (the importer tests' files where they fit); GIF and
+// TIFF with two images each.
 std::vector<Picture> EveryFormat()
 {
     using namespace vx::codecs::test;
     std::vector<Picture> thePictures;
-
-    PngSpec theRgba(5, 4, 8, 6);
-    theRgba.mPixelsPerMetre = 3780;
-    const Bytes theRgbaSamples = Rgba(20);
-    std::vector<Bytes> theRows;
-    for (int theRow = 0; theRow < 4; ++theRow)
-        theRows.emplace_back(theRgbaSamples.begin() + theRow * 20, theRgbaSamples.begin() + theRow * 20 + 20);
-    thePictures.push_back({"png", WritePngWithLibrary(theRgba, theRows), "png", "PNG", {{"millions", 96, "0,0,5,4"}}});
-
+    const Pixels theRgba = Pixels::Pattern(5, 4, true);
+    thePictures.push_back({"png", PngFile(theRgba), "png", "PNG", {{"millions", 96, "0,0,5,4"}}});
     thePictures.push_back({"grey png", WritePngWithLibrary(PngSpec(3, 2, 8, 0), {{0, 128, 255}, {9, 99, 199}}),
                            "image/png", "PNG", {{"256", 72, "0,0,3,2"}}});
-
-    JpegSpec theJpeg(6, 5, 3);
-    theJpeg.mDensity = 150;
-    thePictures.push_back({"jpeg", WriteJpegWithLibrary(theJpeg, Bytes(6 * 5 * 3, 77)), "jpg", "JPEG",
+    thePictures.push_back({"jpeg", JpegFile(Pixels::Pattern(6, 5, false), 3, 150), "jpg", "JPEG",
                            {{"millions", 150, "0,0,6,5"}}});
-
     thePictures.push_back({"bmp", BmpFile(), "", "BMP", {{"16", 72, "0,0,3,2"}}});
 
+    // Frames are drawn on the logical screen, so each has the screen's bounds;
+    // the second frame's own colour table gives it its own depth.
     GifFrameSpec theFirst(0, 0, 6, 4);
     theFirst.mIndices.assign(24, 1);
     GifFrameSpec theSecond(1, 1, 3, 2);
     theSecond.mLocalColors = {0, 0, 255, 255, 255, 255, 0, 0, 0, 9, 9, 9};
     theSecond.mIndices = {0, 1, 2, 3, 2, 1};
-    // Frames are drawn on the logical screen, so each has the screen's bounds;
-    // the second frame's own colour table gives it its own depth.
     thePictures.push_back({"animated gif", WriteGifWithLibrary(6, 4, {255, 0, 0, 0, 255, 0}, {theFirst, theSecond}),
                            "gif", "GIF", {{"2", 72, "0,0,6,4"}, {"4", 72, "0,0,6,4"}}});
 
-    Bytes theRgb;
-    for (int theIndex = 0; theIndex < 6; ++theIndex)
-        theRgb.insert(theRgb.end(), {std::uint8_t(theIndex * 40), std::uint8_t(200 - theIndex * 30), 17});
-    thePictures.push_back({"two-page tiff",
-                           WriteTiffWithLibrary({TiffSpec(3, 2, 3, 8, 300.0f, 2, theRgb),
-                                                 TiffSpec(2, 5, 1, 8, 0.0f, 2, Bytes(10, 128))}),
-                           "tif", "TIFF", {{"millions", 300, "0,0,3,2"}, {"256", 72, "0,0,2,5"}}});
-
-    vx::codecs::test::Pixels thePixels;
-    thePixels.mWidth = 4;
-    thePixels.mHeight = 3;
-    thePixels.mBgra = Rgba(12);
-    thePictures.push_back({"webp", WriteWebpWithLibrary(thePixels, true), "image/webp", "WebP",
-                           {{"millions", 72, "0,0,4,3"}}});
+    thePictures.push_back({"two-page tiff", TiffFile(), "tif", "TIFF",
+                           {{"millions", 300, "0,0,3,2"}, {"256", 72, "0,0,2,5"}}});
+    thePictures.push_back({"webp", WriteWebpWithLibrary(Opaque(theRgba), true), "image/webp", "WebP",
+                           {{"millions", 72, "0,0,5,4"}}});
     return thePictures;
 }
 
