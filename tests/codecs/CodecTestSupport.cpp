@@ -35,6 +35,14 @@ void* operator new(size_t inSize) {
     }
     throw std::bad_alloc();
 }
+// The non-throwing form too: the sanitizer's own would pair its blocks with the free above.
+void* operator new(size_t inSize, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(inSize);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
 void operator delete(void* inBlock) noexcept { std::free(inBlock); }
 void operator delete(void* inBlock, size_t) noexcept { std::free(inBlock); }
 #pragma GCC diagnostic pop

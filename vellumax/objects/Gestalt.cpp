@@ -53,14 +53,14 @@ public:
     ArrayBytes& operator=(const ArrayBytes&) = delete;
     ~ArrayBytes()
     {
-        if (mData != nullptr)
+        if (mLocked)
             ReleaseVariantBytes(mValue);
     }
     HRESULT Lock()
     {
         const HRESULT theResult = BytesFromVariant(mValue, &mData, &mLength);
-        if (FAILED(theResult))
-            mData = nullptr;
+        // An empty array is locked too, though it has no data.
+        mLocked = SUCCEEDED(theResult);
         return theResult;
     }
     const BYTE* Data() const { return mData; }
@@ -70,6 +70,7 @@ private:
     const VARIANT* mValue;
     const BYTE* mData = nullptr;
     LONG mLength = 0;
+    bool mLocked = false;
 };
 
 bool AppendFontName(const char* inName, void* inContext)
