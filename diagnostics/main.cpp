@@ -1,6 +1,7 @@
 // diagnostics [--text | --help]: tells whether the Vellumax server and the imaging platform
 // beneath it are usable, in a window or, for a headless server, on standard output.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -54,8 +55,28 @@ int RunText()
     return theOutcome == Check::Outcome::Clean ? kExitClean : kExitErrors;
 }
 
+bool Named(const char* inVariable)
+{
+    const char* const theValue = std::getenv(inVariable);
+    return theValue != nullptr && *theValue != '\0';
+}
+
+// Without any display the toolkit would abort the program; say what to do instead.
+bool HasDisplay(int inArgc, char** inArgv)
+{
+    for (int i = 1; i < inArgc; ++i) {
+        if (std::strcmp(inArgv[i], "-platform") == 0)
+            return true;
+    }
+    return Named("DISPLAY") || Named("WAYLAND_DISPLAY") || Named("QT_QPA_PLATFORM");
+}
+
 int RunWindow(int inArgc, char** inArgv)
 {
+    if (!HasDisplay(inArgc, inArgv)) {
+        std::fputs("diagnostics: no display to open the window on; diagnostics --text prints the report\n", stderr);
+        return kExitUsage;
+    }
     QApplication theApplication(inArgc, inArgv);
     // Qt takes its own options (-platform, ...); anything left is not ours either.
     if (QApplication::arguments().size() > 1) {

@@ -126,12 +126,19 @@ TEST(DiagnosticsText, CommandLine)
     EXPECT_THAT(theHelp.mOutput, HasSubstr("exit status is 0 when the report holds no error"));
     struct Row {
         std::vector<std::string> mArguments;
+        Environment mEnvironment;
     };
-    const Row kWrong[] = {{{"--text", "--help"}}, {{"--help", "x"}}, {{"--texts"}}, {{"report.txt"}}};
+    const Environment kOffscreen = {{"QT_QPA_PLATFORM", "offscreen"}};
+    const Environment kNoDisplay = {{"QT_QPA_PLATFORM", ""}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}};
+    const Row kWrong[] = {{{"--text", "--help"}, kOffscreen},
+                          {{"--help", "x"}, kOffscreen},
+                          {{"--texts"}, kOffscreen},
+                          {{"report.txt"}, kOffscreen},
+                          {{}, kNoDisplay}};
     for (const Row& theRow : kWrong) {
-        const ProgramRun theRun = RunDiagnostics(theRow.mArguments, {{"QT_QPA_PLATFORM", "offscreen"}});
-        EXPECT_EQ(theRun.mStatus, 2) << theRow.mArguments.front();
-        EXPECT_EQ(theRun.mOutput, "") << theRow.mArguments.front();
+        const ProgramRun theRun = RunDiagnostics(theRow.mArguments, theRow.mEnvironment);
+        EXPECT_EQ(theRun.mStatus, 2) << theRow.mArguments.size();
+        EXPECT_EQ(theRun.mOutput, "") << theRow.mArguments.size();
     }
 }
 
