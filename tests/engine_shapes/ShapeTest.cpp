@@ -246,14 +246,17 @@ TEST(ShapeText, TextAsAShapeIsFilledWithTheBrush)
     EXPECT_TRUE(IsEmpty(Extent(theStore, kPen)));
 }
 
-TEST(ShapeOpenGL, A32BitCanvasAsksForTheRendererAndSaysItIsMissing)
+TEST(ShapeOpenGL, A32BitCanvasIsDrawnByThePolygonRendererWithSmoothEdges)
 {
     Bitmap theStore;
     MakeWhite(theStore, 64, 64);
-    const Outcome theOutcome = DrawShape(theStore, "polygon", "points=10,10,40,10,40,40 opengl=true");
-    EXPECT_TRUE(theOutcome.mError);
-    EXPECT_EQ(theOutcome.mMessages, "Unable to initialise OpenGL.");
-    EXPECT_TRUE(IsEmpty(InkExtent(theStore)));
+    const Outcome theOutcome = DrawShape(theStore, "polygon", "points=10,10,40,10,40,30 opengl=true op=paint");
+    ASSERT_FALSE(theOutcome.mError) << theOutcome.mMessages;
+    // The slanted side blends red into white; the drawing layer's shapes are crisp.
+    EXPECT_EQ(PixelAt(theStore, 35, 20), kPaint);
+    const COLORREF theEdge = PixelAt(theStore, 25, 20);
+    EXPECT_NE(theEdge, kPaint);
+    EXPECT_NE(theEdge, RGB(255, 255, 255));
 }
 
 TEST(ShapeOpenGL, AnEightBitCanvasIsDrawnByTheDrawingLayer)

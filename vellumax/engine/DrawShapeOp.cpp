@@ -4,10 +4,10 @@
 
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/engine/DrawGDIShape.h"
+#include "vellumax/engine/DrawGLPoly.h"
 
 namespace {
 
-constexpr const char* kNoOpenGL = "Unable to initialise OpenGL.";
 constexpr std::int32_t kOpenGLDepth = 32;
 
 }  // namespace
@@ -30,13 +30,12 @@ void DrawShapeOp::SetShape(const char* inShape)
     Report("Shape", inShape);
 }
 
-std::unique_ptr<ErrorReport> DrawShapeOp::RunPoly(Bitmap&, std::unique_ptr<Parameters>,
+std::unique_ptr<ErrorReport> DrawShapeOp::RunPoly(Bitmap& inBitmap, std::unique_ptr<Parameters> inParameters,
                                                   std::unique_ptr<ErrorReport> inError)
 {
-    // The OpenGL polygon renderer is not part of this build: say so rather
-    // than draw the shape some other way.
-    inError->AddMessage(kNoOpenGL);
-    return inError;
+    DrawGLPoly thePoly("", std::move(inParameters), std::move(inError));
+    thePoly.Run(inBitmap, false);
+    return thePoly.DetachErrorReport();
 }
 
 std::unique_ptr<ErrorReport> DrawShapeOp::RunGDI(Bitmap& inBitmap, std::unique_ptr<Parameters> inParameters,

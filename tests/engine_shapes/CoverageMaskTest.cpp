@@ -1,0 +1,114 @@
+// Coverage by area and pixel centres, against areas clipped pixel by pixel.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "AreaModel.h"
+#include "vellumax/engine/CoverageMask.h"
+
+namespace {
+
+using area::Pt;
+
+// A simple polygon around a centre: vertices at increasing angles, random radii.
+std::vector<Pt> RandomStarShaped(std::mt19937& ioRandom, Pt inCentre, double inRadius, int inCount)
+{
+    std::uniform_real_distribution<double> theRadius(inRadius * 0.3, inRadius);
+    std::vector<Pt> thePolygon;
+    for (int i = 0; i < inCount; ++i) {
+        const double a = 2 * M_PI * i / inCount;
+        const double r = theRadius(ioRandom);
+        thePolygon.push_back({inCentre.x + r * std::cos(a), inCentre.y + r * std::sin(a)});
+    }
+    return thePolygon;
+}
+
+std::vector<CoverageMask::Point> MaskPoints(const std::vector<Pt>& inPolygon)
+{
+    std::vector<CoverageMask::Point> thePoints;
+    for (const Pt& p : inPolygon)
+        thePoints.push_back({p.x, p.y});
+    return thePoints;
+}
+
+TEST(CoverageMask, CoverageIsTheAreaInsideEachPixel)
+{
+    std::mt19937 theRandom(15);
+    std::uniform_real_distribution<double> theCentre(-5, 45);
+    for (int theCase = 0; theCase < 40; ++theCase) {
+        SCOPED_TRACE(theCase);
+        // Partly outside the box now and then: what lies left of it still counts.
+        const std::vector<Pt> thePolygon =
+            RandomStarShaped(theRandom, {theCentre(theRandom), theCentre(theRandom)}, 18, 3 + theCase % 9);
+        const LongRect theBox{2, 3, 38, 41};
+        CoverageMask theMask;
+        theMask.Reset(theBox);
+        const auto thePoints = MaskPoints(thePolygon);
+        theMask.AddArea(thePoints.data(), thePoints.size());
+        theMask.ResolveCoverage();
+        for (int y = theBox.top; y < theBox.bottom; ++y)
+            for (int x = theBox.left; x < theBox.right; ++x)
+                ASSERT_NEAR(theMask.Coverage(x - theBox.left, y - theBox.top), std::fabs(area::InPixel(thePolygon, x, y)),
+                            1e-9)
+                    << x << "," << y;
+    }
+}
+
+TEST(CoverageMask, TrianglesTilingAShapeCoverItExactlyAndOverlapsStopAtFull)
+{
+    // A fan of either orientation tiles the polygon: shared edges cancel.
+    const std::vector<Pt> theHexagon = {{10.3, 4.1}, {22.7, 6.0}, {27.2, 15.5}, {20.1, 26.9}, {8.4, 24.2}, {4.6, 13.3}};
+    CoverageMask theMask;
+    theMask.Reset({0, 0, 32, 32});
+    for (std::size_t i = 1; i + 1 < theHexagon.size(); ++i) {
+        std::vector<CoverageMask::Point> theTriangle = {{theHexagon[0].x, theHexagon[0].y},
+                                                        {theHexagon[i].x, theHexagon[i].y},
+                                                        {theHexagon[i + 1].x, theHexagon[i + 1].y}};
+        if (i % 2 == 0)
+            std::swap(theTriangle[1], theTriangle[2]);
+        theMask.AddArea(theTriangle.data(), 3);
+    }
+    // The same square twice, on pixel boundaries, is still covered once.
+    const std::vector<CoverageMask::Point> theSquare = {{0, 28}, {3, 28}, {3, 31}, {0, 31}};
+    theMask.AddArea(theSquare.data(), 4);
+    theMask.AddArea(theSquare.data(), 4);
+    theMask.ResolveCoverage();
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const double theSquareArea = x < 3 && y >= 28 && y < 31 ? 1 : 0;
+            ASSERT_NEAR(theMask.Coverage(x, y), std::fabs(area::InPixel(theHexagon, x, y)) + theSquareArea, 1e-9)
+                << x << "," << y;
+        }
+}
+
+TEST(CoverageMask, CentresFollowTheFillRule)
+{
+    // A pentagram: its centre winds twice, so it is outside by the odd rule only.
+    std::vector<Pt> theStar;
+    for (int i = 0; i < 5; ++i) {
+        const double a = -M_PI / 2 + i * 4 * M_PI / 5;
+        theStar.push_back({20.2 + 17 * std::cos(a), 20.1 + 17 * std::sin(a)});
+    }
+    const auto thePoints = MaskPoints(theStar);
+    for (const auto theRule : {CoverageMask::FillRule::kOdd, CoverageMask::FillRule::kNonZero}) {
+        CoverageMask theMask;
+        theMask.Reset({0, 0, 40, 40});
+        theMask.AddCentreContour(thePoints.data(), thePoints.size());
+        theMask.ResolveCentres(theRule);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const Pt theCentre{x + 0.5, y + 0.5};
+                const int theWinding = area::Winding(theStar, theCentre);
+                const bool theInside =
+                    theRule == CoverageMask::FillRule::kOdd ? (theWinding & 1) != 0 : theWinding != 0;
+                if (area::Distance(theStar, theCentre) > 1e-6) {
+                    ASSERT_EQ(theMask.CentreInside(x, y), theInside) << x << "," << y;
+                }
+            }
+        EXPECT_EQ(theMask.CentreInside(20, 20), theRule == CoverageMask::FillRule::kNonZero);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+#include "vellumax/engine/CoveragePainter.h"
+
+#include <cmath>
+
+namespace {
+
+struct Offsets {
+    int mRed, mGreen, mBlue, mAlpha;
+};
+
+Offsets OffsetsOf(OSType inFormat)
+{
+    std::uint8_t thePixel[4] = {};
+    return {int(Bitmap::RedChannel(thePixel, inFormat) - thePixel), int(Bitmap::GreenChannel(thePixel, inFormat) - thePixel),
+            int(Bitmap::BlueChannel(thePixel, inFormat) - thePixel), int(Bitmap::AlphaChannel(thePixel, inFormat) - thePixel)};
+}
+
+std::uint8_t ToByte(double inValue)
+{
+    return static_cast<std::uint8_t>(std::lround(std::fmin(std::fmax(inValue, 0.0), 1.0) * 255.0));
+}
+
+// Linear filtering between the four texels around the sample point, the
+// texture repeating; texel centres lie on half units.
+void Sample(const CoveragePainter::Texture& inTexture, double inX, double inY, double outColor[4])
+{
+    const double u = inX - 0.5;
+    const double v = inY - 0.5;
+    const double theU0 = std::floor(u);
+    const double theV0 = std::floor(v);
+    const double fu = u - theU0;
+    const double fv = v - theV0;
+    const std::int64_t theMaskX = inTexture.mWidth - 1;
+    const std::int64_t theMaskY = inTexture.mHeight - 1;
+    const std::int64_t x0 = static_cast<std::int64_t>(theU0) & theMaskX;
+    const std::int64_t y0 = static_cast<std::int64_t>(theV0) & theMaskY;
+    const std::int64_t xs[2] = {x0, (x0 + 1) & theMaskX};
+    const std::int64_t ys[2] = {y0, (y0 + 1) & theMaskY};
+    const double theWeights[2][2] = {{(1 - fu) * (1 - fv), fu * (1 - fv)}, {(1 - fu) * fv, fu * fv}};
+    for (int c = 0; c < 4; ++c)
+        outColor[c] = 0;
+    for (int j = 0; j < 2; ++j)
+        for (int i = 0; i < 2; ++i) {
+            const double w = theWeights[j][i];
+            if (w == 0)
+                continue;
+            const std::uint8_t* p = inTexture.mBase + ys[j] * inTexture.mRowBytes + xs[i] * 4;
+            outColor[0] += w * p[inTexture.mRed];
+            outColor[1] += w * p[inTexture.mGreen];
+            outColor[2] += w * p[inTexture.mBlue];
+            outColor[3] += w * (inTexture.mOpaque ? 255 : p[inTexture.mAlpha]);
+        }
+    for (int c = 0; c < 4; ++c)
+        outColor[c] /= 255.0;
+}
+
+}  // namespace
+
+void CoveragePainter::Paint(const Bitmap::PixelAccess& inTarget, const CoverageMask& inMask, const Source& inSource,
+                            Mode inMode, Smoothing inSmoothing)
+{
+    if (inMask.IsEmpty())
+        return;
+    const Offsets o = OffsetsOf(inTarget.mPixelFormat);
+    const LongRect& theBox = inMask.Box();
+    const bool theFill = inMode == Mode::kFill && inMask.HasCentres();
+    const bool theSmooth = inSmoothing == Smoothing::kOn;
+    double theColor[4] = {inSource.mColor[0], inSource.mColor[1], inSource.mColor[2], inSource.mColor[3]};
+    const double* m = inSource.mInverse;
+    for (std::int32_t y = 0; y < theBox.bottom - theBox.top; ++y) {
+        std::uint8_t* theRow = reinterpret_cast<std::uint8_t*>(inTarget.mBase) + (theBox.top + y) * inTarget.mRowBytes;
+        for (std::int32_t x = 0; x < theBox.right - theBox.left; ++x) {
+            const bool theInside = theFill && inMask.CentreInside(x, y);
+            double theCoverage = inMask.Coverage(x, y);
+            if (!theSmooth)
+                theCoverage = theFill ? 0.0 : theCoverage >= 0.5 ? 1.0 : 0.0;
+            if (!theInside && theCoverage == 0)
+                continue;
+            if (inSource.mTexture != nullptr) {
+                const double theX = theBox.left + x + 0.5;
+                const double theY = theBox.top + y + 0.5;
+                Sample(*inSource.mTexture, m[0] * theX + m[2] * theY + m[4], m[1] * theX + m[3] * theY + m[5],
+                       theColor);
+                for (int c = 0; c < 4; ++c)
+                    theColor[c] *= inSource.mColor[c];
+            }
+            std::uint8_t* p = theRow + (theBox.left + x) * 4;
+            if (theInside) {
+                p[o.mRed] = ToByte(theColor[0]);
+                p[o.mGreen] = ToByte(theColor[1]);
+                p[o.mBlue] = ToByte(theColor[2]);
+                p[o.mAlpha] = ToByte(theColor[3]);
+                continue;
+            }
+            // Source over: the blended alpha is what covering it this much gives, not
+            // the colour's alpha weighed by itself.
+            const double s = theCoverage * theColor[3];
+            p[o.mRed] = ToByte(s * theColor[0] + (1 - s) * p[o.mRed] / 255.0);
+            p[o.mGreen] = ToByte(s * theColor[1] + (1 - s) * p[o.mGreen] / 255.0);
+            p[o.mBlue] = ToByte(s * theColor[2] + (1 - s) * p[o.mBlue] / 255.0);
+            p[o.mAlpha] = ToByte(s + (1 - s) * p[o.mAlpha] / 255.0);
+        }
+    }
+}

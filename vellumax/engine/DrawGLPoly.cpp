@@ -1,0 +1,377 @@
+#include "vellumax/engine/DrawGLPoly.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "vellumax/engine/DrawingTransform.h"
+#include "vellumax/engine/PatternImage.h"
+#include "vellumax/engine/PolyGeometry.h"
+#include "vellumax/engine/PolyStroke.h"
+#include "vellumax/engine/PolyTessellator.h"
+
+namespace {
+
+constexpr const char* kNoTarget = "Unable to initialise OpenGL.";
+constexpr std::int32_t kDefaultSide = 256;
+
+using Primitive = PolyList::Primitive;
+using MaskPoint = CoverageMask::Point;
+
+// Locked for the length of a drawing; unlocked however the drawing ends.
+class StoreLock {
+public:
+    StoreLock(Bitmap& inStore, Bitmap::PixelAccess& outAccess) : mStore(inStore), mLocked(inStore.Lock(outAccess)) {}
+    ~StoreLock()
+    {
+        if (mLocked)
+            mStore.Unlock();
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+    bool IsLocked() const { return mLocked; }
+
+private:
+    Bitmap& mStore;
+    bool mLocked;
+};
+
+// A texture's pixels stay locked while it is painted with.
+class TextureLock {
+public:
+    explicit TextureLock(PatternImage& inImage) : mImage(inImage) {}
+    ~TextureLock() { mImage.UnlockPixels(); }
+    TextureLock(const TextureLock&) = delete;
+    TextureLock& operator=(const TextureLock&) = delete;
+
+private:
+    PatternImage& mImage;
+};
+
+}  // namespace
+
+DrawGLPoly::DrawGLPoly(const char* inName, std::unique_ptr<Parameters> inParameters,
+                       std::unique_ptr<ErrorReport> inError)
+    : Operation(inName, std::move(inParameters), std::move(inError))
+{
+}
+
+DrawGLPoly::~DrawGLPoly() = default;
+
+void DrawGLPoly::Do(Bitmap& inBitmap)
+{
+    Parameters& theParams = *mParameters;
+    assert(theParams.Shape != kNoShapeType && "mParams->Shape != kNoShapeType");
+    const OSErr theQuickTimeError = inBitmap.EnsurePixels(kDefaultSide, kDefaultSide, -1);
+    mError->SetQuickTimeError(theQuickTimeError);
+    if (theQuickTimeError != noErr)
+        return;
+    mStoreBounds = inBitmap.GetBounds();
+    const LongRect theRect = theParams.DestinationRect(mStoreBounds, mStoreBounds);
+    const std::array<float, 16> m = DrawingTransform(theParams, theRect, theRect).GL();
+    const double theMatrix[6] = {m[0], m[1], m[4], m[5], m[12], m[13]};
+    std::copy(std::begin(theMatrix), std::end(theMatrix), mMatrix);
+    const double theDeterminant = mMatrix[0] * mMatrix[3] - mMatrix[1] * mMatrix[2];
+    if (theDeterminant != 0) {
+        // A flat transform leaves the fill no area; a pattern on its outline is read at the origin.
+        const double a = mMatrix[0], b = mMatrix[1], c = mMatrix[2], d = mMatrix[3], e = mMatrix[4], f = mMatrix[5];
+        const double theInverse[6] = {d / theDeterminant,  -b / theDeterminant, -c / theDeterminant,
+                                      a / theDeterminant,  (c * f - d * e) / theDeterminant,
+                                      (b * e - a * f) / theDeterminant};
+        std::copy(std::begin(theInverse), std::end(theInverse), mInverse);
+    } else {
+        std::fill(std::begin(mInverse), std::end(mInverse), 0.0);
+    }
+
+    mStore = &inBitmap;
+    StoreLock theLock(inBitmap, mTarget);
+    if (!theLock.IsLocked() || mTarget.mBitsPerPixel != 32) {
+        mError->AddMessage(kNoTarget);
+        return;
+    }
+    RenderShape(theParams.DrawOp, theParams.Shape, theRect);
+}
+
+void DrawGLPoly::SetShapeKind(std::int32_t inShape)
+{
+    mParameters->Shape = static_cast<ShapeKind>(inShape);
+}
+
+void DrawGLPoly::SetOperation(std::int32_t inOperation)
+{
+    mParameters->DrawOp = static_cast<DrawOperation>(inOperation);
+}
+
+void DrawGLPoly::SetPoints(const char* inPoints)
+{
+    assert(inPoints != nullptr && "inPoints");
+    mParameters->SetParameter("points", inPoints);
+    Report("Points", inPoints);
+}
+
+void DrawGLPoly::SetRectText(const char* inRect)
+{
+    assert(inRect != nullptr && "inRect");
+    mParameters->SetParameter("rect", inRect);
+    Report("Rect", inRect);
+}
+
+void DrawGLPoly::RenderShape(DrawOperation inOperation, ShapeKind inShape, const LongRect& inRect)
+{
+    const Parameters& theParams = *mParameters;
+    const float w = float(theParams.PenSize);
+    const std::int32_t theCornerWidth = theParams.CornerSize.x;
+    const std::int32_t theCornerHeight = theParams.CornerSize.y;
+    PolyList theFill;
+    PolyList theLines;
+    PolyList theDots;
+    // Text has no geometry here: it is drawn by the 2D drawing layer.
+    if (inOperation & kPaintFill) {
+        switch (inShape) {
+        case kRectangleShape:
+            theFill = MakeRectList(inRect, Primitive::kPolygon, 0);
+            break;
+        case kOvalShape:
+            theFill = MakeOvalList(inRect, Primitive::kPolygon, 0);
+            break;
+        case kPolygonShape:
+        case kLineShape:
+            theFill = MakeTessList();
+            break;
+        case kRoundRectShape:
+            theFill = MakeRoundRectList(inRect, Primitive::kPolygon, 0, theCornerWidth, theCornerHeight);
+            break;
+        default:
+            break;
+        }
+    }
+    // A pen of no width draws no outline, rather than failing the call as
+    // OpenGL's refusal of such a line width would.
+    if ((inOperation & kDrawOutline) && w > 0) {
+        switch (inShape) {
+        case kRectangleShape:
+            theLines = MakeRectList(inRect, Primitive::kLineLoop, w);
+            break;
+        case kOvalShape:
+            theLines = MakeOvalList(inRect, Primitive::kLineLoop, w);
+            theDots = MakeOvalList(inRect, Primitive::kPoints, w);
+            break;
+        case kPolygonShape:
+            theLines = MakePolyList(w, Primitive::kLineLoop);
+            theDots = MakePolyList(w, Primitive::kPoints);
+            break;
+        case kLineShape:
+            theLines = MakePolyList(w, Primitive::kLineStrip);
+            theDots = MakePolyList(w, Primitive::kPoints);
+            break;
+        case kRoundRectShape:
+            theLines = MakeRoundRectList(inRect, Primitive::kLineLoop, w, theCornerWidth, theCornerHeight);
+            theDots = MakeRoundRectList(inRect, Primitive::kPoints, w, theCornerWidth, theCornerHeight);
+            break;
+        default:
+            break;
+        }
+    }
+    PaintList(theFill);
+    DrawList(theLines, theDots);
+}
+
+void DrawGLPoly::PaintList(const PolyList& inList)
+{
+    if (!inList.IsMade())
+        return;
+    if (!mParameters->PaintColor.pattern) {
+        PaintSolid(inList, Smoothing::kOn);
+        return;
+    }
+    PatternImage theImage;
+    CoveragePainter::Texture theTexture;
+    if (!MakePatternTexture(theImage, theTexture))
+        return;
+    TextureLock theLock(theImage);
+    PaintTextured(inList, theTexture, Smoothing::kOn);
+}
+
+void DrawGLPoly::DrawList(const PolyList& inLines, const PolyList& inDots)
+{
+    if (!inLines.IsMade())
+        return;
+    const float w = float(mParameters->PenSize);
+    if (!mParameters->PenColor.pattern) {
+        DrawSolid(inLines, inDots, w, Smoothing::kOn);
+        return;
+    }
+    PatternImage theImage;
+    CoveragePainter::Texture theTexture;
+    if (!MakePatternTexture(theImage, theTexture))
+        return;
+    TextureLock theLock(theImage);
+    DrawTextured(inLines, inDots, w, theTexture, Smoothing::kOn);
+}
+
+void DrawGLPoly::DrawSolid(const PolyList& inLines, const PolyList& inDots, float inWidth, Smoothing inSmoothing)
+{
+    MaskStroke(inLines, inDots, inWidth);
+    Paint(SourceOf(mParameters->PenColor), CoveragePainter::Mode::kStroke, inSmoothing);
+}
+
+void DrawGLPoly::DrawTextured(const PolyList& inLines, const PolyList& inDots, float inWidth,
+                              const CoveragePainter::Texture& inTexture, Smoothing inSmoothing)
+{
+    MaskStroke(inLines, inDots, inWidth);
+    // The pattern shows its own colours, tinted by the fill colour when one was just drawn.
+    CoveragePainter::Source theSource = mSolidFill ? SourceOf(mParameters->PaintColor) : CoveragePainter::Source{};
+    theSource.mTexture = &inTexture;
+    std::copy(std::begin(mInverse), std::end(mInverse), theSource.mInverse);
+    Paint(theSource, CoveragePainter::Mode::kStroke, inSmoothing);
+}
+
+void DrawGLPoly::PaintSolid(const PolyList& inList, Smoothing inSmoothing)
+{
+    MaskFill(inList);
+    Paint(SourceOf(mParameters->PaintColor), CoveragePainter::Mode::kFill, inSmoothing);
+    mSolidFill = true;
+}
+
+void DrawGLPoly::PaintTextured(const PolyList& inList, const CoveragePainter::Texture& inTexture,
+                               Smoothing inSmoothing)
+{
+    MaskFill(inList);
+    CoveragePainter::Source theSource;
+    theSource.mTexture = &inTexture;
+    std::copy(std::begin(mInverse), std::end(mInverse), theSource.mInverse);
+    Paint(theSource, CoveragePainter::Mode::kFill, inSmoothing);
+}
+
+bool DrawGLPoly::MakePatternTexture(PatternImage& ioImage, CoveragePainter::Texture& outTexture)
+{
+    HBITMAP thePattern = 0;
+    if (!GetPatternBitmap(*mStore, &thePattern))
+        return false;
+    const bool theMade = ioImage.MakeTexture(thePattern, outTexture);
+    mError->SetQuickTimeError(ioImage.GetPlatformError());
+    if (!theMade)
+        mError->SetWindowsError(ioImage.GetSystemError());
+    return theMade;
+}
+
+PolyList DrawGLPoly::MakePolyList(float inWidth, PolyList::Primitive inPrimitive)
+{
+    return PolyGeometry::Points(mParameters->Points, mParameters->PointCount, inPrimitive, inWidth);
+}
+
+PolyList DrawGLPoly::MakeTessList()
+{
+    PolyList theList;
+    if (PolyTessellator::Tessellate(mParameters->Points, mParameters->PointCount, theList) ==
+        PolyTessellator::Outcome::kFailed)
+        mError->SetWindowsError(kGdiErrorNoMemory);
+    return theList;
+}
+
+PolyList DrawGLPoly::MakeOvalList(const LongRect& inRect, PolyList::Primitive inPrimitive, float inWidth)
+{
+    return PolyGeometry::Oval(inRect, inPrimitive, inWidth);
+}
+
+PolyList DrawGLPoly::MakeRectList(const LongRect& inRect, PolyList::Primitive inPrimitive, float inWidth)
+{
+    return PolyGeometry::Rect(inRect, inPrimitive, inWidth);
+}
+
+PolyList DrawGLPoly::MakeRoundRectList(const LongRect& inRect, PolyList::Primitive inPrimitive, float inWidth,
+                                       std::int32_t inCornerWidth, std::int32_t inCornerHeight)
+{
+    return PolyGeometry::RoundRect(inRect, inPrimitive, inWidth, LongPoint{inCornerWidth, inCornerHeight});
+}
+
+void DrawGLPoly::MaskFill(const PolyList& inList)
+{
+    std::vector<MaskPoint> thePoints(inList.mVertices.size());
+    std::transform(inList.mVertices.begin(), inList.mVertices.end(), thePoints.begin(),
+                   [this](const MaskPoint& p) { return Transformed(p); });
+    std::vector<MaskPoint> theContour(inList.mContour.size());
+    std::transform(inList.mContour.begin(), inList.mContour.end(), theContour.begin(),
+                   [this](const MaskPoint& p) { return Transformed(p); });
+    const std::vector<MaskPoint>& theOutline = inList.mPrimitive == Primitive::kTriangles ? theContour : thePoints;
+    double theLeft = HUGE_VAL, theTop = HUGE_VAL, theRight = -HUGE_VAL, theBottom = -HUGE_VAL;
+    for (const MaskPoint& p : theOutline) {
+        theLeft = std::min(theLeft, p.x);
+        theTop = std::min(theTop, p.y);
+        theRight = std::max(theRight, p.x);
+        theBottom = std::max(theBottom, p.y);
+    }
+    mMask.Reset(theOutline.empty() ? LongRect{} : BoxOf(theLeft, theTop, theRight, theBottom));
+    if (inList.mPrimitive == Primitive::kTriangles) {
+        for (std::size_t i = 0; i + 2 < thePoints.size(); i += 3)
+            mMask.AddArea(&thePoints[i], 3);
+        mMask.AddCentreContour(theContour.data(), theContour.size());
+        mMask.ResolveCentres(CoverageMask::FillRule::kOdd);
+    } else {
+        mMask.AddArea(thePoints.data(), thePoints.size());
+        mMask.AddCentreContour(thePoints.data(), thePoints.size());
+        mMask.ResolveCentres(CoverageMask::FillRule::kNonZero);
+    }
+    mMask.ResolveCoverage();
+}
+
+// Smoothed lines and points are drawn in store pixels whatever the
+// transform; lines and dots make one outline, so that a translucent pen is
+// not darker where they meet.
+void DrawGLPoly::MaskStroke(const PolyList& inLines, const PolyList& inDots, float inWidth)
+{
+    const double theHalf = inWidth / 2.0;
+    std::vector<MaskPoint> theLines(inLines.mVertices.size());
+    std::transform(inLines.mVertices.begin(), inLines.mVertices.end(), theLines.begin(),
+                   [this](const MaskPoint& p) { return Transformed(p); });
+    double theLeft = HUGE_VAL, theTop = HUGE_VAL, theRight = -HUGE_VAL, theBottom = -HUGE_VAL;
+    for (const MaskPoint& p : theLines) {
+        theLeft = std::min(theLeft, p.x - theHalf);
+        theTop = std::min(theTop, p.y - theHalf);
+        theRight = std::max(theRight, p.x + theHalf);
+        theBottom = std::max(theBottom, p.y + theHalf);
+    }
+    mMask.Reset(theLines.empty() ? LongRect{} : BoxOf(theLeft, theTop, theRight, theBottom));
+    // The dots lie on the lines' own vertices.
+    PolyStroke::AddTo(mMask, theLines,
+                      inLines.mPrimitive == Primitive::kLineLoop ? PolyStroke::Ends::kClosed : PolyStroke::Ends::kOpen,
+                      inDots.mPrimitive == Primitive::kPoints ? PolyStroke::Dots::kRound : PolyStroke::Dots::kNone,
+                      inWidth);
+    mMask.ResolveCoverage();
+}
+
+void DrawGLPoly::Paint(const CoveragePainter::Source& inSource, CoveragePainter::Mode inMode, Smoothing inSmoothing)
+{
+    CoveragePainter::Paint(mTarget, mMask, inSource, inMode, inSmoothing);
+}
+
+CoveragePainter::Source DrawGLPoly::SourceOf(const ColorValue& inColor) const
+{
+    CoveragePainter::Source theSource;
+    // The high byte of each intensity, as every other drawing of this system takes it.
+    const std::uint16_t theChannels[4] = {inColor.red, inColor.green, inColor.blue, inColor.alpha};
+    for (int c = 0; c < 4; ++c)
+        theSource.mColor[c] = (theChannels[c] >> 8) / 255.0;
+    return theSource;
+}
+
+CoverageMask::Point DrawGLPoly::Transformed(const CoverageMask::Point& inPoint) const
+{
+    const double* m = mMatrix;
+    return {m[0] * inPoint.x + m[2] * inPoint.y + m[4], m[1] * inPoint.x + m[3] * inPoint.y + m[5]};
+}
+
+LongRect DrawGLPoly::BoxOf(double inLeft, double inTop, double inRight, double inBottom) const
+{
+    const auto theClamp = [](double inValue, std::int32_t inLow, std::int32_t inHigh) {
+        return static_cast<std::int32_t>(std::clamp(inValue, double(inLow), double(inHigh)));
+    };
+    const LongRect& s = mStoreBounds;
+    if (!(inLeft <= inRight && inTop <= inBottom))
+        return LongRect{};
+    return LongRect{theClamp(std::floor(inLeft), s.left, s.right), theClamp(std::floor(inTop), s.top, s.bottom),
+                    theClamp(std::ceil(inRight), s.left, s.right), theClamp(std::ceil(inBottom), s.top, s.bottom)};
+}

@@ -1,0 +1,21 @@
+// One vertex sequence of the polygon renderer, as one begin … end block of
+// OpenGL would draw it: the geometry of a fill, an outline or its dots, in
+// canvas coordinates before the drawing transform.
+#pragma once
+
+#include <vector>
+
+#include "vellumax/engine/CoverageMask.h"
+
+struct PolyList {
+    // OpenGL's primitive codes, and kNone for the list that was never made.
+    enum class Primitive { kNone = -1, kPoints = 0, kLineLoop = 2, kLineStrip = 3, kTriangles = 4, kPolygon = 9 };
+
+    Primitive mPrimitive = Primitive::kNone;
+    std::vector<CoverageMask::Point> mVertices;
+    // Triangles only: the contour they tile under the odd winding rule, which
+    // says which pixel centres the fill holds.
+    std::vector<CoverageMask::Point> mContour;
+
+    bool IsMade() const { return mPrimitive != Primitive::kNone; }
+};
