@@ -1,6 +1,8 @@
 #include "vellumax/engine/CoveragePainter.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -15,9 +17,10 @@ Offsets OffsetsOf(OSType inFormat)
             int(Bitmap::BlueChannel(thePixel, inFormat) - thePixel), int(Bitmap::AlphaChannel(thePixel, inFormat) - thePixel)};
 }
 
+// Rounded to the nearest byte; inline arithmetic, as this runs for every edge pixel.
 std::uint8_t ToByte(double inValue)
 {
-    return static_cast<std::uint8_t>(std::lround(std::fmin(std::fmax(inValue, 0.0), 1.0) * 255.0));
+    return static_cast<std::uint8_t>(std::min(std::max(inValue, 0.0), 1.0) * 255.0 + 0.5);
 }
 
 // Linear filtering between the four texels around the sample point, the
@@ -66,6 +69,12 @@ void CoveragePainter::Paint(const Bitmap::PixelAccess& inTarget, const CoverageM
     const bool theFill = inMode == Mode::kFill && inMask.HasCentres();
     const bool theSmooth = inSmoothing == Smoothing::kOn;
     double theColor[4] = {inSource.mColor[0], inSource.mColor[1], inSource.mColor[2], inSource.mColor[3]};
+    // A solid colour's pixel, for the centres a fill holds.
+    std::uint8_t theSolid[4] = {};
+    theSolid[o.mRed] = ToByte(theColor[0]);
+    theSolid[o.mGreen] = ToByte(theColor[1]);
+    theSolid[o.mBlue] = ToByte(theColor[2]);
+    theSolid[o.mAlpha] = ToByte(theColor[3]);
     const double* m = inSource.mInverse;
     for (std::int32_t y = 0; y < theBox.bottom - theBox.top; ++y) {
         std::uint8_t* theRow = reinterpret_cast<std::uint8_t*>(inTarget.mBase) + (theBox.top + y) * inTarget.mRowBytes;
@@ -76,6 +85,11 @@ void CoveragePainter::Paint(const Bitmap::PixelAccess& inTarget, const CoverageM
                 theCoverage = theFill ? 0.0 : theCoverage >= 0.5 ? 1.0 : 0.0;
             if (!theInside && theCoverage == 0)
                 continue;
+            std::uint8_t* p = theRow + (theBox.left + x) * 4;
+            if (inSource.mTexture == nullptr && (theInside || theCoverage * theColor[3] >= 1)) {
+                std::memcpy(p, theSolid, 4);
+                continue;
+            }
             if (inSource.mTexture != nullptr) {
                 const double theX = theBox.left + x + 0.5;
                 const double theY = theBox.top + y + 0.5;
@@ -84,7 +98,6 @@ void CoveragePainter::Paint(const Bitmap::PixelAccess& inTarget, const CoverageM
                 for (int c = 0; c < 4; ++c)
                     theColor[c] *= inSource.mColor[c];
             }
-            std::uint8_t* p = theRow + (theBox.left + x) * 4;
             if (theInside) {
                 p[o.mRed] = ToByte(theColor[0]);
                 p[o.mGreen] = ToByte(theColor[1]);
@@ -95,10 +108,11 @@ void CoveragePainter::Paint(const Bitmap::PixelAccess& inTarget, const CoverageM
             // Source over: the blended alpha is what covering it this much gives, not
             // the colour's alpha weighed by itself.
             const double s = theCoverage * theColor[3];
-            p[o.mRed] = ToByte(s * theColor[0] + (1 - s) * p[o.mRed] / 255.0);
-            p[o.mGreen] = ToByte(s * theColor[1] + (1 - s) * p[o.mGreen] / 255.0);
-            p[o.mBlue] = ToByte(s * theColor[2] + (1 - s) * p[o.mBlue] / 255.0);
-            p[o.mAlpha] = ToByte(s + (1 - s) * p[o.mAlpha] / 255.0);
+            constexpr double kByte = 1 / 255.0;
+            p[o.mRed] = ToByte(s * theColor[0] + (1 - s) * p[o.mRed] * kByte);
+            p[o.mGreen] = ToByte(s * theColor[1] + (1 - s) * p[o.mGreen] * kByte);
+            p[o.mBlue] = ToByte(s * theColor[2] + (1 - s) * p[o.mBlue] * kByte);
+            p[o.mAlpha] = ToByte(s + (1 - s) * p[o.mAlpha] * kByte);
         }
     }
 }
