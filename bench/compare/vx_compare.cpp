@@ -1,7 +1,8 @@
-// The three comparison cases drawn through the Canvas object, as a page script
+// The comparison cases drawn through the Canvas object, as a page script
 // calls it: DrawShape, DrawText and GetAs with parameter strings.
 // Usage: vx_compare REPETITIONS [IMAGES_DIR]
-// Prints one line per case: "shapes MS", "text MS", "gif MS BYTES", MS being
+// Prints one line per case: "shapes MS", "aashapes MS" (the same shapes
+// antialiased, "opengl=true"), "text MS", "gif MS BYTES", MS being
 // the median over the repetitions of the processor milliseconds per drawing.
 // A case that fails prints its error on stderr; the exit status is then 1. With
 // IMAGES_DIR, the pictures drawn are saved there as vellumax-*.png.
@@ -131,7 +132,7 @@ std::string Percent(int inComponent)
 }
 
 // One parameter string per shape, made before timing: scripts pass constants.
-std::vector<vx::ComVariant> ShapeParameters()
+std::vector<vx::ComVariant> ShapeParameters(const char* inExtra = "")
 {
     static SceneShape theShapes[2 * kSceneShapes];
     SceneShapes(theShapes);
@@ -140,7 +141,7 @@ std::vector<vx::ComVariant> ShapeParameters()
         theParams.emplace_back("rect=" + std::to_string(s.left) + "," + std::to_string(s.top) + "," +
                                std::to_string(s.right) + "," + std::to_string(s.bottom) +
                                " pensize=" + std::to_string(kScenePen) + " pencolor=black paintcolor=" +
-                               Percent(s.red) + "," + Percent(s.green) + "," + Percent(s.blue));
+                               Percent(s.red) + "," + Percent(s.green) + "," + Percent(s.blue) + inExtra);
     }
     return theParams;
 }
@@ -157,12 +158,12 @@ void DrawShapes(ICanvas* inCanvas, std::vector<vx::ComVariant>& inParams)
               "DrawShape");
 }
 
-double ShapesCase(int inRepetitions)
+double ShapesCase(int inRepetitions, const char* inExtra, const char* inName)
 {
     CanvasHolder theHolder{NewCanvas(kSceneWidth, kSceneHeight)};
-    std::vector<vx::ComVariant> theParams = ShapeParameters();
+    std::vector<vx::ComVariant> theParams = ShapeParameters(inExtra);
     const double theMs = MedianMs(inRepetitions, kShapeDrawings, [&] { DrawShapes(theHolder.canvas, theParams); });
-    SaveImage(theHolder.canvas, "shapes");
+    SaveImage(theHolder.canvas, inName);
     return theMs;
 }
 
@@ -222,7 +223,9 @@ int main(int argc, char** argv)
             theStatus = 1;
         }
     };
-    theRun("shapes", [&] { std::printf("shapes %.3f\n", ShapesCase(theRepetitions)); });
+    theRun("shapes", [&] { std::printf("shapes %.3f\n", ShapesCase(theRepetitions, "", "shapes")); });
+    theRun("aashapes",
+           [&] { std::printf("aashapes %.3f\n", ShapesCase(theRepetitions, " opengl=true", "aashapes")); });
     theRun("text", [&] { std::printf("text %.3f\n", TextCase(theRepetitions)); });
     theRun("gif", [&] {
         long theBytes = 0;
