@@ -94,7 +94,6 @@ TEST(GLPolyExact, ShapesWithNothingToDrawLeaveTheStoreAlone)
         {"oval", "rect=10,10,14,14 pensize=9 op=draw"},  // a pen wider than the oval
         {"rect", "rect=10,10,50,50 pensize=0 op=draw"},
         {"polygon", "points=10,10,40,10 op=paint"},  // two points enclose nothing
-        {"text", "rect=10,10,50,50 text=Hello"},
     };
     for (const auto& theCase : kCases) {
         SCOPED_TRACE(std::string(theCase[0]) + " " + theCase[1]);
@@ -138,6 +137,11 @@ TEST(GLPolyFill, OddWindingAndClosedLines)
     EXPECT_EQ(At(theStore, 50, 11), kBlue);
     // The closing side is filled, not stroked.
     EXPECT_EQ(At(theStore, 27, 45), kWhite);
+
+    // Text has no polygons: the 2D drawing layer fills its glyphs.
+    MakeWhite(theStore, 100, 100);
+    ASSERT_EQ(Draw(theStore, "text", "rect=0,0,100,100 text=HH textsize=30 op=paint"), "");
+    EXPECT_LT(Count(theStore, {0, 0, 100, 100}, kWhite), 100 * 100 - 50);
 }
 
 TEST(GLPolyFill, HalfAlphaCoversTheInsideUnblendedAndBlendsOnlyEdges)

@@ -76,13 +76,13 @@ void DrawGLPoly::Do(Bitmap& inBitmap)
     std::copy(std::begin(theMatrix), std::end(theMatrix), mMatrix);
     const double theDeterminant = mMatrix[0] * mMatrix[3] - mMatrix[1] * mMatrix[2];
     if (theDeterminant != 0) {
-        // A flat transform leaves the fill no area; a pattern on its outline is read at the origin.
         const double a = mMatrix[0], b = mMatrix[1], c = mMatrix[2], d = mMatrix[3], e = mMatrix[4], f = mMatrix[5];
         const double theInverse[6] = {d / theDeterminant,  -b / theDeterminant, -c / theDeterminant,
                                       a / theDeterminant,  (c * f - d * e) / theDeterminant,
                                       (b * e - a * f) / theDeterminant};
         std::copy(std::begin(theInverse), std::end(theInverse), mInverse);
     } else {
+        // A flat transform leaves a fill no area; a pattern on an outline is read at the origin.
         std::fill(std::begin(mInverse), std::end(mInverse), 0.0);
     }
 
@@ -128,7 +128,7 @@ void DrawGLPoly::RenderShape(DrawOperation inOperation, ShapeKind inShape, const
     PolyList theFill;
     PolyList theLines;
     PolyList theDots;
-    // Text has no geometry here: it is drawn by the 2D drawing layer.
+    // Text has no geometry here ("Draw Shape:" hands it to the 2D drawing layer).
     if (inOperation & kPaintFill) {
         switch (inShape) {
         case kRectangleShape:
