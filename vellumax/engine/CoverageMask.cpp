@@ -126,6 +126,17 @@ void CoverageMask::AccumulateEdge(double inX0, double inY0, double inX1, double 
         const double theHigh = std::max(theXa, theXb);
         const double theSpan = theHigh - theLow;
         const double theMiddle = (theLow + theHigh) / 2;
+        double* theCells = &mCells[Index(0, theRow)];
+        const double theCover = theHeight * theDirection;
+        const int theFirstCell = std::max(0, static_cast<int>(std::floor(theLow)));
+        // Within one cell (most edges, in most rows): the part right of the
+        // edge's mean position there, and the rest to every cell after it.
+        if (theFirstCell == static_cast<int>(std::floor(theHigh)) && theFirstCell < mWidth + 1) {
+            const double theLeftPart = theMiddle - theFirstCell;
+            theCells[theFirstCell] += theCover * (1 - theLeftPart);
+            theCells[theFirstCell + 1] += theCover * theLeftPart;
+            continue;
+        }
         // Mean over the row of how far X lies right of the edge (0 where it is left).
         const auto theRightOf = [&](double inX) {
             if (inX <= theLow)
@@ -134,9 +145,6 @@ void CoverageMask::AccumulateEdge(double inX0, double inY0, double inX1, double 
                 return inX - theMiddle;
             return (inX - theLow) * (inX - theLow) / (2 * theSpan);
         };
-        double* theCells = &mCells[Index(0, theRow)];
-        const double theCover = theHeight * theDirection;
-        const int theFirstCell = std::max(0, static_cast<int>(std::floor(theLow)));
         const int theLastCell = std::min(static_cast<int>(std::floor(theHigh)), mWidth) + 1;
         double theBefore = 0;
         double theLeftShare = theRightOf(theFirstCell);
