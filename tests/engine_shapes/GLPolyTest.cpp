@@ -169,6 +169,28 @@ TEST(GLPolyFill, HalfAlphaCoversTheInsideUnblendedAndBlendsOnlyEdges)
     EXPECT_GT(theBlended, 60);
 }
 
+TEST(GLPolyOutline, ATranslucentOutlineIsEvenWhereItsPiecesMeet)
+{
+    // Segments, joins and dots blend once: nowhere darker than half black on white.
+    Bitmap theStore;
+    MakeWhite(theStore, 100, 100);
+    ASSERT_EQ(Draw(theStore, "polygon", "points=20,20,80,25,50,80,45,40 pensize=7 pencolor=0,0,0,50 op=draw"), "");
+    int theSolid = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x) {
+            const Rgba p = At(theStore, x, y);
+            ASSERT_GE(p.r, 128) << x << "," << y;
+            theSolid += p.r == 128;
+        }
+    EXPECT_GT(theSolid, 500);
+    // Open ends are rounded by the dots: a line's end reaches half a pen beyond its last point.
+    MakeWhite(theStore, 100, 100);
+    ASSERT_EQ(Draw(theStore, "line", "points=20,50,60,50 pensize=8 pencolor=0,0,0 op=draw"), "");
+    EXPECT_EQ(At(theStore, 66, 53), kBlack);  // the line runs on y = 54 from x = 24 to 64
+    EXPECT_EQ(At(theStore, 69, 54), kWhite);
+    EXPECT_NE(At(theStore, 67, 57), kBlack);  // round, not square
+}
+
 struct QualityCase {
     const char* mName;
     const char* mShape;
