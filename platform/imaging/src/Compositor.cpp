@@ -1,11 +1,13 @@
 // The per-pixel work: sampling (exact copy for whole-pixel translations, bilinear otherwise),
 // the transfer modes, and the mapping of the result to the destination's depth.
 #include "Compositor.h"
+#include "AreaSampler.h"
 #include "RegionList.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -306,6 +308,23 @@ OSErr Composite(const CompositeRequest& inRequest)
         }
         std::vector<std::uint8_t> theSamples(std::size_t(theWidth) * 4);
         std::vector<std::uint8_t> theCovered(std::size_t(theWidth), 0);
+        // Covered runs, intersected with the mask.
+        auto thePutCoveredRuns = [&](int inY) {
+            int theRun = 0;
+            while (theRun < theWidth) {
+                while (theRun < theWidth && theCovered[std::size_t(theRun)] == 0)
+                    ++theRun;
+                int theEnd = theRun;
+                while (theEnd < theWidth && theCovered[std::size_t(theEnd)] != 0)
+                    ++theEnd;
+                if (theRun < theEnd) {
+                    theRowSpans(inY, theLeft + theRun, theLeft + theEnd);
+                    for (const auto& [theA, theB] : theSpans)
+                        theWriter.Put(inY, theA, theB - theA, &theSamples[std::size_t(theA - theLeft) * 4]);
+                }
+                theRun = theEnd;
+            }
+        };
         const bool thePerspective = inRequest.mMatrix.m[0][2] != 0 || inRequest.mMatrix.m[1][2] != 0;
         const auto& a = theInverse.m;
         // Sample positions relative to the source rectangle's first pixel centre, 32.32 fixed point.
@@ -315,7 +334,16 @@ OSErr Composite(const CompositeRequest& inRequest)
         const std::int64_t theHalf = -(std::int64_t(1) << 31);
         const auto theStepU = std::int64_t(std::llround(a[0][0] * kOne));
         const auto theStepV = std::int64_t(std::llround(a[0][1] * kOne));
+        std::unique_ptr<AreaSampler> theArea;
+        if (AreaSampler::Applies(inRequest.mMatrix))
+            theArea = std::make_unique<AreaSampler>(theTexels, theTexelStride, theSrcWidth, theSrcHeight, theSrcLeft,
+                                                    theSrcTop, inRequest.mMatrix, theLeft, theRight);
         for (int theY = theTop; theY < theBottom; ++theY) {
+            if (theArea != nullptr) {
+                theArea->Row(theY, theSamples.data(), theCovered.data());
+                thePutCoveredRuns(theY);
+                continue;
+            }
             double theSx = 0, theSy = 0;
             Apply(theInverse, theLeft + 0.5, theY + 0.5, theSx, theSy);
             std::int64_t theU = std::llround((theSx - 0.5 - theSrcLeft) * kOne);
@@ -353,21 +381,7 @@ OSErr Composite(const CompositeRequest& inRequest)
                 const std::uint32_t theSample = theLerp(theTopMix, theBottomMix, theFy);
                 std::memcpy(&theSamples[std::size_t(theIndex) * 4], &theSample, 4);
             }
-            // Covered runs, intersected with the mask.
-            int theRun = 0;
-            while (theRun < theWidth) {
-                while (theRun < theWidth && theCovered[std::size_t(theRun)] == 0)
-                    ++theRun;
-                int theEnd = theRun;
-                while (theEnd < theWidth && theCovered[std::size_t(theEnd)] != 0)
-                    ++theEnd;
-                if (theRun < theEnd) {
-                    theRowSpans(theY, theLeft + theRun, theLeft + theEnd);
-                    for (const auto& [theA, theB] : theSpans)
-                        theWriter.Put(theY, theA, theB - theA, &theSamples[std::size_t(theA - theLeft) * 4]);
-                }
-                theRun = theEnd;
-            }
+            thePutCoveredRuns(theY);
         }
     } catch (const std::bad_alloc&) {
         return memFullErr;
