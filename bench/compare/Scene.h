@@ -10,6 +10,8 @@
 
 enum { kSceneWidth = 800, kSceneHeight = 600, kSceneShapes = 200, kScenePen = 3, kSceneWords = 120 };
 enum { kTextLeft = 480, kTextTop = 320, kTextWidth = 300, kTextHeight = 250, kTextPixels = 13 };
+/* The picture case: a 1280 x 960 photograph drawn into a 320 x 240 thumbnail. */
+enum { kPhotoWidth = 1280, kPhotoHeight = 960, kThumbWidth = 320, kThumbHeight = 240 };
 
 typedef struct {
     int left, top, right, bottom;

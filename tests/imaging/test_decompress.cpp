@@ -305,3 +305,41 @@ TEST_F(DecompressTest, MatricesThatLeaveTheTargetOrCollapseAreHandled)
 }
 
 }  // namespace
+
+namespace {
+
+// Shrinking averages the whole area each target pixel covers: columns white,
+// black, black repeated, at a third of their size, are a third white
+// everywhere (sampling at pixel centres would see only the black ones).
+TEST_F(DecompressTest, ShrinkingAveragesTheAreaEachPixelCovers)
+{
+    std::vector<std::uint8_t> theData(12 * 12 * 4);
+    for (std::size_t thePixel = 0; thePixel < 12 * 12; ++thePixel) {
+        const std::uint8_t theValue = thePixel % 3 == 0 ? 255 : 0;
+        theData[thePixel * 4] = theData[thePixel * 4 + 1] = theData[thePixel * 4 + 2] = theValue;
+        theData[thePixel * 4 + 3] = 255;
+    }
+    for (int theY = 0; theY < 4; ++theY)
+        for (int theX = 0; theX < 4; ++theX)
+            SetPixel32(mWorld, theX, theY, Bgra{1, 2, 3, 255});
+    // 9 × 9 of the source at a third, moved by one pixel: the 3 × 3 pixels from (1, 1).
+    const Rect theSource = MakeRect(0, 0, 9, 9);
+    MatrixRecord theMatrix;
+    SetIdentityMatrix(&theMatrix);
+    ScaleMatrix(&theMatrix, fixed1 / 3 + 1, fixed1 / 3 + 1, 0, 0);
+    TranslateMatrix(&theMatrix, fixed1, fixed1);
+    ASSERT_EQ(Draw(theData.data(), Describe(12, -12, 32), &theSource, &theMatrix), noErr);
+    for (int theY = 0; theY < 4; ++theY)
+        for (int theX = 0; theX < 4; ++theX) {
+            const Bgra thePixel = Pixel32(mWorld, theX, theY);
+            if (theX == 0 || theY == 0) {
+                EXPECT_EQ(thePixel, (Bgra{1, 2, 3, 255})) << theX << "," << theY;
+                continue;
+            }
+            EXPECT_NEAR(thePixel[0], 85, 1) << theX << "," << theY;
+            EXPECT_NEAR(thePixel[2], 85, 1) << theX << "," << theY;
+            EXPECT_EQ(thePixel[3], 255) << theX << "," << theY;
+        }
+}
+
+}  // namespace

@@ -8,12 +8,15 @@
 #include <automation/Variant.h>
 
 #include "imaging/Memory.h"
+#include "vellumax/engine/DrawCanvasOp.h"
+#include "vellumax/engine/DrawFileOp.h"
 #include "vellumax/engine/DrawGDIShape.h"
 #include "vellumax/engine/DrawShapeOp.h"
 #include "vellumax/engine/EraseOp.h"
 #include "vellumax/engine/ExportOperation.h"
 #include "vellumax/engine/InvertOp.h"
 #include "vellumax/engine/Operation.h"
+#include "vellumax/engine/SetChannelOp.h"
 #include "vellumax/errors/ComError.h"
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/ErrorReport.h"
@@ -31,7 +34,6 @@ constexpr const char* kSourceUnit = "Canvas.cpp";
 constexpr const char* kProgId = "Vellumax.Canvas.1";
 const ObjectIdentity kWho{kSourceUnit, IID_ICanvas, kProgId};
 constexpr const char* kBadLocation = "Unable to understand location for color";
-constexpr const char* kNotAvailable = "This operation is not available yet.";
 // The scratch store TextLength measures on, so the canvas is never touched.
 constexpr std::int32_t kScratchSide = 4;
 constexpr std::int32_t kScratchDepth = 32;
@@ -48,26 +50,6 @@ static_assert(MembersFollowTheirIds(), "kCanvasMembers is indexed by DISPID - 1"
 
 constexpr const char* Name(CanvasDispId inId) { return kCanvasMembers[inId - 1].mName; }
 constexpr const char* Help(CanvasDispId inId) { return kCanvasMembers[inId - 1].mHelp; }
-
-// Stands in for an engine that is not built yet: the method runs its whole
-// frame (arguments, defaults, parameter string and its parse errors) and then
-// fails with a clear message instead of pretending to have drawn.
-class PendingOperation final : public Operation {
-public:
-    explicit PendingOperation(const char* inName) : Operation(inName) {}
-    ~PendingOperation() override { DisposeHandle(mData); }
-
-    void SetArgument(const char* inName, const std::string& inValue) { Report(inName, inValue.c_str()); }
-    void AdoptData(Handle inData)
-    {
-        DisposeHandle(mData);
-        mData = inData;
-    }
-    void Do(Bitmap&) override { mError->AddMessage(kNotAvailable); }
-
-private:
-    Handle mData = nullptr;
-};
 
 // A VARIANT* argument as the object it holds (references followed); throws
 // the coercion's code when it holds none.
@@ -627,8 +609,7 @@ HRESULT Canvas::GetColor(VARIANT* inLoc, VARIANT* outColor)
 
 // ---- Drawing, reading and saving methods ------------------------------------------------
 // Each builds its operation, hands it the defaults and then its own arguments,
-// and runs it with the parameter string. Engines still to come run as a
-// PendingOperation, which reports its arguments and fails.
+// and runs it with the parameter string.
 
 HRESULT Canvas::SetChannel(VARIANT inChannel, IDispatch* newVal)
 {
@@ -636,9 +617,10 @@ HRESULT Canvas::SetChannel(VARIANT inChannel, IDispatch* newVal)
         if (newVal == nullptr)
             return E_POINTER;
         const std::string theChannel = TextFromVariant(inChannel);
-        PendingOperation theOperation("Set Channel:");
+        SetChannelOp theOperation;
         ApplyCanvasDefaults(theOperation);
-        theOperation.SetArgument("Channel", theChannel);
+        theOperation.SetSource(newVal);
+        theOperation.SetChannelName(theChannel.c_str());
         return RunOperation(theOperation, mBitmap);
     });
 }
@@ -651,9 +633,9 @@ HRESULT Canvas::DrawFile(VARIANT* inSrc, VARIANT* inParams, VARIANT* outRect)
         ResetOut(outRect);
         const std::string thePath = TextFromVariant(*inSrc);
         const std::string theParams = TextFromVariant(*inParams);
-        PendingOperation theOperation("Draw File:");
+        DrawFileOp theOperation("Draw File:");
         ApplyCanvasDefaults(theOperation);
-        theOperation.SetArgument("File", thePath);
+        theOperation.SetFile(thePath.c_str());
         return RunDrawing(theOperation, theParams, outRect);
     });
 }
@@ -664,12 +646,13 @@ HRESULT Canvas::DrawData(VARIANT* inSrc, VARIANT* inType, VARIANT* inParams, VAR
         if (inSrc == nullptr || inType == nullptr || inParams == nullptr)
             return E_POINTER;
         ResetOut(outRect);
-        PendingOperation theOperation("Draw Data:");
-        theOperation.AdoptData(DataFromVariant(*inSrc));
+        DrawFileOp theOperation("Draw Data:");
+        // Owned by the operation at once, so that a later conversion failure can't leak it.
+        theOperation.SetData(DataFromVariant(*inSrc));
         const std::string theType = TextFromVariant(*inType);
         const std::string theParams = TextFromVariant(*inParams);
         ApplyCanvasDefaults(theOperation);
-        theOperation.SetArgument("Type", theType);
+        theOperation.SetType(theType.c_str());
         return RunDrawing(theOperation, theParams, outRect);
     });
 }
@@ -712,11 +695,12 @@ HRESULT Canvas::DrawCanvas(VARIANT* inCanvas, VARIANT* inParams, VARIANT* outRec
         ResetOut(outRect);
         // The source is an object, not text: it is held for the call.
         VARIANT theHolder;
-        ObjectFromVariant(*inCanvas, theHolder);
+        IDispatch* theObject = ObjectFromVariant(*inCanvas, theHolder);
         const vx::ComVariant theSource = vx::ComVariant::Attach(theHolder);
         const std::string theParams = TextFromVariant(*inParams);
-        PendingOperation theOperation("Draw Canvas:");
+        DrawCanvasOp theOperation;
         ApplyCanvasDefaults(theOperation);
+        theOperation.SetSource(theObject);
         return RunDrawing(theOperation, theParams, outRect);
     });
 }

@@ -1,11 +1,16 @@
 // The per-pixel work: sampling (exact copy for whole-pixel translations, bilinear otherwise),
 // the transfer modes, and the mapping of the result to the destination's depth.
 #include "Compositor.h"
+#include "AreaSampler.h"
 #include "RegionList.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <new>
 #include <vector>
 
@@ -26,7 +31,53 @@ inline std::uint8_t Clamp255(int inValue)
 struct ModeContext {
     int mMode;
     int mOp[4];  // operation colour as B, G, R bytes (and an unused alpha)
+    // Blend: for every source alpha, the 16-bit weights of blue, green and red
+    // (alpha × operation colour / 255) and of alpha (the largest of the three).
+    std::uint64_t mBlendLanes[256];
 };
+
+inline unsigned DivideBy255(unsigned inValue)
+{
+    return (inValue + 127) / 255;
+}
+
+// The straight alpha blend weighted by the operation colour: the one mode whose
+// weights differ per channel. Per source alpha, a table holds the four 16-bit
+// weights (blue, green, red, and the coverage, the largest of them); alpha is
+// then the same sum with a source of 255, since (255·c + x) / 255 = c + x / 255.
+void BlendWeighted(const ModeContext& inContext, const std::uint8_t* inSource, std::uint8_t* ioDest, int inCount)
+{
+    int theIndex = 0;
+#if defined(__SSE2__)
+    const __m128i theZero = _mm_setzero_si128();
+    const __m128i theFull = _mm_set1_epi16(255);
+    const __m128i theRound = _mm_set1_epi16(127);
+    const __m128i theReciprocal = _mm_set1_epi16(std::int16_t(0x8081));
+    const __m128i theOpaque = _mm_set_epi16(255, 0, 0, 0, 255, 0, 0, 0);
+    const __m128i theColors = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
+    for (; theIndex + 2 <= inCount; theIndex += 2) {
+        const __m128i theS = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(inSource + theIndex * 4)), theZero);
+        const __m128i theD = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(ioDest + theIndex * 4)), theZero);
+        const __m128i theW = _mm_set_epi64x(std::int64_t(inContext.mBlendLanes[inSource[theIndex * 4 + 7]]),
+                                            std::int64_t(inContext.mBlendLanes[inSource[theIndex * 4 + 3]]));
+        const __m128i theSource = _mm_or_si128(_mm_and_si128(theS, theColors), theOpaque);
+        // s·w + d·(255 − w) + 127 stays below 65536; t / 255 = (t · 0x8081) >> 23 for 16-bit t.
+        __m128i theSum = _mm_add_epi16(_mm_mullo_epi16(theSource, theW), _mm_mullo_epi16(theD, _mm_sub_epi16(theFull, theW)));
+        theSum = _mm_srli_epi16(_mm_mulhi_epu16(_mm_add_epi16(theSum, theRound), theReciprocal), 7);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(ioDest + theIndex * 4), _mm_packus_epi16(theSum, theZero));
+    }
+#endif
+    for (; theIndex < inCount; ++theIndex) {
+        const std::uint8_t* theS = inSource + theIndex * 4;
+        std::uint8_t* theD = ioDest + theIndex * 4;
+        const std::uint64_t theLanes = inContext.mBlendLanes[theS[3]];
+        for (int theChannel = 0; theChannel < 4; ++theChannel) {
+            const unsigned theWeight = unsigned(theLanes >> (16 * theChannel)) & 0xFFFFu;
+            const unsigned theSource = theChannel == 3 ? 255u : theS[theChannel];
+            theD[theChannel] = std::uint8_t(DivideBy255(theSource * theWeight + theD[theChannel] * (255 - theWeight)));
+        }
+    }
+}
 
 template <class Channel>
 void ForColorChannels(const std::uint8_t* inSource, std::uint8_t* ioDest, int inCount, Channel inChannel)
@@ -68,6 +119,9 @@ void Combine(const ModeContext& inContext, const std::uint8_t* inSource, std::ui
         break;
     case adMin:
         ForColorChannels(inSource, ioDest, inCount, [](int inS, int inD, int) { return std::min(inS, inD); });
+        break;
+    case graphicsModeStraightAlphaBlend:
+        BlendWeighted(inContext, inSource, ioDest, inCount);
         break;
     default:
         for (int theIndex = 0; theIndex < inCount; ++theIndex) {
@@ -250,7 +304,19 @@ OSErr Composite(const CompositeRequest& inRequest)
         return noErr;
 
     ModeContext theContext{inRequest.mMode & ~ditherCopy,
-                           {inRequest.mOpColor.blue >> 8, inRequest.mOpColor.green >> 8, inRequest.mOpColor.red >> 8, 255}};
+                           {inRequest.mOpColor.blue >> 8, inRequest.mOpColor.green >> 8, inRequest.mOpColor.red >> 8, 255},
+                           {}};
+    if (theContext.mMode == graphicsModeStraightAlphaBlend)
+        for (unsigned theAlpha = 0; theAlpha < 256; ++theAlpha) {
+            std::uint64_t theLanes = 0;
+            unsigned theCoverage = 0;
+            for (int theChannel = 0; theChannel < 3; ++theChannel) {
+                const unsigned theWeight = DivideBy255(theAlpha * unsigned(theContext.mOp[theChannel]));
+                theLanes |= std::uint64_t(theWeight) << (16 * theChannel);
+                theCoverage = std::max(theCoverage, theWeight);
+            }
+            theContext.mBlendLanes[theAlpha] = theLanes | std::uint64_t(theCoverage) << 48;
+        }
     const bool theDither = (inRequest.mMode & ditherCopy) != 0;
     const int theWidth = theRight - theLeft;
     try {
@@ -306,6 +372,23 @@ OSErr Composite(const CompositeRequest& inRequest)
         }
         std::vector<std::uint8_t> theSamples(std::size_t(theWidth) * 4);
         std::vector<std::uint8_t> theCovered(std::size_t(theWidth), 0);
+        // Covered runs, intersected with the mask.
+        auto thePutCoveredRuns = [&](int inY) {
+            int theRun = 0;
+            while (theRun < theWidth) {
+                while (theRun < theWidth && theCovered[std::size_t(theRun)] == 0)
+                    ++theRun;
+                int theEnd = theRun;
+                while (theEnd < theWidth && theCovered[std::size_t(theEnd)] != 0)
+                    ++theEnd;
+                if (theRun < theEnd) {
+                    theRowSpans(inY, theLeft + theRun, theLeft + theEnd);
+                    for (const auto& [theA, theB] : theSpans)
+                        theWriter.Put(inY, theA, theB - theA, &theSamples[std::size_t(theA - theLeft) * 4]);
+                }
+                theRun = theEnd;
+            }
+        };
         const bool thePerspective = inRequest.mMatrix.m[0][2] != 0 || inRequest.mMatrix.m[1][2] != 0;
         const auto& a = theInverse.m;
         // Sample positions relative to the source rectangle's first pixel centre, 32.32 fixed point.
@@ -315,7 +398,16 @@ OSErr Composite(const CompositeRequest& inRequest)
         const std::int64_t theHalf = -(std::int64_t(1) << 31);
         const auto theStepU = std::int64_t(std::llround(a[0][0] * kOne));
         const auto theStepV = std::int64_t(std::llround(a[0][1] * kOne));
+        std::unique_ptr<AreaSampler> theArea;
+        if (AreaSampler::Applies(inRequest.mMatrix))
+            theArea = std::make_unique<AreaSampler>(theTexels, theTexelStride, theSrcWidth, theSrcHeight, theSrcLeft,
+                                                    theSrcTop, inRequest.mMatrix, theLeft, theRight);
         for (int theY = theTop; theY < theBottom; ++theY) {
+            if (theArea != nullptr) {
+                theArea->Row(theY, theSamples.data(), theCovered.data());
+                thePutCoveredRuns(theY);
+                continue;
+            }
             double theSx = 0, theSy = 0;
             Apply(theInverse, theLeft + 0.5, theY + 0.5, theSx, theSy);
             std::int64_t theU = std::llround((theSx - 0.5 - theSrcLeft) * kOne);
@@ -353,21 +445,7 @@ OSErr Composite(const CompositeRequest& inRequest)
                 const std::uint32_t theSample = theLerp(theTopMix, theBottomMix, theFy);
                 std::memcpy(&theSamples[std::size_t(theIndex) * 4], &theSample, 4);
             }
-            // Covered runs, intersected with the mask.
-            int theRun = 0;
-            while (theRun < theWidth) {
-                while (theRun < theWidth && theCovered[std::size_t(theRun)] == 0)
-                    ++theRun;
-                int theEnd = theRun;
-                while (theEnd < theWidth && theCovered[std::size_t(theEnd)] != 0)
-                    ++theEnd;
-                if (theRun < theEnd) {
-                    theRowSpans(theY, theLeft + theRun, theLeft + theEnd);
-                    for (const auto& [theA, theB] : theSpans)
-                        theWriter.Put(theY, theA, theB - theA, &theSamples[std::size_t(theA - theLeft) * 4]);
-                }
-                theRun = theEnd;
-            }
+            thePutCoveredRuns(theY);
         }
     } catch (const std::bad_alloc&) {
         return memFullErr;

@@ -2,6 +2,7 @@
 #include "GraphicsImporter.h"
 
 #include "Impl.h"
+#include "ReducedDecode.h"
 #include "Worlds.h"
 
 #include "codecs/Codec.h"
@@ -199,8 +200,14 @@ ComponentResult GraphicsImporter::ImportDraw()
 {
     if (!mHasData)
         return paramErr;
+    MatrixRecord theMatrix;
+    if (mHasMatrix)
+        theMatrix = mMatrix;
+    else
+        vximaging::SetIdentityMatrix(&theMatrix);
     vx::codecs::DecodeOptions theOptions;
     theOptions.mMaxSide = vx::codecs::kStoreSideLimit;
+    theOptions.mReduction = ChooseReduction(mCodec, theMatrix);
     auto theImage = mCodec.Decode(BytesOf(mBytes), std::uint32_t(mIndex), theOptions);
     if (!theImage)
         return ResultOf(theImage.Error());
@@ -224,12 +231,8 @@ ComponentResult GraphicsImporter::ImportDraw()
     (*theDesc)->depth = 32;
     (*theDesc)->clutID = -1;
 
-    const Rect theWhole{0, 0, std::int16_t(theHeight), std::int16_t(theWidth)};
-    MatrixRecord theMatrix;
-    if (mHasMatrix)
-        theMatrix = mMatrix;
-    else
-        vximaging::SetIdentityMatrix(&theMatrix);
+    Rect theSource = mHasSourceRect ? mSourceRect : Rect{0, 0, std::int16_t(theHeight), std::int16_t(theWidth)};
+    ApplyReduction(theOptions.mReduction, theMatrix, mHasSourceRect ? &theSource : nullptr);
 
     // The operation colour is the port's: lend ours to the port for this one drawing.
     CGrafPtr theOldPort = nullptr;
@@ -240,7 +243,7 @@ ComponentResult GraphicsImporter::ImportDraw()
     vximaging::OpColor(&mOpColor);
     const long theDataSize = long(theImage->mPixels.size());
     const OSErr theError = vximaging::FDecompressImage(reinterpret_cast<Ptr>(theImage->mPixels.data()), theDesc, thePixMap,
-                                            mHasSourceRect ? &mSourceRect : &theWhole, &theMatrix, mMode, nullptr,
+                                            &theSource, &theMatrix, mMode, nullptr,
                                             nullptr, nullptr, codecMaxQuality, bestFidelityCodec, theDataSize,
                                             nullptr, nullptr);
     vximaging::OpColor(&theOldOpColor);

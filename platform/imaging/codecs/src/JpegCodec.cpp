@@ -138,6 +138,17 @@ bool ReadHeaderLeaf(JpegReadJob* inJob, Bytes inBytes, uint64_t inMemoryLimit) {
     return true;
 }
 
+// Asks for the picture at 1 / inReduction of its size (1, 2, 4 or 8) and works out what that gives.
+bool ReduceLeaf(JpegReadJob* inJob, uint32_t inReduction) {
+    if (setjmp(inJob->mError.mJump)) {
+        return false;
+    }
+    inJob->mInfo.scale_num = 1;
+    inJob->mInfo.scale_denom = inReduction;
+    jpeg_calc_output_dimensions(&inJob->mInfo);
+    return true;
+}
+
 bool DecodeLeaf(JpegReadJob* inJob, JSAMPROW* inRows, uint32_t inWidth, uint32_t inHeight) {
     if (setjmp(inJob->mError.mJump)) {
         return false;
@@ -306,6 +317,14 @@ Result<DecodedImage> JpegCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
     }
     const bool theCmyk = IsCmyk(theJob.mInfo.jpeg_color_space);
     theJob.mInfo.out_color_space = theCmyk ? JCS_CMYK : JCS_EXT_BGRA;
+    const uint32_t theReduction = inOptions.mReduction;
+    if (theReduction == 2 || theReduction == 4 || theReduction == 8) {
+        if (!ReduceLeaf(&theJob, theReduction)) {
+            return Fail(theJob.mError.mStatus);
+        }
+        theInfo->mWidth = theJob.mInfo.output_width;
+        theInfo->mHeight = theJob.mInfo.output_height;
+    }
 
     DecodedImage theImage;
     theImage.mInfo = std::move(theInfo).Value();

@@ -1,0 +1,107 @@
+#include "AreaSampler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace vximaging {
+
+bool AreaSampler::Applies(const MatrixD& inMatrix)
+{
+    const auto& m = inMatrix.m;
+    if (m[0][1] != 0 || m[1][0] != 0 || m[0][2] != 0 || m[1][2] != 0 || m[2][2] != 1)
+        return false;
+    const double theSx = m[0][0];
+    const double theSy = m[1][1];
+    return theSx > 0 && theSy > 0 && theSx <= 1 && theSy <= 1 && (theSx < 1 || theSy < 1);
+}
+
+void AreaSampler::MakeSpans(double inScale, double inOffset, int inSourceSize, int inFrom, int inTo,
+                            std::vector<Span>& outSpans, std::vector<std::uint32_t>& outWeights)
+{
+    constexpr std::uint32_t kOne = 1u << kWeightBits;
+    outSpans.assign(std::size_t(inTo - inFrom), Span{});
+    outWeights.clear();
+    for (int theDest = inFrom; theDest < inTo; ++theDest) {
+        // Source coordinates (relative to the source rectangle) of the pixel's edges and centre.
+        const double theCentre = (theDest + 0.5 - inOffset) / inScale;
+        if (!(theCentre >= 0 && theCentre < inSourceSize))
+            continue;
+        const double theStart = std::max(0.0, (theDest - inOffset) / inScale);
+        const double theEnd = std::min(double(inSourceSize), (theDest + 1 - inOffset) / inScale);
+        const int theFirst = std::clamp(int(std::floor(theStart)), 0, inSourceSize - 1);
+        const int theLast = std::clamp(int(std::ceil(theEnd)) - 1, theFirst, inSourceSize - 1);
+        Span& theSpan = outSpans[std::size_t(theDest - inFrom)];
+        theSpan.mFirst = theFirst;
+        theSpan.mCount = theLast - theFirst + 1;
+        theSpan.mWeights = outWeights.size();
+        const double theLength = theEnd - theStart;
+        std::uint32_t theTotal = 0;
+        for (int theIndex = theFirst; theIndex <= theLast; ++theIndex) {
+            const double thePart = std::min(theEnd, theIndex + 1.0) - std::max(theStart, double(theIndex));
+            const auto theWeight = theLength > 0 ? std::uint32_t(std::lround(std::max(thePart, 0.0) / theLength * kOne)) : 0u;
+            outWeights.push_back(theWeight);
+            theTotal += theWeight;
+        }
+        // Rounding leftovers go to the largest weight, so every span sums to exactly one.
+        auto theBegin = outWeights.begin() + std::ptrdiff_t(theSpan.mWeights);
+        auto theLargest = std::max_element(theBegin, outWeights.end());
+        *theLargest = std::uint32_t(std::int64_t(*theLargest) + std::int64_t(kOne) - std::int64_t(theTotal));
+    }
+}
+
+AreaSampler::AreaSampler(const std::uint32_t* inTexels, std::ptrdiff_t inStride, int inWidth, int inHeight,
+                         int inSourceLeft, int inSourceTop, const MatrixD& inMatrix, int inLeft, int inRight)
+    : mTexels(inTexels), mStride(inStride), mWidth(inWidth), mHeight(inHeight), mScaleY(inMatrix.m[1][1]),
+      mOffsetY(inMatrix.m[2][1] + inSourceTop * inMatrix.m[1][1])
+{
+    const double theOffsetX = inMatrix.m[2][0] + inSourceLeft * inMatrix.m[0][0];
+    MakeSpans(inMatrix.m[0][0], theOffsetX, inWidth, inLeft, inRight, mColumns, mColumnWeights);
+    mSums.resize(mColumns.size() * 4);
+}
+
+void AreaSampler::Row(int inY, std::uint8_t* outSamples, std::uint8_t* outCovered)
+{
+    const std::size_t theCount = mColumns.size();
+    MakeSpans(mScaleY, mOffsetY, mHeight, inY, inY + 1, mRowSpan, mRowWeights);
+    const Span& theRows = mRowSpan[0];
+    if (theRows.mCount == 0) {
+        std::memset(outCovered, 0, theCount);
+        return;
+    }
+    std::fill(mSums.begin(), mSums.end(), 0);
+    for (int theStep = 0; theStep < theRows.mCount; ++theStep) {
+        const std::uint32_t* theRow = mTexels + std::ptrdiff_t(theRows.mFirst + theStep) * mStride;
+        const std::uint64_t theRowWeight = mRowWeights[theRows.mWeights + std::size_t(theStep)];
+        if (theRowWeight == 0)
+            continue;
+        for (std::size_t theColumn = 0; theColumn < theCount; ++theColumn) {
+            const Span& theSpan = mColumns[theColumn];
+            const std::uint32_t* theWeights = &mColumnWeights[theSpan.mWeights];
+            const std::uint32_t* thePixels = theRow + theSpan.mFirst;
+            std::uint32_t theChannels[4] = {0, 0, 0, 0};
+            for (int theIndex = 0; theIndex < theSpan.mCount; ++theIndex) {
+                const std::uint32_t thePixel = thePixels[theIndex];
+                const std::uint32_t theWeight = theWeights[theIndex];
+                theChannels[0] += (thePixel & 0xFFu) * theWeight;
+                theChannels[1] += (thePixel >> 8 & 0xFFu) * theWeight;
+                theChannels[2] += (thePixel >> 16 & 0xFFu) * theWeight;
+                theChannels[3] += (thePixel >> 24) * theWeight;
+            }
+            std::uint64_t* theSum = &mSums[theColumn * 4];
+            for (int theChannel = 0; theChannel < 4; ++theChannel)
+                theSum[theChannel] += theChannels[theChannel] * theRowWeight;
+        }
+    }
+    constexpr int kShift = 2 * kWeightBits;
+    constexpr std::uint64_t kHalf = std::uint64_t(1) << (kShift - 1);
+    for (std::size_t theColumn = 0; theColumn < theCount; ++theColumn) {
+        outCovered[theColumn] = mColumns[theColumn].mCount > 0 ? 1 : 0;
+        const std::uint64_t* theSum = &mSums[theColumn * 4];
+        for (int theChannel = 0; theChannel < 4; ++theChannel)
+            outSamples[theColumn * 4 + std::size_t(theChannel)] =
+                std::uint8_t(std::min<std::uint64_t>((theSum[theChannel] + kHalf) >> kShift, 255));
+    }
+}
+
+}  // namespace vximaging
