@@ -169,14 +169,51 @@ TEST_F(CanvasTest, SidesAreTakenThroughTheVariantConversion)
     EXPECT_EQ(mCanvas.Get("Height").AsLong(), 7);
 }
 
-TEST_F(CanvasTest, SideTheStoreCannotTakeIsReportedAndStaysStored)
+// A rejected side or depth keeps the old value, so the canvas stays usable.
+TEST_F(CanvasTest, SizeTheStoreCannotTakeIsReportedAndNotKept)
 {
     Size(10, 10);
-    EXPECT_FALSE(mCanvas.Put("Width", 40000));
-    EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
-    EXPECT_THAT(mCanvas.LastError().mDescription, HasSubstr("(-50)"));
-    EXPECT_THAT(mCanvas.LastError().mDescription, HasSubstr("Set Canvas Width  =  40000"));
-    EXPECT_EQ(mCanvas.Get("Width").AsLong(), 40000);
+    ASSERT_TRUE(mCanvas.Put("Color", "red"));
+    mCanvas.Call("Erase");
+    ASSERT_TRUE(mCanvas.Ok());
+    for (const char* theSide : {"Width", "Height"}) {
+        for (const char* theValue : {"40000", "1000000000", "0", "-5"}) {
+            EXPECT_FALSE(mCanvas.Put(theSide, theValue)) << theSide << theValue;
+            EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
+            EXPECT_THAT(mCanvas.LastError().mDescription, HasSubstr("(-50)"));
+            EXPECT_THAT(mCanvas.LastError().mDescription,
+                        HasSubstr(std::string("Set Canvas ") + theSide + "  =  " + theValue));
+            EXPECT_EQ(mCanvas.Get(theSide).AsLong(), 10) << theSide << theValue;
+        }
+    }
+    // Later calls work and the pixels are those of before.
+    mCanvas.Call("DrawShape", "rect", "rect=0,0,2,2");
+    EXPECT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+    EXPECT_EQ(ColorAt("9,9"), PixelText(0xDD, 0x08, 0x06));
+    ASSERT_TRUE(mCanvas.Put("Width", 12));
+    EXPECT_EQ(mCanvas.Get("Width").AsLong(), 12);
+}
+
+// A shape word nobody knows fails with the parser's text instead of drawing
+// nothing and succeeding; an empty one leaves the shape to the keywords.
+TEST_F(CanvasTest, UnknownShapeWordFailsAndDrawsNothing)
+{
+    Size(10, 10);
+    ASSERT_TRUE(mCanvas.Put("PaintColor", "red"));
+    const std::string theBefore = ColorAt("5,5");
+    for (const char* theParams : {"", "rect=0,0,10,10", "shape=rect rect=0,0,10,10"}) {
+        mCanvas.Call("DrawShape", "bogus", theParams);
+        EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL) << theParams;
+        EXPECT_THAT(mCanvas.LastError().mDescription,
+                    StartsWith("Could not understand value of parameter \"shape=bogus\"\n\n\nDraw Shape: "));
+        EXPECT_EQ(ColorAt("5,5"), theBefore);
+    }
+    // A syntax error in the parameter string is still the one reported.
+    mCanvas.Call("DrawShape", "bogus", "pencolor");
+    EXPECT_THAT(mCanvas.LastError().mDescription, StartsWith("Could not find equals sign"));
+    mCanvas.Call("DrawShape", "", "shape=rect rect=0,0,10,10 op=paint");
+    EXPECT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+    EXPECT_NE(ColorAt("5,5"), theBefore);
 }
 
 TEST_F(CanvasTest, DepthTakesOnlyItsWords)

@@ -66,6 +66,18 @@ test('rejected values throw and keep the old value', () => {
   assert.throws(() => { canvas.Width = 'wide'; }, (e) => e.number === E_FAIL && e.description.length > 0);
 });
 
+test('a side the store refuses is not kept, and an unknown shape word fails', () => {
+  const canvas = vx.createObject('Vellumax.Canvas');
+  canvas.Width = 8;
+  canvas.Height = 8;
+  assert.throws(() => { canvas.Width = 1e9; }, (e) => e.number === E_FAIL &&
+    e.description.includes('Set Canvas Width  =  1000000000'));
+  assert.equal(canvas.Width, 8);
+  assert.equal(canvas.DrawShape('rect', 'rect=0,0,4,4'), '0,0,4,4');
+  assert.throws(() => canvas.DrawShape('bogus', ''), (e) => e.number === E_FAIL &&
+    e.description.startsWith('Could not understand value of parameter "shape=bogus"\n\n\nDraw Shape: '));
+});
+
 test('Pattern holds a canvas; null is refused', () => {
   const canvas = vx.createObject('Vellumax.Canvas');
   const other = vx.createObject('Vellumax.Canvas');

@@ -29,7 +29,22 @@ void DrawShapeOp::Do(Bitmap& inBitmap)
 void DrawShapeOp::SetShape(const char* inShape)
 {
     mParameters->SetParameter("shape", inShape);
+    mBadShape.clear();
+    // An empty argument names no shape: the parameter string may give one.
+    if (mParameters->ErrorCode() != ParameterParser::kNoError && inShape[0] != '\0')
+        mBadShape = inShape;
     Report("Shape", inShape);
+}
+
+std::int32_t DrawShapeOp::SetParameterString(const char* inText)
+{
+    // The parse starts a fresh error state; a shape word nobody understood
+    // must still stop the call rather than draw nothing and succeed.
+    const std::int32_t theCode = Operation::SetParameterString(inText);
+    if (theCode != ParameterParser::kNoError || mBadShape.empty())
+        return theCode;
+    mParameters->SetError(ParameterParser::kBadValue, "shape", "=", mBadShape.c_str());
+    return ParameterParser::kBadValue;
 }
 
 std::unique_ptr<ErrorReport> DrawShapeOp::RunPoly(Bitmap& inBitmap, std::unique_ptr<Parameters> inParameters,

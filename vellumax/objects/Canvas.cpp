@@ -262,9 +262,12 @@ HRESULT Canvas::put_Depth(VARIANT inValue)
         std::int32_t theBits = 0;
         if (!ReadDepth(theText.c_str(), &theBits))
             return SetFailure("Canvas Depth", inValue);
+        const std::int32_t theOld = mBitmap.GetDepth();
         mBitmap.SetDepth(theBits);
-        if (const OSErr theError = mBitmap.Update(); theError != noErr)
+        if (const OSErr theError = mBitmap.Update(); theError != noErr) {
+            mBitmap.SetDepth(theOld);
             return SetFailure("Canvas Depth", inValue, theError);
+        }
         return S_OK;
     });
 }
@@ -273,13 +276,20 @@ HRESULT Canvas::PutSide(const char* inLabel, bool inWidth, const VARIANT& inValu
 {
     return Frame([&] {
         const std::int32_t theSide = LongFromVariant(inValue);
-        if (inWidth)
-            mBitmap.SetWidth(theSide);
-        else
-            mBitmap.SetHeight(theSide);
-        // The new side stays stored even when the store can't take it.
-        if (const OSErr theError = mBitmap.Update(); theError != noErr)
+        const std::int32_t theOld = inWidth ? mBitmap.GetWidth() : mBitmap.GetHeight();
+        const auto theSet = [&](std::int32_t inSide) {
+            if (inWidth)
+                mBitmap.SetWidth(inSide);
+            else
+                mBitmap.SetHeight(inSide);
+        };
+        theSet(theSide);
+        // A side the store can't take is not kept: it would make every later
+        // call fail until the side is set again.
+        if (const OSErr theError = mBitmap.Update(); theError != noErr) {
+            theSet(theOld);
             return SetFailure(inLabel, inValue, theError);
+        }
         return S_OK;
     });
 }
