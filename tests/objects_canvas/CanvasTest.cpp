@@ -194,6 +194,42 @@ TEST_F(CanvasTest, SizeTheStoreCannotTakeIsReportedAndNotKept)
     EXPECT_EQ(mCanvas.Get("Width").AsLong(), 12);
 }
 
+// Text read up to its first NUL (paths, types, parameter strings, shape
+// words) is refused whole rather than cut there and half obeyed.
+TEST_F(CanvasTest, EmbeddedNulIsRefusedWhereTextIsReadAsAString)
+{
+    Size(6, 6);
+    const std::string theDir = ::testing::TempDir();
+    const std::string theParams("pencolor=red\0garbage=1", 23);
+    const std::string thePath = theDir + std::string("nul.png\0.gif", 12);
+    struct Row {
+        const char* mMethod;
+        vx::Variant mFirst;
+        vx::Variant mSecond;
+    };
+    const Row kRows[] = {
+        {"DrawShape", std::string("rect\0bogus", 10), ""},
+        {"DrawShape", "rect", theParams},
+        {"DrawText", "x", theParams},
+        {"TextLength", "x", theParams},
+        {"SaveAs", thePath, ""},
+        {"SaveAs", theDir + "nul.png", theParams},
+        {"GetAs", std::string("png\0gif", 7), ""},
+        {"GetAs", "png", theParams},
+    };
+    const std::string theBefore = ColorAt("1,1");
+    for (const Row& theRow : kRows) {
+        mCanvas.Call(theRow.mMethod, theRow.mFirst, theRow.mSecond);
+        EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL) << theRow.mMethod;
+        EXPECT_EQ(mCanvas.LastError().mDescription, ComErrorText(E_INVALIDARG)) << theRow.mMethod;
+    }
+    EXPECT_EQ(ColorAt("1,1"), theBefore);
+    EXPECT_FALSE(::testing::internal::FilePath(theDir + "nul.png").FileOrDirectoryExists());
+    // The refusals left nothing behind that stops a later call.
+    mCanvas.Call("GetAs", "png", "");
+    EXPECT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+}
+
 // A shape word nobody knows fails with the parser's text instead of drawing
 // nothing and succeeding; an empty one leaves the shape to the keywords.
 TEST_F(CanvasTest, UnknownShapeWordFailsAndDrawsNothing)

@@ -30,6 +30,14 @@ std::string TextFromVariant(const VARIANT& inValue)
     return theUtf8;
 }
 
+std::string WholeTextFromVariant(const VARIANT& inValue)
+{
+    std::string theText = TextFromVariant(inValue);
+    if (theText.find('\0') != std::string::npos)
+        throw ComError(E_INVALIDARG);
+    return theText;
+}
+
 float SingleFromVariant(const VARIANT& inValue)
 {
     if (inValue.vt == VT_R4)

@@ -10,6 +10,10 @@
 
 // The value as text (UTF-8), references followed.
 std::string TextFromVariant(const VARIANT& inValue);
+// The same for text read up to its first NUL (a path, a type, a parameter
+// string): one holding a NUL throws ComError(E_INVALIDARG) rather than being
+// cut short there.
+std::string WholeTextFromVariant(const VARIANT& inValue);
 // The value as a single-precision number; a VT_R4 is taken as it is.
 float SingleFromVariant(const VARIANT& inValue);
 // The value as a 32-bit integer.
