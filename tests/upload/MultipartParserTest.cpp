@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,70 @@ TEST(MultipartParser, EveryPrefixOfABodyParsesWithinIt)
             EXPECT_LE(thePart.mData + thePart.mLength, theBytes.data() + theBytes.size());
         }
     }
+}
+
+// Where each part's boundary starts, read line by line as the rules say, by
+// plain searches: the model the quick header skip of Locate must agree with.
+std::vector<std::uint32_t> ModelStarts(const std::string& inBody)
+{
+    std::vector<std::uint32_t> theStarts;
+    const std::size_t theFirst = inBody.find("--");
+    if (theFirst == std::string::npos)
+        return theStarts;
+    const std::size_t theLineEnd = inBody.find("\r\n", theFirst);
+    if (theLineEnd == std::string::npos || theLineEnd - theFirst >= kMultipartTextCapacity)
+        return theStarts;
+    const std::string theBoundary = inBody.substr(theFirst, theLineEnd - theFirst);
+    std::size_t theClosing = 0;
+    for (std::size_t theAt = theFirst;;) {
+        if (inBody.compare(theAt, theBoundary.size() + 2, theBoundary + "\r\n") != 0)
+            break;
+        std::size_t theLine = theAt + theBoundary.size() + 2;
+        std::size_t theEnd = 0;
+        while ((theEnd = inBody.find("\r\n", theLine)) != std::string::npos && theEnd != theLine)
+            theLine = theEnd + 2;
+        if (theEnd == std::string::npos)
+            break;
+        const std::size_t theNext = inBody.find(theBoundary, theLine + 2);
+        if (theNext == std::string::npos)
+            break;
+        theStarts.push_back(std::uint32_t(theAt));
+        theAt = theClosing = theNext;
+    }
+    if (!theStarts.empty())
+        theStarts.push_back(std::uint32_t(theClosing));
+    return theStarts;
+}
+
+// Bodies pieced together from the bytes that matter to the framing: stray
+// CR and LF around blank lines, boundaries inside headers, parts cut short.
+TEST(MultipartParser, LocateFindsTheBoundariesTheLinesGive)
+{
+    const char* const kPieces[] = {"--X", "\r\n", "\r", "\n", "a", "--", "\r\n\r\n", "Content-Type: t", "X"};
+    std::mt19937 theRandom(21);
+    for (int theCase = 0; theCase < 20000; ++theCase) {
+        std::string theBody = "--X\r\n";
+        const int thePieces = int(theRandom() % 24);
+        for (int theIndex = 0; theIndex < thePieces; ++theIndex)
+            theBody += kPieces[theRandom() % std::size(kPieces)];
+        const auto* theBytes = reinterpret_cast<const std::uint8_t*>(theBody.data());
+        const std::vector<std::uint32_t> theStarts = MultipartParser::Locate(theBytes, theBody.size());
+        ASSERT_EQ(theStarts, ModelStarts(theBody)) << ::testing::PrintToString(theBody);
+    }
+}
+
+// The list Locate keeps costs four bytes a part, never a grown copy of itself.
+TEST(MultipartParser, LocateHoldsFourBytesAPart)
+{
+    std::string theBody;
+    for (int theIndex = 0; theIndex < 100000; ++theIndex)
+        theBody += "--\r\n\r\n";
+    theBody += "----";
+    const std::vector<std::uint32_t> theStarts =
+        MultipartParser::Locate(reinterpret_cast<const std::uint8_t*>(theBody.data()), theBody.size());
+    ASSERT_EQ(theStarts.size(), 100001u);
+    EXPECT_LE(theStarts.capacity(), theBody.size() / 6 + 1);
+    EXPECT_EQ(theStarts.back(), 600000u);
 }
 
 }  // namespace

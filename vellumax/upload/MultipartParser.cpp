@@ -82,19 +82,52 @@ void DecodeMacBinary(MultipartPart& ioPart)
     }
 }
 
+// The boundary line: from the body's first "--" to the next CR LF, shorter
+// than kMultipartTextCapacity; empty when the body has none.
+std::string_view BoundaryOf(Bytes inBody, Bytes inEnd, Bytes* outStart)
+{
+    Bytes theStart = Find(inBody, inEnd, "--");
+    if (theStart == nullptr)
+        return {};
+    Bytes theLineEnd = Find(theStart, inEnd, kLineBreak);
+    if (theLineEnd == nullptr || std::size_t(theLineEnd - theStart) >= kMultipartTextCapacity)
+        return {};
+    *outStart = theStart;
+    return std::string_view(reinterpret_cast<const char*>(theStart), std::size_t(theLineEnd - theStart));
+}
+
 class PartReader {
 public:
     PartReader(Bytes inEnd, std::string_view inBoundary) : mEnd(inEnd), mBoundary(inBoundary) {}
+
+    // Where the part at inAt closes (its next boundary), or null when there is
+    // no complete part here. Reads no header: the headers end at the first
+    // empty line, which is the first CR LF CR LF unless the first line is empty.
+    Bytes Skip(Bytes inAt) const
+    {
+        Bytes theHeaders = Opening(inAt);
+        if (theHeaders == nullptr)
+            return nullptr;
+        Bytes theData = nullptr;
+        if (std::size_t(mEnd - theHeaders) >= kLineBreak.size() &&
+            std::memcmp(theHeaders, kLineBreak.data(), kLineBreak.size()) == 0) {
+            theData = theHeaders + kLineBreak.size();
+        } else {
+            Bytes theBlank = Find(theHeaders, mEnd, "\r\n\r\n");
+            if (theBlank == nullptr)
+                return nullptr;
+            theData = theBlank + 2 * kLineBreak.size();
+        }
+        return Find(theData, mEnd, mBoundary);
+    }
 
     // The part at inAt; returns where its closing boundary starts, or null
     // when there is no complete part here.
     Bytes Read(Bytes inAt, MultipartPart& outPart) const
     {
-        const std::size_t theOpening = mBoundary.size() + kLineBreak.size();
-        if (std::size_t(mEnd - inAt) < theOpening || std::memcmp(inAt, mBoundary.data(), mBoundary.size()) != 0 ||
-            std::memcmp(inAt + mBoundary.size(), kLineBreak.data(), kLineBreak.size()) != 0)
+        Bytes theLine = Opening(inAt);
+        if (theLine == nullptr)
             return nullptr;
-        Bytes theLine = inAt + theOpening;
         for (;;) {
             Bytes theLineEnd = Find(theLine, mEnd, kLineBreak);
             if (theLineEnd == nullptr)
@@ -122,6 +155,17 @@ public:
     }
 
 private:
+    // The first header line of the part at inAt, or null when the boundary and
+    // its CR LF are not there.
+    Bytes Opening(Bytes inAt) const
+    {
+        const std::size_t theOpening = mBoundary.size() + kLineBreak.size();
+        if (std::size_t(mEnd - inAt) < theOpening || std::memcmp(inAt, mBoundary.data(), mBoundary.size()) != 0 ||
+            std::memcmp(inAt + mBoundary.size(), kLineBreak.data(), kLineBreak.size()) != 0)
+            return nullptr;
+        return inAt + theOpening;
+    }
+
     Bytes mEnd;
     std::string_view mBoundary;
 };
@@ -131,22 +175,41 @@ private:
 std::vector<MultipartPart> MultipartParser::Parse(const std::uint8_t* inBody, std::size_t inLength)
 {
     std::vector<MultipartPart> theParts;
-    if (inBody == nullptr)
-        return theParts;
-    Bytes theEnd = inBody + inLength;
-    Bytes theStart = Find(inBody, theEnd, "--");
-    if (theStart == nullptr)
-        return theParts;
-    Bytes theLineEnd = Find(theStart, theEnd, kLineBreak);
-    if (theLineEnd == nullptr || std::size_t(theLineEnd - theStart) >= kMultipartTextCapacity)
-        return theParts;
-    const PartReader theReader(theEnd, std::string_view(reinterpret_cast<const char*>(theStart),
-                                                        std::size_t(theLineEnd - theStart)));
-    for (Bytes theAt = theStart; theAt != nullptr;) {
-        MultipartPart thePart;
-        theAt = theReader.Read(theAt, thePart);
-        if (theAt != nullptr)
-            theParts.push_back(std::move(thePart));
-    }
+    const std::vector<std::uint32_t> theStarts = Locate(inBody, inLength);
+    for (std::size_t theIndex = 0; theIndex + 1 < theStarts.size(); ++theIndex)
+        theParts.push_back(ReadPart(inBody, inLength, theStarts.front(), theStarts[theIndex]));
     return theParts;
+}
+
+std::vector<std::uint32_t> MultipartParser::Locate(const std::uint8_t* inBody, std::size_t inLength)
+{
+    std::vector<std::uint32_t> theStarts;
+    if (inBody == nullptr)
+        return theStarts;
+    Bytes theEnd = inBody + inLength;
+    Bytes theStart = nullptr;
+    const std::string_view theBoundary = BoundaryOf(inBody, theEnd, &theStart);
+    if (theBoundary.empty())
+        return theStarts;
+    // A part is at least its boundary, CR LF and the empty line's CR LF.
+    const std::size_t theSmallest = theBoundary.size() + 2 * kLineBreak.size();
+    theStarts.reserve(std::size_t(theEnd - theStart) / theSmallest + 1);
+    const PartReader theReader(theEnd, theBoundary);
+    theStarts.push_back(std::uint32_t(theStart - inBody));
+    for (Bytes theAt = theReader.Skip(theStart); theAt != nullptr; theAt = theReader.Skip(theAt))
+        theStarts.push_back(std::uint32_t(theAt - inBody));
+    if (theStarts.size() == 1)
+        theStarts.clear();
+    return theStarts;
+}
+
+MultipartPart MultipartParser::ReadPart(const std::uint8_t* inBody, std::size_t inLength, std::uint32_t inFirst,
+                                        std::uint32_t inAt)
+{
+    Bytes theEnd = inBody + inLength;
+    Bytes theStart = nullptr;
+    const PartReader theReader(theEnd, BoundaryOf(inBody + inFirst, theEnd, &theStart));
+    MultipartPart thePart;
+    theReader.Read(inBody + inAt, thePart);
+    return thePart;
 }

@@ -30,4 +30,15 @@ public:
     // The parts of inBody in order. An "application/x-macbinary" part holds its
     // data fork, or nothing when the header announces more than the part holds.
     static std::vector<MultipartPart> Parse(const std::uint8_t* inBody, std::size_t inLength);
+
+    // Where each part's opening boundary starts, then where the boundary
+    // closing the last part starts: no entry for an empty body, else one more
+    // than the parts. Four bytes a part, reserved once from the smallest part
+    // the boundary allows, so that a body of tiny parts costs at most about
+    // two thirds of its own size. inLength must be below 4 GiB.
+    static std::vector<std::uint32_t> Locate(const std::uint8_t* inBody, std::size_t inLength);
+    // The part whose opening boundary starts at inAt, one of Locate's entries
+    // but the last; inFirst is Locate's first entry.
+    static MultipartPart ReadPart(const std::uint8_t* inBody, std::size_t inLength, std::uint32_t inFirst,
+                                  std::uint32_t inAt);
 };

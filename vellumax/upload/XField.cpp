@@ -1,5 +1,6 @@
 #include "vellumax/upload/XField.h"
 
+#include <cstring>
 #include <utility>
 
 #include <automation/Faults.h>
@@ -10,6 +11,7 @@
 #include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/SException.h"
+#include "vellumax/params/Utilities.h"
 
 namespace {
 
@@ -55,6 +57,24 @@ void SetText(const std::u16string& inText, VARIANT* outValue)
         throw ComError(E_OUTOFMEMORY);
     outValue->vt = VT_BSTR;
     outValue->bstrVal = theText;
+}
+
+// Bytes in the system code page (UTF-8) as a BSTR, up to the first zero byte.
+// Plain ASCII, the usual case for large text uploads, is widened directly.
+BSTR TextFromBytes(const std::uint8_t* inBytes, std::size_t inLength)
+{
+    if (const void* theZero = inLength != 0 ? std::memchr(inBytes, 0, inLength) : nullptr)
+        inLength = std::size_t(static_cast<const std::uint8_t*>(theZero) - inBytes);
+    std::uint8_t theHighBits = 0;
+    for (std::size_t theAt = 0; theAt < inLength; ++theAt)
+        theHighBits |= inBytes[theAt];
+    if ((theHighBits & 0x80) != 0)
+        return SysAllocStringUTF8(std::string_view(reinterpret_cast<const char*>(inBytes), inLength));
+    BSTR theText = SysAllocStringLen(nullptr, static_cast<UINT>(inLength));
+    if (theText != nullptr)
+        for (std::size_t theAt = 0; theAt < inLength; ++theAt)
+            theText[theAt] = inBytes[theAt];
+    return theText;
 }
 
 void CopyValue(const VARIANT& inValue, VARIANT* outValue)
@@ -119,7 +139,15 @@ HRESULT XField::get_Filename(VARIANT* outValue)
 HRESULT XField::get_Contents(VARIANT* outValue)
 {
     return GuardedGet(outValue, [&] {
-        CopyValue(mContents, outValue);
+        if (mBody == nullptr) {
+            CopyValue(mContents, outValue);
+            return S_OK;
+        }
+        BSTR theText = TextFromBytes(mBody->data() + mDataAt, mDataLength);
+        if (theText == nullptr)
+            throw ComError(E_OUTOFMEMORY);
+        outValue->vt = VT_BSTR;
+        outValue->bstrVal = theText;
         return S_OK;
     });
 }
@@ -127,7 +155,13 @@ HRESULT XField::get_Contents(VARIANT* outValue)
 HRESULT XField::get_Data(VARIANT* outValue)
 {
     return GuardedGet(outValue, [&] {
-        CopyValue(mData, outValue);
+        if (mBody == nullptr) {
+            CopyValue(mData, outValue);
+            return S_OK;
+        }
+        const HRESULT theResult = VariantFromBytes(mBody->data() + mDataAt, LONG(mDataLength), outValue);
+        if (FAILED(theResult))
+            throw ComError(theResult);
         return S_OK;
     });
 }
@@ -157,6 +191,7 @@ HRESULT XField::SetValues(VARIANT inName, VARIANT inType, VARIANT inFilename, VA
 void XField::Adopt(std::u16string inName, std::u16string inType, std::u16string inFilename, VARIANT& ioContents,
                    VARIANT& ioData)
 {
+    ForgetPart();
     mName = std::move(inName);
     mType = std::move(inType);
     mFilename = std::move(inFilename);
@@ -166,4 +201,24 @@ void XField::Adopt(std::u16string inName, std::u16string inType, std::u16string 
     VariantClear(&mData);
     mData = ioData;
     VariantInit(&ioData);
+}
+
+void XField::AdoptPart(std::u16string inName, std::u16string inType, std::u16string inFilename, UploadBody inBody,
+                       std::size_t inData, std::size_t inLength)
+{
+    VARIANT theEmpty;
+    VariantInit(&theEmpty);
+    VARIANT theOther;
+    VariantInit(&theOther);
+    Adopt(std::move(inName), std::move(inType), std::move(inFilename), theEmpty, theOther);
+    mBody = std::move(inBody);
+    mDataAt = inData;
+    mDataLength = inLength;
+}
+
+void XField::ForgetPart()
+{
+    mBody.reset();
+    mDataAt = 0;
+    mDataLength = 0;
 }

@@ -1,13 +1,22 @@
 // XField: one field of a posted form, made by XMultipart (scripts can refill
-// one with SetValues). Holds its own copies of everything.
+// one with SetValues). A field made from a body keeps a range of that body,
+// shared with the other fields, and copies it out only when Contents or Data
+// is read; SetValues gives it copies of its own.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include <automation/Dispatch.h>
 #include <vellumax/IXField.h>
 
 const vx::DispatchTable& XFieldTable();
+
+// A posted body, held by its form and by the fields made from it.
+using UploadBody = std::shared_ptr<const std::vector<std::uint8_t>>;
 
 class XField final : public vx::ComObject<XField, vx::DispatchImpl<IXField, XFieldTable>,
                                           vx::SupportErrorInfo<XField>> {
@@ -34,9 +43,19 @@ public:
     void Adopt(std::u16string inName, std::u16string inType, std::u16string inFilename, VARIANT& ioContents,
                VARIANT& ioData);
 
+    // What the parser gives a field: its texts and the range of the body that
+    // holds its bytes.
+    void AdoptPart(std::u16string inName, std::u16string inType, std::u16string inFilename, UploadBody inBody,
+                   std::size_t inData, std::size_t inLength);
+
     const std::u16string& Name() const { return mName; }
 
 private:
+    void ForgetPart();
+
+    UploadBody mBody;  // set while the bytes are still a range of the body
+    std::size_t mDataAt = 0;
+    std::size_t mDataLength = 0;
     std::u16string mName;
     std::u16string mType;
     std::u16string mFilename;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -19,13 +20,36 @@
 #include "vellumax/upload/MultipartParser.h"
 #include "vellumax/upload/XField.h"
 
-// The fields and their names in body order; enumerators hold a reference.
+// The parts of one body, found by offset; each becomes an XField the first
+// time a script asks for it, so a body of many tiny parts costs a few bytes a
+// part rather than an object each. Enumerators hold a reference.
 class FieldList final : public vx::ComObject<FieldList, IUnknown> {
 public:
     using Interfaces = vx::InterfaceMap<vx::Answers<IUnknown, IID_IUnknown>>;
 
-    vx::VariantCollection mFields;
-    std::vector<std::u16string> mNames;
+    void Take(UploadBody inBody)
+    {
+        mBody = std::move(inBody);
+        mStarts = MultipartParser::Locate(mBody->data(), mBody->size());
+    }
+    LONG Size() const { return mStarts.empty() ? 0 : LONG(mStarts.size() - 1); }
+    MultipartPart Part(std::size_t inIndex) const
+    {
+        return MultipartParser::ReadPart(mBody->data(), mBody->size(), mStarts.front(), mStarts[inIndex]);
+    }
+    // The field of part inIndex (from 0), made on first use.
+    const vx::Variant& Field(std::size_t inIndex);
+    // The index of the first part named inName, or -1.
+    std::ptrdiff_t Find(std::u16string_view inName) const;
+    // Every field, made once and kept, for enumerators.
+    const vx::VariantCollection& All();
+
+private:
+    UploadBody mBody;
+    std::vector<std::uint32_t> mStarts;
+    std::unordered_map<std::size_t, vx::Variant> mMade;
+    vx::VariantCollection mAll;
+    bool mAllMade = false;
 };
 
 namespace {
@@ -87,53 +111,6 @@ private:
 
 std::u16string TextOfBytes(const std::string& inBytes) { return UTF16FromUTF8(inBytes); }
 
-// Bytes in the system code page (UTF-8) as a BSTR. Plain ASCII, the usual case
-// for large text uploads, is widened directly.
-BSTR TextFromBytes(const std::uint8_t* inBytes, std::size_t inLength)
-{
-    std::uint8_t theHighBits = 0;
-    for (std::size_t theAt = 0; theAt < inLength; ++theAt)
-        theHighBits |= inBytes[theAt];
-    if ((theHighBits & 0x80) != 0)
-        return SysAllocStringUTF8(std::string_view(reinterpret_cast<const char*>(inBytes), inLength));
-    BSTR theText = SysAllocStringLen(nullptr, static_cast<UINT>(inLength));
-    if (theText != nullptr)
-        for (std::size_t theAt = 0; theAt < inLength; ++theAt)
-            theText[theAt] = inBytes[theAt];
-    return theText;
-}
-
-// A new field holding copies of the part: Contents is its bytes read as text up
-// to the first zero byte, Data all of them.
-XField* FieldFrom(const MultipartPart& inPart)
-{
-    const void* theZero = inPart.mLength != 0 ? std::memchr(inPart.mData, 0, inPart.mLength) : nullptr;
-    const std::size_t theTextLength =
-        theZero != nullptr ? std::size_t(static_cast<const std::uint8_t*>(theZero) - inPart.mData) : inPart.mLength;
-    VARIANT theContents;
-    VariantInit(&theContents);
-    theContents.vt = VT_BSTR;
-    theContents.bstrVal = TextFromBytes(inPart.mData, theTextLength);
-    if (theContents.bstrVal == nullptr)
-        throw ComError(E_OUTOFMEMORY);
-    VARIANT theData;
-    VariantInit(&theData);
-    const HRESULT theResult = VariantFromBytes(inPart.mData, LONG(inPart.mLength), &theData);
-    if (FAILED(theResult)) {
-        VariantClear(&theContents);
-        throw ComError(theResult);
-    }
-    XField* theField = XField::Create();
-    if (theField == nullptr) {
-        VariantClear(&theContents);
-        VariantClear(&theData);
-        throw ComError(E_OUTOFMEMORY);
-    }
-    theField->Adopt(TextOfBytes(inPart.mName), TextOfBytes(inPart.mType), TextOfBytes(inPart.mFilename),
-                    theContents, theData);
-    return theField;
-}
-
 // The value itself when it is a VARIANT passed by reference.
 const VARIANT* Referenced(const VARIANT* inValue)
 {
@@ -143,6 +120,42 @@ const VARIANT* Referenced(const VARIANT* inValue)
 }
 
 }  // namespace
+
+const vx::Variant& FieldList::Field(std::size_t inIndex)
+{
+    if (const auto theMade = mMade.find(inIndex); theMade != mMade.end())
+        return theMade->second;
+    const MultipartPart thePart = Part(inIndex);
+    XField* theField = XField::Create();
+    if (theField == nullptr)
+        throw ComError(E_OUTOFMEMORY);
+    vx::Variant theItem(static_cast<IDispatch*>(theField));
+    theField->Release();
+    const std::size_t theData = thePart.mData != nullptr ? std::size_t(thePart.mData - mBody->data()) : 0;
+    theField->AdoptPart(TextOfBytes(thePart.mName), TextOfBytes(thePart.mType), TextOfBytes(thePart.mFilename),
+                        mBody, theData, thePart.mLength);
+    return mMade.emplace(inIndex, std::move(theItem)).first->second;
+}
+
+std::ptrdiff_t FieldList::Find(std::u16string_view inName) const
+{
+    for (std::size_t theIndex = 0; theIndex < std::size_t(Size()); ++theIndex)
+        if (TextOfBytes(Part(theIndex).mName) == inName)
+            return std::ptrdiff_t(theIndex);
+    return -1;
+}
+
+const vx::VariantCollection& FieldList::All()
+{
+    if (!mAllMade) {
+        vx::VariantCollection theAll;
+        for (std::size_t theIndex = 0; theIndex < std::size_t(Size()); ++theIndex)
+            theAll.Append(Field(theIndex));
+        mAll = std::move(theAll);
+        mAllMade = true;
+    }
+    return mAll;
+}
 
 const vx::DispatchTable& XMultipartTable()
 {
@@ -177,7 +190,7 @@ HRESULT XMultipart::get__NewEnum(IUnknown** outEnum)
     return Guarded([&] {
         if (mFields == nullptr)
             return E_OUTOFMEMORY;
-        return mFields->mFields.NewEnum(mFields, outEnum);
+        return mFields->All().NewEnum(mFields, outEnum);
     });
 }
 
@@ -193,18 +206,22 @@ HRESULT XMultipart::get_Item(VARIANT inIndex, VARIANT* outItem)
         if (theIndex->vt == VT_BSTR || theIndex->vt == (VT_BYREF | VT_BSTR)) {
             const BSTR theName = theIndex->vt == VT_BSTR ? theIndex->bstrVal : *theIndex->pbstrVal;
             const std::u16string_view theWanted(theName != nullptr ? theName : u"", SysStringLen(theName));
-            const std::vector<std::u16string>& theNames = mFields->mNames;
-            for (std::size_t theAt = 0; theAt < theNames.size(); ++theAt)
-                if (theNames[theAt] == theWanted)
-                    return VariantCopy(outItem, mFields->mFields.Items()[theAt].Get());
-            return DISP_E_BADINDEX;
+            const std::ptrdiff_t theAt = mFields->Find(theWanted);
+            if (theAt < 0)
+                return DISP_E_BADINDEX;
+            return VariantCopy(outItem, mFields->Field(std::size_t(theAt)).Get());
         }
         VARIANT theNumber;
         VariantInit(&theNumber);
         const HRESULT theResult = VariantChangeType(&theNumber, theIndex, 0, VT_I4);
         if (FAILED(theResult))
             return theResult;
-        return mFields->mFields.Item(theNumber.lVal, outItem, DISP_E_BADINDEX);
+        // As collections count: from 1, and 1 or less is the first.
+        const LONG theCount = mFields->Size();
+        if (theCount == 0 || theNumber.lVal > theCount)
+            return DISP_E_BADINDEX;
+        const std::size_t theAt = theNumber.lVal <= 1 ? 0 : std::size_t(theNumber.lVal - 1);
+        return VariantCopy(outItem, mFields->Field(theAt).Get());
     });
 }
 
@@ -212,7 +229,7 @@ HRESULT XMultipart::get_Count(LONG* outCount)
 {
     if (outCount == nullptr)
         return E_POINTER;
-    *outCount = mFields != nullptr ? mFields->mFields.Size() : 0;
+    *outCount = mFields != nullptr ? mFields->Size() : 0;
     return S_OK;
 }
 
@@ -230,13 +247,9 @@ HRESULT XMultipart::SetData(VARIANT inData)
         ListRef theList(FieldList::Create());
         if (theList.mList == nullptr)
             return E_OUTOFMEMORY;
-        for (const MultipartPart& thePart : MultipartParser::Parse(theBytes.Data(), theBytes.Length())) {
-            XField* theField = FieldFrom(thePart);
-            vx::Variant theItem(static_cast<IDispatch*>(theField));
-            theField->Release();
-            theList.mList->mNames.push_back(theField->Name());
-            theList.mList->mFields.Append(std::move(theItem));
-        }
+        // The one copy of the body: the caller's array lives only for the call.
+        theList.mList->Take(std::make_shared<const std::vector<std::uint8_t>>(
+            theBytes.Data(), theBytes.Data() + theBytes.Length()));
         if (mFields != nullptr)
             mFields->Release();
         mFields = theList.Release();
