@@ -3,12 +3,16 @@
 #include "ImagingTestSupport.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace {
@@ -65,6 +69,18 @@ protected:
             *outWriteError = theWrite;
         const OSErr theClose = FSClose(theRefNum);
         return theWrite != noErr ? theWrite : theClose;
+    }
+
+    // The folder's entries but the one named, split into hidden and visible ones.
+    void Strays(const std::string& inKept, std::size_t& outHidden, std::size_t& outVisible) const
+    {
+        outHidden = 0;
+        outVisible = 0;
+        for (const fs::directory_entry& theEntry : fs::directory_iterator(mFolder)) {
+            const std::string theName = theEntry.path().filename().string();
+            if (theName != inKept)
+                ++(theName.front() == '.' ? outHidden : outVisible);
+        }
     }
 
     fs::path mFolder;
@@ -197,6 +213,97 @@ TEST_F(FileTest, DeleteWithoutReplacementTakesEffect)
     ASSERT_EQ(InitializeQTML(0), noErr);
     TerminateQTML();
     EXPECT_FALSE(fs::exists(thePath));
+}
+
+// Saving onto a symbolic link replaces the file it names and keeps the link,
+// also when the link names a file not made yet; the new file keeps the old
+// one's permission bits.
+TEST_F(FileTest, ReplacementFollowsLinksAndKeepsPermissions)
+{
+    const std::string theTarget = PathOf("target.png");
+    WriteFile(theTarget, "old");
+    ASSERT_EQ(::chmod(theTarget.c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("target.png", PathOf("link.png").c_str()), 0);
+    ASSERT_EQ(::symlink(theTarget.c_str(), PathOf("chain.png").c_str()), 0);
+    for (const char* theName : {"link.png", "chain.png"}) {
+        ASSERT_EQ(Save(PathOf(theName), theName), noErr);
+        EXPECT_TRUE(fs::is_symlink(PathOf(theName)));
+        EXPECT_EQ(Contents(theTarget), theName);
+        struct stat theInfo {};
+        ASSERT_EQ(::stat(theTarget.c_str(), &theInfo), 0);
+        EXPECT_EQ(theInfo.st_mode & 07777, 0640u);
+    }
+    ASSERT_EQ(::symlink("later.png", PathOf("dangling.png").c_str()), 0);
+    FSSpec theSpec;
+    ASSERT_EQ(NativePathNameToFSSpec(PathOf("dangling.png").c_str(), &theSpec, 0), fnfErr);
+    ASSERT_EQ(FSpCreate(&theSpec, 0, 0, smSystemScript), noErr);
+    EXPECT_TRUE(fs::is_symlink(PathOf("dangling.png")));
+    EXPECT_TRUE(fs::is_regular_file(PathOf("later.png")));
+    ASSERT_EQ(Save(PathOf("dangling.png"), "new"), noErr);
+    EXPECT_TRUE(fs::is_symlink(PathOf("dangling.png")));
+    EXPECT_EQ(Contents(PathOf("later.png")), "new");
+    ASSERT_EQ(::symlink("loop.png", PathOf("loop.png").c_str()), 0);
+    EXPECT_NE(Save(PathOf("loop.png"), "x"), noErr);
+    EXPECT_TRUE(fs::is_symlink(PathOf("loop.png")));
+}
+
+// The temporary's name is short, so the longest name a folder accepts saves.
+TEST_F(FileTest, TheLongestNameTheFolderAcceptsIsSaved)
+{
+    const std::string thePath = PathOf(std::string(255 - 4, 'n') + ".gif");
+    ASSERT_EQ(Save(thePath, "first"), noErr);
+    ASSERT_EQ(Save(thePath, "second"), noErr);
+    EXPECT_EQ(Contents(thePath), "second");
+    EXPECT_EQ(EntryCount(), 1u);
+}
+
+// A process killed at any moment of a save leaves the old file or the whole
+// new one, and no visible file beside it.
+TEST_F(FileTest, KilledSaveLeavesTheFileWholeAndNoVisibleStray)
+{
+    constexpr std::size_t kSize = std::size_t(4) << 20;
+    constexpr std::size_t kChunk = 64 << 10;
+    const std::string thePath = PathOf("page.gif");
+    WriteFile(thePath, std::string(kSize, 'a'));
+    std::mt19937 theRandom(5);
+    std::size_t theHiddenTotal = 0;
+    for (int theRound = 0; theRound < 12; ++theRound) {
+        const pid_t theChild = ::fork();
+        ASSERT_GE(theChild, 0);
+        if (theChild == 0) {
+            // Saves without end, each with its own letter, written in pieces.
+            for (char theLetter = 'b';; theLetter = theLetter == 'z' ? 'b' : char(theLetter + 1)) {
+                const std::string theChunk(kChunk, theLetter);
+                FSSpec theSpec;
+                NativePathNameToFSSpec(thePath.c_str(), &theSpec, 0);
+                FSpDelete(&theSpec);
+                FSpCreate(&theSpec, 0, 0, smSystemScript);
+                short theRefNum = 0;
+                if (FSpOpenDF(&theSpec, fsRdWrPerm, &theRefNum) != noErr)
+                    ::_exit(1);
+                for (std::size_t theDone = 0; theDone < kSize; theDone += kChunk) {
+                    long theCount = long(kChunk);
+                    FSWrite(theRefNum, &theCount, theChunk.data());
+                }
+                FSClose(theRefNum);
+            }
+        }
+        ::usleep(useconds_t(2000 + theRandom() % 40000));
+        ASSERT_EQ(::kill(theChild, SIGKILL), 0);
+        int theStatus = 0;
+        ASSERT_EQ(::waitpid(theChild, &theStatus, 0), theChild);
+        ASSERT_TRUE(WIFSIGNALED(theStatus)) << "the child stopped on its own: " << theStatus;
+        const std::string theContent = Contents(thePath);
+        ASSERT_EQ(theContent.size(), kSize) << "round " << theRound;
+        EXPECT_EQ(theContent.find_first_not_of(theContent.front()), std::string::npos) << "a mixed file";
+        std::size_t theHidden = 0;
+        std::size_t theVisible = 0;
+        Strays("page.gif", theHidden, theVisible);
+        EXPECT_EQ(theVisible, 0u) << "round " << theRound;
+        theHiddenTotal += theHidden;
+    }
+    // Only a kill between linking in and renaming could leave a hidden one.
+    EXPECT_LE(theHiddenTotal, 1u);
 }
 
 }  // namespace

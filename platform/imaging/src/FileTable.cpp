@@ -11,44 +11,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 namespace vximaging {
 
 namespace {
-
-OSErr ErrorOfErrno(int inErrno)
-{
-    switch (inErrno) {
-    case ENOENT:
-        return fnfErr;
-    case ENOTDIR:
-        return dirNFErr;
-    case EACCES:
-    case EPERM:
-        return permErr;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return dskFulErr;
-    case EROFS:
-        return wPrErr;
-    case EEXIST:
-        return dupFNErr;
-    case EMFILE:
-    case ENFILE:
-        return tmfoErr;
-    case ENAMETOOLONG:
-        return bdNamErr;
-    case EISDIR:
-    case ENOTEMPTY:
-    case EBUSY:
-        return fBsyErr;
-    case ENOMEM:
-        return memFullErr;
-    default:
-        return ioErr;
-    }
-}
 
 std::string FolderOf(const std::string& inPath)
 {
@@ -110,16 +77,14 @@ FileTable& FileTable::Instance()
 FileTable::~FileTable()
 {
     // Unloading: unfinished writes are discarded, plain deletes are carried out.
-    for (auto& [theRefNum, theFile] : mOpen) {
-        ::close(theFile.mFd);
-        if (!theFile.mTemp.empty())
-            ::unlink(theFile.mTemp.c_str());
-    }
-    for (const Pending& thePending : mPending) {
+    for (auto& [theRefNum, theFile] : mOpen)
+        if (!theFile.mReplacement.Active())
+            ::close(theFile.mFd);
+    for (Pending& thePending : mPending) {
         if (thePending.mState == PendingState::kDeleted)
             ::unlink(thePending.mPath.c_str());
         else if (thePending.mState == PendingState::kCreated)
-            ::rename(thePending.mTemp.c_str(), thePending.mPath.c_str());
+            thePending.mReplacement.Commit();
     }
 }
 
@@ -154,12 +119,11 @@ void FileTable::FinishPendingDeletes()
     std::lock_guard theLock(mMutex);
     FinishDeletedLocked(nullptr);
     const std::thread::id theThread = std::this_thread::get_id();
-    std::erase_if(mPending, [&](const Pending& inPending) {
+    std::erase_if(mPending, [&](Pending& inPending) {
         if (inPending.mThread != theThread || inPending.mState != PendingState::kCreated)
             return false;
         // Deleted, then created and never opened: the file is now the new, empty one.
-        if (::rename(inPending.mTemp.c_str(), inPending.mPath.c_str()) != 0)
-            ::unlink(inPending.mTemp.c_str());
+        inPending.mReplacement.Commit();
         return true;
     });
 }
@@ -262,27 +226,6 @@ OSErr FileTable::Delete(const FSSpec* inSpec)
     return noErr;
 }
 
-OSErr FileTable::NewTemp(const std::string& inPath, int& outFd, std::string& outTemp)
-{
-    std::string theTemplate = FolderOf(inPath) + "/.vx-write-XXXXXX";
-    outFd = ::mkostemp(theTemplate.data(), O_CLOEXEC);
-    if (outFd < 0)
-        return ErrorOfErrno(errno);
-    // The new file gets the old one's permissions, or the usual ones for a new file.
-    struct stat theInfo {};
-    mode_t theMode = 0;
-    if (::stat(inPath.c_str(), &theInfo) == 0) {
-        theMode = theInfo.st_mode & 07777;
-    } else {
-        theMode = ::umask(0);
-        ::umask(theMode);
-        theMode = 0666 & ~theMode;
-    }
-    ::fchmod(outFd, theMode);
-    outTemp = theTemplate;
-    return noErr;
-}
-
 OSErr FileTable::Create(const FSSpec* inSpec)
 {
     if (inSpec == nullptr)
@@ -293,16 +236,16 @@ OSErr FileTable::Create(const FSSpec* inSpec)
     if (Pending* thePending = FindPending(thePath)) {
         if (thePending->mState != PendingState::kDeleted || thePending->mThread != std::this_thread::get_id())
             return dupFNErr;
-        int theFd = -1;
-        std::string theTemp;
-        if (const OSErr theError = NewTemp(thePath, theFd, theTemp); theError != noErr)
+        if (const OSErr theError = thePending->mReplacement.Begin(thePath); theError != noErr)
             return theError;
-        ::close(theFd);
         thePending->mState = PendingState::kCreated;
-        thePending->mTemp = theTemp;
         return noErr;
     }
-    const int theFd = ::open(thePath.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    // A link naming no file yet makes the file it names.
+    std::string theTarget;
+    if (!FollowLinks(thePath, theTarget))
+        return ErrorOfErrno(errno);
+    const int theFd = ::open(theTarget.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
     if (theFd < 0)
         return ErrorOfErrno(errno);
     ::close(theFd);
@@ -336,10 +279,8 @@ OSErr FileTable::Open(const FSSpec* inSpec, char inPermission, short* outRefNum)
     if (Pending* thePending = FindPending(thePath)) {
         if (thePending->mState != PendingState::kCreated || !theFile.mWritable)
             return thePending->mState == PendingState::kOpen ? fBsyErr : fnfErr;
-        theFile.mFd = ::open(thePending->mTemp.c_str(), O_RDWR | O_CLOEXEC);
-        if (theFile.mFd < 0)
-            return ErrorOfErrno(errno);
-        theFile.mTemp = thePending->mTemp;
+        theFile.mReplacement = std::move(thePending->mReplacement);
+        theFile.mFd = theFile.mReplacement.Fd();
         thePending->mState = PendingState::kOpen;
     } else if (!theFile.mWritable) {
         theFile.mFd = ::open(thePath.c_str(), O_RDONLY | O_CLOEXEC);
@@ -351,17 +292,14 @@ OSErr FileTable::Open(const FSSpec* inSpec, char inPermission, short* outRefNum)
                 return opWrErr;
         if (!Exists(thePath))
             return fnfErr;
-        if (const OSErr theError = NewTemp(thePath, theFile.mFd, theFile.mTemp); theError != noErr)
+        if (const OSErr theError = theFile.mReplacement.Begin(thePath); theError != noErr)
             return theError;
+        theFile.mFd = theFile.mReplacement.Fd();
         // Writing starts over the old content, as writing in place would.
-        if (!CopyInto(thePath, theFile.mFd)) {
-            const OSErr theError = ErrorOfErrno(errno);
-            ::close(theFile.mFd);
-            ::unlink(theFile.mTemp.c_str());
-            return theError;
-        }
+        if (!CopyInto(thePath, theFile.mFd))
+            return ErrorOfErrno(errno);  // the replacement is discarded with theFile
     }
-    mOpen.emplace(theRefNum, theFile);
+    mOpen.emplace(theRefNum, std::move(theFile));
     *outRefNum = theRefNum;
     return noErr;
 }
@@ -437,21 +375,21 @@ OSErr FileTable::Close(short inRefNum)
     const auto theFound = mOpen.find(inRefNum);
     if (theFound == mOpen.end())
         return rfNumErr;
-    OpenFile theFile = theFound->second;
+    OpenFile theFile = std::move(theFound->second);
     mOpen.erase(theFound);
     OSErr theError = theFile.mFailure;
-    if (theError == noErr && !theFile.mTemp.empty() && ::fsync(theFile.mFd) != 0)
-        theError = ErrorOfErrno(errno);
-    if (::close(theFile.mFd) != 0 && theError == noErr)
-        theError = ErrorOfErrno(errno);
-    if (!theFile.mTemp.empty()) {
-        if (theError == noErr && ::rename(theFile.mTemp.c_str(), theFile.mPath.c_str()) != 0)
+    if (!theFile.mReplacement.Active()) {
+        if (::close(theFile.mFd) != 0 && theError == noErr)
             theError = ErrorOfErrno(errno);
-        if (theError != noErr)
-            ::unlink(theFile.mTemp.c_str());  // the old file, if any, stays as it was
-        // A replacement ends here either way: completed, or cancelled together with its delete.
-        DropPending(theFile.mPath);
+        return theError;
     }
+    // The old file, if any, stays as it was unless the whole new one is linked in.
+    if (theError == noErr)
+        theError = theFile.mReplacement.Commit();
+    else
+        theFile.mReplacement.Discard();
+    // A replacement ends here either way: completed, or cancelled together with its delete.
+    DropPending(theFile.mPath);
     return theError;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "imaging/Files.h"
+#include "ReplacementFile.h"
 
 #include <map>
 #include <mutex>
@@ -33,12 +34,12 @@ private:
         std::string mPath;
         std::thread::id mThread;
         PendingState mState;
-        std::string mTemp;  // the replacement being written (kCreated, kOpen)
+        ReplacementFile mReplacement;  // the new file, until opened (kCreated)
     };
     struct OpenFile {
-        int mFd = -1;
+        int mFd = -1;  // the replacement's when writing, else owned
         std::string mPath;
-        std::string mTemp;  // empty when the file is read in place
+        ReplacementFile mReplacement;  // inactive when the file is read in place
         bool mWritable = false;
         OSErr mFailure = noErr;
     };
@@ -49,7 +50,6 @@ private:
     void DropPending(const std::string& inPath);
     std::int32_t FolderId(const std::string& inFolder);
     OSErr FillSpec(const std::string& inPath, FSSpec* outSpec);
-    OSErr NewTemp(const std::string& inPath, int& outFd, std::string& outTemp);
     short NextRefNum();
 
     std::mutex mMutex;

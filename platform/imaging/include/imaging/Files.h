@@ -12,9 +12,11 @@
 // of that thread, and TerminateQTML or ExitMovies on it, first carries out a pending delete. While
 // marked, the file reads as absent to these calls (-43).
 //
-// Temporary files are named .vx-write-XXXXXX; a process killed while writing leaves one behind, never
-// a half-written file under the real name. The new file takes the old one's permission bits; a
-// symbolic link at the path is replaced by the file, not followed.
+// The new content is written into an unnamed file of the folder and linked in only when complete, so a
+// process killed while writing leaves nothing behind, never a half-written file under the real name
+// (where the file system has no unnamed files, a hidden .vx-write-XXXXXX file stands in). A symbolic
+// link at the path is followed: the file it names is replaced and the link kept. The new file takes
+// the old one's permission bits; any name the folder accepts can be written.
 #pragma once
 
 #include "imaging/MacTypes.h"
