@@ -2,6 +2,9 @@
 #include <gmock/gmock.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +15,7 @@
 
 #include "objects_canvas/CanvasClient.h"
 #include "vellumax/errors/ErrorTexts.h"
+#include "vellumax/errors/Settings.h"
 #include "vellumax/params/Utilities.h"
 
 using ::testing::HasSubstr;
@@ -228,6 +232,53 @@ TEST_F(CanvasTest, EmbeddedNulIsRefusedWhereTextIsReadAsAString)
     // The refusals left nothing behind that stops a later call.
     mCanvas.Call("GetAs", "png", "");
     EXPECT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+}
+
+// The MaxPixels setting bounds every store, whether a property or a drawing
+// gives it its size, and the failure names the limit and the setting.
+TEST_F(CanvasTest, MaxPixelsBoundsEveryStore)
+{
+    // A registry of its own: tests running beside this one must not see the setting.
+    const std::string theRegistry = ::testing::TempDir() + "maxpixels-" + std::to_string(::getpid()) + ".db";
+    const char* theShared = std::getenv("VX_REGISTRY");
+    const std::string theOld = theShared != nullptr ? theShared : "";
+    ::setenv("VX_REGISTRY", theRegistry.c_str(), 1);
+    struct Restore {
+        std::string mOld;
+        std::string mMine;
+        ~Restore()
+        {
+            ::setenv("VX_REGISTRY", mOld.c_str(), 1);
+            std::remove(mMine.c_str());
+        }
+    } theRestore{theOld, theRegistry};
+    const std::string kDefault = "larger than the limit of 268435456 pixels set by MaxPixels.";
+    Size(10, 10);
+    ASSERT_TRUE(mCanvas.Put("Width", 16385));
+    EXPECT_FALSE(mCanvas.Put("Height", 16384));
+    EXPECT_EQ(mCanvas.LastError().mDescription.substr(0, 32), "A picture of 16385 x 16384 pixel");
+    EXPECT_THAT(mCanvas.LastError().mDescription, HasSubstr(kDefault));
+    EXPECT_THAT(mCanvas.LastError().mDescription, HasSubstr("(-108)"));
+    EXPECT_THAT(mCanvas.LastError().mDescription, HasSubstr("Set Canvas Height  =  16384"));
+    EXPECT_EQ(mCanvas.Get("Height").AsLong(), 10);
+
+    WriteSetting(kMaxPixelsSetting, 400);
+    mCanvas.Call("Clear");
+    ASSERT_TRUE(mCanvas.Put("Width", 20));
+    ASSERT_TRUE(mCanvas.Put("Height", 20));
+    EXPECT_FALSE(mCanvas.Put("Height", 21));
+    EXPECT_THAT(mCanvas.LastError().mDescription,
+                StartsWith("A picture of 20 x 21 pixels is larger than the limit of 400 pixels set by MaxPixels."));
+    // A drawing that gives a canvas without pixels its (default) size meets the same bound.
+    vx::Client theOther = CreateCanvas();
+    theOther.Call("DrawShape", "rect", "rect=0,0,30,30");
+    EXPECT_EQ(theOther.LastError().mCode, E_FAIL);
+    EXPECT_THAT(theOther.LastError().mDescription,
+                StartsWith("A picture of 256 x 256 pixels is larger than the limit of 400 pixels set by MaxPixels."));
+    EXPECT_THAT(theOther.LastError().mDescription, HasSubstr("\n\n\nDraw Shape: "));
+    // Unset (0) is the default again.
+    WriteSetting(kMaxPixelsSetting, 0);
+    EXPECT_TRUE(mCanvas.Put("Height", 21));
 }
 
 // A shape word nobody knows fails with the parser's text instead of drawing

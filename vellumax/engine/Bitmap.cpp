@@ -9,6 +9,7 @@
 #include "imaging/Errors.h"
 #include "imaging/ImageCompression.h"
 #include "imaging/Memory.h"
+#include "vellumax/errors/Settings.h"
 #include "vellumax/formats/QTUtils.h"
 
 namespace {
@@ -173,6 +174,7 @@ Bitmap::~Bitmap()
 
 OSErr Bitmap::Update()
 {
+    mPixelLimitMessage.clear();
     // NOTE: checked here rather than left to the 16-bit cut, which would turn
     // 65546 into 10 and re-fit to a size nobody asked for.
     if (mWidth > kMaxSide || mHeight > kMaxSide)
@@ -181,6 +183,8 @@ OSErr Bitmap::Update()
     if (mWorld == nullptr) {
         if (mWidth < 1 || mHeight < 1)
             return noErr;
+        if (!WithinPixelLimit())
+            return memFullErr;
         GWorldPtr theWorld = nullptr;
         const OSErr theError = NewGWorld(&theWorld, short(mDepth), &theNew, nullptr, nullptr, 0);
         if (theError != noErr)
@@ -197,6 +201,8 @@ OSErr Bitmap::Update()
     GetPortBounds(mWorld, &theOld);
     if (theOld == theNew && GetPixDepth(GetGWorldPixMap(mWorld)) == mDepth)
         return noErr;
+    if (!WithinPixelLimit())
+        return memFullErr;
 
     assert(mLocks == 0 && "re-fitting a locked store");
     assert(mCurrentPort == nullptr && "re-fitting inside BeginDraw");
@@ -210,6 +216,16 @@ OSErr Bitmap::Update()
         return QDError();
     FillNewArea(theOld, theNew);
     return noErr;
+}
+
+bool Bitmap::WithinPixelLimit()
+{
+    // Read only when a store is made or re-fitted: drawing on one costs nothing.
+    const std::uint32_t theLimit = MaxPixels();
+    if (std::int64_t(mWidth) * std::int64_t(mHeight) <= std::int64_t(theLimit))
+        return true;
+    mPixelLimitMessage = PixelLimitMessage(mWidth, mHeight, theLimit);
+    return false;
 }
 
 void Bitmap::FillNewArea(const Rect& inOld, const Rect& inNew)

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
 
 #include "drawing/Gdi.h"
 #include "imaging/ImageMatrix.h"
@@ -62,9 +64,13 @@ public:
 
     // Creates or re-fits the world to width, height and depth; the overlap keeps
     // its pixels, new area gets the natural colour. A side above kMaxSide, or
-    // below 1 while pixels exist, gives -50; an allocation failure -108. On
-    // failure the pixels stay as they were.
+    // below 1 while pixels exist, gives -50; more pixels than the MaxPixels
+    // setting allows, or an allocation failure, -108. On failure the pixels
+    // stay as they were.
     OSErr Update();
+    // The message of the last Update refused for the MaxPixels setting, once;
+    // empty when there was none since the last call.
+    std::string TakePixelLimitMessage() { return std::exchange(mPixelLimitMessage, {}); }
     // Gives a store without pixels a size (keeping the proportions of inWidth ×
     // inHeight for a side already set) and pixels; inDepth < 0 keeps the depth.
     OSErr EnsurePixels(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inDepth);
@@ -117,12 +123,15 @@ public:
 
 private:
     void FillNewArea(const Rect& inOld, const Rect& inNew);
+    // False, with the message kept, when width x height is over the MaxPixels setting.
+    bool WithinPixelLimit();
     void DeleteGLContext();
     void DeleteDrawingContext();
 
     std::int32_t mWidth = 0;
     std::int32_t mHeight = 0;
     std::int32_t mDepth = 32;
+    std::string mPixelLimitMessage;
     std::int32_t mDither = 0;
     TransferMode mTransferMode = kCopyMode;
     ColorValue mNaturalColor = ColorValue::White();

@@ -128,6 +128,9 @@ void Operation::Run(Bitmap& inBitmap, bool inCheck)
             return;
         mRect = mParameters->PlacementRect();
         Do(inBitmap);
+        // The store says why it would not take a size, once.
+        if (const std::string theLimit = inBitmap.TakePixelLimitMessage(); !theLimit.empty())
+            mError->AddMessage(theLimit);
     } catch (const ComError& inError) {
         mError->SetComError(inError.Error());
     } catch (SException& inFault) {

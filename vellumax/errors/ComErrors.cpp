@@ -64,7 +64,8 @@ HRESULT RaiseComError(const std::string& inText, HRESULT inCode, REFIID inIid, c
 }
 
 HRESULT ReportSetFailure(const char* inLabel, const VARIANT& inValue, std::int32_t inQuickTimeError,
-                         std::uint32_t inWindowsError, REFIID inIid, const char* inProgId)
+                         std::uint32_t inWindowsError, REFIID inIid, const char* inProgId,
+                         const std::string& inMessage)
 {
     ErrorReport theReport;
     const std::string theValue = ValueText(inValue);
@@ -72,6 +73,12 @@ HRESULT ReportSetFailure(const char* inLabel, const VARIANT& inValue, std::int32
     theReport.AddContext(inLabel);
     theReport.AddContext(" = ");
     theReport.AddContext(theValue);
+    if (!inMessage.empty()) {
+        theReport.AddMessage(inMessage);
+        theReport.SetQuickTimeError(inQuickTimeError);
+        theReport.SetWindowsError(inWindowsError);
+        return RaiseComError(theReport.Message(), E_FAIL, inIid, inProgId);
+    }
     return RaiseReport(theReport, inQuickTimeError, inWindowsError, "Unable to set property", inIid, inProgId);
 }
 

@@ -13,10 +13,12 @@
 // returns inCode unchanged, also when no error information could be made.
 HRESULT RaiseComError(const std::string& inText, HRESULT inCode, REFIID inIid, const char* inProgId);
 
-// "Set <label>  =  <value>" with the codes, or "Unable to set property" when
-// both are 0; raised with E_FAIL. Throws ComError when inValue has no text form.
+// "Set <label>  =  <value>" with inMessage (when not empty) and the codes, or
+// "Unable to set property" when there is neither; raised with E_FAIL. Throws
+// ComError when inValue has no text form.
 HRESULT ReportSetFailure(const char* inLabel, const VARIANT& inValue, std::int32_t inQuickTimeError,
-                         std::uint32_t inWindowsError, REFIID inIid, const char* inProgId);
+                         std::uint32_t inWindowsError, REFIID inIid, const char* inProgId,
+                         const std::string& inMessage = {});
 // "Get <label>" with the codes, or "Unable to get property" when all are 0.
 // inComError is the HRESULT of a failed step, if any.
 HRESULT ReportGetFailure(const char* inLabel, std::int32_t inQuickTimeError, std::uint32_t inWindowsError,

@@ -42,3 +42,21 @@ void WriteSetting(const char* inName, std::uint32_t inValue)
     RegSetValueEx(theKey, inName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&inValue), sizeof inValue);
     RegCloseKey(theKey);
 }
+
+std::uint32_t MaxPixels()
+{
+    std::uint32_t theLimit = 0;
+    if (!ReadSetting(kMaxPixelsSetting, theLimit) || theLimit == 0)
+        return kDefaultMaxPixels;
+    return theLimit;
+}
+
+std::string PixelLimitMessage(std::int64_t inWidth, std::int64_t inHeight, std::uint32_t inLimit)
+{
+    char theText[200];
+    std::snprintf(theText, sizeof theText,
+                  "A picture of %lld x %lld pixels is larger than the limit of %lu pixels set by %s.",
+                  static_cast<long long>(inWidth), static_cast<long long>(inHeight),
+                  static_cast<unsigned long>(inLimit), kMaxPixelsSetting);
+    return theText;
+}

@@ -176,7 +176,8 @@ HRESULT Canvas::Raise(const std::string& inText)
 
 HRESULT Canvas::SetFailure(const char* inLabel, const VARIANT& inValue, std::int32_t inQuickTimeError)
 {
-    return ReportSetFailure(inLabel, inValue, inQuickTimeError, 0, IID_ICanvas, kProgId);
+    return ReportSetFailure(inLabel, inValue, inQuickTimeError, 0, IID_ICanvas, kProgId,
+                            mBitmap.TakePixelLimitMessage());
 }
 
 template <class Body>

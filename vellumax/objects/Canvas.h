@@ -86,6 +86,8 @@ private:
     template <class Body>
     HRESULT Frame(Body&& inBody, std::source_location inWhere = std::source_location::current());
     HRESULT Raise(const std::string& inText);
+    // With a QuickTime error, also says so when the pixel store refused a size
+    // for the MaxPixels setting.
     HRESULT SetFailure(const char* inLabel, const VARIANT& inValue, std::int32_t inQuickTimeError = 0);
     // The checked run on inBitmap; the error record, if any, raised.
     HRESULT RunOperation(Operation& inOperation, Bitmap& inBitmap);
