@@ -2,6 +2,7 @@
 // writes that must leave the old file intact.
 #include "ImagingTestSupport.h"
 
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -271,6 +272,7 @@ TEST_F(FileTest, KilledSaveLeavesTheFileWholeAndNoVisibleStray)
         const pid_t theChild = ::fork();
         ASSERT_GE(theChild, 0);
         if (theChild == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a test that stopped
             // Saves without end, each with its own letter, written in pieces.
             for (char theLetter = 'b';; theLetter = theLetter == 'z' ? 'b' : char(theLetter + 1)) {
                 const std::string theChunk(kChunk, theLetter);

@@ -144,7 +144,11 @@ OSErr ReplacementFile::Begin(const std::string& inPath)
         return ErrorOfErrno(errno);
     const std::string theFolder = FolderOf(theTarget);
     const mode_t theMode = ModeFor(theTarget);
-    int theFd = ::open(theFolder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    // An unnamed file is linked in through /proc; without it, a named one is the only way.
+    static const bool sLinkable = ::access("/proc/self/fd", X_OK) == 0;
+    int theFd = sLinkable ? ::open(theFolder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600) : -1;
+    if (!sLinkable)
+        errno = EOPNOTSUPP;
     std::string theTemp;
     if (theFd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // No unnamed files here: a hidden named one, removed on every path but a kill.
