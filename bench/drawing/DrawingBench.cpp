@@ -145,6 +145,43 @@ void BM_TextBlockAsTheEngineDrawsIt(benchmark::State& ioState)
 }
 BENCHMARK(BM_TextBlockAsTheEngineDrawsIt)->Unit(benchmark::kMicrosecond);
 
+// The engine's text block over 1 MB of hostile text in a 400 x 300 box: one
+// base under a million combining marks, and plain words. Bound: 250 ms.
+enum class Hostile { kMarks, kWords };
+
+std::string Megabyte(Hostile inKind)
+{
+    constexpr std::size_t kSize = std::size_t(1) << 20;
+    std::string theText = inKind == Hostile::kMarks ? "a" : "";
+    while (theText.size() < kSize)
+        theText += inKind == Hostile::kMarks ? std::string("\xCC\x81") : Paragraph() + " ";
+    return theText;
+}
+
+void HostileBlock(benchmark::State& ioState, Hostile inKind)
+{
+    Canvas theCanvas(400, 300);
+    HDC theDC = theCanvas.DC();
+    HFONT theFont = CreateFontA(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 4, 0, "Liberation Serif");
+    HGDIOBJ theOld = SelectObject(theDC, theFont);
+    SetBkMode(theDC, TRANSPARENT);
+    const std::string theText = Megabyte(inKind);
+    for (auto _ : ioState) {
+        RECT theMeasure{0, 0, 400, 0};
+        DrawTextA(theDC, theText.c_str(), -1, &theMeasure, kEngineFlags | DT_CALCRECT);
+        RECT theRect{0, 0, 400, 300};
+        DRAWTEXTPARAMS theParams{sizeof(DRAWTEXTPARAMS), 4, 0, 0, 0};
+        DrawTextExA(theDC, const_cast<char*>(theText.c_str()), -1, &theRect, kEngineFlags, &theParams);
+        benchmark::DoNotOptimize(theParams.uiLengthDrawn);
+    }
+    SelectObject(theDC, theOld);
+    DeleteObject(theFont);
+}
+void BM_MegabyteOfMarks(benchmark::State& ioState) { HostileBlock(ioState, Hostile::kMarks); }
+void BM_MegabyteOfWords(benchmark::State& ioState) { HostileBlock(ioState, Hostile::kWords); }
+BENCHMARK(BM_MegabyteOfMarks)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_MegabyteOfWords)->Unit(benchmark::kMillisecond)->Iterations(2);
+
 void BM_FontEnumeration(benchmark::State& ioState)
 {
     HDC theScreen = GetDC(0);

@@ -180,6 +180,40 @@ TEST_F(TextTest, LengthDrawnCountsTheWrappedWordsThatFit)
     EXPECT_EQ(theParams.uiLengthDrawn, 0u) << "no line fits";
 }
 
+// Marks piled on one character beyond the cap are left out of the layout:
+// the ink is that of the capped text, and the count drawn still covers every
+// byte of the lines drawn, the marks left out included.
+TEST_F(TextTest, LongRunsOfCombiningMarksAreCappedAndStillCounted)
+{
+    const auto theMarks = [](int inCount) {
+        std::string theText;
+        for (int theIndex = 0; theIndex < inCount; ++theIndex)
+            theText += "\xCC\x81";  // U+0301, two bytes
+        return theText;
+    };
+    const int theLine = LineHeight();
+    const std::string theLong = "a" + theMarks(5000) + " b" + theMarks(40) + "\nsecond";
+    const std::string theCapped = "a" + theMarks(32) + " b" + theMarks(32) + "\nsecond";
+    RECT theRect{0, 0, 300, theLine + theLine / 2};
+    DRAWTEXTPARAMS theParams{sizeof(DRAWTEXTPARAMS), 4, 0, 0, 0};
+    DrawTextExA(mCanvas.DC(), theLong.c_str(), -1, &theRect, kEngineFlags, &theParams);
+    EXPECT_EQ(theParams.uiLengthDrawn, theLong.find("second")) << "the first line with all of its marks";
+
+    PixelCanvas theOther(400, 200);
+    HGDIOBJ theOld = SelectObject(theOther.DC(), mFont);
+    SetBkMode(theOther.DC(), TRANSPARENT);
+    RECT theSame{0, 0, 300, theLine + theLine / 2};
+    DrawTextExA(theOther.DC(), theCapped.c_str(), -1, &theSame, kEngineFlags, &theParams);
+    SelectObject(theOther.DC(), theOld);
+    EXPECT_EQ(theParams.uiLengthDrawn, theCapped.find("second"));
+    EXPECT_TRUE(mCanvas.Bytes() == theOther.Bytes()) << "the ink of the capped text";
+
+    RECT theMeasure{0, 0, 300, 0};
+    DrawTextExA(mCanvas.DC(), theLong.c_str(), -1, &theMeasure, kEngineFlags | DT_CALCRECT, &theParams);
+    EXPECT_EQ(theParams.uiLengthDrawn, theLong.size());
+    EXPECT_EQ(theMeasure.bottom, 2 * theLine);
+}
+
 TEST_F(TextTest, CentreAndRightAlignmentShiftTheInk)
 {
     int theLefts[3] = {};

@@ -1,5 +1,6 @@
 #include "DeviceContext.h"
 
+#include "CappedText.h"
 #include "EllipseOutline.h"
 #include "TextContext.h"
 #include "TextLayout.h"
@@ -1020,7 +1021,9 @@ bool DeviceContext::TextOut(int inX, int inY, const char* inText, int inLength, 
 int DeviceContext::DrawText(const char* inText, int inLength, RECT* ioRect, UINT inFormat,
                             DRAWTEXTPARAMS* ioParams)
 {
-    const std::string theText = ValidText(inText, inLength);
+    const std::string theGiven = ValidText(inText, inLength);
+    const CappedText theCapped(theGiven);
+    const std::string& theText = theCapped.Text();
     int theTabLength = kDefaultTabLength;
     if ((inFormat & DT_TABSTOP) != 0) {
         // The tab length takes the format's bits 8 to 15, as the classic call reads them.
@@ -1075,7 +1078,7 @@ int DeviceContext::DrawText(const char* inText, int inLength, RECT* ioRect, UINT
         }
         ioRect->bottom = ioRect->top + theHeight;
         if (ioParams != nullptr) {
-            ioParams->uiLengthDrawn = static_cast<UINT>(theText.size());
+            ioParams->uiLengthDrawn = static_cast<UINT>(theGiven.size());
         }
         return theHeight;
     }
@@ -1095,7 +1098,8 @@ int DeviceContext::DrawText(const char* inText, int inLength, RECT* ioRect, UINT
         }
     }
     if (ioParams != nullptr) {
-        ioParams->uiLengthDrawn = theVisible > 0 ? static_cast<UINT>(theLines[theVisible - 1].mNext) : 0;
+        ioParams->uiLengthDrawn =
+            theVisible > 0 ? static_cast<UINT>(theCapped.Original(theLines[theVisible - 1].mNext)) : 0;
     }
 
     const auto theLineX = [&](const TextLine& inLine) {
