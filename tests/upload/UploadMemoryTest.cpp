@@ -21,7 +21,7 @@ namespace {
 std::atomic<std::int64_t> gHeld{0};
 std::atomic<std::int64_t> gPeak{0};
 
-void* Take(std::size_t inSize)
+[[maybe_unused]] void* Take(std::size_t inSize)
 {
     void* theBlock = std::malloc(inSize == 0 ? 1 : inSize);
     if (theBlock == nullptr)
@@ -32,7 +32,7 @@ void* Take(std::size_t inSize)
     return theBlock;
 }
 
-void Give(void* inBlock)
+[[maybe_unused]] void Give(void* inBlock)
 {
     if (inBlock == nullptr)
         return;
@@ -42,12 +42,15 @@ void Give(void* inBlock)
 
 }  // namespace
 
+// The sanitizer's allocator stands in for the program's: nothing is counted there.
+#if !defined(__SANITIZE_ADDRESS__)
 void* operator new(std::size_t inSize) { return Take(inSize); }
 void* operator new[](std::size_t inSize) { return Take(inSize); }
 void operator delete(void* inBlock) noexcept { Give(inBlock); }
 void operator delete[](void* inBlock) noexcept { Give(inBlock); }
 void operator delete(void* inBlock, std::size_t) noexcept { Give(inBlock); }
 void operator delete[](void* inBlock, std::size_t) noexcept { Give(inBlock); }
+#endif
 
 namespace {
 
@@ -87,6 +90,9 @@ struct Shape {
 // small named fields, and one large file.
 TEST(UploadMemory, ParsingStaysWithinThreeTimesTheBody)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "allocations are counted only without the sanitizer";
+#endif
     const Shape kShapes[] = {
         {"six-byte parts", "--\r\n\r\n", "----", 1'700'000},
         {"small named fields", "--X\r\nContent-Disposition: form-data; name=\"f\"\r\n\r\nv\r\n", "--X--", 150'000},
