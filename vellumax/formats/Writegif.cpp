@@ -1,5 +1,7 @@
 #include "vellumax/formats/Writegif.h"
 
+#include "vellumax/formats/GifLzwEncoder.h"
+
 #include <algorithm>
 #include <bit>
 #include <cassert>
@@ -32,6 +34,7 @@ struct GifEncoderState
     std::int32_t mTransparent = -1;
     bool mHasTransparent = false;
     bool mInterlace = false;
+    GifCodes mCodes = GifCodes::kLiteral;
     std::int32_t mRowStride = 0;
     const std::uint8_t* mPixels = nullptr;
     std::int32_t mBitsPerPixel = 1;
@@ -265,36 +268,40 @@ const std::uint8_t* RowAt(const GifEncoderState& inState, std::int32_t inRow)
     return inState.mPixels + static_cast<std::ptrdiff_t>(inRow) * inState.mRowStride;
 }
 
-void WriteImageData(GifEncoderState& ioState)
+// Calls inSend with each row in file order: top to bottom, or the four passes
+// of an interlaced picture. Rows stop early once a write has failed: the result
+// is null whatever follows.
+template <typename RowSink>
+void VisitRows(GifEncoderState& ioState, RowSink&& inSend)
 {
-    PutByte(ioState, static_cast<std::uint8_t>(ioState.mInitialCodeSize));
-    SendCode(ioState, ioState.mClearCode);
-
-    // Rows stop early once a write has failed: the result is null whatever follows.
     if (!ioState.mInterlace)
     {
         for (std::int32_t theRow = 0; theRow < ioState.mHeight && !Failed(ioState); ++theRow)
         {
-            SendRow(ioState, RowAt(ioState, theRow));
+            inSend(RowAt(ioState, theRow));
         }
+        return;
     }
-    else
+    struct Pass
     {
-        struct Pass
+        std::int32_t mFirst;
+        std::int32_t mStep;
+    };
+    static constexpr Pass kPasses[4] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
+    for (const Pass& thePass : kPasses)
+    {
+        for (std::int32_t theRow = thePass.mFirst; theRow < ioState.mHeight && !Failed(ioState);
+             theRow += thePass.mStep)
         {
-            std::int32_t mFirst;
-            std::int32_t mStep;
-        };
-        static constexpr Pass kPasses[4] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
-        for (const Pass& thePass : kPasses)
-        {
-            for (std::int32_t theRow = thePass.mFirst; theRow < ioState.mHeight && !Failed(ioState);
-                 theRow += thePass.mStep)
-            {
-                SendRow(ioState, RowAt(ioState, theRow));
-            }
+            inSend(RowAt(ioState, theRow));
         }
     }
+}
+
+void WriteLiteralData(GifEncoderState& ioState)
+{
+    SendCode(ioState, ioState.mClearCode);
+    VisitRows(ioState, [&ioState](const std::uint8_t* inRow) { SendRow(ioState, inRow); });
 
     SendCode(ioState, ioState.mEndCode);
     if (ioState.mBitsHeld > 0)
@@ -308,6 +315,36 @@ void WriteImageData(GifEncoderState& ioState)
     {
         PutPacket(ioState, ioState.mPacket, ioState.mPacketCount);
         ioState.mPacketCount = 0;
+    }
+}
+
+void WriteCompressedData(GifEncoderState& ioState)
+{
+    GifLzwEncoder theEncoder(ioState.mInitialCodeSize);
+    VisitRows(ioState, [&ioState, &theEncoder](const std::uint8_t* inRow) {
+        theEncoder.Add(inRow, ioState.mWidth);
+    });
+    theEncoder.Finish();
+    const std::uint8_t* theData = theEncoder.Data();
+    for (std::int64_t theLeft = theEncoder.Size(); theLeft > 0 && !Failed(ioState);)
+    {
+        const auto theCount = static_cast<std::int32_t>(std::min<std::int64_t>(theLeft, kPacketData));
+        PutPacket(ioState, theData, theCount);
+        theData += theCount;
+        theLeft -= theCount;
+    }
+}
+
+void WriteImageData(GifEncoderState& ioState)
+{
+    PutByte(ioState, static_cast<std::uint8_t>(ioState.mInitialCodeSize));
+    if (ioState.mCodes == GifCodes::kCompressed)
+    {
+        WriteCompressedData(ioState);
+    }
+    else
+    {
+        WriteLiteralData(ioState);
     }
     PutByte(ioState, 0x00);
 }
@@ -338,16 +375,24 @@ void SetUpCodes(GifEncoderState& ioState)
 
 namespace WritegifDetail {
 
-std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight)
+std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight, GifCodes inCodes)
 {
-    return std::int64_t{inWidth} * inHeight * 4 / 3 + 1024;
+    const std::int64_t thePixels = std::int64_t{inWidth} * inHeight;
+    if (inCodes == GifCodes::kCompressed)
+    {
+        // 12 bits per pixel, a clear code per 3838 codes, a length byte per
+        // 255 bytes: 8 / 5 of a byte per pixel leaves room for all of it.
+        return thePixels * 8 / 5 + 2048;
+    }
+    return thePixels * 4 / 3 + 1024;
 }
 
 std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
                                     std::int32_t inHeight, std::int32_t inColorCount,
                                     const GifColorEntry* inColors, std::int32_t inTransparent,
                                     std::uint8_t inInterlace, std::int32_t inRowStride,
-                                    const std::uint8_t* inPixels, std::int32_t& outLength)
+                                    const std::uint8_t* inPixels, std::int32_t& outLength,
+                                    GifCodes inCodes)
 {
     outLength = 0;
     assert(inColorCount <= kMaxColors);
@@ -375,6 +420,7 @@ std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidt
     theState.mTransparent = inTransparent;
     theState.mHasTransparent = inTransparent >= 0;
     theState.mInterlace = inInterlace != 0;
+    theState.mCodes = inCodes;
     theState.mRowStride = inRowStride;
     theState.mPixels = inPixels;
     theState.mStart = theBuffer;
@@ -407,9 +453,9 @@ std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidt
 std::uint8_t* EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
                         const GifColorEntry* inColors, std::int32_t inTransparent,
                         std::uint8_t inInterlace, std::int32_t inRowStride,
-                        const std::uint8_t* inPixels, std::int32_t& outLength)
+                        const std::uint8_t* inPixels, std::int32_t& outLength, GifCodes inCodes)
 {
     return WritegifDetail::EncodeGifWithCapacity(
-        WritegifDetail::OutputCapacity(inWidth, inHeight), inWidth, inHeight, inColorCount,
-        inColors, inTransparent, inInterlace, inRowStride, inPixels, outLength);
+        WritegifDetail::OutputCapacity(inWidth, inHeight, inCodes), inWidth, inHeight, inColorCount,
+        inColors, inTransparent, inInterlace, inRowStride, inPixels, outLength, inCodes);
 }

@@ -1,9 +1,14 @@
 // The server's own GIF writer: one 8-bit indexed picture and its colour table
-// become a complete GIF file in memory. It does not compress: every pixel is a
-// literal LZW code, with clear codes keeping the code width fixed.
+// become a complete GIF file in memory. By default it does not compress: every
+// pixel is a literal LZW code, with clear codes keeping the code width fixed.
+// Asked to, it writes real LZW strings instead.
 #pragma once
 
 #include <cstdint>
+
+// How the image data is coded: a literal code per pixel (large, but trivial
+// to produce), or compressing LZW.
+enum class GifCodes { kLiteral, kCompressed };
 
 // Red, green and blue as 16-bit intensities; only the high byte reaches the file.
 struct GifRGBColor
@@ -30,6 +35,7 @@ static_assert(sizeof(GifColorEntry) == 8, "a colour table entry is four 16-bit w
 //   inInterlace    non-zero writes the rows in the four-pass interlaced order.
 //   inRowStride    bytes from one row of inPixels to the next (may exceed the width).
 //   inPixels       one colour index per byte, row 0 first; indices are not checked.
+//   inCodes        literal codes (the default) or compressed.
 // Returns a buffer from std::malloc that the caller releases with std::free, its
 // length in outLength. On failure returns null with outLength 0: the picture is
 // over 65535 pixels on a side or negative, its output capacity does not fit the
@@ -37,13 +43,17 @@ static_assert(sizeof(GifColorEntry) == 8, "a colour table entry is four 16-bit w
 std::uint8_t* EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
                         const GifColorEntry* inColors, std::int32_t inTransparent,
                         std::uint8_t inInterlace, std::int32_t inRowStride,
-                        const std::uint8_t* inPixels, std::int32_t& outLength);
+                        const std::uint8_t* inPixels, std::int32_t& outLength,
+                        GifCodes inCodes = GifCodes::kLiteral);
 
 namespace WritegifDetail {
 
-// The output buffer size EncodeGif allocates: width × height × 4 / 3 + 1024, in
-// 64-bit arithmetic so that large pictures are refused rather than wrapped.
-std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight);
+// The output buffer size EncodeGif allocates: width × height × 4 / 3 + 1024 for
+// literal codes; for compressed ones room for the worst case, a 12-bit code per
+// pixel. In 64-bit arithmetic so that large pictures are refused rather than
+// wrapped.
+std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight,
+                            GifCodes inCodes = GifCodes::kLiteral);
 
 // EncodeGif with an explicit buffer capacity instead of OutputCapacity's: a file
 // that does not fit (the last byte of the buffer is never used) gives null.
@@ -51,6 +61,7 @@ std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidt
                                     std::int32_t inHeight, std::int32_t inColorCount,
                                     const GifColorEntry* inColors, std::int32_t inTransparent,
                                     std::uint8_t inInterlace, std::int32_t inRowStride,
-                                    const std::uint8_t* inPixels, std::int32_t& outLength);
+                                    const std::uint8_t* inPixels, std::int32_t& outLength,
+                                    GifCodes inCodes = GifCodes::kLiteral);
 
 }  // namespace WritegifDetail
