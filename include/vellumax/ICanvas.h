@@ -1,5 +1,5 @@
 // ICanvas: the drawing surface of page scripts. Properties read as VARIANTs
-// (VT_I4 for sizes, VT_BSTR for the text forms, VT_BOOL for Dither) and are
+// (VT_I4 for sizes, VT_BSTR for the text forms, VT_BOOL for Dither and UseColorAlpha) and are
 // written as VARIANTs, but for Pattern, which holds another canvas. Drawing,
 // reading and saving methods take their arguments as VARIANT* and return the
 // result rectangle, a measure or the picture's bytes through their outs.
@@ -42,6 +42,7 @@ enum CanvasDispId : DISPID {
     kCanvasSaveAs = 28,
     kCanvasGetAs = 29,
     kCanvasHBITMAP = 30,
+    kCanvasUseColorAlpha = 31,
 };
 
 inline constexpr const char* kCanvasHelp = "An object that you can draw and paint onto";
@@ -84,6 +85,7 @@ inline constexpr CanvasMemberInfo kCanvasMembers[] = {
     {kCanvasSaveAs, "SaveAs", "Saves the picture to a file"},
     {kCanvasGetAs, "GetAs", "The picture as the bytes of a file format"},
     {kCanvasHBITMAP, "HBITMAP", "The bitmap handle of the pixels, 0 without pixels"},
+    {kCanvasUseColorAlpha, "UseColorAlpha", "Whether new and erased pixels take the alpha of Color; else they are opaque"},
 };
 
 struct ICanvas : IDispatch {
@@ -136,4 +138,6 @@ struct ICanvas : IDispatch {
     virtual HRESULT GetAs(VARIANT* inType, VARIANT* inParams, VARIANT* outData) = 0;
     // The pixels' bitmap handle (a 32-bit number, never a pointer); 0 without pixels.
     virtual HRESULT get_HBITMAP(LONG* outValue) = 0;
+    virtual HRESULT get_UseColorAlpha(VARIANT* outValue) = 0;
+    virtual HRESULT put_UseColorAlpha(VARIANT inValue) = 0;
 };

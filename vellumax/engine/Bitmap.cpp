@@ -235,15 +235,40 @@ void Bitmap::FillNewArea(const Rect& inOld, const Rect& inNew)
     BeginDraw();
     const RGBColor theColor{mNaturalColor.red, mNaturalColor.green, mNaturalColor.blue};
     RGBForeColor(&theColor);
-    if (inNew.right > inOld.right) {
-        const Rect theStrip{inNew.top, inOld.right, inNew.bottom, inNew.right};
-        PaintRect(&theStrip);
-    }
-    if (inNew.bottom > inOld.bottom) {
-        const Rect theStrip{inOld.bottom, inNew.left, inNew.bottom, inOld.right};
-        PaintRect(&theStrip);
-    }
+    const Rect theRight{inNew.top, inOld.right, inNew.bottom, inNew.right};
+    const Rect theBottom{inOld.bottom, inNew.left, inNew.bottom, inOld.right};
+    if (inNew.right > inOld.right)
+        PaintRect(&theRight);
+    if (inNew.bottom > inOld.bottom)
+        PaintRect(&theBottom);
     EndDraw();
+    if (inNew.right > inOld.right)
+        ApplyNaturalAlpha(theRight);
+    if (inNew.bottom > inOld.bottom)
+        ApplyNaturalAlpha(theBottom);
+}
+
+void Bitmap::ApplyNaturalAlpha(const Rect& inArea)
+{
+    const auto theAlpha = std::uint8_t(mNaturalColor.alpha >> 8);
+    if (mNaturalAlpha == NaturalAlpha::kOpaque || theAlpha == 0xFF)
+        return;
+    PixelAccess thePixels;
+    if (!Lock(thePixels))
+        return;
+    if (thePixels.mBitsPerPixel == 32) {
+        Rect theWorld;
+        GetPortBounds(mWorld, &theWorld);
+        const std::int32_t theLeft = std::max<std::int32_t>(inArea.left, 0);
+        const std::int32_t theRight = std::min<std::int32_t>(inArea.right, theWorld.right - theWorld.left);
+        const std::int32_t theBottom = std::min<std::int32_t>(inArea.bottom, thePixels.mRows);
+        for (std::int32_t y = std::max<std::int32_t>(inArea.top, 0); y < theBottom; ++y) {
+            auto* thePixel = reinterpret_cast<std::uint8_t*>(thePixels.mBase + y * thePixels.mRowBytes) + theLeft * 4;
+            for (std::int32_t x = theLeft; x < theRight; ++x, thePixel += 4)
+                *AlphaChannel(thePixel, thePixels.mPixelFormat) = theAlpha;
+        }
+    }
+    Unlock();
 }
 
 OSErr Bitmap::EnsurePixels(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inDepth)
@@ -310,6 +335,7 @@ OSErr Bitmap::Erase()
     RGBForeColor(&theColor);
     PaintRect(&theBounds);
     EndDraw();
+    ApplyNaturalAlpha(theBounds);
     return noErr;
 }
 

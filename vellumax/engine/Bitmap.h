@@ -47,6 +47,11 @@ public:
     // The colour of new and erased pixels.
     const ColorValue& GetNaturalColor() const { return mNaturalColor; }
     void SetNaturalColor(const ColorValue& inColor) { mNaturalColor = inColor; }
+    // Whether new and erased 32-bit pixels take the natural colour's alpha, so
+    // that a page can start from a transparent ground; by default they are opaque.
+    enum class NaturalAlpha { kOpaque, kFromColor };
+    NaturalAlpha GetNaturalAlpha() const { return mNaturalAlpha; }
+    void SetNaturalAlpha(NaturalAlpha inAlpha) { mNaturalAlpha = inAlpha; }
     // What the blending transfer modes weigh with.
     const RGBColor& GetOperationColor() const { return mOperationColor; }
     void SetOperationColor(const RGBColor& inColor) { mOperationColor = inColor; }
@@ -125,6 +130,8 @@ private:
     void FillNewArea(const Rect& inOld, const Rect& inNew);
     // False, with the message kept, when width x height is over the MaxPixels setting.
     bool WithinPixelLimit();
+    // Gives the pixels of inArea the natural colour's alpha, when asked to.
+    void ApplyNaturalAlpha(const Rect& inArea);
     void DeleteGLContext();
     void DeleteDrawingContext();
 
@@ -135,6 +142,7 @@ private:
     std::int32_t mDither = 0;
     TransferMode mTransferMode = kCopyMode;
     ColorValue mNaturalColor = ColorValue::White();
+    NaturalAlpha mNaturalAlpha = NaturalAlpha::kOpaque;
     RGBColor mOperationColor{0, 0, 0};
     bool mQuickTimeAvailable = false;
     OSErr mQuickTimeError = noErr;

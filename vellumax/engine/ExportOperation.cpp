@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <strings.h>
 
 #include "automation/Errors.h"
@@ -12,6 +13,7 @@
 #include "imaging/Memory.h"
 #include "imaging/QuickDraw.h"
 #include "vellumax/engine/Bitmap.h"
+#include "vellumax/formats/GifPalette.h"
 #include "vellumax/formats/QTUtils.h"
 #include "vellumax/formats/Writegif.h"
 #include "vellumax/params/Utilities.h"
@@ -46,10 +48,10 @@ ComponentResult ApplySetting(ComponentResult inResult)
     return SettingRefused(inResult) ? noErr : inResult;
 }
 
-// The temporary 8-bit store of the GIF path: a copy of the canvas re-fitted to
-// 8 bits, which maps every colour onto the default 8-bit table. New stores
-// never dither, whatever the canvas does.
-OSErr MakeIndexedCopy(Bitmap& inSource, Bitmap& outCopy)
+// A copy of the canvas at inDepth: re-fitting maps the colours (onto the
+// default 8-bit table for 8; exactly for 32). New stores never dither,
+// whatever the canvas does.
+OSErr MakeCopy(Bitmap& inSource, std::int32_t inDepth, Bitmap& outCopy)
 {
     outCopy.SetWidth(inSource.GetWidth());
     outCopy.SetHeight(inSource.GetHeight());
@@ -68,8 +70,87 @@ OSErr MakeIndexedCopy(Bitmap& inSource, Bitmap& outCopy)
     outCopy.EndDraw();
     if (theError != noErr)
         return theError;
-    outCopy.SetDepth(kGifDepth);
+    outCopy.SetDepth(inDepth);
     return outCopy.Update();
+}
+
+// The store at inDepth: the canvas's own when it has that depth, else a copy
+// made in ioCopy.
+OSErr StoreAtDepth(Bitmap& inCanvas, std::int32_t inDepth, std::optional<Bitmap>& ioCopy, Bitmap*& outStore)
+{
+    outStore = &inCanvas;
+    if (inCanvas.GetDepth() == inDepth)
+        return noErr;
+    outStore = &ioCopy.emplace();
+    return MakeCopy(inCanvas, inDepth, *ioCopy);
+}
+
+// The transparent point clamped into the picture (written back, as callers
+// see it), or nothing when none was given.
+std::optional<LongPoint> TransparentPixel(Parameters& ioParameters, std::int32_t inWidth, std::int32_t inHeight)
+{
+    if (ioParameters.TransparentGiven == 0)
+        return std::nullopt;
+    LongPoint& thePoint = ioParameters.TransparentPoint;
+    thePoint.x = std::clamp(thePoint.x, 0, inWidth - 1);
+    thePoint.y = std::clamp(thePoint.y, 0, inHeight - 1);
+    return thePoint;
+}
+
+RgbPixels RgbView(const Bitmap::PixelAccess& inAccess, std::int32_t inWidth, std::int32_t inHeight)
+{
+    auto* theBase = reinterpret_cast<std::uint8_t*>(inAccess.mBase);
+    const OSType theFormat = inAccess.mPixelFormat;
+    return {theBase,
+            std::ptrdiff_t(inAccess.mRowBytes),
+            inWidth,
+            inHeight,
+            std::int32_t(Bitmap::RedChannel(theBase, theFormat) - theBase),
+            std::int32_t(Bitmap::GreenChannel(theBase, theFormat) - theBase),
+            std::int32_t(Bitmap::BlueChannel(theBase, theFormat) - theBase)};
+}
+
+// PNG and WebP keep an alpha channel: there the transparent point's colour
+// becomes alpha 0. Other formats are written as they always were.
+bool KeepsTransparency(Component inExporter)
+{
+    for (const char* theMimeType : {"image/png", "image/webp"}) {
+        Component theComponent = nullptr;
+        if (FindExporter("", theMimeType, "", theComponent) == noErr && theComponent == inExporter)
+            return true;
+    }
+    return false;
+}
+
+// A 32-bit copy of the canvas in which the pixels of the transparent point's
+// colour have alpha 0 and the others keep theirs.
+OSErr MakeTransparentCopy(Bitmap& inCanvas, Parameters& ioParameters, Bitmap& outCopy)
+{
+    OSErr theError = MakeCopy(inCanvas, 32, outCopy);
+    Bitmap::PixelAccess thePixels;
+    if (theError != noErr)
+        return theError;
+    if (!outCopy.Lock(thePixels))
+        return paramErr;
+    const std::int32_t theWidth = outCopy.GetWidth();
+    const std::int32_t theHeight = outCopy.GetHeight();
+    const RgbPixels theView = RgbView(thePixels, theWidth, theHeight);
+    auto* theBase = reinterpret_cast<std::uint8_t*>(thePixels.mBase);
+    const std::ptrdiff_t theAlpha = Bitmap::AlphaChannel(theBase, thePixels.mPixelFormat) - theBase;
+    const LongPoint thePoint = *TransparentPixel(ioParameters, theWidth, theHeight);
+    const auto Rgb = [&theView](const std::uint8_t* inPixel) {
+        return std::uint32_t(inPixel[theView.mRed]) << 16 | std::uint32_t(inPixel[theView.mGreen]) << 8 |
+               inPixel[theView.mBlue];
+    };
+    const std::uint32_t theKey = Rgb(theView.mBase + thePoint.y * theView.mRowBytes + thePoint.x * 4);
+    for (std::int32_t y = 0; y < theHeight; ++y) {
+        std::uint8_t* thePixel = theBase + y * thePixels.mRowBytes;
+        for (std::int32_t x = 0; x < theWidth; ++x, thePixel += 4)
+            if (Rgb(thePixel) == theKey)
+                thePixel[theAlpha] = 0;
+    }
+    outCopy.Unlock();
+    return noErr;
 }
 
 }  // namespace
@@ -127,10 +208,16 @@ void ExportOperation::ExportWithQuickTime(Bitmap& inBitmap)
         if (theResult == noErr && theComponent == nullptr)
             theResult = FindExporter("", "", "BMP", theComponent);
     }
+    std::optional<Bitmap> theTransparentCopy;
+    GWorldPtr theInput = inBitmap.GetGWorld();
+    if (theResult == noErr && mParameters->TransparentGiven != 0 && KeepsTransparency(theComponent)) {
+        theResult = MakeTransparentCopy(inBitmap, *mParameters, theTransparentCopy.emplace());
+        theInput = theTransparentCopy->GetGWorld();
+    }
     if (theResult == noErr)
         theResult = OpenComponentInstance(theComponent, theExporter);
     if (theResult == noErr)
-        theResult = GraphicsExportSetInputGWorld(theExporter, inBitmap.GetGWorld());
+        theResult = GraphicsExportSetInputGWorld(theExporter, theInput);
     if (theResult == noErr) {
         if (mToFile != 0) {
             theResult = GraphicsExportSetOutputFile(theExporter, &theSpec);
@@ -157,55 +244,91 @@ void ExportOperation::ExportWithQuickTime(Bitmap& inBitmap)
 void ExportOperation::ExportGif(Bitmap& inBitmap)
 {
     OSErr theError = inBitmap.EnsurePixels(kDefaultSide, kDefaultSide, -1);
-    Bitmap theCopy;
-    Bitmap* theStore = &inBitmap;
-    if (theError == noErr && inBitmap.GetDepth() != kGifDepth) {
-        theError = MakeIndexedCopy(inBitmap, theCopy);
-        theStore = &theCopy;
+    std::free(mGif);
+    mGif = nullptr;
+    mGifLength = 0;
+    if (theError == noErr)
+        theError = mParameters->AdaptivePalette != 0 ? EncodeAdaptiveGif(inBitmap) : EncodeFixedGif(inBitmap);
+    if (theError == noErr && mToFile != 0 && !WriteWholeFile(mFilePath.c_str(), mGif, std::uint32_t(mGifLength))) {
+        // The writer replaces the file only once all of it is written.
+        const DWORD theSystemError = GetLastError();
+        if (theSystemError != 0)
+            mError->SetWindowsError(theSystemError);
+        else
+            theError = ioErr;
     }
-    Bitmap::PixelAccess thePixels;
-    bool theLocked = false;
-    if (theError == noErr) {
-        theLocked = theStore->Lock(thePixels);
-        if (!theLocked || thePixels.mBitsPerPixel != kGifDepth)
-            theError = paramErr;
-    }
-    if (theError == noErr) {
-        const CTabHandle theTable = (*GetGWorldPixMap(theStore->GetGWorld()))->pmTable;
-        GifColorEntry theColors[kGifColors] = {};
-        const std::int32_t theCount = std::min<std::int32_t>(kGifColors, (*theTable)->ctSize + 1);
-        for (std::int32_t theIndex = 0; theIndex < theCount; ++theIndex) {
-            const ColorSpec& theEntry = (*theTable)->ctTable[theIndex];
-            theColors[theIndex] = {std::uint16_t(theEntry.value),
-                                   {theEntry.rgb.red, theEntry.rgb.green, theEntry.rgb.blue}};
-        }
-        const std::int32_t theWidth = theStore->GetWidth();
-        const std::int32_t theHeight = theStore->GetHeight();
-        std::int32_t theTransparent = -1;
-        if (mParameters->TransparentGiven != 0) {
-            LongPoint& thePoint = mParameters->TransparentPoint;
-            thePoint.x = std::clamp(thePoint.x, 0, theWidth - 1);
-            thePoint.y = std::clamp(thePoint.y, 0, theHeight - 1);
-            theTransparent = std::uint8_t(thePixels.mBase[thePoint.y * thePixels.mRowBytes + thePoint.x]);
-        }
-        std::free(mGif);
-        mGif = EncodeGif(theWidth, theHeight, kGifColors, theColors, theTransparent,
-                         std::uint8_t(mParameters->Interlace == 1), std::int32_t(thePixels.mRowBytes),
-                         reinterpret_cast<const std::uint8_t*>(thePixels.mBase), mGifLength);
-        if (mGif == nullptr) {
-            theError = memFullErr;
-        } else if (mToFile != 0 && !WriteWholeFile(mFilePath.c_str(), mGif, std::uint32_t(mGifLength))) {
-            // The writer replaces the file only once all of it is written.
-            const DWORD theSystemError = GetLastError();
-            if (theSystemError != 0)
-                mError->SetWindowsError(theSystemError);
-            else
-                theError = ioErr;
-        }
-    }
-    if (theLocked)
-        theStore->Unlock();
     mError->SetQuickTimeError(theError);
+}
+
+GifCodes ExportOperation::Codes() const
+{
+    return mParameters->Compress != 0 ? GifCodes::kCompressed : GifCodes::kLiteral;
+}
+
+OSErr ExportOperation::EncodeFixedGif(Bitmap& inBitmap)
+{
+    std::optional<Bitmap> theCopy;
+    Bitmap* theStore = nullptr;
+    OSErr theError = StoreAtDepth(inBitmap, kGifDepth, theCopy, theStore);
+    Bitmap::PixelAccess thePixels;
+    if (theError != noErr)
+        return theError;
+    if (!theStore->Lock(thePixels))
+        return paramErr;
+    if (thePixels.mBitsPerPixel != kGifDepth) {
+        theStore->Unlock();
+        return paramErr;
+    }
+    const CTabHandle theTable = (*GetGWorldPixMap(theStore->GetGWorld()))->pmTable;
+    GifColorEntry theColors[kGifColors] = {};
+    const std::int32_t theCount = std::min<std::int32_t>(kGifColors, (*theTable)->ctSize + 1);
+    for (std::int32_t theIndex = 0; theIndex < theCount; ++theIndex) {
+        const ColorSpec& theEntry = (*theTable)->ctTable[theIndex];
+        theColors[theIndex] = {std::uint16_t(theEntry.value),
+                               {theEntry.rgb.red, theEntry.rgb.green, theEntry.rgb.blue}};
+    }
+    const std::int32_t theWidth = theStore->GetWidth();
+    const std::int32_t theHeight = theStore->GetHeight();
+    std::int32_t theTransparent = -1;
+    if (const auto thePoint = TransparentPixel(*mParameters, theWidth, theHeight))
+        theTransparent = std::uint8_t(thePixels.mBase[thePoint->y * thePixels.mRowBytes + thePoint->x]);
+    mGif = EncodeGif(theWidth, theHeight, kGifColors, theColors, theTransparent,
+                     std::uint8_t(mParameters->Interlace == 1), std::int32_t(thePixels.mRowBytes),
+                     reinterpret_cast<const std::uint8_t*>(thePixels.mBase), mGifLength, Codes());
+    theStore->Unlock();
+    return mGif != nullptr ? noErr : memFullErr;
+}
+
+OSErr ExportOperation::EncodeAdaptiveGif(Bitmap& inBitmap)
+{
+    std::optional<Bitmap> theCopy;
+    Bitmap* theStore = nullptr;
+    OSErr theError = StoreAtDepth(inBitmap, 32, theCopy, theStore);
+    Bitmap::PixelAccess thePixels;
+    if (theError != noErr)
+        return theError;
+    if (!theStore->Lock(thePixels))
+        return paramErr;
+    const std::int32_t theWidth = theStore->GetWidth();
+    const std::int32_t theHeight = theStore->GetHeight();
+    const RgbPixels theView = RgbView(thePixels, theWidth, theHeight);
+    const auto thePoint = TransparentPixel(*mParameters, theWidth, theHeight);
+    std::optional<std::uint32_t> theKey;
+    if (thePoint) {
+        const std::uint8_t* thePixel = theView.mBase + thePoint->y * theView.mRowBytes + thePoint->x * 4;
+        theKey = std::uint32_t(thePixel[theView.mRed]) << 16 | std::uint32_t(thePixel[theView.mGreen]) << 8 |
+                 thePixel[theView.mBlue];
+    }
+    GifPalette thePalette;
+    thePalette.Build(theView, mParameters->Dither != 0 ? Dithering::kErrorDiffusion : Dithering::kNone, theKey);
+    theStore->Unlock();
+    const std::int32_t theTransparent =
+        thePoint ? thePalette.Indices()[std::size_t(thePoint->y) * std::size_t(theWidth) + std::size_t(thePoint->x)]
+                 : -1;
+    mGif = EncodeGif(theWidth, theHeight, thePalette.ColorCount(), thePalette.Colors(), theTransparent,
+                     std::uint8_t(mParameters->Interlace == 1), theWidth, thePalette.Indices().data(), mGifLength,
+                     Codes());
+    return mGif != nullptr ? noErr : memFullErr;
 }
 
 const std::uint8_t* ExportOperation::GetDataPointer()

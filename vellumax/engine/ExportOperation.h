@@ -8,6 +8,7 @@
 
 #include "imaging/MacTypes.h"
 #include "vellumax/engine/Operation.h"
+#include "vellumax/formats/Writegif.h"
 
 class ExportOperation : public Operation {
 public:
@@ -35,6 +36,12 @@ public:
     const std::string& GetFilePath() const { return mFilePath; }
 
 private:
+    // Fill the GIF buffer: the canvas mapped onto the fixed 8-bit table, or
+    // onto a table made from its own colours (palette=adaptive).
+    OSErr EncodeFixedGif(Bitmap& inBitmap);
+    OSErr EncodeAdaptiveGif(Bitmap& inBitmap);
+    GifCodes Codes() const;
+
     std::int32_t mToFile = 0;
     std::string mFilePath;
     Handle mData = nullptr;

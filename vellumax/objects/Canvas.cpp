@@ -140,6 +140,7 @@ const vx::DispatchTable& CanvasTable()
                                     In("inParams"), Retval("outData")),
         vx::PropertyGet<&ICanvas::get_HBITMAP>(kCanvasHBITMAP, Name(kCanvasHBITMAP), Help(kCanvasHBITMAP),
                                                Retval("outValue")),
+        VX_CANVAS_PROPERTY(UseColorAlpha),
     });
 #undef VX_CANVAS_PROPERTY
     return theTable;
@@ -556,6 +557,30 @@ HRESULT Canvas::put_Pattern(IDispatch* inValue)
         } else {
             mPattern = theCanvas;
         }
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::get_UseColorAlpha(VARIANT* outValue)
+{
+    return Frame([&] {
+        if (outValue == nullptr)
+            return E_POINTER;
+        outValue->vt = VT_BOOL;
+        outValue->boolVal =
+            mBitmap.GetNaturalAlpha() == Bitmap::NaturalAlpha::kFromColor ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    });
+}
+
+HRESULT Canvas::put_UseColorAlpha(VARIANT inValue)
+{
+    return Frame([&] {
+        const std::string theText = TextFromVariant(inValue);
+        std::int32_t theUse = 0;
+        if (!ReadBoolean(theText.c_str(), &theUse))
+            return SetFailure("Canvas UseColorAlpha", inValue);
+        mBitmap.SetNaturalAlpha(theUse != 0 ? Bitmap::NaturalAlpha::kFromColor : Bitmap::NaturalAlpha::kOpaque);
         return S_OK;
     });
 }

@@ -74,6 +74,8 @@ public:
     HRESULT SaveAs(VARIANT* inFilePath, VARIANT* inParams) override;
     HRESULT GetAs(VARIANT* inType, VARIANT* inParams, VARIANT* outData) override;
     HRESULT get_HBITMAP(LONG* outValue) override;
+    HRESULT get_UseColorAlpha(VARIANT* outValue) override;
+    HRESULT put_UseColorAlpha(VARIANT inValue) override;
 
     // Rich error information for ICanvas only.
     HRESULT InterfaceSupportsErrorInfo(REFIID inIid) override;

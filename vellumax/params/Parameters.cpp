@@ -351,6 +351,15 @@ constexpr Keyword kKeywords[] = {
      [](Parameters& ioParams, const char* inValue) {
          return ReadGivenPoint(inValue, &ioParams.TransparentPoint, &ioParams.TransparentGiven);
      }},
+    {"palette",
+     [](Parameters& ioParams, const char* inValue) {
+         const bool theFixed = EqualsKeyword(inValue, "fixed");
+         if (!theFixed && !EqualsKeyword(inValue, "adaptive"))
+             return false;
+         ioParams.AdaptivePalette = theFixed ? 0 : 1;
+         return true;
+     }},
+    {"compress", [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.Compress); }},
 };
 
 // Where the keywords of each initial letter begin in the table, and from each

@@ -114,4 +114,8 @@ public:
     LongRect SourceRect;
     std::int32_t SourceRectGiven = 0;
     std::int32_t Fit = 0;
+    // GIF options for pages: a table made from the picture instead of the
+    // fixed one (palette=adaptive), and compressing LZW codes (compress).
+    std::int32_t AdaptivePalette = 0;
+    std::int32_t Compress = 0;
 };
