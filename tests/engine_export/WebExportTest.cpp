@@ -163,13 +163,6 @@ struct Gif {
     return ::testing::AssertionSuccess();
 }
 
-std::vector<Rgba> Opaque(std::vector<Rgba> inPixels)
-{
-    for (Rgba& thePixel : inPixels)
-        thePixel.a = 0xFF;
-    return inPixels;
-}
-
 // Peak signal to noise over red, green and blue, after averaging both
 // pictures over inBlock × inBlock squares (1: pixel for pixel).
 double Psnr(const std::vector<Rgba>& inA, const std::vector<Rgba>& inB, int inWidth, int inBlock = 1)
@@ -247,8 +240,9 @@ TEST(WebExportGif, ExactPaletteLeavesEveryPixelAsDrawn)
         EXPECT_EQ(theGif.mTableSize, 32);  // 17 colours, to the next power of two
         EXPECT_EQ(theGif.mPixels, theDrawn);
         EXPECT_EQ(theGif.mTransparent, -1);
-        if (std::strstr(theParams, "compress") != nullptr)
+        if (std::strstr(theParams, "compress") != nullptr) {
             EXPECT_LT(theBytes.size() * 3, theFixed.size());
+        }
     }
 
     theCanvas.SetDepth(8);
