@@ -11,6 +11,7 @@
 
 #include "vellumax/errors/EventLog.h"
 #include "vellumax/errors/Settings.h"
+#include "vellumax/engine/FontMatching.h"
 #include "vellumax/formats/QTUtils.h"
 #include "vellumax/objects/ClassObjects.h"
 #include "vellumax/objects/Codecs.h"

@@ -18,7 +18,6 @@
 #include "automation/Errors.h"
 #include "automation/SafeArray.h"
 #include "automation/Variant.h"
-#include "drawing/Gdi.h"
 #include "imaging/Imaging.h"
 
 // Constant-initialised, so it holds its value before any other static
@@ -249,36 +248,6 @@ char* AppendPercent(char* outText, float inPercent)
 void CopyWord(const char* inWord, char* outText)
 {
     std::strcpy(outText, inWord);
-}
-
-struct FontEnumState {
-    FontNameVisitor visit;
-    void* context;
-    std::int32_t count;
-};
-
-int FontFamilyProc(const ENUMLOGFONTEXA* inFont, const void*, std::uint32_t, LPARAM inParam)
-{
-    auto* theState = reinterpret_cast<FontEnumState*>(inParam);
-    char theName[kFontNameCapacity];
-    std::memcpy(theName, inFont->elfFullName, sizeof(theName) - 1);
-    theName[sizeof(theName) - 1] = '\0';
-    ++theState->count;
-    return theState->visit(theName, theState->context) ? 1 : 0;
-}
-
-struct FontAtState {
-    std::int32_t index;
-    std::int32_t ordinal;
-    char* name;
-};
-
-bool VisitFontAt(const char* inName, void* inContext)
-{
-    auto* theState = static_cast<FontAtState*>(inContext);
-    if (theState->name != nullptr)
-        std::strcpy(theState->name, inName);
-    return theState->ordinal++ != theState->index;
 }
 
 // The array a VARIANT holds directly or by reference, or nullptr.
@@ -848,27 +817,6 @@ const char* FindBytes(const char* inStart, const char* inEnd, const char* inNeed
         return nullptr;
     const std::size_t theRange = std::size_t(inEnd - inStart) + 1;
     return static_cast<const char*>(memmem(inStart, theRange, inNeedle, theNeedle));
-}
-
-std::int32_t VisitFontNames(FontNameVisitor inVisit, void* inContext)
-{
-    const HDC theDC = GetDC(0);
-    if (theDC == 0)
-        return 0;
-    LOGFONTA theFont{};
-    theFont.lfCharSet = ANSI_CHARSET;
-    FontEnumState theState{inVisit, inContext, 0};
-    EnumFontFamiliesExA(theDC, &theFont, FontFamilyProc, reinterpret_cast<LPARAM>(&theState), 0);
-    ReleaseDC(0, theDC);
-    return theState.count;
-}
-
-std::int32_t FontNameAt(std::int32_t inIndex, char* outName)
-{
-    if (outName != nullptr)
-        outName[0] = '\0';
-    FontAtState theState{inIndex, 0, outName};
-    return VisitFontNames(VisitFontAt, &theState);
 }
 
 bool WriteWholeFile(const char* inPath, const void* inData, std::uint32_t inLength)

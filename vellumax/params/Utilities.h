@@ -16,7 +16,6 @@
 #include "imaging/MacTypes.h"
 
 constexpr std::size_t kTextCapacity = 256;
-constexpr std::size_t kFontNameCapacity = 64;  // a family's full name: at most 63 characters
 
 // The one character that separates list items in every text form and keyword
 // value. Fixed while the server loads, read-only afterwards.
@@ -241,16 +240,6 @@ void ReplaceChar(char* ioText, char inFrom, char inTo);
 // First occurrence of the terminated inNeedle wholly within inStart..inEnd
 // (inclusive), or nullptr. An empty needle matches at inStart.
 const char* FindBytes(const char* inStart, const char* inEnd, const char* inNeedle);
-
-// Counts the installed font families in the drawing layer's stable order,
-// stopping after the one whose ordinal is inIndex (never, for -1). Returns the
-// number delivered; outName (kFontNameCapacity, may be null) receives that
-// family's full name, or the last family's when inIndex is beyond the end.
-std::int32_t FontNameAt(std::int32_t inIndex, char* outName);
-// Calls inVisit with each family's full name in the same order until it
-// returns false; returns the number of families visited.
-using FontNameVisitor = bool (*)(const char* inName, void* inContext);
-std::int32_t VisitFontNames(FontNameVisitor inVisit, void* inContext);
 
 // Replaces the file at inPath with the bytes. The thread's last error is 0 once
 // the file is open; on failure it holds the reason and the old file, if any,
