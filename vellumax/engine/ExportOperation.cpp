@@ -13,6 +13,7 @@
 #include "imaging/QuickDraw.h"
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/formats/QTUtils.h"
+#include "vellumax/formats/WholeFile.h"
 #include "vellumax/formats/Writegif.h"
 #include "vellumax/params/Utilities.h"
 

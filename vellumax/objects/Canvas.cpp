@@ -25,6 +25,7 @@
 #include "vellumax/errors/SException.h"
 #include "vellumax/formats/QTUtils.h"
 #include "vellumax/objects/ClassObjects.h"
+#include "vellumax/objects/HandleBytes.h"
 #include "vellumax/objects/MethodFrame.h"
 #include "vellumax/objects/ValueCoercion.h"
 #include "vellumax/params/Parameters.h"
