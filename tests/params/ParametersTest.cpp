@@ -9,28 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "drawing/Gdi.h"
-#include "imaging/Imaging.h"
 #include "vellumax/params/Parameters.h"
 
 namespace {
-
-// The imaging platform is needed by the transform keywords and the geometry.
-class ImagingSession : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        ASSERT_EQ(InitializeQTML(0), noErr);
-        ASSERT_EQ(EnterMovies(), noErr);
-    }
-    void TearDown() override
-    {
-        ExitMovies();
-        TerminateQTML();
-    }
-};
-
-[[maybe_unused]] testing::Environment* const kImaging = testing::AddGlobalTestEnvironment(new ImagingSession);
 
 std::unique_ptr<Parameters> Parsed(const std::string& inText, std::int32_t inCode = 0)
 {

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "imaging/MacTypes.h"
 #include "vellumax/params/ParameterParser.h"
 #include "vellumax/params/Utilities.h"
 
