@@ -9,27 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "imaging/Imaging.h"
 #include "vellumax/params/Parameters.h"
 #include "vellumax/params/Utilities.h"
-
-// The font catalogue keeps fontconfig's configuration for the life of the process.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-#ifdef VX_IMAGING_PATH
-    setenv("VX_IMAGING", VX_IMAGING_PATH, 0);
-#endif
-    // The imaging library serves the handle conversions; without it everything
-    // else is still worth fuzzing.
-    if (InitializeQTML(0) == noErr)
-        EnterMovies();
-    return 0;
-}
 
 namespace {
 
@@ -82,7 +63,7 @@ void ReadEverything(const char* inText)
     ReadChannel(inText, &theChannel);
     if (ReadDepth(inText, &theLong))
         FormatDepth(theLong, theText);
-    OSType theType;
+    std::uint32_t theType;
     ReadCodecType(inText, &theType);
     CopyShortString(inText, theText);
 

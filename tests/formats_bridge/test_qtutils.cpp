@@ -395,6 +395,24 @@ TEST_F(BridgeTest, CodecNamesBecomeTypesForTheParameters)
     }
 }
 
+TEST_F(BridgeTest, PascalStringsFromHandles)
+{
+    Handle theHandle = NewHandle(6);
+    ASSERT_NE(theHandle, nullptr);
+    std::memcpy(*theHandle, "\x05" "Codec", 6);
+    char theText[kTextCapacity];
+    CStringFromHandle(theHandle, theText);
+    EXPECT_STREQ(theText, "Codec");
+    // A length byte that claims more than the handle holds reads only what is there.
+    (*theHandle)[0] = char(200);
+    CStringFromHandle(theHandle, theText);
+    EXPECT_STREQ(theText, "Codec");
+    SetHandleSize(theHandle, 0);
+    CStringFromHandle(theHandle, theText);
+    EXPECT_STREQ(theText, "");
+    DisposeHandle(theHandle);
+}
+
 TEST(BridgeStartTest, StartsAndStopsAreCounted)
 {
     OSErr theFirst = -1;

@@ -9,28 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "drawing/Gdi.h"
-#include "imaging/Imaging.h"
 #include "vellumax/params/Parameters.h"
 
 namespace {
-
-// The imaging platform is needed by the transform keywords and the geometry.
-class ImagingSession : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        ASSERT_EQ(InitializeQTML(0), noErr);
-        ASSERT_EQ(EnterMovies(), noErr);
-    }
-    void TearDown() override
-    {
-        ExitMovies();
-        TerminateQTML();
-    }
-};
-
-[[maybe_unused]] testing::Environment* const kImaging = testing::AddGlobalTestEnvironment(new ImagingSession);
 
 std::unique_ptr<Parameters> Parsed(const std::string& inText, std::int32_t inCode = 0)
 {
@@ -299,89 +280,18 @@ TEST(Geometry, SourceRectOrFallback)
     EXPECT_EQ(Parsed("srcrect=0,0,10,10")->SourceRectOr(theFallback), (LongRect{0, 0, 10, 10}));
 }
 
-// ---- Font matching -----------------------------------------------------------------------
+// ---- Font lists ------------------------------------------------------------------------
 
-std::vector<std::string> Families()
+// The lists are matched by the engine; the record keeps each once, newest last.
+TEST(FontLists, KeptAsGivenNewestLast)
 {
-    std::vector<std::string> theNames;
-    const std::int32_t theCount = FontNameAt(-1, nullptr);
-    for (std::int32_t i = 0; i < theCount; ++i) {
-        char theName[kFontNameCapacity];
-        FontNameAt(i, theName);
-        theNames.emplace_back(theName);
-    }
-    return theNames;
-}
-
-std::string Lower(std::string inText)
-{
-    for (char& theChar : inText)
-        theChar = char(std::tolower(static_cast<unsigned char>(theChar)));
-    return inText;
-}
-
-TEST(FontMatching, WholeNameIgnoringCase)
-{
-    const auto theFamilies = Families();
-    ASSERT_FALSE(theFamilies.empty());
-    for (const std::string& theFamily : theFamilies) {
-        Parameters theParams;
-        theParams.SetFont(Lower(theFamily).c_str());
-        EXPECT_EQ(std::string(theParams.Font), theFamily.substr(0, 31));
-    }
-}
-
-TEST(FontMatching, WholeNameBeatsAnEarlierPrefix)
-{
-    // "DejaVu Sans" is both a family and the beginning of others.
+    auto p = Parsed("textfont=dejavu textfont='Nope, Neither' textfont=dejavu");
+    EXPECT_EQ(p->FontLists, (std::vector<std::string>{"Nope, Neither", "dejavu"}));
+    EXPECT_STREQ(p->Font, "");
     Parameters theParams;
-    theParams.SetFont("dejavu sans");
-    EXPECT_STREQ(theParams.Font, "DejaVu Sans");
-}
-
-TEST(FontMatching, PrefixTakesTheFamilysCapitalisation)
-{
-    const auto theFamilies = Families();
-    Parameters theParams;
-    theParams.SetFont("liberation s");
-    ASSERT_EQ(std::strlen(theParams.Font), 12u);
-    const std::string theFont = theParams.Font;
-    // The first family in catalogue order with that beginning.
-    for (const std::string& theFamily : theFamilies) {
-        if (Lower(theFamily).rfind("liberation s", 0) == 0) {
-            EXPECT_EQ(theFont, theFamily.substr(0, 12));
-            break;
-        }
-    }
-    EXPECT_EQ(theFont, "Liberation S");
-}
-
-TEST(FontMatching, ListTriesItemsInTurnAndNoMatchKeepsTheFont)
-{
-    Parameters theParams;
-    auto p = Parsed("textfont='No Such Family, Liberation Mono,DejaVu Sans'");
-    EXPECT_STREQ(p->Font, "Liberation Mono");
-    p = Parsed("textfont='DejaVu Serif,Liberation Mono'");
-    EXPECT_STREQ(p->Font, "DejaVu Serif");
-    p = Parsed("textfont=dejavu textfont=NoSuchFamily textfont='Nope,Neither'");
-    EXPECT_STREQ(p->Font, "DejaVu");
-    // The item keeps its trailing blank.
-    p = Parsed("textfont='NoSuch,Liberation '");
-    EXPECT_STREQ(p->Font, "Liberation ");
-}
-
-TEST(FontMatching, FontNameAtCountsAndStops)
-{
-    const auto theFamilies = Families();
-    const std::int32_t theCount = std::int32_t(theFamilies.size());
-    char theName[kFontNameCapacity];
-    EXPECT_EQ(FontNameAt(0, theName), 1);
-    EXPECT_EQ(theFamilies[0], theName);
-    EXPECT_EQ(FontNameAt(theCount + 5, theName), theCount);
-    EXPECT_EQ(theFamilies.back(), theName);
-    EXPECT_EQ(FontNameAt(-1, nullptr), theCount);
-    // A stable order.
-    EXPECT_EQ(Families(), theFamilies);
+    theParams.AddFontList("System");
+    EXPECT_EQ(theParams.Parse("textfont='' textfont=System"), 0);
+    EXPECT_EQ(theParams.FontLists, (std::vector<std::string>{"", "System"}));
 }
 
 }  // namespace

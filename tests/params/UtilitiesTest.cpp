@@ -466,22 +466,29 @@ TEST(CopyShortString, AcceptsUpTo255Characters)
     EXPECT_STREQ(theText, "kept");
 }
 
+// A four-character code, first character in the high byte.
+constexpr std::uint32_t Code(const char (&inText)[5])
+{
+    return (std::uint32_t(std::uint8_t(inText[0])) << 24) | (std::uint32_t(std::uint8_t(inText[1])) << 16) |
+           (std::uint32_t(std::uint8_t(inText[2])) << 8) | std::uint32_t(std::uint8_t(inText[3]));
+}
+
 TEST(ReadCodecType, UsesTheInstalledLookup)
 {
-    OSType theType = 0;
+    std::uint32_t theType = 0;
     SetCodecTypeLookup(nullptr);
     EXPECT_FALSE(ReadCodecType("raw", &theType));
-    SetCodecTypeLookup([](const char* inName, OSType* outType) {
+    SetCodecTypeLookup([](const char* inName, std::uint32_t* outType) {
         if (std::strcmp(inName, "Raw") == 0)
-            *outType = FourCharCode("raw ");
+            *outType = Code("raw ");
         else if (std::strcmp(inName, "Mystery") == 0)
-            *outType = FourCharCode("????");
+            *outType = Code("????");
         else
             return false;
         return true;
     });
     EXPECT_TRUE(ReadCodecType("Raw", &theType));
-    EXPECT_EQ(theType, FourCharCode("raw "));
+    EXPECT_EQ(theType, Code("raw "));
     theType = 0;
     EXPECT_FALSE(ReadCodecType("Mystery", &theType));
     EXPECT_FALSE(ReadCodecType("Other", &theType));

@@ -10,6 +10,7 @@
 
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/engine/DrawingTransform.h"
+#include "vellumax/engine/FontMatching.h"
 
 namespace {
 
@@ -153,18 +154,20 @@ void DrawGDIShape::Begin(Bitmap& inBitmap)
             theFailed = true;
             return;
         }
-        assert(std::strlen(theParams.Font) < 32 && "strlen(mParams->Font) < 32");
         // Only text reads the text colour, background mode and font: making a
         // font for every shape cost as much as the rest of this preparation.
         if (theParams.Shape != kTextShape)
             return;
+        char theMatched[FontMatching::kFaceCapacity];
+        const char* theFace = FontMatching::FaceFor(theParams, theMatched);
+        assert(std::strlen(theFace) < 32 && "strlen(mParams->Font) < 32");
         mOldTextColor = SetTextColor(mHDC, theParams.TextColor.ToColorRef());
         mTextColorSaved = mOldTextColor != CLR_INVALID;
         mOldBkMode = SetBkMode(mHDC, TRANSPARENT);
         const int theHeight = -MulDiv(theParams.TextSize, GetDeviceCaps(mHDC, LOGPIXELSY), kPointsPerInch);
         const TextStyleRecord& theStyle = theParams.TextStyle;
         mFont = CreateFontA(theHeight, 0, 0, 0, theStyle.weight, theStyle.italic != 0, theStyle.underline != 0,
-                            theStyle.strikethru != 0, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, theParams.Font);
+                            theStyle.strikethru != 0, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, theFace);
         mOldFont = mFont != 0 ? SelectObject(mHDC, mFont) : 0;
         if (mOldFont == 0)
             theFailed = true;

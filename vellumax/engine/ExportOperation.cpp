@@ -15,6 +15,7 @@
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/formats/GifPalette.h"
 #include "vellumax/formats/QTUtils.h"
+#include "vellumax/formats/WholeFile.h"
 #include "vellumax/formats/Writegif.h"
 #include "vellumax/params/Utilities.h"
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "imaging/MacTypes.h"
 #include "vellumax/engine/Operation.h"
 #include "vellumax/engine/SourceCanvas.h"
 

@@ -1,11 +1,10 @@
 #include "vellumax/errors/ErrorTexts.h"
 
-#include <GL/glu.h>
-
 #include <cstdint>
 #include <cstdio>
 
 #include "automation/Errors.h"
+#include "opengl/GlErrors.h"
 
 namespace {
 
@@ -122,8 +121,8 @@ void ExplainOpenGLError(std::string& ioText, unsigned long inCode)
         return;
     }
     // GLU has no text for codes it does not know (a null string).
-    const GLubyte* theGluText = gluErrorString(static_cast<GLenum>(inCode));
-    const std::string theText = theGluText != nullptr ? reinterpret_cast<const char*>(theGluText) : "";
+    const char* theGluText = GlErrorText(static_cast<unsigned int>(inCode));
+    const std::string theText = theGluText != nullptr ? theGluText : "";
     AppendUnknown(ioText, "An OpenGL error - ", theText, theCode);
 }
 

@@ -9,6 +9,7 @@
 #include "imaging/Startup.h"
 #include "vellumax/params/Utilities.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <strings.h>
@@ -400,4 +401,20 @@ bool LookupCodecType(const char* inName, OSType* outType)
     }
     DisposeCodecNameList(theList);
     return theFound;
+}
+
+void CStringFromHandle(Handle inHandle, char* outText)
+{
+    outText[0] = '\0';
+    if (inHandle == nullptr)
+        return;
+    const Size theSize = GetHandleSize(inHandle);
+    if (theSize < 1)
+        return;
+    HLock(inHandle);
+    const auto* thePascal = reinterpret_cast<const unsigned char*>(*inHandle);
+    const std::size_t theLength = std::min<std::size_t>(thePascal[0], std::size_t(theSize) - 1);
+    std::memcpy(outText, thePascal + 1, theLength);
+    outText[theLength] = '\0';
+    HUnlock(inHandle);
 }

@@ -61,6 +61,9 @@ ComponentResult ValidateImporter(ComponentInstance& ioImporter);
 ComponentResult GetImageBounds(ComponentInstance inImporter, Rect& outBounds);
 // Zero, zero and empty without an importer. outName holds kQTNameCapacity.
 ComponentResult GetImageInfo(ComponentInstance inImporter, long& outDepth, long& outResolution, char* outName);
+// A length-prefixed string held in a handle into a terminated one (outText
+// holds kTextCapacity), with the handle locked; never reads past its end.
+void CStringFromHandle(Handle inHandle, char* outText);
 // The codec whose type name equals inName (case-insensitive); false when there is none. Installed
 // as the parameter library's codec-type lookup by InitQuickTime.
 bool LookupCodecType(const char* inName, OSType* outType);

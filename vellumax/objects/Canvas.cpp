@@ -14,6 +14,7 @@
 #include "vellumax/engine/DrawShapeOp.h"
 #include "vellumax/engine/EraseOp.h"
 #include "vellumax/engine/ExportOperation.h"
+#include "vellumax/engine/FontMatching.h"
 #include "vellumax/engine/InvertOp.h"
 #include "vellumax/engine/Operation.h"
 #include "vellumax/engine/SetChannelOp.h"
@@ -24,6 +25,7 @@
 #include "vellumax/errors/SException.h"
 #include "vellumax/formats/QTUtils.h"
 #include "vellumax/objects/ClassObjects.h"
+#include "vellumax/objects/HandleBytes.h"
 #include "vellumax/objects/MethodFrame.h"
 #include "vellumax/objects/ValueCoercion.h"
 #include "vellumax/params/Parameters.h"
@@ -194,7 +196,7 @@ void Canvas::ApplyCanvasDefaults(Operation& inOperation)
     theRecord.PaintColor = mPaintColor;
     theRecord.PenColor = mPenColor;
     theRecord.TextColor = mTextColor;
-    theRecord.SetFont(mTextFont.c_str());
+    theRecord.AddFontList(mTextFont.c_str());
     theRecord.TextSize = mTextSize;
     theRecord.TextStyle = mTextStyle;
     theRecord.Pattern = PatternForRun();
@@ -407,9 +409,9 @@ HRESULT Canvas::get_TextFont(VARIANT* outValue)
             return E_POINTER;
         VariantInit(outValue);
         // Resolved the way a drawing call resolves it.
-        const auto theRecord = std::make_unique<Parameters>();
-        theRecord->SetFont(mTextFont.c_str());
-        SetTextResult(theRecord->Font, outValue);
+        char theFace[FontMatching::kFaceCapacity] = {};
+        FontMatching::MatchList(mTextFont.c_str(), theFace);
+        SetTextResult(theFace, outValue);
         return S_OK;
     });
 }

@@ -11,7 +11,9 @@
 
 #include "vellumax/errors/EventLog.h"
 #include "vellumax/errors/Settings.h"
+#include "vellumax/engine/FontMatching.h"
 #include "vellumax/formats/QTUtils.h"
+#include "vellumax/formats/WholeFile.h"
 #include "vellumax/objects/ClassObjects.h"
 #include "vellumax/objects/Codecs.h"
 #include "vellumax/objects/Exporters.h"

@@ -9,6 +9,7 @@
 #include "vellumax/objects/ClassObjects.h"
 #include "vellumax/objects/GraphicImage.h"
 #include "vellumax/objects/GraphicImages.h"
+#include "vellumax/objects/HandleBytes.h"
 #include "vellumax/objects/MethodFrame.h"
 #include "vellumax/objects/ValueCoercion.h"
 #include "vellumax/params/Utilities.h"

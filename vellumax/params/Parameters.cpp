@@ -3,16 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <limits>
-#include <map>
-#include <mutex>
 #include <string>
-#include <string_view>
 
 #include "automation/Strings.h"
-#include "drawing/Gdi.h"
-#include "imaging/Imaging.h"
 
 namespace {
 
@@ -38,14 +32,6 @@ bool EqualsKeyword(const char* inName, const char* inWord)
         if (LowerAscii(*inName) != *inWord)
             return false;
     return *inName == '\0';
-}
-
-bool EqualNoCase(const char* inA, const char* inB, std::size_t inLength)
-{
-    for (std::size_t i = 0; i < inLength; ++i)
-        if (LowerAscii(inA[i]) != LowerAscii(inB[i]))
-            return false;
-    return true;
 }
 
 // A scale or skew factor; fixed 16.16, which the engine turns it into, holds
@@ -131,116 +117,6 @@ double AlignmentFraction(std::int32_t inAlign)
     }
 }
 
-// A face name the drawing layer can take: at most 31 bytes, cut at a
-// character boundary; the drawing layer resolves such a beginning of a
-// family's name back to the family.
-void CopyFaceName(const char* inName, std::size_t inLength, char* outFace)
-{
-    std::size_t theLength = std::min(inLength, Parameters::kFaceNameLength);
-    if (theLength < inLength)
-        while (theLength > 0 && (static_cast<unsigned char>(inName[theLength]) & 0xC0) == 0x80)
-            --theLength;
-    std::memcpy(outFace, inName, theLength);
-    outFace[theLength] = '\0';
-}
-
-struct FontMatch {
-    const char* item;
-    std::size_t length;
-    bool prefix;
-    char* face;
-    bool found;
-};
-
-bool MatchFontName(const char* inName, void* inContext)
-{
-    auto* theMatch = static_cast<FontMatch*>(inContext);
-    const std::size_t theNameLength = std::strlen(inName);
-    const bool theMatches = theMatch->prefix
-                                ? theNameLength >= theMatch->length &&
-                                      EqualNoCase(inName, theMatch->item, theMatch->length)
-                                : theNameLength == theMatch->length &&
-                                      EqualNoCase(inName, theMatch->item, theMatch->length);
-    if (!theMatches)
-        return true;
-    CopyFaceName(inName, theMatch->prefix ? theMatch->length : theNameLength, theMatch->face);
-    theMatch->found = true;
-    return false;
-}
-
-// Matches inList against the installed families; false when it could not
-// look (no families were enumerated), so that the answer is not kept.
-bool MatchFontList(const char* inList, char* ioFace, bool& outFound)
-{
-    outFound = true;
-    std::int32_t theVisited = 0;
-    for (const char* p = inList; *p != '\0'; p = NextListItem(p)) {
-        char theItem[kTextCapacity];
-        CopyListItem(p, theItem, sizeof(theItem));
-        FontMatch theMatch{theItem, std::strlen(theItem), false, ioFace, false};
-        theVisited += VisitFontNames(MatchFontName, &theMatch);
-        if (theMatch.found)
-            return true;
-        theMatch.prefix = true;
-        theVisited += VisitFontNames(MatchFontName, &theMatch);
-        if (theMatch.found)
-            return true;
-    }
-    outFound = false;
-    return theVisited > 0;
-}
-
-// Every drawing call sets the canvas's font list, and matching enumerates
-// every family; the answers are kept per list until the installed families change.
-class FontListCache {
-public:
-    struct Answer {
-        bool found = false;
-        char face[Parameters::kFaceNameLength + 1] = {};
-    };
-
-    bool Find(std::uint64_t inGeneration, std::string_view inList, Answer& outAnswer)
-    {
-        std::lock_guard<std::mutex> theLock(mMutex);
-        if (inGeneration != mGeneration) {
-            mAnswers.clear();
-            mGeneration = inGeneration;
-            return false;
-        }
-        const auto theFound = mAnswers.find(inList);
-        if (theFound == mAnswers.end())
-            return false;
-        outAnswer = theFound->second;
-        return true;
-    }
-
-    void Keep(std::uint64_t inGeneration, std::string_view inList, const Answer& inAnswer)
-    {
-        if (inList.size() > kLongestList)
-            return;
-        std::lock_guard<std::mutex> theLock(mMutex);
-        if (inGeneration != mGeneration)
-            return;
-        if (mAnswers.size() >= kMostLists)
-            mAnswers.clear();
-        mAnswers.insert_or_assign(std::string(inList), inAnswer);
-    }
-
-private:
-    static constexpr std::size_t kLongestList = 512;
-    static constexpr std::size_t kMostLists = 128;
-
-    std::mutex mMutex;
-    std::uint64_t mGeneration = 0;
-    std::map<std::string, Answer, std::less<>> mAnswers;
-};
-
-FontListCache& TheFontListCache()
-{
-    static auto* sCache = new FontListCache();  // never destroyed: used from other static destructors
-    return *sCache;
-}
-
 // In the order names are compared: the first match wins.
 constexpr Keyword kKeywords[] = {
     {"pencolor", [](Parameters& ioParams, const char* inValue) { return ReadColor(inValue, &ioParams.PenColor); }},
@@ -249,7 +125,7 @@ constexpr Keyword kKeywords[] = {
     {"pensize", [](Parameters& ioParams, const char* inValue) { return ReadLong(inValue, &ioParams.PenSize); }},
     {"textfont",
      [](Parameters& ioParams, const char* inValue) {
-         ioParams.SetFont(inValue);
+         ioParams.AddFontList(inValue);
          return true;
      }},
     {"textsize", [](Parameters& ioParams, const char* inValue) { return ReadLong(inValue, &ioParams.TextSize); }},
@@ -422,20 +298,13 @@ void Parameters::SetParameter(const char* inName, const char* inValue)
     SetError(kUnknownName, inName);
 }
 
-void Parameters::SetFont(const char* inList)
+void Parameters::AddFontList(const char* inList)
 {
-    FontListCache& theCache = TheFontListCache();
-    const std::uint64_t theGeneration = GdiFontCatalogueGeneration();
-    FontListCache::Answer theAnswer;
-    if (!theCache.Find(theGeneration, inList, theAnswer)) {
-        char theFace[kTextCapacity] = {};
-        const bool theLooked = MatchFontList(inList, theFace, theAnswer.found);
-        std::memcpy(theAnswer.face, theFace, sizeof(theAnswer.face) - 1);
-        if (theLooked)
-            theCache.Keep(theGeneration, inList, theAnswer);
-    }
-    if (theAnswer.found)
-        std::memcpy(Font, theAnswer.face, sizeof(theAnswer.face));
+    // An earlier copy can never win over the newer one: the same list matches the same way.
+    const auto theEarlier = std::find(FontLists.begin(), FontLists.end(), inList);
+    if (theEarlier != FontLists.end())
+        FontLists.erase(theEarlier);
+    FontLists.emplace_back(inList);
 }
 
 LongRect Parameters::PlacementRect() const

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "imaging/MacTypes.h"
 #include "vellumax/params/ParameterParser.h"
 #include "vellumax/params/Utilities.h"
 
@@ -53,9 +52,12 @@ public:
     // The keyword table.
     void SetParameter(const char* inName, const char* inValue) override;
 
-    // Font matching: the first item of the list that names an installed
-    // family, wholly or as its beginning, sets Font; no match keeps it.
-    void SetFont(const char* inList);
+    // A font list as the textfont keyword and the canvas's TextFont give it.
+    // The engine matches the lists against the installed families when text
+    // is drawn (FontMatching): the newest list that names a family wins, and
+    // Font is the face when none does. A list given again only becomes the
+    // newest, so that the lists kept stay few.
+    void AddFontList(const char* inList);
 
     // Rect, or Position and Size, moved by Move and inset by Inset.
     LongRect PlacementRect() const;
@@ -70,6 +72,7 @@ public:
     ColorValue PaintColor = ColorValue::White();
     std::int32_t PenSize = 1;
     char Font[kTextCapacity] = {};  // a face name of at most 31 characters
+    std::vector<std::string> FontLists;  // oldest first
     std::int32_t TextSize = 9;
     TextStyleRecord TextStyle;
     HAlignKind HAlign = kHAlignLeft;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -11,15 +10,9 @@
 #include <limits>
 #include <string>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "automation/Errors.h"
 #include "automation/SafeArray.h"
 #include "automation/Variant.h"
-#include "drawing/Gdi.h"
-#include "imaging/Imaging.h"
 
 // Constant-initialised, so it holds its value before any other static
 // initialiser of the server can read it.
@@ -27,7 +20,8 @@ constinit const char ListSeparator = ',';
 
 namespace {
 
-constexpr OSType kUnknownCodecType = FourCharCode("????");
+// '????', the imaging platform's unknown type.
+constexpr std::uint32_t kUnknownCodecType = 0x3F3F3F3F;
 
 std::atomic<CodecTypeLookup> gCodecTypeLookup{nullptr};
 
@@ -251,36 +245,6 @@ void CopyWord(const char* inWord, char* outText)
     std::strcpy(outText, inWord);
 }
 
-struct FontEnumState {
-    FontNameVisitor visit;
-    void* context;
-    std::int32_t count;
-};
-
-int FontFamilyProc(const ENUMLOGFONTEXA* inFont, const void*, std::uint32_t, LPARAM inParam)
-{
-    auto* theState = reinterpret_cast<FontEnumState*>(inParam);
-    char theName[kFontNameCapacity];
-    std::memcpy(theName, inFont->elfFullName, sizeof(theName) - 1);
-    theName[sizeof(theName) - 1] = '\0';
-    ++theState->count;
-    return theState->visit(theName, theState->context) ? 1 : 0;
-}
-
-struct FontAtState {
-    std::int32_t index;
-    std::int32_t ordinal;
-    char* name;
-};
-
-bool VisitFontAt(const char* inName, void* inContext)
-{
-    auto* theState = static_cast<FontAtState*>(inContext);
-    if (theState->name != nullptr)
-        std::strcpy(theState->name, inName);
-    return theState->ordinal++ != theState->index;
-}
-
 // The array a VARIANT holds directly or by reference, or nullptr.
 SAFEARRAY* ArrayOf(const VARIANT* inVariant)
 {
@@ -289,41 +253,6 @@ SAFEARRAY* ArrayOf(const VARIANT* inVariant)
     if ((inVariant->vt & VT_BYREF) != 0)
         return inVariant->pparray != nullptr ? *inVariant->pparray : nullptr;
     return inVariant->parray;
-}
-
-// The folder's temporary file beside the target, unique to this call.
-std::string TemporaryPathFor(const std::string& inPath)
-{
-    static std::atomic<unsigned> sCounter{0};
-    char theSuffix[64];
-    std::snprintf(theSuffix, sizeof(theSuffix), ".%ld.%u.tmp", long(getpid()), sCounter.fetch_add(1));
-    return inPath + theSuffix;
-}
-
-// Writes all of it, resuming after partial writes and interruptions.
-bool WriteAll(int inFile, const char* inData, std::size_t inLength)
-{
-    while (inLength > 0) {
-        const ssize_t theWritten = write(inFile, inData, inLength);
-        if (theWritten < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        inData += theWritten;
-        inLength -= std::size_t(theWritten);
-    }
-    return true;
-}
-
-bool LockRange(int inFile, short inType, std::uint32_t inLength)
-{
-    struct flock theLock {};
-    theLock.l_type = inType;
-    theLock.l_whence = SEEK_SET;
-    theLock.l_start = 0;
-    theLock.l_len = off_t(inLength);
-    return fcntl(inFile, F_SETLK, &theLock) == 0;
 }
 
 }  // namespace
@@ -580,10 +509,10 @@ bool ReadDepth(const char* inText, std::int32_t* outBits)
     return ReadWord(inText, kDepthWords, outBits);
 }
 
-bool ReadCodecType(const char* inText, OSType* outType)
+bool ReadCodecType(const char* inText, std::uint32_t* outType)
 {
     const CodecTypeLookup theLookup = gCodecTypeLookup.load(std::memory_order_acquire);
-    OSType theType = kUnknownCodecType;
+    std::uint32_t theType = kUnknownCodecType;
     if (theLookup == nullptr || !theLookup(inText, &theType) || theType == kUnknownCodecType)
         return false;
     *outType = theType;
@@ -775,59 +704,11 @@ HRESULT VariantFromBytes(const void* inData, LONG inLength, VARIANT* outVariant)
     return S_OK;
 }
 
-HRESULT HandleFromVariant(const VARIANT* inVariant, Handle* outHandle)
-{
-    const BYTE* theData = nullptr;
-    LONG theLength = 0;
-    HRESULT theResult = BytesFromVariant(inVariant, &theData, &theLength);
-    if (FAILED(theResult))
-        return theResult;
-    Handle theHandle = NewHandle(theLength);
-    if (theHandle == nullptr) {
-        theResult = E_OUTOFMEMORY;
-    } else {
-        HLock(theHandle);
-        if (theLength > 0)
-            std::memcpy(*theHandle, theData, std::size_t(theLength));
-        HUnlock(theHandle);
-        *outHandle = theHandle;
-    }
-    ReleaseVariantBytes(inVariant);
-    return theResult;
-}
-
-HRESULT VariantFromHandle(Handle inHandle, VARIANT* outVariant)
-{
-    if (inHandle == nullptr)
-        return E_INVALIDARG;
-    const Size theSize = GetHandleSize(inHandle);
-    HLock(inHandle);
-    const HRESULT theResult = VariantFromBytes(*inHandle, theSize, outVariant);
-    HUnlock(inHandle);
-    return theResult;
-}
-
 void CStringFromPascal(const unsigned char* inPascal, char* outText)
 {
     const std::size_t theLength = inPascal[0];
     std::memcpy(outText, inPascal + 1, theLength);
     outText[theLength] = '\0';
-}
-
-void CStringFromHandle(Handle inHandle, char* outText)
-{
-    outText[0] = '\0';
-    if (inHandle == nullptr)
-        return;
-    const Size theSize = GetHandleSize(inHandle);
-    if (theSize < 1)
-        return;
-    HLock(inHandle);
-    const auto* thePascal = reinterpret_cast<const unsigned char*>(*inHandle);
-    const std::size_t theLength = std::min<std::size_t>(thePascal[0], std::size_t(theSize) - 1);
-    std::memcpy(outText, thePascal + 1, theLength);
-    outText[theLength] = '\0';
-    HUnlock(inHandle);
 }
 
 // ---- Other shared routines --------------------------------------------------------------
@@ -848,81 +729,4 @@ const char* FindBytes(const char* inStart, const char* inEnd, const char* inNeed
         return nullptr;
     const std::size_t theRange = std::size_t(inEnd - inStart) + 1;
     return static_cast<const char*>(memmem(inStart, theRange, inNeedle, theNeedle));
-}
-
-std::int32_t VisitFontNames(FontNameVisitor inVisit, void* inContext)
-{
-    const HDC theDC = GetDC(0);
-    if (theDC == 0)
-        return 0;
-    LOGFONTA theFont{};
-    theFont.lfCharSet = ANSI_CHARSET;
-    FontEnumState theState{inVisit, inContext, 0};
-    EnumFontFamiliesExA(theDC, &theFont, FontFamilyProc, reinterpret_cast<LPARAM>(&theState), 0);
-    ReleaseDC(0, theDC);
-    return theState.count;
-}
-
-std::int32_t FontNameAt(std::int32_t inIndex, char* outName)
-{
-    if (outName != nullptr)
-        outName[0] = '\0';
-    FontAtState theState{inIndex, 0, outName};
-    return VisitFontNames(VisitFontAt, &theState);
-}
-
-bool WriteWholeFile(const char* inPath, const void* inData, std::uint32_t inLength)
-{
-    // A replaced file is written beside itself and renamed over the old one,
-    // so a failed write never leaves a half-written or lost file. A link is
-    // followed so that the file it names is the one replaced.
-    if (inPath == nullptr || *inPath == '\0') {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return false;
-    }
-    std::string theTarget = inPath;
-    struct stat theOld {};
-    const bool theExists = stat(inPath, &theOld) == 0;
-    if (char* theReal = realpath(inPath, nullptr); theReal != nullptr) {
-        theTarget = theReal;
-        std::free(theReal);
-    }
-    if (theExists && S_ISDIR(theOld.st_mode)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    // A file that could not be opened for writing is not replaced either.
-    if (theExists && access(theTarget.c_str(), W_OK) != 0) {
-        SetLastErrorFromErrno();
-        return false;
-    }
-    const std::string theTemporary = TemporaryPathFor(theTarget);
-    const int theFile = open(theTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (theFile < 0) {
-        SetLastErrorFromErrno();
-        return false;
-    }
-    SetLastError(ERROR_SUCCESS);
-    bool theWritten = !theExists || fchmod(theFile, theOld.st_mode & 07777) == 0;
-    theWritten = theWritten && (inLength == 0 || LockRange(theFile, F_WRLCK, inLength));
-    theWritten = theWritten && WriteAll(theFile, static_cast<const char*>(inData), inLength);
-    if (inLength > 0)
-        LockRange(theFile, F_UNLCK, inLength);
-    theWritten = theWritten && fsync(theFile) == 0;
-    if (!theWritten)
-        SetLastErrorFromErrno();
-    if (close(theFile) != 0 && theWritten) {
-        SetLastErrorFromErrno();
-        theWritten = false;
-    }
-    if (theWritten && rename(theTemporary.c_str(), theTarget.c_str()) != 0) {
-        SetLastErrorFromErrno();
-        theWritten = false;
-    }
-    if (!theWritten) {
-        const DWORD theError = GetLastError();
-        unlink(theTemporary.c_str());
-        SetLastError(theError);
-    }
-    return theWritten;
 }

@@ -1,6 +1,6 @@
 // The value vocabulary: the text forms of numbers, truth values, colours,
 // rectangles, points and enumerations, and the small conversions between script
-// values, raw bytes and imaging handles that the server shares.
+// values and raw bytes that the server shares.
 //
 // Every reader takes a NUL-terminated text and an output slot and returns true
 // on success; it never raises and writes no message. Word comparisons ignore
@@ -13,10 +13,8 @@
 #include <cstdint>
 
 #include "automation/Types.h"
-#include "imaging/MacTypes.h"
 
 constexpr std::size_t kTextCapacity = 256;
-constexpr std::size_t kFontNameCapacity = 64;  // a family's full name: at most 63 characters
 
 // The one character that separates list items in every text form and keyword
 // value. Fixed while the server loads, read-only afterwards.
@@ -183,13 +181,13 @@ bool ReadChannel(const char* inText, ChannelKind* outChannel);
 bool ReadDepth(const char* inText, std::int32_t* outBits);
 // A codec name to its four-character type, through the lookup the imaging
 // bridge installs; fails when none is installed or the name is unknown.
-bool ReadCodecType(const char* inText, OSType* outType);
+bool ReadCodecType(const char* inText, std::uint32_t* outType);
 // Texts shorter than kTextCapacity characters; outText holds kTextCapacity.
 bool CopyShortString(const char* inText, char* outText);
 
 // The imaging bridge's codec-name lookup: true with the codec's type when the
 // name is known. Install once at start-up; nullptr removes it.
-using CodecTypeLookup = bool (*)(const char* inName, OSType* outType);
+using CodecTypeLookup = bool (*)(const char* inName, std::uint32_t* outType);
 void SetCodecTypeLookup(CodecTypeLookup inLookup);
 
 // ---- Formatters (outText holds kTextCapacity characters) ------------------------
@@ -224,16 +222,9 @@ HRESULT ReleaseVariantBytes(const VARIANT* inVariant);
 // A new VT_ARRAY | VT_UI1 array with lower bound 0. outVariant is overwritten,
 // not cleared. E_OUTOFMEMORY when the array can't be made.
 HRESULT VariantFromBytes(const void* inData, LONG inLength, VARIANT* outVariant);
-// A new handle (owned by the caller) holding the array's bytes.
-HRESULT HandleFromVariant(const VARIANT* inVariant, Handle* outHandle);
-// The whole handle, copied while it is locked.
-HRESULT VariantFromHandle(Handle inHandle, VARIANT* outVariant);
 
 // A length-prefixed string into a terminated one; outText holds kTextCapacity.
 void CStringFromPascal(const unsigned char* inPascal, char* outText);
-// The same for a length-prefixed string in a handle; never reads past the
-// handle's end.
-void CStringFromHandle(Handle inHandle, char* outText);
 
 // ---- Other shared routines ------------------------------------------------------------
 
@@ -241,18 +232,3 @@ void ReplaceChar(char* ioText, char inFrom, char inTo);
 // First occurrence of the terminated inNeedle wholly within inStart..inEnd
 // (inclusive), or nullptr. An empty needle matches at inStart.
 const char* FindBytes(const char* inStart, const char* inEnd, const char* inNeedle);
-
-// Counts the installed font families in the drawing layer's stable order,
-// stopping after the one whose ordinal is inIndex (never, for -1). Returns the
-// number delivered; outName (kFontNameCapacity, may be null) receives that
-// family's full name, or the last family's when inIndex is beyond the end.
-std::int32_t FontNameAt(std::int32_t inIndex, char* outName);
-// Calls inVisit with each family's full name in the same order until it
-// returns false; returns the number of families visited.
-using FontNameVisitor = bool (*)(const char* inName, void* inContext);
-std::int32_t VisitFontNames(FontNameVisitor inVisit, void* inContext);
-
-// Replaces the file at inPath with the bytes. The thread's last error is 0 once
-// the file is open; on failure it holds the reason and the old file, if any,
-// is left as it was.
-bool WriteWholeFile(const char* inPath, const void* inData, std::uint32_t inLength);

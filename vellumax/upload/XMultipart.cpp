@@ -15,7 +15,6 @@
 #include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/SException.h"
-#include "vellumax/objects/ClassObjects.h"
 #include "vellumax/params/Utilities.h"
 #include "vellumax/upload/MultipartParser.h"
 #include "vellumax/upload/XField.h"

@@ -7,6 +7,9 @@
 
 const vx::DispatchTable& XMultipartTable();
 
+// The class factory the server's class table lists.
+HRESULT VxGetClassObject_XMultipart(REFIID inIid, void** outObject);
+
 class FieldList;
 
 class XMultipart final : public vx::ComObject<XMultipart, vx::DispatchImpl<IXMultipart, XMultipartTable>,

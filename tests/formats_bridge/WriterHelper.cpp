@@ -4,7 +4,7 @@
 #include <string>
 
 #include "automation/Errors.h"
-#include "vellumax/params/Utilities.h"
+#include "vellumax/formats/WholeFile.h"
 
 int main(int inCount, char** inArguments)
 {

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "drawing/Gdi.h"
-#include "vellumax/params/Parameters.h"
+#include "vellumax/engine/FontMatching.h"
 
 namespace {
 
@@ -18,10 +18,17 @@ const std::string kLongSans = "Vellumax Test Sans Family With A Rather Long Name
 // "Ü" takes bytes 30 and 31, so a cut at 31 bytes would split it.
 const std::string kLongSerif = "Vellumax Test Serif Typefaces \xC3\x9C" "ber Long";
 
-std::string Resolved(const char* inFace)
+// What matching the list alone gives ("" when nothing matches).
+std::string Matched(const char* inList)
+{
+    char theFace[FontMatching::kFaceCapacity] = {};
+    return FontMatching::MatchList(inList, theFace) ? theFace : "";
+}
+
+std::string Resolved(const std::string& inFace)
 {
     char theFamily[256];
-    return GdiResolveFamily(inFace, theFamily, sizeof(theFamily)) > 0 ? theFamily : "";
+    return GdiResolveFamily(inFace.c_str(), theFamily, sizeof(theFamily)) > 0 ? theFamily : "";
 }
 
 TEST(LongFamilyNames, CatalogueHoldsTheRenamedFamilies)
@@ -40,43 +47,40 @@ TEST(LongFamilyNames, CatalogueHoldsTheRenamedFamilies)
 
 TEST(LongFamilyNames, WholeNameGivesAFaceThatResolvesBack)
 {
-    Parameters theParams;
-    theParams.SetFont("vellumax test sans family with a rather long name");
-    EXPECT_EQ(std::string(theParams.Font), kLongSans.substr(0, 31));
-    EXPECT_EQ(Resolved(theParams.Font), kLongSans);
+    const std::string theFace = Matched("vellumax test sans family with a rather long name");
+    EXPECT_EQ(theFace, kLongSans.substr(0, 31));
+    EXPECT_EQ(Resolved(theFace), kLongSans);
 }
 
 TEST(LongFamilyNames, LongPrefixIsCutToo)
 {
-    Parameters theParams;
-    theParams.SetFont("VELLUMAX TEST SANS FAMILY WITH A RATHER");
-    EXPECT_EQ(std::string(theParams.Font), kLongSans.substr(0, 31));
-    EXPECT_EQ(Resolved(theParams.Font), kLongSans);
+    const std::string theFace = Matched("VELLUMAX TEST SANS FAMILY WITH A RATHER");
+    EXPECT_EQ(theFace, kLongSans.substr(0, 31));
+    EXPECT_EQ(Resolved(theFace), kLongSans);
 }
 
 TEST(LongFamilyNames, CutNeverSplitsACharacter)
 {
-    Parameters theParams;
-    theParams.SetFont(kLongSerif.c_str());
-    EXPECT_EQ(std::string(theParams.Font), kLongSerif.substr(0, 30));
-    EXPECT_EQ(Resolved(theParams.Font), kLongSerif);
+    const std::string theFace = Matched(kLongSerif.c_str());
+    EXPECT_EQ(theFace, kLongSerif.substr(0, 30));
+    EXPECT_EQ(Resolved(theFace), kLongSerif);
 }
 
 TEST(LongFamilyNames, ShortPrefixesStayAsWritten)
 {
-    Parameters theParams;
-    theParams.SetFont("nothing here,vellumax test se");
-    EXPECT_STREQ(theParams.Font, "Vellumax Test Se");
-    EXPECT_EQ(Resolved(theParams.Font), kLongSerif);
+    const std::string theFace = Matched("nothing here,vellumax test se");
+    EXPECT_EQ(theFace, "Vellumax Test Se");
+    EXPECT_EQ(Resolved(theFace), kLongSerif);
 }
 
-// What SetFont leaves in a record whose font was inPrior.
-std::string Matched(const char* inList, const char* inPrior = "prior")
+// The face a text drawing uses when its record's font was inPrior.
+std::string Matched(const char* inList, const char* inPrior)
 {
     Parameters theParams;
     std::strcpy(theParams.Font, inPrior);
-    theParams.SetFont(inList);
-    return theParams.Font;
+    theParams.AddFontList(inList);
+    char theFace[FontMatching::kFaceCapacity];
+    return FontMatching::FaceFor(theParams, theFace);
 }
 
 TEST(LongFamilyNames, AKeptAnswerIsTheAnswerMatchingGave)
@@ -98,15 +102,15 @@ TEST(LongFamilyNames, AKeptAnswerIsTheAnswerMatchingGave)
         else
             EXPECT_EQ(theSecond, theFirst);
     }
-    EXPECT_EQ(Matched("no such family"), "prior");
-    EXPECT_EQ(Matched("vellumax test se"), "Vellumax Test Se");
+    EXPECT_EQ(Matched("no such family", "prior"), "prior");
+    EXPECT_EQ(Matched("vellumax test se", "prior"), "Vellumax Test Se");
 }
 
 // Waits for the catalogue to see a change (it looks at most once a second).
 bool WaitForMatch(const char* inList, const std::string& inFace)
 {
     for (int theTry = 0; theTry < 50; ++theTry) {
-        if (Matched(inList) == inFace)
+        if (Matched(inList, "prior") == inFace)
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
