@@ -246,7 +246,31 @@ INSTANTIATE_TEST_SUITE_P(
                     ColorCase{"50,50,50,0", true, {0x7FFF, 0x7FFF, 0x7FFF, 0, 0}},
                     ColorCase{"150,-5,50", true, {0xFFFF, 0, 0x7FFF, 0xFFFF, 0}},
                     ColorCase{"50,50", false, kStart}, ColorCase{"1,2,3,4,5", false, kStart},
-                    ColorCase{"1,2,3,4,5,6", false, kStart}, ColorCase{"1,2,x", false, kStart}));
+                    ColorCase{"1,2,3,4,5,6", false, kStart}, ColorCase{"1,2,x", false, kStart},
+                    // Web colours: a byte spreads as b × 257, a short-form digit as d × 0x1111.
+                    ColorCase{"#ff0000", true, {0xFFFF, 0, 0, 0xFFFF, 0}},
+                    ColorCase{"#FF8001", true, {0xFFFF, 0x8080, 0x0101, 0xFFFF, 0}},
+                    ColorCase{"#0a1B2c80", true, {0x0A0A, 0x1B1B, 0x2C2C, 0x8080, 0}},
+                    ColorCase{"#f80", true, {0xFFFF, 0x8888, 0, 0xFFFF, 0}},
+                    ColorCase{"#000", true, {0, 0, 0, 0xFFFF, 0}},
+                    ColorCase{"#12345600", true, {0x1212, 0x3434, 0x5656, 0, 0}},
+                    // Any other length, a non-digit or a blank fails and leaves the colour alone.
+                    ColorCase{"#", false, kStart}, ColorCase{"#12", false, kStart},
+                    ColorCase{"#1234", false, kStart}, ColorCase{"#12345", false, kStart},
+                    ColorCase{"#1234567", false, kStart}, ColorCase{"#123456789", false, kStart},
+                    ColorCase{"#ggg", false, kStart}, ColorCase{"#12345g", false, kStart},
+                    ColorCase{"# fff", false, kStart}, ColorCase{"#fff ", false, kStart},
+                    ColorCase{" #fff", false, kStart}, ColorCase{"##fff", false, kStart},
+                    ColorCase{"#-12", false, kStart}, ColorCase{"ff0000", false, kStart}));
+
+// A web colour after "pattern" was set clears the flag, as every colour form does.
+TEST(ReadColor, WebColourClearsThePatternFlag)
+{
+    ColorValue theColor;
+    ASSERT_TRUE(ReadColor("pattern", &theColor));
+    ASSERT_TRUE(ReadColor("#102030", &theColor));
+    EXPECT_EQ(theColor, (ColorValue{0x1010, 0x2020, 0x3030, 0xFFFF, 0}));
+}
 
 TEST(FormatColor, PercentagesWithOneDecimalOrPattern)
 {

@@ -20,6 +20,7 @@
 #include "automation/Variant.h"
 #include "drawing/Gdi.h"
 #include "imaging/Imaging.h"
+#include "vellumax/params/WebColor.h"
 
 // Constant-initialised, so it holds its value before any other static
 // initialiser of the server can read it.
@@ -508,6 +509,8 @@ bool ReadColor(const char* inText, ColorValue* ioColor)
         ioColor->pattern = 1;
         return true;
     }
+    if (*inText == '#')
+        return ReadWebColor(inText, ioColor);
     float thePercents[5];
     std::int32_t theCount = 0;
     if (!ReadFloatList(inText, thePercents, 5, &theCount) || theCount < 3 || theCount > 4)
