@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "vellumax/params/Utilities.h"
 
@@ -550,3 +551,80 @@ TEST(ListSeparator, IsAComma)
 }
 
 }  // namespace
+
+// The listed words are the words the readers take: each reads back to the value listed with it.
+TEST(WordsOf, EveryListedWordReadsToItsValue)
+{
+    const auto theReaders = {
+        std::pair{WordList::Colors, +[](const char* inWord, std::int32_t* outValue) {
+            ColorValue theColor{0x1234, 0x2345, 0x3456, 0, 1};
+            const bool isRead = ReadColor(inWord, &theColor);
+            *outValue = std::int32_t((theColor.red >> 8) << 16 | (theColor.green >> 8) << 8 | theColor.blue >> 8);
+            return isRead && theColor.alpha == 0xFFFF && theColor.pattern == 0;
+        }},
+        std::pair{WordList::Shapes, +[](const char* inWord, std::int32_t* outValue) {
+            ShapeKind theValue{};
+            const bool isRead = ReadShape(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return isRead;
+        }},
+        std::pair{WordList::Operations, +[](const char* inWord, std::int32_t* outValue) {
+            DrawOperation theValue{};
+            const bool isRead = ReadOperation(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return isRead;
+        }},
+        std::pair{WordList::HAligns, +[](const char* inWord, std::int32_t* outValue) {
+            HAlignKind theValue{};
+            const bool isRead = ReadHAlign(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return isRead;
+        }},
+        std::pair{WordList::VAligns, +[](const char* inWord, std::int32_t* outValue) {
+            VAlignKind theValue{};
+            const bool isRead = ReadVAlign(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return isRead;
+        }},
+        std::pair{WordList::Channels, +[](const char* inWord, std::int32_t* outValue) {
+            ChannelKind theValue{};
+            const bool isRead = ReadChannel(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return isRead;
+        }},
+        std::pair{WordList::Qualities, +[](const char* inWord, std::int32_t* outValue) {
+            CodecQuality theValue{};
+            ReadQuality(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return true;
+        }},
+        std::pair{WordList::Depths, +[](const char* inWord, std::int32_t* outValue) {
+            return ReadDepth(inWord, outValue);
+        }},
+        std::pair{WordList::Modes, +[](const char* inWord, std::int32_t* outValue) {
+            TransferMode theValue{};
+            const bool isRead = ReadTransferMode(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return isRead;
+        }},
+        std::pair{WordList::Styles, +[](const char* inWord, std::int32_t* outValue) {
+            TextStyleRecord theStyle;
+            const bool isRead = ReadTextStyle(inWord, &theStyle);
+            *outValue = theStyle.bold | theStyle.italic << 1 | theStyle.underline << 2 | theStyle.strikethru << 3;
+            return isRead;
+        }},
+        std::pair{WordList::Truth, +[](const char* inWord, std::int32_t* outValue) {
+            return ReadBoolean(inWord, outValue);
+        }},
+    };
+    for (const auto& [theList, theRead] : theReaders) {
+        std::size_t theCount = 0;
+        const ListedWord* theWords = WordsOf(theList, &theCount);
+        ASSERT_GT(theCount, 0u);
+        for (std::size_t i = 0; i < theCount; ++i) {
+            std::int32_t theValue = -1;
+            EXPECT_TRUE(theRead(theWords[i].word, &theValue)) << theWords[i].word;
+            EXPECT_EQ(theValue, theWords[i].value) << theWords[i].word;
+        }
+    }
+}

@@ -256,3 +256,15 @@ std::int32_t VisitFontNames(FontNameVisitor inVisit, void* inContext);
 // the file is open; on failure it holds the reason and the old file, if any,
 // is left as it was.
 bool WriteWholeFile(const char* inPath, const void* inData, std::uint32_t inLength);
+
+// ---- Word lists, for references -------------------------------------------------------
+
+enum class WordList { Colors, Shapes, Operations, HAligns, VAligns, Channels, Qualities, Depths, Modes, Styles, Truth };
+
+struct ListedWord {
+    const char* word;
+    std::int32_t value;  // what the reader gives; colours: 0xRRGGBB of the high bytes
+};
+
+// The words one reader accepts, in the order it compares them; outCount receives their number.
+const ListedWord* WordsOf(WordList inList, std::size_t* outCount);
