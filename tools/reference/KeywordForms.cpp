@@ -40,6 +40,8 @@ constexpr KeywordForm kForms[] = {
     {{"depth"}, "depth word", "export depth"},
     {{"opengl"}, "truth value", "draw shapes antialiased through OpenGL (32-bit canvases)"},
     {{"transparent"}, "x,y", "the pixel whose colour is transparent in a GIF"},
+    {{"palette"}, "fixed or adaptive", "GIF colours: the fixed table of the depth, or a table made from the picture"},
+    {{"compress"}, "truth value", "GIF: compress the pixel codes (LZW)"},
 };
 
 }  // namespace

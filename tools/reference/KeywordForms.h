@@ -1,6 +1,7 @@
 // The value form and meaning of each parameter keyword, grouped with its aliases. The parser's
-// keyword table says which names exist; this table only describes them, and GatherModel refuses
-// a keyword it does not describe, so the two can't drift apart unnoticed.
+// keyword table says which names exist and in what order; this table only describes them. A
+// description of a keyword the parser does not have is not listed, and a keyword without one is
+// listed as not described, so the reference always follows the parser.
 #pragma once
 
 #include <cstddef>

@@ -64,7 +64,7 @@ struct ReferenceModel {
 };
 
 // Fails (false, with the reason in outProblem) when a class of the class table has no known
-// table function or a parser keyword has no description.
+// table function.
 bool GatherModel(ReferenceModel& outModel, std::string& outProblem);
 
 std::string WriteMarkdown(const ReferenceModel& inModel);
