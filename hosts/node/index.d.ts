@@ -17,6 +17,20 @@ declare namespace vellumax {
     hint?: string;
   }
 
+  /** Tells what a picture file or picture data holds */
+  interface Graphic extends AutomationObject {
+    /** Reads a picture file */
+    SetFile(inFile: Value): void;
+    /** Reads a picture held in bytes */
+    SetData(inData: Value, inType: Value): void;
+    /** The name of the picture's format */
+    readonly Format: any;
+    /** Whether the picture can be drawn */
+    readonly Drawable: any;
+    /** The images the picture holds */
+    readonly GraphicImages: any;
+  }
+
   /** An object that you can draw and paint onto */
   interface Canvas extends AutomationObject {
     /** The color depth: 2, 16, 256, thousands or millions */
@@ -79,6 +93,72 @@ declare namespace vellumax {
     GetAs(inType: Value, inParams: Value): any;
     /** The bitmap handle of the pixels, 0 without pixels */
     readonly HBITMAP: number;
+  }
+
+  /** One image of a picture */
+  interface GraphicImage extends AutomationObject {
+    /** The color depth: 2, 4, 16, 256, thousands or millions */
+    readonly Depth: any;
+    /** The resolution in dots per inch */
+    readonly Resolution: any;
+    /** The natural bounds as left, top, right, bottom */
+    readonly Rectangle: any;
+    /** Sets the image number, depth, resolution and bounds */
+    SetValues(inNum: number, inDepth: number, inRes: number, inLeft: number, inTop: number, inRight: number, inBottom: number): void;
+  }
+
+  /** The images of a picture */
+  interface GraphicImages extends AutomationObject {
+    [Symbol.iterator](): Iterator<any>;
+    /** An image by number from 1 */
+    Item(inIndex: number): any;
+    /** The number of items */
+    readonly Count: number;
+  }
+
+  /** The names of the installed fonts */
+  interface Fonts extends AutomationObject {
+    [Symbol.iterator](): Iterator<any>;
+    /** A name by number from 1 */
+    Item(inIndex: number): any;
+    /** The number of items */
+    readonly Count: number;
+  }
+
+  /** The names of the installed codecs */
+  interface Codecs extends AutomationObject {
+    [Symbol.iterator](): Iterator<any>;
+    /** A name by number from 1 */
+    Item(inIndex: number): any;
+    /** The number of items */
+    readonly Count: number;
+  }
+
+  /** The names of the installed graphics exporters */
+  interface Exporters extends AutomationObject {
+    [Symbol.iterator](): Iterator<any>;
+    /** A name by number from 1 */
+    Item(inIndex: number): any;
+    /** The number of items */
+    readonly Count: number;
+  }
+
+  /** Information about the server's environment */
+  interface Gestalt extends AutomationObject {
+    /** The version of the imaging platform */
+    readonly QuickTime: any;
+    /** The names of the installed graphics exporters */
+    readonly GraphicsExporters: any;
+    /** The names of the installed fonts */
+    readonly Fonts: any;
+    /** The names of the installed codecs */
+    readonly Codecs: any;
+    /** Whether errors are written to the event log */
+    LogErrors: any;
+    /** Writes a message to the event log */
+    Log(inMessage: Value): void;
+    /** Writes bytes to a file */
+    Save(inPath: Value, inData: Value): void;
   }
 
   /** An object that describes a color */
@@ -166,14 +246,18 @@ declare const vellumax: {
   unregisterServer(modulePath: string): void;
   /** The registry file in use ($VX_REGISTRY, else the user's default). */
   registryPath(): string;
+  createObject(progId: 'Vellumax.Graphic' | 'Vellumax.Graphic.1'): vellumax.Graphic;
   createObject(progId: 'Vellumax.Canvas' | 'Vellumax.Canvas.1'): vellumax.Canvas;
+  createObject(progId: 'Vellumax.Gestalt' | 'Vellumax.Gestalt.1'): vellumax.Gestalt;
   createObject(progId: 'Vellumax.XColor' | 'Vellumax.XColor.1'): vellumax.XColor;
   createObject(progId: 'Vellumax.XRect' | 'Vellumax.XRect.1'): vellumax.XRect;
   createObject(progId: 'Vellumax.XPoint' | 'Vellumax.XPoint.1'): vellumax.XPoint;
   createObject(progId: 'Vellumax.XMultipart' | 'Vellumax.XMultipart.1'): vellumax.XMultipart;
   createObject(progIdOrClsid: string): any;
   ActiveXObject: {
+    new (progId: 'Vellumax.Graphic' | 'Vellumax.Graphic.1'): vellumax.Graphic;
     new (progId: 'Vellumax.Canvas' | 'Vellumax.Canvas.1'): vellumax.Canvas;
+    new (progId: 'Vellumax.Gestalt' | 'Vellumax.Gestalt.1'): vellumax.Gestalt;
     new (progId: 'Vellumax.XColor' | 'Vellumax.XColor.1'): vellumax.XColor;
     new (progId: 'Vellumax.XRect' | 'Vellumax.XRect.1'): vellumax.XRect;
     new (progId: 'Vellumax.XPoint' | 'Vellumax.XPoint.1'): vellumax.XPoint;
