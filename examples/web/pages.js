@@ -6,6 +6,7 @@
 //   answer   { id, status, type, body: Uint8Array | string }
 const { parentPort } = require('node:worker_threads');
 const vx = require('../../hosts/node');
+const { upload } = require('./upload');
 
 if (!parentPort) throw new Error('pages.js runs in a worker thread of server.js');
 const port = parentPort;
@@ -72,7 +73,7 @@ function chart(query) {
   return { type: 'image/png', body: canvas.GetAs('png', '') };
 }
 
-const routes = { '/badge': badge, '/chart': chart };
+const routes = { '/badge': badge, '/chart': chart, '/upload': (query, request) => upload(vx, request) };
 
 port.on('message', (request) => {
   let answer;

@@ -60,6 +60,7 @@ const indexPage = `<!doctype html>
 </form>
 <p><img id="badge" alt="badge" src="/badge?label=build&amp;value=passing&amp;color=%2344cc11"></p>
 <p><img id="chart" alt="chart" src="/chart?values=3,7,2,9&amp;labels=Mon,Tue,Wed,Thu"></p>
+<p><a href="/upload">Upload a picture</a>: its facts and a thumbnail.</p>
 <script>
 function showBadge() {
   const q = new URLSearchParams(new FormData(document.getElementById('badge-form')));

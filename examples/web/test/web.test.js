@@ -122,3 +122,27 @@ test('requests from the browser at once are answered by the pool, the same bytes
   const refused = await page.evaluate(async () => (await fetch('/badge?color=teal')).text());
   assert.match(refused, /^Could not understand value of parameter "paintcolor=teal"/);
 });
+
+test('an uploaded picture is inspected with Graphic and answered with its facts', async () => {
+  // The picture: 200 × 100, left half red, right half blue, made by the server itself.
+  const canvas = vx.createObject('Vellumax.Canvas');
+  canvas.Width = 200;
+  canvas.Height = 100;
+  canvas.DrawShape('rect', vx.params({ rect: [0, 0, 100, 100], paintcolor: '#ff0000', op: 'paint' }));
+  canvas.DrawShape('rect', vx.params({ rect: [100, 0, 200, 100], paintcolor: '#0000ff', op: 'paint' }));
+  const picture = path.join(scratch, 'halves.png');
+  fs.writeFileSync(picture, canvas.GetAs('png', ''));
+
+  await page.goto(`${origin}/`);
+  await Promise.all([page.waitForNavigation(), page.click('a[href="/upload"]')]);
+  await page.setInputFiles('input[name=picture]', picture);
+  await Promise.all([page.waitForNavigation(), page.click('button[type=submit]')]);
+  const fact = (name) => page.textContent(`#fact-${name}`);
+  assert.equal(await fact('file'), 'halves.png');
+  assert.equal(await fact('type'), 'image/png');
+  assert.equal(await fact('bytes'), String(fs.statSync(picture).size));
+  assert.equal(await fact('images'), '1');
+  assert.equal(await fact('width'), '200');
+  assert.equal(await fact('height'), '100');
+  assert.equal(await fact('depth'), 'millions');
+});
