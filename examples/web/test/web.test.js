@@ -14,6 +14,7 @@ const vx = require(path.join(checkout, 'hosts', 'node'));
 vx.registerServer(vx.serverPath);
 const { chromium } = require(path.join(checkout, 'hosts', 'node', 'node_modules', 'playwright-core'));
 const { Pool, createSite } = require('../server');
+const { thumbnailSide } = require('../upload');
 
 const browserFlags = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
                       '--disable-background-networking', '--disable-component-update', '--disable-sync'];
@@ -123,7 +124,7 @@ test('requests from the browser at once are answered by the pool, the same bytes
   assert.match(refused, /^Could not understand value of parameter "paintcolor=teal"/);
 });
 
-test('an uploaded picture is inspected with Graphic and answered with its facts', async () => {
+test('an uploaded picture is answered with its facts from Graphic and a thumbnail from DrawData', async () => {
   // The picture: 200 × 100, left half red, right half blue, made by the server itself.
   const canvas = vx.createObject('Vellumax.Canvas');
   canvas.Width = 200;
@@ -145,4 +146,8 @@ test('an uploaded picture is inspected with Graphic and answered with its facts'
   assert.equal(await fact('width'), '200');
   assert.equal(await fact('height'), '100');
   assert.equal(await fact('depth'), 'millions');
+  const thumbnail = await pixelsOf('#thumbnail');
+  assert.deepEqual([thumbnail.width, thumbnail.height], [thumbnailSide, thumbnailSide / 2]);
+  assert.equal(rgbAt(thumbnail, 10, 24), '#ff0000');
+  assert.equal(rgbAt(thumbnail, thumbnailSide - 10, 24), '#0000ff');
 });
