@@ -27,8 +27,15 @@ const INVOKE_PROPERTYGET = 2;
 const INVOKE_PROPERTYPUT = 4;
 const INVOKE_PROPERTYPUTREF = 8;
 const PARAMFLAG_FOUT = 0x02;
+const PARAMFLAG_FRETVAL = 0x08;
+const PARAMFLAG_FOPT = 0x10;
 const DISPID_NEWENUM = -4;
 const DISP_E_MEMBERNOTFOUND = 0x80020003 | 0;
+const DISP_E_BADPARAMCOUNT = 0x8002000e | 0;
+const CO_E_CLASSSTRING = 0x800401f3 | 0;
+const REGDB_E_CLASSNOTREG = 0x80040154 | 0;
+const CO_E_DLLNOTFOUND = 0x800401f8 | 0;
+const CO_E_ERRORINDLL = 0x800401f9 | 0;
 
 const kHandle = Symbol('vellumax.handle');
 
@@ -51,7 +58,10 @@ class InterfaceShape {
       }
       const outs = [];
       m.params.forEach((flags, i) => { if (flags & PARAMFLAG_FOUT) outs.push(i); });
-      const member = { id: m.id, params: m.params.length, outs: outs.length ? outs : null, retval: m.retval };
+      const member = {
+        id: m.id, params: m.params.length, outs: outs.length ? outs : null, retval: m.retval,
+        name: m.name, flags: m.params, paramNames: m.paramNames || [],
+      };
       if (m.kind === INVOKE_FUNC) entry.method = member;
       else if (m.kind === INVOKE_PROPERTYGET) entry.get = member;
       else if (m.kind === INVOKE_PROPERTYPUT) entry.put = member;
@@ -95,13 +105,60 @@ function memberError(shape, name) {
   return err;
 }
 
+// How a member is called, from its type information: ICanvas.DrawShape(inShape, inParams).
+function signatureOf(shape, member) {
+  const parts = [];
+  let required = 0;
+  let accepted = 0;
+  member.flags.forEach((flags, i) => {
+    if (flags & PARAMFLAG_FRETVAL) return;
+    const name = member.paramNames[i] || `arg${i + 1}`;
+    const optional = (flags & PARAMFLAG_FOPT) || (flags & PARAMFLAG_FOUT);
+    ++accepted;
+    if (!optional) required = accepted;
+    parts.push(optional ? `[${name}]` : name);
+  });
+  return { text: `${shape.name}.${member.name}(${parts.join(', ')})`, required, accepted };
+}
+
+// The error with a hint line after the server's text in `message`; number, description and
+// source stay as the server gave them.
+function withHint(err, hint) {
+  if (!(err instanceof Error) || typeof err.description !== 'string') return err;
+  const header = `${err.name}: ${err.message}`;
+  const stack = err.stack;
+  err.message = `${err.description}\n${hint}`;
+  err.hint = hint;
+  if (typeof stack === 'string' && stack.startsWith(header)) {
+    err.stack = `${err.name}: ${err.message}${stack.slice(header.length)}`;
+  }
+  return err;
+}
+
+function countHint(shape, member, given) {
+  const sig = signatureOf(shape, member);
+  const range = sig.required === sig.accepted ? `${sig.accepted}` : `${sig.required} to ${sig.accepted}`;
+  const noun = sig.accepted === 1 ? 'argument' : 'arguments';
+  return `${sig.text} takes ${range} ${noun}; ${given} given.`;
+}
+
 function methodOf(state, name, member) {
   let fns = state.fns;
   if (!fns) fns = state.fns = new Map();
   let fn = fns.get(name);
   if (!fn) {
     const handle = state.handle;
-    fn = (...args) => native.call(handle, member.id, args, member.outs, member.retval);
+    const shape = state.shape;
+    fn = (...args) => {
+      try {
+        return native.call(handle, member.id, args, member.outs, member.retval);
+      } catch (err) {
+        if (err && err.number === DISP_E_BADPARAMCOUNT && member.flags && shape && shape.typed) {
+          throw withHint(err, countHint(shape, member, args.length));
+        }
+        throw err;
+      }
+    };
     fns.set(name, fn);
   }
   return fn;
@@ -187,9 +244,75 @@ function makeProxy(handle) {
 
 native.setup(makeProxy, kHandle);
 
+// The registry file the automation runtime reads, by the runtime's own rule.
+function registryPath() {
+  if (process.env.VX_REGISTRY) return process.env.VX_REGISTRY;
+  const data = process.env.XDG_DATA_HOME;
+  if (data && data.startsWith('/')) return path.join(data, 'vellumax', 'registry.db');
+  return path.join(process.env.HOME || '', '.local', 'share', 'vellumax', 'registry.db');
+}
+
+function registrationHint(name, code) {
+  const where = `registry ${registryPath()}${process.env.VX_REGISTRY ? ' (VX_REGISTRY)' : ''}`;
+  if (code === CO_E_DLLNOTFOUND || code === CO_E_ERRORINDLL) {
+    return `${name} is registered in the ${where}, but its module can't be loaded; ` +
+           'register the server again from where it is now: vx.registerServer(vx.serverPath).';
+  }
+  return `${name} is not registered in the ${where}. Register the server once with ` +
+         'vx.registerServer(vx.serverPath), or tools/regsvr with the path of libvellumax.so, ' +
+         'with VX_REGISTRY naming the same file in both processes.';
+}
+
 function createObject(progIdOrClsid) {
   if (typeof progIdOrClsid !== 'string') throw new TypeError('a ProgID or CLSID text is expected');
-  return native.createObject(progIdOrClsid);
+  try {
+    return native.createObject(progIdOrClsid);
+  } catch (err) {
+    const code = err && err.number;
+    if (code === CO_E_CLASSSTRING || code === REGDB_E_CLASSNOTREG || code === CO_E_DLLNOTFOUND ||
+        code === CO_E_ERRORINDLL) {
+      throw withHint(err, registrationHint(progIdOrClsid, code));
+    }
+    throw err;
+  }
+}
+
+// A parameter string from { keyword: value }: every value is quoted (a quote inside doubled), so
+// no value can end its own token and add or override a keyword. Arrays are joined with ','; null
+// and undefined leave the keyword out.
+function params(values) {
+  if (values === null || typeof values !== 'object' || Array.isArray(values)) {
+    throw new TypeError('vx.params takes an object of keyword: value pairs');
+  }
+  const parts = [];
+  for (const [keyword, value] of Object.entries(values)) {
+    if (!/^[A-Za-z]+$/.test(keyword)) throw new TypeError(`not a parameter keyword: ${JSON.stringify(keyword)}`);
+    if (value === undefined || value === null) continue;
+    const text = paramText(keyword, value);
+    if (text.includes('\0')) throw new TypeError(`the value of ${keyword} holds a NUL character`);
+    parts.push(`${keyword}='${text.replace(/'/g, "''")}'`);
+  }
+  return parts.join(' ');
+}
+
+function paramText(keyword, value) {
+  switch (typeof value) {
+    case 'string':
+      return value;
+    case 'boolean':
+      return value ? 'true' : 'false';
+    case 'bigint':
+      return String(value);
+    case 'number':
+      if (!Number.isFinite(value)) throw new TypeError(`the value of ${keyword} is not a finite number`);
+      return String(value);
+    default:
+      break;
+  }
+  if (Array.isArray(value)) return value.map((item) => paramText(keyword, item)).join(',');
+  // A value object (XColor, XRect, XPoint) gives its text form.
+  if (value[kHandle]) return paramText(keyword, value.String);
+  throw new TypeError(`the value of ${keyword} has no text form`);
 }
 
 // `new ActiveXObject(progId)` gives the object's proxy.
@@ -210,7 +333,11 @@ module.exports = {
   serverPath: path.join(buildDir, 'lib', 'libvellumax.so'),
   registerServer: (modulePath) => native.registerServer(String(modulePath)),
   unregisterServer: (modulePath) => native.unregisterServer(String(modulePath)),
+  registryPath,
   createObject,
   ActiveXObject,
   sameObject,
+  params,
+  // The bytes V8 counts as external memory on this thread, pixels of live canvases included.
+  externalMemory: () => native.externalMemory(),
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "vellumax/params/Utilities.h"
 
@@ -246,7 +247,31 @@ INSTANTIATE_TEST_SUITE_P(
                     ColorCase{"50,50,50,0", true, {0x7FFF, 0x7FFF, 0x7FFF, 0, 0}},
                     ColorCase{"150,-5,50", true, {0xFFFF, 0, 0x7FFF, 0xFFFF, 0}},
                     ColorCase{"50,50", false, kStart}, ColorCase{"1,2,3,4,5", false, kStart},
-                    ColorCase{"1,2,3,4,5,6", false, kStart}, ColorCase{"1,2,x", false, kStart}));
+                    ColorCase{"1,2,3,4,5,6", false, kStart}, ColorCase{"1,2,x", false, kStart},
+                    // Web colours: a byte spreads as b × 257, a short-form digit as d × 0x1111.
+                    ColorCase{"#ff0000", true, {0xFFFF, 0, 0, 0xFFFF, 0}},
+                    ColorCase{"#FF8001", true, {0xFFFF, 0x8080, 0x0101, 0xFFFF, 0}},
+                    ColorCase{"#0a1B2c80", true, {0x0A0A, 0x1B1B, 0x2C2C, 0x8080, 0}},
+                    ColorCase{"#f80", true, {0xFFFF, 0x8888, 0, 0xFFFF, 0}},
+                    ColorCase{"#000", true, {0, 0, 0, 0xFFFF, 0}},
+                    ColorCase{"#12345600", true, {0x1212, 0x3434, 0x5656, 0, 0}},
+                    // Any other length, a non-digit or a blank fails and leaves the colour alone.
+                    ColorCase{"#", false, kStart}, ColorCase{"#12", false, kStart},
+                    ColorCase{"#1234", false, kStart}, ColorCase{"#12345", false, kStart},
+                    ColorCase{"#1234567", false, kStart}, ColorCase{"#123456789", false, kStart},
+                    ColorCase{"#ggg", false, kStart}, ColorCase{"#12345g", false, kStart},
+                    ColorCase{"# fff", false, kStart}, ColorCase{"#fff ", false, kStart},
+                    ColorCase{" #fff", false, kStart}, ColorCase{"##fff", false, kStart},
+                    ColorCase{"#-12", false, kStart}, ColorCase{"ff0000", false, kStart}));
+
+// A web colour after "pattern" was set clears the flag, as every colour form does.
+TEST(ReadColor, WebColourClearsThePatternFlag)
+{
+    ColorValue theColor;
+    ASSERT_TRUE(ReadColor("pattern", &theColor));
+    ASSERT_TRUE(ReadColor("#102030", &theColor));
+    EXPECT_EQ(theColor, (ColorValue{0x1010, 0x2020, 0x3030, 0xFFFF, 0}));
+}
 
 TEST(FormatColor, PercentagesWithOneDecimalOrPattern)
 {
@@ -533,3 +558,80 @@ TEST(ListSeparator, IsAComma)
 }
 
 }  // namespace
+
+// The listed words are the words the readers take: each reads back to the value listed with it.
+TEST(WordsOf, EveryListedWordReadsToItsValue)
+{
+    const auto theReaders = {
+        std::pair{WordList::Colors, +[](const char* inWord, std::int32_t* outValue) {
+            ColorValue theColor{0x1234, 0x2345, 0x3456, 0, 1};
+            const bool isRead = ReadColor(inWord, &theColor);
+            *outValue = std::int32_t((theColor.red >> 8) << 16 | (theColor.green >> 8) << 8 | theColor.blue >> 8);
+            return isRead && theColor.alpha == 0xFFFF && theColor.pattern == 0;
+        }},
+        std::pair{WordList::Shapes, +[](const char* inWord, std::int32_t* outValue) {
+            ShapeKind theValue{};
+            const bool isRead = ReadShape(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return isRead;
+        }},
+        std::pair{WordList::Operations, +[](const char* inWord, std::int32_t* outValue) {
+            DrawOperation theValue{};
+            const bool isRead = ReadOperation(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return isRead;
+        }},
+        std::pair{WordList::HAligns, +[](const char* inWord, std::int32_t* outValue) {
+            HAlignKind theValue{};
+            const bool isRead = ReadHAlign(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return isRead;
+        }},
+        std::pair{WordList::VAligns, +[](const char* inWord, std::int32_t* outValue) {
+            VAlignKind theValue{};
+            const bool isRead = ReadVAlign(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return isRead;
+        }},
+        std::pair{WordList::Channels, +[](const char* inWord, std::int32_t* outValue) {
+            ChannelKind theValue{};
+            const bool isRead = ReadChannel(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return isRead;
+        }},
+        std::pair{WordList::Qualities, +[](const char* inWord, std::int32_t* outValue) {
+            CodecQuality theValue{};
+            ReadQuality(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return true;
+        }},
+        std::pair{WordList::Depths, +[](const char* inWord, std::int32_t* outValue) {
+            return ReadDepth(inWord, outValue);
+        }},
+        std::pair{WordList::Modes, +[](const char* inWord, std::int32_t* outValue) {
+            TransferMode theValue{};
+            const bool isRead = ReadTransferMode(inWord, &theValue);
+            *outValue = std::int32_t(theValue);
+            return isRead;
+        }},
+        std::pair{WordList::Styles, +[](const char* inWord, std::int32_t* outValue) {
+            TextStyleRecord theStyle;
+            const bool isRead = ReadTextStyle(inWord, &theStyle);
+            *outValue = theStyle.bold | theStyle.italic << 1 | theStyle.underline << 2 | theStyle.strikethru << 3;
+            return isRead;
+        }},
+        std::pair{WordList::Truth, +[](const char* inWord, std::int32_t* outValue) {
+            return ReadBoolean(inWord, outValue);
+        }},
+    };
+    for (const auto& [theList, theRead] : theReaders) {
+        std::size_t theCount = 0;
+        const ListedWord* theWords = WordsOf(theList, &theCount);
+        ASSERT_GT(theCount, 0u);
+        for (std::size_t i = 0; i < theCount; ++i) {
+            std::int32_t theValue = -1;
+            EXPECT_TRUE(theRead(theWords[i].word, &theValue)) << theWords[i].word;
+            EXPECT_EQ(theValue, theWords[i].value) << theWords[i].word;
+        }
+    }
+}

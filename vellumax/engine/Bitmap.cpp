@@ -370,6 +370,16 @@ void Bitmap::EndDraw()
     mCurrentDev = nullptr;
 }
 
+std::uint64_t Bitmap::GetPixelBytes() const
+{
+    if (mWorld == nullptr)
+        return 0;
+    Rect theBounds;
+    GetPortBounds(mWorld, &theBounds);
+    const long theRowBytes = GetPixRowBytes(GetGWorldPixMap(mWorld));
+    return std::uint64_t(theRowBytes) * std::uint64_t(theBounds.bottom - theBounds.top);
+}
+
 bool Bitmap::Lock(PixelAccess& outAccess)
 {
     if (mWorld == nullptr)

@@ -85,6 +85,8 @@ public:
     OSErr Erase();
     // The world's bounds, else 0, 0, width, height.
     LongRect GetBounds() const;
+    // The bytes of the world's pixels; 0 without pixels.
+    std::uint64_t GetPixelBytes() const;
 
     // Makes the store the thread's current port (saving the port, pen and
     // colours) and back. Strictly paired; needs pixels.

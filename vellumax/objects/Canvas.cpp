@@ -597,6 +597,14 @@ HRESULT Canvas::get_HBITMAP(LONG* outValue)
     });
 }
 
+HRESULT Canvas::GetBytesHeld(ULONGLONG* outBytes)
+{
+    if (outBytes == nullptr)
+        return E_POINTER;
+    *outBytes = mBitmap.GetPixelBytes();
+    return S_OK;
+}
+
 // ---- Whole-canvas methods ------------------------------------------------------------
 
 HRESULT Canvas::Erase()

@@ -10,6 +10,7 @@
 
 #include <automation/Dispatch.h>
 #include <vellumax/ICanvas.h>
+#include <vellumax/IMemoryUse.h>
 
 #include "imaging/MacTypes.h"
 #include "vellumax/engine/Bitmap.h"
@@ -20,10 +21,11 @@ class Operation;
 const vx::DispatchTable& CanvasTable();
 
 class Canvas final : public vx::ComObject<Canvas, vx::DispatchImpl<ICanvas, CanvasTable>,
-                                          vx::SupportErrorInfo<Canvas>> {
+                                          vx::SupportErrorInfo<Canvas>, IMemoryUse> {
 public:
     using Interfaces = vx::InterfaceMap<vx::Answers<ICanvas, IID_ICanvas>, vx::Answers<IDispatch, IID_IDispatch>,
-                                        vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
+                                        vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>,
+                                        vx::Answers<IMemoryUse, IID_IMemoryUse>>;
 
     Canvas();
     ~Canvas();
@@ -76,6 +78,9 @@ public:
     HRESULT get_HBITMAP(LONG* outValue) override;
     HRESULT get_UseColorAlpha(VARIANT* outValue) override;
     HRESULT put_UseColorAlpha(VARIANT inValue) override;
+
+    // The pixels, for hosts whose collectors must see them.
+    HRESULT GetBytesHeld(ULONGLONG* outBytes) override;
 
     // Rich error information for ICanvas only.
     HRESULT InterfaceSupportsErrorInfo(REFIID inIid) override;

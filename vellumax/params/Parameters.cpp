@@ -283,6 +283,16 @@ KeywordReader ReaderOf(std::size_t inIndex)
 
 Parameters::Parameters() = default;
 
+std::size_t Parameters::KeywordCount()
+{
+    return std::size(kKeywords);
+}
+
+const char* Parameters::KeywordAt(std::size_t inIndex)
+{
+    return inIndex < std::size(kKeywords) ? kKeywords[inIndex].name : nullptr;
+}
+
 void Parameters::SetParameter(const char* inName, const char* inValue)
 {
     const char theInitial = LowerAscii(inName[0]);

@@ -44,6 +44,10 @@ public:
     static constexpr std::int32_t kMaxPoints = 1024;
     static constexpr std::size_t kFaceNameLength = 31;  // what the drawing layer takes as a face name
 
+    // The keywords SetParameter knows, in the order it tries them (for references).
+    static std::size_t KeywordCount();
+    static const char* KeywordAt(std::size_t inIndex);
+
     Parameters();
     Parameters(const Parameters&) = default;
     Parameters& operator=(const Parameters&) = default;

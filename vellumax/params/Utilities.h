@@ -232,3 +232,15 @@ void ReplaceChar(char* ioText, char inFrom, char inTo);
 // First occurrence of the terminated inNeedle wholly within inStart..inEnd
 // (inclusive), or nullptr. An empty needle matches at inStart.
 const char* FindBytes(const char* inStart, const char* inEnd, const char* inNeedle);
+
+// ---- Word lists, for references -------------------------------------------------------
+
+enum class WordList { Colors, Shapes, Operations, HAligns, VAligns, Channels, Qualities, Depths, Modes, Styles, Truth };
+
+struct ListedWord {
+    const char* word;
+    std::int32_t value;  // what the reader gives; colours: 0xRRGGBB of the high bytes
+};
+
+// The words one reader accepts, in the order it compares them; outCount receives their number.
+const ListedWord* WordsOf(WordList inList, std::size_t* outCount);

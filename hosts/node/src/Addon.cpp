@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -158,7 +159,7 @@ void SetNumber(napi_env inEnv, napi_value inObject, const char* inName, int32_t 
     napi_set_named_property(inEnv, inObject, inName, theValue);
 }
 
-// describe(handle) → {iid, name, members: [{name, id, kind, params: [flags], retval}]}, or null
+// describe(handle) → {iid, name, members: [{name, id, kind, params: [flags], paramNames, retval}]}, or null
 // when the object has no type information.
 napi_value Describe(napi_env inEnv, napi_callback_info inInfo)
 {
@@ -196,13 +197,22 @@ napi_value Describe(napi_env inEnv, napi_callback_info inInfo)
         FUNCDESC* theDesc = nullptr;
         if (FAILED(theInfo->GetFuncDesc(i, &theDesc)))
             continue;
-        BSTR theName = nullptr;
+        // The member's name, then its parameters' names.
+        BSTR theNamesOut[1 + 32] = {};
         UINT theNames = 0;
-        if (SUCCEEDED(theInfo->GetNames(theDesc->memid, &theName, 1, &theNames)) && theNames == 1) {
-            napi_value theMember = nullptr, theParams = nullptr;
+        const UINT theWanted = 1 + static_cast<UINT>(std::min<SHORT>(theDesc->cParams, 32));
+        if (SUCCEEDED(theInfo->GetNames(theDesc->memid, theNamesOut, theWanted, &theNames)) && theNames >= 1) {
+            BSTR theName = theNamesOut[0];
+            napi_value theMember = nullptr, theParams = nullptr, theParamNames = nullptr;
             napi_create_object(inEnv, &theMember);
             napi_create_string_utf16(inEnv, theName, SysStringLen(theName), &theText);
             napi_set_named_property(inEnv, theMember, "name", theText);
+            napi_create_array(inEnv, &theParamNames);
+            for (UINT n = 1; n < theNames; ++n) {
+                napi_create_string_utf16(inEnv, theNamesOut[n], SysStringLen(theNamesOut[n]), &theText);
+                napi_set_element(inEnv, theParamNames, n - 1, theText);
+            }
+            napi_set_named_property(inEnv, theMember, "paramNames", theParamNames);
             SetNumber(inEnv, theMember, "id", theDesc->memid);
             SetNumber(inEnv, theMember, "kind", theDesc->invkind);
             napi_create_array_with_length(inEnv, static_cast<size_t>(theDesc->cParams), &theParams);
@@ -217,7 +227,8 @@ napi_value Describe(napi_env inEnv, napi_callback_info inInfo)
             napi_set_named_property(inEnv, theMember, "retval", theRetval);
             napi_set_element(inEnv, theMembers, theCount++, theMember);
         }
-        SysFreeString(theName);
+        for (UINT n = 0; n < theNames; ++n)
+            SysFreeString(theNamesOut[n]);
         theInfo->ReleaseFuncDesc(theDesc);
     }
     napi_set_named_property(inEnv, theResult, "members", theMembers);
@@ -257,6 +268,7 @@ napi_value Get(napi_env inEnv, napi_callback_info inInfo)
     if (theObject == nullptr)
         return nullptr;
     vx::Variant theResult = theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]), DISPATCH_PROPERTYGET, {});
+    ReportMemory(inEnv, theObject);
     if (!theObject->mClient.Ok()) {
         ThrowAutomationError(inEnv, theObject->mClient.LastError());
         return nullptr;
@@ -278,6 +290,7 @@ napi_value Put(napi_env inEnv, napi_callback_info inInfo)
         return nullptr;
     const WORD theFlags = GetBool(inEnv, theArgs.mValues[3]) ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
     theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]), theFlags, std::move(theValue));
+    ReportMemory(inEnv, theObject);
     if (!theObject->mClient.Ok()) {
         ThrowAutomationError(inEnv, theObject->mClient.LastError());
         return nullptr;
@@ -347,6 +360,7 @@ napi_value Call(napi_env inEnv, napi_callback_info inInfo)
     }
     vx::Variant theResult = theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]),
                                                       DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(theValues));
+    ReportMemory(inEnv, theObject);
     if (!theObject->mClient.Ok()) {
         ThrowAutomationError(inEnv, theObject->mClient.LastError());
         return nullptr;
@@ -402,6 +416,17 @@ napi_value SameObject(napi_env inEnv, napi_callback_info inInfo)
     return theResult;
 }
 
+// externalMemory() → the bytes this thread's V8 counts as external memory, including the pixels
+// reported for live objects.
+napi_value ExternalMemory(napi_env inEnv, napi_callback_info)
+{
+    std::int64_t theTotal = 0;
+    napi_adjust_external_memory(inEnv, 0, &theTotal);
+    napi_value theResult = nullptr;
+    napi_create_double(inEnv, static_cast<double>(theTotal), &theResult);
+    return theResult;
+}
+
 napi_value Init(napi_env inEnv, napi_value inExports)
 {
     napi_set_instance_data(inEnv, new HostContext, DeleteContext, nullptr);
@@ -417,6 +442,7 @@ napi_value Init(napi_env inEnv, napi_value inExports)
         {"call", nullptr, Call, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"enumerate", nullptr, Enumerate, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"sameObject", nullptr, SameObject, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"externalMemory", nullptr, ExternalMemory, nullptr, nullptr, nullptr, napi_default, nullptr},
     };
     napi_define_properties(inEnv, inExports, sizeof theFunctions / sizeof theFunctions[0], theFunctions);
     return inExports;

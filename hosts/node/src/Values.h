@@ -1,11 +1,17 @@
 // Script values ↔ automation values for the Node host.
 #pragma once
 
-#define NAPI_VERSION 8
+// Experimental Node-API: wrapper finalizers then run during garbage collection itself, so an
+// object whose proxy is dropped is released even by a script that never yields to the event loop.
+#define NAPI_EXPERIMENTAL
 #include <node_api.h>
+
+#include <cstdint>
+#include <thread>
 
 #include <automation/ComVariant.h>
 #include <automation/Client.h>
+#include <vellumax/IMemoryUse.h>
 
 namespace vxnode {
 
@@ -15,16 +21,29 @@ struct HostContext {
     napi_ref mHandleKey = nullptr;     // the symbol under which a proxy answers its handle
 };
 
-// The native side of one object proxy; released when the handle is collected.
+// The native side of one object proxy; released when the handle is collected. It belongs to
+// the thread (main or worker) whose environment made it.
 struct HostObject {
+    explicit HostObject(IDispatch* inObject);
+    ~HostObject();
+    HostObject(const HostObject&) = delete;
+    HostObject& operator=(const HostObject&) = delete;
+
     vx::Client mClient;
+    IMemoryUse* mMemory = nullptr;  // when the object tells what memory it holds
+    std::int64_t mReported = 0;     // weighted bytes reported to V8 as external memory for it
+    std::thread::id mThread;
 };
+
+// Brings the external memory reported for inObject up to date with what it holds now.
+void ReportMemory(napi_env inEnv, HostObject* inObject);
 
 HostContext* Context(napi_env inEnv);
 
 // A new handle (holding a reference on inObject) wrapped in a proxy by index.js; null for null.
 napi_value NewProxy(napi_env inEnv, IDispatch* inObject);
-// The object of a handle; null with a pending TypeError when inHandle is none.
+// The object of a handle; null with a pending TypeError when inHandle is none, and with a
+// pending Error when the object belongs to another thread.
 HostObject* HandleObject(napi_env inEnv, napi_value inHandle);
 
 // Converts a script value. inNullIsNothing: null becomes a null object reference (property

@@ -68,3 +68,37 @@ test('a missing build folder is named in the error', () => {
   assert.notEqual(run.status, 0);
   assert.match(run.stderr, /The Node host is not built: .*no-such-build/);
 });
+
+test('a wrong argument count keeps the description and adds the member and its parameters', () => {
+  const thing = vx.createObject('VxNodeTest.Thing');
+  const cases = [
+    [() => thing.Fail(), 'INodeThing.Fail(inCode, inDescription) takes 2 arguments; 0 given.'],
+    [() => thing.Scale(1, 2, 3), 'INodeThing.Scale(inFactor, [inOffset]) takes 1 to 2 arguments; 3 given.'],
+    [() => thing.Measure('a', 1, 2, 3, 4), 'INodeThing.Measure(inText, [outWidth], [outHeight], [outLine]) takes 1 to 4 arguments; 5 given.'],
+  ];
+  for (const [call, hint] of cases) {
+    assert.throws(call, (e) => {
+      assert.equal(e.number, 0x8002000e | 0);
+      assert.ok(e.description.length > 0 && !e.description.includes('\n'));
+      assert.equal(e.message, `${e.description}\n${hint}`);
+      assert.equal(e.hint, hint);
+      assert.ok(e.stack.includes(hint));
+      return true;
+    });
+  }
+  // Other failures keep their message as the server wrote it.
+  assert.throws(() => thing.Fail(0x80004005 | 0, 'plain'), { message: 'plain', description: 'plain' });
+});
+
+test('an unregistered class says where the registry is and how to register', () => {
+  for (const name of ['VxNodeTest.Nothing', '{00000000-0000-0000-0000-0000000000AB}']) {
+    assert.throws(() => vx.createObject(name), (e) => {
+      assert.ok(e.number === (0x800401f3 | 0) || e.number === (0x80040154 | 0));
+      assert.ok(e.message.startsWith(`${e.description}\n`));
+      assert.ok(e.hint.includes(name));
+      assert.ok(e.hint.includes(process.env.VX_REGISTRY));
+      assert.match(e.hint, /vx\.registerServer\(vx\.serverPath\)/);
+      return true;
+    });
+  }
+});

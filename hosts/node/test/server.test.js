@@ -93,3 +93,20 @@ test('after unregistration the server classes are gone', () => {
   vx.registerServer(vx.serverPath);
   assert.equal(vx.createObject('Vellumax.XColor').Red, 0);
 });
+
+test('web colours reach properties, value objects and parameter strings', () => {
+  const color = vx.createObject('Vellumax.XColor');
+  color.String = '#ff8000';
+  assert.equal(color.String, '100.0,50.2,0.0,100.0');
+  assert.throws(() => { color.String = '#00f8'; }, { description: 'Unable to set property\n\n\nSet XColor String  =  #00f8' });
+  assert.equal(color.String, '100.0,50.2,0.0,100.0', 'a refused form leaves the colour alone');
+  const canvas = vx.createObject('Vellumax.Canvas');
+  canvas.Width = 8;
+  canvas.Height = 8;
+  canvas.PaintColor = '#0000ff';
+  canvas.DrawShape('rect', 'rect=0,0,4,8 op=paint');
+  canvas.DrawShape('rect', 'rect=4,0,8,8 op=paint paintcolor=#0f0');
+  // Pixels read back as bytes shifted by 8: 255 is 99.6 per cent.
+  assert.equal(canvas.GetColor('1,1'), '0.0,0.0,99.6,99.6');
+  assert.equal(canvas.GetColor('6,1'), '0.0,99.6,0.0,99.6');
+});
