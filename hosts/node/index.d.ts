@@ -93,6 +93,8 @@ declare namespace vellumax {
     GetAs(inType: Value, inParams: Value): any;
     /** The bitmap handle of the pixels, 0 without pixels */
     readonly HBITMAP: number;
+    /** Whether new and erased pixels take the alpha of Color; else they are opaque */
+    UseColorAlpha: any;
   }
 
   /** One image of a picture */
