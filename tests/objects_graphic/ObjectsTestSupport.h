@@ -21,6 +21,8 @@
 #include <automation/ErrorInfo.h>
 #include <automation/Strings.h>
 
+#include "objects_canvas/CanvasClient.h"
+
 HRESULT VxGetClassObject_Graphic(REFIID inIid, void** outObject);
 HRESULT VxGetClassObject_Gestalt(REFIID inIid, void** outObject);
 
@@ -28,20 +30,7 @@ namespace vxtest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline vx::Client CreateObject(HRESULT (*inGetFactory)(REFIID, void**))
-{
-    IClassFactory* theFactory = nullptr;
-    EXPECT_EQ(inGetFactory(IID_IClassFactory, reinterpret_cast<void**>(&theFactory)), S_OK);
-    if (theFactory == nullptr)
-        return vx::Client();
-    IDispatch* theObject = nullptr;
-    EXPECT_EQ(theFactory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&theObject)), S_OK);
-    theFactory->Release();
-    vx::Client theClient(theObject);
-    if (theObject != nullptr)
-        theObject->Release();
-    return theClient;
-}
+inline vx::Client CreateObject(GetFactoryProc inGetFactory) { return CreateByFactory(inGetFactory); }
 
 // The interface of a client's object, borrowed.
 template <class Interface>
@@ -55,19 +44,7 @@ Interface* InterfaceOf(const vx::Client& inClient, REFIID inIid)
     return theInterface;
 }
 
-// The description of the thread's error information, taken off the thread.
-inline std::string TakeErrorDescription()
-{
-    IErrorInfo* theInfo = nullptr;
-    if (GetErrorInfo(0, &theInfo) != S_OK || theInfo == nullptr)
-        return "<none>";
-    BSTR theText = nullptr;
-    theInfo->GetDescription(&theText);
-    std::string theDescription = UTF8FromBSTR(theText);
-    SysFreeString(theText);
-    theInfo->Release();
-    return theDescription;
-}
+using ::TakeErrorDescription;
 
 class ObjectsTest : public ::testing::Test {
 protected:
