@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
+#include <fstream>
 #include <functional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,19 @@ using ::testing::Not;
 using ::testing::StartsWith;
 
 namespace {
+
+// The member whose definition holds line inLine of the canvas's source unit inUnit:
+// the nearest "HRESULT Canvas::Name(" at or above it.
+std::string MemberAt(const std::string& inUnit, int inLine)
+{
+    std::ifstream theFile(std::string(VX_SOURCE_DIR) + "/vellumax/objects/" + inUnit);
+    std::string theMember;
+    std::string theLine;
+    for (int theNumber = 1; theNumber <= inLine && std::getline(theFile, theLine); ++theNumber)
+        if (theLine.rfind("HRESULT Canvas::", 0) == 0)
+            theMember = theLine.substr(8, theLine.find('(') - 8);
+    return theMember;
+}
 
 // The text a pixel of a 32-bit store reads back as: bytes shifted by 8.
 std::string PixelText(std::uint8_t inRed, std::uint8_t inGreen, std::uint8_t inBlue, std::uint8_t inAlpha = 255)
@@ -765,19 +780,26 @@ TEST_F(CanvasTest, ProcessorFaultBecomesFailureWithItsDescription)
     };
     const Row kRows[] = {
         {"put_Depth", [&] { return theCanvas->put_Depth(theBroken); }},
+        {"put_Width", [&] { return theCanvas->put_Width(theBroken); }},
+        {"put_PenColor", [&] { return theCanvas->put_PenColor(theBroken); }},
+        {"put_TextStyle", [&] { return theCanvas->put_TextStyle(theBroken); }},
         {"DrawShape", [&] { return theCanvas->DrawShape(&theBroken, &theParams, nullptr); }},
         {"GetColor", [&] {
              VARIANT theOut;
              return theCanvas->GetColor(&theBroken, &theOut);
          }},
     };
+    const std::regex theForm("Code at 0x[0-9a-f]{8,16} attempted to read from 0x0*c\\. "
+                             "System Error caught at line ([0-9]+) of (Canvas[A-Za-z]*\\.cpp)\\. "
+                             "Base at 0x[0-9a-f]{8,16}\\.");
     for (const Row& theRow : kRows) {
         EXPECT_EQ(theRow.mCall(), E_FAIL) << theRow.mName;
         const std::string theText = TakeErrorDescription();
-        EXPECT_THAT(theText, ::testing::MatchesRegex("Code at 0x[0-9a-f]{8,16} attempted to read from 0x0*c\\. "
-                                                     "System Error caught at line [0-9]+ of Canvas\\.cpp\\. "
-                                                     "Base at 0x[0-9a-f]{8,16}\\."))
-            << theRow.mName;
+        std::smatch theMatch;
+        ASSERT_TRUE(std::regex_match(theText, theMatch, theForm)) << theRow.mName << ": " << theText;
+        // The place named is inside the member's own definition, not in a frame or helper.
+        EXPECT_EQ(MemberAt(theMatch[2], std::stoi(theMatch[1])), std::string("Canvas::") + theRow.mName)
+            << theText;
     }
     // The canvas carries on.
     EXPECT_TRUE(mCanvas.Put("Width", 3));

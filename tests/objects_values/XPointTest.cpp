@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 
 #include <vellumax/IXPoint.h>
@@ -121,7 +122,19 @@ TEST(XPointFrame, ProcessorFaultBecomesASystemErrorDescription)
     theInterface->Release();
     EXPECT_EQ(theText.rfind("Code at 0x", 0), 0u) << theText;
     EXPECT_NE(theText.find(" attempted to read from 0x"), std::string::npos) << theText;
-    EXPECT_NE(theText.find(" of XPoint.cpp. Base at 0x"), std::string::npos) << theText;
+    const std::size_t theUnit = theText.find(" of XPoint.cpp. Base at 0x");
+    ASSERT_NE(theUnit, std::string::npos) << theText;
+    // The line is the member's own, not the frame's: the nearest definition above it is put_String.
+    const std::size_t theAt = theText.rfind("line ", theUnit);
+    ASSERT_NE(theAt, std::string::npos) << theText;
+    const int theLine = std::stoi(theText.substr(theAt + 5));
+    std::ifstream theFile(VX_SOURCE_DIR "/vellumax/objects/XPoint.cpp");
+    std::string theMember;
+    std::string theRow;
+    for (int theNumber = 1; theNumber <= theLine && std::getline(theFile, theRow); ++theNumber)
+        if (theRow.rfind("HRESULT XPoint::", 0) == 0)
+            theMember = theRow.substr(0, theRow.find('('));
+    EXPECT_EQ(theMember, "HRESULT XPoint::put_String") << theText;
     EXPECT_EQ(thePoint.Get("String").AsString(), "3,4");
 }
 

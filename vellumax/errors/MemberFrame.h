@@ -3,6 +3,9 @@
 // code without a description, anything else is raised as a COM error.
 #pragma once
 
+#include <source_location>
+#include <string>
+
 #include <automation/Faults.h>
 #include <automation/Types.h>
 #include <automation/Variant.h>
@@ -11,16 +14,18 @@
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/SException.h"
 
-// Who reports: the source unit named in fault descriptions, the interface and
-// the ProgID of the error information.
+// Who reports: the interface and the ProgID of the error information. A fault
+// names the file and line of the member that entered the frame.
 struct MemberFrameIdentity {
-    const char* mSourceUnit;
     const IID& mIid;
     const char* mProgId;
+
+    HRESULT Raise(const std::string& inText) const { return RaiseComError(inText, E_FAIL, mIid, mProgId); }
 };
 
 template <class Body>
-HRESULT GuardedMember(const MemberFrameIdentity& inWho, Body&& inBody)
+HRESULT GuardedMember(const MemberFrameIdentity& inWho, Body&& inBody,
+                      std::source_location inWhere = std::source_location::current())
 {
     InstallFaultTranslator();
     FaultFrame theFrame;
@@ -29,18 +34,19 @@ HRESULT GuardedMember(const MemberFrameIdentity& inWho, Body&& inBody)
     } catch (const ComError& inError) {
         return inError.Error();
     } catch (SException& inFault) {
-        return RaiseComError(inFault.Describe(inWho.mSourceUnit, __LINE__), E_FAIL, inWho.mIid, inWho.mProgId);
+        return inWho.Raise(inFault.Describe(inWhere));
     } catch (...) {
-        return RaiseComError("Unknown exception thrown", E_FAIL, inWho.mIid, inWho.mProgId);
+        return inWho.Raise("Unknown exception thrown");
     }
 }
 
 // A get: a null result pointer is E_POINTER; the result starts empty.
 template <class Body>
-HRESULT GuardedGetMember(const MemberFrameIdentity& inWho, VARIANT* outValue, Body&& inBody)
+HRESULT GuardedGetMember(const MemberFrameIdentity& inWho, VARIANT* outValue, Body&& inBody,
+                         std::source_location inWhere = std::source_location::current())
 {
     if (outValue == nullptr)
         return E_POINTER;
     VariantInit(outValue);
-    return GuardedMember(inWho, inBody);
+    return GuardedMember(inWho, inBody, inWhere);
 }

@@ -42,3 +42,9 @@ const char* SException::Describe(const char* inSourceUnit, long inLine)
         std::strcat(mText, theWhere);
     return mText;
 }
+
+const char* SException::Describe(const std::source_location& inWhere)
+{
+    const char* theUnit = std::strrchr(inWhere.file_name(), '/');
+    return Describe(theUnit != nullptr ? theUnit + 1 : inWhere.file_name(), long(inWhere.line()));
+}

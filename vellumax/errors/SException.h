@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <source_location>
 
 class SException {
 public:
@@ -20,6 +21,8 @@ public:
     // What, followed by the source unit, line and module base when the whole stays below
     // kTextSize characters.
     const char* Describe(const char* inSourceUnit, long inLine);
+    // The same for the place a member's frame was entered: its file's own name and line.
+    const char* Describe(const std::source_location& inWhere);
 
     std::uint32_t Code() const { return mCode; }
     std::uintptr_t CodeAddress() const { return mCodeAddress; }

@@ -14,6 +14,7 @@
 
 #include "imaging/MacTypes.h"
 #include "vellumax/engine/Bitmap.h"
+#include "vellumax/objects/MethodFrame.h"
 #include "vellumax/params/Parameters.h"
 
 class Operation;
@@ -90,21 +91,40 @@ public:
     void ApplyCanvasDefaults(Operation& inOperation);
 
 private:
+    static const ObjectIdentity kWho;
+
     template <class Body>
     HRESULT Frame(Body&& inBody, std::source_location inWhere = std::source_location::current());
     HRESULT Raise(const std::string& inText);
-    // With a QuickTime error, also says so when the pixel store refused a size
-    // for the MaxPixels setting.
-    HRESULT SetFailure(const char* inLabel, const VARIANT& inValue, std::int32_t inQuickTimeError = 0);
+    // The put of property inId failed for inValue. With a QuickTime error, also
+    // says so when the pixel store refused a size for the MaxPixels setting.
+    HRESULT SetFailure(CanvasDispId inId, const VARIANT& inValue, std::int32_t inQuickTimeError = 0);
     // The checked run on inBitmap; the error record, if any, raised.
     HRESULT RunOperation(Operation& inOperation, Bitmap& inBitmap);
     // Parameter string, run on the canvas, result rectangle into outRect.
     HRESULT RunDrawing(Operation& inOperation, const std::string& inParams, VARIANT* outRect);
 
-    HRESULT GetColorValue(const ColorValue& inColor, VARIANT* outValue);
-    HRESULT PutColorValue(const char* inLabel, ColorValue& ioColor, const VARIANT& inValue);
-    HRESULT PutCount(const char* inLabel, std::int32_t& ioCount, const VARIANT& inValue);
-    HRESULT PutSide(const char* inLabel, bool inWidth, const VARIANT& inValue);
+    // The property bodies (CanvasProperties.cpp). inWhere is the member's place.
+    template <class Value, class Format>
+    HRESULT GetText(const Value& inValue, Format inFormat, VARIANT* outValue,
+                    std::source_location inWhere = std::source_location::current());
+    HRESULT GetLong(std::int32_t inValue, VARIANT* outValue,
+                    std::source_location inWhere = std::source_location::current());
+    HRESULT GetBoolean(bool inValue, VARIANT* outValue,
+                       std::source_location inWhere = std::source_location::current());
+    // Reads the text with inRead from inStart, then inApply(value) answers.
+    template <class Value, class Read, class Apply>
+    HRESULT PutText(CanvasDispId inId, Value inStart, Read inRead, Apply inApply, const VARIANT& inValue,
+                    std::source_location inWhere = std::source_location::current());
+    // Reads the text with inRead into ioValue, which is kept on failure.
+    template <class Value, class Read>
+    HRESULT PutText(CanvasDispId inId, Value& ioValue, Read inRead, const VARIANT& inValue,
+                    std::source_location inWhere = std::source_location::current());
+    HRESULT PutCount(CanvasDispId inId, std::int32_t& ioCount, const VARIANT& inValue,
+                     std::source_location inWhere = std::source_location::current());
+    // Width or height, by inId; a side the store refuses is not kept.
+    HRESULT PutSide(CanvasDispId inId, const VARIANT& inValue,
+                    std::source_location inWhere = std::source_location::current());
     void ReleasePattern();
     PatternBitmap PatternForRun();
 
@@ -125,3 +145,9 @@ private:
     ICanvas* mPattern = nullptr;
     bool mPatternIsSelf = false;
 };
+
+template <class Body>
+HRESULT Canvas::Frame(Body&& inBody, std::source_location inWhere)
+{
+    return RunQuickTimeFrame(kWho, mQuickTimeAvailable, mQuickTimeError, inBody, inWhere);
+}

@@ -24,7 +24,7 @@
 
 namespace {
 
-const ObjectIdentity kWho{"Gestalt.cpp", IID_IGestalt, "Vellumax.Gestalt.1"};
+const ObjectIdentity kWho{IID_IGestalt, "Vellumax.Gestalt.1"};
 
 // A name collection being filled; released unless it is handed out.
 template <class Collection>

@@ -16,7 +16,7 @@
 
 namespace {
 
-const ObjectIdentity kWho{"Graphic.cpp", IID_IGraphic, "Vellumax.Graphic.1"};
+const ObjectIdentity kWho{IID_IGraphic, "Vellumax.Graphic.1"};
 
 // Holds the collection being built; released unless it is handed out.
 struct ImagesRef {

@@ -7,7 +7,7 @@
 
 namespace {
 
-const ObjectIdentity kWho{"GraphicImage.cpp", IID_IGraphicImage, "Vellumax.GraphicImage.1"};
+const ObjectIdentity kWho{IID_IGraphicImage, "Vellumax.GraphicImage.1"};
 
 }  // namespace
 

@@ -15,22 +15,16 @@
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/ErrorReport.h"
 #include "vellumax/errors/ErrorTexts.h"
+#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/SException.h"
 
-// Who reports: the source unit named in fault descriptions, the interface and
-// the ProgID of the error information.
-struct ObjectIdentity {
-    const char* mSourceUnit;
-    const IID& mIid;
-    const char* mProgId;
-
-    HRESULT Raise(const std::string& inText) const { return RaiseComError(inText, E_FAIL, mIid, mProgId); }
-};
+// Who reports: the interface and the ProgID of the error information.
+using ObjectIdentity = MemberFrameIdentity;
 
 inline constexpr const char* kNoQuickTime = "Unable to access QuickTime 4";
 
 // The body's result, or the error it threw raised with E_FAIL. A fault names
-// the line of the member that ran the frame.
+// the file and line of the member that ran the frame.
 template <class Body>
 HRESULT RunMethodFrame(const ObjectIdentity& inWho, Body&& inBody,
                        std::source_location inWhere = std::source_location::current())
@@ -42,7 +36,7 @@ HRESULT RunMethodFrame(const ObjectIdentity& inWho, Body&& inBody,
     } catch (const ComError& inError) {
         return inWho.Raise(ComErrorText(inError.Error()));
     } catch (SException& inFault) {
-        return inWho.Raise(inFault.Describe(inWho.mSourceUnit, long(inWhere.line())));
+        return inWho.Raise(inFault.Describe(inWhere));
     } catch (...) {
         return inWho.Raise("Unknown exception thrown");
     }

@@ -12,21 +12,8 @@
 
 namespace {
 
-constexpr const char* kSourceUnit = "XColor.cpp";
 constexpr const char* kProgId = "Vellumax.XColor.1";
-const MemberFrameIdentity kWho{kSourceUnit, IID_IXColor, kProgId};
-
-template <class Body>
-HRESULT Guarded(Body&& inBody)
-{
-    return GuardedMember(kWho, inBody);
-}
-
-template <class Body>
-HRESULT GuardedGet(VARIANT* outValue, Body&& inBody)
-{
-    return GuardedGetMember(kWho, outValue, inBody);
-}
+const MemberFrameIdentity kWho{IID_IXColor, kProgId};
 
 }  // namespace
 
@@ -56,7 +43,7 @@ HRESULT VxGetClassObject_XColor(REFIID inIid, void** outObject)
 
 HRESULT XColor::get_String(VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         char theText[kTextCapacity];
         FormatColor(mColor, theText);
         SetTextResult(theText, outValue);
@@ -66,7 +53,7 @@ HRESULT XColor::get_String(VARIANT* outValue)
 
 HRESULT XColor::put_String(VARIANT inValue)
 {
-    return Guarded([&] {
+    return GuardedMember(kWho, [&] {
         const std::string theText = TextFromVariant(inValue);
         if (!ReadColor(theText.c_str(), &mColor))
             return ReportSetFailure("XColor String", inValue, 0, 0, IID_IXColor, kProgId);
@@ -76,7 +63,7 @@ HRESULT XColor::put_String(VARIANT inValue)
 
 HRESULT XColor::GetPercent(Component inWhich, VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         float thePercents[4];
         mColor.GetPercentages(&thePercents[kRed], &thePercents[kGreen], &thePercents[kBlue], &thePercents[kAlpha]);
         SetSingleResult(thePercents[inWhich], outValue);
@@ -86,7 +73,7 @@ HRESULT XColor::GetPercent(Component inWhich, VARIANT* outValue)
 
 HRESULT XColor::PutPercent(Component inWhich, const VARIANT& inValue)
 {
-    return Guarded([&] {
+    return GuardedMember(kWho, [&] {
         const float theValue = SingleFromVariant(inValue);
         float thePercents[4];
         mColor.GetPercentages(&thePercents[kRed], &thePercents[kGreen], &thePercents[kBlue], &thePercents[kAlpha]);
@@ -107,7 +94,7 @@ HRESULT XColor::put_Alpha(VARIANT inValue) { return PutPercent(kAlpha, inValue);
 
 HRESULT XColor::get_RGB(VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         SetLongResult(static_cast<std::int32_t>(mColor.ToColorRef()), outValue);
         return S_OK;
     });
@@ -115,7 +102,7 @@ HRESULT XColor::get_RGB(VARIANT* outValue)
 
 HRESULT XColor::put_RGB(VARIANT inValue)
 {
-    return Guarded([&] {
+    return GuardedMember(kWho, [&] {
         mColor.FromColorRef(static_cast<std::uint32_t>(LongFromVariant(inValue)));
         return S_OK;
     });

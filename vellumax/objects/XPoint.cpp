@@ -13,21 +13,8 @@
 
 namespace {
 
-constexpr const char* kSourceUnit = "XPoint.cpp";
 constexpr const char* kProgId = "Vellumax.XPoint.1";
-const MemberFrameIdentity kWho{kSourceUnit, IID_IXPoint, kProgId};
-
-template <class Body>
-HRESULT Guarded(Body&& inBody)
-{
-    return GuardedMember(kWho, inBody);
-}
-
-template <class Body>
-HRESULT GuardedGet(VARIANT* outValue, Body&& inBody)
-{
-    return GuardedGetMember(kWho, outValue, inBody);
-}
+const MemberFrameIdentity kWho{IID_IXPoint, kProgId};
 
 }  // namespace
 
@@ -51,7 +38,7 @@ HRESULT VxGetClassObject_XPoint(REFIID inIid, void** outObject)
 
 HRESULT XPoint::get_String(VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         char theText[kTextCapacity];
         FormatPoint(LongPoint{mX, mY}, theText);
         SetTextResult(theText, outValue);
@@ -61,7 +48,7 @@ HRESULT XPoint::get_String(VARIANT* outValue)
 
 HRESULT XPoint::put_String(VARIANT inValue)
 {
-    return Guarded([&] {
+    return GuardedMember(kWho, [&] {
         const std::string theText = TextFromVariant(inValue);
         LongPoint thePoint;
         if (!ReadPoint(theText.c_str(), &thePoint))
@@ -74,7 +61,7 @@ HRESULT XPoint::put_String(VARIANT inValue)
 
 HRESULT XPoint::GetOffset(std::int32_t inOffset, VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         SetLongResult(inOffset, outValue);
         return S_OK;
     });
@@ -82,7 +69,7 @@ HRESULT XPoint::GetOffset(std::int32_t inOffset, VARIANT* outValue)
 
 HRESULT XPoint::PutOffset(std::int32_t& outOffset, const VARIANT& inValue)
 {
-    return Guarded([&] {
+    return GuardedMember(kWho, [&] {
         outOffset = LongFromVariant(inValue);
         return S_OK;
     });

@@ -13,21 +13,8 @@
 
 namespace {
 
-constexpr const char* kSourceUnit = "XRect.cpp";
 constexpr const char* kProgId = "Vellumax.XRect.1";
-const MemberFrameIdentity kWho{kSourceUnit, IID_IXRect, kProgId};
-
-template <class Body>
-HRESULT Guarded(Body&& inBody)
-{
-    return GuardedMember(kWho, inBody);
-}
-
-template <class Body>
-HRESULT GuardedGet(VARIANT* outValue, Body&& inBody)
-{
-    return GuardedGetMember(kWho, outValue, inBody);
-}
+const MemberFrameIdentity kWho{IID_IXRect, kProgId};
 
 // Edges given separately are not bounded, so a size wraps as 32-bit arithmetic
 // does instead of overflowing.
@@ -68,7 +55,7 @@ HRESULT VxGetClassObject_XRect(REFIID inIid, void** outObject)
 
 HRESULT XRect::get_String(VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         char theText[kTextCapacity];
         FormatRect(LongRect{mLeft, mTop, mRight, mBottom}, theText);
         SetTextResult(theText, outValue);
@@ -78,7 +65,7 @@ HRESULT XRect::get_String(VARIANT* outValue)
 
 HRESULT XRect::put_String(VARIANT inValue)
 {
-    return Guarded([&] {
+    return GuardedMember(kWho, [&] {
         const std::string theText = TextFromVariant(inValue);
         LongRect theRect;
         if (!ReadRect(theText.c_str(), &theRect))
@@ -93,7 +80,7 @@ HRESULT XRect::put_String(VARIANT inValue)
 
 HRESULT XRect::GetEdge(std::int32_t inEdge, VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         SetLongResult(inEdge, outValue);
         return S_OK;
     });
@@ -101,7 +88,7 @@ HRESULT XRect::GetEdge(std::int32_t inEdge, VARIANT* outValue)
 
 HRESULT XRect::PutEdge(std::int32_t& outEdge, const VARIANT& inValue)
 {
-    return Guarded([&] {
+    return GuardedMember(kWho, [&] {
         outEdge = LongFromVariant(inValue);
         return S_OK;
     });
@@ -109,7 +96,7 @@ HRESULT XRect::PutEdge(std::int32_t& outEdge, const VARIANT& inValue)
 
 HRESULT XRect::PutCorner(const char* inLabel, std::int32_t& outX, std::int32_t& outY, const VARIANT& inValue)
 {
-    return Guarded([&] {
+    return GuardedMember(kWho, [&] {
         const std::string theText = TextFromVariant(inValue);
         LongPoint thePoint;
         if (!ReadPoint(theText.c_str(), &thePoint))
@@ -131,7 +118,7 @@ HRESULT XRect::put_bottom(VARIANT inValue) { return PutEdge(mBottom, inValue); }
 
 HRESULT XRect::get_TopLeft(VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         char theText[kTextCapacity];
         FormatPoint(LongPoint{mLeft, mTop}, theText);
         SetTextResult(theText, outValue);
@@ -143,7 +130,7 @@ HRESULT XRect::put_TopLeft(VARIANT inValue) { return PutCorner("XRect TopLeft", 
 
 HRESULT XRect::get_BottomRight(VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         char theText[kTextCapacity];
         FormatPoint(LongPoint{mRight, mBottom}, theText);
         SetTextResult(theText, outValue);

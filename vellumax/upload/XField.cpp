@@ -15,21 +15,8 @@
 
 namespace {
 
-constexpr const char* kSourceUnit = "XField.cpp";
 constexpr const char* kProgId = "Vellumax.XField.1";
-const MemberFrameIdentity kWho{kSourceUnit, IID_IXField, kProgId};
-
-template <class Body>
-HRESULT Guarded(Body&& inBody)
-{
-    return GuardedMember(kWho, inBody);
-}
-
-template <class Body>
-HRESULT GuardedGet(VARIANT* outValue, Body&& inBody)
-{
-    return GuardedGetMember(kWho, outValue, inBody);
-}
+const MemberFrameIdentity kWho{IID_IXField, kProgId};
 
 // The value as text, cut to the field's capacity (never inside a surrogate pair).
 std::u16string LimitedText(const VARIANT& inValue)
@@ -114,7 +101,7 @@ XField::~XField()
 
 HRESULT XField::get_Name(VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         SetText(mName, outValue);
         return S_OK;
     });
@@ -122,7 +109,7 @@ HRESULT XField::get_Name(VARIANT* outValue)
 
 HRESULT XField::get_Type(VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         SetText(mType, outValue);
         return S_OK;
     });
@@ -130,7 +117,7 @@ HRESULT XField::get_Type(VARIANT* outValue)
 
 HRESULT XField::get_Filename(VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         SetText(mFilename, outValue);
         return S_OK;
     });
@@ -138,7 +125,7 @@ HRESULT XField::get_Filename(VARIANT* outValue)
 
 HRESULT XField::get_Contents(VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         if (mBody == nullptr) {
             CopyValue(mContents, outValue);
             return S_OK;
@@ -154,7 +141,7 @@ HRESULT XField::get_Contents(VARIANT* outValue)
 
 HRESULT XField::get_Data(VARIANT* outValue)
 {
-    return GuardedGet(outValue, [&] {
+    return GuardedGetMember(kWho, outValue, [&] {
         if (mBody == nullptr) {
             CopyValue(mData, outValue);
             return S_OK;
@@ -168,7 +155,7 @@ HRESULT XField::get_Data(VARIANT* outValue)
 
 HRESULT XField::SetValues(VARIANT inName, VARIANT inType, VARIANT inFilename, VARIANT inContents, VARIANT inData)
 {
-    return Guarded([&] {
+    return GuardedMember(kWho, [&] {
         // Everything is converted and copied first, so a failure changes nothing.
         std::u16string theName = LimitedText(inName);
         std::u16string theType = LimitedText(inType);

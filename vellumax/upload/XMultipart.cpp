@@ -53,15 +53,8 @@ private:
 
 namespace {
 
-constexpr const char* kSourceUnit = "XMultipart.cpp";
 constexpr const char* kProgId = "Vellumax.XMultipart.1";
-const MemberFrameIdentity kWho{kSourceUnit, IID_IXMultipart, kProgId};
-
-template <class Body>
-HRESULT Guarded(Body&& inBody)
-{
-    return GuardedMember(kWho, inBody);
-}
+const MemberFrameIdentity kWho{IID_IXMultipart, kProgId};
 
 // Holds a FieldList reference.
 struct ListRef {
@@ -186,7 +179,7 @@ HRESULT XMultipart::get__NewEnum(IUnknown** outEnum)
     if (outEnum == nullptr)
         return E_POINTER;
     *outEnum = nullptr;
-    return Guarded([&] {
+    return GuardedMember(kWho, [&] {
         if (mFields == nullptr)
             return E_OUTOFMEMORY;
         return mFields->All().NewEnum(mFields, outEnum);
@@ -198,7 +191,7 @@ HRESULT XMultipart::get_Item(VARIANT inIndex, VARIANT* outItem)
     if (outItem == nullptr)
         return E_POINTER;
     VariantInit(outItem);
-    return Guarded([&] {
+    return GuardedMember(kWho, [&] {
         if (mFields == nullptr)
             return DISP_E_BADINDEX;
         const VARIANT* theIndex = Referenced(&inIndex);
@@ -234,7 +227,7 @@ HRESULT XMultipart::get_Count(LONG* outCount)
 
 HRESULT XMultipart::SetData(VARIANT inData)
 {
-    return Guarded([&] {
+    return GuardedMember(kWho, [&] {
         const VARIANT* theValue = Referenced(&inData);
         const VARTYPE theElement = theValue->vt & VT_TYPEMASK;
         if ((theValue->vt & VT_ARRAY) == 0 || (theElement != VT_UI1 && theElement != VT_I1))
