@@ -113,6 +113,7 @@ std::size_t ValueSize(VARTYPE inBase)
     case VT_UINT:
     case VT_R4:
     case VT_ERROR:
+    case VT_HRESULT:
         return 4;
     case VT_I8:
     case VT_UI8:

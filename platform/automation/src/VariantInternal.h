@@ -11,8 +11,9 @@ namespace VariantInternal {
 // of a storable element type, optionally by reference.
 bool IsValidType(VARTYPE inType);
 
-// Bytes one value of a plain base type occupies (numbers, booleans, errors,
-// BSTR and interface pointers); 0 for VT_VARIANT and anything else.
+// Bytes one value of a plain base type occupies (numbers, booleans, errors and
+// HRESULTs, BSTR and interface pointers); 0 for VT_VARIANT and anything else.
+// The one table for variants, arrays and dispatch write-back.
 std::size_t ValueSize(VARTYPE inBase);
 
 // The value a variant stands for, with references followed (also through
