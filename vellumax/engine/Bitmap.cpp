@@ -10,6 +10,7 @@
 #include "imaging/ImageCompression.h"
 #include "imaging/Memory.h"
 #include "vellumax/errors/Settings.h"
+#include "vellumax/engine/ShortRect.h"
 #include "vellumax/formats/QTUtils.h"
 
 namespace {
@@ -51,17 +52,6 @@ std::atomic<long> gLastBufferId{0};
 Rect BoundsOf(std::int32_t inWidth, std::int32_t inHeight)
 {
     return Rect{0, 0, std::int16_t(inHeight), std::int16_t(inWidth)};
-}
-
-std::int16_t ClampToShort(std::int32_t inValue)
-{
-    return std::int16_t(std::clamp<std::int32_t>(inValue, -32768, 32767));
-}
-
-Rect ShortRect(const LongRect& inRect)
-{
-    return Rect{ClampToShort(inRect.top), ClampToShort(inRect.left), ClampToShort(inRect.bottom),
-                ClampToShort(inRect.right)};
 }
 
 template <typename T>

@@ -10,6 +10,7 @@
 #include "imaging/Memory.h"
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/engine/DrawingTransform.h"
+#include "vellumax/engine/ShortRect.h"
 #include "vellumax/formats/QTUtils.h"
 
 namespace {
@@ -18,17 +19,6 @@ constexpr const char* kUnableToDraw = "Unable to draw file.";
 // The most pixels a picture may bring to a canvas that has none: the codec
 // layer refuses to decode more, so a store of that size would only be thrown away.
 constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 28;
-
-std::int16_t ClampToShort(std::int32_t inValue)
-{
-    return std::int16_t(std::clamp<std::int32_t>(inValue, -32768, 32767));
-}
-
-Rect ShortRect(const LongRect& inRect)
-{
-    return Rect{ClampToShort(inRect.top), ClampToShort(inRect.left), ClampToShort(inRect.bottom),
-                ClampToShort(inRect.right)};
-}
 
 // The logical fields of a store without pixels, put back when a picture that
 // sized it could not be drawn after all.

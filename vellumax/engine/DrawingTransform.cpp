@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "vellumax/engine/ShortRect.h"
+
 namespace {
 
 MatrixRecord IdentityMatrix()
@@ -35,18 +37,6 @@ void Apply(const TransformStep& inStep, MatrixRecord* ioMatrix)
         TranslateMatrix(ioMatrix, theX, theY);
         break;
     }
-}
-
-std::int16_t ShortCoordinate(std::int32_t inValue)
-{
-    return std::int16_t(std::clamp<std::int32_t>(inValue, std::numeric_limits<std::int16_t>::min(),
-                                                 std::numeric_limits<std::int16_t>::max()));
-}
-
-::Rect ShortRect(const LongRect& inRect)
-{
-    return {ShortCoordinate(inRect.top), ShortCoordinate(inRect.left), ShortCoordinate(inRect.bottom),
-            ShortCoordinate(inRect.right)};
 }
 
 float Element(Fixed inValue)
