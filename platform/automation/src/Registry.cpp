@@ -286,15 +286,11 @@ HKEY NewHandle(RegistryDatabase* inDb, sqlite3_int64 inId)
     return new (std::nothrow) VxRegistryKey{inId, inDb->Path()};
 }
 
-}  // namespace
-
-LONG RegCreateKeyEx(HKEY inKey, const char* inSubKey, DWORD /*inReserved*/, const char* /*inClass*/,
-                    DWORD /*inOptions*/, REGSAM /*inAccess*/, const void* /*inSecurity*/, HKEY* outKey,
-                    DWORD* outDisposition)
+// Every write: the thread's database, the key the handle names, one write
+// transaction around inStep(database, key), ended by its result.
+template <typename Step>
+LONG WriteOnKey(HKEY inKey, Step&& inStep)
 {
-    if (outKey == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    *outKey = nullptr;
     LONG theError;
     RegistryDatabase* theDb = RegistryDatabase::ForThread(RegistryDatabase::Intent::kWrite, &theError);
     if (theDb == nullptr)
@@ -304,9 +300,25 @@ LONG RegCreateKeyEx(HKEY inKey, const char* inSubKey, DWORD /*inReserved*/, cons
         return theError;
     if (theError = theDb->BeginWrite(); theError != ERROR_SUCCESS)
         return theError;
+    return theDb->EndWrite(inStep(theDb, theStart));
+}
+
+}  // namespace
+
+LONG RegCreateKeyEx(HKEY inKey, const char* inSubKey, DWORD /*inReserved*/, const char* /*inClass*/,
+                    DWORD /*inOptions*/, REGSAM /*inAccess*/, const void* /*inSecurity*/, HKEY* outKey,
+                    DWORD* outDisposition)
+{
+    if (outKey == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *outKey = nullptr;
+    RegistryDatabase* theDb = nullptr;
     sqlite3_int64 theId = 0;
     bool theCreated = false;
-    theError = theDb->EndWrite(WalkCreating(theDb, theStart, inSubKey, &theId, &theCreated));
+    const LONG theError = WriteOnKey(inKey, [&](RegistryDatabase* inDb, sqlite3_int64 inStart) {
+        theDb = inDb;
+        return WalkCreating(inDb, inStart, inSubKey, &theId, &theCreated);
+    });
     if (theError != ERROR_SUCCESS)
         return theError;
     if ((*outKey = NewHandle(theDb, theId)) == nullptr)
@@ -356,16 +368,9 @@ LONG RegSetValueEx(HKEY inKey, const char* inValueName, DWORD /*inReserved*/, DW
         return theError;
     if (LONG theError = CheckValueName(inValueName); theError != ERROR_SUCCESS)
         return theError;
-    LONG theError;
-    RegistryDatabase* theDb = RegistryDatabase::ForThread(RegistryDatabase::Intent::kWrite, &theError);
-    if (theDb == nullptr)
-        return theError;
-    sqlite3_int64 theKey;
-    if (theError = Resolve(theDb, inKey, &theKey); theError != ERROR_SUCCESS)
-        return theError;
-    if (theError = theDb->BeginWrite(); theError != ERROR_SUCCESS)
-        return theError;
-    return theDb->EndWrite(SetValue(theDb, theKey, inValueName, inType, inData, inSize));
+    return WriteOnKey(inKey, [&](RegistryDatabase* inDb, sqlite3_int64 inKeyId) {
+        return SetValue(inDb, inKeyId, inValueName, inType, inData, inSize);
+    });
 }
 
 LONG RegSetKeyValue(HKEY inKey, const char* inSubKey, const char* inValueName, DWORD inType, const void* inData,
@@ -375,20 +380,13 @@ LONG RegSetKeyValue(HKEY inKey, const char* inSubKey, const char* inValueName, D
         return theError;
     if (LONG theError = CheckValueName(inValueName); theError != ERROR_SUCCESS)
         return theError;
-    LONG theError;
-    RegistryDatabase* theDb = RegistryDatabase::ForThread(RegistryDatabase::Intent::kWrite, &theError);
-    if (theDb == nullptr)
+    return WriteOnKey(inKey, [&](RegistryDatabase* inDb, sqlite3_int64 inStart) {
+        sqlite3_int64 theKey = 0;
+        LONG theError = WalkCreating(inDb, inStart, inSubKey, &theKey, nullptr);
+        if (theError == ERROR_SUCCESS)
+            theError = SetValue(inDb, theKey, inValueName, inType, static_cast<const BYTE*>(inData), inSize);
         return theError;
-    sqlite3_int64 theStart;
-    if (theError = Resolve(theDb, inKey, &theStart); theError != ERROR_SUCCESS)
-        return theError;
-    if (theError = theDb->BeginWrite(); theError != ERROR_SUCCESS)
-        return theError;
-    sqlite3_int64 theKey = 0;
-    theError = WalkCreating(theDb, theStart, inSubKey, &theKey, nullptr);
-    if (theError == ERROR_SUCCESS)
-        theError = SetValue(theDb, theKey, inValueName, inType, static_cast<const BYTE*>(inData), inSize);
-    return theDb->EndWrite(theError);
+    });
 }
 
 LONG RegQueryValueEx(HKEY inKey, const char* inValueName, DWORD* /*inReserved*/, DWORD* outType, BYTE* outData,
@@ -425,27 +423,20 @@ LONG RegQueryValueEx(HKEY inKey, const char* inValueName, DWORD* /*inReserved*/,
 
 LONG RegDeleteValue(HKEY inKey, const char* inValueName)
 {
-    LONG theError;
-    RegistryDatabase* theDb = RegistryDatabase::ForThread(RegistryDatabase::Intent::kWrite, &theError);
-    if (theDb == nullptr)
+    return WriteOnKey(inKey, [&](RegistryDatabase* inDb, sqlite3_int64 inKeyId) {
+        LONG theError = KeyExists(inDb, inKeyId);
+        if (theError != ERROR_SUCCESS)
+            return theError;
+        Query theQuery(inDb, Statement::kDeleteValue, &theError);
+        if (!theQuery)
+            return theError;
+        theQuery.Bind(1, inKeyId);
+        theQuery.Bind(2, std::string_view(inValueName != nullptr ? inValueName : ""));
+        theError = RegistryDatabase::ErrorFromSqlite(theQuery.Step());
+        if (theError == ERROR_SUCCESS && sqlite3_changes(sqlite3_db_handle(*theQuery)) == 0)
+            theError = ERROR_FILE_NOT_FOUND;
         return theError;
-    sqlite3_int64 theKey;
-    if (theError = Resolve(theDb, inKey, &theKey); theError != ERROR_SUCCESS)
-        return theError;
-    if (theError = theDb->BeginWrite(); theError != ERROR_SUCCESS)
-        return theError;
-    theError = KeyExists(theDb, theKey);
-    if (theError == ERROR_SUCCESS) {
-        Query theQuery(theDb, Statement::kDeleteValue, &theError);
-        if (theQuery) {
-            theQuery.Bind(1, theKey);
-            theQuery.Bind(2, std::string_view(inValueName != nullptr ? inValueName : ""));
-            theError = RegistryDatabase::ErrorFromSqlite(theQuery.Step());
-            if (theError == ERROR_SUCCESS && sqlite3_changes(sqlite3_db_handle(*theQuery)) == 0)
-                theError = ERROR_FILE_NOT_FOUND;
-        }
-    }
-    return theDb->EndWrite(theError);
+    });
 }
 
 namespace {
@@ -500,21 +491,6 @@ LONG DeleteTreeInWrite(RegistryDatabase* inDb, sqlite3_int64 inStart, const char
     if (LONG theError = RunOnKey(inDb, Statement::kDeleteTreeValues, theKey); theError != ERROR_SUCCESS)
         return theError;
     return RunOnKey(inDb, Statement::kDeleteTreeKeys, theKey);
-}
-
-template <typename Step>
-LONG WriteOnKey(HKEY inKey, Step&& inStep)
-{
-    LONG theError;
-    RegistryDatabase* theDb = RegistryDatabase::ForThread(RegistryDatabase::Intent::kWrite, &theError);
-    if (theDb == nullptr)
-        return theError;
-    sqlite3_int64 theStart;
-    if (theError = Resolve(theDb, inKey, &theStart); theError != ERROR_SUCCESS)
-        return theError;
-    if (theError = theDb->BeginWrite(); theError != ERROR_SUCCESS)
-        return theError;
-    return theDb->EndWrite(inStep(theDb, theStart));
 }
 
 }  // namespace
