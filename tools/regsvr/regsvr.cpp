@@ -4,10 +4,6 @@
 // DllUnregisterServer) against the registry of the current environment (VX_REGISTRY, ...).
 // Prints the result code and its text. Exit status: 0 success, 1 usage, 2 the module can't be
 // loaded, 3 it lacks the entry point, 4 the entry point failed.
-#include <dlfcn.h>
-#include <limits.h>
-#include <stdlib.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -47,28 +43,23 @@ int main(int inArgc, char** inArgv)
         return kExitUsage;
     }
 
-    // The module records the path it was loaded from: make it absolute, so that the
-    // registration holds wherever the class is created later.
-    char theFullPath[PATH_MAX];
-    if (realpath(theModule, theFullPath) == nullptr) {
+    const char* const theEntryName = theUnregister ? "DllUnregisterServer" : "DllRegisterServer";
+    const RegistrationRun theRun = RunRegistrationEntry(theModule, theEntryName);
+    const char* const thePath = theRun.mPath.c_str();
+    switch (theRun.mOutcome) {
+    case RegistrationRun::Outcome::kNotFound:
         std::fprintf(stderr, "regsvr: %s: cannot be found\n", theModule);
         return kExitLoad;
-    }
-    void* const theHandle = dlopen(theFullPath, RTLD_NOW | RTLD_LOCAL);
-    if (theHandle == nullptr) {
-        std::fprintf(stderr, "regsvr: %s: cannot be loaded: %s\n", theFullPath, dlerror());
+    case RegistrationRun::Outcome::kNotLoaded:
+        std::fprintf(stderr, "regsvr: %s: cannot be loaded: %s\n", thePath, theRun.mReason.c_str());
         return kExitLoad;
-    }
-    const char* const theEntryName = theUnregister ? "DllUnregisterServer" : "DllRegisterServer";
-    auto theEntry = reinterpret_cast<LPFNREGISTERSERVER>(dlsym(theHandle, theEntryName));
-    if (theEntry == nullptr) {
-        std::fprintf(stderr, "regsvr: %s: has no %s\n", theFullPath, theEntryName);
-        dlclose(theHandle);
+    case RegistrationRun::Outcome::kNoEntryPoint:
+        std::fprintf(stderr, "regsvr: %s: has no %s\n", thePath, theEntryName);
         return kExitEntryPoint;
+    case RegistrationRun::Outcome::kRan:
+        break;
     }
-    const HRESULT theResult = theEntry();
-    std::printf("%s in %s: 0x%08X %s\n", theEntryName, theFullPath, static_cast<unsigned>(theResult),
-                TextOf(theResult).c_str());
-    dlclose(theHandle);
-    return SUCCEEDED(theResult) ? 0 : kExitFailed;
+    std::printf("%s in %s: 0x%08X %s\n", theEntryName, thePath, static_cast<unsigned>(theRun.mResult),
+                TextOf(theRun.mResult).c_str());
+    return SUCCEEDED(theRun.mResult) ? 0 : kExitFailed;
 }

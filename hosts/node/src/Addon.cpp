@@ -1,7 +1,5 @@
 // The native half of the Node host: activation, registration, and late-bound calls on the
 // objects behind the proxies that index.js builds.
-#include <dlfcn.h>
-#include <limits.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -121,22 +119,23 @@ napi_value RunRegistration(napi_env inEnv, napi_callback_info inInfo, const char
     std::string thePath;
     if (!GetArgs(inEnv, inInfo, theArgs) || !GetString(inEnv, theArgs.mValues[0], &thePath))
         return nullptr;
-    char theFull[PATH_MAX];
-    if (realpath(thePath.c_str(), theFull) == nullptr) {
+    const RegistrationRun theRun = RunRegistrationEntry(thePath.c_str(), inEntryName);
+    HRESULT theCode = theRun.mResult;
+    switch (theRun.mOutcome) {
+    case RegistrationRun::Outcome::kNotFound:
         ThrowCode(inEnv, CO_E_DLLNOTFOUND, thePath);
         return nullptr;
-    }
-    void* const theModule = dlopen(theFull, RTLD_NOW | RTLD_LOCAL);
-    if (theModule == nullptr) {
-        const char* theReason = dlerror();
-        ThrowCode(inEnv, CO_E_ERRORINDLL, std::string(theFull) + ": " + (theReason ? theReason : ""));
+    case RegistrationRun::Outcome::kNotLoaded:
+        ThrowCode(inEnv, CO_E_ERRORINDLL, theRun.mPath + ": " + theRun.mReason);
         return nullptr;
+    case RegistrationRun::Outcome::kNoEntryPoint:
+        theCode = CO_E_ERRORINDLL;
+        break;
+    case RegistrationRun::Outcome::kRan:
+        break;
     }
-    auto theEntry = reinterpret_cast<LPFNREGISTERSERVER>(dlsym(theModule, inEntryName));
-    const HRESULT theCode = theEntry != nullptr ? theEntry() : CO_E_ERRORINDLL;
-    dlclose(theModule);
     if (FAILED(theCode)) {
-        ThrowCode(inEnv, theCode, std::string(theFull) + ": " + inEntryName);
+        ThrowCode(inEnv, theCode, theRun.mPath + ": " + inEntryName);
         return nullptr;
     }
     return Undefined(inEnv);

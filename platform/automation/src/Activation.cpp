@@ -1,6 +1,7 @@
 #include "automation/Activation.h"
 
 #include <dlfcn.h>
+#include <limits.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -211,4 +212,30 @@ std::size_t CoLoadedModuleCount()
 {
     std::lock_guard<std::recursive_mutex> theLock(ModulesLock());
     return Modules().size();
+}
+
+RegistrationRun RunRegistrationEntry(const char* inModule, const char* inEntryName)
+{
+    RegistrationRun theRun;
+    theRun.mPath = inModule != nullptr ? inModule : "";
+    char theFullPath[PATH_MAX];
+    if (inModule == nullptr || realpath(inModule, theFullPath) == nullptr)
+        return theRun;
+    theRun.mPath = theFullPath;
+    void* const theHandle = dlopen(theFullPath, RTLD_NOW | RTLD_LOCAL);
+    if (theHandle == nullptr) {
+        const char* theReason = dlerror();
+        theRun.mOutcome = RegistrationRun::Outcome::kNotLoaded;
+        theRun.mReason = theReason != nullptr ? theReason : "";
+        return theRun;
+    }
+    const auto theEntry = reinterpret_cast<LPFNREGISTERSERVER>(dlsym(theHandle, inEntryName));
+    if (theEntry == nullptr) {
+        theRun.mOutcome = RegistrationRun::Outcome::kNoEntryPoint;
+    } else {
+        theRun.mOutcome = RegistrationRun::Outcome::kRan;
+        theRun.mResult = theEntry();
+    }
+    dlclose(theHandle);
+    return theRun;
 }

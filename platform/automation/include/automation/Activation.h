@@ -10,6 +10,8 @@
 // finds its DllCanUnloadNow answering S_OK. Threading models are recorded by servers, not enforced.
 #pragma once
 
+#include <string>
+
 #include "automation/Types.h"
 
 struct IUnknown;
@@ -63,3 +65,15 @@ HRESULT CoCreateInstance(REFCLSID inClsid, IUnknown* inOuter, DWORD inContext, R
 void CoFreeUnusedLibraries();
 // The number of modules loaded by activation right now.
 std::size_t CoLoadedModuleCount();
+
+// A module's registration entry point ("DllRegisterServer" or "DllUnregisterServer") run once:
+// the module is loaded by its absolute path (servers record the path they were loaded from),
+// the entry point called and the module unloaded again. What regsvr and the hosts share.
+struct RegistrationRun {
+    enum class Outcome { kRan, kNotFound, kNotLoaded, kNoEntryPoint };
+    Outcome mOutcome = Outcome::kNotFound;
+    std::string mPath;          // absolute once the module was found, as given before
+    std::string mReason;        // the loader's text when the module could not be loaded
+    HRESULT mResult = E_FAIL;   // the entry point's answer when it ran
+};
+RegistrationRun RunRegistrationEntry(const char* inModule, const char* inEntryName);
