@@ -18,14 +18,14 @@ typedef struct {
     int red, green, blue;
 } SceneShape;
 
-static unsigned SceneNext(unsigned* ioSeed)
+static inline unsigned SceneNext(unsigned* ioSeed)
 {
     *ioSeed = (*ioSeed * 1103515245u + 12345u) & 0x7fffffffu;
     return *ioSeed >> 8;
 }
 
 /* Rectangles first (inIndex < kSceneShapes), then ovals; right and bottom exclusive. */
-static void SceneShapes(SceneShape* outShapes)
+static inline void SceneShapes(SceneShape* outShapes)
 {
     unsigned theSeed = 7;
     for (int i = 0; i < 2 * kSceneShapes; ++i) {
@@ -45,7 +45,7 @@ static const char* const kSceneVocabulary[] = {"drawing", "server", "canvas", "p
                                                "rectangle", "and", "every", "line", "is", "measured"};
 
 /* The paragraph: kSceneWords words separated by single blanks. */
-static void SceneParagraph(char* outText, size_t inCapacity)
+static inline void SceneParagraph(char* outText, size_t inCapacity)
 {
     unsigned theSeed = 11;
     outText[0] = '\0';
@@ -55,6 +55,23 @@ static void SceneParagraph(char* outText, size_t inCapacity)
             strncat(outText, " ", inCapacity - strlen(outText) - 1);
         strncat(outText, theWord, inCapacity - strlen(outText) - 1);
     }
+}
+
+/* The web cases: the same shapes filled from 15 page colours, so that with the
+ * white ground and the black pen the picture holds 17 colours; a 400 x 300
+ * page with two antialiased lines of text; and a 1024 x 1024 photograph
+ * (Photo.h). */
+enum { kWebColors = 15, kPageWidth = 400, kPageHeight = 300, kPagePixels = 20, kPhotoSide = 1024 };
+static const unsigned kWebPalette[kWebColors] = {0xE6194B, 0x3CB44B, 0xFFE119, 0x4363D8, 0xF58231,
+                                                  0x911EB4, 0x46F0F0, 0xF032E6, 0xBCF60C, 0xFABEBE,
+                                                  0x008080, 0xE6BEFF, 0x9A6324, 0x800000, 0x000075};
+static const unsigned kPageGround = 0xF0F4F8, kPageInk = 0x1F2A44;
+static const char* const kPageLines[2] = {"Quarterly figures, drawn on the server", "Every pixel sent as it was drawn"};
+enum { kPageLeft = 24, kPageFirstBaseline = 120, kPageLineStep = 40 };
+
+static inline unsigned SceneWebColor(const SceneShape* inShape)
+{
+    return kWebPalette[(unsigned)(inShape->red + inShape->green + inShape->blue) % kWebColors];
 }
 
 #endif

@@ -1,17 +1,24 @@
-/* The antialiased shapes case drawn with Cairo, antialiasing on: the floor the
- * engine's own drawing could reach, for bench/compare/run.
- * Usage: cairo_compare REPETITIONS [IMAGES_DIR]
- * Prints "aashapes MS": the median over the repetitions of the processor
- * milliseconds per drawing. With IMAGES_DIR, the picture is saved there as
- * cairo-aashapes.png. */
+/* Cairo's cases for bench/compare/run: the antialiased shapes with
+ * antialiasing on (the floor the engine's own drawing could reach), and the
+ * web GIFs drawn by Cairo and written by giflib.
+ * Usage: cairo_compare REPETITIONS [IMAGES_DIR], or cairo_compare --photo FILE.ppm,
+ * which writes the web photograph for Pillow and does nothing else.
+ * Prints "aashapes MS", and "webscene", "webpage", "webphoto" with MS BYTES:
+ * medians over the repetitions of the processor milliseconds per drawing or
+ * encoding. Pictures of at most 256 colours get an exact table, the
+ * photograph giflib's own quantizer. With IMAGES_DIR, the pictures are saved
+ * there as cairo-*.png. */
 #include <cairo.h>
+#include <gif_lib.h>
 #include <math.h>
+#include <stdint.h>
 #include <stdlib.h>
 #include <time.h>
 
+#include "Photo.h"
 #include "Scene.h"
 
-enum { kShapeDrawings = 10 };
+enum { kShapeDrawings = 10, kGifDrawings = 5, kSlots = 1024 };
 
 static double Now(void)
 {
@@ -53,11 +60,219 @@ static void DrawShapes(cairo_t* inCairo, const SceneShape* inShapes)
     }
 }
 
+typedef struct {
+    GifByteType* bytes;
+    size_t size, capacity;
+} Output;
+
+static int WriteOutput(GifFileType* inFile, const GifByteType* inBytes, int inCount)
+{
+    Output* theOutput = (Output*)inFile->UserData;
+    if (theOutput->size + (size_t)inCount > theOutput->capacity) {
+        theOutput->capacity = 2 * (theOutput->size + (size_t)inCount);
+        theOutput->bytes = realloc(theOutput->bytes, theOutput->capacity);
+        if (theOutput->bytes == NULL)
+            abort();
+    }
+    memcpy(theOutput->bytes + theOutput->size, inBytes, (size_t)inCount);
+    theOutput->size += (size_t)inCount;
+    return inCount;
+}
+
+static size_t WriteGif(int inWidth, int inHeight, ColorMapObject* inMap, GifByteType* inIndices)
+{
+    Output theOutput = {NULL, 0, 0};
+    int theError = 0;
+    GifFileType* theFile = EGifOpen(&theOutput, WriteOutput, &theError);
+    EGifPutScreenDesc(theFile, inWidth, inHeight, inMap->BitsPerPixel, 0, inMap);
+    EGifPutImageDesc(theFile, 0, 0, inWidth, inHeight, false, NULL);
+    for (int y = 0; y < inHeight; ++y)
+        EGifPutLine(theFile, inIndices + (size_t)y * (size_t)inWidth, inWidth);
+    EGifCloseFile(theFile, &theError);
+    free(theOutput.bytes);
+    return theOutput.size;
+}
+
+/* Exact table of a picture of at most 256 colours: an open-addressed set. */
+static size_t EncodeExact(cairo_surface_t* inSurface)
+{
+    const int theWidth = cairo_image_surface_get_width(inSurface), theHeight = cairo_image_surface_get_height(inSurface);
+    const int theStride = cairo_image_surface_get_stride(inSurface);
+    const unsigned char* theData = cairo_image_surface_get_data(inSurface);
+    uint32_t theKeys[kSlots];
+    GifByteType theSlotIndex[kSlots];
+    GifColorType theColors[256];
+    memset(theKeys, 0xFF, sizeof theKeys);
+    int theCount = 0;
+    GifByteType* theIndices = malloc((size_t)theWidth * (size_t)theHeight);
+    for (int y = 0; y < theHeight; ++y) {
+        const uint32_t* theRow = (const uint32_t*)(theData + (size_t)y * (size_t)theStride);
+        for (int x = 0; x < theWidth; ++x) {
+            const uint32_t theRgb = theRow[x] & 0xFFFFFFu;
+            unsigned theSlot = (theRgb * 2654435761u) >> 22;
+            while (theKeys[theSlot] != theRgb && theKeys[theSlot] != 0xFFFFFFFFu)
+                theSlot = (theSlot + 1) & (kSlots - 1);
+            if (theKeys[theSlot] == 0xFFFFFFFFu) {
+                if (theCount == 256)
+                    abort(); /* the web cases hold fewer colours */
+                theKeys[theSlot] = theRgb;
+                theSlotIndex[theSlot] = (GifByteType)theCount;
+                theColors[theCount].Red = (GifByteType)(theRgb >> 16);
+                theColors[theCount].Green = (GifByteType)(theRgb >> 8);
+                theColors[theCount].Blue = (GifByteType)theRgb;
+                ++theCount;
+            }
+            theIndices[(size_t)y * (size_t)theWidth + (size_t)x] = theSlotIndex[theSlot];
+        }
+    }
+    ColorMapObject* theMap = GifMakeMapObject(1 << GifBitSize(theCount), NULL);
+    memcpy(theMap->Colors, theColors, sizeof(GifColorType) * (size_t)theCount);
+    const size_t theSize = WriteGif(theWidth, theHeight, theMap, theIndices);
+    GifFreeMapObject(theMap);
+    free(theIndices);
+    return theSize;
+}
+
+/* giflib's median cut, which wants the channels as separate planes. */
+static size_t EncodeQuantized(cairo_surface_t* inSurface)
+{
+    const int theWidth = cairo_image_surface_get_width(inSurface), theHeight = cairo_image_surface_get_height(inSurface);
+    const int theStride = cairo_image_surface_get_stride(inSurface);
+    const unsigned char* theData = cairo_image_surface_get_data(inSurface);
+    const size_t thePixels = (size_t)theWidth * (size_t)theHeight;
+    GifByteType* thePlanes = malloc(thePixels * 4);
+    GifByteType *theRed = thePlanes, *theGreen = thePlanes + thePixels, *theBlue = thePlanes + 2 * thePixels;
+    for (int y = 0; y < theHeight; ++y) {
+        const uint32_t* theRow = (const uint32_t*)(theData + (size_t)y * (size_t)theStride);
+        for (int x = 0; x < theWidth; ++x) {
+            const size_t i = (size_t)y * (size_t)theWidth + (size_t)x;
+            theRed[i] = (GifByteType)(theRow[x] >> 16), theGreen[i] = (GifByteType)(theRow[x] >> 8);
+            theBlue[i] = (GifByteType)theRow[x];
+        }
+    }
+    int theCount = 256;
+    ColorMapObject* theMap = GifMakeMapObject(256, NULL);
+    GifByteType* theIndices = thePlanes + 3 * thePixels;
+    GifQuantizeBuffer((unsigned)theWidth, (unsigned)theHeight, &theCount, theRed, theGreen, theBlue, theIndices,
+                      theMap->Colors);
+    const size_t theSize = WriteGif(theWidth, theHeight, theMap, theIndices);
+    GifFreeMapObject(theMap);
+    free(thePlanes);
+    return theSize;
+}
+
+static void Report(const char* inName, cairo_surface_t* inSurface, size_t (*inEncode)(cairo_surface_t*),
+                   int inRepetitions, const char* inImages)
+{
+    double theTimes[64];
+    const int theCount = inRepetitions < 64 ? inRepetitions : 64;
+    size_t theBytes = inEncode(inSurface);
+    for (int r = 0; r < theCount; ++r) {
+        const double theStart = Now();
+        for (int i = 0; i < kGifDrawings; ++i)
+            theBytes = inEncode(inSurface);
+        theTimes[r] = (Now() - theStart) / kGifDrawings;
+    }
+    qsort(theTimes, (size_t)theCount, sizeof *theTimes, CompareDoubles);
+    printf("%s %.3f %zu\n", inName, theTimes[theCount / 2], theBytes);
+    if (inImages != NULL) {
+        char thePath[4096];
+        snprintf(thePath, sizeof thePath, "%s/cairo-%s.png", inImages, inName);
+        cairo_surface_write_to_png(inSurface, thePath);
+    }
+}
+
+static void SetColor(cairo_t* inContext, unsigned inRgb)
+{
+    cairo_set_source_rgb(inContext, (inRgb >> 16) / 255.0, (inRgb >> 8 & 255) / 255.0, (inRgb & 255) / 255.0);
+}
+
+static int WritePhoto(const char* inPath)
+{
+    FILE* theFile = fopen(inPath, "wb");
+    if (theFile == NULL)
+        return 1;
+    fprintf(theFile, "P6\n%d %d\n255\n", kPhotoSide, kPhotoSide);
+    for (int y = 0; y < kPhotoSide; ++y)
+        for (int x = 0; x < kPhotoSide; ++x) {
+            unsigned char theRgb[3];
+            PhotoPixel(x, y, theRgb);
+            fwrite(theRgb, 1, 3, theFile);
+        }
+    return fclose(theFile) == 0 ? 0 : 1;
+}
+
+static void WebCases(int inRepetitions, const char* inImages)
+{
+    /* The scene without antialiasing, so that it keeps its 17 colours. */
+    static SceneShape theShapes[2 * kSceneShapes];
+    SceneShapes(theShapes);
+    cairo_surface_t* theScene = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kSceneWidth, kSceneHeight);
+    cairo_t* c = cairo_create(theScene);
+    cairo_set_antialias(c, CAIRO_ANTIALIAS_NONE);
+    cairo_set_source_rgb(c, 1, 1, 1);
+    cairo_paint(c);
+    cairo_set_line_width(c, kScenePen);
+    for (int i = 0; i < 2 * kSceneShapes; ++i) {
+        const SceneShape* s = &theShapes[i];
+        const double l = s->left + 1.5, t = s->top + 1.5, w = s->right - s->left - 3, h = s->bottom - s->top - 3;
+        cairo_save(c);
+        if (i < kSceneShapes) {
+            cairo_rectangle(c, l, t, w, h);
+        } else {
+            cairo_translate(c, l + w / 2, t + h / 2);
+            cairo_scale(c, w / 2, h / 2);
+            cairo_arc(c, 0, 0, 1, 0, 2 * M_PI);
+        }
+        cairo_restore(c);
+        SetColor(c, SceneWebColor(s));
+        cairo_fill_preserve(c);
+        cairo_set_source_rgb(c, 0, 0, 0);
+        cairo_stroke(c);
+    }
+    cairo_destroy(c);
+    cairo_surface_flush(theScene);
+    Report("webscene", theScene, EncodeExact, inRepetitions, inImages);
+    cairo_surface_destroy(theScene);
+
+    cairo_surface_t* thePage = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kPageWidth, kPageHeight);
+    c = cairo_create(thePage);
+    SetColor(c, kPageGround);
+    cairo_paint(c);
+    SetColor(c, kPageInk);
+    cairo_select_font_face(c, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(c, kPagePixels);
+    for (int i = 0; i < 2; ++i) {
+        cairo_move_to(c, kPageLeft, kPageFirstBaseline + i * kPageLineStep);
+        cairo_show_text(c, kPageLines[i]);
+    }
+    cairo_destroy(c);
+    cairo_surface_flush(thePage);
+    Report("webpage", thePage, EncodeExact, inRepetitions, inImages);
+    cairo_surface_destroy(thePage);
+
+    cairo_surface_t* thePhoto = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kPhotoSide, kPhotoSide);
+    cairo_surface_flush(thePhoto);
+    unsigned char* thePixels = cairo_image_surface_get_data(thePhoto);
+    const int theStride = cairo_image_surface_get_stride(thePhoto);
+    for (int y = 0; y < kPhotoSide; ++y)
+        for (int x = 0; x < kPhotoSide; ++x) {
+            unsigned char theRgb[3];
+            PhotoPixel(x, y, theRgb);
+            ((uint32_t*)(thePixels + (size_t)y * (size_t)theStride))[x] =
+                (uint32_t)theRgb[0] << 16 | (uint32_t)theRgb[1] << 8 | theRgb[2];
+        }
+    cairo_surface_mark_dirty(thePhoto);
+    Report("webphoto", thePhoto, EncodeQuantized, inRepetitions, NULL);
+    cairo_surface_destroy(thePhoto);
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 3 && strcmp(argv[1], "--photo") == 0)
+        return WritePhoto(argv[2]);
     const int theRepetitions = argc > 1 && atoi(argv[1]) > 0 ? atoi(argv[1]) : 5;
     static SceneShape theShapes[2 * kSceneShapes];
-    (void)SceneParagraph; /* the shared scene also holds the text case */
     SceneShapes(theShapes);
     cairo_surface_t* theSurface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSceneWidth, kSceneHeight);
     cairo_t* theCairo = cairo_create(theSurface);
@@ -80,5 +295,6 @@ int main(int argc, char** argv)
     }
     cairo_destroy(theCairo);
     cairo_surface_destroy(theSurface);
+    WebCases(theRepetitions, argc > 2 ? argv[2] : NULL);
     return 0;
 }

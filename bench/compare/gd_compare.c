@@ -1,12 +1,14 @@
 /* The comparison cases drawn with libgd, for bench/compare/run.
  * Usage: gd_compare REPETITIONS FONT.ttf PHOTO.jpg [IMAGES_DIR]
- * Prints "shapes MS", "text MS", "gif MS BYTES", "picture MS BYTES": medians
- * over the repetitions of the processor milliseconds per drawing. With
+ * Prints "shapes MS", "text MS", "gif MS BYTES", "picture MS BYTES", and the
+ * web GIFs "webscene", "webpage", "webphoto" with MS BYTES: medians over the
+ * repetitions of the processor milliseconds per drawing or encoding. With
  * IMAGES_DIR, the pictures drawn are saved there as gd-*.png. */
 #include <gd.h>
 #include <stdlib.h>
 #include <time.h>
 
+#include "Photo.h"
 #include "Scene.h"
 
 enum { kShapeDrawings = 10, kTextDrawings = 40, kGifDrawings = 5, kPictureDrawings = 5, kLineHeight = 15 };
@@ -44,14 +46,20 @@ static double Median(double* ioTimes, int inCount)
     return ioTimes[inCount / 2];
 }
 
-static void DrawShapes(gdImagePtr ioImage, const SceneShape* inShapes)
+static int GdColor(unsigned inRgb)
+{
+    return gdTrueColor((int)(inRgb >> 16), (int)(inRgb >> 8 & 255), (int)(inRgb & 255));
+}
+
+/* inWeb: the fills from the 15 page colours rather than the shapes' own. */
+static void DrawShapes(gdImagePtr ioImage, const SceneShape* inShapes, int inWeb)
 {
     const int theBlack = gdTrueColor(0, 0, 0);
     gdImageFilledRectangle(ioImage, 0, 0, kSceneWidth - 1, kSceneHeight - 1, gdTrueColor(255, 255, 255));
     gdImageSetThickness(ioImage, kScenePen);
     for (int i = 0; i < 2 * kSceneShapes; ++i) {
         const SceneShape* s = &inShapes[i];
-        const int theFill = gdTrueColor(s->red, s->green, s->blue);
+        const int theFill = inWeb ? GdColor(SceneWebColor(s)) : gdTrueColor(s->red, s->green, s->blue);
         /* gd centres its thick lines on the path: one pixel in keeps the 3-pixel pen inside the shape. */
         const int l = s->left + 1, t = s->top + 1, r = s->right - 2, b = s->bottom - 2;
         if (i < kSceneShapes) {
@@ -64,6 +72,61 @@ static void DrawShapes(gdImagePtr ioImage, const SceneShape* inShapes)
         }
     }
     gdImageSetThickness(ioImage, 1);
+}
+
+/* The median time of making a GIF of inImage with a palette chosen from the
+ * picture, as gd makes one: the quantizer works in place, so each encoding
+ * starts from an untimed copy. */
+static double GifTime(gdImagePtr inImage, double* ioTimes, int inRepetitions, int* outBytes)
+{
+    for (int r = 0; r < inRepetitions; ++r) {
+        double theTotal = 0;
+        for (int i = 0; i < kGifDrawings; ++i) {
+            gdImagePtr theCopy = gdImageClone(inImage);
+            const double theStart = Now();
+            gdImageTrueColorToPalette(theCopy, 0, 256);
+            void* theData = gdImageGifPtr(theCopy, outBytes);
+            theTotal += Now() - theStart;
+            gdFree(theData);
+            gdImageDestroy(theCopy);
+        }
+        ioTimes[r] = theTotal / kGifDrawings;
+    }
+    return Median(ioTimes, inRepetitions);
+}
+
+static void WebCases(double* ioTimes, int inRepetitions, char* inFont, const SceneShape* inShapes, const char* inImages)
+{
+    int theBytes = 0;
+    gdImagePtr theScene = gdImageCreateTrueColor(kSceneWidth, kSceneHeight);
+    DrawShapes(theScene, inShapes, 1);
+    const double theSceneMs = GifTime(theScene, ioTimes, inRepetitions, &theBytes);
+    printf("webscene %.3f %d\n", theSceneMs, theBytes);
+    SaveImage(theScene, inImages, "webscene");
+    gdImageDestroy(theScene);
+
+    gdImagePtr thePage = gdImageCreateTrueColor(kPageWidth, kPageHeight);
+    gdImageFilledRectangle(thePage, 0, 0, kPageWidth - 1, kPageHeight - 1, GdColor(kPageGround));
+    for (int i = 0; i < 2; ++i) {
+        int theBox[8];
+        gdImageStringFT(thePage, theBox, GdColor(kPageInk), inFont, kPagePixels * 0.75, 0.0, kPageLeft,
+                        kPageFirstBaseline + i * kPageLineStep, (char*)kPageLines[i]);
+    }
+    const double thePageMs = GifTime(thePage, ioTimes, inRepetitions, &theBytes);
+    printf("webpage %.3f %d\n", thePageMs, theBytes);
+    SaveImage(thePage, inImages, "webpage");
+    gdImageDestroy(thePage);
+
+    gdImagePtr thePhoto = gdImageCreateTrueColor(kPhotoSide, kPhotoSide);
+    for (int y = 0; y < kPhotoSide; ++y)
+        for (int x = 0; x < kPhotoSide; ++x) {
+            unsigned char theRgb[3];
+            PhotoPixel(x, y, theRgb);
+            gdImageSetPixel(thePhoto, x, y, gdTrueColor(theRgb[0], theRgb[1], theRgb[2]));
+        }
+    const double thePhotoMs = GifTime(thePhoto, ioTimes, inRepetitions, &theBytes);
+    printf("webphoto %.3f %d\n", thePhotoMs, theBytes);
+    gdImageDestroy(thePhoto);
 }
 
 /* Advance of inText in pixels: FreeType's box, measured without an image. */
@@ -152,11 +215,11 @@ int main(int argc, char** argv)
     SceneShapes(theShapes);
 
     gdImagePtr theImage = gdImageCreateTrueColor(kSceneWidth, kSceneHeight);
-    DrawShapes(theImage, theShapes);
+    DrawShapes(theImage, theShapes, 0);
     for (int r = 0; r < theRepetitions; ++r) {
         const double theStart = Now();
         for (int i = 0; i < kShapeDrawings; ++i)
-            DrawShapes(theImage, theShapes);
+            DrawShapes(theImage, theShapes, 0);
         theTimes[r] = (Now() - theStart) / kShapeDrawings;
     }
     printf("shapes %.3f\n", Median(theTimes, theRepetitions));
@@ -180,23 +243,11 @@ int main(int argc, char** argv)
     SaveImage(theBox, theImages, "text");
     gdImageDestroy(theBox);
 
-    /* The quantizer works in place: each encoding starts from an untimed copy of the picture. */
     int theBytes = 0;
-    for (int r = 0; r < theRepetitions; ++r) {
-        double theTotal = 0;
-        for (int i = 0; i < kGifDrawings; ++i) {
-            gdImagePtr theCopy = gdImageClone(theImage);
-            const double theStart = Now();
-            gdImageTrueColorToPalette(theCopy, 0, 256);
-            void* theData = gdImageGifPtr(theCopy, &theBytes);
-            theTotal += Now() - theStart;
-            gdFree(theData);
-            gdImageDestroy(theCopy);
-        }
-        theTimes[r] = theTotal / kGifDrawings;
-    }
-    printf("gif %.3f %d\n", Median(theTimes, theRepetitions), theBytes);
+    const double theGifMs = GifTime(theImage, theTimes, theRepetitions, &theBytes);
+    printf("gif %.3f %d\n", theGifMs, theBytes);
     const int theStatus = PictureCase(thePhoto, theRepetitions, theTimes, theImages);
+    WebCases(theTimes, theRepetitions, theFont, theShapes, theImages);
 
     gdImageDestroy(theImage);
     gdFontCacheShutdown();

@@ -6,6 +6,19 @@ TEXT_LEFT, TEXT_TOP, TEXT_WIDTH, TEXT_HEIGHT, TEXT_PIXELS, LINE = 480, 320, 300,
 VOCABULARY = ["drawing", "server", "canvas", "pixels", "the", "of", "a", "quick", "page", "script", "text",
               "wraps", "inside", "its", "rectangle", "and", "every", "line", "is", "measured"]
 
+WEB_PALETTE = [0xE6194B, 0x3CB44B, 0xFFE119, 0x4363D8, 0xF58231, 0x911EB4, 0x46F0F0, 0xF032E6, 0xBCF60C, 0xFABEBE,
+               0x008080, 0xE6BEFF, 0x9A6324, 0x800000, 0x000075]
+PAGE_WIDTH, PAGE_HEIGHT, PAGE_PIXELS = 400, 300, 20
+PAGE_GROUND, PAGE_INK = 0xF0F4F8, 0x1F2A44
+PAGE_LINES = ["Quarterly figures, drawn on the server", "Every pixel sent as it was drawn"]
+PAGE_LEFT, PAGE_FIRST_BASELINE, PAGE_LINE_STEP = 24, 120, 40
+
+
+def web_color(shape):
+    """As SceneWebColor in Scene.h: one of 15 page colours for a shape."""
+    value = WEB_PALETTE[(shape[4] + shape[5] + shape[6]) % len(WEB_PALETTE)]
+    return (value >> 16, (value >> 8) & 255, value & 255)
+
 
 class Generator:
     """The same sequence as SceneNext in Scene.h."""

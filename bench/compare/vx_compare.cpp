@@ -3,7 +3,9 @@
 // Usage: vx_compare REPETITIONS PHOTO.jpg [IMAGES_DIR]
 // Prints one line per case: "shapes MS", "aashapes MS" (the same shapes
 // antialiased, "opengl=true"), "text MS", "gif MS BYTES", "picture MS BYTES", MS being
-// the median over the repetitions of the processor milliseconds per drawing.
+// the median over the repetitions of the processor milliseconds per drawing,
+// and the web GIFs (palette=adaptive compress=true) "webscene", "webpage" and
+// "webphoto" with MS BYTES.
 // A case that fails prints its error on stderr; the exit status is then 1. With
 // IMAGES_DIR, the pictures drawn are saved there as vellumax-*.png.
 // Run with VX_IMAGING naming <build>/lib/libvx-imaging.so.
@@ -27,6 +29,7 @@
 #include <automation/Variant.h>
 #include <vellumax/ICanvas.h>
 
+#include "Photo.h"
 #include "Scene.h"
 
 HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject);
@@ -200,19 +203,100 @@ long ByteCount(const VARIANT& inValue)
     return static_cast<long>(theUpper) - theLower + 1;
 }
 
+// Times GetAs of a drawn canvas as a GIF with inParams.
+double GifTime(ICanvas* inCanvas, const char* inParams, int inRepetitions, long* outBytes)
+{
+    vx::ComVariant theType("gif");
+    vx::ComVariant theParams(inParams);
+    vx::ComVariant theData;
+    const double theMs = MedianMs(inRepetitions, kGifDrawings, [&] {
+        Check(inCanvas->GetAs(theType.Get(), theParams.Get(), theData.Out()), "GetAs");
+    });
+    *outBytes = ByteCount(*theData.Get());
+    return theMs;
+}
+
 double GifCase(int inRepetitions, long* outBytes)
 {
     CanvasHolder theHolder{NewCanvas(kSceneWidth, kSceneHeight)};
     std::vector<vx::ComVariant> theParams = ShapeParameters();
     DrawShapes(theHolder.canvas, theParams);
-    vx::ComVariant theType("gif");
+    return GifTime(theHolder.canvas, "", inRepetitions, outBytes);
+}
+
+constexpr const char* kWebGif = "palette=adaptive compress=true";
+
+std::string PercentColor(unsigned inRgb)
+{
+    return Percent(int(inRgb >> 16)) + "," + Percent(int(inRgb >> 8 & 255)) + "," + Percent(int(inRgb & 255));
+}
+
+double WebSceneCase(int inRepetitions, long* outBytes)
+{
+    CanvasHolder theHolder{NewCanvas(kSceneWidth, kSceneHeight)};
+    static SceneShape theShapes[2 * kSceneShapes];
+    SceneShapes(theShapes);
+    std::vector<vx::ComVariant> theParams;
+    for (const SceneShape& s : theShapes)
+        theParams.emplace_back("rect=" + std::to_string(s.left) + "," + std::to_string(s.top) + "," +
+                               std::to_string(s.right) + "," + std::to_string(s.bottom) +
+                               " pensize=" + std::to_string(kScenePen) + " pencolor=black paintcolor=" +
+                               PercentColor(SceneWebColor(&s)));
+    DrawShapes(theHolder.canvas, theParams);
+    SaveImage(theHolder.canvas, "webscene");
+    return GifTime(theHolder.canvas, kWebGif, inRepetitions, outBytes);
+}
+
+double WebPageCase(int inRepetitions, long* outBytes)
+{
+    CanvasHolder theHolder{NewCanvas(kPageWidth, kPageHeight)};
+    Check(theHolder.canvas->put_Color(*vx::ComVariant(PercentColor(kPageGround)).Get()), "Color");
+    Check(theHolder.canvas->Erase(), "Erase");
+    Check(theHolder.canvas->put_TextFont(*vx::ComVariant("DejaVu Sans").Get()), "TextFont");
+    Check(theHolder.canvas->put_TextSize(*vx::ComVariant(kPagePixels * 3 / 4).Get()), "TextSize");  // 20 px at 96 dpi
+    vx::ComVariant theResult;
+    // The box runs past the canvas: the first line is cut at the edge, as the peers draw it, not wrapped.
+    for (int i = 0; i < 2; ++i) {
+        vx::ComVariant theText{std::string(kPageLines[i])};
+        const int theTop = kPageFirstBaseline + i * kPageLineStep - kPagePixels;
+        vx::ComVariant theParams("rect=" + std::to_string(kPageLeft) + "," + std::to_string(theTop) + "," +
+                                 std::to_string(2 * kPageWidth) + "," + std::to_string(theTop + kPageLineStep) +
+                                 " textcolor=" + PercentColor(kPageInk));
+        Check(theHolder.canvas->DrawText(theText.Get(), theParams.Get(), theResult.Out()), "DrawText");
+    }
+    SaveImage(theHolder.canvas, "webpage");
+    return GifTime(theHolder.canvas, kWebGif, inRepetitions, outBytes);
+}
+
+// The photograph reaches the canvas as a 24-bit BMP, as an upload would.
+double WebPhotoCase(int inRepetitions, long* outBytes)
+{
+    constexpr std::uint32_t kHeader = 54;
+    constexpr std::uint32_t kRow = kPhotoSide * 3;
+    const std::uint32_t theSize = kHeader + kRow * kPhotoSide;
+    std::vector<std::uint8_t> theBytes(theSize, 0);
+    const auto Put = [&](std::size_t inAt, std::uint32_t inValue, int inCount) {
+        for (int i = 0; i < inCount; ++i)
+            theBytes[inAt + std::size_t(i)] = std::uint8_t(inValue >> (8 * i));
+    };
+    theBytes[0] = 'B', theBytes[1] = 'M';
+    Put(2, theSize, 4), Put(10, kHeader, 4), Put(14, 40, 4), Put(18, kPhotoSide, 4), Put(22, kPhotoSide, 4);
+    Put(26, 1, 2), Put(28, 24, 2), Put(34, kRow * kPhotoSide, 4);
+    for (int y = 0; y < kPhotoSide; ++y)
+        for (int x = 0; x < kPhotoSide; ++x) {
+            unsigned char theRgb[3];
+            PhotoPixel(x, y, theRgb);
+            std::uint8_t* thePixel = &theBytes[kHeader + std::size_t(kPhotoSide - 1 - y) * kRow + std::size_t(x) * 3];
+            thePixel[0] = theRgb[2], thePixel[1] = theRgb[1], thePixel[2] = theRgb[0];
+        }
+    vx::ComVariant theData(theBytes);
+    CanvasHolder theHolder{NewCanvas(kPhotoSide, kPhotoSide)};
+    vx::ComVariant theType("bmp");
     vx::ComVariant theNone("");
-    vx::ComVariant theData;
-    const double theMs = MedianMs(inRepetitions, kGifDrawings, [&] {
-        Check(theHolder.canvas->GetAs(theType.Get(), theNone.Get(), theData.Out()), "GetAs");
-    });
-    *outBytes = ByteCount(*theData.Get());
-    return theMs;
+    vx::ComVariant theResult;
+    Check(theHolder.canvas->DrawData(theData.Get(), theType.Get(), theNone.Get(), theResult.Out()), "DrawData");
+    SaveImage(theHolder.canvas, "webphoto");
+    return GifTime(theHolder.canvas, kWebGif, inRepetitions, outBytes);
 }
 
 // The photograph's bytes arrive as an upload would: a byte array handed to
@@ -275,5 +359,13 @@ int main(int argc, char** argv)
         const double theMs = PictureCase(theRepetitions, thePhoto, &theBytes);
         std::printf("picture %.3f %ld\n", theMs, theBytes);
     });
+    const std::pair<const char*, double (*)(int, long*)> kWebCases[] = {
+        {"webscene", WebSceneCase}, {"webpage", WebPageCase}, {"webphoto", WebPhotoCase}};
+    for (const auto& [theName, theCase] : kWebCases)
+        theRun(theName, [&, theName = theName, theCase = theCase] {
+            long theBytes = 0;
+            const double theMs = theCase(theRepetitions, &theBytes);
+            std::printf("%s %.3f %ld\n", theName, theMs, theBytes);
+        });
     return theStatus;
 }

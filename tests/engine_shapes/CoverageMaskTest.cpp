@@ -111,4 +111,40 @@ TEST(CoverageMask, CentresFollowTheFillRule)
     }
 }
 
+// Vertices on the grid of pixel centres and beyond the box: edges that start
+// or end exactly on a row's centre line, horizontal edges, contours cut by the
+// box. A centre counts the crossings of its row at or left of it (so a centre
+// on a left side is inside), each edge's span of rows half open.
+TEST(CoverageMask, CentresOnTheGridFollowTheCrossingsLeftOfThem)
+{
+    std::mt19937 theRandom(18);
+    std::uniform_int_distribution<int> theHalf(-6, 50);
+    for (int theCase = 0; theCase < 60; ++theCase) {
+        SCOPED_TRACE(theCase);
+        std::vector<CoverageMask::Point> theContour;
+        for (int i = 0; i < 3 + theCase % 7; ++i)
+            theContour.push_back({theHalf(theRandom) / 2.0, theHalf(theRandom) / 2.0});
+        const auto theRule = theCase % 2 == 0 ? CoverageMask::FillRule::kOdd : CoverageMask::FillRule::kNonZero;
+        const LongRect theBox{1, 2, 21, 20};
+        CoverageMask theMask;
+        theMask.Reset(theBox);
+        theMask.AddCentreContour(theContour.data(), theContour.size());
+        theMask.ResolveCentres(theRule);
+        for (int y = 0; y < 18; ++y)
+            for (int x = 0; x < 20; ++x) {
+                const double theX = theBox.left + x + 0.5, theY = theBox.top + y + 0.5;
+                int theWinding = 0;
+                for (std::size_t i = 0, j = theContour.size() - 1; i < theContour.size(); j = i++) {
+                    const CoverageMask::Point &a = theContour[j], &b = theContour[i];
+                    if (std::min(a.y, b.y) <= theY && theY < std::max(a.y, b.y) &&
+                        a.x + (theY - a.y) * (b.x - a.x) / (b.y - a.y) <= theX)
+                        theWinding += a.y < b.y ? 1 : -1;
+                }
+                const bool theInside =
+                    theRule == CoverageMask::FillRule::kOdd ? (theWinding & 1) != 0 : theWinding != 0;
+                ASSERT_EQ(theMask.CentreInside(x, y), theInside) << x << "," << y;
+            }
+    }
+}
+
 }  // namespace

@@ -19,9 +19,18 @@ double SignedArea(const CoverageMask::Point* inPoints, std::size_t inCount)
 }
 
 struct Crossing {
+    std::int32_t mRow;
+    std::int32_t mWinding;
     double mX;
-    int mWinding;
 };
+
+// std::floor for the box-relative values here, which are far inside int's range:
+// the same result without the library call or its rounding-mode dance.
+inline int FloorToInt(double inValue)
+{
+    const int theTruncated = static_cast<int>(inValue);
+    return theTruncated - (inValue < theTruncated ? 1 : 0);
+}
 
 }  // namespace
 
@@ -128,10 +137,11 @@ void CoverageMask::AccumulateEdge(double inX0, double inY0, double inX1, double 
         const double theMiddle = (theLow + theHigh) / 2;
         double* theCells = &mCells[Index(0, theRow)];
         const double theCover = theHeight * theDirection;
-        const int theFirstCell = std::max(0, static_cast<int>(std::floor(theLow)));
+        const int theFirstCell = std::max(0, FloorToInt(theLow));
+        const int theHighCell = FloorToInt(theHigh);
         // Within one cell (most edges, in most rows): the part right of the
         // edge's mean position there, and the rest to every cell after it.
-        if (theFirstCell == static_cast<int>(std::floor(theHigh)) && theFirstCell < mWidth + 1) {
+        if (theFirstCell == theHighCell && theFirstCell < mWidth + 1) {
             const double theLeftPart = theMiddle - theFirstCell;
             theCells[theFirstCell] += theCover * (1 - theLeftPart);
             theCells[theFirstCell + 1] += theCover * theLeftPart;
@@ -145,7 +155,7 @@ void CoverageMask::AccumulateEdge(double inX0, double inY0, double inX1, double 
                 return inX - theMiddle;
             return (inX - theLow) * (inX - theLow) / (2 * theSpan);
         };
-        const int theLastCell = std::min(static_cast<int>(std::floor(theHigh)), mWidth) + 1;
+        const int theLastCell = std::min(theHighCell, mWidth) + 1;
         double theBefore = 0;
         double theLeftShare = theRightOf(theFirstCell);
         for (int theCell = theFirstCell; theCell <= theLastCell; ++theCell) {
@@ -163,10 +173,18 @@ void CoverageMask::ResolveCoverage()
     for (int theRow = 0; theRow < mHeight; ++theRow) {
         double* theCells = &mCells[Index(0, theRow)];
         double theSum = 0;
+        double theCoverage = 0;
+        // Most cells hold no difference (inside a fill, the hollow of an
+        // outline): they repeat the coverage before them, and adding their zero
+        // would change nothing but would wait for the sum.
         for (int theCell = 0; theCell < mWidth; ++theCell) {
-            theSum += theCells[theCell];
-            const double theCoverage = std::min(std::fabs(theSum), 1.0);
-            theCells[theCell] = theCoverage < kSnap ? 0.0 : theCoverage > 1 - kSnap ? 1.0 : theCoverage;
+            const double theDelta = theCells[theCell];
+            if (theDelta != 0) {
+                theSum += theDelta;
+                const double theClamped = std::min(std::fabs(theSum), 1.0);
+                theCoverage = theClamped < kSnap ? 0.0 : theClamped > 1 - kSnap ? 1.0 : theClamped;
+            }
+            theCells[theCell] = theCoverage;
         }
     }
 }
@@ -176,31 +194,47 @@ void CoverageMask::ResolveCoverage()
 void CoverageMask::ResolveCentres(FillRule inRule)
 {
     mCentres.assign(mCells.size(), 0);
+    // Each edge gives its crossings with the rows' centre lines, the rows it
+    // spans found from its ends rather than by testing every edge on every row.
     std::vector<Crossing> theCrossings;
-    for (int theRow = 0; theRow < mHeight; ++theRow) {
-        const double theY = theRow + 0.5;
-        theCrossings.clear();
-        for (const Edge& e : mContours) {
-            const bool theDown = e.y0 <= theY && theY < e.y1;
-            const bool theUp = e.y1 <= theY && theY < e.y0;
-            if (theDown || theUp)
-                theCrossings.push_back({e.x0 + (theY - e.y0) * (e.x1 - e.x0) / (e.y1 - e.y0), theDown ? 1 : -1});
+    for (const Edge& e : mContours) {
+        const bool theDown = e.y0 < e.y1;
+        const double theLow = theDown ? e.y0 : e.y1;
+        const double theHigh = theDown ? e.y1 : e.y0;
+        int theRow = static_cast<int>(std::clamp(std::ceil(theLow - 0.5), 0.0, double(mHeight)));
+        while (theRow > 0 && theLow <= theRow - 0.5)
+            --theRow;
+        while (theRow < mHeight && theRow + 0.5 < theLow)
+            ++theRow;
+        for (; theRow < mHeight; ++theRow) {
+            const double theY = theRow + 0.5;
+            if (!(theY < theHigh))
+                break;
+            theCrossings.push_back({theRow, theDown ? 1 : -1, e.x0 + (theY - e.y0) * (e.x1 - e.x0) / (e.y1 - e.y0)});
         }
-        std::sort(theCrossings.begin(), theCrossings.end(),
-                  [](const Crossing& a, const Crossing& b) { return a.mX < b.mX; });
-        std::uint8_t* theCentres = &mCentres[Index(0, theRow)];
-        int theWinding = 0;
-        for (std::size_t i = 0; i + 1 < theCrossings.size(); ++i) {
-            theWinding += theCrossings[i].mWinding;
-            const bool theInside = inRule == FillRule::kOdd ? (theWinding & 1) != 0 : theWinding != 0;
-            if (!theInside)
-                continue;
-            // Centres c + 0.5 in [this crossing, the next).
-            const double theFrom = std::clamp(std::ceil(theCrossings[i].mX - 0.5), 0.0, double(mWidth));
-            const double theTo = std::min(double(mWidth), std::ceil(theCrossings[i + 1].mX - 0.5));
-            for (int theCell = static_cast<int>(theFrom); theCell < static_cast<int>(theTo); ++theCell)
-                theCentres[theCell] = 1;
+    }
+    // Crossings at the same place leave no centre between them, so the order
+    // among equals does not matter.
+    std::sort(theCrossings.begin(), theCrossings.end(), [](const Crossing& a, const Crossing& b) {
+        return a.mRow != b.mRow ? a.mRow < b.mRow : a.mX < b.mX;
+    });
+    int theWinding = 0;
+    for (std::size_t i = 0; i < theCrossings.size(); ++i) {
+        const Crossing& theCrossing = theCrossings[i];
+        theWinding += theCrossing.mWinding;
+        if (i + 1 == theCrossings.size() || theCrossings[i + 1].mRow != theCrossing.mRow) {
+            theWinding = 0;  // a row's crossings close its contours
+            continue;
         }
+        const bool theInside = inRule == FillRule::kOdd ? (theWinding & 1) != 0 : theWinding != 0;
+        if (!theInside)
+            continue;
+        // Centres c + 0.5 in [this crossing, the next).
+        std::uint8_t* theCentres = &mCentres[Index(0, theCrossing.mRow)];
+        const double theFrom = std::clamp(std::ceil(theCrossing.mX - 0.5), 0.0, double(mWidth));
+        const double theTo = std::min(double(mWidth), std::ceil(theCrossings[i + 1].mX - 0.5));
+        for (int theCell = static_cast<int>(theFrom); theCell < static_cast<int>(theTo); ++theCell)
+            theCentres[theCell] = 1;
     }
     mContours.clear();
 }

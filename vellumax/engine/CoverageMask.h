@@ -40,6 +40,9 @@ public:
     double Coverage(std::int32_t inX, std::int32_t inY) const { return mCells[Index(inX, inY)]; }
     bool CentreInside(std::int32_t inX, std::int32_t inY) const { return mCentres[Index(inX, inY)] != 0; }
     bool HasCentres() const { return !mCentres.empty(); }
+    // Row inY's coverage and centre flags, box-relative, for loops over a row.
+    const double* CoverageRow(std::int32_t inY) const { return &mCells[Index(0, inY)]; }
+    const std::uint8_t* CentreRow(std::int32_t inY) const { return &mCentres[Index(0, inY)]; }
 
 private:
     struct Edge {

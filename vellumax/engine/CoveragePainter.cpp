@@ -76,16 +76,23 @@ void CoveragePainter::Paint(const Bitmap::PixelAccess& inTarget, const CoverageM
     theSolid[o.mBlue] = ToByte(theColor[2]);
     theSolid[o.mAlpha] = ToByte(theColor[3]);
     const double* m = inSource.mInverse;
-    for (std::int32_t y = 0; y < theBox.bottom - theBox.top; ++y) {
-        std::uint8_t* theRow = reinterpret_cast<std::uint8_t*>(inTarget.mBase) + (theBox.top + y) * inTarget.mRowBytes;
-        for (std::int32_t x = 0; x < theBox.right - theBox.left; ++x) {
-            const bool theInside = theFill && inMask.CentreInside(x, y);
-            double theCoverage = inMask.Coverage(x, y);
+    const std::int32_t theWidth = theBox.right - theBox.left;
+    const std::int32_t theHeight = theBox.bottom - theBox.top;
+    // The mask is read through row pointers held in locals: the byte stores
+    // below could otherwise alias it and make every pixel reload it.
+    for (std::int32_t y = 0; y < theHeight; ++y) {
+        std::uint8_t* const theRow =
+            reinterpret_cast<std::uint8_t*>(inTarget.mBase) + (theBox.top + y) * inTarget.mRowBytes + theBox.left * 4;
+        const double* const theCoverages = inMask.CoverageRow(y);
+        const std::uint8_t* const theCentres = theFill ? inMask.CentreRow(y) : nullptr;
+        for (std::int32_t x = 0; x < theWidth; ++x) {
+            const bool theInside = theFill && theCentres[x] != 0;
+            double theCoverage = theCoverages[x];
             if (!theSmooth)
                 theCoverage = theFill ? 0.0 : theCoverage >= 0.5 ? 1.0 : 0.0;
             if (!theInside && theCoverage == 0)
                 continue;
-            std::uint8_t* p = theRow + (theBox.left + x) * 4;
+            std::uint8_t* p = theRow + x * 4;
             if (inSource.mTexture == nullptr && (theInside || theCoverage * theColor[3] >= 1)) {
                 std::memcpy(p, theSolid, 4);
                 continue;

@@ -16,14 +16,20 @@ void AddSector(CoverageMask& ioMask, const MaskPoint& inCentre, double inRadius,
     const double theCos = 1 - kTolerance / inRadius;
     const double theStep = theCos <= -1 ? M_PI / 4 : std::max(2 * std::acos(theCos), M_PI / 128);
     const int theSteps = std::max(1, static_cast<int>(std::ceil(std::fabs(inSweep) / theStep)));
-    std::vector<MaskPoint> thePoints;
-    thePoints.reserve(static_cast<std::size_t>(theSteps) + 2);
-    thePoints.push_back(inCentre);
+    // The joins of a thin pen take a handful of points: those stay on the stack.
+    constexpr int kSmall = 16;
+    MaskPoint theSmall[kSmall];
+    std::vector<MaskPoint> theLarge;
+    const std::size_t theCount = static_cast<std::size_t>(theSteps) + 2;
+    if (theCount > kSmall)
+        theLarge.resize(theCount);
+    MaskPoint* const thePoints = theCount > kSmall ? theLarge.data() : theSmall;
+    thePoints[0] = inCentre;
     for (int i = 0; i <= theSteps; ++i) {
         const double a = inFrom + inSweep * i / theSteps;
-        thePoints.push_back({inCentre.x + inRadius * std::cos(a), inCentre.y + inRadius * std::sin(a)});
+        thePoints[i + 1] = {inCentre.x + inRadius * std::cos(a), inCentre.y + inRadius * std::sin(a)};
     }
-    ioMask.AddArea(thePoints.data(), thePoints.size());
+    ioMask.AddArea(thePoints, theCount);
 }
 
 // The part of a dot at a vertex that segments coming in along inIn and going
