@@ -35,8 +35,7 @@ struct GifEncoderState
     bool mHasTransparent = false;
     bool mInterlace = false;
     GifCodes mCodes = GifCodes::kLiteral;
-    std::int32_t mRowStride = 0;
-    const std::uint8_t* mPixels = nullptr;
+    const GifRowSource* mRows = nullptr;
     std::int32_t mBitsPerPixel = 1;
 
     // Code layout: the width never changes, because a clear code is sent before
@@ -263,9 +262,18 @@ void SendRow(GifEncoderState& ioState, const std::uint8_t* inRow)
     }
 }
 
-const std::uint8_t* RowAt(const GifEncoderState& inState, std::int32_t inRow)
+// Calls inSend with the row; a row the source cannot give fails the file.
+template <typename RowSink>
+void SendRowAt(GifEncoderState& ioState, std::int32_t inRow, RowSink& inSend)
 {
-    return inState.mPixels + static_cast<std::ptrdiff_t>(inRow) * inState.mRowStride;
+    if (const std::uint8_t* theRow = (*ioState.mRows)(inRow))
+    {
+        inSend(theRow);
+    }
+    else
+    {
+        ioState.mPos = ioState.mEnd;
+    }
 }
 
 // Calls inSend with each row in file order: top to bottom, or the four passes
@@ -278,7 +286,7 @@ void VisitRows(GifEncoderState& ioState, RowSink&& inSend)
     {
         for (std::int32_t theRow = 0; theRow < ioState.mHeight && !Failed(ioState); ++theRow)
         {
-            inSend(RowAt(ioState, theRow));
+            SendRowAt(ioState, theRow, inSend);
         }
         return;
     }
@@ -293,7 +301,7 @@ void VisitRows(GifEncoderState& ioState, RowSink&& inSend)
         for (std::int32_t theRow = thePass.mFirst; theRow < ioState.mHeight && !Failed(ioState);
              theRow += thePass.mStep)
         {
-            inSend(RowAt(ioState, theRow));
+            SendRowAt(ioState, theRow, inSend);
         }
     }
 }
@@ -387,12 +395,11 @@ std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight, GifCode
     return thePixels * 4 / 3 + 1024;
 }
 
-std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
-                                    std::int32_t inHeight, std::int32_t inColorCount,
-                                    const GifColorEntry* inColors, std::int32_t inTransparent,
-                                    std::uint8_t inInterlace, std::int32_t inRowStride,
-                                    const std::uint8_t* inPixels, std::int32_t& outLength,
-                                    GifCodes inCodes)
+std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
+                                        std::int32_t inHeight, std::int32_t inColorCount,
+                                        const GifColorEntry* inColors, std::int32_t inTransparent,
+                                        std::uint8_t inInterlace, const GifRowSource& inRows,
+                                        std::int32_t& outLength, GifCodes inCodes)
 {
     outLength = 0;
     assert(inColorCount <= kMaxColors);
@@ -421,8 +428,7 @@ std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidt
     theState.mHasTransparent = inTransparent >= 0;
     theState.mInterlace = inInterlace != 0;
     theState.mCodes = inCodes;
-    theState.mRowStride = inRowStride;
-    theState.mPixels = inPixels;
+    theState.mRows = &inRows;
     theState.mStart = theBuffer;
     theState.mPos = theBuffer;
     theState.mEnd = theBuffer + inCapacity;
@@ -448,6 +454,20 @@ std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidt
     return theBuffer;
 }
 
+std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
+                                    std::int32_t inHeight, std::int32_t inColorCount,
+                                    const GifColorEntry* inColors, std::int32_t inTransparent,
+                                    std::uint8_t inInterlace, std::int32_t inRowStride,
+                                    const std::uint8_t* inPixels, std::int32_t& outLength,
+                                    GifCodes inCodes)
+{
+    const GifRowSource theRows = [inPixels, inRowStride](std::int32_t inRow) {
+        return inPixels + static_cast<std::ptrdiff_t>(inRow) * inRowStride;
+    };
+    return EncodeGifRowsWithCapacity(inCapacity, inWidth, inHeight, inColorCount, inColors, inTransparent,
+                                     inInterlace, theRows, outLength, inCodes);
+}
+
 }  // namespace WritegifDetail
 
 std::uint8_t* EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
@@ -458,4 +478,13 @@ std::uint8_t* EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_
     return WritegifDetail::EncodeGifWithCapacity(
         WritegifDetail::OutputCapacity(inWidth, inHeight, inCodes), inWidth, inHeight, inColorCount,
         inColors, inTransparent, inInterlace, inRowStride, inPixels, outLength, inCodes);
+}
+
+std::uint8_t* EncodeGifRows(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
+                            const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
+                            const GifRowSource& inRows, std::int32_t& outLength, GifCodes inCodes)
+{
+    return WritegifDetail::EncodeGifRowsWithCapacity(
+        WritegifDetail::OutputCapacity(inWidth, inHeight, inCodes), inWidth, inHeight, inColorCount, inColors,
+        inTransparent, inInterlace, inRows, outLength, inCodes);
 }
