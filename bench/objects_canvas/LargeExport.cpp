@@ -1,7 +1,7 @@
 // The cost of exporting the largest canvas: peak resident memory and time of
 // one GetAs or SaveAs of a side × side canvas, as a process of its own so that
 // the peak is this export's. Run with VX_IMAGING naming <build>/lib/libvx-imaging.so:
-//   large_export getas|saveas gif|png|jpeg [side] [folder]
+//   large_export getas|saveas gif|png|jpeg [side] [folder] [parameters]
 // Prints the canvas's resident memory before the export, the peak during it,
 // the output's size and the export's wall and processor times.
 #include <chrono>
@@ -66,13 +66,14 @@ double ProcessorSeconds()
 int main(int inCount, char** inArguments)
 {
     if (inCount < 3) {
-        std::fprintf(stderr, "usage: large_export getas|saveas gif|png|jpeg [side] [folder]\n");
+        std::fprintf(stderr, "usage: large_export getas|saveas gif|png|jpeg [side] [folder] [parameters]\n");
         return 2;
     }
     const std::string theCall = inArguments[1];
     const std::string theType = inArguments[2];
     const int theSide = inCount > 3 ? std::atoi(inArguments[3]) : 16384;
     const std::string theFolder = inCount > 4 ? inArguments[4] : "/tmp";
+    const std::string theParameters = inCount > 5 ? inArguments[5] : "";
 
     IClassFactory* theFactory = nullptr;
     IDispatch* theObject = nullptr;
@@ -98,11 +99,11 @@ int main(int inCount, char** inArguments)
     const auto theStart = std::chrono::steady_clock::now();
     long long theSize = 0;
     if (theCall == "getas") {
-        vx::Variant theBytes = theCanvas.Call("GetAs", theType, "");
+        vx::Variant theBytes = theCanvas.Call("GetAs", theType, theParameters);
         theSize = theCanvas.Ok() ? (long long)theBytes.AsBytes().size() : -1;
     } else {
         const std::string thePath = theFolder + "/large-export-" + std::to_string(getpid()) + "." + theType;
-        theCanvas.Call("SaveAs", thePath, "");
+        theCanvas.Call("SaveAs", thePath, theParameters);
         struct stat theInfo {};
         theSize = theCanvas.Ok() && stat(thePath.c_str(), &theInfo) == 0 ? (long long)theInfo.st_size : -1;
         unlink(thePath.c_str());
@@ -113,8 +114,8 @@ int main(int inCount, char** inArguments)
         std::fprintf(stderr, "%s\n", theCanvas.LastError().mDescription.c_str());
         return 5;
     }
-    std::printf("%s %s %d: canvas %ld MiB, peak %ld MiB, output %lld MiB, %.2f s wall, %.2f s processor\n",
-                theCall.c_str(), theType.c_str(), theSide, theBefore / 1024, PeakKiB() / 1024, theSize >> 20, theWall,
-                theCpu);
+    std::printf("%s %s %d '%s': canvas %ld MiB, peak %ld MiB, output %lld MiB, %.2f s wall, %.2f s processor\n",
+                theCall.c_str(), theType.c_str(), theSide, theParameters.c_str(), theBefore / 1024, PeakKiB() / 1024,
+                theSize >> 20, theWall, theCpu);
     return 0;
 }
