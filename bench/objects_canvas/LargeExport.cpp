@@ -14,6 +14,7 @@
 
 #include <automation/Client.h>
 #include <automation/Interfaces.h>
+#include <automation/SafeArray.h>
 
 HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject);
 
@@ -100,7 +101,12 @@ int main(int inCount, char** inArguments)
     long long theSize = 0;
     if (theCall == "getas") {
         vx::Variant theBytes = theCanvas.Call("GetAs", theType, theParameters);
-        theSize = theCanvas.Ok() ? (long long)theBytes.AsBytes().size() : -1;
+        // Read from the array's bounds: a copy of the bytes would count in the peak.
+        LONG theUpper = -1;
+        if (theCanvas.Ok() && theBytes.Type() == (VT_ARRAY | VT_UI1))
+            SafeArrayGetUBound(theBytes.Get()->parray, 1, &theUpper);
+        theSize = theUpper + 1LL;
+        theSize = theCanvas.Ok() ? theSize : -1;
     } else {
         const std::string thePath = theFolder + "/large-export-" + std::to_string(getpid()) + "." + theType;
         theCanvas.Call("SaveAs", thePath, theParameters);

@@ -117,6 +117,22 @@ TEST(BandedGif, BytesEqualTheWholePictureWay)
         const Bytes theBanded(theOperation.GetDataPointer(), theOperation.GetDataPointer() + theOperation.GetDataSize());
         ASSERT_EQ(theBanded, WholePictureGif(theCanvas, theTransparent ? theX : -1, theY, theInterlace,
                                              theCompress ? GifCodes::kCompressed : GifCodes::kLiteral));
+        // Written straight into the caller's place when the length is known first: the same bytes.
+        Bytes thePlace;
+        ExportOperation theDirect("Get As:");
+        theDirect.GetParameters()->Depth = theCanvas.GetDepth();
+        theDirect.SetType("gif");
+        theDirect.SetParameterString(theParams.c_str());
+        theDirect.SetOutputPlace([&thePlace](std::size_t inLength) {
+            thePlace.assign(inLength, 0xEE);
+            return thePlace.data();
+        });
+        theDirect.Run(theCanvas, true);
+        ASSERT_FALSE(theDirect.GetErrorReport()->HasError());
+        EXPECT_EQ(theDirect.WroteToOutputPlace(), !theCompress);
+        if (!theCompress) {
+            EXPECT_EQ(thePlace, theBanded);
+        }
     }
 }
 

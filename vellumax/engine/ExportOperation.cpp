@@ -249,6 +249,7 @@ void ExportOperation::ExportGif(Bitmap& inBitmap)
     std::free(mGif);
     mGif = nullptr;
     mGifLength = 0;
+    mWroteToPlace = false;
     if (theError == noErr)
         theError = mParameters->AdaptivePalette != 0 ? EncodeAdaptiveGif(inBitmap) : EncodeFixedGif(inBitmap);
     if (theError == noErr && mToFile != 0 && !WriteWholeFile(mFilePath.c_str(), mGif, std::uint32_t(mGifLength))) {
@@ -305,11 +306,21 @@ OSErr ExportOperation::EncodeFixedGif(Bitmap& inBitmap)
         const std::uint8_t* theRow = theRows(thePoint->y);
         theTransparent = theRow != nullptr ? theRow[thePoint->x] : -1;
     }
-    mGif = EncodeGifRows(theWidth, theHeight, kGifColors, theColors, theTransparent,
-                         std::uint8_t(mParameters->Interlace == 1), theRows, mGifLength, Codes());
+    const std::uint8_t theInterlace = std::uint8_t(mParameters->Interlace == 1);
+    bool theEncoded = false;
+    if (mToFile == 0 && mOutputPlace && Codes() == GifCodes::kLiteral) {
+        const std::int64_t theLength = LiteralGifLength(theWidth, theHeight, kGifColors, theTransparent >= 0);
+        std::uint8_t* thePlace = theLength > 0 ? mOutputPlace(std::size_t(theLength)) : nullptr;
+        theEncoded = mWroteToPlace = EncodeLiteralGifRowsInto(thePlace, theLength, theWidth, theHeight, kGifColors,
+                                                              theColors, theTransparent, theInterlace, theRows);
+    } else {
+        mGif = EncodeGifRows(theWidth, theHeight, kGifColors, theColors, theTransparent, theInterlace, theRows,
+                             mGifLength, Codes());
+        theEncoded = mGif != nullptr;
+    }
     if (!theMapped)
         inBitmap.Unlock();
-    return mGif != nullptr ? noErr : memFullErr;
+    return theEncoded ? noErr : memFullErr;
 }
 
 OSErr ExportOperation::EncodeAdaptiveGif(Bitmap& inBitmap)

@@ -58,6 +58,17 @@ std::uint8_t* EncodeGifRows(std::int32_t inWidth, std::int32_t inHeight, std::in
                             const GifRowSource& inRows, std::int32_t& outLength,
                             GifCodes inCodes = GifCodes::kLiteral);
 
+// The exact length of the file EncodeGif writes with literal codes (-1 for a
+// picture it refuses), known before encoding, so that the file can be written
+// straight into its final place.
+std::int64_t LiteralGifLength(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
+                              bool inTransparent);
+// EncodeGifRows with literal codes into outBuffer, which holds exactly
+// LiteralGifLength bytes; false when the length is not that or a row is missing.
+bool EncodeLiteralGifRowsInto(std::uint8_t* outBuffer, std::int64_t inLength, std::int32_t inWidth,
+                              std::int32_t inHeight, std::int32_t inColorCount, const GifColorEntry* inColors,
+                              std::int32_t inTransparent, std::uint8_t inInterlace, const GifRowSource& inRows);
+
 namespace WritegifDetail {
 
 // The output buffer size EncodeGif allocates: width × height × 4 / 3 + 1024 for
