@@ -4,6 +4,7 @@
 #include <string>
 
 #include "automation/Errors.h"
+#include "vellumax/formats/QTUtils.h"
 #include "vellumax/formats/WholeFile.h"
 
 int main(int inCount, char** inArguments)
@@ -11,8 +12,16 @@ int main(int inCount, char** inArguments)
     if (inCount != 2)
         return 100;
     std::signal(SIGXFSZ, SIG_IGN);
+    OSErr theCode = noErr;
+    bool theAvailable = false;
+    InitQuickTime(theCode, theAvailable);
+    if (!theAvailable)
+        return 102;
     const std::string theData(64 * 1024, 'n');
-    if (WriteWholeFile(inArguments[1], theData.data(), std::uint32_t(theData.size())))
+    const bool theWritten = WriteWholeFile(inArguments[1], theData.data(), std::uint32_t(theData.size()));
+    const DWORD theError = GetLastError();
+    ExitQuickTime(theCode);
+    if (theWritten)
         return 0;
-    return GetLastError() != 0 ? 1 : 101;
+    return theError != 0 ? 1 : 101;
 }

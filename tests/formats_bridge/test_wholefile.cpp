@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "automation/Errors.h"
+#include "vellumax/formats/QTUtils.h"
 #include "vellumax/formats/WholeFile.h"
 
 namespace {
@@ -19,12 +21,18 @@ class WholeFile : public testing::Test {
 protected:
     void SetUp() override
     {
+        InitQuickTime(mCode, mAvailable);
+        ASSERT_TRUE(mAvailable);
         char theTemplate[] = "/tmp/vx-formats-XXXXXX";
         ASSERT_NE(mkdtemp(theTemplate), nullptr);
         mFolder = theTemplate;
         mPath = mFolder + "/out.bin";
     }
-    void TearDown() override { std::system(("rm -rf '" + mFolder + "'").c_str()); }
+    void TearDown() override
+    {
+        std::system(("rm -rf '" + mFolder + "'").c_str());
+        ExitQuickTime(mCode);
+    }
 
     std::string Contents(const std::string& inPath) const
     {
@@ -36,6 +44,8 @@ protected:
         return std::system(("test $(ls -A '" + mFolder + "' | wc -l) -eq 1").c_str()) == 0 ? 1 : 0;
     }
 
+    OSErr mCode = noErr;
+    bool mAvailable = false;
     std::string mFolder;
     std::string mPath;
 };
@@ -102,7 +112,8 @@ TEST_F(WholeFile, AFailedWriteLeavesTheOldFile)
     ASSERT_TRUE(WriteWholeFile(mPath.c_str(), "old", 3));
     // More than a small file-size limit allows: the write itself fails.
     const std::string theCommand = "ulimit -f 1 && exec '" + std::string(VX_FORMATS_WRITER) + "' '" + mPath + "'";
-    EXPECT_NE(std::system(("sh -c \"" + theCommand + "\"").c_str()), 0);
+    const int theStatus = std::system(("sh -c \"" + theCommand + "\"").c_str());
+    EXPECT_TRUE(WIFEXITED(theStatus) && WEXITSTATUS(theStatus) == 1) << theStatus;
     EXPECT_EQ(Contents(mPath), "old");
     EXPECT_EQ(FileCount(), 1);
 }

@@ -550,4 +550,40 @@ TEST(WritegifCapacity, ExplicitCapacityBeyond32BitIsRefused)
     EXPECT_FALSE(Encode(thePicture, -1));
 }
 
+// The length of a literal file is known before it is written, so that it can be
+// written straight into a buffer of exactly that size: random pictures across the
+// colour counts (code widths), clear-code runs and sub-block boundaries.
+TEST(WritegifCapacity, LiteralLengthIsExactAndTheFileFillsItsPlace)
+{
+    std::mt19937 theRandom(3);
+    for (int theCase = 0; theCase < 200; ++theCase)
+    {
+        const std::int32_t theColors = 1 + std::int32_t(theRandom() % 256);
+        Picture thePicture = MakePicture(1 + std::int32_t(theRandom() % 70), 1 + std::int32_t(theRandom() % 40),
+                                         theColors, [&](int, int) { return int(theRandom() % unsigned(theColors)); });
+        thePicture.mTransparent = theCase % 2 == 0 ? -1 : theColors - 1;
+        thePicture.mInterlace = theCase % 3 == 0;
+        const std::optional<Bytes> theFile = Encode(thePicture);
+        ASSERT_TRUE(theFile);
+        const std::int64_t theLength =
+            LiteralGifLength(thePicture.mWidth, thePicture.mHeight, theColors, thePicture.mTransparent >= 0);
+        ASSERT_EQ(theLength, std::int64_t(theFile->size())) << thePicture.mWidth << " x " << thePicture.mHeight;
+        const std::vector<GifColorEntry> theTable = MakeTable(theColors);
+        const GifRowSource theRows = [&thePicture](std::int32_t inRow) {
+            return thePicture.mPixels.data() + std::ptrdiff_t(inRow) * thePicture.mRowStride;
+        };
+        // One guard byte past the place: never written.
+        Bytes thePlace(std::size_t(theLength) + 1, 0xEE);
+        ASSERT_TRUE(EncodeLiteralGifRowsInto(thePlace.data(), theLength, thePicture.mWidth, thePicture.mHeight,
+                                             theColors, theTable.data(), thePicture.mTransparent,
+                                             thePicture.mInterlace ? 1 : 0, theRows));
+        EXPECT_EQ(thePlace.back(), 0xEE);
+        thePlace.pop_back();
+        EXPECT_EQ(thePlace, *theFile);
+        EXPECT_FALSE(EncodeLiteralGifRowsInto(thePlace.data(), theLength - 1, thePicture.mWidth, thePicture.mHeight,
+                                              theColors, theTable.data(), thePicture.mTransparent, 0, theRows));
+    }
+    EXPECT_EQ(LiteralGifLength(70000, 1, 2, false), -1);
+}
+
 }  // namespace

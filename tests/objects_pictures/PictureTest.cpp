@@ -5,18 +5,25 @@
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include <automation/ErrorInfo.h>
 
+#include "objects_canvas/CanvasClient.h"
 #include "objects_pictures/PictureSupport.h"
+#include "vellumax/errors/Settings.h"
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using namespace pictures;
+
+HRESULT VxGetClassObject_Graphic(REFIID inIid, void** outObject);
 
 namespace {
 
@@ -278,7 +285,12 @@ TEST_F(PictureTest, PicturesThatCannotBeDrawnLeaveTheCanvasAsItWas)
         const Pixels theBefore = CanvasPixels(theCanvas);
         DrawData(theCanvas, theBytes, "", "rect=0,0,16,16");
         EXPECT_EQ(theCanvas.LastError().mCode, E_FAIL) << theName;
-        EXPECT_THAT(theCanvas.LastError().mDescription, StartsWith("A QuickTime error")) << theName;
+        // A size the header declares is refused before decoding, by the pixel limit.
+        EXPECT_THAT(theCanvas.LastError().mDescription,
+                    StartsWith(theBytes == theHugeJpeg ? "A picture of 20000 x 20000 pixels is larger than the limit "
+                                                         "of 268435456 pixels set by MaxPixels."
+                                                       : "A QuickTime error"))
+            << theName;
         EXPECT_EQ(LargestDifference(theBefore, CanvasPixels(theCanvas)), 0) << theName;
 
         vx::Client theFresh = NewCanvas();
@@ -292,6 +304,54 @@ TEST_F(PictureTest, PicturesThatCannotBeDrawnLeaveTheCanvasAsItWas)
     EXPECT_THAT(theCanvas.LastError().mDescription,
                 StartsWith("A QuickTime error occurred indicating that it does not support this type of image "
                            "(-2003).\n\n\nDraw Data: Data={13 bytes, "));
+}
+
+// The MaxPixels setting bounds a picture by the size its header declares, from
+// a file or from bytes, before anything is decoded; Graphic, which only reads
+// headers, still describes it.
+TEST_F(PictureTest, MaxPixelsBoundsDecodedPictures)
+{
+    // A registry of its own: tests running beside this one must not see the setting.
+    const std::string theRegistry =
+        ::testing::TempDir() + "picture-maxpixels-" + std::to_string(::getpid()) + ".db";
+    const char* theShared = std::getenv("VX_REGISTRY");
+    const std::string theOld = theShared != nullptr ? theShared : "";
+    ::setenv("VX_REGISTRY", theRegistry.c_str(), 1);
+    struct Restore {
+        std::string mOld;
+        std::string mMine;
+        ~Restore()
+        {
+            ::setenv("VX_REGISTRY", mOld.c_str(), 1);
+            std::remove(mMine.c_str());
+        }
+    } theRestore{theOld, theRegistry};
+
+    WriteSetting(kMaxPixelsSetting, 30 * 20);
+    const ByteVector theFits = Encode(Format::kPng, MakePixels(30, 20, kTwelve));
+    const ByteVector theOver = Encode(Format::kPng, MakePixels(31, 20, kTwelve));
+    const TempFile theFile("png", theOver);
+    const std::string kMessage = "A picture of 31 x 20 pixels is larger than the limit of 600 pixels set by MaxPixels.";
+    for (const bool theFromFile : {false, true}) {
+        vx::Client theCanvas = FilledCanvas(20, 20, "0,50,100");
+        const Pixels theBefore = CanvasPixels(theCanvas);
+        if (theFromFile)
+            theCanvas.Call("DrawFile", theFile.Path(), "");
+        else
+            DrawData(theCanvas, theOver, "png", "");
+        EXPECT_EQ(theCanvas.LastError().mCode, E_FAIL);
+        EXPECT_THAT(theCanvas.LastError().mDescription, StartsWith(kMessage)) << theFromFile;
+        EXPECT_EQ(LargestDifference(theBefore, CanvasPixels(theCanvas)), 0);
+        DrawData(theCanvas, theFits, "png", "");
+        EXPECT_TRUE(theCanvas.Ok()) << theCanvas.LastError().mDescription;
+    }
+    vx::Client theGraphic = CreateByFactory(&VxGetClassObject_Graphic);
+    theGraphic.Call("SetData", theOver, "png");
+    ASSERT_TRUE(theGraphic.Ok());
+    const std::vector<vx::Variant> theImages = vx::Client(theGraphic.Get("GraphicImages").AsDispatch()).Enumerate();
+    ASSERT_EQ(theImages.size(), 1u);
+    EXPECT_EQ(vx::Client(theImages[0].AsDispatch()).Get("Rectangle").AsString(), "0,0,31,20");
+    WriteSetting(kMaxPixelsSetting, 0);
 }
 
 }  // namespace

@@ -183,22 +183,35 @@ TEST_F(XMultipartTest, ValueWithoutByteArrayFailsAndKeepsTheFields)
     EXPECT_EQ(Count(), 2);
 }
 
+// Given directly or by reference, a body is read without being changed and its
+// array is unlocked again, an empty one included (no data, but a lock all the same).
 TEST_F(XMultipartTest, AcceptsTheArrayByReferenceAndNeverChangesIt)
 {
-    const std::string theBody = "--X\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nhello\r\n--X--";
-    vx::Variant theArray(Bytes(theBody));
-    SAFEARRAY* theSafeArray = theArray.Get()->parray;
-    VARIANT theReference;
-    VariantInit(&theReference);
-    theReference.vt = VT_BYREF | VT_ARRAY | VT_UI1;
-    theReference.pparray = &theSafeArray;
-    mForm.Invoke("SetData", DISPATCH_METHOD, {vx::Variant(theReference)});
-    ASSERT_TRUE(mForm.Ok());
-    EXPECT_EQ(Field(1).Get("Contents").AsString(), "hello");
-    EXPECT_EQ(theArray.AsBytes(), Bytes(theBody));
-    // Unlocked again: the caller can still destroy it.
-    EXPECT_EQ(SafeArrayLock(theSafeArray), S_OK);
-    EXPECT_EQ(SafeArrayUnlock(theSafeArray), S_OK);
+    const struct {
+        std::string mBody;
+        LONG mCount;
+    } kRows[] = {{"--X\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nhello\r\n--X--", 1}, {"", 0}};
+    for (const auto& theRow : kRows) {
+        for (const bool theByReference : {false, true}) {
+            ASSERT_TRUE(SetData(kTwoFields));
+            vx::Variant theArray(Bytes(theRow.mBody));
+            SAFEARRAY* theSafeArray = theArray.Get()->parray;
+            VARIANT theReference;
+            VariantInit(&theReference);
+            theReference.vt = VT_BYREF | VT_ARRAY | VT_UI1;
+            theReference.pparray = &theSafeArray;
+            mForm.Invoke("SetData", DISPATCH_METHOD, {theByReference ? vx::Variant(theReference) : theArray});
+            ASSERT_TRUE(mForm.Ok()) << theRow.mBody << mForm.LastError().mDescription;
+            EXPECT_EQ(Count(), theRow.mCount);
+            if (theRow.mCount > 0)
+                EXPECT_EQ(Field(1).Get("Contents").AsString(), "hello");
+            EXPECT_EQ(theArray.AsBytes(), Bytes(theRow.mBody));
+            // Unlocked again: the caller can still destroy it.
+            EXPECT_EQ(SafeArrayLock(theSafeArray), S_OK);
+            EXPECT_EQ(SafeArrayUnlock(theSafeArray), S_OK);
+            EXPECT_EQ(theSafeArray->cLocks, 0u) << theRow.mBody;
+        }
+    }
 }
 
 TEST_F(XMultipartTest, FieldsOutliveTheFormAndHoldTheirOwnCopies)

@@ -11,6 +11,7 @@
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/engine/DrawingTransform.h"
 #include "vellumax/engine/ShortRect.h"
+#include "vellumax/errors/Settings.h"
 #include "vellumax/formats/QTUtils.h"
 
 namespace {
@@ -130,6 +131,11 @@ OSErr DrawFileOp::DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter)
     const LongRect theNatural{theBounds.left, theBounds.top, theBounds.right, theBounds.bottom};
     const std::int32_t theWidth = theNatural.right - theNatural.left;
     const std::int32_t theHeight = theNatural.bottom - theNatural.top;
+    // The header's size is the decoder's allocation: refused before anything is decoded.
+    if (const std::uint32_t theLimit = MaxPixels(); std::int64_t(theWidth) * theHeight > std::int64_t(theLimit)) {
+        mError->AddMessage(PixelLimitMessage(theWidth, theHeight, theLimit));
+        return memFullErr;
+    }
 
     PixelsOnTrial theTrial(inBitmap);
     if (!inBitmap.HasPixels()) {

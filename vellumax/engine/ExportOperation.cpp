@@ -13,6 +13,7 @@
 #include "imaging/Memory.h"
 #include "imaging/QuickDraw.h"
 #include "vellumax/engine/Bitmap.h"
+#include "vellumax/engine/IndexedRows.h"
 #include "vellumax/formats/GifPalette.h"
 #include "vellumax/formats/QTUtils.h"
 #include "vellumax/formats/WholeFile.h"
@@ -248,6 +249,7 @@ void ExportOperation::ExportGif(Bitmap& inBitmap)
     std::free(mGif);
     mGif = nullptr;
     mGifLength = 0;
+    mWroteToPlace = false;
     if (theError == noErr)
         theError = mParameters->AdaptivePalette != 0 ? EncodeAdaptiveGif(inBitmap) : EncodeFixedGif(inBitmap);
     if (theError == noErr && mToFile != 0 && !WriteWholeFile(mFilePath.c_str(), mGif, std::uint32_t(mGifLength))) {
@@ -268,19 +270,23 @@ GifCodes ExportOperation::Codes() const
 
 OSErr ExportOperation::EncodeFixedGif(Bitmap& inBitmap)
 {
-    std::optional<Bitmap> theCopy;
-    Bitmap* theStore = nullptr;
-    OSErr theError = StoreAtDepth(inBitmap, kGifDepth, theCopy, theStore);
+    // An 8-bit canvas's own rows are the indices; any other is mapped a band at a time.
+    std::optional<IndexedRows> theMapped;
     Bitmap::PixelAccess thePixels;
-    if (theError != noErr)
-        return theError;
-    if (!theStore->Lock(thePixels))
-        return paramErr;
-    if (thePixels.mBitsPerPixel != kGifDepth) {
-        theStore->Unlock();
-        return paramErr;
+    CTabHandle theTable = nullptr;
+    if (inBitmap.GetDepth() == kGifDepth) {
+        if (!inBitmap.Lock(thePixels))
+            return paramErr;
+        if (thePixels.mBitsPerPixel != kGifDepth) {
+            inBitmap.Unlock();
+            return paramErr;
+        }
+        theTable = (*GetGWorldPixMap(inBitmap.GetGWorld()))->pmTable;
+    } else {
+        if (const OSErr theError = theMapped.emplace(inBitmap).Prepare(); theError != noErr)
+            return theError;
+        theTable = theMapped->ColorTable();
     }
-    const CTabHandle theTable = (*GetGWorldPixMap(theStore->GetGWorld()))->pmTable;
     GifColorEntry theColors[kGifColors] = {};
     const std::int32_t theCount = std::min<std::int32_t>(kGifColors, (*theTable)->ctSize + 1);
     for (std::int32_t theIndex = 0; theIndex < theCount; ++theIndex) {
@@ -288,16 +294,33 @@ OSErr ExportOperation::EncodeFixedGif(Bitmap& inBitmap)
         theColors[theIndex] = {std::uint16_t(theEntry.value),
                                {theEntry.rgb.red, theEntry.rgb.green, theEntry.rgb.blue}};
     }
-    const std::int32_t theWidth = theStore->GetWidth();
-    const std::int32_t theHeight = theStore->GetHeight();
+    const GifRowSource theRows = [&](std::int32_t inRow) -> const std::uint8_t* {
+        if (theMapped)
+            return theMapped->Row(inRow);
+        return reinterpret_cast<const std::uint8_t*>(thePixels.mBase) + std::ptrdiff_t(inRow) * thePixels.mRowBytes;
+    };
+    const std::int32_t theWidth = inBitmap.GetWidth();
+    const std::int32_t theHeight = inBitmap.GetHeight();
     std::int32_t theTransparent = -1;
-    if (const auto thePoint = TransparentPixel(*mParameters, theWidth, theHeight))
-        theTransparent = std::uint8_t(thePixels.mBase[thePoint->y * thePixels.mRowBytes + thePoint->x]);
-    mGif = EncodeGif(theWidth, theHeight, kGifColors, theColors, theTransparent,
-                     std::uint8_t(mParameters->Interlace == 1), std::int32_t(thePixels.mRowBytes),
-                     reinterpret_cast<const std::uint8_t*>(thePixels.mBase), mGifLength, Codes());
-    theStore->Unlock();
-    return mGif != nullptr ? noErr : memFullErr;
+    if (const auto thePoint = TransparentPixel(*mParameters, theWidth, theHeight)) {
+        const std::uint8_t* theRow = theRows(thePoint->y);
+        theTransparent = theRow != nullptr ? theRow[thePoint->x] : -1;
+    }
+    const std::uint8_t theInterlace = std::uint8_t(mParameters->Interlace == 1);
+    bool theEncoded = false;
+    if (mToFile == 0 && mOutputPlace && Codes() == GifCodes::kLiteral) {
+        const std::int64_t theLength = LiteralGifLength(theWidth, theHeight, kGifColors, theTransparent >= 0);
+        std::uint8_t* thePlace = theLength > 0 ? mOutputPlace(std::size_t(theLength)) : nullptr;
+        theEncoded = mWroteToPlace = EncodeLiteralGifRowsInto(thePlace, theLength, theWidth, theHeight, kGifColors,
+                                                              theColors, theTransparent, theInterlace, theRows);
+    } else {
+        mGif = EncodeGifRows(theWidth, theHeight, kGifColors, theColors, theTransparent, theInterlace, theRows,
+                             mGifLength, Codes());
+        theEncoded = mGif != nullptr;
+    }
+    if (!theMapped)
+        inBitmap.Unlock();
+    return theEncoded ? noErr : memFullErr;
 }
 
 OSErr ExportOperation::EncodeAdaptiveGif(Bitmap& inBitmap)

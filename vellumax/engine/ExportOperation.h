@@ -3,7 +3,9 @@
 // to a file or to bytes kept by the operation.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "imaging/MacTypes.h"
@@ -32,6 +34,15 @@ public:
     virtual const std::uint8_t* GetDataPointer();
     virtual std::int32_t GetDataSize();
 
+    // Where the bytes made when not writing a file may go instead of the
+    // operation's own buffer, when their length is known before encoding (a
+    // GIF of literal codes and the fixed table): a buffer of that length, or
+    // null to refuse. Saves the copy a caller would make of a large picture.
+    using OutputPlace = std::function<std::uint8_t*(std::size_t inLength)>;
+    void SetOutputPlace(OutputPlace inPlace) { mOutputPlace = std::move(inPlace); }
+    // True when the bytes went to the output place rather than GetDataPointer.
+    bool WroteToOutputPlace() const { return mWroteToPlace; }
+
     bool WritesFile() const { return mToFile != 0; }
     const std::string& GetFilePath() const { return mFilePath; }
 
@@ -47,4 +58,6 @@ private:
     Handle mData = nullptr;
     std::uint8_t* mGif = nullptr;
     std::int32_t mGifLength = 0;
+    OutputPlace mOutputPlace;
+    bool mWroteToPlace = false;
 };

@@ -1,52 +1,58 @@
 #include "vellumax/formats/WholeFile.h"
 
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
+#include <climits>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "automation/Errors.h"
+#include "imaging/Errors.h"
+#include "imaging/Files.h"
 
 namespace {
 
-// The folder's temporary file beside the target, unique to this call.
-std::string TemporaryPathFor(const std::string& inPath)
+// The reason of a failed file call: the system's own when there was one, so
+// that a script reads the same text whatever layer met it.
+void SetErrorOf(OSErr inError, int inSystemError)
 {
-    static std::atomic<unsigned> sCounter{0};
-    char theSuffix[64];
-    std::snprintf(theSuffix, sizeof(theSuffix), ".%ld.%u.tmp", long(getpid()), sCounter.fetch_add(1));
-    return inPath + theSuffix;
-}
-
-// Writes all of it, resuming after partial writes and interruptions.
-bool WriteAll(int inFile, const char* inData, std::size_t inLength)
-{
-    while (inLength > 0) {
-        const ssize_t theWritten = write(inFile, inData, inLength);
-        if (theWritten < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        inData += theWritten;
-        inLength -= std::size_t(theWritten);
+    if (inSystemError != 0) {
+        SetLastError(Win32FromErrno(inSystemError));
+        return;
     }
-    return true;
+    switch (inError) {
+    case fBsyErr:
+    case opWrErr:
+    case dupFNErr:
+        // Another save of the same file is under way.
+        SetLastError(ERROR_SHARING_VIOLATION);
+        break;
+    case memFullErr:
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        break;
+    case fnfErr:
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        break;
+    case dirNFErr:
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        break;
+    default:
+        SetLastError(ERROR_GEN_FAILURE);
+        break;
+    }
 }
 
-bool LockRange(int inFile, short inType, std::uint32_t inLength)
+// The platform writes a long in one call; bigger data goes in pieces.
+OSErr WritePieces(short inRefNum, const char* inData, std::uint32_t inLength)
 {
-    struct flock theLock {};
-    theLock.l_type = inType;
-    theLock.l_whence = SEEK_SET;
-    theLock.l_start = 0;
-    theLock.l_len = off_t(inLength);
-    return fcntl(inFile, F_SETLK, &theLock) == 0;
+    constexpr std::uint32_t kPiece = std::uint32_t(1) << 30;
+    while (inLength > 0) {
+        long theCount = long(inLength < kPiece ? inLength : kPiece);
+        if (const OSErr theError = FSWrite(inRefNum, &theCount, inData); theError != noErr)
+            return theError;
+        inData += theCount;
+        inLength -= std::uint32_t(theCount);
+    }
+    return noErr;
 }
 
 }  // namespace
@@ -57,49 +63,46 @@ bool WriteWholeFile(const char* inPath, const void* inData, std::uint32_t inLeng
         SetLastError(ERROR_FILE_NOT_FOUND);
         return false;
     }
-    std::string theTarget = inPath;
+    // A folder is never replaced, nor a file that could not be opened for writing.
     struct stat theOld {};
     const bool theExists = stat(inPath, &theOld) == 0;
-    if (char* theReal = realpath(inPath, nullptr); theReal != nullptr) {
-        theTarget = theReal;
-        std::free(theReal);
-    }
     if (theExists && S_ISDIR(theOld.st_mode)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    // A file that could not be opened for writing is not replaced either.
-    if (theExists && access(theTarget.c_str(), W_OK) != 0) {
+    if (theExists && access(inPath, W_OK) != 0) {
         SetLastErrorFromErrno();
         return false;
     }
-    const std::string theTemporary = TemporaryPathFor(theTarget);
-    const int theFile = open(theTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (theFile < 0) {
-        SetLastErrorFromErrno();
+    FSSpec theSpec;
+    OSErr theError = NativePathNameToFSSpec(inPath, &theSpec, 0);
+    if (theError == noErr) {
+        // Deleting first makes the creation a replacement: the old file stays
+        // until the new one is complete.
+        theError = FSpDelete(&theSpec);
+    }
+    if (theError == fnfErr)
+        theError = noErr;  // a new file
+    if (theError == noErr)
+        theError = FSpCreate(&theSpec, 0, 0, smSystemScript);
+    short theRefNum = 0;
+    if (theError == noErr)
+        theError = FSpOpenDF(&theSpec, fsWrPerm, &theRefNum);
+    if (theError != noErr) {
+        SetErrorOf(theError, FSLastSystemError());
         return false;
     }
     SetLastError(ERROR_SUCCESS);
-    bool theWritten = !theExists || fchmod(theFile, theOld.st_mode & 07777) == 0;
-    theWritten = theWritten && (inLength == 0 || LockRange(theFile, F_WRLCK, inLength));
-    theWritten = theWritten && WriteAll(theFile, static_cast<const char*>(inData), inLength);
-    if (inLength > 0)
-        LockRange(theFile, F_UNLCK, inLength);
-    theWritten = theWritten && fsync(theFile) == 0;
-    if (!theWritten)
-        SetLastErrorFromErrno();
-    if (close(theFile) != 0 && theWritten) {
-        SetLastErrorFromErrno();
-        theWritten = false;
+    theError = WritePieces(theRefNum, static_cast<const char*>(inData), inLength);
+    int theSystemError = FSLastSystemError();
+    // A failed write makes the close discard the new content.
+    const OSErr theCloseError = FSClose(theRefNum);
+    if (theError == noErr) {
+        theError = theCloseError;
+        theSystemError = FSLastSystemError();
     }
-    if (theWritten && rename(theTemporary.c_str(), theTarget.c_str()) != 0) {
-        SetLastErrorFromErrno();
-        theWritten = false;
-    }
-    if (!theWritten) {
-        const DWORD theError = GetLastError();
-        unlink(theTemporary.c_str());
-        SetLastError(theError);
-    }
-    return theWritten;
+    if (theError == noErr)
+        return true;
+    SetErrorOf(theError, theSystemError);
+    return false;
 }

@@ -15,6 +15,7 @@ namespace {
 constexpr std::int32_t kMaxColors = 256;
 constexpr std::int32_t kMaxSide = 0xFFFF;  // sides are 16-bit fields
 constexpr std::int32_t kPacketData = 255;  // data bytes of a full sub-block
+constexpr std::uint8_t kTrailer = 0x3B;
 
 // Code bytes are staged and cut into sub-blocks many packets at a time; the
 // slack takes the eight-byte stores of the code loop past the last whole byte.
@@ -35,8 +36,7 @@ struct GifEncoderState
     bool mHasTransparent = false;
     bool mInterlace = false;
     GifCodes mCodes = GifCodes::kLiteral;
-    std::int32_t mRowStride = 0;
-    const std::uint8_t* mPixels = nullptr;
+    const GifRowSource* mRows = nullptr;
     std::int32_t mBitsPerPixel = 1;
 
     // Code layout: the width never changes, because a clear code is sent before
@@ -263,9 +263,18 @@ void SendRow(GifEncoderState& ioState, const std::uint8_t* inRow)
     }
 }
 
-const std::uint8_t* RowAt(const GifEncoderState& inState, std::int32_t inRow)
+// Calls inSend with the row; a row the source cannot give fails the file.
+template <typename RowSink>
+void SendRowAt(GifEncoderState& ioState, std::int32_t inRow, RowSink& inSend)
 {
-    return inState.mPixels + static_cast<std::ptrdiff_t>(inRow) * inState.mRowStride;
+    if (const std::uint8_t* theRow = (*ioState.mRows)(inRow))
+    {
+        inSend(theRow);
+    }
+    else
+    {
+        ioState.mPos = ioState.mEnd;
+    }
 }
 
 // Calls inSend with each row in file order: top to bottom, or the four passes
@@ -278,7 +287,7 @@ void VisitRows(GifEncoderState& ioState, RowSink&& inSend)
     {
         for (std::int32_t theRow = 0; theRow < ioState.mHeight && !Failed(ioState); ++theRow)
         {
-            inSend(RowAt(ioState, theRow));
+            SendRowAt(ioState, theRow, inSend);
         }
         return;
     }
@@ -293,7 +302,7 @@ void VisitRows(GifEncoderState& ioState, RowSink&& inSend)
         for (std::int32_t theRow = thePass.mFirst; theRow < ioState.mHeight && !Failed(ioState);
              theRow += thePass.mStep)
         {
-            inSend(RowAt(ioState, theRow));
+            SendRowAt(ioState, theRow, inSend);
         }
     }
 }
@@ -352,7 +361,7 @@ void WriteImageData(GifEncoderState& ioState)
 // Trailer.
 void WriteTrailer(GifEncoderState& ioState)
 {
-    PutByte(ioState, 0x3B);
+    PutByte(ioState, kTrailer);
 }
 
 void SetUpCodes(GifEncoderState& ioState)
@@ -371,6 +380,52 @@ void SetUpCodes(GifEncoderState& ioState)
     ioState.mCodesUntilClear = ioState.mCodesPerClear;
 }
 
+bool Encodable(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount)
+{
+    return inWidth >= 0 && inHeight >= 0 && inWidth <= kMaxSide && inHeight <= kMaxSide &&
+           inColorCount <= kMaxColors;
+}
+
+enum class Trailer { kWritten, kLeftToCaller };
+
+// Writes the file from inStart on, never touching the byte before inEnd or
+// beyond; its length, or -1 when it does not fit or a row cannot be had.
+std::int64_t EncodeInto(std::uint8_t* inStart, std::uint8_t* inEnd, std::int32_t inWidth, std::int32_t inHeight,
+                        std::int32_t inColorCount, const GifColorEntry* inColors, std::int32_t inTransparent,
+                        std::uint8_t inInterlace, const GifRowSource& inRows, GifCodes inCodes,
+                        Trailer inTrailer = Trailer::kWritten)
+{
+    GifEncoderState theState;
+    theState.mWidth = inWidth;
+    theState.mHeight = inHeight;
+    theState.mColorCount = inColorCount;
+    theState.mColors = inColors;
+    theState.mTransparent = inTransparent;
+    theState.mHasTransparent = inTransparent >= 0;
+    theState.mInterlace = inInterlace != 0;
+    theState.mCodes = inCodes;
+    theState.mRows = &inRows;
+    theState.mStart = inStart;
+    theState.mPos = inStart;
+    theState.mEnd = inEnd;
+    SetUpCodes(theState);
+
+    WriteSignature(theState);
+    WriteScreenDescriptor(theState);
+    WriteColorTable(theState);
+    if (theState.mHasTransparent)
+    {
+        WriteGraphicControl(theState);
+    }
+    WriteImageDescriptor(theState);
+    WriteImageData(theState);
+    if (inTrailer == Trailer::kWritten)
+    {
+        WriteTrailer(theState);
+    }
+    return Failed(theState) ? -1 : theState.mPos - theState.mStart;
+}
+
 }  // namespace
 
 namespace WritegifDetail {
@@ -387,17 +442,15 @@ std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight, GifCode
     return thePixels * 4 / 3 + 1024;
 }
 
-std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
-                                    std::int32_t inHeight, std::int32_t inColorCount,
-                                    const GifColorEntry* inColors, std::int32_t inTransparent,
-                                    std::uint8_t inInterlace, std::int32_t inRowStride,
-                                    const std::uint8_t* inPixels, std::int32_t& outLength,
-                                    GifCodes inCodes)
+std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
+                                        std::int32_t inHeight, std::int32_t inColorCount,
+                                        const GifColorEntry* inColors, std::int32_t inTransparent,
+                                        std::uint8_t inInterlace, const GifRowSource& inRows,
+                                        std::int32_t& outLength, GifCodes inCodes)
 {
     outLength = 0;
     assert(inColorCount <= kMaxColors);
-    if (inWidth < 0 || inHeight < 0 || inWidth > kMaxSide || inHeight > kMaxSide ||
-        inColorCount > kMaxColors)
+    if (!Encodable(inWidth, inHeight, inColorCount))
     {
         return nullptr;
     }
@@ -411,41 +464,29 @@ std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidt
     {
         return nullptr;
     }
-
-    GifEncoderState theState;
-    theState.mWidth = inWidth;
-    theState.mHeight = inHeight;
-    theState.mColorCount = inColorCount;
-    theState.mColors = inColors;
-    theState.mTransparent = inTransparent;
-    theState.mHasTransparent = inTransparent >= 0;
-    theState.mInterlace = inInterlace != 0;
-    theState.mCodes = inCodes;
-    theState.mRowStride = inRowStride;
-    theState.mPixels = inPixels;
-    theState.mStart = theBuffer;
-    theState.mPos = theBuffer;
-    theState.mEnd = theBuffer + inCapacity;
-    SetUpCodes(theState);
-
-    WriteSignature(theState);
-    WriteScreenDescriptor(theState);
-    WriteColorTable(theState);
-    if (theState.mHasTransparent)
-    {
-        WriteGraphicControl(theState);
-    }
-    WriteImageDescriptor(theState);
-    WriteImageData(theState);
-    WriteTrailer(theState);
-
-    if (Failed(theState))
+    const std::int64_t theLength = EncodeInto(theBuffer, theBuffer + inCapacity, inWidth, inHeight, inColorCount,
+                                              inColors, inTransparent, inInterlace, inRows, inCodes);
+    if (theLength < 0)
     {
         std::free(theBuffer);
         return nullptr;
     }
-    outLength = static_cast<std::int32_t>(theState.mPos - theState.mStart);
+    outLength = static_cast<std::int32_t>(theLength);
     return theBuffer;
+}
+
+std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
+                                    std::int32_t inHeight, std::int32_t inColorCount,
+                                    const GifColorEntry* inColors, std::int32_t inTransparent,
+                                    std::uint8_t inInterlace, std::int32_t inRowStride,
+                                    const std::uint8_t* inPixels, std::int32_t& outLength,
+                                    GifCodes inCodes)
+{
+    const GifRowSource theRows = [inPixels, inRowStride](std::int32_t inRow) {
+        return inPixels + static_cast<std::ptrdiff_t>(inRow) * inRowStride;
+    };
+    return EncodeGifRowsWithCapacity(inCapacity, inWidth, inHeight, inColorCount, inColors, inTransparent,
+                                     inInterlace, theRows, outLength, inCodes);
 }
 
 }  // namespace WritegifDetail
@@ -458,4 +499,50 @@ std::uint8_t* EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_
     return WritegifDetail::EncodeGifWithCapacity(
         WritegifDetail::OutputCapacity(inWidth, inHeight, inCodes), inWidth, inHeight, inColorCount,
         inColors, inTransparent, inInterlace, inRowStride, inPixels, outLength, inCodes);
+}
+
+std::uint8_t* EncodeGifRows(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
+                            const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
+                            const GifRowSource& inRows, std::int32_t& outLength, GifCodes inCodes)
+{
+    return WritegifDetail::EncodeGifRowsWithCapacity(
+        WritegifDetail::OutputCapacity(inWidth, inHeight, inCodes), inWidth, inHeight, inColorCount, inColors,
+        inTransparent, inInterlace, inRows, outLength, inCodes);
+}
+
+std::int64_t LiteralGifLength(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
+                              bool inTransparent)
+{
+    if (!Encodable(inWidth, inHeight, inColorCount))
+    {
+        return -1;
+    }
+    GifEncoderState theState;
+    theState.mColorCount = inColorCount;
+    SetUpCodes(theState);
+    const std::int64_t thePixels = std::int64_t{inWidth} * inHeight;
+    // A clear code first, one literal per pixel, a clear code after each run, the end code.
+    const std::int64_t theCodes = 1 + thePixels + thePixels / theState.mCodesPerClear + 1;
+    const std::int64_t theData = (theCodes * theState.mCodeWidth + 7) / 8;
+    const std::int64_t theHeader = 6 + 7 + 3 * (std::int64_t{1} << theState.mBitsPerPixel) + (inTransparent ? 8 : 0) + 10;
+    // The code size byte, the data in sub-blocks of 255 with a length byte each, the terminator, the trailer.
+    return theHeader + 1 + theData + (theData + kPacketData - 1) / kPacketData + 1 + 1;
+}
+
+bool EncodeLiteralGifRowsInto(std::uint8_t* outBuffer, std::int64_t inLength, std::int32_t inWidth,
+                              std::int32_t inHeight, std::int32_t inColorCount, const GifColorEntry* inColors,
+                              std::int32_t inTransparent, std::uint8_t inInterlace, const GifRowSource& inRows)
+{
+    if (outBuffer == nullptr || inLength != LiteralGifLength(inWidth, inHeight, inColorCount, inTransparent >= 0))
+    {
+        return false;
+    }
+    // Writes stop strictly before the end, so the buffer's last byte, the trailer, is written here.
+    if (EncodeInto(outBuffer, outBuffer + inLength, inWidth, inHeight, inColorCount, inColors, inTransparent,
+                   inInterlace, inRows, GifCodes::kLiteral, Trailer::kLeftToCaller) != inLength - 1)
+    {
+        return false;
+    }
+    outBuffer[inLength - 1] = kTrailer;
+    return true;
 }

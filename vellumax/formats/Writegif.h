@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 // How the image data is coded: a literal code per pixel (large, but trivial
 // to produce), or compressing LZW.
@@ -46,6 +47,28 @@ std::uint8_t* EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_
                         const std::uint8_t* inPixels, std::int32_t& outLength,
                         GifCodes inCodes = GifCodes::kLiteral);
 
+// The colour indices of one row, asked for in file order (each of the four
+// passes of an interlaced picture in turn); valid until the next call. Null
+// stops the encoding, which then fails.
+using GifRowSource = std::function<const std::uint8_t*(std::int32_t inRow)>;
+
+// EncodeGif with rows from a source instead of a buffer of the whole picture.
+std::uint8_t* EncodeGifRows(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
+                            const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
+                            const GifRowSource& inRows, std::int32_t& outLength,
+                            GifCodes inCodes = GifCodes::kLiteral);
+
+// The exact length of the file EncodeGif writes with literal codes (-1 for a
+// picture it refuses), known before encoding, so that the file can be written
+// straight into its final place.
+std::int64_t LiteralGifLength(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
+                              bool inTransparent);
+// EncodeGifRows with literal codes into outBuffer, which holds exactly
+// LiteralGifLength bytes; false when the length is not that or a row is missing.
+bool EncodeLiteralGifRowsInto(std::uint8_t* outBuffer, std::int64_t inLength, std::int32_t inWidth,
+                              std::int32_t inHeight, std::int32_t inColorCount, const GifColorEntry* inColors,
+                              std::int32_t inTransparent, std::uint8_t inInterlace, const GifRowSource& inRows);
+
 namespace WritegifDetail {
 
 // The output buffer size EncodeGif allocates: width × height × 4 / 3 + 1024 for
@@ -63,5 +86,10 @@ std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidt
                                     std::uint8_t inInterlace, std::int32_t inRowStride,
                                     const std::uint8_t* inPixels, std::int32_t& outLength,
                                     GifCodes inCodes = GifCodes::kLiteral);
+std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
+                                        std::int32_t inHeight, std::int32_t inColorCount,
+                                        const GifColorEntry* inColors, std::int32_t inTransparent,
+                                        std::uint8_t inInterlace, const GifRowSource& inRows,
+                                        std::int32_t& outLength, GifCodes inCodes = GifCodes::kLiteral);
 
 }  // namespace WritegifDetail

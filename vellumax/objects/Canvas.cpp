@@ -24,6 +24,7 @@
 #include "vellumax/errors/ErrorTexts.h"
 #include "vellumax/errors/SException.h"
 #include "vellumax/formats/QTUtils.h"
+#include "vellumax/objects/ByteArrayResult.h"
 #include "vellumax/objects/ClassObjects.h"
 #include "vellumax/objects/HandleBytes.h"
 #include "vellumax/objects/MethodFrame.h"
@@ -481,8 +482,12 @@ HRESULT Canvas::GetAs(VARIANT* inType, VARIANT* inParams, VARIANT* outData)
         ApplyCanvasDefaults(theOperation);
         theOperation.SetType(theType.c_str());
         theOperation.SetParameterString(theParams.c_str());
+        ByteArrayResult theArray;
+        theOperation.SetOutputPlace([&theArray](std::size_t inLength) { return theArray.Make(inLength); });
         if (const HRESULT theResult = RunOperation(theOperation, mBitmap); theResult != S_OK)
             return theResult;
+        if (theOperation.WroteToOutputPlace() && theArray.MoveTo(outData))
+            return S_OK;
         if (const HRESULT theResult =
                 VariantFromBytes(theOperation.GetDataPointer(), theOperation.GetDataSize(), outData);
             FAILED(theResult))

@@ -255,8 +255,8 @@ HRESULT Gestalt::Save(VARIANT* inPath, VARIANT* inData)
         ArrayBytes theBytes(inData);
         if (const HRESULT theResult = theBytes.Lock(); FAILED(theResult))
             return ReportDoFailure("Gestalt Save", thePath, 0, 0, kWho.mIid, kWho.mProgId, theResult);
-        // The file is replaced through a temporary beside it, never deleted
-        // first, so a failed write keeps the old file as it was.
+        // The file is replaced only once all of the new content is written,
+        // so a failed write keeps the old file as it was.
         if (!WriteWholeFile(thePath.c_str(), theBytes.Data(), theBytes.Length()))
             return ReportDoFailure("Gestalt Save", thePath, 0, GetLastError(), kWho.mIid, kWho.mProgId);
         return S_OK;

@@ -78,7 +78,7 @@ public:
     LockedBytes& operator=(const LockedBytes&) = delete;
     ~LockedBytes()
     {
-        if (mData != nullptr)
+        if (mLocked)
             ReleaseVariantBytes(mValue);
     }
     HRESULT Lock()
@@ -89,6 +89,8 @@ public:
             mData = nullptr;
             return theResult;
         }
+        // An empty array is locked too, though it has no data.
+        mLocked = true;
         mLength = std::size_t(theLength);
         return S_OK;
     }
@@ -99,6 +101,7 @@ private:
     const VARIANT* mValue;
     const BYTE* mData = nullptr;
     std::size_t mLength = 0;
+    bool mLocked = false;
 };
 
 std::u16string TextOfBytes(const std::string& inBytes) { return UTF16FromUTF8(inBytes); }

@@ -222,3 +222,6 @@ VX_CALL(ComponentResult, GraphicsExportSetOutputHandle, (GraphicsExportComponent
 VX_CALL(OSErr, GetCodecNameList, (CodecNameSpecListPtr* outList, short inShowAll), (outList, inShowAll),
         qtmlUninitialized)
 VX_CALL(OSErr, DisposeCodecNameList, (CodecNameSpecListPtr inList), (inList), qtmlUninitialized)
+
+// Files, added later
+VX_CALL(int, FSLastSystemError, (), (), 0)

@@ -150,8 +150,10 @@ OSErr FileTable::FillSpec(const std::string& inPath, FSSpec* outSpec)
             return ErrorOfErrno(errno);
         thePath = std::string(theCwd) + "/" + thePath;
     }
-    if (thePath.size() >= std::size_t(kFSSpecPathMax))
+    if (thePath.size() >= std::size_t(kFSSpecPathMax)) {
+        ErrorOfErrno(ENAMETOOLONG);
         return bdNamErr;
+    }
     const std::string theFolder = FolderOf(thePath);
     const std::string theName = thePath.substr(thePath.rfind('/') + 1);
     std::memset(outSpec, 0, sizeof(FSSpec));
@@ -160,8 +162,11 @@ OSErr FileTable::FillSpec(const std::string& inPath, FSSpec* outSpec)
     outSpec->name[0] = static_cast<unsigned char>(theShort);
     std::memcpy(outSpec->name + 1, theName.data(), theShort);
     struct stat theInfo {};
-    if (::stat(theFolder.c_str(), &theInfo) != 0 || !S_ISDIR(theInfo.st_mode))
+    const bool theFolderFound = ::stat(theFolder.c_str(), &theInfo) == 0;
+    if (!theFolderFound || !S_ISDIR(theInfo.st_mode)) {
+        ErrorOfErrno(theFolderFound ? ENOTDIR : errno);
         return dirNFErr;
+    }
     outSpec->vRefNum = static_cast<std::int16_t>(theInfo.st_dev);
     outSpec->parID = FolderId(theFolder);
     if (theShort < theName.size())
@@ -236,19 +241,28 @@ OSErr FileTable::Create(const FSSpec* inSpec)
     if (Pending* thePending = FindPending(thePath)) {
         if (thePending->mState != PendingState::kDeleted || thePending->mThread != std::this_thread::get_id())
             return dupFNErr;
-        if (const OSErr theError = thePending->mReplacement.Begin(thePath); theError != noErr)
+        if (const OSErr theError = thePending->mReplacement.Begin(thePath); theError != noErr) {
+            // The replacement failed before it began: the old file stays.
+            DropPending(thePath);
             return theError;
+        }
         thePending->mState = PendingState::kCreated;
         return noErr;
     }
+    // A new file is a replacement of nothing: it appears, whole, at its close (or empty when the
+    // thread stops the platform without opening it), so a killed save leaves no empty file behind.
     // A link naming no file yet makes the file it names.
     std::string theTarget;
     if (!FollowLinks(thePath, theTarget))
         return ErrorOfErrno(errno);
-    const int theFd = ::open(theTarget.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-    if (theFd < 0)
+    if (Exists(theTarget))
+        return dupFNErr;
+    if (errno != ENOENT)
         return ErrorOfErrno(errno);
-    ::close(theFd);
+    Pending theNew{thePath, std::this_thread::get_id(), PendingState::kCreated, {}};
+    if (const OSErr theError = theNew.mReplacement.Begin(thePath); theError != noErr)
+        return theError;
+    mPending.push_back(std::move(theNew));
     return noErr;
 }
 
@@ -395,42 +409,55 @@ OSErr FileTable::Close(short inRefNum)
 
 OSErr NativePathNameToFSSpec(const char* inPath, FSSpec* outSpec, long)
 {
+    ClearSystemError();
     return FileTable::Instance().MakeSpec(inPath, outSpec);
 }
 
 OSErr FSMakeFSSpec(short, long inDirID, const unsigned char* inName, FSSpec* outSpec)
 {
+    ClearSystemError();
     return FileTable::Instance().MakeSpecInFolder(inDirID, inName, outSpec);
 }
 
 OSErr FSpDelete(const FSSpec* inSpec)
 {
+    ClearSystemError();
     return FileTable::Instance().Delete(inSpec);
 }
 
 OSErr FSpCreate(const FSSpec* inSpec, OSType, OSType, ScriptCode)
 {
+    ClearSystemError();
     return FileTable::Instance().Create(inSpec);
 }
 
 OSErr FSpOpenDF(const FSSpec* inSpec, char inPermission, short* outRefNum)
 {
+    ClearSystemError();
     return FileTable::Instance().Open(inSpec, inPermission, outRefNum);
 }
 
 OSErr FSWrite(short inRefNum, long* ioCount, const void* inBuffer)
 {
+    ClearSystemError();
     return FileTable::Instance().Write(inRefNum, ioCount, inBuffer);
 }
 
 OSErr FSRead(short inRefNum, long* ioCount, void* outBuffer)
 {
+    ClearSystemError();
     return FileTable::Instance().Read(inRefNum, ioCount, outBuffer);
 }
 
 OSErr FSClose(short inRefNum)
 {
+    ClearSystemError();
     return FileTable::Instance().Close(inRefNum);
+}
+
+int FSLastSystemError()
+{
+    return LastSystemError();
 }
 
 }  // namespace vximaging

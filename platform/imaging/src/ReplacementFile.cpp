@@ -57,8 +57,25 @@ mode_t ModeFor(const std::string& inTarget)
 
 }  // namespace
 
+namespace {
+
+thread_local int tSystemError = 0;
+
+}  // namespace
+
+void ClearSystemError()
+{
+    tSystemError = 0;
+}
+
+int LastSystemError()
+{
+    return tSystemError;
+}
+
 OSErr ErrorOfErrno(int inErrno)
 {
+    tSystemError = inErrno;
     switch (inErrno) {
     case ENOENT:
         return fnfErr;

@@ -51,7 +51,10 @@ private:
 // not a file is there.
 bool FollowLinks(const std::string& inPath, std::string& outTarget);
 
-// An errno value as the classic file result code.
+// An errno value as the classic file result code; the value is also kept as the calling thread's
+// system error, which the file calls clear on entry and FSLastSystemError answers.
 OSErr ErrorOfErrno(int inErrno);
+void ClearSystemError();
+int LastSystemError();
 
 }  // namespace vximaging

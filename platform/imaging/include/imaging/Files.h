@@ -8,7 +8,7 @@
 // same guarantee: FSpDelete of a file does not remove it at once but marks it deleted for the
 // calling thread. When that thread's next file call is FSpCreate of the same file, the delete
 // becomes part of the replacement and takes effect only at the successful FSClose (the new file is
-// renamed over the old one); a failed write cancels it and the old file stays. Any other file call
+// renamed over the old one); a failed creation or write cancels it and the old file stays. Any other file call
 // of that thread, and TerminateQTML or ExitMovies on it, first carries out a pending delete. While
 // marked, the file reads as absent to these calls (-43).
 //
@@ -44,7 +44,8 @@ OSErr NativePathNameToFSSpec(const char* inPath, FSSpec* outSpec, long inFlags);
 // '/' is a path (absolute, or relative to the folder). Results as NativePathNameToFSSpec.
 OSErr FSMakeFSSpec(short inVRefNum, long inDirID, const unsigned char* inName, FSSpec* outSpec);
 OSErr FSpDelete(const FSSpec* inSpec);
-// Creator and type are accepted and not stored. -48 when the file exists.
+// Creator and type are accepted and not stored. -48 when the file exists. A new file appears at
+// the thread's FSClose of it, whole, or empty when the thread stops the platform without opening it.
 OSErr FSpCreate(const FSSpec* inSpec, OSType inCreator, OSType inType, ScriptCode inScriptTag);
 OSErr FSpOpenDF(const FSSpec* inSpec, char inPermission, short* outRefNum);
 // ioCount: bytes to write in, bytes written out. Writes at the current position (0 after open).
@@ -52,3 +53,7 @@ OSErr FSWrite(short inRefNum, long* ioCount, const void* inBuffer);
 OSErr FSRead(short inRefNum, long* ioCount, void* outBuffer);
 // Returns the first write error of the file when there was one (its data was discarded).
 OSErr FSClose(short inRefNum);
+// The system's error number (errno) behind the calling thread's last file call when that call
+// failed for a reason of the system; 0 when it succeeded or failed for a reason of its own (a
+// file another write holds, say). Callers that report the system's own texts read it here.
+int FSLastSystemError();
