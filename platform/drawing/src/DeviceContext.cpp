@@ -1058,8 +1058,15 @@ int DeviceContext::DrawText(const char* inText, int inLength, RECT* ioRect, UINT
     }
     const double theLeft = static_cast<double>(ioRect->left) + theLeftMargin;
     const double theAvailable = static_cast<double>(ioRect->right) - theRightMargin - theLeft;
+    std::size_t theMaxLines = TextLayout::kAllLines;
+    if ((inFormat & DT_STOPATBOTTOM) != 0 && theLineHeight > 0) {
+        const double theRoom = static_cast<double>(ioRect->bottom) - ioRect->top;
+        theMaxLines = static_cast<std::size_t>(std::max(1.0, std::ceil(theRoom / theLineHeight)));
+    }
     TextLayout theLayout(*mFont, theText, static_cast<double>(theTabLength) * theMetrics.mAveCharWidth);
-    const std::vector<TextLine> theLines = theLayout.Lay(theAvailable, theWrap, theSingleLine);
+    const std::vector<TextLine> theLines =
+        theLayout.Lay(theAvailable, theWrap, theSingleLine ? TextLayout::Lines::kSingle : TextLayout::Lines::kParagraphs,
+                      theMaxLines);
     const int theHeight = static_cast<int>(theLines.size()) * theLineHeight;
 
     if (theMeasureOnly) {
@@ -1078,7 +1085,7 @@ int DeviceContext::DrawText(const char* inText, int inLength, RECT* ioRect, UINT
         }
         ioRect->bottom = ioRect->top + theHeight;
         if (ioParams != nullptr) {
-            ioParams->uiLengthDrawn = static_cast<UINT>(theGiven.size());
+            ioParams->uiLengthDrawn = static_cast<UINT>(theCapped.Original(theLines.back().mNext));
         }
         return theHeight;
     }
