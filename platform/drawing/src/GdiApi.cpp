@@ -666,7 +666,7 @@ BOOL Polygon(HDC inDC, const POINT* inPoints, int inCount)
     if (inPoints == nullptr || inCount < 2) {
         return Fail(kGdiErrorInvalidParameter, 0);
     }
-    return theDC->Polygon(inPoints, inCount, true);
+    return theDC->Polygon(inPoints, inCount, DeviceContext::Outline::kClosed);
 }
 
 BOOL Polyline(HDC inDC, const POINT* inPoints, int inCount)
@@ -678,7 +678,7 @@ BOOL Polyline(HDC inDC, const POINT* inPoints, int inCount)
     if (inPoints == nullptr || inCount < 2) {
         return Fail(kGdiErrorInvalidParameter, 0);
     }
-    return theDC->Polygon(inPoints, inCount, false);
+    return theDC->Polygon(inPoints, inCount, DeviceContext::Outline::kOpen);
 }
 
 BOOL BeginPath(HDC inDC)
@@ -703,29 +703,29 @@ BOOL AbortPath(HDC inDC)
 }
 
 namespace {
-BOOL PaintPath(HDC inDC, bool inStroke, bool inFill)
+BOOL PaintPath(HDC inDC, DeviceContext::PathPaint inPaint)
 {
     ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
-    return theDC->PaintPath(inStroke, inFill) ? 1 : Fail(kGdiErrorCannotComplete, 0);
+    return theDC->PaintPath(inPaint) ? 1 : Fail(kGdiErrorCannotComplete, 0);
 }
 }  // namespace
 
 BOOL StrokePath(HDC inDC)
 {
-    return PaintPath(inDC, true, false);
+    return PaintPath(inDC, DeviceContext::PathPaint::kStroke);
 }
 
 BOOL FillPath(HDC inDC)
 {
-    return PaintPath(inDC, false, true);
+    return PaintPath(inDC, DeviceContext::PathPaint::kFill);
 }
 
 BOOL StrokeAndFillPath(HDC inDC)
 {
-    return PaintPath(inDC, true, true);
+    return PaintPath(inDC, DeviceContext::PathPaint::kStrokeAndFill);
 }
 
 // ---- Text ------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "TextLayout.h"
 
+#include "CairoOwners.h"
 #include "TextContext.h"
 
 #include <algorithm>
@@ -145,21 +146,19 @@ void TextLayout::MeasureRun(int inStart, int inEnd)
     if (inEnd <= inStart) {
         return;
     }
-    PangoLayout* theLayout = pango_layout_new(TextContext::Current());
-    pango_layout_set_font_description(theLayout, mFont.Description());
-    pango_layout_set_text(theLayout, mText.data() + inStart, inEnd - inStart);
+    const PangoLayoutOwner theLayout(pango_layout_new(TextContext::Current()));
+    pango_layout_set_font_description(theLayout.get(), mFont.Description());
+    pango_layout_set_text(theLayout.get(), mText.data() + inStart, inEnd - inStart);
     std::vector<std::pair<int, double>> theStarts;
-    PangoLayoutIter* theIter = pango_layout_get_iter(theLayout);
+    const PangoIterOwner theIter(pango_layout_get_iter(theLayout.get()));
     do {
-        if (pango_layout_iter_get_run_readonly(theIter) == nullptr) {
+        if (pango_layout_iter_get_run_readonly(theIter.get()) == nullptr) {
             continue;  // the end of the line, not a cluster
         }
         PangoRectangle theLogical;
-        pango_layout_iter_get_cluster_extents(theIter, nullptr, &theLogical);
-        theStarts.emplace_back(pango_layout_iter_get_index(theIter), theLogical.width / double(PANGO_SCALE));
-    } while (pango_layout_iter_next_cluster(theIter));
-    pango_layout_iter_free(theIter);
-    g_object_unref(theLayout);
+        pango_layout_iter_get_cluster_extents(theIter.get(), nullptr, &theLogical);
+        theStarts.emplace_back(pango_layout_iter_get_index(theIter.get()), theLogical.width / double(PANGO_SCALE));
+    } while (pango_layout_iter_next_cluster(theIter.get()));
 
     std::sort(theStarts.begin(), theStarts.end());
     if (theStarts.empty() || theStarts.front().first != 0) {
