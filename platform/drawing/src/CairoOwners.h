@@ -1,4 +1,5 @@
-// One owner for each Cairo and Pango object the layer makes, and for each
+// One owner for each Cairo, Pango and fontconfig object the layer makes (a
+// unique_ptr freeing it with the library's own call), and for each
 // cairo_save, so that every early return releases what it must.
 #pragma once
 
