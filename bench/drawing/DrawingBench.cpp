@@ -145,16 +145,31 @@ void BM_TextBlockAsTheEngineDrawsIt(benchmark::State& ioState)
 }
 BENCHMARK(BM_TextBlockAsTheEngineDrawsIt)->Unit(benchmark::kMicrosecond);
 
-// The engine's text block over 1 MB of hostile text in a 400 x 300 box: one
-// base under a million combining marks, and plain words. Bound: 250 ms.
-enum class Hostile { kMarks, kWords };
+// The engine's text block over 1 MB of hostile text in a 400 x 300 box, laid
+// out down to the box's bottom: one base under a million combining marks,
+// words of both directions, one endless word, and plain words. Bound: 250 ms.
+enum class Hostile { kMarks, kMixed, kEndlessWord, kWords };
 
 std::string Megabyte(Hostile inKind)
 {
     constexpr std::size_t kSize = std::size_t(1) << 20;
     std::string theText = inKind == Hostile::kMarks ? "a" : "";
-    while (theText.size() < kSize)
-        theText += inKind == Hostile::kMarks ? std::string("\xCC\x81") : Paragraph() + " ";
+    while (theText.size() < kSize) {
+        switch (inKind) {
+        case Hostile::kMarks:
+            theText += "\xCC\x81";
+            break;
+        case Hostile::kMixed:
+            theText += "ink \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D quill \xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7 ";
+            break;
+        case Hostile::kEndlessWord:
+            theText += "vellumink";
+            break;
+        case Hostile::kWords:
+            theText += Paragraph() + " ";
+            break;
+        }
+    }
     return theText;
 }
 
@@ -166,20 +181,25 @@ void HostileBlock(benchmark::State& ioState, Hostile inKind)
     HGDIOBJ theOld = SelectObject(theDC, theFont);
     SetBkMode(theDC, TRANSPARENT);
     const std::string theText = Megabyte(inKind);
+    constexpr UINT kBounded = kEngineFlags | DT_STOPATBOTTOM;
     for (auto _ : ioState) {
-        RECT theMeasure{0, 0, 400, 0};
-        DrawTextA(theDC, theText.c_str(), -1, &theMeasure, kEngineFlags | DT_CALCRECT);
+        RECT theMeasure{0, 0, 400, 300};
+        DrawTextA(theDC, theText.c_str(), -1, &theMeasure, kBounded | DT_CALCRECT);
         RECT theRect{0, 0, 400, 300};
         DRAWTEXTPARAMS theParams{sizeof(DRAWTEXTPARAMS), 4, 0, 0, 0};
-        DrawTextExA(theDC, const_cast<char*>(theText.c_str()), -1, &theRect, kEngineFlags, &theParams);
+        DrawTextExA(theDC, const_cast<char*>(theText.c_str()), -1, &theRect, kBounded, &theParams);
         benchmark::DoNotOptimize(theParams.uiLengthDrawn);
     }
     SelectObject(theDC, theOld);
     DeleteObject(theFont);
 }
 void BM_MegabyteOfMarks(benchmark::State& ioState) { HostileBlock(ioState, Hostile::kMarks); }
+void BM_MegabyteOfMixedDirections(benchmark::State& ioState) { HostileBlock(ioState, Hostile::kMixed); }
+void BM_MegabyteInOneWord(benchmark::State& ioState) { HostileBlock(ioState, Hostile::kEndlessWord); }
 void BM_MegabyteOfWords(benchmark::State& ioState) { HostileBlock(ioState, Hostile::kWords); }
 BENCHMARK(BM_MegabyteOfMarks)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_MegabyteOfMixedDirections)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_MegabyteInOneWord)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_MegabyteOfWords)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_FontEnumeration(benchmark::State& ioState)

@@ -8,6 +8,8 @@
 #include <automation/Variant.h>
 #include <vellumax/ICanvas.h>
 
+#include <string>
+
 HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject);
 
 namespace {
@@ -134,5 +136,102 @@ void BM_DrawShapeAntialiasedOval(benchmark::State& ioState)
     theCanvas->Release();
 }
 BENCHMARK(BM_DrawShapeAntialiasedOval);
+
+// A megabyte of text that could make layout costly, through the methods
+// scripts call, in a 400 x 300 rectangle. Bound: 250 ms each.
+enum class Hostile { kMarks, kMixed, kEndlessWord, kWords };
+
+std::string Words()
+{
+    static const char* const kWords[] = {"vellum", "ink", "margin", "quill", "page", "letter", "serif", "column", "gutter"};
+    std::string theText;
+    for (int theIndex = 0; theIndex < 90; ++theIndex)
+        theText += std::string(kWords[(theIndex * 7) % 9]) + " ";
+    return theText;
+}
+
+std::string HostileText(Hostile inKind, std::size_t inSize)
+{
+    std::string theText = inKind == Hostile::kMarks ? "a" : "";
+    while (theText.size() < inSize) {
+        switch (inKind) {
+        case Hostile::kMarks:
+            theText += "\xCC\x81";  // combining acute accent
+            break;
+        case Hostile::kMixed:
+            theText += "ink \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D quill \xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7 12 ";
+            break;
+        case Hostile::kEndlessWord:
+            theText += "vellumink";
+            break;
+        case Hostile::kWords:
+            theText += Words();
+            break;
+        }
+    }
+    return theText;
+}
+
+enum class Method { kDrawText, kTextArea, kTextLength };
+
+void TextCall(benchmark::State& ioState, Method inMethod, Hostile inKind, std::size_t inSize)
+{
+    ICanvas* theCanvas = NewCanvas(ioState);
+    if (theCanvas == nullptr)
+        return;
+    VARIANT theSide;
+    theSide.vt = VT_I4;
+    theSide.lVal = 400;
+    theCanvas->put_Width(theSide);
+    theSide.lVal = 300;
+    theCanvas->put_Height(theSide);
+    vx::ComVariant theText(HostileText(inKind, inSize));
+    vx::ComVariant theParams("rect=0,0,400,300 textsize=12 textfont='DejaVu Sans'");
+    vx::ComVariant theFirst, theSecond, theThird;
+    const auto theCall = [&] {
+        switch (inMethod) {
+        case Method::kDrawText:
+            return theCanvas->DrawText(theText.Get(), theParams.Get(), theFirst.Out());
+        case Method::kTextArea:
+            return theCanvas->TextArea(theText.Get(), theParams.Get(), theFirst.Out(), theSecond.Out(), theThird.Out());
+        case Method::kTextLength:
+            return theCanvas->TextLength(theText.Get(), theParams.Get(), theFirst.Out());
+        }
+        return E_FAIL;
+    };
+    for (auto _ : ioState) {
+        if (theCall() != S_OK) {
+            ioState.SkipWithError("text call failed");
+            break;
+        }
+    }
+    theCanvas->Release();
+}
+
+constexpr std::size_t kMegabyte = std::size_t(1) << 20;
+void BM_DrawTextMegabyte(benchmark::State& ioState)
+{
+    TextCall(ioState, Method::kDrawText, static_cast<Hostile>(ioState.range(0)), kMegabyte);
+}
+void BM_TextAreaMegabyte(benchmark::State& ioState)
+{
+    TextCall(ioState, Method::kTextArea, static_cast<Hostile>(ioState.range(0)), kMegabyte);
+}
+void BM_TextLengthMegabyte(benchmark::State& ioState)
+{
+    TextCall(ioState, Method::kTextLength, static_cast<Hostile>(ioState.range(0)), kMegabyte);
+}
+// Arguments: 0 marks, 1 mixed directions, 2 one endless word, 3 words.
+BENCHMARK(BM_DrawTextMegabyte)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TextAreaMegabyte)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TextLengthMegabyte)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Words in the same small rectangle: the cost should follow what is drawn,
+// so 10 KB and 1 MB cost about the same.
+void BM_DrawTextWords(benchmark::State& ioState)
+{
+    TextCall(ioState, Method::kDrawText, Hostile::kWords, static_cast<std::size_t>(ioState.range(0)) << 10);
+}
+BENCHMARK(BM_DrawTextWords)->Arg(10)->Arg(1024)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace

@@ -229,3 +229,34 @@ TEST_F(TextBlock, TheTextKeywordOverridesTheSetter)
 }
 
 }  // namespace
+
+// Text far below the rectangle is not laid out: what is drawn, counted and
+// measured is what the text's first screenful gives, however much follows.
+TEST_F(TextBlock, TextBelowTheRectangleChangesNothingDrawnOrCounted)
+{
+    std::string theScreenful;
+    for (int theIndex = 0; theIndex < 60; ++theIndex)
+        theScreenful += theIndex % 7 == 3 ? "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D " : "vellum ink margin ";
+    std::string theLonger = theScreenful;
+    while (theLonger.size() < 200000)
+        theLonger += "quill page letter \xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7 ";
+    const std::string theParams = "rect=10,10,190,100 valign=middle halign=middle";
+    for (Method theMethod : {Method::kDrawText, Method::kTextLength, Method::kTextArea}) {
+        Bitmap theShort, theLong;
+        MakeWhite(theShort, 200, 120);
+        MakeWhite(theLong, 200, 120);
+        const TextRun theFirst = RunText(theShort, theMethod, theScreenful.c_str(), theParams);
+        const TextRun theSecond = RunText(theLong, theMethod, theLonger.c_str(), theParams);
+        ASSERT_FALSE(theFirst.mError || theSecond.mError) << theFirst.mMessages << theSecond.mMessages;
+        EXPECT_EQ(theFirst.mLengthDrawn, theSecond.mLengthDrawn);
+        EXPECT_EQ(theFirst.mRect, theSecond.mRect);
+        EXPECT_EQ(theFirst.mLineHeight, theSecond.mLineHeight);
+        for (std::int32_t y = 0; y < 120; ++y)
+            for (std::int32_t x = 0; x < 200; ++x)
+                ASSERT_EQ(PixelAt(theShort, x, y), PixelAt(theLong, x, y)) << x << "," << y;
+    }
+    // The measured block ends with the line that passes the bottom.
+    const TextRun theArea = RunText(mStore, Method::kTextArea, theLonger.c_str(), theParams);
+    EXPECT_EQ(theArea.mRect.top, 10);
+    EXPECT_EQ(theArea.mRect.bottom, 10 + 6 * kLine);
+}

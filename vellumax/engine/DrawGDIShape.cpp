@@ -321,12 +321,16 @@ void DrawGDIShape::DrawTextBlock()
         theFlags |= DT_CALCRECT;
 
     [&] {
-        RECT theLine{mRect.left, mRect.top, mRect.right, mRect.top};
-        std::int32_t theHeight = DrawTextA(mHDC, theText.c_str(), -1, &theLine, theFlags | DT_CALCRECT);
+        // Only as much of the text is laid out as can reach the rectangle's
+        // bottom: the height is clamped to the rectangle's below.
+        RECT theLine{mRect.left, mRect.top, mRect.right, mRect.bottom};
+        std::int32_t theHeight =
+            DrawTextA(mHDC, theText.c_str(), -1, &theLine, theFlags | DT_CALCRECT | DT_STOPATBOTTOM);
         if (theHeight == 0)
             return;
+        // One line is as high whatever it holds, and the text is not empty.
         theLine = RECT{mRect.left, mRect.top, mRect.right, mRect.top};
-        mLineHeight = DrawTextA(mHDC, theText.c_str(), -1, &theLine, theFlags | DT_CALCRECT | DT_SINGLELINE);
+        mLineHeight = DrawTextA(mHDC, theText.c_str(), 1, &theLine, theFlags | DT_CALCRECT | DT_SINGLELINE);
         if (mLineHeight == 0)
             return;
         const std::int32_t theAvailable = mRect.bottom - mRect.top;
@@ -338,7 +342,7 @@ void DrawGDIShape::DrawTextBlock()
             mRect.top += theAvailable - theHeight;
         RECT theArea{mRect.left, mRect.top, mRect.right, mRect.bottom};
         DRAWTEXTPARAMS theExtra{sizeof(DRAWTEXTPARAMS), kTabLength, 0, 0, 0};
-        if (DrawTextExA(mHDC, theText.c_str(), -1, &theArea, theFlags, &theExtra) != 0)
+        if (DrawTextExA(mHDC, theText.c_str(), -1, &theArea, theFlags | DT_STOPATBOTTOM, &theExtra) != 0)
             mLengthDrawn = CharactersIn(theText, theExtra.uiLengthDrawn);
         mRect = LongRect{theArea.left, theArea.top, theArea.right, theArea.bottom};
     }();

@@ -1,5 +1,7 @@
 #include "DibSection.h"
 
+#include "CairoOwners.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -251,19 +253,18 @@ void DibSection::Composite(cairo_surface_t* inLayer, int inLeft, int inTop)
 
 cairo_surface_t* DibSection::CopyToSurface() const
 {
-    cairo_surface_t* theSurface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, mWidth, mHeight);
-    if (cairo_surface_status(theSurface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(theSurface);
+    CairoSurface theSurface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, mWidth, mHeight));
+    if (cairo_surface_status(theSurface.get()) != CAIRO_STATUS_SUCCESS) {
         return nullptr;
     }
-    std::uint8_t* theData = cairo_image_surface_get_data(theSurface);
-    const int theStride = cairo_image_surface_get_stride(theSurface);
+    std::uint8_t* theData = cairo_image_surface_get_data(theSurface.get());
+    const int theStride = cairo_image_surface_get_stride(theSurface.get());
     for (int theY = 0; theY < mHeight; ++theY) {
         auto* theRow = reinterpret_cast<std::uint32_t*>(theData + theY * theStride);
         for (int theX = 0; theX < mWidth; ++theX) {
             theRow[theX] = 0xFF000000 | (ReadArgb(theX, theY) & 0xFFFFFF);
         }
     }
-    cairo_surface_mark_dirty(theSurface);
-    return theSurface;
+    cairo_surface_mark_dirty(theSurface.get());
+    return theSurface.release();  // the caller's
 }

@@ -1,5 +1,7 @@
 #include "FontCatalogue.h"
 
+#include "CairoOwners.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fontconfig/fontconfig.h>
@@ -60,9 +62,11 @@ FontCatalogue& FontCatalogue::Instance()
 FontCatalogue::Snapshot FontCatalogue::Build()
 {
     auto theFamilies = std::make_shared<std::vector<FontFamilyEntry>>();
-    FcPattern* thePattern = FcPatternCreate();
-    FcObjectSet* theObjects = FcObjectSetBuild(FC_FAMILY, FC_CHARSET, nullptr);
-    FcFontSet* theFonts = (thePattern && theObjects) ? FcFontList(nullptr, thePattern, theObjects) : nullptr;
+    const std::unique_ptr<FcPattern, FreeWith<FcPatternDestroy>> thePattern(FcPatternCreate());
+    const std::unique_ptr<FcObjectSet, FreeWith<FcObjectSetDestroy>> theObjects(
+        FcObjectSetBuild(FC_FAMILY, FC_CHARSET, nullptr));
+    const std::unique_ptr<FcFontSet, FreeWith<FcFontSetDestroy>> theFonts(
+        (thePattern && theObjects) ? FcFontList(nullptr, thePattern.get(), theObjects.get()) : nullptr);
     std::map<std::string, FontFamilyEntry> theByFolded;
     if (theFonts != nullptr) {
         for (int theFont = 0; theFont < theFonts->nfont; ++theFont) {
@@ -87,13 +91,6 @@ FontCatalogue::Snapshot FontCatalogue::Build()
                 theFamily.mLatin = theFamily.mLatin || theLatin;
             }
         }
-        FcFontSetDestroy(theFonts);
-    }
-    if (theObjects != nullptr) {
-        FcObjectSetDestroy(theObjects);
-    }
-    if (thePattern != nullptr) {
-        FcPatternDestroy(thePattern);
     }
     // The map's order is the case-folded order: sorted, case-insensitive.
     for (auto& [theKey, theFamily] : theByFolded) {

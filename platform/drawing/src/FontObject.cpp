@@ -1,5 +1,6 @@
 #include "FontObject.h"
 
+#include "CairoOwners.h"
 #include "FontCatalogue.h"
 #include "TextContext.h"
 
@@ -23,16 +24,15 @@ Measured Measure(PangoFontDescription* inDescription)
 {
     Measured theResult;
     PangoContext* theContext = TextContext::Current();
-    PangoFont* theFont = pango_context_load_font(theContext, inDescription);
+    const std::unique_ptr<PangoFont, FreeWith<g_object_unref>> theFont(
+        pango_context_load_font(theContext, inDescription));
     if (theFont == nullptr) {
         return theResult;
     }
-    PangoFontMetrics* theMetrics = pango_font_get_metrics(theFont, nullptr);
-    theResult.mAscent = pango_font_metrics_get_ascent(theMetrics) / double(PANGO_SCALE);
-    theResult.mDescent = pango_font_metrics_get_descent(theMetrics) / double(PANGO_SCALE);
-    theResult.mAverage = pango_font_metrics_get_approximate_char_width(theMetrics) / double(PANGO_SCALE);
-    pango_font_metrics_unref(theMetrics);
-    g_object_unref(theFont);
+    const PangoMetricsOwner theMetrics(pango_font_get_metrics(theFont.get(), nullptr));
+    theResult.mAscent = pango_font_metrics_get_ascent(theMetrics.get()) / double(PANGO_SCALE);
+    theResult.mDescent = pango_font_metrics_get_descent(theMetrics.get()) / double(PANGO_SCALE);
+    theResult.mAverage = pango_font_metrics_get_approximate_char_width(theMetrics.get()) / double(PANGO_SCALE);
     return theResult;
 }
 
@@ -42,9 +42,9 @@ Measured ProbeMetrics(PangoFontDescription* inDescription)
 {
     static std::mutex sMutex;
     static auto* sCache = new std::map<std::string, Measured>();
-    char* theKeyText = pango_font_description_to_string(inDescription);
-    const std::string theKey = std::string(theKeyText) + "@" + std::to_string(FontCatalogue::Instance().Generation());
-    g_free(theKeyText);
+    const std::unique_ptr<char, FreeWith<g_free>> theKeyText(pango_font_description_to_string(inDescription));
+    const std::string theKey =
+        std::string(theKeyText.get()) + "@" + std::to_string(FontCatalogue::Instance().Generation());
     {
         std::lock_guard<std::mutex> theLock(sMutex);
         const auto theFound = sCache->find(theKey);

@@ -1,10 +1,15 @@
-// Line breaking for DrawText: measures the text once (one Pango shaping per
-// run between line terminators) and breaks it greedily into lines the way
-// the classic call does; tabs advance to stops counted from the line start.
+// Line breaking for DrawText: measures the text (one Pango shaping per run
+// between line terminators) and breaks it greedily into lines the way the
+// classic call does; tabs advance to stops counted from the line start.
+// Measuring is lazy: a layout asked for a few lines shapes only the
+// paragraphs, or the part of a long paragraph, that those lines need.
 #pragma once
 
 #include "FontObject.h"
 
+#include <cstddef>
+#include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,17 +30,20 @@ struct TextSegment {
 
 class TextLayout {
 public:
+    static constexpr std::size_t kAllLines = std::numeric_limits<std::size_t>::max();
+
     // inText must be valid UTF-8 and outlive the layout.
     TextLayout(FontObject& inFont, const std::string& inText, double inTabWidth);
 
     enum class Wrap { kNone, kWords, kWordsAndCharacters };
-    // One line per terminator-separated paragraph, or all on one line with
-    // inSingleLine; with wrapping, lines fit inWidth where the words allow.
-    std::vector<TextLine> Lay(double inWidth, Wrap inWrap, bool inSingleLine) const;
+    enum class Lines { kParagraphs, kSingle };
+    // One line per terminator-separated paragraph, or all on one line; with
+    // wrapping, lines fit inWidth where the words allow. At most inMaxLines
+    // lines: the first ones of the whole layout.
+    std::vector<TextLine> Lay(double inWidth, Wrap inWrap, Lines inLines, std::size_t inMaxLines = kAllLines);
     // The pieces of a line to draw, split at tabs and terminators.
     std::vector<TextSegment> Segments(const TextLine& inLine) const;
 
-private:
     enum class Kind : char { kInk, kBlank, kTab, kTerminator };
     struct Cluster {
         int mStart;
@@ -43,19 +51,51 @@ private:
         double mWidth;
         Kind mKind;
     };
-    void Measure();
+    // A paragraph measured so far: its clusters, then its terminator's.
+    struct Paragraph {
+        int mStart = 0;  // bytes of its text, without the terminator
+        int mEnd = 0;
+        int mNext = 0;  // after the terminator
+        int mFirstCluster = 0;
+        int mEndCluster = 0;  // its text's clusters, without the terminator's
+        int mMeasuredTo = 0;  // byte up to which its clusters are known
+        int mWindow = 0;      // bytes last shaped
+        bool Complete() const { return mMeasuredTo == mEnd; }
+    };
+    // What is known of one text in one font; shared by successive layouts of it.
+    struct Measures;
+
+private:
     void MeasureRun(int inStart, int inEnd);
+    enum class Whole { kNo, kYes };
+    // Makes paragraph inIndex known, whole or at least in part; false past
+    // the text's end.
+    bool MeasureParagraph(std::size_t inIndex, Whole inWhole);
+    // Shapes more of the last paragraph known, which must be incomplete.
+    void ExtendLastParagraph();
+    void CompleteLastParagraph();
+    // Shapes every paragraph whole; returns their count.
+    std::size_t MeasureAll();
+    void MeasurePrefix(Paragraph& ioParagraph, int inBytes);
+    void AddTerminator(const Paragraph& inParagraph);
     double TabAdvance(double inX) const;
-    void LayParagraph(int inFirst, int inEnd, int inNextByte, double inWidth, Wrap inWrap,
+    enum class Laid { kAll, kNeedsMore };
+    // Lays the paragraph's lines until it ends or outLines holds inMaxLines;
+    // kNeedsMore when the part measured so far cannot settle the next line.
+    Laid LayParagraph(const Paragraph& inParagraph, double inWidth, Wrap inWrap, std::size_t inMaxLines,
                       std::vector<TextLine>& outLines) const;
+    // Fills the line from cluster inStart: its end cluster and width; returns
+    // the cluster the next line starts at.
+    int BreakLine(int inStart, int inEnd, double inWidth, Wrap inWrap, TextLine& outLine) const;
     bool IsBlank(int inCluster) const
     {
-        const Kind theKind = mClusters[inCluster].mKind;
+        const Kind theKind = Clusters()[inCluster].mKind;
         return theKind == Kind::kBlank || theKind == Kind::kTab;
     }
+    const std::vector<Cluster>& Clusters() const;
 
     FontObject& mFont;
     const std::string& mText;
     double mTabWidth;
-    std::vector<Cluster> mClusters;
+    std::shared_ptr<Measures> mMeasures;
 };

@@ -361,6 +361,10 @@ constexpr UINT DT_NOCLIP = 0x100;
 constexpr UINT DT_CALCRECT = 0x400;
 constexpr UINT DT_NOPREFIX = 0x800;
 constexpr UINT DT_EDITCONTROL = 0x2000;
+// This layer's own: lines are laid out only until the block reaches ioRect's
+// bottom (at least one line), so that text far below costs nothing; with
+// DT_CALCRECT the height returned and the rectangle bound those lines.
+constexpr UINT DT_STOPATBOTTOM = 0x40000000;
 
 // Lays out and draws text in inRect. Lines break at line feeds and, with
 // DT_WORDBREAK, at blanks; with DT_EDITCONTROL a word longer than the line is

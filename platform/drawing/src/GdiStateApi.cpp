@@ -1,0 +1,213 @@
+// The classic entry points for a device context's state: modes, the world
+// transform, colours and single pixels.
+#include "ContextRef.h"
+
+#include <cmath>
+
+namespace {
+
+bool ValidXform(const XFORM& inTransform)
+{
+    const double theDet = static_cast<double>(inTransform.eM11) * inTransform.eM22 -
+                          static_cast<double>(inTransform.eM12) * inTransform.eM21;
+    const float theValues[] = {inTransform.eM11, inTransform.eM12, inTransform.eM21,
+                               inTransform.eM22, inTransform.eDx,  inTransform.eDy};
+    for (float theValue : theValues) {
+        if (!std::isfinite(theValue)) {
+            return false;
+        }
+    }
+    return theDet != 0.0;
+}
+
+cairo_matrix_t ToMatrix(const XFORM& inTransform)
+{
+    cairo_matrix_t theMatrix;
+    cairo_matrix_init(&theMatrix, inTransform.eM11, inTransform.eM12, inTransform.eM21, inTransform.eM22,
+                      inTransform.eDx, inTransform.eDy);
+    return theMatrix;
+}
+
+}  // namespace
+
+int SetMapMode(HDC inDC, int inMode)
+{
+    ContextRef theDC = FindDC(inDC);
+    if (theDC == nullptr) {
+        return 0;
+    }
+    if (inMode != MM_TEXT) {
+        return Fail(kGdiErrorInvalidParameter, 0);
+    }
+    const int theOld = theDC->mMapMode;
+    theDC->mMapMode = inMode;
+    return theOld;
+}
+
+int GetMapMode(HDC inDC)
+{
+    ContextRef theDC = FindDC(inDC);
+    return theDC ? theDC->mMapMode : 0;
+}
+
+int SetGraphicsMode(HDC inDC, int inMode)
+{
+    ContextRef theDC = FindDC(inDC);
+    if (theDC == nullptr) {
+        return 0;
+    }
+    if (inMode != GM_COMPATIBLE && inMode != GM_ADVANCED) {
+        return Fail(kGdiErrorInvalidParameter, 0);
+    }
+    if (inMode == GM_COMPATIBLE) {
+        const cairo_matrix_t& theMatrix = theDC->mTransform;
+        const bool theIdentity = theMatrix.xx == 1 && theMatrix.yy == 1 && theMatrix.xy == 0 && theMatrix.yx == 0 &&
+                                 theMatrix.x0 == 0 && theMatrix.y0 == 0;
+        if (!theIdentity) {
+            return Fail(kGdiErrorInvalidParameter, 0);
+        }
+    }
+    const int theOld = theDC->mGraphicsMode;
+    theDC->mGraphicsMode = inMode;
+    return theOld;
+}
+
+int GetGraphicsMode(HDC inDC)
+{
+    ContextRef theDC = FindDC(inDC);
+    return theDC ? theDC->mGraphicsMode : 0;
+}
+
+BOOL SetWorldTransform(HDC inDC, const XFORM* inTransform)
+{
+    ContextRef theDC = FindDC(inDC);
+    if (theDC == nullptr) {
+        return 0;
+    }
+    if (theDC->mGraphicsMode != GM_ADVANCED || inTransform == nullptr || !ValidXform(*inTransform)) {
+        return Fail(kGdiErrorInvalidParameter, 0);
+    }
+    theDC->mTransform = ToMatrix(*inTransform);
+    return 1;
+}
+
+BOOL GetWorldTransform(HDC inDC, XFORM* outTransform)
+{
+    ContextRef theDC = FindDC(inDC);
+    if (theDC == nullptr) {
+        return 0;
+    }
+    if (outTransform == nullptr) {
+        return Fail(kGdiErrorInvalidParameter, 0);
+    }
+    const cairo_matrix_t& theMatrix = theDC->mTransform;
+    *outTransform = {static_cast<float>(theMatrix.xx), static_cast<float>(theMatrix.yx),
+                     static_cast<float>(theMatrix.xy), static_cast<float>(theMatrix.yy),
+                     static_cast<float>(theMatrix.x0), static_cast<float>(theMatrix.y0)};
+    return 1;
+}
+
+BOOL ModifyWorldTransform(HDC inDC, const XFORM* inTransform, DWORD inMode)
+{
+    ContextRef theDC = FindDC(inDC);
+    if (theDC == nullptr) {
+        return 0;
+    }
+    if (inMode == MWT_IDENTITY) {
+        cairo_matrix_init_identity(&theDC->mTransform);
+        return 1;
+    }
+    if (theDC->mGraphicsMode != GM_ADVANCED || inTransform == nullptr || !ValidXform(*inTransform) ||
+        (inMode != MWT_LEFTMULTIPLY && inMode != MWT_RIGHTMULTIPLY)) {
+        return Fail(kGdiErrorInvalidParameter, 0);
+    }
+    const cairo_matrix_t theGiven = ToMatrix(*inTransform);
+    const cairo_matrix_t theCurrent = theDC->mTransform;
+    // Points are row vectors: left multiplication applies the given transform first.
+    if (inMode == MWT_LEFTMULTIPLY) {
+        cairo_matrix_multiply(&theDC->mTransform, &theGiven, &theCurrent);
+    } else {
+        cairo_matrix_multiply(&theDC->mTransform, &theCurrent, &theGiven);
+    }
+    return 1;
+}
+
+COLORREF SetTextColor(HDC inDC, COLORREF inColor)
+{
+    ContextRef theDC = FindDC(inDC);
+    if (theDC == nullptr) {
+        return CLR_INVALID;
+    }
+    const COLORREF theOld = theDC->mTextColor;
+    theDC->mTextColor = inColor & 0xFFFFFF;
+    return theOld;
+}
+
+COLORREF GetTextColor(HDC inDC)
+{
+    ContextRef theDC = FindDC(inDC);
+    return theDC ? theDC->mTextColor : CLR_INVALID;
+}
+
+COLORREF SetBkColor(HDC inDC, COLORREF inColor)
+{
+    ContextRef theDC = FindDC(inDC);
+    if (theDC == nullptr) {
+        return CLR_INVALID;
+    }
+    const COLORREF theOld = theDC->mBkColor;
+    theDC->mBkColor = inColor & 0xFFFFFF;
+    return theOld;
+}
+
+COLORREF GetBkColor(HDC inDC)
+{
+    ContextRef theDC = FindDC(inDC);
+    return theDC ? theDC->mBkColor : CLR_INVALID;
+}
+
+int SetBkMode(HDC inDC, int inMode)
+{
+    ContextRef theDC = FindDC(inDC);
+    if (theDC == nullptr) {
+        return 0;
+    }
+    if (inMode != TRANSPARENT && inMode != OPAQUE) {
+        return Fail(kGdiErrorInvalidParameter, 0);
+    }
+    const int theOld = theDC->mBkMode;
+    theDC->mBkMode = inMode;
+    return theOld;
+}
+
+int GetBkMode(HDC inDC)
+{
+    ContextRef theDC = FindDC(inDC);
+    return theDC ? theDC->mBkMode : 0;
+}
+
+int SetPolyFillMode(HDC inDC, int inMode)
+{
+    ContextRef theDC = FindDC(inDC);
+    if (theDC == nullptr) {
+        return 0;
+    }
+    if (inMode != ALTERNATE && inMode != WINDING) {
+        return Fail(kGdiErrorInvalidParameter, 0);
+    }
+    const int theOld = theDC->mFillMode;
+    theDC->mFillMode = inMode;
+    return theOld;
+}
+
+COLORREF GetPixel(HDC inDC, int inX, int inY)
+{
+    ContextRef theDC = FindDC(inDC);
+    return theDC ? theDC->GetPixel(inX, inY) : CLR_INVALID;
+}
+
+COLORREF SetPixel(HDC inDC, int inX, int inY, COLORREF inColor)
+{
+    ContextRef theDC = FindDC(inDC);
+    return theDC ? theDC->SetPixel(inX, inY, inColor) : CLR_INVALID;
+}
