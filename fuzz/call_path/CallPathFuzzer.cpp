@@ -7,6 +7,8 @@
 // Beyond crashes and leaks, it checks what a script relies on: a failure
 // carries a description and leaves the pixels and the property as they were,
 // and a picture fetched is never empty.
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -156,6 +158,15 @@ void RunLine(vx::Client& inCanvas, std::string_view inLine)
 extern "C" const char* __lsan_default_suppressions()
 {
     return "leak:libfontconfig.so\n";
+}
+
+// The server unloads the imaging platform with its last canvas; the fuzzer's
+// coverage counters inside it must stay mapped, so the library is held here.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    if (const char* thePath = std::getenv("VX_IMAGING"))
+        dlopen(thePath, RTLD_NOW | RTLD_NODELETE);
+    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* inData, std::size_t inSize)
