@@ -10,8 +10,14 @@
 #include <cstring>
 #include <glib.h>
 #include <limits>
+#include <memory>
 
 namespace {
+
+// Owners of the Cairo objects a drawing makes for itself: the drawing callbacks may throw.
+using SurfaceOwner = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+using ContextOwner = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
+using PathOwner = std::unique_ptr<cairo_path_t, decltype(&cairo_path_destroy)>;
 
 constexpr double kKappa = 0.5522847498307936;  // cubic Bézier quarter-circle factor
 constexpr double kMiterLimit = 10.0;
@@ -267,21 +273,13 @@ bool DeviceContext::AddShape(const ShapeBuilder& inBuilder, bool inFillable, boo
     }
     const bool theRecordedCorners = mSharpCorners;
     mSharpCorners = inSharpCorners;
-    cairo_t* theFillRecorder = NewRecorder();
-    cairo_t* theStrokeRecorder = NewRecorder();
-    inBuilder(theFillRecorder, theStrokeRecorder, thePenWidth);
-    cairo_path_t* theFillPath = theFill ? cairo_copy_path(theFillRecorder) : nullptr;
-    cairo_path_t* theStrokePath = theStroke ? cairo_copy_path(theStrokeRecorder) : nullptr;
-    const bool theResult = Paint(theFillPath, theStrokePath);
+    const ContextOwner theFillRecorder(NewRecorder(), &cairo_destroy);
+    const ContextOwner theStrokeRecorder(NewRecorder(), &cairo_destroy);
+    inBuilder(theFillRecorder.get(), theStrokeRecorder.get(), thePenWidth);
+    const PathOwner theFillPath(theFill ? cairo_copy_path(theFillRecorder.get()) : nullptr, &cairo_path_destroy);
+    const PathOwner theStrokePath(theStroke ? cairo_copy_path(theStrokeRecorder.get()) : nullptr, &cairo_path_destroy);
+    const bool theResult = Paint(theFillPath.get(), theStrokePath.get());
     mSharpCorners = theRecordedCorners;
-    if (theFillPath != nullptr) {
-        cairo_path_destroy(theFillPath);
-    }
-    if (theStrokePath != nullptr) {
-        cairo_path_destroy(theStrokePath);
-    }
-    cairo_destroy(theFillRecorder);
-    cairo_destroy(theStrokeRecorder);
     return theResult;
 }
 
@@ -427,15 +425,10 @@ bool DeviceContext::PaintPath(bool inStroke, bool inFill)
         return true;
     }
     Materialize();
-    cairo_path_t* theFill = theFilled ? cairo_copy_path(mFillRecorder) : nullptr;
-    cairo_path_t* theStroke = theStroked ? cairo_copy_path(mStrokeRecorder) : nullptr;
-    const bool theResult = Paint(theFill, theStroke);
-    if (theFill != nullptr) {
-        cairo_path_destroy(theFill);
-    }
-    if (theStroke != nullptr) {
-        cairo_path_destroy(theStroke);
-    }
+    // Owned across the painting, which may throw.
+    const PathOwner theFill(theFilled ? cairo_copy_path(mFillRecorder) : nullptr, &cairo_path_destroy);
+    const PathOwner theStroke(theStroked ? cairo_copy_path(mStrokeRecorder) : nullptr, &cairo_path_destroy);
+    const bool theResult = Paint(theFill.get(), theStroke.get());
     ClearRecorders();
     mPathState = PathState::kNone;
     return theResult;
@@ -493,16 +486,17 @@ void DeviceContext::PaintLayer(double inLeft, double inTop, double inRight, doub
     if (PaintInPlace(theX0, theY0, theX1, theY1, inDraw, inOpaque)) {
         return;
     }
-    cairo_surface_t* theLayer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, theX1 - theX0, theY1 - theY0);
-    cairo_t* theContext = cairo_create(theLayer);
-    cairo_set_antialias(theContext, CAIRO_ANTIALIAS_NONE);
-    cairo_translate(theContext, -theX0, -theY0);
-    inDraw(theContext);
-    cairo_destroy(theContext);
-    if (cairo_surface_status(theLayer) == CAIRO_STATUS_SUCCESS) {
-        mBitmap->Composite(theLayer, theX0, theY0);
+    const SurfaceOwner theLayer(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, theX1 - theX0, theY1 - theY0),
+                                &cairo_surface_destroy);
+    {
+        const ContextOwner theContext(cairo_create(theLayer.get()), &cairo_destroy);
+        cairo_set_antialias(theContext.get(), CAIRO_ANTIALIAS_NONE);
+        cairo_translate(theContext.get(), -theX0, -theY0);
+        inDraw(theContext.get());
     }
-    cairo_surface_destroy(theLayer);
+    if (cairo_surface_status(theLayer.get()) == CAIRO_STATUS_SUCCESS) {
+        mBitmap->Composite(theLayer.get(), theX0, theY0);
+    }
 }
 
 bool DeviceContext::PaintInPlace(int inX0, int inY0, int inX1, int inY1, const std::function<void(cairo_t*)>& inDraw,
@@ -529,19 +523,19 @@ bool DeviceContext::PaintInPlace(int inX0, int inY0, int inX1, int inY1, const s
             return false;
         }
     }
-    cairo_surface_t* theSurface =
-        cairo_image_surface_create_for_data(theOrigin, CAIRO_FORMAT_ARGB32, inX1 - inX0, inY1 - inY0, theRowBytes);
-    if (cairo_surface_status(theSurface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(theSurface);
+    const SurfaceOwner theSurface(
+        cairo_image_surface_create_for_data(theOrigin, CAIRO_FORMAT_ARGB32, inX1 - inX0, inY1 - inY0, theRowBytes),
+        &cairo_surface_destroy);
+    if (cairo_surface_status(theSurface.get()) != CAIRO_STATUS_SUCCESS) {
         return false;
     }
-    cairo_t* theContext = cairo_create(theSurface);
-    cairo_set_antialias(theContext, CAIRO_ANTIALIAS_NONE);
-    cairo_translate(theContext, -inX0, -inY0);
-    inDraw(theContext);
-    cairo_destroy(theContext);
-    cairo_surface_finish(theSurface);
-    cairo_surface_destroy(theSurface);
+    {
+        const ContextOwner theContext(cairo_create(theSurface.get()), &cairo_destroy);
+        cairo_set_antialias(theContext.get(), CAIRO_ANTIALIAS_NONE);
+        cairo_translate(theContext.get(), -inX0, -inY0);
+        inDraw(theContext.get());
+    }
+    cairo_surface_finish(theSurface.get());
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace {
@@ -42,9 +43,9 @@ Measured ProbeMetrics(PangoFontDescription* inDescription)
 {
     static std::mutex sMutex;
     static auto* sCache = new std::map<std::string, Measured>();
-    char* theKeyText = pango_font_description_to_string(inDescription);
-    const std::string theKey = std::string(theKeyText) + "@" + std::to_string(FontCatalogue::Instance().Generation());
-    g_free(theKeyText);
+    const std::unique_ptr<char, decltype(&g_free)> theKeyText(pango_font_description_to_string(inDescription), &g_free);
+    const std::string theKey =
+        std::string(theKeyText.get()) + "@" + std::to_string(FontCatalogue::Instance().Generation());
     {
         std::lock_guard<std::mutex> theLock(sMutex);
         const auto theFound = sCache->find(theKey);
