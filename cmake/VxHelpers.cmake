@@ -30,11 +30,23 @@ function(vx_add_bench name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()
 
-# vx_add_fuzzer(NAME SOURCES... LIBS ...): a libFuzzer target (configure with clang).
+# vx_add_fuzzer(NAME SOURCES... LIBS ... CORPUS dir [ENV VAR=value...]): a libFuzzer target in a
+# fuzzing build (configured with clang and VX_BUILD_FUZZ); in an ordinary build with tests, a
+# program of the same name that runs the entry point on every file of the corpus, registered
+# with ctest as fuzz_corpus_NAME.
 function(vx_add_fuzzer name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
-  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS;ENV" ${ARGN})
+  if(VX_BUILD_FUZZ)
+    add_executable(${name} ${ARG_SOURCES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  else()
+    add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/fuzz/FuzzReplay.cpp)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    add_test(NAME fuzz_corpus_${name}
+             COMMAND ${CMAKE_COMMAND} -E env ${ARG_ENV} $<TARGET_FILE:${name}> ${ARG_CORPUS}
+             WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_tests_properties(fuzz_corpus_${name} PROPERTIES LABELS fuzz)
+  endif()
 endfunction()

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -459,7 +460,10 @@ std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t in
     {
         return nullptr;
     }
-    auto* theBuffer = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(inCapacity)));
+    // Owned here until handed out: setting up the codes may throw.
+    std::unique_ptr<std::uint8_t, decltype(&std::free)> theOwner(
+        static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(inCapacity))), &std::free);
+    std::uint8_t* theBuffer = theOwner.get();
     if (theBuffer == nullptr)
     {
         return nullptr;
@@ -468,11 +472,10 @@ std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t in
                                               inColors, inTransparent, inInterlace, inRows, inCodes);
     if (theLength < 0)
     {
-        std::free(theBuffer);
         return nullptr;
     }
     outLength = static_cast<std::int32_t>(theLength);
-    return theBuffer;
+    return theOwner.release();
 }
 
 std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,

@@ -1,0 +1,189 @@
+// The whole call path a page script takes: a small canvas made through its
+// class factory, then one late-bound call per line of the input,
+//   S<shape>|<params>   DrawShape        T<text>|<params>  DrawText
+//   A<text>|<params>    TextArea         L<text>|<params>  TextLength
+//   G<type>|<params>    GetAs            P<name>|<value>   a property put
+//   E, I, C             Erase, Invert, Clear
+// Beyond crashes and leaks, it checks what a script relies on: a failure
+// carries a description and leaves the pixels and the property as they were,
+// and a picture fetched is never empty.
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <automation/Client.h>
+#include <automation/ErrorInfo.h>
+#include <automation/Interfaces.h>
+
+HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject);
+
+namespace {
+
+// Few calls and small canvases keep each input's cost in milliseconds.
+constexpr int kMaxCalls = 12;
+constexpr long kMaxSide = 256;
+
+vx::Client CreateCanvas()
+{
+    IClassFactory* theFactory = nullptr;
+    if (VxGetClassObject_Canvas(IID_IClassFactory, reinterpret_cast<void**>(&theFactory)) != S_OK)
+        std::abort();
+    IDispatch* theObject = nullptr;
+    const HRESULT theResult = theFactory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&theObject));
+    theFactory->Release();
+    if (theResult != S_OK)
+        std::abort();
+    vx::Client theClient(theObject);
+    theObject->Release();
+    return theClient;
+}
+
+// Fails the run when a call that went wrong says nothing about why.
+void CheckFailure(const vx::Client& inCanvas)
+{
+    if (!inCanvas.Ok() && inCanvas.LastError().mDescription.empty())
+        std::abort();
+}
+
+// The pixels as the bytes of an uncompressed file; empty without pixels.
+std::vector<std::uint8_t> Pixels(vx::Client& inCanvas)
+{
+    const vx::Variant theBytes = inCanvas.Call("GetAs", "bmp", "");
+    return inCanvas.Ok() ? theBytes.AsBytes() : std::vector<std::uint8_t>();
+}
+
+bool SameNoCase(std::string_view inA, std::string_view inB)
+{
+    return std::equal(inA.begin(), inA.end(), inB.begin(), inB.end(),
+                      [](char inX, char inY) { return (inX | 0x20) == (inY | 0x20); });
+}
+
+// A drawing call: when it fails, the canvas keeps every pixel.
+template <class... Args>
+void Draw(vx::Client& inCanvas, std::string_view inMethod, Args&&... inArgs)
+{
+    const std::vector<std::uint8_t> theBefore = Pixels(inCanvas);
+    inCanvas.Call(inMethod, std::forward<Args>(inArgs)...);
+    if (inCanvas.Ok())
+        return;
+    CheckFailure(inCanvas);
+    if (Pixels(inCanvas) != theBefore)
+        std::abort();
+}
+
+// A put that fails keeps the old value. The sides are put as numbers no
+// larger than kMaxSide, so that no input asks for a huge store.
+void Put(vx::Client& inCanvas, const std::string& inName, const std::string& inValue)
+{
+    vx::Variant theValue(inValue);
+    if (SameNoCase(inName, "Width") || SameNoCase(inName, "Height"))
+        theValue = vx::Variant(int(std::clamp(std::strtol(inValue.c_str(), nullptr, 10), -2L, kMaxSide)));
+    const vx::Variant theOld = inCanvas.Get(inName);
+    const bool theReadable = inCanvas.Ok();
+    const std::string theOldText = theReadable ? theOld.AsString() : std::string();
+    if (inCanvas.Put(inName, theValue))
+        return;
+    CheckFailure(inCanvas);
+    if (!theReadable)
+        return;
+    const vx::Variant theNow = inCanvas.Get(inName);
+    if (!inCanvas.Ok() || theNow.AsString() != theOldText)
+        std::abort();
+}
+
+void RunLine(vx::Client& inCanvas, std::string_view inLine)
+{
+    const std::string_view theBody = inLine.substr(1);
+    const std::size_t theBar = theBody.find('|');
+    const std::string theFirst(theBody.substr(0, theBar));
+    const std::string theSecond(theBar == std::string_view::npos ? std::string_view() : theBody.substr(theBar + 1));
+    switch (inLine[0]) {
+    case 'S':
+        Draw(inCanvas, "DrawShape", theFirst, theSecond);
+        break;
+    case 'T':
+        Draw(inCanvas, "DrawText", theFirst, theSecond);
+        break;
+    case 'A': {
+        const std::vector<vx::Variant> theOuts = inCanvas.CallWithOuts("TextArea", theFirst, theSecond);
+        CheckFailure(inCanvas);
+        if (inCanvas.Ok())
+            for (const vx::Variant& theOut : theOuts)
+                if (theOut.AsDouble() < 0)
+                    std::abort();
+        break;
+    }
+    case 'L': {
+        const vx::Variant theLength = inCanvas.Call("TextLength", theFirst, theSecond);
+        CheckFailure(inCanvas);
+        if (inCanvas.Ok() && theLength.AsLong() < 0)
+            std::abort();
+        break;
+    }
+    case 'G': {
+        const vx::Variant theBytes = inCanvas.Call("GetAs", theFirst, theSecond);
+        CheckFailure(inCanvas);
+        if (inCanvas.Ok() && theBytes.AsBytes().empty())
+            std::abort();
+        break;
+    }
+    case 'P':
+        Put(inCanvas, theFirst, theSecond);
+        break;
+    case 'E':
+        Draw(inCanvas, "Erase");
+        break;
+    case 'I':
+        Draw(inCanvas, "Invert");
+        break;
+    case 'C':
+        inCanvas.Call("Clear");
+        CheckFailure(inCanvas);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+// Fonts are resolved through fontconfig, which keeps its configuration and
+// font sets for the life of the process.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
+// The server unloads the imaging platform with its last canvas; the fuzzer's
+// coverage counters inside it must stay mapped, so the library is held here.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    if (const char* thePath = std::getenv("VX_IMAGING"))
+        dlopen(thePath, RTLD_NOW | RTLD_NODELETE);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* inData, std::size_t inSize)
+{
+    const std::string_view theInput(reinterpret_cast<const char*>(inData), inSize);
+    vx::Client theCanvas = CreateCanvas();
+    if (!theCanvas.Put("Width", 64) || !theCanvas.Put("Height", 48))
+        std::abort();
+    int theCalls = 0;
+    for (std::size_t theStart = 0; theStart < theInput.size() && theCalls < kMaxCalls; ++theCalls) {
+        std::size_t theEnd = theInput.find('\n', theStart);
+        if (theEnd == std::string_view::npos)
+            theEnd = theInput.size();
+        if (theEnd > theStart)
+            RunLine(theCanvas, theInput.substr(theStart, theEnd - theStart));
+        theStart = theEnd + 1;
+    }
+    SetErrorInfo(0, nullptr);
+    return 0;
+}
