@@ -60,16 +60,25 @@ protected:
                  }}};
     }
 
-    // The folder's entries but the one named, split into hidden and visible ones.
+    // The folder's entries but the one named, split into hidden and visible ones. Hidden
+    // ones are removed once counted, so that each round counts only the strays it left.
     void Strays(const std::string& inKept, std::size_t& outHidden, std::size_t& outVisible) const
     {
         outHidden = 0;
         outVisible = 0;
+        std::vector<std::filesystem::path> theHidden;
         for (const auto& theEntry : std::filesystem::directory_iterator(mFolder)) {
             const std::string theName = theEntry.path().filename().string();
-            if (theName != inKept)
-                ++(theName.front() == '.' ? outHidden : outVisible);
+            if (theName == inKept)
+                continue;
+            if (theName.front() == '.')
+                theHidden.push_back(theEntry.path());
+            else
+                ++outVisible;
         }
+        outHidden = theHidden.size();
+        for (const auto& thePath : theHidden)
+            std::filesystem::remove(thePath);
     }
 
     vx::Client mCanvas;

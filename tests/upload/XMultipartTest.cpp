@@ -203,8 +203,9 @@ TEST_F(XMultipartTest, AcceptsTheArrayByReferenceAndNeverChangesIt)
             mForm.Invoke("SetData", DISPATCH_METHOD, {theByReference ? vx::Variant(theReference) : theArray});
             ASSERT_TRUE(mForm.Ok()) << theRow.mBody << mForm.LastError().mDescription;
             EXPECT_EQ(Count(), theRow.mCount);
-            if (theRow.mCount > 0)
+            if (theRow.mCount > 0) {
                 EXPECT_EQ(Field(1).Get("Contents").AsString(), "hello");
+            }
             EXPECT_EQ(theArray.AsBytes(), Bytes(theRow.mBody));
             // Unlocked again: the caller can still destroy it.
             EXPECT_EQ(SafeArrayLock(theSafeArray), S_OK);
