@@ -5,7 +5,6 @@
 
 #include <stdlib.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -71,7 +70,7 @@ TEST(DiagnosticsText, RegisteredServerListsVersionAndEveryExporter)
     ASSERT_FALSE(theFacts.mExporters.empty());
     EXPECT_EQ(theFacts.mExporters.back(), "GIF");
     EXPECT_GE(theFacts.mExporters.size(), 4u);
-    EXPECT_TRUE(std::regex_match(theFacts.mVersion, std::regex("4\\.[0-9]+\\.[0-9]+"))) << theFacts.mVersion;
+    EXPECT_THAT(theFacts.mVersion, ::testing::MatchesRegex("4\\.[0-9]+\\.[0-9]+"));
 
     std::string theExpected = "QuickTime Version is " + theFacts.mVersion + "\r\n\r\nGraphics Exporters:\r\n";
     for (const std::string& theName : theFacts.mExporters)

@@ -1,12 +1,12 @@
 // Gestalt and its name collections: the lists against the platform layers
 // read directly, the LogErrors setting and the event log through a test
 // socket, and Save's replacement of files, failed writes included.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
 #include <csignal>
-#include <regex>
 
 #include <automation/ComVariant.h>
 #include <vellumax/IGestalt.h>
@@ -70,7 +70,7 @@ TEST_F(GestaltTest, VersionAndTheListsOfThePlatformLayers)
     long theMajor = 0, theMinor = 0, theFix = 0;
     ASSERT_EQ(GetQuickTimeVersion(theMajor, theMinor, theFix), noErr);
     const std::string theVersion = mGestalt.Get("QuickTime").AsString();
-    EXPECT_TRUE(std::regex_match(theVersion, std::regex("4\\.[0-9]+\\.[0-9]+"))) << theVersion;
+    EXPECT_THAT(theVersion, ::testing::MatchesRegex("4\\.[0-9]+\\.[0-9]+"));
     EXPECT_EQ(theVersion, std::to_string(theMajor) + "." + std::to_string(theMinor) + "." + std::to_string(theFix));
 
     std::vector<std::string> theExporters;
