@@ -2,7 +2,9 @@
 // transform, colours and single pixels.
 #include "ContextRef.h"
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
@@ -28,20 +30,27 @@ cairo_matrix_t ToMatrix(const XFORM& inTransform)
     return theMatrix;
 }
 
-}  // namespace
-
-int SetMapMode(HDC inDC, int inMode)
+// The shape every two-or-more-valued mode setter shares: the old mode back, or 0 for a
+// missing context or a mode outside the allowed ones.
+int ReplaceMode(HDC inDC, int DeviceContext::*inField, int inMode, std::initializer_list<int> inAllowed)
 {
     ContextRef theDC = FindDC(inDC);
     if (theDC == nullptr) {
         return 0;
     }
-    if (inMode != MM_TEXT) {
+    if (std::find(inAllowed.begin(), inAllowed.end(), inMode) == inAllowed.end()) {
         return Fail(kGdiErrorInvalidParameter, 0);
     }
-    const int theOld = theDC->mMapMode;
-    theDC->mMapMode = inMode;
+    const int theOld = (*theDC).*inField;
+    (*theDC).*inField = inMode;
     return theOld;
+}
+
+}  // namespace
+
+int SetMapMode(HDC inDC, int inMode)
+{
+    return ReplaceMode(inDC, &DeviceContext::mMapMode, inMode, {MM_TEXT});
 }
 
 int GetMapMode(HDC inDC)
@@ -168,16 +177,7 @@ COLORREF GetBkColor(HDC inDC)
 
 int SetBkMode(HDC inDC, int inMode)
 {
-    ContextRef theDC = FindDC(inDC);
-    if (theDC == nullptr) {
-        return 0;
-    }
-    if (inMode != TRANSPARENT && inMode != OPAQUE) {
-        return Fail(kGdiErrorInvalidParameter, 0);
-    }
-    const int theOld = theDC->mBkMode;
-    theDC->mBkMode = inMode;
-    return theOld;
+    return ReplaceMode(inDC, &DeviceContext::mBkMode, inMode, {TRANSPARENT, OPAQUE});
 }
 
 int GetBkMode(HDC inDC)
@@ -188,16 +188,7 @@ int GetBkMode(HDC inDC)
 
 int SetPolyFillMode(HDC inDC, int inMode)
 {
-    ContextRef theDC = FindDC(inDC);
-    if (theDC == nullptr) {
-        return 0;
-    }
-    if (inMode != ALTERNATE && inMode != WINDING) {
-        return Fail(kGdiErrorInvalidParameter, 0);
-    }
-    const int theOld = theDC->mFillMode;
-    theDC->mFillMode = inMode;
-    return theOld;
+    return ReplaceMode(inDC, &DeviceContext::mFillMode, inMode, {ALTERNATE, WINDING});
 }
 
 COLORREF GetPixel(HDC inDC, int inX, int inY)
