@@ -235,222 +235,340 @@ bool IsSupportedMode(int inMode)
     }
 }
 
+namespace {
+
+// Whole pixels of one surface's coordinates; right and bottom exclusive.
+struct Area {
+    int mLeft = 0;
+    int mTop = 0;
+    int mRight = 0;
+    int mBottom = 0;
+
+    int Width() const { return mRight - mLeft; }
+    int Height() const { return mBottom - mTop; }
+    bool IsEmpty() const { return mLeft >= mRight || mTop >= mBottom; }
+};
+
+// The request's source rectangle, cut to the source.
+Area SourceArea(const CompositeRequest& inRequest)
+{
+    const Surface& theSource = inRequest.mSource;
+    return {std::max<int>(inRequest.mSourceRect.left, theSource.mLeft),
+            std::max<int>(inRequest.mSourceRect.top, theSource.mTop),
+            std::min<int>(inRequest.mSourceRect.right, theSource.mLeft + theSource.mWidth),
+            std::min<int>(inRequest.mSourceRect.bottom, theSource.mTop + theSource.mHeight)};
+}
+
+// The area's pixels as B, G, R, A, row after row.
+void CopyRows(const Surface& inSource, const Area& inArea, std::uint8_t* outPixels)
+{
+    const std::size_t theRowBytes = std::size_t(inArea.Width()) * 4;
+    for (int theY = inArea.mTop; theY < inArea.mBottom; ++theY) {
+        std::uint8_t* theRow = outPixels + std::size_t(theY - inArea.mTop) * theRowBytes;
+        const std::uint8_t* theFetched = FetchRow(inSource, theY, inArea.mLeft, inArea.Width(), theRow);
+        if (theFetched != theRow)
+            std::memcpy(theRow, theFetched, theRowBytes);
+    }
+}
+
+// Drawing a picture onto itself (a canvas onto its own pixels, CopyBits within one world):
+// the source area is read into a copy first, so no pixel is read after it was written.
+// Throws std::bad_alloc.
+Surface Snapshot(const Surface& inSource, const Area& inArea, std::vector<std::uint8_t>& outPixels)
+{
+    outPixels.resize(std::size_t(inArea.Width()) * std::size_t(inArea.Height()) * 4);
+    CopyRows(inSource, inArea, outPixels.data());
+    Surface theCopy;
+    theCopy.mTopRow = outPixels.data();
+    theCopy.mStride = std::ptrdiff_t(inArea.Width()) * 4;
+    theCopy.mLeft = inArea.mLeft;
+    theCopy.mTop = inArea.mTop;
+    theCopy.mWidth = inArea.Width();
+    theCopy.mHeight = inArea.Height();
+    theCopy.mDepth = 32;
+    return theCopy;
+}
+
+// The transformed source area's bounds, cut to the destination. False when a
+// corner can't be mapped.
+bool DestinationArea(const MatrixD& inMatrix, const Area& inSource, const Surface& inDest, Area& outArea)
+{
+    double theMinX = 1e18, theMinY = 1e18, theMaxX = -1e18, theMaxY = -1e18;
+    const double theCorners[4][2] = {{double(inSource.mLeft), double(inSource.mTop)},
+                                     {double(inSource.mRight), double(inSource.mTop)},
+                                     {double(inSource.mRight), double(inSource.mBottom)},
+                                     {double(inSource.mLeft), double(inSource.mBottom)}};
+    for (const auto& theCorner : theCorners) {
+        double theX = 0, theY = 0;
+        if (!Apply(inMatrix, theCorner[0], theCorner[1], theX, theY))
+            return false;
+        theMinX = std::min(theMinX, theX);
+        theMinY = std::min(theMinY, theY);
+        theMaxX = std::max(theMaxX, theX);
+        theMaxY = std::max(theMaxY, theY);
+    }
+    const double theDestRight = inDest.mLeft + inDest.mWidth;
+    const double theDestBottom = inDest.mTop + inDest.mHeight;
+    outArea = {int(std::clamp(std::floor(theMinX), double(inDest.mLeft), theDestRight)),
+               int(std::clamp(std::floor(theMinY), double(inDest.mTop), theDestBottom)),
+               int(std::clamp(std::ceil(theMaxX), double(inDest.mLeft), theDestRight)),
+               int(std::clamp(std::ceil(theMaxY), double(inDest.mTop), theDestBottom))};
+    return true;
+}
+
+void MakeModeContext(const CompositeRequest& inRequest, ModeContext& outContext)
+{
+    outContext = ModeContext{
+        inRequest.mMode & ~ditherCopy,
+        {inRequest.mOpColor.blue >> 8, inRequest.mOpColor.green >> 8, inRequest.mOpColor.red >> 8, 255},
+        {}};
+    if (outContext.mMode != graphicsModeStraightAlphaBlend)
+        return;
+    for (unsigned theAlpha = 0; theAlpha < 256; ++theAlpha) {
+        std::uint64_t theLanes = 0;
+        unsigned theCoverage = 0;
+        for (int theChannel = 0; theChannel < 3; ++theChannel) {
+            const unsigned theWeight = DivideBy255(theAlpha * unsigned(outContext.mOp[theChannel]));
+            theLanes |= std::uint64_t(theWeight) << (16 * theChannel);
+            theCoverage = std::max(theCoverage, theWeight);
+        }
+        outContext.mBlendLanes[theAlpha] = theLanes | std::uint64_t(theCoverage) << 48;
+    }
+}
+
+// The spans of a destination row that the mask leaves open: the whole span without one.
+class RowSpanner {
+public:
+    explicit RowSpanner(const std::vector<Rect>* inMask) : mMask(inMask) {}
+
+    const std::vector<std::pair<int, int>>& Spans(int inY, int inFrom, int inTo)
+    {
+        if (mMask != nullptr)
+            RowSpans(*mMask, inY, inFrom, inTo, mSpans);
+        else
+            mSpans.assign(1, {inFrom, inTo});
+        return mSpans;
+    }
+
+private:
+    const std::vector<Rect>* mMask;
+    std::vector<std::pair<int, int>> mSpans;
+};
+
+// A whole-pixel move: rows are copied as they are.
+void CopyTranslated(const Surface& inSource, const Area& inSourceArea, const Area& inDestArea, int inDx, int inDy,
+                    RowSpanner& ioSpanner, Writer& ioWriter)
+{
+    std::vector<std::uint8_t> theScratch(std::size_t(inDestArea.Width()) * 4);
+    const int theFrom = std::max(inDestArea.mLeft, inSourceArea.mLeft + inDx);
+    const int theTo = std::min(inDestArea.mRight, inSourceArea.mRight + inDx);
+    const int theEnd = std::min(inDestArea.mBottom, inSourceArea.mBottom + inDy);
+    for (int theY = std::max(inDestArea.mTop, inSourceArea.mTop + inDy); theY < theEnd; ++theY)
+        for (const auto& [theA, theB] : ioSpanner.Spans(theY, theFrom, theTo)) {
+            const std::uint8_t* thePixels =
+                FetchRow(inSource, theY - inDy, theA - inDx, theB - theA, theScratch.data());
+            ioWriter.Put(theY, theA, theB - theA, thePixels);
+        }
+}
+
+// The source area as 32-bit B, G, R, A texels. A 32-bit source already is that
+// layout and is sampled in place (decoded pictures are large; a copy of them
+// costs as much as the sampling); any other is copied into ioCopy.
+struct Texels {
+    const std::uint32_t* mFirst = nullptr;
+    std::ptrdiff_t mStride = 0;  // in pixels; negative for bottom-up sources
+};
+
+Texels TexelsOf(const Surface& inSource, const Area& inArea, std::vector<std::uint8_t>& ioCopy)
+{
+    const std::uint8_t* theFirst =
+        inSource.mDepth == 32 ? inSource.Row(inArea.mTop) + std::ptrdiff_t(inArea.mLeft - inSource.mLeft) * 4 : nullptr;
+    if (theFirst != nullptr && inSource.mStride % 4 == 0 && reinterpret_cast<std::uintptr_t>(theFirst) % 4 == 0)
+        return {reinterpret_cast<const std::uint32_t*>(theFirst), inSource.mStride / 4};
+    ioCopy.resize(std::size_t(inArea.Width()) * std::size_t(inArea.Height()) * 4);
+    CopyRows(inSource, inArea, ioCopy.data());
+    return {reinterpret_cast<const std::uint32_t*>(ioCopy.data()), inArea.Width()};
+}
+
+// Two channels per 32-bit lane pair: 0x00FF00FF masks keep them apart.
+inline std::uint32_t Lerp(std::uint32_t inA, std::uint32_t inB, std::uint32_t inF)
+{
+    const std::uint32_t theRb = (inA & 0x00FF00FFu) * (256u - inF) + (inB & 0x00FF00FFu) * inF;
+    const std::uint32_t theAg = ((inA >> 8) & 0x00FF00FFu) * (256u - inF) + ((inB >> 8) & 0x00FF00FFu) * inF;
+    return ((theRb + 0x00800080u) >> 8 & 0x00FF00FFu) | (((theAg + 0x00800080u) >> 8 & 0x00FF00FFu) << 8);
+}
+
+// Bilinear samples of destination rows, at positions relative to the source
+// area's first pixel centre in 32.32 fixed point.
+class BilinearSampler {
+public:
+    BilinearSampler(const MatrixD& inInverse, const MatrixD& inMatrix, Texels inTexels, const Area& inSource,
+                    const Area& inDest)
+        : mInverse(inInverse),
+          mPerspective(inMatrix.m[0][2] != 0 || inMatrix.m[1][2] != 0),
+          mTexels(inTexels),
+          mSource(inSource),
+          mDest(inDest),
+          mStepU(std::llround(inInverse.m[0][0] * kOne)),
+          mStepV(std::llround(inInverse.m[0][1] * kOne))
+    {
+    }
+
+    // Row inY into outSamples; outCovered marks the pixels the source covers.
+    void Row(int inY, std::uint8_t* outSamples, std::uint8_t* outCovered) const
+    {
+        // Locals, so that the stores into the samples can't make the loop reload them.
+        const std::uint32_t* const theTexels = mTexels.mFirst;
+        const std::ptrdiff_t theStride = mTexels.mStride;
+        const int theSrcLeft = mSource.mLeft;
+        const int theSrcTop = mSource.mTop;
+        const int theSrcWidth = mSource.Width();
+        const int theSrcHeight = mSource.Height();
+        const std::int64_t theLimitU = (std::int64_t(theSrcWidth) << 32) - (std::int64_t(1) << 31);
+        const std::int64_t theLimitV = (std::int64_t(theSrcHeight) << 32) - (std::int64_t(1) << 31);
+        const std::int64_t theHalf = -(std::int64_t(1) << 31);
+        const std::int64_t theStepU = mStepU;
+        const std::int64_t theStepV = mStepV;
+        const bool thePerspective = mPerspective;
+        const int theLeft = mDest.mLeft;
+        const int theRight = mDest.mRight;
+        double theSx = 0, theSy = 0;
+        Apply(mInverse, theLeft + 0.5, inY + 0.5, theSx, theSy);
+        std::int64_t theU = std::llround((theSx - 0.5 - theSrcLeft) * kOne);
+        std::int64_t theV = std::llround((theSy - 0.5 - theSrcTop) * kOne);
+        for (int theX = theLeft; theX < theRight; ++theX, theU += theStepU, theV += theStepV) {
+            const int theIndex = theX - theLeft;
+            if (thePerspective) {
+                if (!Apply(mInverse, theX + 0.5, inY + 0.5, theSx, theSy)) {
+                    outCovered[std::size_t(theIndex)] = 0;
+                    continue;
+                }
+                theU = std::llround((theSx - 0.5 - theSrcLeft) * kOne);
+                theV = std::llround((theSy - 0.5 - theSrcTop) * kOne);
+            }
+            const bool theInside = theU >= theHalf && theU < theLimitU && theV >= theHalf && theV < theLimitV;
+            outCovered[std::size_t(theIndex)] = theInside ? 1 : 0;
+            if (!theInside)
+                continue;
+            const int theX0 = int(theU >> 32);
+            const int theY0 = int(theV >> 32);
+            const std::uint32_t theFx = std::uint32_t(theU >> 24) & 255u;
+            const std::uint32_t theFy = std::uint32_t(theV >> 24) & 255u;
+            const int theXa = std::max(theX0, 0);
+            const int theXb = std::min(theX0 + 1, theSrcWidth - 1);
+            const std::ptrdiff_t theRowA = std::ptrdiff_t(std::max(theY0, 0)) * theStride;
+            const std::ptrdiff_t theRowB = std::ptrdiff_t(std::min(theY0 + 1, theSrcHeight - 1)) * theStride;
+            const std::uint32_t theTopMix = Lerp(theTexels[theRowA + theXa], theTexels[theRowA + theXb], theFx);
+            const std::uint32_t theBottomMix = Lerp(theTexels[theRowB + theXa], theTexels[theRowB + theXb], theFx);
+            const std::uint32_t theSample = Lerp(theTopMix, theBottomMix, theFy);
+            std::memcpy(&outSamples[std::size_t(theIndex) * 4], &theSample, 4);
+        }
+    }
+
+private:
+    static constexpr double kOne = 4294967296.0;
+
+    const MatrixD& mInverse;
+    bool mPerspective;
+    Texels mTexels;
+    Area mSource;
+    Area mDest;
+    std::int64_t mStepU;
+    std::int64_t mStepV;
+};
+
+// The covered runs of row inY, intersected with the mask, into the destination.
+void PutCoveredRuns(int inY, const Area& inDestArea, const std::uint8_t* inCovered, const std::uint8_t* inSamples,
+                    RowSpanner& ioSpanner, Writer& ioWriter)
+{
+    const int theWidth = inDestArea.Width();
+    int theRun = 0;
+    while (theRun < theWidth) {
+        while (theRun < theWidth && inCovered[std::size_t(theRun)] == 0)
+            ++theRun;
+        int theEnd = theRun;
+        while (theEnd < theWidth && inCovered[std::size_t(theEnd)] != 0)
+            ++theEnd;
+        if (theRun < theEnd)
+            for (const auto& [theA, theB] : ioSpanner.Spans(inY, inDestArea.mLeft + theRun, inDestArea.mLeft + theEnd))
+                ioWriter.Put(inY, theA, theB - theA, &inSamples[std::size_t(theA - inDestArea.mLeft) * 4]);
+        theRun = theEnd;
+    }
+}
+
+// Any other matrix: each destination pixel samples the source through the
+// inverse, by area when the matrix shrinks, else bilinearly. Throws std::bad_alloc.
+OSErr SampleTransformed(const CompositeRequest& inRequest, const Surface& inSource, const Area& inSourceArea,
+                        const Area& inDestArea, RowSpanner& ioSpanner, Writer& ioWriter)
+{
+    MatrixD theInverse{};
+    if (!Invert(inRequest.mMatrix, theInverse))
+        return paramErr;
+    std::vector<std::uint8_t> theCopy;
+    const Texels theTexels = TexelsOf(inSource, inSourceArea, theCopy);
+    const int theWidth = inDestArea.Width();
+    std::vector<std::uint8_t> theSamples(std::size_t(theWidth) * 4);
+    std::vector<std::uint8_t> theCovered(std::size_t(theWidth), 0);
+    std::unique_ptr<AreaSampler> theArea;
+    if (AreaSampler::Applies(inRequest.mMatrix))
+        theArea = std::make_unique<AreaSampler>(theTexels.mFirst, theTexels.mStride, inSourceArea.Width(),
+                                                inSourceArea.Height(), inSourceArea.mLeft, inSourceArea.mTop,
+                                                inRequest.mMatrix, inDestArea.mLeft, inDestArea.mRight);
+    const BilinearSampler theBilinear(theInverse, inRequest.mMatrix, theTexels, inSourceArea, inDestArea);
+    for (int theY = inDestArea.mTop; theY < inDestArea.mBottom; ++theY) {
+        if (theArea != nullptr)
+            theArea->Row(theY, theSamples.data(), theCovered.data());
+        else
+            theBilinear.Row(theY, theSamples.data(), theCovered.data());
+        PutCoveredRuns(theY, inDestArea, theCovered.data(), theSamples.data(), ioSpanner, ioWriter);
+    }
+    return noErr;
+}
+
+}  // namespace
+
 OSErr Composite(const CompositeRequest& inRequest)
 {
     if (!IsSupportedMode(inRequest.mMode))
         return paramErr;
     Surface theSource = inRequest.mSource;
     const Surface& theDest = inRequest.mDest;
-    // Drawing a picture onto itself (a canvas onto its own pixels, CopyBits within one world):
-    // the source rectangle is read into a copy first, so no pixel is read after it was written.
-    std::vector<std::uint8_t> theSnapshot;
-
-    // Source rectangle, cut to the source.
-    const int theSrcLeft = std::max<int>(inRequest.mSourceRect.left, theSource.mLeft);
-    const int theSrcTop = std::max<int>(inRequest.mSourceRect.top, theSource.mTop);
-    const int theSrcRight = std::min<int>(inRequest.mSourceRect.right, theSource.mLeft + theSource.mWidth);
-    const int theSrcBottom = std::min<int>(inRequest.mSourceRect.bottom, theSource.mTop + theSource.mHeight);
-    if (theSrcLeft >= theSrcRight || theSrcTop >= theSrcBottom)
+    const Area theSourceArea = SourceArea(inRequest);
+    if (theSourceArea.IsEmpty())
         return noErr;
+    std::vector<std::uint8_t> theSnapshot;
     if (Overlaps(theSource, theDest)) {
         try {
-            const int theWidth = theSrcRight - theSrcLeft;
-            theSnapshot.resize(std::size_t(theWidth) * std::size_t(theSrcBottom - theSrcTop) * 4);
-            for (int theY = theSrcTop; theY < theSrcBottom; ++theY) {
-                std::uint8_t* theRow = &theSnapshot[std::size_t(theY - theSrcTop) * std::size_t(theWidth) * 4];
-                const std::uint8_t* theFetched = FetchRow(theSource, theY, theSrcLeft, theWidth, theRow);
-                if (theFetched != theRow)
-                    std::memcpy(theRow, theFetched, std::size_t(theWidth) * 4);
-            }
+            theSource = Snapshot(theSource, theSourceArea, theSnapshot);
         } catch (const std::bad_alloc&) {
             return memFullErr;
         }
-        Surface theCopy;
-        theCopy.mTopRow = theSnapshot.data();
-        theCopy.mStride = std::ptrdiff_t(theSrcRight - theSrcLeft) * 4;
-        theCopy.mLeft = theSrcLeft;
-        theCopy.mTop = theSrcTop;
-        theCopy.mWidth = theSrcRight - theSrcLeft;
-        theCopy.mHeight = theSrcBottom - theSrcTop;
-        theCopy.mDepth = 32;
-        theSource = theCopy;
     }
-
-    // Destination area: the transformed source rectangle's bounds, cut to the destination and mask.
-    double theMinX = 1e18, theMinY = 1e18, theMaxX = -1e18, theMaxY = -1e18;
-    const double theCorners[4][2] = {
-        {double(theSrcLeft), double(theSrcTop)}, {double(theSrcRight), double(theSrcTop)},
-        {double(theSrcRight), double(theSrcBottom)}, {double(theSrcLeft), double(theSrcBottom)}};
-    for (const auto& theCorner : theCorners) {
-        double theX = 0, theY = 0;
-        if (!Apply(inRequest.mMatrix, theCorner[0], theCorner[1], theX, theY))
-            return paramErr;
-        theMinX = std::min(theMinX, theX);
-        theMinY = std::min(theMinY, theY);
-        theMaxX = std::max(theMaxX, theX);
-        theMaxY = std::max(theMaxY, theY);
-    }
-    const double theDestRight = theDest.mLeft + theDest.mWidth;
-    const double theDestBottom = theDest.mTop + theDest.mHeight;
-    const int theLeft = int(std::clamp(std::floor(theMinX), double(theDest.mLeft), theDestRight));
-    const int theTop = int(std::clamp(std::floor(theMinY), double(theDest.mTop), theDestBottom));
-    const int theRight = int(std::clamp(std::ceil(theMaxX), double(theDest.mLeft), theDestRight));
-    const int theBottom = int(std::clamp(std::ceil(theMaxY), double(theDest.mTop), theDestBottom));
+    Area theDestArea;
+    if (!DestinationArea(inRequest.mMatrix, theSourceArea, theDest, theDestArea))
+        return paramErr;
     std::vector<Rect> theMaskRects;
     const bool theMasked = inRequest.mMask != nullptr;
     if (theMasked && !RegionRects(inRequest.mMask, theMaskRects))
         return paramErr;
-    if (theLeft >= theRight || theTop >= theBottom)
+    if (theDestArea.IsEmpty())
         return noErr;
 
-    ModeContext theContext{inRequest.mMode & ~ditherCopy,
-                           {inRequest.mOpColor.blue >> 8, inRequest.mOpColor.green >> 8, inRequest.mOpColor.red >> 8, 255},
-                           {}};
-    if (theContext.mMode == graphicsModeStraightAlphaBlend)
-        for (unsigned theAlpha = 0; theAlpha < 256; ++theAlpha) {
-            std::uint64_t theLanes = 0;
-            unsigned theCoverage = 0;
-            for (int theChannel = 0; theChannel < 3; ++theChannel) {
-                const unsigned theWeight = DivideBy255(theAlpha * unsigned(theContext.mOp[theChannel]));
-                theLanes |= std::uint64_t(theWeight) << (16 * theChannel);
-                theCoverage = std::max(theCoverage, theWeight);
-            }
-            theContext.mBlendLanes[theAlpha] = theLanes | std::uint64_t(theCoverage) << 48;
-        }
+    ModeContext theContext;
+    MakeModeContext(inRequest, theContext);
     const bool theDither = (inRequest.mMode & ditherCopy) != 0;
-    const int theWidth = theRight - theLeft;
     try {
-        Writer theWriter{theDest, theContext, theDither, std::vector<std::uint8_t>(std::size_t(theWidth) * 4)};
-        std::vector<std::pair<int, int>> theSpans;
-        auto theRowSpans = [&](int inY, int inFrom, int inTo) {
-            if (theMasked)
-                RowSpans(theMaskRects, inY, inFrom, inTo, theSpans);
-            else
-                theSpans.assign(1, {inFrom, inTo});
-        };
-
+        Writer theWriter{theDest, theContext, theDither, std::vector<std::uint8_t>(std::size_t(theDestArea.Width()) * 4)};
+        RowSpanner theSpanner(theMasked ? &theMaskRects : nullptr);
         int theDx = 0, theDy = 0;
         if (IsWholeTranslation(inRequest.mMatrix, theDx, theDy)) {
-            std::vector<std::uint8_t> theScratch(std::size_t(theWidth) * 4);
-            const int theFrom = std::max(theLeft, theSrcLeft + theDx);
-            const int theTo = std::min(theRight, theSrcRight + theDx);
-            for (int theY = std::max(theTop, theSrcTop + theDy); theY < std::min(theBottom, theSrcBottom + theDy); ++theY) {
-                theRowSpans(theY, theFrom, theTo);
-                for (const auto& [theA, theB] : theSpans) {
-                    const std::uint8_t* thePixels = FetchRow(theSource, theY - theDy, theA - theDx, theB - theA, theScratch.data());
-                    theWriter.Put(theY, theA, theB - theA, thePixels);
-                }
-            }
+            CopyTranslated(theSource, theSourceArea, theDestArea, theDx, theDy, theSpanner, theWriter);
             return noErr;
         }
-
-        MatrixD theInverse{};
-        if (!Invert(inRequest.mMatrix, theInverse))
-            return paramErr;
-        // The source rectangle as B, G, R, A, so that sampling reads one layout. A 32-bit source
-        // already is that layout and is sampled in place (decoded pictures are large; a copy of
-        // them costs as much as the sampling).
-        const int theSrcWidth = theSrcRight - theSrcLeft;
-        const int theSrcHeight = theSrcBottom - theSrcTop;
-        std::vector<std::uint8_t> thePixels;
-        const std::uint32_t* theTexels = nullptr;
-        std::ptrdiff_t theTexelStride = theSrcWidth;  // in pixels; negative for bottom-up sources
-        const std::uint8_t* theFirst =
-            theSource.mDepth == 32 ? theSource.Row(theSrcTop) + std::ptrdiff_t(theSrcLeft - theSource.mLeft) * 4 : nullptr;
-        if (theFirst != nullptr && theSource.mStride % 4 == 0 && reinterpret_cast<std::uintptr_t>(theFirst) % 4 == 0) {
-            theTexels = reinterpret_cast<const std::uint32_t*>(theFirst);
-            theTexelStride = theSource.mStride / 4;
-        } else {
-            thePixels.resize(std::size_t(theSrcWidth) * std::size_t(theSrcHeight) * 4);
-            for (int theY = 0; theY < theSrcHeight; ++theY) {
-                std::uint8_t* theRow = thePixels.data() + std::size_t(theY) * std::size_t(theSrcWidth) * 4;
-                const std::uint8_t* theFetched = FetchRow(theSource, theSrcTop + theY, theSrcLeft, theSrcWidth, theRow);
-                if (theFetched != theRow)
-                    std::memcpy(theRow, theFetched, std::size_t(theSrcWidth) * 4);
-            }
-            theTexels = reinterpret_cast<const std::uint32_t*>(thePixels.data());
-        }
-        std::vector<std::uint8_t> theSamples(std::size_t(theWidth) * 4);
-        std::vector<std::uint8_t> theCovered(std::size_t(theWidth), 0);
-        // Covered runs, intersected with the mask.
-        auto thePutCoveredRuns = [&](int inY) {
-            int theRun = 0;
-            while (theRun < theWidth) {
-                while (theRun < theWidth && theCovered[std::size_t(theRun)] == 0)
-                    ++theRun;
-                int theEnd = theRun;
-                while (theEnd < theWidth && theCovered[std::size_t(theEnd)] != 0)
-                    ++theEnd;
-                if (theRun < theEnd) {
-                    theRowSpans(inY, theLeft + theRun, theLeft + theEnd);
-                    for (const auto& [theA, theB] : theSpans)
-                        theWriter.Put(inY, theA, theB - theA, &theSamples[std::size_t(theA - theLeft) * 4]);
-                }
-                theRun = theEnd;
-            }
-        };
-        const bool thePerspective = inRequest.mMatrix.m[0][2] != 0 || inRequest.mMatrix.m[1][2] != 0;
-        const auto& a = theInverse.m;
-        // Sample positions relative to the source rectangle's first pixel centre, 32.32 fixed point.
-        constexpr double kOne = 4294967296.0;
-        const std::int64_t theLimitU = (std::int64_t(theSrcWidth) << 32) - (std::int64_t(1) << 31);
-        const std::int64_t theLimitV = (std::int64_t(theSrcHeight) << 32) - (std::int64_t(1) << 31);
-        const std::int64_t theHalf = -(std::int64_t(1) << 31);
-        const auto theStepU = std::int64_t(std::llround(a[0][0] * kOne));
-        const auto theStepV = std::int64_t(std::llround(a[0][1] * kOne));
-        std::unique_ptr<AreaSampler> theArea;
-        if (AreaSampler::Applies(inRequest.mMatrix))
-            theArea = std::make_unique<AreaSampler>(theTexels, theTexelStride, theSrcWidth, theSrcHeight, theSrcLeft,
-                                                    theSrcTop, inRequest.mMatrix, theLeft, theRight);
-        for (int theY = theTop; theY < theBottom; ++theY) {
-            if (theArea != nullptr) {
-                theArea->Row(theY, theSamples.data(), theCovered.data());
-                thePutCoveredRuns(theY);
-                continue;
-            }
-            double theSx = 0, theSy = 0;
-            Apply(theInverse, theLeft + 0.5, theY + 0.5, theSx, theSy);
-            std::int64_t theU = std::llround((theSx - 0.5 - theSrcLeft) * kOne);
-            std::int64_t theV = std::llround((theSy - 0.5 - theSrcTop) * kOne);
-            for (int theX = theLeft; theX < theRight; ++theX, theU += theStepU, theV += theStepV) {
-                const int theIndex = theX - theLeft;
-                if (thePerspective) {
-                    if (!Apply(theInverse, theX + 0.5, theY + 0.5, theSx, theSy)) {
-                        theCovered[std::size_t(theIndex)] = 0;
-                        continue;
-                    }
-                    theU = std::llround((theSx - 0.5 - theSrcLeft) * kOne);
-                    theV = std::llround((theSy - 0.5 - theSrcTop) * kOne);
-                }
-                const bool theInside = theU >= theHalf && theU < theLimitU && theV >= theHalf && theV < theLimitV;
-                theCovered[std::size_t(theIndex)] = theInside ? 1 : 0;
-                if (!theInside)
-                    continue;
-                const int theX0 = int(theU >> 32);
-                const int theY0 = int(theV >> 32);
-                const std::uint32_t theFx = std::uint32_t(theU >> 24) & 255u;
-                const std::uint32_t theFy = std::uint32_t(theV >> 24) & 255u;
-                const int theXa = std::max(theX0, 0);
-                const int theXb = std::min(theX0 + 1, theSrcWidth - 1);
-                const std::ptrdiff_t theRowA = std::ptrdiff_t(std::max(theY0, 0)) * theTexelStride;
-                const std::ptrdiff_t theRowB = std::ptrdiff_t(std::min(theY0 + 1, theSrcHeight - 1)) * theTexelStride;
-                // Two channels per 32-bit lane pair: 0x00FF00FF masks keep them apart.
-                auto theLerp = [](std::uint32_t inA, std::uint32_t inB, std::uint32_t inF) {
-                    const std::uint32_t theRb = (inA & 0x00FF00FFu) * (256u - inF) + (inB & 0x00FF00FFu) * inF;
-                    const std::uint32_t theAg = ((inA >> 8) & 0x00FF00FFu) * (256u - inF) + ((inB >> 8) & 0x00FF00FFu) * inF;
-                    return ((theRb + 0x00800080u) >> 8 & 0x00FF00FFu) | (((theAg + 0x00800080u) >> 8 & 0x00FF00FFu) << 8);
-                };
-                const std::uint32_t theTopMix = theLerp(theTexels[theRowA + theXa], theTexels[theRowA + theXb], theFx);
-                const std::uint32_t theBottomMix = theLerp(theTexels[theRowB + theXa], theTexels[theRowB + theXb], theFx);
-                const std::uint32_t theSample = theLerp(theTopMix, theBottomMix, theFy);
-                std::memcpy(&theSamples[std::size_t(theIndex) * 4], &theSample, 4);
-            }
-            thePutCoveredRuns(theY);
-        }
+        return SampleTransformed(inRequest, theSource, theSourceArea, theDestArea, theSpanner, theWriter);
     } catch (const std::bad_alloc&) {
         return memFullErr;
     }
-    return noErr;
 }
 
 }  // namespace vximaging
