@@ -91,6 +91,29 @@ void ForColorChannels(const std::uint8_t* inSource, std::uint8_t* ioDest, int in
     }
 }
 
+// The alpha modes weighted by the source's own alpha, one loop per mode so that
+// no per-channel branch is left in it.
+template <int kMode>
+void BlendAlpha(const std::uint8_t* inSource, std::uint8_t* ioDest, int inCount)
+{
+    for (int theIndex = 0; theIndex < inCount; ++theIndex) {
+        const std::uint8_t* theS = inSource + theIndex * 4;
+        std::uint8_t* theD = ioDest + theIndex * 4;
+        const int theAlpha = theS[3];
+        for (int theChannel = 0; theChannel < 3; ++theChannel) {
+            const int theSrc = theS[theChannel];
+            const int theDst = theD[theChannel];
+            if constexpr (kMode == graphicsModeStraightAlpha)
+                theD[theChannel] = std::uint8_t(Div255(theSrc * theAlpha + theDst * (255 - theAlpha)));
+            else if constexpr (kMode == graphicsModePreWhiteAlpha)
+                theD[theChannel] = Clamp255(theSrc + Div255((theDst - 255) * (255 - theAlpha)));
+            else
+                theD[theChannel] = Clamp255(theSrc + Div255(theDst * (255 - theAlpha)));
+        }
+        theD[3] = std::uint8_t(theAlpha + Div255(theD[3] * (255 - theAlpha)));
+    }
+}
+
 void Combine(const ModeContext& inContext, const std::uint8_t* inSource, std::uint8_t* ioDest, int inCount)
 {
     const int* theOp = inContext.mOp;
@@ -123,35 +146,14 @@ void Combine(const ModeContext& inContext, const std::uint8_t* inSource, std::ui
     case graphicsModeStraightAlphaBlend:
         BlendWeighted(inContext, inSource, ioDest, inCount);
         break;
-    default:
-        for (int theIndex = 0; theIndex < inCount; ++theIndex) {
-            const std::uint8_t* theS = inSource + theIndex * 4;
-            std::uint8_t* theD = ioDest + theIndex * 4;
-            const int theAlpha = theS[3];
-            int theCoverage = theAlpha;
-            for (int theChannel = 0; theChannel < 3; ++theChannel) {
-                const int theSrc = theS[theChannel];
-                const int theDst = theD[theChannel];
-                switch (inContext.mMode) {
-                case graphicsModeStraightAlpha:
-                    theD[theChannel] = std::uint8_t(Div255(theSrc * theAlpha + theDst * (255 - theAlpha)));
-                    break;
-                case graphicsModePreWhiteAlpha:
-                    theD[theChannel] = Clamp255(theSrc + Div255((theDst - 255) * (255 - theAlpha)));
-                    break;
-                case graphicsModePreBlackAlpha:
-                    theD[theChannel] = Clamp255(theSrc + Div255(theDst * (255 - theAlpha)));
-                    break;
-                default: {  // graphicsModeStraightAlphaBlend
-                    const int theWeight = Div255(theAlpha * theOp[theChannel]);
-                    theD[theChannel] = std::uint8_t(Div255(theSrc * theWeight + theDst * (255 - theWeight)));
-                    theCoverage = theChannel == 0 ? theWeight : std::max(theCoverage, theWeight);
-                    break;
-                }
-                }
-            }
-            theD[3] = std::uint8_t(theCoverage + Div255(theD[3] * (255 - theCoverage)));
-        }
+    case graphicsModeStraightAlpha:
+        BlendAlpha<graphicsModeStraightAlpha>(inSource, ioDest, inCount);
+        break;
+    case graphicsModePreWhiteAlpha:
+        BlendAlpha<graphicsModePreWhiteAlpha>(inSource, ioDest, inCount);
+        break;
+    default:  // graphicsModePreBlackAlpha
+        BlendAlpha<graphicsModePreBlackAlpha>(inSource, ioDest, inCount);
         break;
     }
 }
