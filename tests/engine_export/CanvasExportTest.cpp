@@ -14,26 +14,11 @@
 #include <automation/Interfaces.h>
 #include <automation/SafeArray.h>
 
-HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject);
+#include "objects_canvas/CanvasClient.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-vx::Client CreateCanvas()
-{
-    IClassFactory* theFactory = nullptr;
-    EXPECT_EQ(VxGetClassObject_Canvas(IID_IClassFactory, reinterpret_cast<void**>(&theFactory)), S_OK);
-    if (theFactory == nullptr)
-        return vx::Client();
-    IDispatch* theObject = nullptr;
-    EXPECT_EQ(theFactory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&theObject)), S_OK);
-    theFactory->Release();
-    vx::Client theClient(theObject);
-    if (theObject != nullptr)
-        theObject->Release();
-    return theClient;
-}
 
 Bytes ReadFile(const std::string& inPath)
 {

@@ -12,27 +12,11 @@
 #include <automation/Strings.h>
 #include <vellumax/ICanvas.h>
 
+#include "objects_values/Factories.h"
+
 // Without the weak attribute of the server's class table, so that the linker
 // takes the class from the static library.
 HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject);
-HRESULT VxGetClassObject_XColor(REFIID inIid, void** outObject);
-
-using GetFactoryProc = HRESULT (*)(REFIID inIid, void** outObject);
-
-inline vx::Client CreateByFactory(GetFactoryProc inGetFactory)
-{
-    IClassFactory* theFactory = nullptr;
-    EXPECT_EQ(inGetFactory(IID_IClassFactory, reinterpret_cast<void**>(&theFactory)), S_OK);
-    if (theFactory == nullptr)
-        return vx::Client();
-    IDispatch* theObject = nullptr;
-    EXPECT_EQ(theFactory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&theObject)), S_OK);
-    theFactory->Release();
-    vx::Client theClient(theObject);
-    if (theObject != nullptr)
-        theObject->Release();
-    return theClient;
-}
 
 inline vx::Client CreateCanvas() { return CreateByFactory(&VxGetClassObject_Canvas); }
 

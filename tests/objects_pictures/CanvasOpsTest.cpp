@@ -7,13 +7,12 @@
 
 #include <automation/ErrorInfo.h>
 
+#include "objects_canvas/CanvasClient.h"
 #include "objects_pictures/PictureSupport.h"
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using namespace pictures;
-
-HRESULT VxGetClassObject_XColor(REFIID inIid, void** outObject);
 
 namespace {
 
@@ -22,22 +21,10 @@ protected:
     void SetUp() override { SetErrorInfo(0, nullptr); }
 };
 
-vx::Client NewXColor()
-{
-    IClassFactory* theFactory = nullptr;
-    EXPECT_EQ(VxGetClassObject_XColor(IID_IClassFactory, reinterpret_cast<void**>(&theFactory)), S_OK);
-    IDispatch* theObject = nullptr;
-    theFactory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&theObject));
-    theFactory->Release();
-    vx::Client theClient(theObject);
-    theObject->Release();
-    return theClient;
-}
-
 // A canvas holding exactly the picture's pixels.
 vx::Client PictureCanvas(const Pixels& inPixels)
 {
-    vx::Client theCanvas = NewCanvas();
+    vx::Client theCanvas = CreateCanvas();
     theCanvas.Call("DrawData", Encode(Format::kPng, inPixels), "png", "");
     EXPECT_TRUE(theCanvas.Ok()) << theCanvas.LastError().mDescription;
     return theCanvas;
@@ -48,7 +35,7 @@ TEST_F(CanvasOpsTest, DrawCanvasCopiesPlacesAndSizesANeverSizedTarget)
     // Red on the left, blue from x = 3.
     vx::Client theSource = PictureCanvas(MakePixels(6, 4, {0xFFFF0000, 0xFFFF0000, 0xFFFF0000, 0xFF0000FF,
                                                            0xFF0000FF, 0xFF0000FF}));
-    vx::Client theFresh = NewCanvas();
+    vx::Client theFresh = CreateCanvas();
     EXPECT_EQ(theFresh.Call("DrawCanvas", theSource.Object(), "").AsString(), "0,0,6,4");
     ASSERT_TRUE(theFresh.Ok()) << theFresh.LastError().mDescription;
     EXPECT_EQ(vx::codecs::test::MaxDifference(CanvasPixels(theSource), CanvasPixels(theFresh)), 0);
@@ -89,12 +76,12 @@ TEST_F(CanvasOpsTest, DrawCanvasBlendsWithTheOperationColourAndPutsTheModeBack)
 TEST_F(CanvasOpsTest, DrawCanvasOfNothingOrOfNoCanvas)
 {
     vx::Client theTarget = FilledCanvas(3, 3, "white");
-    vx::Client theEmpty = NewCanvas();
+    vx::Client theEmpty = CreateCanvas();
     theTarget.Call("DrawCanvas", theEmpty.Object(), "");
     EXPECT_TRUE(theTarget.Ok()) << theTarget.LastError().mDescription;
     EXPECT_EQ(Argb(CanvasPixels(theTarget), 1, 1), 0xFFFFFFFFu);
 
-    vx::Client theColor = NewXColor();
+    vx::Client theColor = CreateByFactory(&VxGetClassObject_XColor);
     theTarget.Call("DrawCanvas", theColor.Object(), "");
     EXPECT_EQ(theTarget.LastError().mCode, E_FAIL);
     EXPECT_THAT(theTarget.LastError().mDescription, HasSubstr("(-2147467262) occurred.\n\n\nDraw Canvas: Image={ok}"));
@@ -135,7 +122,7 @@ TEST_F(CanvasOpsTest, SetChannelScalesTheSourceAndMakesTheCanvas32BitsDeep)
     EXPECT_EQ(Argb(thePixels, 14, 4), 0xFFFF0000u);
 
     // A canvas without pixels gets 256 × 256 of them.
-    vx::Client theFresh = NewCanvas();
+    vx::Client theFresh = CreateCanvas();
     theFresh.Call("SetChannel", "blue", theSource.Object());
     ASSERT_TRUE(theFresh.Ok()) << theFresh.LastError().mDescription;
     EXPECT_EQ(theFresh.Get("Width").AsLong(), 256);

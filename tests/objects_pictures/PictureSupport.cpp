@@ -12,6 +12,7 @@
 #include <vellumax/ICanvas.h>
 
 #include "drawing/Gdi.h"
+#include "objects_canvas/CanvasClient.h"
 
 HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject);
 
@@ -171,24 +172,9 @@ ByteVector EncodeImages(Format inFormat, const std::vector<Pixels>& inImages)
     return WriteTiffWithLibrary(theDirectories);
 }
 
-vx::Client NewCanvas()
-{
-    IClassFactory* theFactory = nullptr;
-    EXPECT_EQ(VxGetClassObject_Canvas(IID_IClassFactory, reinterpret_cast<void**>(&theFactory)), S_OK);
-    if (theFactory == nullptr)
-        return vx::Client();
-    IDispatch* theObject = nullptr;
-    EXPECT_EQ(theFactory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&theObject)), S_OK);
-    theFactory->Release();
-    vx::Client theClient(theObject);
-    if (theObject != nullptr)
-        theObject->Release();
-    return theClient;
-}
-
 vx::Client FilledCanvas(int inWidth, int inHeight, const char* inColor)
 {
-    vx::Client theCanvas = NewCanvas();
+    vx::Client theCanvas = CreateCanvas();
     EXPECT_TRUE(theCanvas.Put("Width", inWidth));
     EXPECT_TRUE(theCanvas.Put("Height", inHeight));
     EXPECT_TRUE(theCanvas.Put("Color", inColor));

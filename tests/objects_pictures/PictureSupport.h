@@ -32,7 +32,6 @@ ByteVector Encode(Format inFormat, const Pixels& inPixels);
 // A GIF of several frames, or a TIFF of several directories, one picture each.
 ByteVector EncodeImages(Format inFormat, const std::vector<Pixels>& inImages);
 
-vx::Client NewCanvas();
 // A canvas of the size, every pixel the colour word or percentages given.
 vx::Client FilledCanvas(int inWidth, int inHeight, const char* inColor);
 // What the canvas holds, in B, G, R, A bytes (empty without pixels).

@@ -85,7 +85,7 @@ TEST_F(PictureTest, EveryFormatDrawsFromFileAndFromBytesOntoANeverSizedCanvas)
         const std::string theSize = "0,0," + std::to_string(thePicture.mWidth) + "," + std::to_string(thePicture.mHeight);
         // From bytes: with the format named, and found by trial with no type at all.
         for (const char* theType : {theCase.mName, ""}) {
-            vx::Client theCanvas = NewCanvas();
+            vx::Client theCanvas = CreateCanvas();
             EXPECT_EQ(DrawData(theCanvas, theBytes, theType, ""), theSize) << theCase.mName << " " << theType;
             ASSERT_TRUE(theCanvas.Ok()) << theCase.mName << ": " << theCanvas.LastError().mDescription;
             EXPECT_LE(theDifference(theCase.mFormat, thePicture, CanvasPixels(theCanvas)), theCase.mTolerance)
@@ -93,7 +93,7 @@ TEST_F(PictureTest, EveryFormatDrawsFromFileAndFromBytesOntoANeverSizedCanvas)
         }
         // From a file, by content and by extension alike.
         const TempFile theFile(theCase.mName, theBytes);
-        vx::Client theCanvas = NewCanvas();
+        vx::Client theCanvas = CreateCanvas();
         EXPECT_EQ(theCanvas.Call("DrawFile", theFile.Path(), "").AsString(), theSize) << theCase.mName;
         ASSERT_TRUE(theCanvas.Ok()) << theCase.mName << ": " << theCanvas.LastError().mDescription;
         EXPECT_LE(theDifference(theCase.mFormat, thePicture, CanvasPixels(theCanvas)), theCase.mTolerance)
@@ -293,13 +293,13 @@ TEST_F(PictureTest, PicturesThatCannotBeDrawnLeaveTheCanvasAsItWas)
             << theName;
         EXPECT_EQ(LargestDifference(theBefore, CanvasPixels(theCanvas)), 0) << theName;
 
-        vx::Client theFresh = NewCanvas();
+        vx::Client theFresh = CreateCanvas();
         DrawData(theFresh, theBytes, "", "");
         EXPECT_EQ(theFresh.LastError().mCode, E_FAIL) << theName;
         EXPECT_EQ(theFresh.Get("Width").AsLong(), 0) << theName;
         EXPECT_EQ(theFresh.Get("HBITMAP").AsLong(), 0) << theName;
     }
-    vx::Client theCanvas = NewCanvas();
+    vx::Client theCanvas = CreateCanvas();
     DrawData(theCanvas, kCases[0].second, "", "");
     EXPECT_THAT(theCanvas.LastError().mDescription,
                 StartsWith("A QuickTime error occurred indicating that it does not support this type of image "
