@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "support/EventLogListener.h"
 #include "automation/Errors.h"
 #include "automation/EventLog.h"
 
@@ -21,32 +22,17 @@ protected:
     void SetUp() override
     {
         TemporaryRegistryTest::SetUp();
-        mPath = Folder() + "/log";
-        mSocket = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        ASSERT_GE(mSocket, 0);
-        sockaddr_un theAddress{};
-        theAddress.sun_family = AF_UNIX;
-        ASSERT_LT(mPath.size(), sizeof theAddress.sun_path);
-        std::strcpy(theAddress.sun_path, mPath.c_str());
-        ASSERT_EQ(bind(mSocket, reinterpret_cast<sockaddr*>(&theAddress), sizeof theAddress), 0);
-        setenv("VX_EVENTLOG", mPath.c_str(), 1);
-    }
-    void TearDown() override
-    {
-        unsetenv("VX_EVENTLOG");
-        if (mSocket >= 0)
-            close(mSocket);
-        TemporaryRegistryTest::TearDown();
+        ASSERT_NO_FATAL_FAILURE(mLog.Listen(Folder() + "/log"));
     }
 
     // Every datagram that arrives within a short while.
     std::vector<std::string> Received()
     {
         std::vector<std::string> theDatagrams;
-        pollfd theWait{mSocket, POLLIN, 0};
+        pollfd theWait{mLog.Socket(), POLLIN, 0};
         while (poll(&theWait, 1, theDatagrams.empty() ? 1000 : 50) == 1) {
             std::string theBuffer(65536, '\0');
-            const ssize_t theSize = recv(mSocket, theBuffer.data(), theBuffer.size(), 0);
+            const ssize_t theSize = recv(mLog.Socket(), theBuffer.data(), theBuffer.size(), 0);
             if (theSize < 0)
                 break;
             theBuffer.resize(static_cast<std::size_t>(theSize));
@@ -66,8 +52,7 @@ protected:
     }
 
 private:
-    std::string mPath;
-    int mSocket = -1;
+    EventLogListener mLog;
 };
 
 TEST_F(EventLogTest, AnEntryIsOneSyslogDatagramOnOneLine)

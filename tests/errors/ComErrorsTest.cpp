@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,6 +15,7 @@
 #include "vellumax/errors/ComError.h"
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/EventLog.h"
+#include "support/EventLogListener.h"
 #include "vellumax/errors/Settings.h"
 
 namespace {
@@ -32,26 +30,13 @@ protected:
     {
         const std::string theStem = ::testing::TempDir() + "vx-comerr-" + std::to_string(getpid());
         mRegistry = theStem + ".db";
-        mSocketPath = theStem + ".sock";
-        std::remove(mSocketPath.c_str());
         setenv("VX_REGISTRY", mRegistry.c_str(), 1);
-        setenv("VX_EVENTLOG", mSocketPath.c_str(), 1);
-        mSocket = socket(AF_UNIX, SOCK_DGRAM, 0);
-        ASSERT_GE(mSocket, 0);
-        sockaddr_un theAddress{};
-        theAddress.sun_family = AF_UNIX;
-        ASSERT_LT(mSocketPath.size(), sizeof theAddress.sun_path);
-        std::strcpy(theAddress.sun_path, mSocketPath.c_str());
-        ASSERT_EQ(bind(mSocket, reinterpret_cast<sockaddr*>(&theAddress), sizeof theAddress), 0);
+        ASSERT_NO_FATAL_FAILURE(mLog.Listen(theStem + ".sock"));
         ClearErrorInfo();
     }
     void TearDown() override
     {
         ClearErrorInfo();
-        if (mSocket >= 0)
-            close(mSocket);
-        std::remove(mSocketPath.c_str());
-        unsetenv("VX_EVENTLOG");
         unsetenv("VX_REGISTRY");
         for (const char* theSuffix : {"", "-wal", "-shm", "-journal"})
             std::remove((mRegistry + theSuffix).c_str());
@@ -62,19 +47,7 @@ protected:
         if (GetErrorInfo(0, &theInfo) == S_OK && theInfo != nullptr)
             theInfo->Release();
     }
-    // Entries already sent; the socket is local, so a sent datagram is there at once.
-    std::vector<std::string> Entries()
-    {
-        std::vector<std::string> theEntries;
-        char theBuffer[16384];
-        for (;;) {
-            const ssize_t theSize = recv(mSocket, theBuffer, sizeof theBuffer, MSG_DONTWAIT);
-            if (theSize < 0)
-                break;
-            theEntries.emplace_back(theBuffer, static_cast<std::size_t>(theSize));
-        }
-        return theEntries;
-    }
+    std::vector<std::string> Entries() const { return mLog.Entries(); }
     struct Raised {
         std::string mDescription;
         std::string mSource;
@@ -100,8 +73,7 @@ protected:
     }
 
     std::string mRegistry;
-    std::string mSocketPath;
-    int mSocket = -1;
+    EventLogListener mLog;
 };
 
 TEST_F(ComErrorsTest, RaisingSetsTheThreadsErrorInformation)
@@ -145,8 +117,7 @@ TEST_F(ComErrorsTest, LogsOneLineOnlyWhenLogErrorsIsOn)
 
 TEST_F(ComErrorsTest, LoggingWithoutAListenerIsSilent)
 {
-    close(mSocket);
-    mSocket = -1;
+    mLog.Stop();
     WriteSetting(kLogErrorsSetting, 1);
     EXPECT_EQ(RaiseComError("lost", E_FAIL, kIid, kProgId), E_FAIL);
     EXPECT_EQ(TakeErrorInfo().mDescription, "lost");

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+
+#include <unistd.h>
 
 #include <automation/Client.h>
 #include <automation/ErrorInfo.h>
@@ -44,3 +48,27 @@ inline std::string TakeErrorDescription()
     theInfo->Release();
     return theDescription;
 }
+
+// Points VX_REGISTRY at a registry file of the test's own for its lifetime, so
+// that settings it writes are not seen by tests running beside it.
+class PrivateRegistry {
+public:
+    explicit PrivateRegistry(const std::string& inName)
+        : mMine(::testing::TempDir() + inName + "-" + std::to_string(::getpid()) + ".db")
+    {
+        const char* theShared = std::getenv("VX_REGISTRY");
+        mOld = theShared != nullptr ? theShared : "";
+        ::setenv("VX_REGISTRY", mMine.c_str(), 1);
+    }
+    ~PrivateRegistry()
+    {
+        ::setenv("VX_REGISTRY", mOld.c_str(), 1);
+        std::remove(mMine.c_str());
+    }
+    PrivateRegistry(const PrivateRegistry&) = delete;
+    PrivateRegistry& operator=(const PrivateRegistry&) = delete;
+
+private:
+    std::string mMine;
+    std::string mOld;
+};

@@ -253,19 +253,7 @@ TEST_F(CanvasTest, EmbeddedNulIsRefusedWhereTextIsReadAsAString)
 TEST_F(CanvasTest, MaxPixelsBoundsEveryStore)
 {
     // A registry of its own: tests running beside this one must not see the setting.
-    const std::string theRegistry = ::testing::TempDir() + "maxpixels-" + std::to_string(::getpid()) + ".db";
-    const char* theShared = std::getenv("VX_REGISTRY");
-    const std::string theOld = theShared != nullptr ? theShared : "";
-    ::setenv("VX_REGISTRY", theRegistry.c_str(), 1);
-    struct Restore {
-        std::string mOld;
-        std::string mMine;
-        ~Restore()
-        {
-            ::setenv("VX_REGISTRY", mOld.c_str(), 1);
-            std::remove(mMine.c_str());
-        }
-    } theRestore{theOld, theRegistry};
+    const PrivateRegistry theRegistry("maxpixels");
     const std::string kDefault = "larger than the limit of 268435456 pixels set by MaxPixels.";
     Size(10, 10);
     ASSERT_TRUE(mCanvas.Put("Width", 16385));

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -22,6 +20,7 @@
 #include <automation/Strings.h>
 
 #include "objects_canvas/CanvasClient.h"
+#include "support/EventLogListener.h"
 
 HRESULT VxGetClassObject_Graphic(REFIID inIid, void** outObject);
 HRESULT VxGetClassObject_Gestalt(REFIID inIid, void** outObject);
@@ -55,23 +54,11 @@ protected:
         std::filesystem::remove_all(mFolder);
         std::filesystem::create_directories(mFolder);
         mRegistry = theStem + ".db";
-        mSocketPath = theStem + ".sock";
-        std::remove(mSocketPath.c_str());
         setenv("VX_REGISTRY", mRegistry.c_str(), 1);
-        setenv("VX_EVENTLOG", mSocketPath.c_str(), 1);
-        mSocket = socket(AF_UNIX, SOCK_DGRAM, 0);
-        ASSERT_GE(mSocket, 0);
-        sockaddr_un theAddress{};
-        theAddress.sun_family = AF_UNIX;
-        ASSERT_LT(mSocketPath.size(), sizeof theAddress.sun_path);
-        std::strcpy(theAddress.sun_path, mSocketPath.c_str());
-        ASSERT_EQ(bind(mSocket, reinterpret_cast<sockaddr*>(&theAddress), sizeof theAddress), 0);
+        ASSERT_NO_FATAL_FAILURE(mLog.Listen(theStem + ".sock"));
     }
     void TearDown() override
     {
-        if (mSocket >= 0)
-            close(mSocket);
-        std::remove(mSocketPath.c_str());
         std::filesystem::remove_all(mFolder);
         for (const char* theSuffix : {"", "-wal", "-shm", "-journal"})
             std::remove((mRegistry + theSuffix).c_str());
@@ -95,24 +82,11 @@ protected:
         return std::size_t(std::distance(std::filesystem::directory_iterator(mFolder),
                                          std::filesystem::directory_iterator()));
     }
-    // Event-log entries sent so far; the socket is local, so a sent datagram is there at once.
-    std::vector<std::string> Entries() const
-    {
-        std::vector<std::string> theEntries;
-        char theBuffer[16384];
-        for (;;) {
-            const ssize_t theSize = recv(mSocket, theBuffer, sizeof theBuffer, MSG_DONTWAIT);
-            if (theSize < 0)
-                break;
-            theEntries.emplace_back(theBuffer, static_cast<std::size_t>(theSize));
-        }
-        return theEntries;
-    }
+    std::vector<std::string> Entries() const { return mLog.Entries(); }
 
     std::string mFolder;
     std::string mRegistry;
-    std::string mSocketPath;
-    int mSocket = -1;
+    EventLogListener mLog;
 };
 
 }  // namespace vxtest

@@ -312,20 +312,7 @@ TEST_F(PictureTest, PicturesThatCannotBeDrawnLeaveTheCanvasAsItWas)
 TEST_F(PictureTest, MaxPixelsBoundsDecodedPictures)
 {
     // A registry of its own: tests running beside this one must not see the setting.
-    const std::string theRegistry =
-        ::testing::TempDir() + "picture-maxpixels-" + std::to_string(::getpid()) + ".db";
-    const char* theShared = std::getenv("VX_REGISTRY");
-    const std::string theOld = theShared != nullptr ? theShared : "";
-    ::setenv("VX_REGISTRY", theRegistry.c_str(), 1);
-    struct Restore {
-        std::string mOld;
-        std::string mMine;
-        ~Restore()
-        {
-            ::setenv("VX_REGISTRY", mOld.c_str(), 1);
-            std::remove(mMine.c_str());
-        }
-    } theRestore{theOld, theRegistry};
+    const PrivateRegistry theRegistry("picture-maxpixels");
 
     WriteSetting(kMaxPixelsSetting, 30 * 20);
     const ByteVector theFits = Encode(Format::kPng, MakePixels(30, 20, kTwelve));
