@@ -57,7 +57,7 @@ void GetAs(benchmark::State& ioState, const char* inType)
         theOperation.GetParameters()->Depth = 32;
         theOperation.SetType(inType);
         theOperation.SetParameterString("");
-        theOperation.Run(theCanvas, true);
+        theOperation.Run(theCanvas, Operation::RunCheck::kRecordAndCheck);
         if (theOperation.GetErrorReport()->HasError()) {
             ioState.SkipWithError("export failed");
             return;

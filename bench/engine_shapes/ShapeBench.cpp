@@ -26,7 +26,7 @@ void BM_DrawShapeRect1x1(benchmark::State& ioState)
         DrawShapeOp theOperation;
         theOperation.SetShape("rect");
         theOperation.SetParameterString("rect=3,3,4,4");
-        theOperation.Run(theStore, true);
+        theOperation.Run(theStore, Operation::RunCheck::kRecordAndCheck);
         benchmark::DoNotOptimize(theOperation.GetErrorReport()->HasError());
     }
 }
@@ -42,7 +42,7 @@ void BM_DrawShapeOval40(benchmark::State& ioState)
         DrawShapeOp theOperation;
         theOperation.SetShape("oval");
         theOperation.SetParameterString("rect=10,10,50,50 pensize=3");
-        theOperation.Run(theStore, true);
+        theOperation.Run(theStore, Operation::RunCheck::kRecordAndCheck);
         benchmark::DoNotOptimize(theOperation.GetErrorReport()->HasError());
     }
 }
@@ -59,7 +59,7 @@ void BM_TextLength(benchmark::State& ioState)
         std::strcpy(theOperation.GetParameters()->Font, "DejaVu Sans");
         theOperation.SetText("The quick brown fox jumps over the lazy dog, twice over and once more.");
         theOperation.SetParameterString("rect=0,0,200,100 textsize=10");
-        theOperation.Run(theStore, true);
+        theOperation.Run(theStore, Operation::RunCheck::kRecordAndCheck);
         benchmark::DoNotOptimize(theOperation.GetLengthDrawn());
     }
 }

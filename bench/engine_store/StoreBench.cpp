@@ -67,7 +67,7 @@ void BM_RunEmptyStep(benchmark::State& ioState)
     const std::size_t theLength = theOp.GetReport().size();
     for (auto _ : ioState) {
         theOp.Rewind(theLength);
-        theOp.Run(theStore, true);
+        theOp.Run(theStore, Operation::RunCheck::kRecordAndCheck);
     }
 }
 BENCHMARK(BM_RunEmptyStep);
@@ -83,7 +83,7 @@ void BM_OperationLifetime(benchmark::State& ioState)
     for (auto _ : ioState) {
         EmptyOp theOp;
         theOp.SetParameterString("rect=10,10,90,90 pencolor=red pensize=3");
-        theOp.Run(theStore, true);
+        theOp.Run(theStore, Operation::RunCheck::kRecordAndCheck);
         benchmark::DoNotOptimize(theOp.GetResultRect());
     }
 }

@@ -112,7 +112,7 @@ TEST(BandedGif, BytesEqualTheWholePictureWay)
         theOperation.GetParameters()->Depth = theCanvas.GetDepth();
         theOperation.SetType("gif");
         theOperation.SetParameterString(theParams.c_str());
-        theOperation.Run(theCanvas, true);
+        theOperation.Run(theCanvas, Operation::RunCheck::kRecordAndCheck);
         ASSERT_FALSE(theOperation.GetErrorReport()->HasError()) << theOperation.GetErrorReport()->Message();
         const Bytes theBanded(theOperation.GetDataPointer(), theOperation.GetDataPointer() + theOperation.GetDataSize());
         ASSERT_EQ(theBanded, WholePictureGif(theCanvas, theTransparent ? theX : -1, theY, theInterlace,
@@ -127,7 +127,7 @@ TEST(BandedGif, BytesEqualTheWholePictureWay)
             thePlace.assign(inLength, 0xEE);
             return thePlace.data();
         });
-        theDirect.Run(theCanvas, true);
+        theDirect.Run(theCanvas, Operation::RunCheck::kRecordAndCheck);
         ASSERT_FALSE(theDirect.GetErrorReport()->HasError());
         EXPECT_EQ(theDirect.WroteToOutputPlace(), !theCompress);
         if (!theCompress) {

@@ -283,7 +283,7 @@ void RunGetAs(ExportOperation& ioOperation, Bitmap& ioCanvas, const char* inType
     ioOperation.GetParameters()->Dither = ioCanvas.GetDither();
     ioOperation.SetType(inType);
     ioOperation.SetParameterString(inParams);
-    ioOperation.Run(ioCanvas, true);
+    ioOperation.Run(ioCanvas, Operation::RunCheck::kRecordAndCheck);
 }
 
 void RunSaveAs(ExportOperation& ioOperation, Bitmap& ioCanvas, const std::string& inPath, const char* inParams)
@@ -291,7 +291,7 @@ void RunSaveAs(ExportOperation& ioOperation, Bitmap& ioCanvas, const std::string
     ioOperation.GetParameters()->Depth = ioCanvas.GetDepth();
     ioOperation.SetFile(inPath.c_str());
     ioOperation.SetParameterString(inParams);
-    ioOperation.Run(ioCanvas, true);
+    ioOperation.Run(ioCanvas, Operation::RunCheck::kRecordAndCheck);
 }
 
 std::string ErrorText(ExportOperation& inOperation)

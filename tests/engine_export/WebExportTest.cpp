@@ -78,7 +78,7 @@ Bytes GetAs(Bitmap& ioCanvas, const char* inType, const char* inParams, std::str
     theOperation.GetParameters()->Dither = ioCanvas.GetDither();
     theOperation.SetType(inType);
     theOperation.SetParameterString(inParams);
-    theOperation.Run(ioCanvas, true);
+    theOperation.Run(ioCanvas, Operation::RunCheck::kRecordAndCheck);
     ErrorReport& theReport = *theOperation.GetErrorReport();
     if (outError != nullptr)
         *outError = theReport.HasError() ? theReport.Message() : std::string();

@@ -50,7 +50,7 @@ std::string Draw(Bitmap& ioStore, const char* inShape, const std::string& inPara
     theParams.PaintColor = ColorValue{65535, 0, 0, 65535, 0};
     theOperation.SetShape(inShape);
     EXPECT_EQ(theOperation.SetParameterString((inParams + " opengl=true").c_str()), 0) << inParams;
-    theOperation.Run(ioStore, true);
+    theOperation.Run(ioStore, Operation::RunCheck::kRecordAndCheck);
     const ErrorReport& theReport = *theOperation.GetErrorReport();
     return theReport.HasError() ? "failed: " + theReport.GetMessages() : "";
 }

@@ -40,7 +40,7 @@ Outcome DrawShape(Bitmap& ioStore, const char* inShape, const char* inParams,
         inDefaults(theParams);
     theOperation.SetShape(inShape);
     EXPECT_EQ(theOperation.SetParameterString(inParams), 0) << inParams;
-    theOperation.Run(ioStore, true);
+    theOperation.Run(ioStore, Operation::RunCheck::kRecordAndCheck);
     ErrorReport& theReport = *theOperation.GetErrorReport();
     return {theReport.HasError(), theReport.GetMessages(), theReport.GetContext(), theReport.GetWindowsError(),
             theReport.GetComError()};
@@ -275,7 +275,7 @@ TEST(ShapeResult, TheResultIsThePlacementNotTheInsetShape)
     DrawShapeOp theOperation;
     theOperation.SetShape("rect");
     theOperation.SetParameterString("rect=10,10,50,50 pensize=6 move=2,3");
-    theOperation.Run(theStore, true);
+    theOperation.Run(theStore, Operation::RunCheck::kRecordAndCheck);
     ASSERT_FALSE(theOperation.GetErrorReport()->HasError());
     EXPECT_EQ(theOperation.GetResultRect(), (LongRect{12, 13, 52, 53}));
     EXPECT_NE(theOperation.GetReport().find("Shape={rect}"), std::string::npos) << theOperation.GetReport();

@@ -37,7 +37,7 @@ TextRun RunText(Bitmap& ioStore, Method inMethod, const char* inText, const std:
     EXPECT_EQ(theOperation.SetParameterString(inParams.c_str()), 0) << inParams;
     if (inMethod == Method::kTextArea)
         theOperation.SetOperation(kMeasureOnly);
-    theOperation.Run(ioStore, true);
+    theOperation.Run(ioStore, Operation::RunCheck::kRecordAndCheck);
     ErrorReport& theReport = *theOperation.GetErrorReport();
     return {theReport.HasError(),          theReport.GetMessages(),       theOperation.GetRect(),
             theOperation.GetResultRect(),  theOperation.GetLineHeight(), theOperation.GetLengthDrawn()};
@@ -77,7 +77,7 @@ TEST(TextFont, PointsBecomeACharacterHeightAtNinetySixDots)
         std::strcpy(theProbe.GetParameters()->Font, "DejaVu Serif");
         theProbe.SetText("x");
         ASSERT_EQ(theProbe.SetParameterString(theCase.mParams), 0);
-        theProbe.Run(theStore, true);
+        theProbe.Run(theStore, Operation::RunCheck::kRecordAndCheck);
         ASSERT_FALSE(theProbe.GetErrorReport()->HasError()) << theProbe.GetErrorReport()->Message();
         ASSERT_TRUE(theProbe.mSeen);
         EXPECT_EQ(theProbe.mFont.lfHeight, theCase.mHeight);

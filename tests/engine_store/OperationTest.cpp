@@ -50,7 +50,7 @@ TEST(Operation, AParseErrorStopsTheRunBeforeTheMainStep)
     MakeRed(theStore);
     ProbeOp theOp([](Bitmap& ioStore) { ioStore.SetNaturalColor(ColorValue::White()), ioStore.Erase(); });
     EXPECT_NE(theOp.SetParameterString("rect=1,2,3,4 pensize"), 0);
-    theOp.Run(theStore, true);
+    theOp.Run(theStore, Operation::RunCheck::kRecordAndCheck);
     EXPECT_EQ(theOp.mRuns, 0);
     EXPECT_EQ(theStore.GetPixelColor(5, 5), (ColorValue{65280, 0, 0, 65280, 0}));
 
@@ -67,7 +67,7 @@ TEST(Operation, ACheckedRunRecordsTheReportAsContextAndPlacesTheRectangle)
     Bitmap theStore;
     ProbeOp theOp;
     ASSERT_EQ(theOp.SetParameterString("rect=10,20,110,220 move=5,-5 inset=2"), 0);
-    theOp.Run(theStore, true);
+    theOp.Run(theStore, Operation::RunCheck::kRecordAndCheck);
     EXPECT_EQ(theOp.mRuns, 1);
     ErrorReport& theError = *theOp.GetErrorReport();
     EXPECT_FALSE(theError.HasError());
@@ -80,7 +80,7 @@ TEST(Operation, AnUncheckedRunRecordsNothing)
 {
     Bitmap theStore;
     ProbeOp theOp;
-    theOp.Run(theStore, false);
+    theOp.Run(theStore, Operation::RunCheck::kSkip);
     EXPECT_EQ(theOp.mRuns, 1);
     EXPECT_EQ(theOp.GetReport(), "Probe:");
     EXPECT_EQ(theOp.GetErrorReport()->GetContextCount(), 0);
@@ -92,7 +92,7 @@ TEST(Operation, AnInnerOperationRunsOnTheOuterRecords)
     Bitmap theStore;
     ProbeOp theOuter;
     ASSERT_EQ(theOuter.SetParameterString("pos=3,4 size=5,6"), 0);
-    theOuter.Run(theStore, true);
+    theOuter.Run(theStore, Operation::RunCheck::kRecordAndCheck);
     ErrorReport* const theRecord = theOuter.GetErrorReport();
 
     ProbeOp theInner([](Bitmap&) { throw std::runtime_error("inner"); });
@@ -100,7 +100,7 @@ TEST(Operation, AnInnerOperationRunsOnTheOuterRecords)
     theInner.AdoptErrorReport(theOuter.DetachErrorReport());
     EXPECT_EQ(theOuter.GetParameters(), nullptr);
     EXPECT_EQ(theOuter.GetErrorReport(), nullptr);
-    theInner.Run(theStore, false);
+    theInner.Run(theStore, Operation::RunCheck::kSkip);
     EXPECT_EQ(theInner.GetResultRect(), (LongRect{3, 4, 8, 10}));
     theOuter.AdoptErrorReport(theInner.DetachErrorReport());
 
@@ -114,12 +114,12 @@ TEST(Operation, ExceptionsFromTheMainStepAreRecorded)
 {
     Bitmap theStore;
     ProbeOp theCom([](Bitmap&) { throw ComError(E_OUTOFMEMORY); });
-    theCom.Run(theStore, false);
+    theCom.Run(theStore, Operation::RunCheck::kSkip);
     EXPECT_EQ(theCom.GetErrorReport()->GetComError(), E_OUTOFMEMORY);
     EXPECT_EQ(theCom.GetErrorReport()->GetMessageCount(), 0);
 
     ProbeOp theOther([](Bitmap&) { throw 42; });
-    theOther.Run(theStore, false);
+    theOther.Run(theStore, Operation::RunCheck::kSkip);
     EXPECT_EQ(theOther.GetErrorReport()->GetMessages(), "Unknown exception thrown");
 }
 
@@ -131,7 +131,7 @@ TEST(Operation, AProcessorFaultInTheMainStepBecomesAMessage)
         volatile int* volatile theNull = nullptr;
         ReadThrough(theNull);
     });
-    theOp.Run(theStore, false);  // returns normally
+    theOp.Run(theStore, Operation::RunCheck::kSkip);  // returns normally
     const std::string theMessages = theOp.GetErrorReport()->GetMessages();
     EXPECT_EQ(theMessages.rfind("Code at 0x", 0), 0u) << theMessages;
     EXPECT_NE(theMessages.find(" attempted to read from 0x00000000. "), std::string::npos) << theMessages;
@@ -151,11 +151,11 @@ TEST(MiscOps, EraseAndInvertWorkOnTheWholeStore)
         theStore.SetDepth(theCase.mDepth);
         theStore.SetNaturalColor(kRed);
         EraseOp theErase;
-        theErase.Run(theStore, true);
+        theErase.Run(theStore, Operation::RunCheck::kRecordAndCheck);
         EXPECT_FALSE(theErase.GetErrorReport()->HasError());
         ASSERT_TRUE(theStore.HasPixels());
         InvertOp theInvert;
-        theInvert.Run(theStore, true);
+        theInvert.Run(theStore, Operation::RunCheck::kRecordAndCheck);
         EXPECT_FALSE(theInvert.GetErrorReport()->HasError());
         EXPECT_EQ(theStore.GetPixelColor(0, 0), theCase.mInverted) << theCase.mDepth;
         EXPECT_EQ(theStore.GetPixelColor(5, 3), theCase.mInverted) << theCase.mDepth;
@@ -167,9 +167,9 @@ TEST(MiscOps, WithoutPixelsNothingHappensAndRefitErrorsAreRecorded)
     Bitmap theStore;
     theStore.SetWidth(5);
     EraseOp theErase;
-    theErase.Run(theStore, true);
+    theErase.Run(theStore, Operation::RunCheck::kRecordAndCheck);
     InvertOp theInvert;
-    theInvert.Run(theStore, true);
+    theInvert.Run(theStore, Operation::RunCheck::kRecordAndCheck);
     EXPECT_FALSE(theErase.GetErrorReport()->HasError());
     EXPECT_FALSE(theInvert.GetErrorReport()->HasError());
     EXPECT_FALSE(theStore.HasPixels());
@@ -177,9 +177,9 @@ TEST(MiscOps, WithoutPixelsNothingHappensAndRefitErrorsAreRecorded)
     theStore.SetWidth(40000);
     theStore.SetHeight(5);
     EraseOp theBadErase;
-    theBadErase.Run(theStore, true);
+    theBadErase.Run(theStore, Operation::RunCheck::kRecordAndCheck);
     InvertOp theBadInvert;
-    theBadInvert.Run(theStore, true);
+    theBadInvert.Run(theStore, Operation::RunCheck::kRecordAndCheck);
     EXPECT_EQ(theBadErase.GetErrorReport()->GetQuickTimeError(), paramErr);
     EXPECT_EQ(theBadInvert.GetErrorReport()->GetQuickTimeError(), paramErr);
 }

@@ -51,7 +51,7 @@ std::unique_ptr<ErrorReport> DrawShapeOp::RunPoly(Bitmap& inBitmap, std::unique_
                                                   std::unique_ptr<ErrorReport> inError)
 {
     DrawGLPoly thePoly("", std::move(inParameters), std::move(inError));
-    thePoly.Run(inBitmap, false);
+    thePoly.Run(inBitmap, RunCheck::kSkip);
     return thePoly.DetachErrorReport();
 }
 
@@ -59,6 +59,6 @@ std::unique_ptr<ErrorReport> DrawShapeOp::RunGDI(Bitmap& inBitmap, std::unique_p
                                                  std::unique_ptr<ErrorReport> inError)
 {
     DrawGDIShape theShape("", false, std::move(inParameters), std::move(inError));
-    theShape.Run(inBitmap, false);
+    theShape.Run(inBitmap, RunCheck::kSkip);
     return theShape.DetachErrorReport();
 }

@@ -107,7 +107,7 @@ void Operation::AdoptParameters(std::unique_ptr<Parameters> inParameters)
     mParameters = std::move(inParameters);
 }
 
-void Operation::Run(Bitmap& inBitmap, bool inCheck)
+void Operation::Run(Bitmap& inBitmap, RunCheck inCheck)
 {
     assert(mError != nullptr && "running without an error record");
     assert(mParameters != nullptr && "running without a parameter record");
@@ -115,7 +115,7 @@ void Operation::Run(Bitmap& inBitmap, bool inCheck)
     // no method frame of its own (a nested frame costs nothing).
     FaultFrame theFrame;
     try {
-        if (inCheck) {
+        if (inCheck == RunCheck::kRecordAndCheck) {
             char theCanvas[128];
             DescribeStore(inBitmap, theCanvas);
             Report("Canvas", theCanvas);

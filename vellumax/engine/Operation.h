@@ -32,6 +32,11 @@ public:
     Operation(const Operation&) = delete;
     Operation& operator=(const Operation&) = delete;
 
+    // What Run does before the main step: a method's own operation records
+    // the report and the store as context and stops on a parse error; an
+    // inner one, on records its outer operation already checked, skips both.
+    enum class RunCheck { kRecordAndCheck, kSkip };
+
     // The virtual operations in their slot order; subclasses add theirs after Do.
     virtual ~Operation();
     // Appends " inName={inValue}" to the report.
@@ -48,11 +53,10 @@ public:
     // Replace the record held (destroying it) with the one given.
     virtual void AdoptErrorReport(std::unique_ptr<ErrorReport> inReport);
     virtual void AdoptParameters(std::unique_ptr<Parameters> inParameters);
-    // With inCheck, records the report and the store as context and stops on a
-    // parse error; then, unless the error record already holds an error, sets
-    // the result rectangle from the placement and runs Do. Never throws: the
-    // outcome is in the error record.
-    virtual void Run(Bitmap& inBitmap, bool inCheck);
+    // Checks as inCheck says; then, unless the error record already holds an
+    // error, sets the result rectangle from the placement and runs Do. Never
+    // throws: the outcome is in the error record.
+    virtual void Run(Bitmap& inBitmap, RunCheck inCheck);
     virtual LongRect GetResultRect() const;
     // The main step.
     virtual void Do(Bitmap& inBitmap) = 0;

@@ -218,7 +218,7 @@ PatternBitmap Canvas::PatternForRun()
 
 HRESULT Canvas::RunOperation(Operation& inOperation, Bitmap& inBitmap)
 {
-    inOperation.Run(inBitmap, true);
+    inOperation.Run(inBitmap, Operation::RunCheck::kRecordAndCheck);
     ErrorReport& theError = *inOperation.GetErrorReport();
     if (theError.HasError())
         return Raise(theError.Message());
