@@ -466,64 +466,54 @@ std::uint32_t Bitmap::PlaceChannel(std::uint8_t inSource, OSType inFormat, std::
 
 HBITMAP Bitmap::GetHBITMAP()
 {
-    if (mHBITMAP != 0 || mWorld == nullptr)
-        return mHBITMAP;
+    if (mHBITMAP.Get() != 0 || mWorld == nullptr)
+        return mHBITMAP.Get();
     Rect theBounds;
     GetPortBounds(mWorld, &theBounds);
     const PixMapHandle thePixMap = GetGWorldPixMap(mWorld);
     RGBQUAD thePalette[kMaxPaletteEntries];
     const int thePaletteCount = PaletteOf(thePixMap, thePalette);
-    mHBITMAP = CreateDIBSectionOnPixels(theBounds.right - theBounds.left, theBounds.bottom - theBounds.top,
-                                        GetPixDepth(thePixMap), int(GetPixRowBytes(thePixMap)),
-                                        GetPixBaseAddr(thePixMap), thePaletteCount > 0 ? thePalette : nullptr,
-                                        thePaletteCount);
-    return mHBITMAP;
+    mHBITMAP.Reset(CreateDIBSectionOnPixels(theBounds.right - theBounds.left, theBounds.bottom - theBounds.top,
+                                            GetPixDepth(thePixMap), int(GetPixRowBytes(thePixMap)),
+                                            GetPixBaseAddr(thePixMap), thePaletteCount > 0 ? thePalette : nullptr,
+                                            thePaletteCount));
+    return mHBITMAP.Get();
 }
 
 HDC Bitmap::GetHDC()
 {
-    if (mHDC != 0)
-        return mHDC;
+    if (mHDC.Get() != 0)
+        return mHDC.Get();
     const HBITMAP theBitmap = GetHBITMAP();
     if (theBitmap != 0)
-        mHDC = CreateDCOnBitmap(theBitmap);
-    return mHDC;
+        mHDC.Reset(CreateDCOnBitmap(theBitmap));
+    return mHDC.Get();
 }
 
 HGLRC Bitmap::GetGLContext()
 {
     if (mGLContext != nullptr || mWorld == nullptr)
-        return mGLContext;
+        return mGLContext.get();
     const PixMapHandle thePixMap = GetGWorldPixMap(mWorld);
     if (GetPixDepth(thePixMap) != 32)
         return nullptr;
     Rect theBounds;
     GetPortBounds(mWorld, &theBounds);
-    mGLContext = wglCreateContextOnPixels(GetPixBaseAddr(thePixMap), theBounds.right - theBounds.left,
-                                          theBounds.bottom - theBounds.top, GetPixRowBytes(thePixMap));
-    return mGLContext;
+    mGLContext.reset(wglCreateContextOnPixels(GetPixBaseAddr(thePixMap), theBounds.right - theBounds.left,
+                                              theBounds.bottom - theBounds.top, GetPixRowBytes(thePixMap)));
+    return mGLContext.get();
 }
 
 void Bitmap::DeleteGLContext()
 {
-    if (mGLContext == nullptr)
-        return;
-    [[maybe_unused]] const BOOL theDeleted = wglDeleteContext(mGLContext);
-    assert(theDeleted && "wglDeleteContext");
-    mGLContext = nullptr;
+    mGLContext.reset();
 }
 
 void Bitmap::DeleteDrawingContext()
 {
     // The context first: the bitmap can't be deleted while a context draws on it.
-    if (mHDC != 0) {
-        DeleteDC(mHDC);
-        mHDC = 0;
-    }
-    if (mHBITMAP != 0) {
-        DeleteObject(mHBITMAP);
-        mHBITMAP = 0;
-    }
+    mHDC.Reset();
+    mHBITMAP.Reset();
 }
 
 OSErr Bitmap::DrawWindowsBitmap(HBITMAP inBitmap, const LongRect& inSource, const MatrixRecord* inMatrix,

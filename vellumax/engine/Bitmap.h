@@ -8,9 +8,11 @@
 #include <utility>
 
 #include "drawing/Gdi.h"
+#include "drawing/GdiOwners.h"
 #include "imaging/ImageMatrix.h"
 #include "imaging/QuickDraw.h"
 #include "opengl/Wgl.h"
+#include "opengl/WglOwners.h"
 #include "vellumax/params/Utilities.h"
 
 class Bitmap {
@@ -156,7 +158,8 @@ private:
     RGBColor mSavedBackColor{0, 0, 0};
     PenState mSavedPen{};
     std::int32_t mLocks = 0;
-    HGLRC mGLContext = nullptr;
-    HBITMAP mHBITMAP = 0;
-    HDC mHDC = 0;
+    WglContextOwner mGLContext;
+    // The context draws on the bitmap: it goes first.
+    GdiObjectOwner mHBITMAP;
+    GdiDCOwner mHDC;
 };

@@ -41,11 +41,7 @@ DrawGDIShape::DrawGDIShape(const char* inName, bool inDirect, std::unique_ptr<Pa
 {
 }
 
-DrawGDIShape::~DrawGDIShape()
-{
-    if (mPinned)
-        GdiUnpinDC();
-}
+DrawGDIShape::~DrawGDIShape() = default;
 
 void DrawGDIShape::Do(Bitmap& inBitmap)
 {
@@ -101,117 +97,81 @@ std::int32_t DrawGDIShape::GetLengthDrawn() const
 
 void DrawGDIShape::Begin(Bitmap& inBitmap)
 {
-    Parameters& theParams = *mParameters;
     GdiSetLastError(0);
-    OSErr theQuickTimeError = noErr;
+    const OSErr theQuickTimeError = inBitmap.EnsurePixels(kDefaultSide, kDefaultSide, -1);
     bool theFailed = false;
-
-    [&] {
-        theQuickTimeError = inBitmap.EnsurePixels(kDefaultSide, kDefaultSide, -1);
-        if (theQuickTimeError != noErr)
-            return;
+    if (theQuickTimeError == noErr) {
         mHDC = inBitmap.GetHDC();
         assert(mHDC && "mHDC");
-        if (mHDC == 0) {
-            theFailed = true;
-            return;
-        }
-        // Every call from here to End names this context.
-        mPinned = GdiPinDC(mHDC) != 0;
-        mOldMapMode = SetMapMode(mHDC, MM_TEXT);
-        if (mOldMapMode == 0) {
-            theFailed = true;
-            return;
-        }
-        const LongRect theBounds = inBitmap.GetBounds();
-        mRect = theParams.DestinationRect(theBounds, theBounds);
-        const XFORM theTransform = DrawingTransform(theParams, mRect, mRect).GDI();
-        mOldGraphicsMode = SetGraphicsMode(mHDC, GM_ADVANCED);
-        if (mOldGraphicsMode == 0 || !SetWorldTransform(mHDC, &theTransform)) {
-            theFailed = true;
-            return;
-        }
-        if (theParams.PenColor.pattern) {
-            mError->AddMessage(kPatternPen);
-            return;
-        }
-        mPen = CreatePen(PS_SOLID, theParams.PenSize, theParams.PenColor.ToColorRef());
-        mOldPen = mPen != 0 ? SelectObject(mHDC, mPen) : 0;
-        if (mOldPen == 0) {
-            theFailed = true;
-            return;
-        }
-        if (theParams.PaintColor.pattern) {
-            HBITMAP thePattern = 0;
-            if (!GetPatternBitmap(inBitmap, &thePattern))
-                return;
-            mBrush = CreatePatternBrush(thePattern);
-        } else {
-            mBrush = CreateSolidBrush(theParams.PaintColor.ToColorRef());
-        }
-        mOldBrush = mBrush != 0 ? SelectObject(mHDC, mBrush) : 0;
-        if (mOldBrush == 0) {
-            theFailed = true;
-            return;
-        }
-        // Only text reads the text colour, background mode and font: making a
-        // font for every shape cost as much as the rest of this preparation.
-        if (theParams.Shape != kTextShape)
-            return;
-        char theMatched[FontMatching::kFaceCapacity];
-        const char* theFace = FontMatching::FaceFor(theParams, theMatched);
-        assert(std::strlen(theFace) < 32 && "strlen(mParams->Font) < 32");
-        mOldTextColor = SetTextColor(mHDC, theParams.TextColor.ToColorRef());
-        mTextColorSaved = mOldTextColor != CLR_INVALID;
-        mOldBkMode = SetBkMode(mHDC, TRANSPARENT);
-        const int theHeight = -MulDiv(theParams.TextSize, GetDeviceCaps(mHDC, LOGPIXELSY), kPointsPerInch);
-        const TextStyleRecord& theStyle = theParams.TextStyle;
-        mFont = CreateFontA(theHeight, 0, 0, 0, theStyle.weight, theStyle.italic != 0, theStyle.underline != 0,
-                            theStyle.strikethru != 0, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, theFace);
-        mOldFont = mFont != 0 ? SelectObject(mHDC, mFont) : 0;
-        if (mOldFont == 0)
-            theFailed = true;
-    }();
-
+        theFailed = mHDC == 0 || PrepareContext(inBitmap, mChanges.emplace()) == Prepared::kFailed;
+    }
     mError->SetQuickTimeError(theQuickTimeError);
     RecordWindowsError(theFailed);
 }
 
+DrawGDIShape::Prepared DrawGDIShape::PrepareContext(Bitmap& inBitmap, ContextChanges& outChanges)
+{
+    const Parameters& theParams = *mParameters;
+    outChanges.mPin = GdiPin(mHDC);
+    outChanges.mMapMode = GdiMapMode(mHDC, MM_TEXT);
+    if (!outChanges.mMapMode.IsSet())
+        return Prepared::kFailed;
+    const LongRect theBounds = inBitmap.GetBounds();
+    mRect = theParams.DestinationRect(theBounds, theBounds);
+    outChanges.mTransform = GdiWorldTransform(mHDC, DrawingTransform(theParams, mRect, mRect).GDI());
+    if (!outChanges.mTransform.IsApplied())
+        return Prepared::kFailed;
+    const Prepared thePrepared = SelectPenAndBrush(inBitmap, outChanges);
+    // Only text reads the text colour, background mode and font: making a
+    // font for every shape cost as much as the rest of this preparation.
+    if (thePrepared != Prepared::kReady || theParams.Shape != kTextShape)
+        return thePrepared;
+    return SelectFont(outChanges);
+}
+
+DrawGDIShape::Prepared DrawGDIShape::SelectPenAndBrush(Bitmap& inBitmap, ContextChanges& outChanges)
+{
+    const Parameters& theParams = *mParameters;
+    if (theParams.PenColor.pattern) {
+        mError->AddMessage(kPatternPen);
+        return Prepared::kStopped;
+    }
+    outChanges.mPen = GdiObjectOwner(CreatePen(PS_SOLID, theParams.PenSize, theParams.PenColor.ToColorRef()));
+    outChanges.mPenSelection = GdiSelection(mHDC, outChanges.mPen.Get());
+    if (!outChanges.mPenSelection.IsSelected())
+        return Prepared::kFailed;
+    if (theParams.PaintColor.pattern) {
+        HBITMAP thePattern = 0;
+        if (!GetPatternBitmap(inBitmap, &thePattern))
+            return Prepared::kStopped;
+        outChanges.mBrush = GdiObjectOwner(CreatePatternBrush(thePattern));
+    } else {
+        outChanges.mBrush = GdiObjectOwner(CreateSolidBrush(theParams.PaintColor.ToColorRef()));
+    }
+    outChanges.mBrushSelection = GdiSelection(mHDC, outChanges.mBrush.Get());
+    return outChanges.mBrushSelection.IsSelected() ? Prepared::kReady : Prepared::kFailed;
+}
+
+DrawGDIShape::Prepared DrawGDIShape::SelectFont(ContextChanges& outChanges)
+{
+    const Parameters& theParams = *mParameters;
+    char theMatched[FontMatching::kFaceCapacity];
+    const char* theFace = FontMatching::FaceFor(theParams, theMatched);
+    assert(std::strlen(theFace) < 32 && "strlen(mParams->Font) < 32");
+    outChanges.mTextColor = GdiTextColor(mHDC, theParams.TextColor.ToColorRef());
+    outChanges.mBkMode = GdiBkMode(mHDC, TRANSPARENT);
+    const int theHeight = -MulDiv(theParams.TextSize, GetDeviceCaps(mHDC, LOGPIXELSY), kPointsPerInch);
+    const TextStyleRecord& theStyle = theParams.TextStyle;
+    outChanges.mFont = GdiObjectOwner(CreateFontA(theHeight, 0, 0, 0, theStyle.weight, theStyle.italic != 0,
+                                                  theStyle.underline != 0, theStyle.strikethru != 0, ANSI_CHARSET, 0,
+                                                  0, ANTIALIASED_QUALITY, 0, theFace));
+    outChanges.mFontSelection = GdiSelection(mHDC, outChanges.mFont.Get());
+    return outChanges.mFontSelection.IsSelected() ? Prepared::kReady : Prepared::kFailed;
+}
+
 void DrawGDIShape::End()
 {
-    if (mHDC == 0)
-        return;
-    if (mOldBrush != 0)
-        SelectObject(mHDC, mOldBrush);
-    if (mOldPen != 0)
-        SelectObject(mHDC, mOldPen);
-    if (mOldFont != 0)
-        SelectObject(mHDC, mOldFont);
-    if (mBrush != 0)
-        DeleteObject(mBrush);
-    if (mPen != 0)
-        DeleteObject(mPen);
-    if (mFont != 0)
-        DeleteObject(mFont);
-    // Begin set text mapping: putting the same mode back would change nothing.
-    if (mOldMapMode != 0 && mOldMapMode != MM_TEXT)
-        SetMapMode(mHDC, mOldMapMode);
-    if (mOldBkMode != 0)
-        SetBkMode(mHDC, mOldBkMode);
-    if (mTextColorSaved)
-        SetTextColor(mHDC, mOldTextColor);
-    ModifyWorldTransform(mHDC, nullptr, MWT_IDENTITY);
-    if (mOldGraphicsMode != 0)
-        SetGraphicsMode(mHDC, mOldGraphicsMode);
-    if (mPinned) {
-        GdiUnpinDC();
-        mPinned = false;
-    }
-    // Nothing is restored twice.
-    mOldBrush = mOldPen = mOldFont = 0;
-    mBrush = mPen = mFont = 0;
-    mOldMapMode = mOldBkMode = mOldGraphicsMode = 0;
-    mTextColorSaved = false;
+    mChanges.reset();
 }
 
 void DrawGDIShape::InsetForPen(std::int32_t inPenSize)

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "drawing/Gdi.h"
+#include "drawing/GdiOwners.h"
 #include "vellumax/engine/Operation.h"
 
 class DrawGDIShape : public Operation {
@@ -47,21 +49,34 @@ protected:
 
     bool mDirect;
     HDC mHDC = 0;
-    bool mPinned = false;  // the context is pinned on this thread from Begin to End
-    int mOldMapMode = 0;
-    int mOldGraphicsMode = 0;
-    HGDIOBJ mOldPen = 0;
-    HPEN mPen = 0;
-    HGDIOBJ mOldBrush = 0;
-    HBRUSH mBrush = 0;
-    int mOldBkMode = 0;
-    COLORREF mOldTextColor = 0;
-    bool mTextColorSaved = false;
-    HGDIOBJ mOldFont = 0;
-    HFONT mFont = 0;
+
     // Where the shape or text goes; hides the base's result rectangle, which
     // stays the placement the caller reports.
     LongRect mRect;
     std::int32_t mLengthDrawn = 0;
     std::int32_t mLineHeight = 0;
+
+private:
+    // What Begin made and changed on the context, in the order it did so;
+    // destroying it (End) undoes all in the reverse order.
+    struct ContextChanges {
+        GdiPin mPin;  // every call from Begin to End names this context
+        GdiMapMode mMapMode;
+        GdiWorldTransform mTransform;
+        GdiObjectOwner mPen;
+        GdiSelection mPenSelection;
+        GdiObjectOwner mBrush;
+        GdiSelection mBrushSelection;
+        GdiTextColor mTextColor;
+        GdiBkMode mBkMode;
+        GdiObjectOwner mFont;
+        GdiSelection mFontSelection;
+    };
+    // How far Begin's preparation went: kStopped has its reason in the error record.
+    enum class Prepared { kReady, kStopped, kFailed };
+    Prepared PrepareContext(Bitmap& inBitmap, ContextChanges& outChanges);
+    Prepared SelectPenAndBrush(Bitmap& inBitmap, ContextChanges& outChanges);
+    Prepared SelectFont(ContextChanges& outChanges);
+
+    std::optional<ContextChanges> mChanges;
 };

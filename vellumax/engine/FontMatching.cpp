@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "drawing/Gdi.h"
+#include "drawing/GdiOwners.h"
 
 namespace {
 
@@ -194,14 +195,13 @@ bool FontMatching::MatchList(const char* inList, char* outFace)
 
 std::int32_t VisitFontNames(FontNameVisitor inVisit, void* inContext)
 {
-    const HDC theDC = GetDC(0);
-    if (theDC == 0)
+    const ScreenDCOwner theDC(GetDC(0));
+    if (theDC.Get() == 0)
         return 0;
     LOGFONTA theFont{};
     theFont.lfCharSet = ANSI_CHARSET;
     FontEnumState theState{inVisit, inContext, 0};
-    EnumFontFamiliesExA(theDC, &theFont, FontFamilyProc, reinterpret_cast<LPARAM>(&theState), 0);
-    ReleaseDC(0, theDC);
+    EnumFontFamiliesExA(theDC.Get(), &theFont, FontFamilyProc, reinterpret_cast<LPARAM>(&theState), 0);
     return theState.count;
 }
 
