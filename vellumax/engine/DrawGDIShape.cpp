@@ -205,67 +205,62 @@ void DrawGDIShape::InsetForPen(std::int32_t inPenSize)
 
 void DrawGDIShape::DrawShapePath()
 {
-    const Parameters& theParams = *mParameters;
     bool theFailed = false;
-    [&] {
-        if (!mDirect && !BeginPath(mHDC)) {
-            theFailed = true;
-            return;
-        }
-        BOOL theDrawn = 1;
-        switch (theParams.Shape) {
-        case kRectangleShape:
-            theDrawn = Rectangle(mHDC, mRect.left, mRect.top, mRect.right, mRect.bottom);
-            break;
-        case kOvalShape:
-            theDrawn = Ellipse(mHDC, mRect.left, mRect.top, mRect.right, mRect.bottom);
-            break;
-        case kPolygonShape:
-        case kLineShape: {
-            POINT thePoints[Parameters::kMaxPoints];
-            for (std::int32_t i = 0; i < theParams.PointCount; ++i)
-                thePoints[i] = POINT{theParams.Points[i].x, theParams.Points[i].y};
-            theDrawn = theParams.Shape == kPolygonShape ? Polygon(mHDC, thePoints, theParams.PointCount)
-                                                         : Polyline(mHDC, thePoints, theParams.PointCount);
-            break;
-        }
-        case kRoundRectShape:
-            theDrawn = RoundRect(mHDC, mRect.left, mRect.top, mRect.right, mRect.bottom, theParams.CornerSize.x,
-                                 theParams.CornerSize.y);
-            break;
-        case kTextShape:
-            DrawTextBlock();
-            break;
-        default:
-            break;
-        }
-        if (mDirect) {
-            theFailed = !theDrawn;
-            return;
-        }
-        if (!EndPath(mHDC) || !theDrawn) {
-            AbortPath(mHDC);
-            theFailed = true;
-            return;
-        }
-        switch (theParams.DrawOp) {
-        case kDrawOutline:
-            theFailed = !StrokePath(mHDC);
-            break;
-        case kPaintFill:
-            theFailed = !FillPath(mHDC);
-            break;
-        case kDrawAndPaint:
-            theFailed = !StrokeAndFillPath(mHDC);
-            break;
-        default:
-            // Measuring: the recorded path is not wanted.
-            AbortPath(mHDC);
-            break;
-        }
-    }();
+    if (mDirect)
+        theFailed = !DrawPrimitive();
+    else if (!BeginPath(mHDC))
+        theFailed = true;
+    else
+        theFailed = !FinishPath(DrawPrimitive());
     GdiFlush();
     RecordWindowsError(theFailed);
+}
+
+BOOL DrawGDIShape::DrawPrimitive()
+{
+    const Parameters& theParams = *mParameters;
+    switch (theParams.Shape) {
+    case kRectangleShape:
+        return Rectangle(mHDC, mRect.left, mRect.top, mRect.right, mRect.bottom);
+    case kOvalShape:
+        return Ellipse(mHDC, mRect.left, mRect.top, mRect.right, mRect.bottom);
+    case kPolygonShape:
+    case kLineShape: {
+        POINT thePoints[Parameters::kMaxPoints];
+        for (std::int32_t i = 0; i < theParams.PointCount; ++i)
+            thePoints[i] = POINT{theParams.Points[i].x, theParams.Points[i].y};
+        return theParams.Shape == kPolygonShape ? Polygon(mHDC, thePoints, theParams.PointCount)
+                                                : Polyline(mHDC, thePoints, theParams.PointCount);
+    }
+    case kRoundRectShape:
+        return RoundRect(mHDC, mRect.left, mRect.top, mRect.right, mRect.bottom, theParams.CornerSize.x,
+                         theParams.CornerSize.y);
+    case kTextShape:
+        DrawTextBlock();
+        return 1;
+    default:
+        return 1;
+    }
+}
+
+bool DrawGDIShape::FinishPath(BOOL inDrawn)
+{
+    if (!EndPath(mHDC) || !inDrawn) {
+        AbortPath(mHDC);
+        return false;
+    }
+    switch (mParameters->DrawOp) {
+    case kDrawOutline:
+        return StrokePath(mHDC);
+    case kPaintFill:
+        return FillPath(mHDC);
+    case kDrawAndPaint:
+        return StrokeAndFillPath(mHDC);
+    default:
+        // Measuring: the recorded path is not wanted.
+        AbortPath(mHDC);
+        return true;
+    }
 }
 
 void DrawGDIShape::DrawTextBlock()
@@ -279,34 +274,36 @@ void DrawGDIShape::DrawTextBlock()
         theFlags |= DT_RIGHT;
     if (theParams.DrawOp == kMeasureOnly)
         theFlags |= DT_CALCRECT;
-
-    [&] {
-        // Only as much of the text is laid out as can reach the rectangle's
-        // bottom: the height is clamped to the rectangle's below.
-        RECT theLine{mRect.left, mRect.top, mRect.right, mRect.bottom};
-        std::int32_t theHeight =
-            DrawTextA(mHDC, theText.c_str(), -1, &theLine, theFlags | DT_CALCRECT | DT_STOPATBOTTOM);
-        if (theHeight == 0)
-            return;
-        // One line is as high whatever it holds, and the text is not empty.
-        theLine = RECT{mRect.left, mRect.top, mRect.right, mRect.top};
-        mLineHeight = DrawTextA(mHDC, theText.c_str(), 1, &theLine, theFlags | DT_CALCRECT | DT_SINGLELINE);
-        if (mLineHeight == 0)
-            return;
-        const std::int32_t theAvailable = mRect.bottom - mRect.top;
-        if (theAvailable < theHeight)
-            theHeight = theAvailable;
-        if (theParams.VAlign == kVAlignMiddle)
-            mRect.top += (theAvailable - theHeight) / 2;
-        else if (theParams.VAlign == kVAlignBottom)
-            mRect.top += theAvailable - theHeight;
-        RECT theArea{mRect.left, mRect.top, mRect.right, mRect.bottom};
-        DRAWTEXTPARAMS theExtra{sizeof(DRAWTEXTPARAMS), kTabLength, 0, 0, 0};
-        if (DrawTextExA(mHDC, theText.c_str(), -1, &theArea, theFlags | DT_STOPATBOTTOM, &theExtra) != 0)
-            mLengthDrawn = CharactersIn(theText, theExtra.uiLengthDrawn);
-        mRect = LongRect{theArea.left, theArea.top, theArea.right, theArea.bottom};
-    }();
+    LayOutText(theText, theFlags);
     RecordWindowsError(false);
+}
+
+void DrawGDIShape::LayOutText(const std::string& inText, UINT inFlags)
+{
+    // Only as much of the text is laid out as can reach the rectangle's
+    // bottom: the height is clamped to the rectangle's below.
+    RECT theLine{mRect.left, mRect.top, mRect.right, mRect.bottom};
+    std::int32_t theHeight = DrawTextA(mHDC, inText.c_str(), -1, &theLine, inFlags | DT_CALCRECT | DT_STOPATBOTTOM);
+    if (theHeight == 0)
+        return;
+    // One line is as high whatever it holds, and the text is not empty.
+    theLine = RECT{mRect.left, mRect.top, mRect.right, mRect.top};
+    mLineHeight = DrawTextA(mHDC, inText.c_str(), 1, &theLine, inFlags | DT_CALCRECT | DT_SINGLELINE);
+    if (mLineHeight == 0)
+        return;
+    const std::int32_t theAvailable = mRect.bottom - mRect.top;
+    if (theAvailable < theHeight)
+        theHeight = theAvailable;
+    const Parameters& theParams = *mParameters;
+    if (theParams.VAlign == kVAlignMiddle)
+        mRect.top += (theAvailable - theHeight) / 2;
+    else if (theParams.VAlign == kVAlignBottom)
+        mRect.top += theAvailable - theHeight;
+    RECT theArea{mRect.left, mRect.top, mRect.right, mRect.bottom};
+    DRAWTEXTPARAMS theExtra{sizeof(DRAWTEXTPARAMS), kTabLength, 0, 0, 0};
+    if (DrawTextExA(mHDC, inText.c_str(), -1, &theArea, inFlags | DT_STOPATBOTTOM, &theExtra) != 0)
+        mLengthDrawn = CharactersIn(inText, theExtra.uiLengthDrawn);
+    mRect = LongRect{theArea.left, theArea.top, theArea.right, theArea.bottom};
 }
 
 void DrawGDIShape::RecordWindowsError(bool inFailed)

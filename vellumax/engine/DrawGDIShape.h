@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "drawing/Gdi.h"
 #include "drawing/GdiOwners.h"
@@ -77,6 +78,13 @@ private:
     Prepared PrepareContext(Bitmap& inBitmap, ContextChanges& outChanges);
     Prepared SelectPenAndBrush(Bitmap& inBitmap, ContextChanges& outChanges);
     Prepared SelectFont(ContextChanges& outChanges);
+    // The shape, drawn or recorded into the path; FALSE when the layer refused it.
+    BOOL DrawPrimitive();
+    // Ends the path recorded and strokes and/or fills it as the drawing
+    // operation says; false on a failure.
+    bool FinishPath(BOOL inDrawn);
+    // Lays out (and unless measuring draws) the text in the rectangle with inFlags.
+    void LayOutText(const std::string& inText, UINT inFlags);
 
     std::optional<ContextChanges> mChanges;
 };
