@@ -222,16 +222,17 @@ void Bitmap::FillNewArea(const Rect& inOld, const Rect& inNew)
 {
     if (inOld == inNew)
         return;
-    BeginDraw();
-    const RGBColor theColor{mNaturalColor.red, mNaturalColor.green, mNaturalColor.blue};
-    RGBForeColor(&theColor);
     const Rect theRight{inNew.top, inOld.right, inNew.bottom, inNew.right};
     const Rect theBottom{inOld.bottom, inNew.left, inNew.bottom, inOld.right};
-    if (inNew.right > inOld.right)
-        PaintRect(&theRight);
-    if (inNew.bottom > inOld.bottom)
-        PaintRect(&theBottom);
-    EndDraw();
+    {
+        const Drawing theDrawing(*this);
+        const RGBColor theColor{mNaturalColor.red, mNaturalColor.green, mNaturalColor.blue};
+        RGBForeColor(&theColor);
+        if (inNew.right > inOld.right)
+            PaintRect(&theRight);
+        if (inNew.bottom > inOld.bottom)
+            PaintRect(&theBottom);
+    }
     if (inNew.right > inOld.right)
         ApplyNaturalAlpha(theRight);
     if (inNew.bottom > inOld.bottom)
@@ -244,7 +245,8 @@ void Bitmap::ApplyNaturalAlpha(const Rect& inArea)
     if (mNaturalAlpha == NaturalAlpha::kOpaque || theAlpha == 0xFF)
         return;
     PixelAccess thePixels;
-    if (!Lock(thePixels))
+    const PixelLock theLock(*this, thePixels);
+    if (!theLock.IsLocked())
         return;
     if (thePixels.mBitsPerPixel == 32) {
         Rect theWorld;
@@ -258,7 +260,6 @@ void Bitmap::ApplyNaturalAlpha(const Rect& inArea)
                 *AlphaChannel(thePixel, thePixels.mPixelFormat) = theAlpha;
         }
     }
-    Unlock();
 }
 
 OSErr Bitmap::EnsurePixels(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inDepth)
@@ -320,11 +321,12 @@ OSErr Bitmap::Erase()
         return theError;
     Rect theBounds;
     GetPortBounds(mWorld, &theBounds);
-    BeginDraw();
-    const RGBColor theColor{mNaturalColor.red, mNaturalColor.green, mNaturalColor.blue};
-    RGBForeColor(&theColor);
-    PaintRect(&theBounds);
-    EndDraw();
+    {
+        const Drawing theDrawing(*this);
+        const RGBColor theColor{mNaturalColor.red, mNaturalColor.green, mNaturalColor.blue};
+        RGBForeColor(&theColor);
+        PaintRect(&theBounds);
+    }
     ApplyNaturalAlpha(theBounds);
     return noErr;
 }
@@ -422,7 +424,8 @@ ColorValue Bitmap::GetPixelColor(std::int32_t inX, std::int32_t inY)
     if (theX < 0 || theY < 0 || theX >= theBounds.right - theBounds.left || theY >= theBounds.bottom - theBounds.top)
         return theColor;
     PixelAccess theAccess;
-    if (!Lock(theAccess))
+    const PixelLock theLock(*this, theAccess);
+    if (!theLock.IsLocked())
         return theColor;
     auto* thePixel = reinterpret_cast<std::uint8_t*>(theAccess.mBase) + std::ptrdiff_t(theY) * theAccess.mRowBytes +
                      std::ptrdiff_t(theX) * 4;
@@ -430,7 +433,6 @@ ColorValue Bitmap::GetPixelColor(std::int32_t inX, std::int32_t inY)
                            std::uint16_t(*GreenChannel(thePixel, theAccess.mPixelFormat) << 8),
                            std::uint16_t(*BlueChannel(thePixel, theAccess.mPixelFormat) << 8),
                            std::uint16_t(*AlphaChannel(thePixel, theAccess.mPixelFormat) << 8));
-    Unlock();
     return theColor;
 }
 
@@ -543,11 +545,10 @@ OSErr Bitmap::DrawWindowsBitmap(HBITMAP inBitmap, const LongRect& inSource, cons
         short theMode = short(mTransferMode);
         if (mDither != 0)
             theMode = short(theMode + ditherCopy);
-        BeginDraw();
+        const Drawing theDrawing(*this);
         OpColor(&mOperationColor);
         theError = FDecompressImage(theData, theDesc, GetGWorldPixMap(mWorld), &theSource, &theMatrix, theMode, inMask,
                                     nullptr, nullptr, codecMaxQuality, bestFidelityCodec, theDataSize, nullptr, nullptr);
-        EndDraw();
     }
     DisposeBlock(theDesc);
     return theError;

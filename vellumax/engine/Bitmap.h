@@ -100,6 +100,36 @@ public:
     bool Lock(PixelAccess& outAccess);
     void Unlock();
 
+    // BeginDraw to EndDraw for the length of a scope, however it ends.
+    class Drawing {
+    public:
+        explicit Drawing(Bitmap& inStore) : mStore(inStore) { mStore.BeginDraw(); }
+        ~Drawing() { mStore.EndDraw(); }
+        Drawing(const Drawing&) = delete;
+        Drawing& operator=(const Drawing&) = delete;
+
+    private:
+        Bitmap& mStore;
+    };
+
+    // A Lock for the length of a scope: unlocked however the scope ends.
+    class PixelLock {
+    public:
+        PixelLock(Bitmap& inStore, PixelAccess& outAccess) : mStore(inStore), mLocked(inStore.Lock(outAccess)) {}
+        ~PixelLock()
+        {
+            if (mLocked)
+                mStore.Unlock();
+        }
+        PixelLock(const PixelLock&) = delete;
+        PixelLock& operator=(const PixelLock&) = delete;
+        bool IsLocked() const { return mLocked; }
+
+    private:
+        Bitmap& mStore;
+        bool mLocked;
+    };
+
     // The colour of one pixel; outside the store, or without pixels, the
     // natural colour. Bytes become intensities by a shift of 8 (255 → 65280).
     ColorValue GetPixelColor(std::int32_t inX, std::int32_t inY);

@@ -21,24 +21,6 @@ constexpr std::int32_t kDefaultSide = 256;
 using Primitive = PolyList::Primitive;
 using MaskPoint = CoverageMask::Point;
 
-// Locked for the length of a drawing; unlocked however the drawing ends.
-class StoreLock {
-public:
-    StoreLock(Bitmap& inStore, Bitmap::PixelAccess& outAccess) : mStore(inStore), mLocked(inStore.Lock(outAccess)) {}
-    ~StoreLock()
-    {
-        if (mLocked)
-            mStore.Unlock();
-    }
-    StoreLock(const StoreLock&) = delete;
-    StoreLock& operator=(const StoreLock&) = delete;
-    bool IsLocked() const { return mLocked; }
-
-private:
-    Bitmap& mStore;
-    bool mLocked;
-};
-
 // A texture's pixels stay locked while it is painted with.
 class TextureLock {
 public:
@@ -87,7 +69,7 @@ void DrawGLPoly::Do(Bitmap& inBitmap)
     }
 
     mStore = &inBitmap;
-    StoreLock theLock(inBitmap, mTarget);
+    const Bitmap::PixelLock theLock(inBitmap, mTarget);
     if (!theLock.IsLocked() || mTarget.mBitsPerPixel != 32) {
         mError->AddMessage(kNoTarget);
         return;

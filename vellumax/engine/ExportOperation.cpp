@@ -65,11 +65,12 @@ OSErr MakeCopy(Bitmap& inSource, std::int32_t inDepth, Bitmap& outCopy)
         return paramErr;
     Rect theBounds;
     GetPortBounds(inSource.GetGWorld(), &theBounds);
-    outCopy.BeginDraw();
-    CopyBits(GetPortBitMapForCopyBits(inSource.GetGWorld()), GetPortBitMapForCopyBits(outCopy.GetGWorld()),
-             &theBounds, &theBounds, srcCopy, nullptr);
-    theError = QDError();
-    outCopy.EndDraw();
+    {
+        const Bitmap::Drawing theDrawing(outCopy);
+        CopyBits(GetPortBitMapForCopyBits(inSource.GetGWorld()), GetPortBitMapForCopyBits(outCopy.GetGWorld()),
+                 &theBounds, &theBounds, srcCopy, nullptr);
+        theError = QDError();
+    }
     if (theError != noErr)
         return theError;
     outCopy.SetDepth(inDepth);
@@ -129,10 +130,11 @@ bool KeepsTransparency(Component inExporter)
 OSErr MakeTransparentCopy(Bitmap& inCanvas, Parameters& ioParameters, Bitmap& outCopy)
 {
     OSErr theError = MakeCopy(inCanvas, 32, outCopy);
-    Bitmap::PixelAccess thePixels;
     if (theError != noErr)
         return theError;
-    if (!outCopy.Lock(thePixels))
+    Bitmap::PixelAccess thePixels;
+    const Bitmap::PixelLock theLock(outCopy, thePixels);
+    if (!theLock.IsLocked())
         return paramErr;
     const std::int32_t theWidth = outCopy.GetWidth();
     const std::int32_t theHeight = outCopy.GetHeight();
@@ -151,7 +153,6 @@ OSErr MakeTransparentCopy(Bitmap& inCanvas, Parameters& ioParameters, Bitmap& ou
             if (Rgb(thePixel) == theKey)
                 thePixel[theAlpha] = 0;
     }
-    outCopy.Unlock();
     return noErr;
 }
 
@@ -273,14 +274,11 @@ OSErr ExportOperation::EncodeFixedGif(Bitmap& inBitmap)
     // An 8-bit canvas's own rows are the indices; any other is mapped a band at a time.
     std::optional<IndexedRows> theMapped;
     Bitmap::PixelAccess thePixels;
+    std::optional<Bitmap::PixelLock> theLock;
     CTabHandle theTable = nullptr;
     if (inBitmap.GetDepth() == kGifDepth) {
-        if (!inBitmap.Lock(thePixels))
+        if (!theLock.emplace(inBitmap, thePixels).IsLocked() || thePixels.mBitsPerPixel != kGifDepth)
             return paramErr;
-        if (thePixels.mBitsPerPixel != kGifDepth) {
-            inBitmap.Unlock();
-            return paramErr;
-        }
         theTable = (*GetGWorldPixMap(inBitmap.GetGWorld()))->pmTable;
     } else {
         if (const OSErr theError = theMapped.emplace(inBitmap).Prepare(); theError != noErr)
@@ -318,8 +316,6 @@ OSErr ExportOperation::EncodeFixedGif(Bitmap& inBitmap)
                              mGifLength, Codes());
         theEncoded = mGif != nullptr;
     }
-    if (!theMapped)
-        inBitmap.Unlock();
     return theEncoded ? noErr : memFullErr;
 }
 
@@ -328,24 +324,28 @@ OSErr ExportOperation::EncodeAdaptiveGif(Bitmap& inBitmap)
     std::optional<Bitmap> theCopy;
     Bitmap* theStore = nullptr;
     OSErr theError = StoreAtDepth(inBitmap, 32, theCopy, theStore);
-    Bitmap::PixelAccess thePixels;
     if (theError != noErr)
         return theError;
-    if (!theStore->Lock(thePixels))
-        return paramErr;
     const std::int32_t theWidth = theStore->GetWidth();
     const std::int32_t theHeight = theStore->GetHeight();
-    const RgbPixels theView = RgbView(thePixels, theWidth, theHeight);
-    const auto thePoint = TransparentPixel(*mParameters, theWidth, theHeight);
-    std::optional<std::uint32_t> theKey;
-    if (thePoint) {
-        const std::uint8_t* thePixel = theView.mBase + thePoint->y * theView.mRowBytes + thePoint->x * 4;
-        theKey = std::uint32_t(thePixel[theView.mRed]) << 16 | std::uint32_t(thePixel[theView.mGreen]) << 8 |
-                 thePixel[theView.mBlue];
-    }
+    std::optional<LongPoint> thePoint;
     GifPalette thePalette;
-    thePalette.Build(theView, mParameters->Dither != 0 ? Dithering::kErrorDiffusion : Dithering::kNone, theKey);
-    theStore->Unlock();
+    {
+        // Locked while the palette is built, however that ends.
+        Bitmap::PixelAccess thePixels;
+        const Bitmap::PixelLock theLock(*theStore, thePixels);
+        if (!theLock.IsLocked())
+            return paramErr;
+        thePoint = TransparentPixel(*mParameters, theWidth, theHeight);
+        const RgbPixels theView = RgbView(thePixels, theWidth, theHeight);
+        std::optional<std::uint32_t> theKey;
+        if (thePoint) {
+            const std::uint8_t* thePixel = theView.mBase + thePoint->y * theView.mRowBytes + thePoint->x * 4;
+            theKey = std::uint32_t(thePixel[theView.mRed]) << 16 | std::uint32_t(thePixel[theView.mGreen]) << 8 |
+                     thePixel[theView.mBlue];
+        }
+        thePalette.Build(theView, mParameters->Dither != 0 ? Dithering::kErrorDiffusion : Dithering::kNone, theKey);
+    }
     const std::int32_t theTransparent =
         thePoint ? thePalette.Indices()[std::size_t(thePoint->y) * std::size_t(theWidth) + std::size_t(thePoint->x)]
                  : -1;

@@ -15,12 +15,6 @@ constexpr std::int32_t kIndexDepth = 8;
 
 IndexedRows::IndexedRows(Bitmap& inCanvas) : mCanvas(inCanvas) {}
 
-IndexedRows::~IndexedRows()
-{
-    if (mLocked)
-        mBand.Unlock();
-}
-
 OSErr IndexedRows::Prepare()
 {
     // A new store never dithers, whatever the canvas does.
@@ -44,10 +38,7 @@ const std::uint8_t* IndexedRows::Row(std::int32_t inRow)
     if (inRow < 0 || inRow >= mCanvas.GetHeight() || !mBand.HasPixels())
         return nullptr;
     if (inRow < mFirst || inRow >= mFirst + mCount) {
-        if (mLocked) {
-            mBand.Unlock();
-            mLocked = false;
-        }
+        mLock.reset();
         mFirst = inRow - inRow % mBand.GetHeight();
         mCount = std::min(mBand.GetHeight(), mCanvas.GetHeight() - mFirst);
         // The same mapping onto the table as re-fitting the whole store to 8 bits.
@@ -56,13 +47,15 @@ const std::uint8_t* IndexedRows::Row(std::int32_t inRow)
         theSource.top = std::int16_t(theSource.top + mFirst);
         theSource.bottom = std::int16_t(theSource.top + mCount);
         const Rect theDestination{0, 0, std::int16_t(mCount), std::int16_t(mBand.GetWidth())};
-        mBand.BeginDraw();
-        CopyBits(GetPortBitMapForCopyBits(mCanvas.GetGWorld()), GetPortBitMapForCopyBits(mBand.GetGWorld()),
-                 &theSource, &theDestination, srcCopy, nullptr);
-        const OSErr theError = QDError();
-        mBand.EndDraw();
-        mLocked = theError == noErr && mBand.Lock(mPixels);
-        if (!mLocked || mPixels.mBitsPerPixel != kIndexDepth) {
+        OSErr theError = noErr;
+        {
+            const Bitmap::Drawing theDrawing(mBand);
+            CopyBits(GetPortBitMapForCopyBits(mCanvas.GetGWorld()), GetPortBitMapForCopyBits(mBand.GetGWorld()),
+                     &theSource, &theDestination, srcCopy, nullptr);
+            theError = QDError();
+        }
+        if (theError != noErr || !mLock.emplace(mBand, mPixels).IsLocked() ||
+            mPixels.mBitsPerPixel != kIndexDepth) {
             mFirst = -1;
             mCount = 0;
             return nullptr;

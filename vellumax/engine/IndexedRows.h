@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "imaging/MacTypes.h"
 #include "vellumax/engine/Bitmap.h"
@@ -14,7 +15,6 @@ public:
     explicit IndexedRows(Bitmap& inCanvas);
     IndexedRows(const IndexedRows&) = delete;
     IndexedRows& operator=(const IndexedRows&) = delete;
-    ~IndexedRows();
 
     // Makes the band store; its colour table is the table the indices refer to.
     OSErr Prepare();
@@ -27,7 +27,7 @@ private:
     Bitmap& mCanvas;
     Bitmap mBand;
     Bitmap::PixelAccess mPixels;
-    bool mLocked = false;
+    std::optional<Bitmap::PixelLock> mLock;  // of the band, while mPixels hold its rows
     std::int32_t mFirst = -1;  // the canvas row of the band's first row
     std::int32_t mCount = 0;   // rows the band holds
 };

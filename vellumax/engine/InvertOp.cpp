@@ -13,10 +13,9 @@ void InvertOp::Do(Bitmap& inBitmap)
         Rect theBounds;
         GetPortBounds(theWorld, &theBounds);
         const BitMap* thePixels = GetPortBitMapForCopyBits(theWorld);
-        inBitmap.BeginDraw();
+        const Bitmap::Drawing theDrawing(inBitmap);
         CopyBits(thePixels, thePixels, &theBounds, &theBounds, notSrcCopy, nullptr);
         theError = QDError();
-        inBitmap.EndDraw();
     }
     if (theError != noErr)
         mError->SetQuickTimeError(theError);

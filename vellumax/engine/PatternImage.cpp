@@ -130,7 +130,8 @@ void PatternImage::UnlockPixels()
 void PatternImage::ConvertToRGBA()
 {
     PixelAccess theAccess;
-    if (!Lock(theAccess)) {
+    const PixelLock theLock(*this, theAccess);
+    if (!theLock.IsLocked()) {
         mQuickTimeError = kCannotLock;
         return;
     }
@@ -147,5 +148,4 @@ void PatternImage::ConvertToRGBA()
             }
         }
     }
-    Unlock();
 }

@@ -16,36 +16,6 @@ constexpr std::int32_t kStoreDepth = 32;
 constexpr std::int32_t kIntensityDepth = 8;
 constexpr int kGreyCount = 256;
 
-// Both stores locked for the length of the replacement.
-class LockedPair {
-public:
-    LockedPair(Bitmap& inFirst, Bitmap& inSecond) : mFirst(inFirst), mSecond(inSecond)
-    {
-        mFirstLocked = mFirst.Lock(mFirstAccess);
-        mSecondLocked = mSecond.Lock(mSecondAccess);
-    }
-    LockedPair(const LockedPair&) = delete;
-    LockedPair& operator=(const LockedPair&) = delete;
-    ~LockedPair()
-    {
-        if (mSecondLocked)
-            mSecond.Unlock();
-        if (mFirstLocked)
-            mFirst.Unlock();
-    }
-    bool Locked() const { return mFirstLocked && mSecondLocked; }
-    const Bitmap::PixelAccess& First() const { return mFirstAccess; }
-    const Bitmap::PixelAccess& Second() const { return mSecondAccess; }
-
-private:
-    Bitmap& mFirst;
-    Bitmap& mSecond;
-    Bitmap::PixelAccess mFirstAccess;
-    Bitmap::PixelAccess mSecondAccess;
-    bool mFirstLocked = false;
-    bool mSecondLocked = false;
-};
-
 }  // namespace
 
 SetChannelOp::SetChannelOp() : Operation("Set Channel:") {}
@@ -101,11 +71,12 @@ OSErr SetChannelOp::ReplaceChannel(Bitmap& inBitmap, HBITMAP inSource, std::int3
     if (theError != noErr)
         return theError;
 
-    const LockedPair theLocks(theScratch, inBitmap);
-    if (!theLocks.Locked())
+    Bitmap::PixelAccess theChannel;
+    Bitmap::PixelAccess theRgb;
+    const Bitmap::PixelLock theChannelLock(theScratch, theChannel);
+    const Bitmap::PixelLock theRgbLock(inBitmap, theRgb);
+    if (!theChannelLock.IsLocked() || !theRgbLock.IsLocked())
         return paramErr;
-    const Bitmap::PixelAccess& theChannel = theLocks.First();
-    const Bitmap::PixelAccess& theRgb = theLocks.Second();
     const CTabHandle theColors = (*GetGWorldPixMap(theScratch.GetGWorld()))->pmTable;
     if (theChannel.mBitsPerPixel != kIntensityDepth || theRgb.mBitsPerPixel != kStoreDepth || theColors == nullptr ||
         *theColors == nullptr || (*theColors)->ctSize >= kGreyCount)
