@@ -55,7 +55,7 @@ void BM_TextLength(benchmark::State& ioState)
     if (!MakeStore(theStore, 4))
         ioState.SkipWithError("no store");
     for (auto _ : ioState) {
-        DrawGDIShape theOperation("Text Length:", true);
+        DrawGDIShape theOperation("Text Length:", DrawGDIShape::Primitives::kDirect);
         std::strcpy(theOperation.GetParameters()->Font, "DejaVu Sans");
         theOperation.SetText("The quick brown fox jumps over the lazy dog, twice over and once more.");
         theOperation.SetParameterString("rect=0,0,200,100 textsize=10");

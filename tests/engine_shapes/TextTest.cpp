@@ -29,7 +29,7 @@ TextRun RunText(Bitmap& ioStore, Method inMethod, const char* inText, const std:
 {
     const char* const theName =
         inMethod == Method::kDrawText ? "Draw Text:" : inMethod == Method::kTextArea ? "Text Area:" : "Text Length:";
-    DrawGDIShape theOperation(theName, true);
+    DrawGDIShape theOperation(theName, DrawGDIShape::Primitives::kDirect);
     Parameters& theParams = *theOperation.GetParameters();
     std::strcpy(theParams.Font, "DejaVu Sans");
     theParams.TextSize = 10;
@@ -46,7 +46,7 @@ TextRun RunText(Bitmap& ioStore, Method inMethod, const char* inText, const std:
 // Reads the font Begin selected, at the moment the text block would be laid out.
 class FontProbe : public DrawGDIShape {
 public:
-    FontProbe() : DrawGDIShape("Draw Text:", true) {}
+    FontProbe() : DrawGDIShape("Draw Text:", DrawGDIShape::Primitives::kDirect) {}
     void DrawTextBlock() override
     {
         const HGDIOBJ theFont = SelectObject(mHDC, GetStockObject(SYSTEM_FONT));

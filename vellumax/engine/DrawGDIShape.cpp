@@ -30,14 +30,14 @@ std::int32_t CharactersIn(const std::string& inText, UINT inBytes)
 
 }  // namespace
 
-DrawGDIShape::DrawGDIShape(const char* inName, bool inDirect) : Operation(inName), mDirect(inDirect)
+DrawGDIShape::DrawGDIShape(const char* inName, Primitives inPrimitives) : Operation(inName), mPrimitives(inPrimitives)
 {
     mParameters->DrawOp = kDrawAndPaint;
 }
 
-DrawGDIShape::DrawGDIShape(const char* inName, bool inDirect, std::unique_ptr<Parameters> inParameters,
+DrawGDIShape::DrawGDIShape(const char* inName, Primitives inPrimitives, std::unique_ptr<Parameters> inParameters,
                            std::unique_ptr<ErrorReport> inError)
-    : Operation(inName, std::move(inParameters), std::move(inError)), mDirect(inDirect)
+    : Operation(inName, std::move(inParameters), std::move(inError)), mPrimitives(inPrimitives)
 {
 }
 
@@ -206,7 +206,7 @@ void DrawGDIShape::InsetForPen(std::int32_t inPenSize)
 void DrawGDIShape::DrawShapePath()
 {
     bool theFailed = false;
-    if (mDirect)
+    if (mPrimitives == Primitives::kDirect)
         theFailed = !DrawPrimitive();
     else if (!BeginPath(mHDC))
         theFailed = true;

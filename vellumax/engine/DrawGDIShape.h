@@ -13,11 +13,13 @@
 
 class DrawGDIShape : public Operation {
 public:
-    // inDirect: primitives are drawn as they are; otherwise each is recorded
-    // as a path and stroked and/or filled according to the drawing operation.
-    DrawGDIShape(const char* inName, bool inDirect);
+    // kDirect: primitives are drawn as they are; kPath: each is recorded as a
+    // path and stroked and/or filled according to the drawing operation.
+    enum class Primitives { kDirect, kPath };
+
+    DrawGDIShape(const char* inName, Primitives inPrimitives);
     // Draws with the records given, as they are (the drawing operation is not reset).
-    DrawGDIShape(const char* inName, bool inDirect, std::unique_ptr<Parameters> inParameters,
+    DrawGDIShape(const char* inName, Primitives inPrimitives, std::unique_ptr<Parameters> inParameters,
                  std::unique_ptr<ErrorReport> inError);
     ~DrawGDIShape() override;
 
@@ -48,7 +50,7 @@ protected:
     // still gets one, so that it is never taken for success.
     void RecordWindowsError(bool inFailed);
 
-    bool mDirect;
+    Primitives mPrimitives;
     HDC mHDC = 0;
 
     // Where the shape or text goes; hides the base's result rectangle, which

@@ -58,7 +58,7 @@ std::unique_ptr<ErrorReport> DrawShapeOp::RunPoly(Bitmap& inBitmap, std::unique_
 std::unique_ptr<ErrorReport> DrawShapeOp::RunGDI(Bitmap& inBitmap, std::unique_ptr<Parameters> inParameters,
                                                  std::unique_ptr<ErrorReport> inError)
 {
-    DrawGDIShape theShape("", false, std::move(inParameters), std::move(inError));
+    DrawGDIShape theShape("", DrawGDIShape::Primitives::kPath, std::move(inParameters), std::move(inError));
     theShape.Run(inBitmap, RunCheck::kSkip);
     return theShape.DetachErrorReport();
 }

@@ -371,7 +371,7 @@ HRESULT Canvas::DrawText(VARIANT* inText, VARIANT* inParams, VARIANT* outRect)
         ResetOut(outRect);
         const std::string theText = TextFromVariant(*inText);
         const std::string theParams = WholeTextFromVariant(*inParams);
-        DrawGDIShape theOperation("Draw Text:", true);
+        DrawGDIShape theOperation("Draw Text:", DrawGDIShape::Primitives::kDirect);
         ApplyCanvasDefaults(theOperation);
         theOperation.SetText(theText.c_str());
         return RunDrawing(theOperation, theParams, outRect);
@@ -407,7 +407,7 @@ HRESULT Canvas::TextArea(VARIANT* inText, VARIANT* inParams, VARIANT* outWidth, 
         ResetOut(outLineH);
         const std::string theText = TextFromVariant(*inText);
         const std::string theParams = WholeTextFromVariant(*inParams);
-        DrawGDIShape theOperation("Text Area:", true);
+        DrawGDIShape theOperation("Text Area:", DrawGDIShape::Primitives::kDirect);
         ApplyCanvasDefaults(theOperation);
         theOperation.SetText(theText.c_str());
         theOperation.SetParameterString(theParams.c_str());
@@ -440,7 +440,7 @@ HRESULT Canvas::TextLength(VARIANT* inText, VARIANT* inParams, VARIANT* outVal)
         theScratch.SetHeight(kScratchSide);
         theScratch.SetDepth(kScratchDepth);
         theScratch.Update();  // a failure shows when the operation prepares its store
-        DrawGDIShape theOperation("Text Length:", true);
+        DrawGDIShape theOperation("Text Length:", DrawGDIShape::Primitives::kDirect);
         ApplyCanvasDefaults(theOperation);
         theOperation.SetText(theText.c_str());
         theOperation.SetParameterString(theParams.c_str());
