@@ -344,7 +344,7 @@ HostObject* HandleObject(napi_env inEnv, napi_value inHandle)
     return theObject;
 }
 
-bool ToVariant(napi_env inEnv, napi_value inValue, bool inNullIsNothing, VARIANT* outValue)
+bool ToVariant(napi_env inEnv, napi_value inValue, NullAs inNull, VARIANT* outValue)
 {
     VariantInit(outValue);
     napi_valuetype theKind = napi_undefined;
@@ -353,7 +353,7 @@ bool ToVariant(napi_env inEnv, napi_value inValue, bool inNullIsNothing, VARIANT
     case napi_undefined:
         return true;
     case napi_null:
-        if (inNullIsNothing) {
+        if (inNull == NullAs::kNothing) {
             outValue->vt = VT_DISPATCH;
             outValue->pdispVal = nullptr;
         } else {
