@@ -285,7 +285,7 @@ napi_value Put(napi_env inEnv, napi_callback_info inInfo)
     if (theObject == nullptr)
         return nullptr;
     std::vector<vx::Variant> theValue(1);
-    if (!ToVariant(inEnv, theArgs.mValues[2], true, theValue[0].Out()))
+    if (!ToVariant(inEnv, theArgs.mValues[2], NullAs::kNothing, theValue[0].Out()))
         return nullptr;
     const WORD theFlags = GetBool(inEnv, theArgs.mValues[3]) ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
     theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]), theFlags, std::move(theValue));
@@ -328,7 +328,7 @@ napi_value Call(napi_env inEnv, napi_callback_info inInfo)
     for (uint32_t i = 0; i < theCount; ++i) {
         napi_value theItem = nullptr;
         napi_get_element(inEnv, theArgs.mValues[2], i, &theItem);
-        if (!ToVariant(inEnv, theItem, false, theValues[i].Out()))
+        if (!ToVariant(inEnv, theItem, NullAs::kNull, theValues[i].Out()))
             return nullptr;
     }
     // [out] places beyond what the caller gave receive references to fresh variants.

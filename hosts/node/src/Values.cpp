@@ -114,6 +114,159 @@ napi_value Text(napi_env inEnv, const char* inText)
     return theValue;
 }
 
+// Whole numbers in the 32-bit range (but not -0) stay integers; the rest are doubles.
+void NumberToVariant(napi_env inEnv, napi_value inValue, VARIANT* outValue)
+{
+    double theNumber = 0;
+    napi_get_value_double(inEnv, inValue, &theNumber);
+    if (IsInt32(theNumber)) {
+        outValue->vt = VT_I4;
+        outValue->lVal = static_cast<LONG>(theNumber);
+    } else {
+        outValue->vt = VT_R8;
+        outValue->dblVal = theNumber;
+    }
+}
+
+bool BigIntToVariant(napi_env inEnv, napi_value inValue, VARIANT* outValue)
+{
+    int64_t theNumber = 0;
+    bool isLossless = false;
+    napi_get_value_bigint_int64(inEnv, inValue, &theNumber, &isLossless);
+    if (!isLossless) {
+        napi_throw_range_error(inEnv, nullptr, "BigInt out of the 64-bit range");
+        return false;
+    }
+    outValue->vt = VT_I8;
+    outValue->llVal = theNumber;
+    return true;
+}
+
+bool StringToVariant(napi_env inEnv, napi_value inValue, VARIANT* outValue)
+{
+    size_t theLength = 0;
+    napi_get_value_string_utf16(inEnv, inValue, nullptr, 0, &theLength);
+    BSTR theText = SysAllocStringLen(nullptr, static_cast<UINT>(theLength));
+    if (theText == nullptr) {
+        ThrowCode(inEnv, E_OUTOFMEMORY);
+        return false;
+    }
+    size_t theCopied = 0;
+    napi_get_value_string_utf16(inEnv, inValue, theText, theLength + 1, &theCopied);
+    outValue->vt = VT_BSTR;
+    outValue->bstrVal = theText;
+    return true;
+}
+
+// Buffers are Uint8Arrays; other typed arrays have no automation form.
+bool TypedArrayToVariant(napi_env inEnv, napi_value inValue, VARIANT* outValue)
+{
+    napi_typedarray_type theType;
+    size_t theLength = 0;
+    void* theData = nullptr;
+    napi_get_typedarray_info(inEnv, inValue, &theType, &theLength, &theData, nullptr, nullptr);
+    if (theType != napi_uint8_array && theType != napi_uint8_clamped_array) {
+        napi_throw_type_error(inEnv, nullptr, "only byte arrays (Uint8Array, Buffer) can be passed");
+        return false;
+    }
+    if (!BytesToVariant(theData, theLength, outValue)) {
+        ThrowCode(inEnv, E_OUTOFMEMORY);
+        return false;
+    }
+    return true;
+}
+
+bool ObjectToVariant(napi_env inEnv, napi_value inValue, VARIANT* outValue)
+{
+    bool isTyped = false;
+    napi_is_typedarray(inEnv, inValue, &isTyped);
+    if (isTyped)
+        return TypedArrayToVariant(inEnv, inValue, outValue);
+    // An object proxy answers its handle under the private symbol.
+    HostContext* theContext = Context(inEnv);
+    napi_value theKey = nullptr;
+    napi_value theHandle = nullptr;
+    void* theData = nullptr;
+    if (theContext != nullptr && theContext->mHandleKey != nullptr &&
+        napi_get_reference_value(inEnv, theContext->mHandleKey, &theKey) == napi_ok &&
+        napi_get_property(inEnv, inValue, theKey, &theHandle) == napi_ok &&
+        napi_unwrap(inEnv, theHandle, &theData) == napi_ok && theData != nullptr) {
+        IDispatch* theObject = static_cast<HostObject*>(theData)->mClient.Object();
+        if (theObject != nullptr)
+            theObject->AddRef();
+        outValue->vt = VT_DISPATCH;
+        outValue->pdispVal = theObject;
+        return true;
+    }
+    bool isPending = false;
+    napi_is_exception_pending(inEnv, &isPending);
+    if (!isPending)
+        napi_throw_type_error(inEnv, nullptr, "this object can't be passed to an automation object");
+    return false;
+}
+
+// The numeric types; any type left has no script form.
+napi_value NumberFromVariant(napi_env inEnv, const VARIANT& inValue)
+{
+    napi_value theResult = nullptr;
+    switch (inValue.vt) {
+    case VT_I1:
+        napi_create_int32(inEnv, static_cast<signed char>(inValue.cVal), &theResult);
+        return theResult;
+    case VT_UI1:
+        napi_create_int32(inEnv, inValue.bVal, &theResult);
+        return theResult;
+    case VT_I2:
+        napi_create_int32(inEnv, inValue.iVal, &theResult);
+        return theResult;
+    case VT_UI2:
+        napi_create_int32(inEnv, inValue.uiVal, &theResult);
+        return theResult;
+    case VT_I4:
+    case VT_INT:
+        napi_create_int32(inEnv, inValue.lVal, &theResult);
+        return theResult;
+    case VT_UI4:
+    case VT_UINT:
+        napi_create_uint32(inEnv, inValue.ulVal, &theResult);
+        return theResult;
+    case VT_I8:
+        napi_create_int64(inEnv, inValue.llVal, &theResult);
+        return theResult;
+    case VT_UI8:
+        napi_create_double(inEnv, static_cast<double>(inValue.ullVal), &theResult);
+        return theResult;
+    case VT_R4:
+        napi_create_double(inEnv, inValue.fltVal, &theResult);
+        return theResult;
+    case VT_R8:
+    case VT_DATE:
+        napi_create_double(inEnv, inValue.dblVal, &theResult);
+        return theResult;
+    case VT_CY:
+        napi_create_double(inEnv, static_cast<double>(inValue.cyVal.int64) / 10000.0, &theResult);
+        return theResult;
+    default: {
+        const std::string theText = "an automation value of type " + std::to_string(inValue.vt) +
+                                    " has no script form";
+        napi_throw_type_error(inEnv, nullptr, theText.c_str());
+        return nullptr;
+    }
+    }
+}
+
+// An object without IDispatch reaches scripts as null.
+napi_value UnknownFromVariant(napi_env inEnv, IUnknown* inObject)
+{
+    IDispatch* theObject = nullptr;
+    if (inObject != nullptr)
+        inObject->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&theObject));
+    napi_value theResult = NewProxy(inEnv, theObject);
+    if (theObject != nullptr)
+        theObject->Release();
+    return theResult;
+}
+
 }  // namespace
 
 HostObject::HostObject(IDispatch* inObject) : mClient(inObject), mThread(std::this_thread::get_id())
@@ -191,7 +344,7 @@ HostObject* HandleObject(napi_env inEnv, napi_value inHandle)
     return theObject;
 }
 
-bool ToVariant(napi_env inEnv, napi_value inValue, bool inNullIsNothing, VARIANT* outValue)
+bool ToVariant(napi_env inEnv, napi_value inValue, NullAs inNull, VARIANT* outValue)
 {
     VariantInit(outValue);
     napi_valuetype theKind = napi_undefined;
@@ -200,7 +353,7 @@ bool ToVariant(napi_env inEnv, napi_value inValue, bool inNullIsNothing, VARIANT
     case napi_undefined:
         return true;
     case napi_null:
-        if (inNullIsNothing) {
+        if (inNull == NullAs::kNothing) {
             outValue->vt = VT_DISPATCH;
             outValue->pdispVal = nullptr;
         } else {
@@ -214,85 +367,15 @@ bool ToVariant(napi_env inEnv, napi_value inValue, bool inNullIsNothing, VARIANT
         outValue->boolVal = theFlag ? VARIANT_TRUE : VARIANT_FALSE;
         return true;
     }
-    case napi_number: {
-        double theNumber = 0;
-        napi_get_value_double(inEnv, inValue, &theNumber);
-        if (IsInt32(theNumber)) {
-            outValue->vt = VT_I4;
-            outValue->lVal = static_cast<LONG>(theNumber);
-        } else {
-            outValue->vt = VT_R8;
-            outValue->dblVal = theNumber;
-        }
+    case napi_number:
+        NumberToVariant(inEnv, inValue, outValue);
         return true;
-    }
-    case napi_bigint: {
-        int64_t theNumber = 0;
-        bool isLossless = false;
-        napi_get_value_bigint_int64(inEnv, inValue, &theNumber, &isLossless);
-        if (!isLossless) {
-            napi_throw_range_error(inEnv, nullptr, "BigInt out of the 64-bit range");
-            return false;
-        }
-        outValue->vt = VT_I8;
-        outValue->llVal = theNumber;
-        return true;
-    }
-    case napi_string: {
-        size_t theLength = 0;
-        napi_get_value_string_utf16(inEnv, inValue, nullptr, 0, &theLength);
-        BSTR theText = SysAllocStringLen(nullptr, static_cast<UINT>(theLength));
-        if (theText == nullptr) {
-            ThrowCode(inEnv, E_OUTOFMEMORY);
-            return false;
-        }
-        size_t theCopied = 0;
-        napi_get_value_string_utf16(inEnv, inValue, theText, theLength + 1, &theCopied);
-        outValue->vt = VT_BSTR;
-        outValue->bstrVal = theText;
-        return true;
-    }
-    case napi_object: {
-        // Buffers are Uint8Arrays.
-        bool isTyped = false;
-        napi_is_typedarray(inEnv, inValue, &isTyped);
-        if (isTyped) {
-            napi_typedarray_type theType;
-            size_t theLength = 0;
-            void* theData = nullptr;
-            napi_get_typedarray_info(inEnv, inValue, &theType, &theLength, &theData, nullptr, nullptr);
-            if (theType != napi_uint8_array && theType != napi_uint8_clamped_array) {
-                napi_throw_type_error(inEnv, nullptr, "only byte arrays (Uint8Array, Buffer) can be passed");
-                return false;
-            }
-            if (!BytesToVariant(theData, theLength, outValue)) {
-                ThrowCode(inEnv, E_OUTOFMEMORY);
-                return false;
-            }
-            return true;
-        }
-        // An object proxy answers its handle under the private symbol.
-        HostContext* theContext = Context(inEnv);
-        napi_value theKey = nullptr;
-        napi_value theHandle = nullptr;
-        void* theData = nullptr;
-        if (theContext != nullptr && theContext->mHandleKey != nullptr &&
-            napi_get_reference_value(inEnv, theContext->mHandleKey, &theKey) == napi_ok &&
-            napi_get_property(inEnv, inValue, theKey, &theHandle) == napi_ok &&
-            napi_unwrap(inEnv, theHandle, &theData) == napi_ok && theData != nullptr) {
-            IDispatch* theObject = static_cast<HostObject*>(theData)->mClient.Object();
-            if (theObject != nullptr)
-                theObject->AddRef();
-            outValue->vt = VT_DISPATCH;
-            outValue->pdispVal = theObject;
-            return true;
-        }
-        bool isPending = false;
-        napi_is_exception_pending(inEnv, &isPending);
-        if (!isPending)
-            napi_throw_type_error(inEnv, nullptr, "this object can't be passed to an automation object");
-        return false;
-    }
+    case napi_bigint:
+        return BigIntToVariant(inEnv, inValue, outValue);
+    case napi_string:
+        return StringToVariant(inEnv, inValue, outValue);
+    case napi_object:
+        return ObjectToVariant(inEnv, inValue, outValue);
     default:
         napi_throw_type_error(inEnv, nullptr, "this value can't be passed to an automation object");
         return false;
@@ -322,42 +405,6 @@ napi_value FromVariant(napi_env inEnv, const VARIANT& inValue)
     case VT_NULL:
         napi_get_null(inEnv, &theResult);
         return theResult;
-    case VT_I1:
-        napi_create_int32(inEnv, static_cast<signed char>(inValue.cVal), &theResult);
-        return theResult;
-    case VT_UI1:
-        napi_create_int32(inEnv, inValue.bVal, &theResult);
-        return theResult;
-    case VT_I2:
-        napi_create_int32(inEnv, inValue.iVal, &theResult);
-        return theResult;
-    case VT_UI2:
-        napi_create_int32(inEnv, inValue.uiVal, &theResult);
-        return theResult;
-    case VT_I4:
-    case VT_INT:
-        napi_create_int32(inEnv, inValue.lVal, &theResult);
-        return theResult;
-    case VT_UI4:
-    case VT_UINT:
-        napi_create_uint32(inEnv, inValue.ulVal, &theResult);
-        return theResult;
-    case VT_I8:
-        napi_create_int64(inEnv, inValue.llVal, &theResult);
-        return theResult;
-    case VT_UI8:
-        napi_create_double(inEnv, static_cast<double>(inValue.ullVal), &theResult);
-        return theResult;
-    case VT_R4:
-        napi_create_double(inEnv, inValue.fltVal, &theResult);
-        return theResult;
-    case VT_R8:
-    case VT_DATE:
-        napi_create_double(inEnv, inValue.dblVal, &theResult);
-        return theResult;
-    case VT_CY:
-        napi_create_double(inEnv, static_cast<double>(inValue.cyVal.int64) / 10000.0, &theResult);
-        return theResult;
     case VT_BOOL:
         napi_get_boolean(inEnv, inValue.boolVal != VARIANT_FALSE, &theResult);
         return theResult;
@@ -367,21 +414,10 @@ napi_value FromVariant(napi_env inEnv, const VARIANT& inValue)
         return theResult;
     case VT_DISPATCH:
         return NewProxy(inEnv, inValue.pdispVal);
-    case VT_UNKNOWN: {
-        IDispatch* theObject = nullptr;
-        if (inValue.punkVal != nullptr)
-            inValue.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&theObject));
-        theResult = NewProxy(inEnv, theObject);
-        if (theObject != nullptr)
-            theObject->Release();
-        return theResult;
-    }
-    default: {
-        const std::string theText = "an automation value of type " + std::to_string(inValue.vt) +
-                                    " has no script form";
-        napi_throw_type_error(inEnv, nullptr, theText.c_str());
-        return nullptr;
-    }
+    case VT_UNKNOWN:
+        return UnknownFromVariant(inEnv, inValue.punkVal);
+    default:
+        return NumberFromVariant(inEnv, inValue);
     }
 }
 

@@ -46,9 +46,11 @@ napi_value NewProxy(napi_env inEnv, IDispatch* inObject);
 // pending Error when the object belongs to another thread.
 HostObject* HandleObject(napi_env inEnv, napi_value inHandle);
 
-// Converts a script value. inNullIsNothing: null becomes a null object reference (property
-// puts) instead of VT_NULL. False with a pending exception when the value has no automation form.
-bool ToVariant(napi_env inEnv, napi_value inValue, bool inNullIsNothing, VARIANT* outValue);
+// What a script's null becomes: VT_NULL, or a null object reference (property puts).
+enum class NullAs { kNull, kNothing };
+
+// Converts a script value. False with a pending exception when the value has no automation form.
+bool ToVariant(napi_env inEnv, napi_value inValue, NullAs inNull, VARIANT* outValue);
 // Null with a pending exception on failure.
 napi_value FromVariant(napi_env inEnv, const VARIANT& inValue);
 

@@ -58,10 +58,29 @@ test('single precision reads as a number', () => {
 
 test('values without an automation form are refused', () => {
   const thing = vx.createObject('VxNodeTest.Thing');
-  assert.throws(() => thing.TypeOf({}), TypeError);
-  assert.throws(() => thing.TypeOf(() => 1), TypeError);
-  assert.throws(() => thing.TypeOf(new Float32Array(2)), TypeError);
-  assert.throws(() => thing.TypeOf(2n ** 70n), RangeError);
+  const refused = (name, message) => (e) => e instanceof name && e.message === message;
+  assert.throws(() => thing.TypeOf({}), refused(TypeError, "this object can't be passed to an automation object"));
+  assert.throws(() => thing.TypeOf(() => 1), refused(TypeError, "this value can't be passed to an automation object"));
+  assert.throws(() => thing.TypeOf(Symbol('s')), refused(TypeError, "this value can't be passed to an automation object"));
+  assert.throws(() => thing.TypeOf(new Float32Array(2)),
+    refused(TypeError, 'only byte arrays (Uint8Array, Buffer) can be passed'));
+  assert.throws(() => thing.TypeOf(2n ** 70n), refused(RangeError, 'BigInt out of the 64-bit range'));
+});
+
+test('every automation type a server returns reaches scripts in its script form', () => {
+  const thing = vx.createObject('VxNodeTest.Thing');
+  const T = { I2: 2, R4: 4, CY: 6, DATE: 7, ERROR: 10, UI1: 17, I1: 16, UI2: 18, UI4: 19, UI8: 21, INT: 22, UINT: 23 };
+  const cases = [
+    [-5, T.I1, -5], [200, T.UI1, 200], [-300, T.I2, -300], [60000, T.UI2, 60000],
+    [-7, VT.I4, -7], [-7, T.INT, -7], [4000000000, T.UI4, 4000000000], [4000000000, T.UINT, 4000000000],
+    [2 ** 40, VT.I8, 2 ** 40], [2 ** 53, T.UI8, 2 ** 53], [0.5, T.R4, 0.5], [-1.25, VT.R8, -1.25],
+    [2.5, T.DATE, 2.5], [1.2345, T.CY, 1.2345], [1, VT.BOOL, true], [0, VT.BOOL, false],
+    [12, VT.BSTR, '12'], [null, VT.NULL, null], [1, VT.EMPTY, undefined], [1, T.ERROR, undefined],
+  ];
+  cases.forEach(([value, type, expected], i) => assert.equal(thing.Convert(value, type), expected, `case ${i}`));
+  assert.equal(thing.Convert(10n, VT.I8), 10);
+  assert.throws(() => thing.Convert(1, 14),
+    (e) => e instanceof TypeError && e.message === 'an automation value of type 14 has no script form');
 });
 
 test('text is coerced by the server where it takes numbers', () => {

@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <stdlib.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,7 @@ struct INodeThing : IDispatch {
     virtual HRESULT CreateChild(BSTR inName, IDispatch** outChild) = 0;
     virtual HRESULT get_Items(IDispatch** outItems) = 0;
     virtual HRESULT get_Alive(LONG* outCount) = 0;
+    virtual HRESULT Convert(VARIANT inValue, LONG inType, VARIANT* outValue) = 0;
 };
 
 struct INodeThings : IDispatch {
@@ -156,6 +158,26 @@ public:
     }
     HRESULT get_Items(IDispatch** outItems) override;
     HRESULT get_Alive(LONG* outCount) override { return *outCount = vx::ModuleCounts::Objects(), S_OK; }
+    // Hands back the value as the automation type asked for. The types the coercion lacks are
+    // made by hand from the number; VT_ERROR is a missing value.
+    HRESULT Convert(VARIANT inValue, LONG inType, VARIANT* outValue) override
+    {
+        if (inType != VT_ERROR && inType != VT_DATE && inType != VT_CY && inType != VT_DECIMAL)
+            return VariantChangeType(outValue, &inValue, 0, static_cast<VARTYPE>(inType));
+        vx::Variant theNumber;
+        const HRESULT theCode = VariantChangeType(theNumber.Out(), &inValue, 0, VT_R8);
+        if (FAILED(theCode))
+            return theCode;
+        VariantInit(outValue);
+        if (inType == VT_DATE)
+            outValue->dblVal = theNumber.Get()->dblVal;
+        else if (inType == VT_CY)
+            outValue->cyVal.int64 = std::llround(theNumber.Get()->dblVal * 10000);
+        else if (inType == VT_ERROR)
+            outValue->scode = DISP_E_PARAMNOTFOUND;
+        outValue->vt = static_cast<VARTYPE>(inType);
+        return S_OK;
+    }
 
 private:
     LONG mWidth = 0;
@@ -246,6 +268,8 @@ const vx::DispatchTable& ThingTable()
         vx::Method<&INodeThing::CreateChild>(12, "CreateChild", "", vx::In("inName"), vx::Retval("outChild")),
         vx::PropertyGet<&INodeThing::get_Items>(13, "Items", "", vx::Retval("outItems")),
         vx::PropertyGet<&INodeThing::get_Alive>(14, "Alive", "", vx::Retval("outCount")),
+        vx::Method<&INodeThing::Convert>(15, "Convert", "", vx::In("inValue"), vx::In("inType"),
+                                         vx::Retval("outValue")),
     });
     return theTable;
 }

@@ -31,29 +31,25 @@ struct BmpLayout {
     size_t mPixelOffset = 0;
 };
 
-Result<BmpLayout> ReadHeaders(Bytes inBytes) {
-    if (inBytes.size() < kFileHeaderSize + 4) {
-        return Fail(Status::kTruncated);
-    }
-    BmpLayout theLayout;
-    const uint8_t* theData = inBytes.data();
-    theLayout.mPixelOffset = ReadLE32(theData + 10);
-    const uint32_t theHeaderSize = ReadLE32(theData + kFileHeaderSize);
-    if (theHeaderSize < 12 || theHeaderSize > 1024) {
-        return Fail(Status::kCorrupt);
-    }
-    if (inBytes.size() < kFileHeaderSize + theHeaderSize) {
-        return Fail(Status::kTruncated);
-    }
-    const uint8_t* theHeader = theData + kFileHeaderSize;
+// The info header as found in the file. mEnd is the file offset after the header and after
+// masks stored behind a 40-byte header: where the palette starts.
+struct InfoHeader {
+    const uint8_t* mData = nullptr;
+    uint32_t mSize = 0;
+    size_t mEnd = 0;
+};
+
+// Size, depth and the fields that later header forms add.
+Status ReadImageFields(const InfoHeader& inHeader, BmpLayout& ioLayout) {
+    const uint8_t* theHeader = inHeader.mData;
     int64_t theHeight = 0;
-    if (theHeaderSize == 12) {
-        theLayout.mWidth = ReadLE16(theHeader + 4);
+    if (inHeader.mSize == 12) {
+        ioLayout.mWidth = ReadLE16(theHeader + 4);
         theHeight = ReadLE16(theHeader + 6);
-        theLayout.mBitCount = ReadLE16(theHeader + 10);
-        theLayout.mPaletteEntrySize = 3;
+        ioLayout.mBitCount = ReadLE16(theHeader + 10);
+        ioLayout.mPaletteEntrySize = 3;
     } else {
-        if (theHeaderSize < 16) {
+        if (inHeader.mSize < 16) {
             return Fail(Status::kCorrupt);
         }
         const int32_t theWidth = int32_t(ReadLE32(theHeader + 4));
@@ -61,91 +57,127 @@ Result<BmpLayout> ReadHeaders(Bytes inBytes) {
         if (theWidth <= 0) {
             return Fail(Status::kCorrupt);
         }
-        theLayout.mWidth = uint32_t(theWidth);
-        theLayout.mBitCount = ReadLE16(theHeader + 14);
-        if (theHeaderSize >= 20) {
-            theLayout.mCompression = ReadLE32(theHeader + 16);
+        ioLayout.mWidth = uint32_t(theWidth);
+        ioLayout.mBitCount = ReadLE16(theHeader + 14);
+        if (inHeader.mSize >= 20) {
+            ioLayout.mCompression = ReadLE32(theHeader + 16);
         }
-        if (theHeaderSize >= 28) {
-            theLayout.mResolution = DpiFromPixelsPerMetre(int32_t(ReadLE32(theHeader + 24)));
+        if (inHeader.mSize >= 28) {
+            ioLayout.mResolution = DpiFromPixelsPerMetre(int32_t(ReadLE32(theHeader + 24)));
         }
-        if (theHeaderSize >= 36) {
-            theLayout.mPaletteCount = ReadLE32(theHeader + 32);
+        if (inHeader.mSize >= 36) {
+            ioLayout.mPaletteCount = ReadLE32(theHeader + 32);
         }
     }
     if (theHeight < 0) {
-        theLayout.mTopDown = true;
+        ioLayout.mTopDown = true;
         theHeight = -theHeight;
     }
-    theLayout.mHeight = uint32_t(theHeight);
-    if (theLayout.mWidth == 0 || theLayout.mHeight == 0) {
+    ioLayout.mHeight = uint32_t(theHeight);
+    if (ioLayout.mWidth == 0 || ioLayout.mHeight == 0) {
         return Fail(Status::kCorrupt);
     }
-    switch (theLayout.mBitCount) {
-        case 1: case 4: case 8: case 16: case 24: case 32: break;
+    switch (ioLayout.mBitCount) {
+        case 1: case 4: case 8: case 16: case 24: case 32: return Status::kOk;
         default: return Fail(Status::kCorrupt);
     }
+}
 
-    size_t theAfterHeader = kFileHeaderSize + theHeaderSize;
-    switch (theLayout.mCompression) {
-        case kRgb:
-            break;
-        case kRle8: case kRle4:
-            if (theLayout.mBitCount != (theLayout.mCompression == kRle8 ? 8 : 4) || theLayout.mTopDown) {
-                return Fail(Status::kCorrupt);
-            }
-            break;
-        case kBitFields: case kAlphaBitFields: {
-            if (theLayout.mBitCount != 16 && theLayout.mBitCount != 32) {
-                return Fail(Status::kCorrupt);
-            }
-            const uint32_t theCount = theLayout.mCompression == kAlphaBitFields ? 4 : 3;
-            // The masks follow a 40-byte header; larger headers hold them.
-            const uint8_t* theMasks = theHeader + kInfoHeaderSize;
-            if (theHeaderSize == kInfoHeaderSize) {
-                if (inBytes.size() < theAfterHeader + theCount * 4) {
-                    return Fail(Status::kTruncated);
-                }
-                theAfterHeader += theCount * 4;
-            } else if (theHeaderSize < kInfoHeaderSize + theCount * 4) {
-                return Fail(Status::kCorrupt);
-            }
-            for (uint32_t theIndex = 0; theIndex < theCount; ++theIndex) {
-                theLayout.mMasks[theIndex] = ReadLE32(theMasks + theIndex * 4);
-            }
-            if (theCount == 3 && theHeaderSize >= kInfoHeaderSize + 16) {
-                theLayout.mMasks[3] = ReadLE32(theMasks + 12);
-            }
-            theLayout.mHasAlphaMask = theLayout.mMasks[3] != 0;
-            break;
+Status ReadMasks(Bytes inBytes, InfoHeader& ioHeader, BmpLayout& ioLayout) {
+    if (ioLayout.mBitCount != 16 && ioLayout.mBitCount != 32) {
+        return Fail(Status::kCorrupt);
+    }
+    const uint32_t theCount = ioLayout.mCompression == kAlphaBitFields ? 4 : 3;
+    // The masks follow a 40-byte header; larger headers hold them.
+    const uint8_t* theMasks = ioHeader.mData + kInfoHeaderSize;
+    if (ioHeader.mSize == kInfoHeaderSize) {
+        if (inBytes.size() < ioHeader.mEnd + theCount * 4) {
+            return Fail(Status::kTruncated);
         }
+        ioHeader.mEnd += theCount * 4;
+    } else if (ioHeader.mSize < kInfoHeaderSize + theCount * 4) {
+        return Fail(Status::kCorrupt);
+    }
+    for (uint32_t theIndex = 0; theIndex < theCount; ++theIndex) {
+        ioLayout.mMasks[theIndex] = ReadLE32(theMasks + theIndex * 4);
+    }
+    if (theCount == 3 && ioHeader.mSize >= kInfoHeaderSize + 16) {
+        ioLayout.mMasks[3] = ReadLE32(theMasks + 12);
+    }
+    ioLayout.mHasAlphaMask = ioLayout.mMasks[3] != 0;
+    return Status::kOk;
+}
+
+Status ReadCompression(Bytes inBytes, InfoHeader& ioHeader, BmpLayout& ioLayout) {
+    switch (ioLayout.mCompression) {
+        case kRgb:
+            return Status::kOk;
+        case kRle8: case kRle4:
+            if (ioLayout.mBitCount != (ioLayout.mCompression == kRle8 ? 8 : 4) || ioLayout.mTopDown) {
+                return Fail(Status::kCorrupt);
+            }
+            return Status::kOk;
+        case kBitFields: case kAlphaBitFields:
+            return ReadMasks(inBytes, ioHeader, ioLayout);
         default:
             return Fail(Status::kCorrupt);
     }
+}
 
-    if (theLayout.mBitCount <= 8) {
-        const uint32_t theMost = 1u << theLayout.mBitCount;
-        if (theLayout.mPaletteCount == 0 || theLayout.mPaletteCount > theMost) {
-            theLayout.mPaletteCount = theMost;
-        }
-        theLayout.mPaletteOffset = theAfterHeader;
-        // Writers often round the palette; only the entries that fit before the pixels count.
-        const size_t theRoom = theLayout.mPixelOffset > theAfterHeader
-                                   ? (theLayout.mPixelOffset - theAfterHeader) / theLayout.mPaletteEntrySize
-                                   : 0;
-        if (theRoom < theLayout.mPaletteCount) {
-            theLayout.mPaletteCount = uint32_t(theRoom);
-        }
-        if (theLayout.mPaletteCount == 0) {
-            return Fail(Status::kCorrupt);
-        }
-        if (inBytes.size() < theAfterHeader + size_t(theLayout.mPaletteCount) * theLayout.mPaletteEntrySize) {
-            return Fail(Status::kTruncated);
-        }
-    } else {
-        theLayout.mPaletteCount = 0;
+Status ReadPalette(Bytes inBytes, const InfoHeader& inHeader, BmpLayout& ioLayout) {
+    if (ioLayout.mBitCount > 8) {
+        ioLayout.mPaletteCount = 0;
+        return Status::kOk;
     }
-    if (theLayout.mPixelOffset < theAfterHeader || theLayout.mPixelOffset > inBytes.size()) {
+    const uint32_t theMost = 1u << ioLayout.mBitCount;
+    if (ioLayout.mPaletteCount == 0 || ioLayout.mPaletteCount > theMost) {
+        ioLayout.mPaletteCount = theMost;
+    }
+    ioLayout.mPaletteOffset = inHeader.mEnd;
+    // Writers often round the palette; only the entries that fit before the pixels count.
+    const size_t theRoom = ioLayout.mPixelOffset > inHeader.mEnd
+                               ? (ioLayout.mPixelOffset - inHeader.mEnd) / ioLayout.mPaletteEntrySize
+                               : 0;
+    if (theRoom < ioLayout.mPaletteCount) {
+        ioLayout.mPaletteCount = uint32_t(theRoom);
+    }
+    if (ioLayout.mPaletteCount == 0) {
+        return Fail(Status::kCorrupt);
+    }
+    if (inBytes.size() < inHeader.mEnd + size_t(ioLayout.mPaletteCount) * ioLayout.mPaletteEntrySize) {
+        return Fail(Status::kTruncated);
+    }
+    return Status::kOk;
+}
+
+Result<BmpLayout> ReadHeaders(Bytes inBytes) {
+    if (inBytes.size() < kFileHeaderSize + 4) {
+        return Fail(Status::kTruncated);
+    }
+    BmpLayout theLayout;
+    const uint8_t* theData = inBytes.data();
+    theLayout.mPixelOffset = ReadLE32(theData + 10);
+    InfoHeader theHeader;
+    theHeader.mSize = ReadLE32(theData + kFileHeaderSize);
+    if (theHeader.mSize < 12 || theHeader.mSize > 1024) {
+        return Fail(Status::kCorrupt);
+    }
+    if (inBytes.size() < kFileHeaderSize + theHeader.mSize) {
+        return Fail(Status::kTruncated);
+    }
+    theHeader.mData = theData + kFileHeaderSize;
+    theHeader.mEnd = kFileHeaderSize + theHeader.mSize;
+    Status theStatus = ReadImageFields(theHeader, theLayout);
+    if (theStatus == Status::kOk) {
+        theStatus = ReadCompression(inBytes, theHeader, theLayout);
+    }
+    if (theStatus == Status::kOk) {
+        theStatus = ReadPalette(inBytes, theHeader, theLayout);
+    }
+    if (theStatus != Status::kOk) {
+        return theStatus;
+    }
+    if (theLayout.mPixelOffset < theHeader.mEnd || theLayout.mPixelOffset > inBytes.size()) {
         return Fail(theLayout.mPixelOffset > inBytes.size() ? Status::kTruncated : Status::kCorrupt);
     }
     return theLayout;

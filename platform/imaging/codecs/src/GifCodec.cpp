@@ -74,45 +74,97 @@ private:
     size_t mPos = 0;
 };
 
+// Bits of a colour table whose presence and size a descriptor's flags byte gives; 0 for none.
+int TableBits(uint8_t inFlags) {
+    return (inFlags & 0x80) ? (inFlags & 7) + 1 : 0;
+}
+
+// Header, screen descriptor and global colour table; the global table's bits.
+Result<int> ReadScreen(BlockReader& ioReader, GifLayout& outLayout) {
+    if (!ioReader.Has(13)) {
+        return Fail(Status::kTruncated);
+    }
+    const uint8_t* theScreen = ioReader.Take(13) + 6;
+    outLayout.mScreenWidth = ReadLE16(theScreen);
+    outLayout.mScreenHeight = ReadLE16(theScreen + 2);
+    const int theGlobalBits = TableBits(theScreen[4]);
+    if (theGlobalBits != 0) {
+        if (!ioReader.Has(size_t(3) << theGlobalBits)) {
+            return Fail(Status::kTruncated);
+        }
+        ioReader.Take(size_t(3) << theGlobalBits);
+    }
+    outLayout.mHeaderEnd = ioReader.Pos();
+    return theGlobalBits;
+}
+
+// How a block ended the walk, or did not.
+enum class BlockEnd { kGoOn, kStop, kCorrupt };
+
+// An extension after its introducer. A graphic control block sets ioTransparent for the next frame.
+BlockEnd SkipExtension(BlockReader& ioReader, int& ioTransparent) {
+    if (!ioReader.Has(1)) {
+        return BlockEnd::kStop;
+    }
+    const uint8_t theLabel = *ioReader.Take(1);
+    ioReader.mLast = nullptr;
+    if (!ioReader.SkipSubBlocks(nullptr)) {
+        return BlockEnd::kStop;
+    }
+    // Graphic control: the one sub-block's flags and transparent index.
+    if (theLabel == 0xF9 && ioReader.mLast != nullptr && ioReader.mLastLength >= 4) {
+        ioTransparent = (ioReader.mLast[0] & 1) ? ioReader.mLast[3] : -1;
+    }
+    return BlockEnd::kGoOn;
+}
+
+// An image after its separator: descriptor, local table and LZW data. kStop when cut short.
+BlockEnd ReadFrame(BlockReader& ioReader, int inGlobalBits, GifFrame& outFrame) {
+    outFrame.mDescriptor = ioReader.Pos() - 1;
+    if (!ioReader.Has(9)) {
+        return BlockEnd::kStop;
+    }
+    const uint8_t* theDescriptor = ioReader.Take(9);
+    outFrame.mLeft = ReadLE16(theDescriptor);
+    outFrame.mTop = ReadLE16(theDescriptor + 2);
+    outFrame.mWidth = ReadLE16(theDescriptor + 4);
+    outFrame.mHeight = ReadLE16(theDescriptor + 6);
+    const int theLocalBits = TableBits(theDescriptor[8]);
+    outFrame.mTableBits = theLocalBits != 0 ? theLocalBits : inGlobalBits;
+    if (theLocalBits != 0) {
+        if (!ioReader.Has(size_t(3) << theLocalBits)) {
+            return BlockEnd::kStop;
+        }
+        ioReader.Take(size_t(3) << theLocalBits);
+    }
+    if (!ioReader.Has(1)) {
+        return BlockEnd::kStop;
+    }
+    const uint8_t theCodeSize = *ioReader.Take(1);
+    if (theCodeSize < 1 || theCodeSize > 8) {
+        return BlockEnd::kCorrupt;
+    }
+    return ioReader.SkipSubBlocks(&outFrame.mDataBytes) ? BlockEnd::kGoOn : BlockEnd::kStop;
+}
+
 // Walks every block before giflib sees the data, so that no frame is decoded whose sizes the
 // bytes present cannot back. A frame cut short by the end of the data is left out.
 Result<GifLayout> WalkBlocks(Bytes inBytes) {
     BlockReader theReader(inBytes);
     GifLayout theLayout;
-    if (!theReader.Has(13)) {
-        return Fail(Status::kTruncated);
+    const Result<int> theGlobalBits = ReadScreen(theReader, theLayout);
+    if (!theGlobalBits) {
+        return theGlobalBits.Error();
     }
-    const uint8_t* theScreen = theReader.Take(13) + 6;
-    theLayout.mScreenWidth = ReadLE16(theScreen);
-    theLayout.mScreenHeight = ReadLE16(theScreen + 2);
-    const int theGlobalBits = (theScreen[4] & 0x80) ? (theScreen[4] & 7) + 1 : 0;
-    if (theGlobalBits != 0) {
-        if (!theReader.Has(size_t(3) << theGlobalBits)) {
-            return Fail(Status::kTruncated);
-        }
-        theReader.Take(size_t(3) << theGlobalBits);
-    }
-    theLayout.mHeaderEnd = theReader.Pos();
-
     int theTransparent = -1;
-    while (theLayout.mFrames.size() < kMaxFrames && theReader.Has(1)) {
+    BlockEnd theEnd = BlockEnd::kGoOn;
+    while (theEnd == BlockEnd::kGoOn && theLayout.mFrames.size() < kMaxFrames && theReader.Has(1)) {
         const uint8_t theIntroducer = *theReader.Take(1);
         if (theIntroducer == 0x3B) {
             break;
         }
         if (theIntroducer == 0x21) {
-            if (!theReader.Has(1)) {
-                break;
-            }
-            const uint8_t theLabel = *theReader.Take(1);
-            theReader.mLast = nullptr;
-            if (!theReader.SkipSubBlocks(nullptr)) {
-                break;
-            }
-            // Graphic control: the one sub-block's flags and transparent index.
-            if (theLabel == 0xF9 && theReader.mLast != nullptr && theReader.mLastLength >= 4) {
-                theTransparent = (theReader.mLast[0] & 1) ? theReader.mLast[3] : -1;
-            }
+            theEnd = SkipExtension(theReader, theTransparent);
             continue;
         }
         if (theIntroducer != 0x2C) {
@@ -122,36 +174,15 @@ Result<GifLayout> WalkBlocks(Bytes inBytes) {
             break;  // trailing garbage after complete frames
         }
         GifFrame theFrame;
-        theFrame.mDescriptor = theReader.Pos() - 1;
-        if (!theReader.Has(9)) {
-            break;
-        }
-        const uint8_t* theDescriptor = theReader.Take(9);
-        theFrame.mLeft = ReadLE16(theDescriptor);
-        theFrame.mTop = ReadLE16(theDescriptor + 2);
-        theFrame.mWidth = ReadLE16(theDescriptor + 4);
-        theFrame.mHeight = ReadLE16(theDescriptor + 6);
-        const int theLocalBits = (theDescriptor[8] & 0x80) ? (theDescriptor[8] & 7) + 1 : 0;
-        theFrame.mTableBits = theLocalBits != 0 ? theLocalBits : theGlobalBits;
-        if (theLocalBits != 0) {
-            if (!theReader.Has(size_t(3) << theLocalBits)) {
-                break;
-            }
-            theReader.Take(size_t(3) << theLocalBits);
-        }
-        if (!theReader.Has(1)) {
-            break;
-        }
-        const uint8_t theCodeSize = *theReader.Take(1);
-        if (theCodeSize < 1 || theCodeSize > 8) {
+        theEnd = ReadFrame(theReader, *theGlobalBits, theFrame);
+        if (theEnd == BlockEnd::kCorrupt) {
             return Fail(Status::kCorrupt);
         }
-        if (!theReader.SkipSubBlocks(&theFrame.mDataBytes)) {
-            break;
+        if (theEnd == BlockEnd::kGoOn) {
+            theFrame.mTransparent = theTransparent;
+            theTransparent = -1;
+            theLayout.mFrames.push_back(theFrame);
         }
-        theFrame.mTransparent = theTransparent;
-        theTransparent = -1;
-        theLayout.mFrames.push_back(theFrame);
     }
     if (theLayout.mFrames.empty()) {
         return Fail(theReader.Has(1) ? Status::kCorrupt : Status::kTruncated);

@@ -303,6 +303,109 @@ void Unpremultiply(uint8_t* ioPixel) {
     }
 }
 
+// What the encoder stores per pixel; the 1- and 8-bit forms write the indexed picture.
+struct TiffForm {
+    uint16_t mBits = 8;
+    uint16_t mSamples = 3;
+    uint16_t mPhotometric = PHOTOMETRIC_RGB;
+    IndexedPicture mIndexed;
+};
+
+// Depth 0 keeps alpha only when some pixel is not opaque.
+Result<TiffForm> ChooseForm(const PictureView& inPicture, int16_t inDepth) {
+    bool theAlpha = inDepth == 32;
+    if (inDepth == 0) {
+        for (uint32_t theY = 0; theY < inPicture.mHeight && !theAlpha; ++theY) {
+            for (uint32_t theX = 0; theX < inPicture.mWidth; ++theX) {
+                theAlpha = theAlpha || inPicture.Row(theY)[size_t(theX) * 4 + 3] != 255;
+            }
+        }
+    }
+    TiffForm theForm;
+    theForm.mSamples = theAlpha ? 4 : 3;
+    switch (inDepth) {
+        case 0: case 16: case 24: case 32: break;
+        case 1:
+            theForm.mIndexed = IndexedPicture::Make(inPicture, 1);
+            theForm.mBits = 1; theForm.mSamples = 1; theForm.mPhotometric = PHOTOMETRIC_MINISBLACK;
+            break;
+        case 8:
+            theForm.mIndexed = IndexedPicture::Make(inPicture, 8);
+            theForm.mSamples = 1; theForm.mPhotometric = PHOTOMETRIC_PALETTE;
+            break;
+        default:
+            return Fail(Status::kUnsupported);
+    }
+    return theForm;
+}
+
+void SetTags(TIFF* inTiff, const TiffForm& inForm, const PictureView& inPicture, int32_t inQuality) {
+    TIFFSetField(inTiff, TIFFTAG_IMAGEWIDTH, inPicture.mWidth);
+    TIFFSetField(inTiff, TIFFTAG_IMAGELENGTH, inPicture.mHeight);
+    TIFFSetField(inTiff, TIFFTAG_BITSPERSAMPLE, inForm.mBits);
+    TIFFSetField(inTiff, TIFFTAG_SAMPLESPERPIXEL, inForm.mSamples);
+    TIFFSetField(inTiff, TIFFTAG_PHOTOMETRIC, inForm.mPhotometric);
+    TIFFSetField(inTiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(inTiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    TIFFSetField(inTiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    TIFFSetField(inTiff, TIFFTAG_ZIPQUALITY, std::clamp((inQuality * 9 + 512) / 1024, 1, 9));
+    if (inForm.mBits == 8 && inForm.mPhotometric == PHOTOMETRIC_RGB) {
+        TIFFSetField(inTiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    }
+    TIFFSetField(inTiff, TIFFTAG_XRESOLUTION, 72.0f);
+    TIFFSetField(inTiff, TIFFTAG_YRESOLUTION, 72.0f);
+    TIFFSetField(inTiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    TIFFSetField(inTiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(inTiff, 0));
+    if (inForm.mSamples == 4) {
+        const uint16_t theExtra = EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(inTiff, TIFFTAG_EXTRASAMPLES, 1, &theExtra);
+    }
+    if (inForm.mPhotometric == PHOTOMETRIC_PALETTE) {
+        std::vector<uint16_t> theMap(3 * 256, 0);
+        const IndexedPicture& theIndexed = inForm.mIndexed;
+        for (size_t theIndex = 0; theIndex < theIndexed.mColors.size(); ++theIndex) {
+            theMap[theIndex] = uint16_t(theIndexed.mColors[theIndex][2] * 257);
+            theMap[256 + theIndex] = uint16_t(theIndexed.mColors[theIndex][1] * 257);
+            theMap[512 + theIndex] = uint16_t(theIndexed.mColors[theIndex][0] * 257);
+        }
+        TIFFSetField(inTiff, TIFFTAG_COLORMAP, theMap.data(), theMap.data() + 256, theMap.data() + 512);
+    }
+}
+
+// One scanline at a time: packed bits, palette indices, or the pixels reordered to RGB(A).
+// libtiff takes each line as writable, hence the indices are reached through ioForm.
+Status WriteRows(TIFF* inTiff, TiffForm& ioForm, const PictureView& inPicture, const TiffMemory& inFile) {
+    const uint32_t theWidth = inPicture.mWidth;
+    const uint32_t theHeight = inPicture.mHeight;
+    const uint16_t theSamples = ioForm.mSamples;
+    const std::vector<uint8_t> thePacked =
+        ioForm.mBits == 1 ? ioForm.mIndexed.PackedRows(1, 1) : std::vector<uint8_t>();
+    std::vector<uint8_t> theRow(size_t(theWidth) * 4);
+    for (uint32_t theY = 0; theY < theHeight; ++theY) {
+        uint8_t* theLine = theRow.data();
+        if (ioForm.mBits == 1) {
+            theLine = const_cast<uint8_t*>(thePacked.data()) + thePacked.size() / theHeight * theY;
+        } else if (theSamples == 1) {
+            theLine = ioForm.mIndexed.mIndices.data() + size_t(theWidth) * theY;
+        } else {
+            const uint8_t* theIn = inPicture.Row(theY);
+            for (uint32_t theX = 0; theX < theWidth; ++theX, theIn += 4) {
+                uint8_t* theOut = theLine + size_t(theX) * theSamples;
+                theOut[0] = theIn[2];
+                theOut[1] = theIn[1];
+                theOut[2] = theIn[0];
+                if (theSamples == 4) {
+                    theOut[3] = theIn[3];
+                }
+            }
+        }
+        if (TIFFWriteScanline(inTiff, theLine, theY, 0) < 0) {
+            return Fail(inFile.mFailed ? Status::kTooLarge : Status::kParameter);
+        }
+    }
+    return Status::kOk;
+}
+
 }  // namespace
 
 MimeInfo TiffCodec::Mime() const {
@@ -392,32 +495,10 @@ Result<DecodedImage> TiffCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
 
 Status TiffCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
                            const EncodeOptions& inOptions) const {
-    const uint32_t theWidth = inPicture.mWidth;
-    const uint32_t theHeight = inPicture.mHeight;
-    bool theAlpha = inOptions.mDepth == 32;
-    if (inOptions.mDepth == 0) {
-        for (uint32_t theY = 0; theY < theHeight && !theAlpha; ++theY) {
-            for (uint32_t theX = 0; theX < theWidth; ++theX) {
-                theAlpha = theAlpha || inPicture.Row(theY)[size_t(theX) * 4 + 3] != 255;
-            }
-        }
+    Result<TiffForm> theForm = ChooseForm(inPicture, inOptions.mDepth);
+    if (!theForm) {
+        return theForm.Error();
     }
-    IndexedPicture theIndexed;
-    uint16_t theBits = 8, theSamples = theAlpha ? 4 : 3, thePhotometric = PHOTOMETRIC_RGB;
-    switch (inOptions.mDepth) {
-        case 0: case 16: case 24: case 32: break;
-        case 1:
-            theIndexed = IndexedPicture::Make(inPicture, 1);
-            theBits = 1; theSamples = 1; thePhotometric = PHOTOMETRIC_MINISBLACK;
-            break;
-        case 8:
-            theIndexed = IndexedPicture::Make(inPicture, 8);
-            theSamples = 1; thePhotometric = PHOTOMETRIC_PALETTE;
-            break;
-        default:
-            return Fail(Status::kUnsupported);
-    }
-
     TiffMemory theFile;
     theFile.mOut = &outBytes;
     TiffPtr theTiff = Open(theFile, "w");
@@ -425,59 +506,10 @@ Status TiffCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& o
         return Fail(Status::kTooLarge);
     }
     TIFF* theHandle = theTiff.get();
-    TIFFSetField(theHandle, TIFFTAG_IMAGEWIDTH, theWidth);
-    TIFFSetField(theHandle, TIFFTAG_IMAGELENGTH, theHeight);
-    TIFFSetField(theHandle, TIFFTAG_BITSPERSAMPLE, theBits);
-    TIFFSetField(theHandle, TIFFTAG_SAMPLESPERPIXEL, theSamples);
-    TIFFSetField(theHandle, TIFFTAG_PHOTOMETRIC, thePhotometric);
-    TIFFSetField(theHandle, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(theHandle, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
-    TIFFSetField(theHandle, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
-    TIFFSetField(theHandle, TIFFTAG_ZIPQUALITY, std::clamp((inOptions.mQuality * 9 + 512) / 1024, 1, 9));
-    if (theBits == 8 && thePhotometric == PHOTOMETRIC_RGB) {
-        TIFFSetField(theHandle, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
-    }
-    TIFFSetField(theHandle, TIFFTAG_XRESOLUTION, 72.0f);
-    TIFFSetField(theHandle, TIFFTAG_YRESOLUTION, 72.0f);
-    TIFFSetField(theHandle, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-    TIFFSetField(theHandle, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(theHandle, 0));
-    if (theSamples == 4) {
-        const uint16_t theExtra = EXTRASAMPLE_UNASSALPHA;
-        TIFFSetField(theHandle, TIFFTAG_EXTRASAMPLES, 1, &theExtra);
-    }
-    std::vector<uint16_t> theMap(3 * 256, 0);
-    if (thePhotometric == PHOTOMETRIC_PALETTE) {
-        for (size_t theIndex = 0; theIndex < theIndexed.mColors.size(); ++theIndex) {
-            theMap[theIndex] = uint16_t(theIndexed.mColors[theIndex][2] * 257);
-            theMap[256 + theIndex] = uint16_t(theIndexed.mColors[theIndex][1] * 257);
-            theMap[512 + theIndex] = uint16_t(theIndexed.mColors[theIndex][0] * 257);
-        }
-        TIFFSetField(theHandle, TIFFTAG_COLORMAP, theMap.data(), theMap.data() + 256, theMap.data() + 512);
-    }
-
-    const std::vector<uint8_t> thePacked = theBits == 1 ? theIndexed.PackedRows(1, 1) : std::vector<uint8_t>();
-    std::vector<uint8_t> theRow(size_t(theWidth) * 4);
-    for (uint32_t theY = 0; theY < theHeight; ++theY) {
-        uint8_t* theLine = theRow.data();
-        if (theBits == 1) {
-            theLine = const_cast<uint8_t*>(thePacked.data()) + thePacked.size() / theHeight * theY;
-        } else if (theSamples == 1) {
-            theLine = theIndexed.mIndices.data() + size_t(theWidth) * theY;
-        } else {
-            const uint8_t* theIn = inPicture.Row(theY);
-            for (uint32_t theX = 0; theX < theWidth; ++theX, theIn += 4) {
-                uint8_t* theOut = theLine + size_t(theX) * theSamples;
-                theOut[0] = theIn[2];
-                theOut[1] = theIn[1];
-                theOut[2] = theIn[0];
-                if (theSamples == 4) {
-                    theOut[3] = theIn[3];
-                }
-            }
-        }
-        if (TIFFWriteScanline(theHandle, theLine, theY, 0) < 0) {
-            return Fail(theFile.mFailed ? Status::kTooLarge : Status::kParameter);
-        }
+    SetTags(theHandle, *theForm, inPicture, inOptions.mQuality);
+    const Status theStatus = WriteRows(theHandle, *theForm, inPicture, theFile);
+    if (theStatus != Status::kOk) {
+        return theStatus;
     }
     if (!TIFFWriteDirectory(theHandle)) {
         return Fail(theFile.mFailed ? Status::kTooLarge : Status::kParameter);
