@@ -66,7 +66,10 @@ Check::Outcome Check::Run()
     return mWroteError || mPending.Failed() ? Outcome::Errors : Outcome::Clean;
 }
 
-void Check::Append(const std::string& inText) { mReport.SetText(mReport.Text() + inText); }
+void Check::Append(const std::string& inText)
+{
+    mReport.SetText(mReport.Text() + inText);
+}
 
 bool Check::Raised(const RaisedError& inError)
 {

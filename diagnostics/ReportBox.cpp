@@ -16,4 +16,7 @@ std::string ReportBox::Text() const
     return theText.toStdString();
 }
 
-void ReportBox::SetText(const std::string& inText) { setPlainText(QString::fromStdString(inText)); }
+void ReportBox::SetText(const std::string& inText)
+{
+    setPlainText(QString::fromStdString(inText));
+}

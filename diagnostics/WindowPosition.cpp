@@ -43,7 +43,10 @@ float ReadTwips(const QSettings& inSettings, const char* inKey)
     return isNumber ? theValue : kDefaultTwips;
 }
 
-QString TwipsText(double inTwips) { return QString::number(static_cast<float>(inTwips)); }
+QString TwipsText(double inTwips)
+{
+    return QString::number(static_cast<float>(inTwips));
+}
 
 }  // namespace
 

@@ -22,7 +22,8 @@ const vx::DispatchTable& BenchTable();
 
 class BenchThing final : public vx::ComObject<BenchThing, vx::DispatchImpl<IBenchThing, BenchTable>> {
 public:
-    using Interfaces = vx::InterfaceMap<vx::Answers<IBenchThing, IID_IBenchThing>, vx::Answers<IDispatch, IID_IDispatch>>;
+    using Interfaces =
+        vx::InterfaceMap<vx::Answers<IBenchThing, IID_IBenchThing>, vx::Answers<IDispatch, IID_IDispatch>>;
 
     HRESULT get_Width(VARIANT* outVal) override
     {
@@ -83,8 +84,8 @@ void InvokeGetByDispid(benchmark::State& ioState)
     for (auto _ : ioState) {
         VARIANT theResult;
         theResult.vt = VT_EMPTY;
-        HRESULT theCode = theDispatch->Invoke(2, GUID_NULL, 0, DISPATCH_PROPERTYGET, &theNone, &theResult, nullptr,
-                                              nullptr);
+        HRESULT theCode =
+            theDispatch->Invoke(2, GUID_NULL, 0, DISPATCH_PROPERTYGET, &theNone, &theResult, nullptr, nullptr);
         benchmark::DoNotOptimize(theCode);
         benchmark::DoNotOptimize(theResult.lVal);
     }
@@ -121,8 +122,8 @@ void InvokeGetByName(benchmark::State& ioState)
         theDispatch->GetIDsOfNames(GUID_NULL, theNames, 1, 0, &theId);
         VARIANT theResult;
         theResult.vt = VT_EMPTY;
-        HRESULT theCode = theDispatch->Invoke(theId, GUID_NULL, 0, DISPATCH_PROPERTYGET, &theNone, &theResult,
-                                              nullptr, nullptr);
+        HRESULT theCode =
+            theDispatch->Invoke(theId, GUID_NULL, 0, DISPATCH_PROPERTYGET, &theNone, &theResult, nullptr, nullptr);
         benchmark::DoNotOptimize(theCode);
         benchmark::DoNotOptimize(theResult.lVal);
     }

@@ -20,7 +20,8 @@ using vx::codecs::ImageFormat;
 
 // A photograph-like picture: gradients with some texture, so that filters and entropy coding
 // do real work.
-std::vector<uint8_t> MakePicture(uint32_t inWidth, uint32_t inHeight) {
+std::vector<uint8_t> MakePicture(uint32_t inWidth, uint32_t inHeight)
+{
     std::vector<uint8_t> thePixels(size_t(inWidth) * inHeight * 4);
     uint32_t theSeed = 12345;
     for (uint32_t theY = 0; theY < inHeight; ++theY) {
@@ -37,14 +38,16 @@ std::vector<uint8_t> MakePicture(uint32_t inWidth, uint32_t inHeight) {
     return thePixels;
 }
 
-void AppendToVector(png_structp inPng, png_bytep inData, size_t inLength) {
+void AppendToVector(png_structp inPng, png_bytep inData, size_t inLength)
+{
     auto* theOut = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(inPng));
     theOut->insert(theOut->end(), inData, inData + inLength);
 }
 
 constexpr uint32_t kPngSide = 1024;
 
-void BM_PngEncodeCodec(benchmark::State& ioState) {
+void BM_PngEncodeCodec(benchmark::State& ioState)
+{
     const std::vector<uint8_t> thePixels = MakePicture(kPngSide, kPngSide);
     const vx::codecs::PictureView theView{thePixels.data(), kPngSide, kPngSide, kPngSide * 4};
     size_t theBytes = 0;
@@ -61,7 +64,8 @@ void BM_PngEncodeCodec(benchmark::State& ioState) {
 BENCHMARK(BM_PngEncodeCodec)->Unit(benchmark::kMillisecond);
 
 // Same settings as the codec's default: deflate level 5, RGBA, libpng's default filters.
-bool EncodeWithLibpng(png_bytepp inRows, std::vector<uint8_t>* outFile) {
+bool EncodeWithLibpng(png_bytepp inRows, std::vector<uint8_t>* outFile)
+{
     png_structp thePng = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop theInfo = png_create_info_struct(thePng);
     if (setjmp(png_jmpbuf(thePng))) {
@@ -80,7 +84,8 @@ bool EncodeWithLibpng(png_bytepp inRows, std::vector<uint8_t>* outFile) {
     return true;
 }
 
-void BM_PngEncodeLibpng(benchmark::State& ioState) {
+void BM_PngEncodeLibpng(benchmark::State& ioState)
+{
     const std::vector<uint8_t> thePixels = MakePicture(kPngSide, kPngSide);
     std::vector<png_bytep> theRows(kPngSide);
     for (uint32_t theY = 0; theY < kPngSide; ++theY) {
@@ -102,7 +107,8 @@ BENCHMARK(BM_PngEncodeLibpng)->Unit(benchmark::kMillisecond);
 constexpr uint32_t kJpegWidth = 1280;
 constexpr uint32_t kJpegHeight = 960;
 
-std::vector<uint8_t> MakeJpeg() {
+std::vector<uint8_t> MakeJpeg()
+{
     const std::vector<uint8_t> thePixels = MakePicture(kJpegWidth, kJpegHeight);
     std::vector<uint8_t> theFile;
     vx::codecs::EncodeOptions theOptions;
@@ -112,7 +118,8 @@ std::vector<uint8_t> MakeJpeg() {
     return theFile;
 }
 
-void BM_JpegDecodeCodec(benchmark::State& ioState) {
+void BM_JpegDecodeCodec(benchmark::State& ioState)
+{
     const std::vector<uint8_t> theFile = MakeJpeg();
     for (auto _ : ioState) {
         auto theImage = CodecRegistry::ForFormat(ImageFormat::kJpeg).Decode(theFile, 1);
@@ -124,7 +131,8 @@ void BM_JpegDecodeCodec(benchmark::State& ioState) {
 }
 BENCHMARK(BM_JpegDecodeCodec)->Unit(benchmark::kMillisecond);
 
-void BM_JpegDecodeLibjpeg(benchmark::State& ioState) {
+void BM_JpegDecodeLibjpeg(benchmark::State& ioState)
+{
     const std::vector<uint8_t> theFile = MakeJpeg();
     for (auto _ : ioState) {
         jpeg_decompress_struct theInfo{};
@@ -154,7 +162,8 @@ BENCHMARK(BM_JpegDecodeLibjpeg)->Unit(benchmark::kMillisecond);
 constexpr uint32_t kSide = 1024;
 
 // Argument: bits per pixel of the file (8 indexed, 24, 32 with alpha).
-void BM_BmpDecodeCodec(benchmark::State& ioState) {
+void BM_BmpDecodeCodec(benchmark::State& ioState)
+{
     const std::vector<uint8_t> thePixels = MakePicture(kSide, kSide);
     vx::codecs::EncodeOptions theOptions;
     theOptions.mDepth = int16_t(ioState.range(0));
@@ -175,14 +184,16 @@ void BM_BmpDecodeCodec(benchmark::State& ioState) {
 }
 BENCHMARK(BM_BmpDecodeCodec)->Arg(8)->Arg(24)->Arg(32)->Unit(benchmark::kMillisecond);
 
-int AppendGif(GifFileType* inGif, const GifByteType* inData, int inLength) {
+int AppendGif(GifFileType* inGif, const GifByteType* inData, int inLength)
+{
     auto* theOut = static_cast<std::vector<uint8_t>*>(inGif->UserData);
     theOut->insert(theOut->end(), inData, inData + inLength);
     return inLength;
 }
 
 // inFrames frames of the whole screen, each after a graphic control block, as animations are.
-std::vector<uint8_t> MakeGif(uint32_t inSide, uint32_t inFrames) {
+std::vector<uint8_t> MakeGif(uint32_t inSide, uint32_t inFrames)
+{
     std::vector<uint8_t> theFile;
     int theError = 0;
     GifFileType* theGif = EGifOpen(&theFile, AppendGif, &theError);
@@ -215,7 +226,8 @@ std::vector<uint8_t> MakeGif(uint32_t inSide, uint32_t inFrames) {
     return theFile;
 }
 
-void BM_GifDecodeCodec(benchmark::State& ioState) {
+void BM_GifDecodeCodec(benchmark::State& ioState)
+{
     const std::vector<uint8_t> theFile = MakeGif(kSide, 1);
     const vx::codecs::Codec& theCodec = CodecRegistry::ForFormat(ImageFormat::kGif);
     for (auto _ : ioState) {
@@ -230,7 +242,8 @@ void BM_GifDecodeCodec(benchmark::State& ioState) {
 BENCHMARK(BM_GifDecodeCodec)->Unit(benchmark::kMillisecond);
 
 // Counting frames walks every block of the file and decodes none.
-void BM_GifImageCountCodec(benchmark::State& ioState) {
+void BM_GifImageCountCodec(benchmark::State& ioState)
+{
     const std::vector<uint8_t> theFile = MakeGif(256, 100);
     const vx::codecs::Codec& theCodec = CodecRegistry::ForFormat(ImageFormat::kGif);
     for (auto _ : ioState) {
@@ -246,7 +259,8 @@ void BM_GifImageCountCodec(benchmark::State& ioState) {
 BENCHMARK(BM_GifImageCountCodec)->Unit(benchmark::kMicrosecond);
 
 // Argument: bits per pixel asked for (8 is indexed; 0 finds the alpha and writes 32).
-void BM_TiffEncodeCodec(benchmark::State& ioState) {
+void BM_TiffEncodeCodec(benchmark::State& ioState)
+{
     const std::vector<uint8_t> thePixels = MakePicture(kSide, kSide);
     const vx::codecs::PictureView theView{thePixels.data(), kSide, kSide, kSide * 4};
     vx::codecs::EncodeOptions theOptions;

@@ -34,7 +34,8 @@ static inline void PhotoPixel(int inX, int inY, unsigned char* outRgb)
     int theFields[3];
     for (unsigned c = 0; c < 3; ++c)
         theFields[c] = (4 * PhotoField(inX, inY, 160, c * 4) + 2 * PhotoField(inX, inY, 40, c * 4 + 1) +
-                        PhotoField(inX, inY, 9, c * 4 + 2)) / 7;
+                        PhotoField(inX, inY, 9, c * 4 + 2)) /
+                       7;
     const int theGrain = (int)(PhotoHash((unsigned)inX, (unsigned)inY, 99u) % 13u) - 6;
     const int theLight = theFields[0] + theGrain, theWarm = theFields[1] - 128, theTint = theFields[2] - 128;
     outRgb[0] = (unsigned char)PhotoClamp(theLight + theWarm * 3 / 4);

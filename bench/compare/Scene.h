@@ -40,9 +40,9 @@ static inline void SceneShapes(SceneShape* outShapes)
     }
 }
 
-static const char* const kSceneVocabulary[] = {"drawing", "server", "canvas", "pixels", "the", "of", "a",
-                                               "quick", "page", "script", "text", "wraps", "inside", "its",
-                                               "rectangle", "and", "every", "line", "is", "measured"};
+static const char* const kSceneVocabulary[] = {"drawing",   "server", "canvas", "pixels", "the",   "of",      "a",
+                                               "quick",     "page",   "script", "text",   "wraps", "inside",  "its",
+                                               "rectangle", "and",    "every",  "line",   "is",    "measured"};
 
 /* The paragraph: kSceneWords words separated by single blanks. */
 static inline void SceneParagraph(char* outText, size_t inCapacity)
@@ -50,7 +50,8 @@ static inline void SceneParagraph(char* outText, size_t inCapacity)
     unsigned theSeed = 11;
     outText[0] = '\0';
     for (int i = 0; i < kSceneWords; ++i) {
-        const char* theWord = kSceneVocabulary[SceneNext(&theSeed) % (sizeof kSceneVocabulary / sizeof *kSceneVocabulary)];
+        const char* theWord =
+            kSceneVocabulary[SceneNext(&theSeed) % (sizeof kSceneVocabulary / sizeof *kSceneVocabulary)];
         if (i > 0)
             strncat(outText, " ", inCapacity - strlen(outText) - 1);
         strncat(outText, theWord, inCapacity - strlen(outText) - 1);
@@ -63,8 +64,8 @@ static inline void SceneParagraph(char* outText, size_t inCapacity)
  * (Photo.h). */
 enum { kWebColors = 15, kPageWidth = 400, kPageHeight = 300, kPagePixels = 20, kPhotoSide = 1024 };
 static const unsigned kWebPalette[kWebColors] = {0xE6194B, 0x3CB44B, 0xFFE119, 0x4363D8, 0xF58231,
-                                                  0x911EB4, 0x46F0F0, 0xF032E6, 0xBCF60C, 0xFABEBE,
-                                                  0x008080, 0xE6BEFF, 0x9A6324, 0x800000, 0x000075};
+                                                 0x911EB4, 0x46F0F0, 0xF032E6, 0xBCF60C, 0xFABEBE,
+                                                 0x008080, 0xE6BEFF, 0x9A6324, 0x800000, 0x000075};
 static const unsigned kPageGround = 0xF0F4F8, kPageInk = 0x1F2A44;
 static const char* const kPageLines[2] = {"Quarterly figures, drawn on the server", "Every pixel sent as it was drawn"};
 enum { kPageLeft = 24, kPageFirstBaseline = 120, kPageLineStep = 40 };

@@ -96,7 +96,8 @@ static size_t WriteGif(int inWidth, int inHeight, ColorMapObject* inMap, GifByte
 /* Exact table of a picture of at most 256 colours: an open-addressed set. */
 static size_t EncodeExact(cairo_surface_t* inSurface)
 {
-    const int theWidth = cairo_image_surface_get_width(inSurface), theHeight = cairo_image_surface_get_height(inSurface);
+    const int theWidth = cairo_image_surface_get_width(inSurface),
+              theHeight = cairo_image_surface_get_height(inSurface);
     const int theStride = cairo_image_surface_get_stride(inSurface);
     const unsigned char* theData = cairo_image_surface_get_data(inSurface);
     uint32_t theKeys[kSlots];
@@ -136,7 +137,8 @@ static size_t EncodeExact(cairo_surface_t* inSurface)
 /* giflib's median cut, which wants the channels as separate planes. */
 static size_t EncodeQuantized(cairo_surface_t* inSurface)
 {
-    const int theWidth = cairo_image_surface_get_width(inSurface), theHeight = cairo_image_surface_get_height(inSurface);
+    const int theWidth = cairo_image_surface_get_width(inSurface),
+              theHeight = cairo_image_surface_get_height(inSurface);
     const int theStride = cairo_image_surface_get_stride(inSurface);
     const unsigned char* theData = cairo_image_surface_get_data(inSurface);
     const size_t thePixels = (size_t)theWidth * (size_t)theHeight;

@@ -145,10 +145,10 @@ std::vector<vx::ComVariant> ShapeParameters(const char* inExtra = "")
     SceneShapes(theShapes);
     std::vector<vx::ComVariant> theParams;
     for (const SceneShape& s : theShapes) {
-        theParams.emplace_back("rect=" + std::to_string(s.left) + "," + std::to_string(s.top) + "," +
-                               std::to_string(s.right) + "," + std::to_string(s.bottom) +
-                               " pensize=" + std::to_string(kScenePen) + " pencolor=black paintcolor=" +
-                               Percent(s.red) + "," + Percent(s.green) + "," + Percent(s.blue) + inExtra);
+        theParams.emplace_back(
+            "rect=" + std::to_string(s.left) + "," + std::to_string(s.top) + "," + std::to_string(s.right) + "," +
+            std::to_string(s.bottom) + " pensize=" + std::to_string(kScenePen) +
+            " pencolor=black paintcolor=" + Percent(s.red) + "," + Percent(s.green) + "," + Percent(s.blue) + inExtra);
     }
     return theParams;
 }
@@ -160,8 +160,7 @@ void DrawShapes(ICanvas* inCanvas, std::vector<vx::ComVariant>& inParams)
     Check(inCanvas->Erase(), "Erase");
     vx::ComVariant theResult;
     for (int i = 0; i < 2 * kSceneShapes; ++i)
-        Check(inCanvas->DrawShape(i < kSceneShapes ? theRect.Get() : theOval.Get(), inParams[i].Get(),
-                                  theResult.Out()),
+        Check(inCanvas->DrawShape(i < kSceneShapes ? theRect.Get() : theOval.Get(), inParams[i].Get(), theResult.Out()),
               "DrawShape");
 }
 
@@ -240,8 +239,8 @@ double WebSceneCase(int inRepetitions, long* outBytes)
     for (const SceneShape& s : theShapes)
         theParams.emplace_back("rect=" + std::to_string(s.left) + "," + std::to_string(s.top) + "," +
                                std::to_string(s.right) + "," + std::to_string(s.bottom) +
-                               " pensize=" + std::to_string(kScenePen) + " pencolor=black paintcolor=" +
-                               PercentColor(SceneWebColor(&s)));
+                               " pensize=" + std::to_string(kScenePen) +
+                               " pencolor=black paintcolor=" + PercentColor(SceneWebColor(&s)));
     DrawShapes(theHolder.canvas, theParams);
     SaveImage(theHolder.canvas, "webscene");
     return GifTime(theHolder.canvas, kWebGif, inRepetitions, outBytes);
@@ -346,8 +345,7 @@ int main(int argc, char** argv)
         }
     };
     theRun("shapes", [&] { std::printf("shapes %.3f\n", ShapesCase(theRepetitions, "", "shapes")); });
-    theRun("aashapes",
-           [&] { std::printf("aashapes %.3f\n", ShapesCase(theRepetitions, " opengl=true", "aashapes")); });
+    theRun("aashapes", [&] { std::printf("aashapes %.3f\n", ShapesCase(theRepetitions, " opengl=true", "aashapes")); });
     theRun("text", [&] { std::printf("text %.3f\n", TextCase(theRepetitions)); });
     theRun("gif", [&] {
         long theBytes = 0;

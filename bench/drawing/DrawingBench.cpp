@@ -87,8 +87,8 @@ BENCHMARK(BM_ShapesOnCanvas)->Unit(benchmark::kMillisecond);
 
 std::string Paragraph()
 {
-    static const char* const kWords[] = {"vellum", "ink",    "margin", "quill",  "page",     "letter",
-                                         "serif",  "column", "gutter", "folio",  "rubric",   "scribe",
+    static const char* const kWords[] = {"vellum", "ink",    "margin", "quill",  "page",      "letter",
+                                         "serif",  "column", "gutter", "folio",  "rubric",    "scribe",
                                          "line",   "word",   "glyph",  "stroke", "parchment", "leaf"};
     std::string theText;
     for (int theIndex = 0; theIndex < 120; ++theIndex) {
@@ -193,10 +193,22 @@ void HostileBlock(benchmark::State& ioState, Hostile inKind)
     SelectObject(theDC, theOld);
     DeleteObject(theFont);
 }
-void BM_MegabyteOfMarks(benchmark::State& ioState) { HostileBlock(ioState, Hostile::kMarks); }
-void BM_MegabyteOfMixedDirections(benchmark::State& ioState) { HostileBlock(ioState, Hostile::kMixed); }
-void BM_MegabyteInOneWord(benchmark::State& ioState) { HostileBlock(ioState, Hostile::kEndlessWord); }
-void BM_MegabyteOfWords(benchmark::State& ioState) { HostileBlock(ioState, Hostile::kWords); }
+void BM_MegabyteOfMarks(benchmark::State& ioState)
+{
+    HostileBlock(ioState, Hostile::kMarks);
+}
+void BM_MegabyteOfMixedDirections(benchmark::State& ioState)
+{
+    HostileBlock(ioState, Hostile::kMixed);
+}
+void BM_MegabyteInOneWord(benchmark::State& ioState)
+{
+    HostileBlock(ioState, Hostile::kEndlessWord);
+}
+void BM_MegabyteOfWords(benchmark::State& ioState)
+{
+    HostileBlock(ioState, Hostile::kWords);
+}
 BENCHMARK(BM_MegabyteOfMarks)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_MegabyteOfMixedDirections)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_MegabyteInOneWord)->Unit(benchmark::kMillisecond)->Iterations(2);

@@ -35,7 +35,8 @@ bool PaintCanvas(Bitmap& ioCanvas)
             const int theNoise = int(theSeed >> 28) - 8;
             auto* thePixel = reinterpret_cast<std::uint8_t*>(thePixels.mBase + y * thePixels.mRowBytes + x * 4);
             *Bitmap::RedChannel(thePixel, thePixels.mPixelFormat) = std::uint8_t(std::clamp(x / 4 + theNoise, 0, 255));
-            *Bitmap::GreenChannel(thePixel, thePixels.mPixelFormat) = std::uint8_t(std::clamp(y / 4 + theNoise, 0, 255));
+            *Bitmap::GreenChannel(thePixel, thePixels.mPixelFormat) =
+                std::uint8_t(std::clamp(y / 4 + theNoise, 0, 255));
             *Bitmap::BlueChannel(thePixel, thePixels.mPixelFormat) =
                 std::uint8_t(std::clamp(((x ^ y) & 0xFF) / 2 + 64 + theNoise, 0, 255));
             *Bitmap::AlphaChannel(thePixel, thePixels.mPixelFormat) = 0xFF;
@@ -68,10 +69,16 @@ void GetAs(benchmark::State& ioState, const char* inType)
     ioState.counters["file_bytes"] = double(theSize);
 }
 
-void BM_GetAsGif(benchmark::State& ioState) { GetAs(ioState, "gif"); }
+void BM_GetAsGif(benchmark::State& ioState)
+{
+    GetAs(ioState, "gif");
+}
 BENCHMARK(BM_GetAsGif)->Unit(benchmark::kMillisecond);
 
-void BM_GetAsPng(benchmark::State& ioState) { GetAs(ioState, "image/png"); }
+void BM_GetAsPng(benchmark::State& ioState)
+{
+    GetAs(ioState, "image/png");
+}
 BENCHMARK(BM_GetAsPng)->Unit(benchmark::kMillisecond);
 
 void AppendToVector(png_structp inPng, png_bytep inData, std::size_t inLength)

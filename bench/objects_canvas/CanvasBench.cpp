@@ -143,7 +143,8 @@ enum class Hostile { kMarks, kMixed, kEndlessWord, kWords };
 
 std::string Words()
 {
-    static const char* const kWords[] = {"vellum", "ink", "margin", "quill", "page", "letter", "serif", "column", "gutter"};
+    static const char* const kWords[] = {"vellum", "ink",   "margin", "quill", "page",
+                                         "letter", "serif", "column", "gutter"};
     std::string theText;
     for (int theIndex = 0; theIndex < 90; ++theIndex)
         theText += std::string(kWords[(theIndex * 7) % 9]) + " ";

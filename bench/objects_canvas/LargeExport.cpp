@@ -87,8 +87,9 @@ int main(int inCount, char** inArguments)
     theCanvas.Put("Width", theSide);
     theCanvas.Put("Height", theSide);
     // Something in every band, so that no row is trivially alike.
-    theCanvas.Call("DrawShape", "oval", "rect=0,0," + std::to_string(theSide) + "," + std::to_string(theSide) +
-                                            " paintcolor=red pencolor=blue pensize=9");
+    theCanvas.Call("DrawShape", "oval",
+                   "rect=0,0," + std::to_string(theSide) + "," + std::to_string(theSide) +
+                       " paintcolor=red pencolor=blue pensize=9");
     theCanvas.Call("DrawText", "Vellumax", "rect=0,0,2000,400 textsize=200");
     if (!theCanvas.Ok()) {
         std::fprintf(stderr, "drawing failed\n");

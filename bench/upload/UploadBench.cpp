@@ -64,8 +64,14 @@ void SetDataOnePart(benchmark::State& ioState, FileKind inKind)
     ioState.SetBytesProcessed(std::int64_t(ioState.iterations()) * std::int64_t(theBody.AsBytes().size()));
 }
 
-void BM_SetDataBinaryFile(benchmark::State& ioState) { SetDataOnePart(ioState, FileKind::kBinary); }
-void BM_SetDataTextFile(benchmark::State& ioState) { SetDataOnePart(ioState, FileKind::kText); }
+void BM_SetDataBinaryFile(benchmark::State& ioState)
+{
+    SetDataOnePart(ioState, FileKind::kBinary);
+}
+void BM_SetDataTextFile(benchmark::State& ioState)
+{
+    SetDataOnePart(ioState, FileKind::kText);
+}
 
 void BM_ParseOnly(benchmark::State& ioState)
 {

@@ -18,11 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* inData, std::size_t in
     theText.bstrVal = SysAllocStringUTF8(theBytes);
     if (theText.bstrVal == nullptr)
         return 0;
-    if (UTF16FromUTF8(UTF8FromBSTR(theText.bstrVal)) != std::u16string_view(theText.bstrVal, SysStringLen(theText.bstrVal)))
+    if (UTF16FromUTF8(UTF8FromBSTR(theText.bstrVal)) !=
+        std::u16string_view(theText.bstrVal, SysStringLen(theText.bstrVal)))
         std::abort();
 
-    const VARTYPE theTargets[] = {VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4, VT_UI4, VT_INT, VT_UINT,
-                                  VT_I8, VT_UI8, VT_R4, VT_R8, VT_BOOL, VT_ERROR, VT_DISPATCH};
+    const VARTYPE theTargets[] = {VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4,   VT_UI4,   VT_INT,     VT_UINT,
+                                  VT_I8, VT_UI8, VT_R4, VT_R8,  VT_BOOL, VT_ERROR, VT_DISPATCH};
     for (VARTYPE theTarget : theTargets) {
         VARIANT theValue;
         VariantInit(&theValue);

@@ -9,7 +9,8 @@
 
 namespace vx::codecs {
 
-inline int FuzzOneCodec(ImageFormat inFormat, const uint8_t* inData, size_t inSize) {
+inline int FuzzOneCodec(ImageFormat inFormat, const uint8_t* inData, size_t inSize)
+{
     const Codec& theCodec = CodecRegistry::ForFormat(inFormat);
     const Bytes theBytes(inData, inSize);
     // A store-sized limit keeps single inputs inside the fuzzer's memory budget.

@@ -1,5 +1,6 @@
 #include "FuzzCodec.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize)
+{
     return vx::codecs::FuzzOneCodec(vx::codecs::ImageFormat::kJpeg, inData, inSize);
 }

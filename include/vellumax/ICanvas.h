@@ -85,7 +85,8 @@ inline constexpr CanvasMemberInfo kCanvasMembers[] = {
     {kCanvasSaveAs, "SaveAs", "Saves the picture to a file"},
     {kCanvasGetAs, "GetAs", "The picture as the bytes of a file format"},
     {kCanvasHBITMAP, "HBITMAP", "The bitmap handle of the pixels, 0 without pixels"},
-    {kCanvasUseColorAlpha, "UseColorAlpha", "Whether new and erased pixels take the alpha of Color; else they are opaque"},
+    {kCanvasUseColorAlpha, "UseColorAlpha",
+     "Whether new and erased pixels take the alpha of Color; else they are opaque"},
 };
 
 struct ICanvas : IDispatch {

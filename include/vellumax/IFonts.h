@@ -1,4 +1,5 @@
-// IFonts: a read-only, 1-based collection of the names of the installed fonts, in the drawing layer's order, duplicates kept.
+// IFonts: a read-only, 1-based collection of the names of the installed fonts, in the drawing layer's order, duplicates
+// kept.
 #pragma once
 
 #include <automation/Interfaces.h>

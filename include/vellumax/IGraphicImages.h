@@ -1,4 +1,5 @@
-// IGraphicImages: a read-only, 1-based collection of the images of a picture (IGraphicImage dispatch references), in file order.
+// IGraphicImages: a read-only, 1-based collection of the images of a picture (IGraphicImage dispatch references), in
+// file order.
 #pragma once
 
 #include <automation/Interfaces.h>

@@ -35,7 +35,10 @@ struct RawCall {
     }
 };
 
-vx::Variant Missing() { return vx::Variant::Missing(); }
+vx::Variant Missing()
+{
+    return vx::Variant::Missing();
+}
 
 vx::Variant ByRef(VARIANT* inTarget)
 {
@@ -67,16 +70,21 @@ TEST_F(DispatchInvoke, NamesAreFoundWithoutRegardToCase)
         HRESULT mResult;
         DISPID mId;
     } theRows[] = {
-        {u"Width", S_OK, 1},     {u"width", S_OK, 1},  {u"WIDTH", S_OK, 1},   {u"cOMPUTE", S_OK, 4},
-        {u"Partner", S_OK, 3},   {u"echo", S_OK, 10},  {u"Widths", DISP_E_UNKNOWNNAME, DISPID_UNKNOWN},
-        {u"Wid", DISP_E_UNKNOWNNAME, DISPID_UNKNOWN},  {u"", DISP_E_UNKNOWNNAME, DISPID_UNKNOWN},
+        {u"Width", S_OK, 1},
+        {u"width", S_OK, 1},
+        {u"WIDTH", S_OK, 1},
+        {u"cOMPUTE", S_OK, 4},
+        {u"Partner", S_OK, 3},
+        {u"echo", S_OK, 10},
+        {u"Widths", DISP_E_UNKNOWNNAME, DISPID_UNKNOWN},
+        {u"Wid", DISP_E_UNKNOWNNAME, DISPID_UNKNOWN},
+        {u"", DISP_E_UNKNOWNNAME, DISPID_UNKNOWN},
     };
     for (const Row& theRow : theRows) {
         std::u16string theName = theRow.mName;
         LPOLESTR theNames[] = {theName.data()};
         DISPID theId = 77;
-        EXPECT_EQ(Object()->GetIDsOfNames(GUID_NULL, theNames, 1, 0, &theId), theRow.mResult)
-            << UTF8FromUTF16(theName);
+        EXPECT_EQ(Object()->GetIDsOfNames(GUID_NULL, theNames, 1, 0, &theId), theRow.mResult) << UTF8FromUTF16(theName);
         EXPECT_EQ(theId, theRow.mId) << UTF8FromUTF16(theName);
     }
 }
@@ -402,23 +410,21 @@ namespace {
 TEST(DispatchTableDeath, MalformedTablesStopAtOnce)
 {
     auto theRetvalFirst = [] {
-        vx::DispatchTable theTable(IID_ITestThing, "IBad", "",
-                                   {vx::Method<&ITestThing::Negate>(1, "Negate", "", vx::Retval("outFlag"),
-                                                                    vx::In("inFlag"))});
+        vx::DispatchTable theTable(
+            IID_ITestThing, "IBad", "",
+            {vx::Method<&ITestThing::Negate>(1, "Negate", "", vx::Retval("outFlag"), vx::In("inFlag"))});
     };
     EXPECT_DEATH(theRetvalFirst(), "retval");
     auto theSharedId = [] {
-        vx::DispatchTable theTable(
-            IID_ITestThing, "IBad", "",
-            {vx::PropertyGet<&ITestThing::get_Width>(1, "Width", "", vx::Retval("outVal")),
-             vx::PropertyGet<&ITestThing::get_Name>(1, "Name", "", vx::Retval("outVal"))});
+        vx::DispatchTable theTable(IID_ITestThing, "IBad", "",
+                                   {vx::PropertyGet<&ITestThing::get_Width>(1, "Width", "", vx::Retval("outVal")),
+                                    vx::PropertyGet<&ITestThing::get_Name>(1, "Name", "", vx::Retval("outVal"))});
     };
     EXPECT_DEATH(theSharedId(), "DISPID");
     auto theSharedName = [] {
-        vx::DispatchTable theTable(
-            IID_ITestThing, "IBad", "",
-            {vx::PropertyGet<&ITestThing::get_Width>(1, "Width", "", vx::Retval("outVal")),
-             vx::PropertyGet<&ITestThing::get_Name>(2, "WIDTH", "", vx::Retval("outVal"))});
+        vx::DispatchTable theTable(IID_ITestThing, "IBad", "",
+                                   {vx::PropertyGet<&ITestThing::get_Width>(1, "Width", "", vx::Retval("outVal")),
+                                    vx::PropertyGet<&ITestThing::get_Name>(2, "WIDTH", "", vx::Retval("outVal"))});
     };
     EXPECT_DEATH(theSharedName(), "share a name");
 }

@@ -25,8 +25,12 @@ TEST_F(Objects, QueryInterfaceAnswersTheDeclaredList)
         const IID* mIid;
         HRESULT mResult;
     } theRows[] = {
-        {&IID_IUnknown, S_OK},     {&IID_IDispatch, S_OK},      {&IID_ITestThing, S_OK},
-        {&IID_ISupportErrorInfo, S_OK}, {&IID_IEnumVARIANT, E_NOINTERFACE}, {&IID_Unrelated, E_NOINTERFACE},
+        {&IID_IUnknown, S_OK},
+        {&IID_IDispatch, S_OK},
+        {&IID_ITestThing, S_OK},
+        {&IID_ISupportErrorInfo, S_OK},
+        {&IID_IEnumVARIANT, E_NOINTERFACE},
+        {&IID_Unrelated, E_NOINTERFACE},
     };
     for (const Row& theRow : theRows) {
         void* theObject = reinterpret_cast<void*>(1);
@@ -97,8 +101,9 @@ TEST_F(Objects, ClassTableHandsOutFactoriesByClsid)
 {
     constexpr vx::ClassEntry kClasses[] = {vx::Creatable<TestThing>(IID_ITestThing)};
     Ref<IClassFactory> theFactory;
-    ASSERT_EQ(vx::GetClassObject(kClasses, IID_ITestThing, IID_IClassFactory, reinterpret_cast<void**>(theFactory.out())),
-              S_OK);
+    ASSERT_EQ(
+        vx::GetClassObject(kClasses, IID_ITestThing, IID_IClassFactory, reinterpret_cast<void**>(theFactory.out())),
+        S_OK);
     Ref<ITestThing> theThing;
     EXPECT_EQ(theFactory->CreateInstance(nullptr, IID_ITestThing, reinterpret_cast<void**>(theThing.out())), S_OK);
 

@@ -40,11 +40,10 @@ struct ITestItems : IDispatch {
 const vx::DispatchTable& TestThingTable();
 const vx::DispatchTable& TestItemsTable();
 
-class TestThing final : public vx::ComObject<TestThing, vx::DispatchImpl<ITestThing, TestThingTable>,
-                                             vx::SupportErrorInfo<TestThing>> {
+class TestThing final
+    : public vx::ComObject<TestThing, vx::DispatchImpl<ITestThing, TestThingTable>, vx::SupportErrorInfo<TestThing>> {
 public:
-    using Interfaces = vx::InterfaceMap<vx::Answers<ITestThing, IID_ITestThing>,
-                                        vx::Answers<IDispatch, IID_IDispatch>,
+    using Interfaces = vx::InterfaceMap<vx::Answers<ITestThing, IID_ITestThing>, vx::Answers<IDispatch, IID_IDispatch>,
                                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
     ~TestThing();
 
@@ -68,11 +67,10 @@ public:
     int mCalls = 0;
 };
 
-class TestItems final : public vx::ComObject<TestItems, vx::DispatchImpl<ITestItems, TestItemsTable>,
-                                             vx::SupportErrorInfo<TestItems>> {
+class TestItems final
+    : public vx::ComObject<TestItems, vx::DispatchImpl<ITestItems, TestItemsTable>, vx::SupportErrorInfo<TestItems>> {
 public:
-    using Interfaces = vx::InterfaceMap<vx::Answers<ITestItems, IID_ITestItems>,
-                                        vx::Answers<IDispatch, IID_IDispatch>,
+    using Interfaces = vx::InterfaceMap<vx::Answers<ITestItems, IID_ITestItems>, vx::Answers<IDispatch, IID_IDispatch>,
                                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
 
     HRESULT get_Item(LONG inIndex, VARIANT* outItem) override { return mList.Item(inIndex, outItem, E_FAIL); }

@@ -19,10 +19,19 @@ constexpr int kSurvivedExit = 45;
 
 struct Translated {};
 
-void ThrowingTranslator(const FaultRecord&) { throw Translated{}; }
+void ThrowingTranslator(const FaultRecord&)
+{
+    throw Translated{};
+}
 
-void PreviousInfo(int, siginfo_t*, void*) { _exit(kPreviousInfoExit); }
-void PreviousPlain(int) { _exit(kPreviousPlainExit); }
+void PreviousInfo(int, siginfo_t*, void*)
+{
+    _exit(kPreviousInfoExit);
+}
+void PreviousPlain(int)
+{
+    _exit(kPreviousPlainExit);
+}
 
 __attribute__((noinline, no_sanitize("address", "undefined"))) int ReadNull()
 {
@@ -58,7 +67,9 @@ int main(int inArgc, char** inArgv)
 {
     if (inArgc != 3)
         return 2;
-    const struct rlimit theNoCore {0, 0};
+    const struct rlimit theNoCore {
+        0, 0
+    };
     setrlimit(RLIMIT_CORE, &theNoCore);  // the default action is expected; leave no core files
     Install(inArgv[1]);
     const char* theMode = inArgv[2];

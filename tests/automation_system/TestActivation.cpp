@@ -66,16 +66,11 @@ TEST_F(ActivationTest, ProgIdsResolveThroughCurVerOrTheirOwnClsid)
         CLSID mClsid;
     };
     const Case theCases[] = {
-        {u"VxTest.Widget", S_OK, CLSID_TestWidget},
-        {u"VxTest.Widget.1", S_OK, CLSID_TestWidget},
-        {u"vxtest.WIDGET", S_OK, CLSID_TestWidget},
-        {u"Stale", S_OK, CLSID_TestWidget},
-        {u"Dangling", S_OK, kOtherClsid},
-        {u"Lower", S_OK, CLSID_TestWidget},
-        {u"Garbled", CO_E_CLASSSTRING, GUID_NULL},
-        {u"VxTest.Nothing", CO_E_CLASSSTRING, GUID_NULL},
-        {u"", CO_E_CLASSSTRING, GUID_NULL},
-        {u"VxTest.Widget\\CurVer", CO_E_CLASSSTRING, GUID_NULL},
+        {u"VxTest.Widget", S_OK, CLSID_TestWidget}, {u"VxTest.Widget.1", S_OK, CLSID_TestWidget},
+        {u"vxtest.WIDGET", S_OK, CLSID_TestWidget}, {u"Stale", S_OK, CLSID_TestWidget},
+        {u"Dangling", S_OK, kOtherClsid},           {u"Lower", S_OK, CLSID_TestWidget},
+        {u"Garbled", CO_E_CLASSSTRING, GUID_NULL},  {u"VxTest.Nothing", CO_E_CLASSSTRING, GUID_NULL},
+        {u"", CO_E_CLASSSTRING, GUID_NULL},         {u"VxTest.Widget\\CurVer", CO_E_CLASSSTRING, GUID_NULL},
     };
     for (const Case& theCase : theCases) {
         SCOPED_TRACE(UTF8FromUTF16(theCase.mProgId));
@@ -102,12 +97,13 @@ TEST_F(ActivationTest, CreatedByProgIdAndClsidThenUnloadedWhenReleased)
     CLSID theClsid;
     ASSERT_EQ(CLSIDFromProgID(u"VxTest.Widget", &theClsid), S_OK);
     ITestWidget* theFirst = nullptr;
-    ASSERT_EQ(CoCreateInstance(theClsid, nullptr, CLSCTX_INPROC_SERVER, IID_ITestWidget,
-                               reinterpret_cast<void**>(&theFirst)),
-              S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(theClsid, nullptr, CLSCTX_INPROC_SERVER, IID_ITestWidget, reinterpret_cast<void**>(&theFirst)),
+        S_OK);
     IUnknown* theSecond = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_TestWidget, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&theSecond)),
-              S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_TestWidget, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&theSecond)),
+        S_OK);
     LONG theSum = 0;
     ASSERT_EQ(theFirst->Add(40, 2, &theSum), S_OK);
     EXPECT_EQ(theSum, 42);
@@ -167,13 +163,11 @@ TEST_F(ActivationTest, FailuresCarryTheCustomaryCodes)
     };
     const Case theCases[] = {
         {"class not registered", "", CLSCTX_INPROC_SERVER, IID_IUnknown, REGDB_E_CLASSNOTREG},
-        {"module without the class", VX_TESTSERVER_PATH, CLSCTX_INPROC_SERVER, IID_IUnknown,
-         CLASS_E_CLASSNOTAVAILABLE},
+        {"module without the class", VX_TESTSERVER_PATH, CLSCTX_INPROC_SERVER, IID_IUnknown, CLASS_E_CLASSNOTAVAILABLE},
         {"module file missing", Folder() + "/missing.so", CLSCTX_INPROC_SERVER, IID_IUnknown, CO_E_DLLNOTFOUND},
         {"file is no library", theNotALibrary, CLSCTX_INPROC_SERVER, IID_IUnknown, CO_E_ERRORINDLL},
         {"library without entry point", VX_AUTOMATION_PATH, CLSCTX_INPROC_SERVER, IID_IUnknown, CO_E_ERRORINDLL},
-        {"only out-of-process asked for", VX_TESTSERVER_PATH, CLSCTX_LOCAL_SERVER, IID_IUnknown,
-         REGDB_E_CLASSNOTREG},
+        {"only out-of-process asked for", VX_TESTSERVER_PATH, CLSCTX_LOCAL_SERVER, IID_IUnknown, REGDB_E_CLASSNOTREG},
     };
     for (const Case& theCase : theCases) {
         SCOPED_TRACE(theCase.mName);

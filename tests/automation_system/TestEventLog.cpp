@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "support/EventLogListener.h"
 #include "automation/Errors.h"
 #include "automation/EventLog.h"
+#include "support/EventLogListener.h"
 
 namespace {
 

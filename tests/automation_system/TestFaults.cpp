@@ -18,7 +18,10 @@ struct TranslatedFault {
     FaultRecord mRecord;
 };
 
-void ThrowingTranslator(const FaultRecord& inFault) { throw TranslatedFault{inFault}; }
+void ThrowingTranslator(const FaultRecord& inFault)
+{
+    throw TranslatedFault{inFault};
+}
 
 // The faulting functions are kept out of the sanitizers' reach: they must fault, not report.
 __attribute__((noinline, no_sanitize("address", "undefined"))) int ReadAt(std::uintptr_t inAddress)
@@ -97,8 +100,8 @@ TEST_F(FaultTest, FaultsInsideAFrameArriveAsTheTranslatorsException)
         {"read through null", ReadAt, 0, EXCEPTION_ACCESS_VIOLATION, FaultAccess::kRead, 0, SIGSEGV},
         {"read of a low address", ReadAt, 0x40, EXCEPTION_ACCESS_VIOLATION, FaultAccess::kRead, 0x40, SIGSEGV},
         {"write through null", WriteAt, 0, EXCEPTION_ACCESS_VIOLATION, FaultAccess::kWrite, 0, SIGSEGV},
-        {"write to a read-only page", WriteAt, theReadOnlyAddress + 8, EXCEPTION_ACCESS_VIOLATION,
-         FaultAccess::kWrite, theReadOnlyAddress + 8, SIGSEGV},
+        {"write to a read-only page", WriteAt, theReadOnlyAddress + 8, EXCEPTION_ACCESS_VIOLATION, FaultAccess::kWrite,
+         theReadOnlyAddress + 8, SIGSEGV},
         {"read past the end of a mapped file", ReadAt, thePastTheFile, EXCEPTION_IN_PAGE_ERROR, FaultAccess::kRead,
          thePastTheFile, SIGBUS},
         {"integer division by zero", DivideByZero, 12, EXCEPTION_INT_DIVIDE_BY_ZERO, FaultAccess::kRead, 0, SIGFPE},
@@ -143,7 +146,7 @@ struct CountsDestruction {
 };
 
 __attribute__((noinline, no_sanitize("address", "undefined"))) void FaultWithCleanup(int* ioCount,
-                                                                                   volatile int* inPointer)
+                                                                                     volatile int* inPointer)
 {
     CountsDestruction theGuard{ioCount};
     *inPointer = 1;
@@ -205,15 +208,9 @@ TEST(FaultChaining, FaultsThatAreNotOursReachTheEarlierHandler)
         int mSignal;  // expected terminating signal when mExit is -1
     };
     const Case theCases[] = {
-        {"info", "outside", 42, 0},
-        {"plain", "outside", 43, 0},
-        {"info", "no-translator", 42, 0},
-        {"info", "other-thread", 42, 0},
-        {"info", "raised", 42, 0},
-        {"info", "inside", 44, 0},
-        {"default", "outside", -1, SIGSEGV},
-        {"default", "raised", -1, SIGSEGV},
-        {"ignore", "outside", -1, SIGSEGV},
+        {"info", "outside", 42, 0},          {"plain", "outside", 43, 0},        {"info", "no-translator", 42, 0},
+        {"info", "other-thread", 42, 0},     {"info", "raised", 42, 0},          {"info", "inside", 44, 0},
+        {"default", "outside", -1, SIGSEGV}, {"default", "raised", -1, SIGSEGV}, {"ignore", "outside", -1, SIGSEGV},
         {"ignore", "raised", 45, 0},
     };
     for (const Case& theCase : theCases) {

@@ -58,7 +58,8 @@ std::string Text(HKEY inKey, const char* inName)
     char theBuffer[256] = {};
     DWORD theSize = sizeof theBuffer;
     DWORD theType = 0;
-    const LONG theError = RegQueryValueEx(inKey, inName, nullptr, &theType, reinterpret_cast<BYTE*>(theBuffer), &theSize);
+    const LONG theError =
+        RegQueryValueEx(inKey, inName, nullptr, &theType, reinterpret_cast<BYTE*>(theBuffer), &theSize);
     if (theError != ERROR_SUCCESS)
         return "<error " + std::to_string(theError) + ">";
     return std::string(theBuffer, theSize > 0 ? theSize - 1 : 0);
@@ -447,15 +448,15 @@ TEST_F(RegistryTest, TransactionsCommitTogetherOrNotAtAll)
         RegCloseKey(theKey);
     }  // not committed
     HKEY theKey = nullptr;
-    EXPECT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, "Dropped", 0, KEY_READ, &theKey), static_cast<LONG>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, "Dropped", 0, KEY_READ, &theKey),
+              static_cast<LONG>(ERROR_FILE_NOT_FOUND));
 
     {
         RegistryTransaction theOuter;
         ASSERT_EQ(RegSetKeyValue(HKEY_CLASSES_ROOT, "Kept", "", REG_SZ, "x", 2), static_cast<LONG>(ERROR_SUCCESS));
         {
             RegistryTransaction theInner;
-            ASSERT_EQ(RegSetKeyValue(HKEY_CLASSES_ROOT, "Inner", "", REG_SZ, "x", 2),
-                      static_cast<LONG>(ERROR_SUCCESS));
+            ASSERT_EQ(RegSetKeyValue(HKEY_CLASSES_ROOT, "Inner", "", REG_SZ, "x", 2), static_cast<LONG>(ERROR_SUCCESS));
         }  // the inner level is undone alone
         // A failing write inside undoes itself and leaves the transaction usable.
         EXPECT_EQ(RegDeleteKey(HKEY_CLASSES_ROOT, "Nothing"), static_cast<LONG>(ERROR_FILE_NOT_FOUND));
@@ -545,8 +546,7 @@ TEST_F(RegistryTest, WriterWaitsForAnotherProcessesTransaction)
     const pid_t theChild = fork();
     if (theChild == 0) {
         RegistryTransaction theTransaction;
-        const bool theWritten =
-            RegSetKeyValue(HKEY_LOCAL_MACHINE, "Busy", "child", REG_SZ, "c", 2) == ERROR_SUCCESS;
+        const bool theWritten = RegSetKeyValue(HKEY_LOCAL_MACHINE, "Busy", "child", REG_SZ, "c", 2) == ERROR_SUCCESS;
         const char theReady = theWritten ? 'y' : 'n';
         (void)!write(thePipe[1], &theReady, 1);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));

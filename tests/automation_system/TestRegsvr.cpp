@@ -13,7 +13,10 @@ namespace {
 
 using RegsvrTest = TemporaryRegistryTest;
 
-int ExitCode(int inStatus) { return WIFEXITED(inStatus) ? WEXITSTATUS(inStatus) : 1000; }
+int ExitCode(int inStatus)
+{
+    return WIFEXITED(inStatus) ? WEXITSTATUS(inStatus) : 1000;
+}
 
 bool ClassKeyExists(const char* inPath)
 {
@@ -56,7 +59,10 @@ TEST_F(RegsvrTest, ExitStatusTellsWhatWentWrong)
         {"unknown option", {VX_REGSVR_PATH, "-x", VX_TESTSERVER_PATH}, "", 1, "usage"},
         {"missing module", {VX_REGSVR_PATH, Folder() + "/missing.so"}, "", 2, "missing.so"},
         {"module without entry point", {VX_REGSVR_PATH, VX_AUTOMATION_PATH}, "", 3, "DllRegisterServer"},
-        {"registry can't be written", {VX_REGSVR_PATH, VX_TESTSERVER_PATH}, theBlocker + "/registry.db", 4,
+        {"registry can't be written",
+         {VX_REGSVR_PATH, VX_TESTSERVER_PATH},
+         theBlocker + "/registry.db",
+         4,
          "0x80040201"},
     };
     for (const Case& theCase : theCases) {

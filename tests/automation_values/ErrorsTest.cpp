@@ -54,24 +54,62 @@ TEST(SystemMessageText, GivesTheFixedTexts)
 
 TEST(SystemMessageText, EveryProducedCodeHasALine)
 {
-    const HRESULT theResults[] = {E_NOTIMPL, E_NOINTERFACE, E_ABORT, E_UNEXPECTED, E_HANDLE, E_OUTOFMEMORY,
-                                  CLASS_E_NOAGGREGATION, CLASS_E_CLASSNOTAVAILABLE, REGDB_E_READREGDB,
-                                  REGDB_E_WRITEREGDB, REGDB_E_KEYMISSING, CO_E_DLLNOTFOUND, CO_E_ERRORINDLL,
-                                  SELFREG_E_TYPELIB, SELFREG_E_CLASS, DISP_E_UNKNOWNINTERFACE, DISP_E_PARAMNOTFOUND,
-                                  DISP_E_NONAMEDARGS, DISP_E_EXCEPTION, DISP_E_UNKNOWNLCID, DISP_E_NOTACOLLECTION,
-                                  TYPE_E_ELEMENTNOTFOUND, TYPE_E_LIBNOTREGISTERED, TYPE_E_CANTLOADLIBRARY};
+    const HRESULT theResults[] = {E_NOTIMPL,
+                                  E_NOINTERFACE,
+                                  E_ABORT,
+                                  E_UNEXPECTED,
+                                  E_HANDLE,
+                                  E_OUTOFMEMORY,
+                                  CLASS_E_NOAGGREGATION,
+                                  CLASS_E_CLASSNOTAVAILABLE,
+                                  REGDB_E_READREGDB,
+                                  REGDB_E_WRITEREGDB,
+                                  REGDB_E_KEYMISSING,
+                                  CO_E_DLLNOTFOUND,
+                                  CO_E_ERRORINDLL,
+                                  SELFREG_E_TYPELIB,
+                                  SELFREG_E_CLASS,
+                                  DISP_E_UNKNOWNINTERFACE,
+                                  DISP_E_PARAMNOTFOUND,
+                                  DISP_E_NONAMEDARGS,
+                                  DISP_E_EXCEPTION,
+                                  DISP_E_UNKNOWNLCID,
+                                  DISP_E_NOTACOLLECTION,
+                                  TYPE_E_ELEMENTNOTFOUND,
+                                  TYPE_E_LIBNOTREGISTERED,
+                                  TYPE_E_CANTLOADLIBRARY};
     for (HRESULT theCode : theResults) {
         const std::string theText = SystemMessageText(static_cast<std::uint32_t>(theCode));
         EXPECT_GT(theText.size(), 2u) << AutomationCodeName(theCode);
         EXPECT_TRUE(theText.ends_with("\r\n")) << AutomationCodeName(theCode);
     }
-    const DWORD theErrors[] = {ERROR_PATH_NOT_FOUND, ERROR_TOO_MANY_OPEN_FILES, ERROR_INVALID_HANDLE,
-                               ERROR_NOT_ENOUGH_MEMORY, ERROR_OUTOFMEMORY, ERROR_INVALID_DRIVE, ERROR_WRITE_PROTECT,
-                               ERROR_GEN_FAILURE, ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION, ERROR_HANDLE_EOF,
-                               ERROR_NOT_SUPPORTED, ERROR_FILE_EXISTS, ERROR_INVALID_NAME, ERROR_MOD_NOT_FOUND,
-                               ERROR_PROC_NOT_FOUND, ERROR_DIR_NOT_EMPTY, ERROR_BUSY, ERROR_ALREADY_EXISTS,
-                               ERROR_FILENAME_EXCED_RANGE, ERROR_NO_MORE_ITEMS, ERROR_BADDB, ERROR_BADKEY,
-                               ERROR_CANTOPEN, ERROR_CANTREAD, ERROR_CANTWRITE, ERROR_KEY_DELETED};
+    const DWORD theErrors[] = {ERROR_PATH_NOT_FOUND,
+                               ERROR_TOO_MANY_OPEN_FILES,
+                               ERROR_INVALID_HANDLE,
+                               ERROR_NOT_ENOUGH_MEMORY,
+                               ERROR_OUTOFMEMORY,
+                               ERROR_INVALID_DRIVE,
+                               ERROR_WRITE_PROTECT,
+                               ERROR_GEN_FAILURE,
+                               ERROR_SHARING_VIOLATION,
+                               ERROR_LOCK_VIOLATION,
+                               ERROR_HANDLE_EOF,
+                               ERROR_NOT_SUPPORTED,
+                               ERROR_FILE_EXISTS,
+                               ERROR_INVALID_NAME,
+                               ERROR_MOD_NOT_FOUND,
+                               ERROR_PROC_NOT_FOUND,
+                               ERROR_DIR_NOT_EMPTY,
+                               ERROR_BUSY,
+                               ERROR_ALREADY_EXISTS,
+                               ERROR_FILENAME_EXCED_RANGE,
+                               ERROR_NO_MORE_ITEMS,
+                               ERROR_BADDB,
+                               ERROR_BADKEY,
+                               ERROR_CANTOPEN,
+                               ERROR_CANTREAD,
+                               ERROR_CANTWRITE,
+                               ERROR_KEY_DELETED};
     for (DWORD theError : theErrors) {
         const std::string theText = SystemMessageText(theError);
         EXPECT_GT(theText.size(), 2u) << theError;
@@ -93,10 +131,9 @@ TEST(SystemMessageText, UnknownCodesGiveNothing)
 TEST(Win32FromErrno, MapsTheUsualNumbers)
 {
     const std::pair<int, DWORD> theRows[] = {
-        {0, 0},         {ENOENT, 2},      {ENOTDIR, 3},   {EMFILE, 4},       {EACCES, 5},
-        {EPERM, 5},     {EISDIR, 5},      {EBADF, 6},     {ENOMEM, 8},       {EROFS, 19},
-        {EBUSY, 170},   {ENOSPC, 112},    {EDQUOT, 112},  {EEXIST, 183},     {EINVAL, 87},
-        {ENAMETOOLONG, 206}, {ENOTEMPTY, 145}, {EAGAIN, 33}, {ENOSYS, 50},   {0x7FFF, 31},
+        {0, 0},       {ENOENT, 2},         {ENOTDIR, 3},     {EMFILE, 4},  {EACCES, 5},   {EPERM, 5},    {EISDIR, 5},
+        {EBADF, 6},   {ENOMEM, 8},         {EROFS, 19},      {EBUSY, 170}, {ENOSPC, 112}, {EDQUOT, 112}, {EEXIST, 183},
+        {EINVAL, 87}, {ENAMETOOLONG, 206}, {ENOTEMPTY, 145}, {EAGAIN, 33}, {ENOSYS, 50},  {0x7FFF, 31},
     };
     for (const auto& [theErrno, theError] : theRows)
         EXPECT_EQ(Win32FromErrno(theErrno), theError) << theErrno;

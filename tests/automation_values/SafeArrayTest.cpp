@@ -18,9 +18,9 @@ using ArrayPtr = std::unique_ptr<SAFEARRAY, ArrayDeleter>;
 TEST(SafeArray, ElementSizesAndTypes)
 {
     const std::pair<VARTYPE, UINT> theRows[] = {
-        {VT_I1, 1}, {VT_UI1, 1},   {VT_I2, 2},   {VT_UI2, 2},      {VT_BOOL, 2},    {VT_I4, 4},
-        {VT_UI4, 4}, {VT_INT, 4},  {VT_UINT, 4}, {VT_R4, 4},       {VT_ERROR, 4},   {VT_I8, 8},
-        {VT_UI8, 8}, {VT_R8, 8},   {VT_BSTR, 8}, {VT_DISPATCH, 8}, {VT_UNKNOWN, 8}, {VT_VARIANT, 24},
+        {VT_I1, 1},  {VT_UI1, 1}, {VT_I2, 2},   {VT_UI2, 2},      {VT_BOOL, 2},    {VT_I4, 4},
+        {VT_UI4, 4}, {VT_INT, 4}, {VT_UINT, 4}, {VT_R4, 4},       {VT_ERROR, 4},   {VT_I8, 8},
+        {VT_UI8, 8}, {VT_R8, 8},  {VT_BSTR, 8}, {VT_DISPATCH, 8}, {VT_UNKNOWN, 8}, {VT_VARIANT, 24},
     };
     for (const auto& [theType, theSize] : theRows) {
         ArrayPtr theArray(SafeArrayCreateVector(theType, 0, 2));

@@ -109,7 +109,10 @@ TEST(Utf8, InvalidSequencesBecomeReplacementCharacters)
     const BadUtf8Row theRows[] = {
         {"lone continuation byte", "a\x80z", u"a\uFFFDz"},
         {"truncated at end", "a\xE2\x82", u"a\uFFFD\uFFFD"},
-        {"lead byte then ASCII", "\xC3" "A", u"\uFFFDA"},
+        {"lead byte then ASCII",
+         "\xC3"
+         "A",
+         u"\uFFFDA"},
         {"overlong slash", "\xC0\xAF", u"\uFFFD\uFFFD"},
         {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
         {"beyond the last code point", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
@@ -123,7 +126,8 @@ TEST(Utf8, InvalidSequencesBecomeReplacementCharacters)
 TEST(Utf8, UnpairedSurrogatesBecomeReplacementCharacters)
 {
     const std::u16string theHigh = {u'a', char16_t(0xD83D), u'b'};
-    EXPECT_EQ(UTF8FromUTF16(theHigh), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(UTF8FromUTF16(theHigh), "a\xEF\xBF\xBD"
+                                      "b");
     const std::u16string theLow = {char16_t(0xDE00)};
     EXPECT_EQ(UTF8FromUTF16(theLow), "\xEF\xBF\xBD");
 }
@@ -144,7 +148,9 @@ TEST(Utf8, FromUtf16WhereverTheFirstNonAsciiUnitFalls)
         {"ASCII with NUL and DEL", std::u16string(u"a\0\x7F", 3), std::string("a\0\x7F", 3)},
         {"first unit two bytes", u"\u0080x", "\xC2\x80x"},
         {"last unit two bytes", u"abc\u07FF", "abc\xDF\xBF"},
-        {"three bytes then ASCII", u"ab\u0800cd", "ab\xE0\xA0\x80" "cd"},
+        {"three bytes then ASCII", u"ab\u0800cd",
+         "ab\xE0\xA0\x80"
+         "cd"},
         {"top of the plane", u"\uFFFF", "\xEF\xBF\xBF"},
         {"pair after ASCII", u"x\U0010FFFF", "x\xF4\x8F\xBF\xBF"},
         {"high at the end", std::u16string{u'a', char16_t(0xDBFF)}, "a" + kFFFD},

@@ -22,16 +22,46 @@ struct Source {
     std::u16string_view mText = {};
 };
 
-Source Text(std::u16string_view inText) { return {VT_BSTR, 0, 0, inText}; }
-Source I4(std::int32_t inValue) { return {VT_I4, inValue}; }
-Source I8(std::int64_t inValue) { return {VT_I8, inValue}; }
-Source UI8Max() { return {VT_UI8, -1}; }
-Source R8(double inValue) { return {VT_R8, 0, inValue}; }
-Source R4(float inValue) { return {VT_R4, 0, inValue}; }
-Source Bool(bool inValue) { return {VT_BOOL, inValue ? -1 : 0}; }
-Source Error(HRESULT inCode) { return {VT_ERROR, inCode}; }
-Source Empty() { return {VT_EMPTY}; }
-Source Null() { return {VT_NULL}; }
+Source Text(std::u16string_view inText)
+{
+    return {VT_BSTR, 0, 0, inText};
+}
+Source I4(std::int32_t inValue)
+{
+    return {VT_I4, inValue};
+}
+Source I8(std::int64_t inValue)
+{
+    return {VT_I8, inValue};
+}
+Source UI8Max()
+{
+    return {VT_UI8, -1};
+}
+Source R8(double inValue)
+{
+    return {VT_R8, 0, inValue};
+}
+Source R4(float inValue)
+{
+    return {VT_R4, 0, inValue};
+}
+Source Bool(bool inValue)
+{
+    return {VT_BOOL, inValue ? -1 : 0};
+}
+Source Error(HRESULT inCode)
+{
+    return {VT_ERROR, inCode};
+}
+Source Empty()
+{
+    return {VT_EMPTY};
+}
+Source Null()
+{
+    return {VT_NULL};
+}
 
 void Build(const Source& inSource, VARIANT& outValue)
 {
@@ -106,7 +136,11 @@ const CoercionRow kRows[] = {
     {"inner blank", Text(u"1 2"), VT_I4, DISP_E_TYPEMISMATCH, ""},
     {"infinity word", Text(u"inf"), VT_R8, DISP_E_TYPEMISMATCH, ""},
     {"hexadecimal form", Text(u"&H10"), VT_I4, DISP_E_TYPEMISMATCH, ""},
-    {"embedded NUL", Text(std::u16string_view(u"1\0" "2", 3)), VT_I4, DISP_E_TYPEMISMATCH, ""},
+    {"embedded NUL",
+     Text(std::u16string_view(u"1\0"
+                              "2",
+                              3)),
+     VT_I4, DISP_E_TYPEMISMATCH, ""},
     {"full-width digit", Text(u"\uFF11"), VT_I4, DISP_E_TYPEMISMATCH, ""},
     // Truth words
     {"True text to BOOL", Text(u"True"), VT_BOOL, S_OK, "BOOL -1"},

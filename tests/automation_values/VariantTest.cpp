@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "TestValues.h"
-#include "automation/SafeArray.h"
 #include "VariantInternal.h"
+#include "automation/SafeArray.h"
 
 using testvalues::Describe;
 using testvalues::OwnedVariant;
@@ -20,14 +20,29 @@ TEST(ValueSize, IsTheSizeOfTheMemberThatHoldsTheType)
         VARTYPE mType;
         std::size_t mSize;
     } kRows[] = {
-        {VT_I1, sizeof v.cVal},    {VT_UI1, sizeof v.bVal},     {VT_I2, sizeof v.iVal},
-        {VT_UI2, sizeof v.uiVal},  {VT_BOOL, sizeof v.boolVal}, {VT_I4, sizeof v.lVal},
-        {VT_UI4, sizeof v.ulVal},  {VT_INT, sizeof v.intVal},   {VT_UINT, sizeof v.uintVal},
-        {VT_R4, sizeof v.fltVal},  {VT_ERROR, sizeof v.scode},  {VT_HRESULT, sizeof(HRESULT)},
-        {VT_R8, sizeof v.dblVal},  {VT_DATE, sizeof v.date},    {VT_CY, sizeof v.cyVal},
-        {VT_I8, sizeof v.llVal},   {VT_UI8, sizeof v.ullVal},   {VT_BSTR, sizeof v.bstrVal},
-        {VT_DISPATCH, sizeof v.pdispVal}, {VT_UNKNOWN, sizeof v.punkVal},
-        {VT_VARIANT, 0},           {VT_EMPTY, 0},               {VT_DECIMAL, 0},
+        {VT_I1, sizeof v.cVal},
+        {VT_UI1, sizeof v.bVal},
+        {VT_I2, sizeof v.iVal},
+        {VT_UI2, sizeof v.uiVal},
+        {VT_BOOL, sizeof v.boolVal},
+        {VT_I4, sizeof v.lVal},
+        {VT_UI4, sizeof v.ulVal},
+        {VT_INT, sizeof v.intVal},
+        {VT_UINT, sizeof v.uintVal},
+        {VT_R4, sizeof v.fltVal},
+        {VT_ERROR, sizeof v.scode},
+        {VT_HRESULT, sizeof(HRESULT)},
+        {VT_R8, sizeof v.dblVal},
+        {VT_DATE, sizeof v.date},
+        {VT_CY, sizeof v.cyVal},
+        {VT_I8, sizeof v.llVal},
+        {VT_UI8, sizeof v.ullVal},
+        {VT_BSTR, sizeof v.bstrVal},
+        {VT_DISPATCH, sizeof v.pdispVal},
+        {VT_UNKNOWN, sizeof v.punkVal},
+        {VT_VARIANT, 0},
+        {VT_EMPTY, 0},
+        {VT_DECIMAL, 0},
     };
     for (const auto& theRow : kRows)
         EXPECT_EQ(VariantInternal::ValueSize(theRow.mType), theRow.mSize) << theRow.mType;
@@ -95,7 +110,8 @@ TEST(VariantClear, RefusesUnknownTypes)
 {
     VARIANT theValue;
     VariantInit(&theValue);
-    for (VARTYPE theType : {VARTYPE{0x7F}, VARTYPE{VT_VARIANT}, VARTYPE{VT_BYREF | VT_EMPTY}, VARTYPE{0x8000 | VT_I4}}) {
+    for (VARTYPE theType :
+         {VARTYPE{0x7F}, VARTYPE{VT_VARIANT}, VARTYPE{VT_BYREF | VT_EMPTY}, VARTYPE{0x8000 | VT_I4}}) {
         theValue.vt = theType;
         EXPECT_EQ(VariantClear(&theValue), DISP_E_BADVARTYPE) << theType;
     }

@@ -1,8 +1,8 @@
 #include "CodecTestSupport.h"
 
 #include <cstdio>
-#include <jpeglib.h>
 #include <gif_lib.h>
+#include <jpeglib.h>
 #include <png.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -26,25 +26,32 @@ std::atomic<size_t> gLargest{0};
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 // Counting operator new: lets tests see how much the codecs themselves asked for at once.
-void* operator new(size_t inSize) {
+void* operator new(size_t inSize)
+{
     size_t thePrevious = gLargest.load(std::memory_order_relaxed);
-    while (inSize > thePrevious && !gLargest.compare_exchange_weak(thePrevious, inSize)) {
-    }
+    while (inSize > thePrevious && !gLargest.compare_exchange_weak(thePrevious, inSize)) {}
     if (void* theBlock = std::malloc(inSize == 0 ? 1 : inSize)) {
         return theBlock;
     }
     throw std::bad_alloc();
 }
 // The non-throwing form too: the sanitizer's own would pair its blocks with the free above.
-void* operator new(size_t inSize, const std::nothrow_t&) noexcept {
+void* operator new(size_t inSize, const std::nothrow_t&) noexcept
+{
     try {
         return operator new(inSize);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }
-void operator delete(void* inBlock) noexcept { std::free(inBlock); }
-void operator delete(void* inBlock, size_t) noexcept { std::free(inBlock); }
+void operator delete(void* inBlock) noexcept
+{
+    std::free(inBlock);
+}
+void operator delete(void* inBlock, size_t) noexcept
+{
+    std::free(inBlock);
+}
 #pragma GCC diagnostic pop
 
 namespace vx::codecs::test {
@@ -63,19 +70,22 @@ constexpr bool kUnderAddressSanitizer = false;
 constexpr bool kUnderAddressSanitizer = false;
 #endif
 
-void AppendToVector(png_structp inPng, png_bytep inData, size_t inLength) {
+void AppendToVector(png_structp inPng, png_bytep inData, size_t inLength)
+{
     auto* theOut = static_cast<ByteVector*>(png_get_io_ptr(inPng));
     theOut->insert(theOut->end(), inData, inData + inLength);
 }
 
-std::string TempPath(const char* inStem) {
+std::string TempPath(const char* inStem)
+{
     static int sCounter = 0;
     return (std::filesystem::temp_directory_path() /
             (std::string(inStem) + std::to_string(getpid()) + "-" + std::to_string(++sCounter)))
         .string();
 }
 
-ByteVector ReadWholeFile(const std::string& inPath) {
+ByteVector ReadWholeFile(const std::string& inPath)
+{
     ByteVector theBytes;
     if (FILE* theFile = std::fopen(inPath.c_str(), "rb")) {
         uint8_t theBuffer[4096];
@@ -88,7 +98,8 @@ ByteVector ReadWholeFile(const std::string& inPath) {
     return theBytes;
 }
 
-void WriteWholeFile(const std::string& inPath, const ByteVector& inBytes) {
+void WriteWholeFile(const std::string& inPath, const ByteVector& inBytes)
+{
     FILE* theFile = std::fopen(inPath.c_str(), "wb");
     std::fwrite(inBytes.data(), 1, inBytes.size(), theFile);
     std::fclose(theFile);
@@ -96,7 +107,8 @@ void WriteWholeFile(const std::string& inPath, const ByteVector& inBytes) {
 
 }  // namespace
 
-Pixels Pixels::Pattern(uint32_t inWidth, uint32_t inHeight, bool inAlpha) {
+Pixels Pixels::Pattern(uint32_t inWidth, uint32_t inHeight, bool inAlpha)
+{
     Pixels thePixels{inWidth, inHeight, ByteVector(size_t(inWidth) * inHeight * 4)};
     for (uint32_t theY = 0; theY < inHeight; ++theY) {
         for (uint32_t theX = 0; theX < inWidth; ++theX) {
@@ -111,7 +123,8 @@ Pixels Pixels::Pattern(uint32_t inWidth, uint32_t inHeight, bool inAlpha) {
     return thePixels;
 }
 
-int MaxDifference(const Pixels& inExpected, const Pixels& inActual) {
+int MaxDifference(const Pixels& inExpected, const Pixels& inActual)
+{
     if (inExpected.mWidth != inActual.mWidth || inExpected.mHeight != inActual.mHeight ||
         inExpected.mBgra.size() != inActual.mBgra.size()) {
         return 256;
@@ -123,11 +136,13 @@ int MaxDifference(const Pixels& inExpected, const Pixels& inActual) {
     return theMost;
 }
 
-int MaxDifference(const Pixels& inExpected, const DecodedImage& inActual) {
+int MaxDifference(const Pixels& inExpected, const DecodedImage& inActual)
+{
     return MaxDifference(inExpected, Pixels{inActual.mInfo.mWidth, inActual.mInfo.mHeight, inActual.mPixels});
 }
 
-ByteVector WritePngWithLibrary(const PngSpec& inSpec, const std::vector<ByteVector>& inRows) {
+ByteVector WritePngWithLibrary(const PngSpec& inSpec, const std::vector<ByteVector>& inRows)
+{
     ByteVector theFile;
     png_structp thePng = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop theInfo = png_create_info_struct(thePng);
@@ -160,7 +175,8 @@ ByteVector WritePngWithLibrary(const PngSpec& inSpec, const std::vector<ByteVect
     return theFile;
 }
 
-Pixels ReadPngWithLibrary(const ByteVector& inFile) {
+Pixels ReadPngWithLibrary(const ByteVector& inFile)
+{
     png_image theImage{};
     theImage.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&theImage, inFile.data(), inFile.size())) {
@@ -175,7 +191,8 @@ Pixels ReadPngWithLibrary(const ByteVector& inFile) {
     return thePixels;
 }
 
-ByteVector WriteJpegWithLibrary(const JpegSpec& inSpec, const ByteVector& inSamples) {
+ByteVector WriteJpegWithLibrary(const JpegSpec& inSpec, const ByteVector& inSamples)
+{
     jpeg_compress_struct theInfo{};
     jpeg_error_mgr theError{};
     theInfo.err = jpeg_std_error(&theError);
@@ -220,7 +237,8 @@ ByteVector WriteJpegWithLibrary(const JpegSpec& inSpec, const ByteVector& inSamp
     return theFile;
 }
 
-Pixels ReadJpegWithLibrary(const ByteVector& inFile, int* outComponents) {
+Pixels ReadJpegWithLibrary(const ByteVector& inFile, int* outComponents)
+{
     jpeg_decompress_struct theInfo{};
     jpeg_error_mgr theError{};
     theInfo.err = jpeg_std_error(&theError);
@@ -244,7 +262,8 @@ Pixels ReadJpegWithLibrary(const ByteVector& inFile, int* outComponents) {
 }
 
 ByteVector WriteGifWithLibrary(uint32_t inWidth, uint32_t inHeight, const std::vector<uint8_t>& inGlobalColors,
-                               const std::vector<GifFrameSpec>& inFrames) {
+                               const std::vector<GifFrameSpec>& inFrames)
+{
     const std::string thePath = TempPath("vx-codecs-gif-");
     int theError = 0;
     GifFileType* theGif = EGifOpenFileName(thePath.c_str(), false, &theError);
@@ -265,8 +284,8 @@ ByteVector WriteGifWithLibrary(uint32_t inWidth, uint32_t inHeight, const std::v
             EGifPutExtension(theGif, GRAPHICS_EXT_FUNC_CODE, int(theLength), theExtension);
         }
         ColorMapObject* theLocal = theMapOf(theFrame.mLocalColors);
-        EGifPutImageDesc(theGif, int(theFrame.mLeft), int(theFrame.mTop), int(theFrame.mWidth),
-                         int(theFrame.mHeight), theFrame.mInterlaced, theLocal);
+        EGifPutImageDesc(theGif, int(theFrame.mLeft), int(theFrame.mTop), int(theFrame.mWidth), int(theFrame.mHeight),
+                         theFrame.mInterlaced, theLocal);
         // Interlaced frames are handed over in transmission order.
         std::vector<uint32_t> theOrder;
         if (theFrame.mInterlaced) {
@@ -295,7 +314,8 @@ ByteVector WriteGifWithLibrary(uint32_t inWidth, uint32_t inHeight, const std::v
     return theFile;
 }
 
-ByteVector WriteTiffWithLibrary(const std::vector<TiffSpec>& inDirectories) {
+ByteVector WriteTiffWithLibrary(const std::vector<TiffSpec>& inDirectories)
+{
     const std::string thePath = TempPath("vx-codecs-tiff-");
     TIFF* theTiff = TIFFOpen(thePath.c_str(), "w");
     for (const TiffSpec& theSpec : inDirectories) {
@@ -328,7 +348,8 @@ ByteVector WriteTiffWithLibrary(const std::vector<TiffSpec>& inDirectories) {
     return theFile;
 }
 
-Pixels ReadTiffWithLibrary(const ByteVector& inFile, int* outDirectories) {
+Pixels ReadTiffWithLibrary(const ByteVector& inFile, int* outDirectories)
+{
     const std::string thePath = TempPath("vx-codecs-tiff-");
     WriteWholeFile(thePath, inFile);
     Pixels thePixels;
@@ -350,7 +371,8 @@ Pixels ReadTiffWithLibrary(const ByteVector& inFile, int* outDirectories) {
             std::swap(thePixel[0], thePixel[2]);
             if (theExtraCount > 0 && thePixel[3] != 0 && thePixel[3] != 255) {
                 for (int theChannel = 0; theChannel < 3; ++theChannel) {
-                    thePixel[theChannel] = uint8_t(std::min(255, (thePixel[theChannel] * 255 + thePixel[3] / 2) / thePixel[3]));
+                    thePixel[theChannel] =
+                        uint8_t(std::min(255, (thePixel[theChannel] * 255 + thePixel[3] / 2) / thePixel[3]));
                 }
             }
         }
@@ -360,29 +382,34 @@ Pixels ReadTiffWithLibrary(const ByteVector& inFile, int* outDirectories) {
     return thePixels;
 }
 
-ByteVector WriteWebpWithLibrary(const Pixels& inPixels, bool inLossless) {
+ByteVector WriteWebpWithLibrary(const Pixels& inPixels, bool inLossless)
+{
     uint8_t* theOutput = nullptr;
     const int theStride = int(inPixels.mWidth * 4);
-    const size_t theSize =
-        inLossless ? WebPEncodeLosslessBGRA(inPixels.mBgra.data(), int(inPixels.mWidth), int(inPixels.mHeight), theStride, &theOutput)
-                   : WebPEncodeBGRA(inPixels.mBgra.data(), int(inPixels.mWidth), int(inPixels.mHeight), theStride, 90, &theOutput);
+    const size_t theSize = inLossless ? WebPEncodeLosslessBGRA(inPixels.mBgra.data(), int(inPixels.mWidth),
+                                                               int(inPixels.mHeight), theStride, &theOutput)
+                                      : WebPEncodeBGRA(inPixels.mBgra.data(), int(inPixels.mWidth),
+                                                       int(inPixels.mHeight), theStride, 90, &theOutput);
     ByteVector theFile(theOutput, theOutput + theSize);
     WebPFree(theOutput);
     return theFile;
 }
 
-Pixels ReadWebpWithLibrary(const ByteVector& inFile) {
+Pixels ReadWebpWithLibrary(const ByteVector& inFile)
+{
     int theWidth = 0, theHeight = 0;
     uint8_t* theData = WebPDecodeBGRA(inFile.data(), inFile.size(), &theWidth, &theHeight);
     if (theData == nullptr) {
         return {};
     }
-    Pixels thePixels{uint32_t(theWidth), uint32_t(theHeight), ByteVector(theData, theData + size_t(theWidth) * theHeight * 4)};
+    Pixels thePixels{uint32_t(theWidth), uint32_t(theHeight),
+                     ByteVector(theData, theData + size_t(theWidth) * theHeight * 4)};
     WebPFree(theData);
     return thePixels;
 }
 
-LimitedRun RunWithMemoryLimit(uint64_t inLimitBytes, const std::function<Status()>& inWork) {
+LimitedRun RunWithMemoryLimit(uint64_t inLimitBytes, const std::function<Status()>& inWork)
+{
     LimitedRun theRun;
     ResetLargestAllocation();
     if (kUnderAddressSanitizer) {
@@ -415,15 +442,18 @@ LimitedRun RunWithMemoryLimit(uint64_t inLimitBytes, const std::function<Status(
     return theRun;
 }
 
-void ResetLargestAllocation() {
+void ResetLargestAllocation()
+{
     gLargest = 0;
 }
 
-size_t LargestAllocation() {
+size_t LargestAllocation()
+{
     return gLargest;
 }
 
-std::string DataPath(const std::string& inName) {
+std::string DataPath(const std::string& inName)
+{
     return std::string(VX_CODECS_TEST_DATA) + "/" + inName;
 }
 

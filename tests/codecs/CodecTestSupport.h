@@ -31,14 +31,15 @@ int MaxDifference(const Pixels& inExpected, const Pixels& inActual);
 // libpng: rows are already in the file's sample layout.
 struct PngSpec {
     PngSpec(uint32_t inWidth, uint32_t inHeight, int inBitDepth, int inColorType, bool inInterlaced = false)
-        : mWidth(inWidth), mHeight(inHeight), mBitDepth(inBitDepth), mColorType(inColorType),
-          mInterlaced(inInterlaced) {}
+        : mWidth(inWidth), mHeight(inHeight), mBitDepth(inBitDepth), mColorType(inColorType), mInterlaced(inInterlaced)
+    {
+    }
     uint32_t mWidth = 1;
     uint32_t mHeight = 1;
     int mBitDepth = 8;
     int mColorType = 6;
     bool mInterlaced = false;
-    uint32_t mPixelsPerMetre = 0;  // 0: no pHYs
+    uint32_t mPixelsPerMetre = 0;   // 0: no pHYs
     std::vector<uint8_t> mPalette;  // R, G, B triples
     std::vector<uint8_t> mAlphas;   // tRNS for palettes
 };
@@ -48,7 +49,9 @@ Pixels ReadPngWithLibrary(const ByteVector& inFile);  // empty on failure
 // libjpeg: grey (1 component), colour (3, given as RGB) or CMYK (4).
 struct JpegSpec {
     JpegSpec(uint32_t inWidth, uint32_t inHeight, int inComponents)
-        : mWidth(inWidth), mHeight(inHeight), mComponents(inComponents) {}
+        : mWidth(inWidth), mHeight(inHeight), mComponents(inComponents)
+    {
+    }
     uint32_t mWidth = 1;
     uint32_t mHeight = 1;
     int mComponents = 3;
@@ -65,7 +68,9 @@ Pixels ReadJpegWithLibrary(const ByteVector& inFile, int* outComponents = nullpt
 // giflib: frames of palette indices.
 struct GifFrameSpec {
     GifFrameSpec(uint32_t inLeft, uint32_t inTop, uint32_t inWidth, uint32_t inHeight, bool inInterlaced = false)
-        : mLeft(inLeft), mTop(inTop), mWidth(inWidth), mHeight(inHeight), mInterlaced(inInterlaced) {}
+        : mLeft(inLeft), mTop(inTop), mWidth(inWidth), mHeight(inHeight), mInterlaced(inInterlaced)
+    {
+    }
     uint32_t mLeft = 0, mTop = 0, mWidth = 1, mHeight = 1;
     bool mInterlaced = false;
     std::vector<uint8_t> mLocalColors;  // R, G, B triples; empty: the global table
@@ -79,14 +84,21 @@ ByteVector WriteGifWithLibrary(uint32_t inWidth, uint32_t inHeight, const std::v
 struct TiffSpec {
     TiffSpec(uint32_t inWidth, uint32_t inHeight, int inSamples, int inBits, float inResolution, int inUnit,
              ByteVector inData)
-        : mWidth(inWidth), mHeight(inHeight), mSamples(inSamples), mBits(inBits), mResolution(inResolution),
-          mUnit(inUnit), mSamplesData(std::move(inData)) {}
+        : mWidth(inWidth),
+          mHeight(inHeight),
+          mSamples(inSamples),
+          mBits(inBits),
+          mResolution(inResolution),
+          mUnit(inUnit),
+          mSamplesData(std::move(inData))
+    {
+    }
     uint32_t mWidth = 1;
     uint32_t mHeight = 1;
-    int mSamples = 3;     // 1 grey, 3 RGB, 4 RGBA (unassociated)
-    int mBits = 8;        // 1 or 8
-    float mResolution = 0;  // 0: no XResolution
-    int mUnit = 2;        // 2 inch, 3 centimetre
+    int mSamples = 3;         // 1 grey, 3 RGB, 4 RGBA (unassociated)
+    int mBits = 8;            // 1 or 8
+    float mResolution = 0;    // 0: no XResolution
+    int mUnit = 2;            // 2 inch, 3 centimetre
     ByteVector mSamplesData;  // rows packed in the file's layout
     uint32_t mRowsPerStrip = 2;
 };

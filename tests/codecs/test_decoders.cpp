@@ -8,11 +8,13 @@
 namespace vx::codecs::test {
 namespace {
 
-const Codec& CodecFor(ImageFormat inFormat) {
+const Codec& CodecFor(ImageFormat inFormat)
+{
     return CodecRegistry::ForFormat(inFormat);
 }
 
-ByteVector Row(std::initializer_list<int> inValues) {
+ByteVector Row(std::initializer_list<int> inValues)
+{
     ByteVector theRow;
     for (int theValue : inValues) {
         theRow.push_back(uint8_t(theValue));
@@ -20,7 +22,9 @@ ByteVector Row(std::initializer_list<int> inValues) {
     return theRow;
 }
 
-void ExpectPixel(const DecodedImage& inImage, uint32_t inX, uint32_t inY, std::array<int, 4> inBgra, int inTolerance = 0) {
+void ExpectPixel(const DecodedImage& inImage, uint32_t inX, uint32_t inY, std::array<int, 4> inBgra,
+                 int inTolerance = 0)
+{
     const uint8_t* thePixel = inImage.mPixels.data() + inImage.RowBytes() * inY + size_t(inX) * 4;
     for (int theChannel = 0; theChannel < 4; ++theChannel) {
         EXPECT_NEAR(thePixel[theChannel], inBgra[theChannel], inTolerance)
@@ -30,10 +34,11 @@ void ExpectPixel(const DecodedImage& inImage, uint32_t inX, uint32_t inY, std::a
 
 // ---- PNG
 
-TEST(PngDecoder, RgbaPixelsAreBgraStraightAlphaTopRowFirst) {
+TEST(PngDecoder, RgbaPixelsAreBgraStraightAlphaTopRowFirst)
+{
     PngSpec theSpec{2, 2, 8, PNG_COLOR_TYPE_RGBA};
-    const ByteVector theFile = WritePngWithLibrary(
-        theSpec, {Row({255, 0, 0, 255, 0, 255, 0, 128}), Row({0, 0, 255, 0, 10, 20, 30, 40})});
+    const ByteVector theFile =
+        WritePngWithLibrary(theSpec, {Row({255, 0, 0, 255, 0, 255, 0, 128}), Row({0, 0, 255, 0, 10, 20, 30, 40})});
     const Result<DecodedImage> theImage = CodecFor(ImageFormat::kPng).Decode(theFile, 1);
     ASSERT_TRUE(theImage);
     EXPECT_EQ(theImage->mInfo.mDepth, 32);
@@ -45,7 +50,8 @@ TEST(PngDecoder, RgbaPixelsAreBgraStraightAlphaTopRowFirst) {
     ExpectPixel(*theImage, 1, 1, {30, 20, 10, 40});
 }
 
-TEST(PngDecoder, SixteenBitColourReportsTwentyFourAndResolutionFromPhys) {
+TEST(PngDecoder, SixteenBitColourReportsTwentyFourAndResolutionFromPhys)
+{
     PngSpec theSpec{1, 1, 16, PNG_COLOR_TYPE_RGB};
     theSpec.mPixelsPerMetre = 3780;  // 96 dpi
     const ByteVector theFile = WritePngWithLibrary(theSpec, {Row({0xAB, 0xAB, 0x12, 0x12, 0xFF, 0xFF})});
@@ -56,7 +62,8 @@ TEST(PngDecoder, SixteenBitColourReportsTwentyFourAndResolutionFromPhys) {
     ExpectPixel(*theImage, 0, 0, {0xFF, 0x12, 0xAB, 255});
 }
 
-TEST(PngDecoder, PaletteWithTransparencyAndDepthOfItsIndices) {
+TEST(PngDecoder, PaletteWithTransparencyAndDepthOfItsIndices)
+{
     PngSpec theSpec{3, 1, 4, PNG_COLOR_TYPE_PALETTE};
     theSpec.mPalette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
     theSpec.mAlphas = {0};
@@ -69,8 +76,15 @@ TEST(PngDecoder, PaletteWithTransparencyAndDepthOfItsIndices) {
     ExpectPixel(*theImage, 2, 0, {255, 0, 0, 255});
 }
 
-TEST(PngDecoder, GreyDepths) {
-    struct Case { const char* mLabel; int mBits; ByteVector mRow; int16_t mDepth; int mFirst; };
+TEST(PngDecoder, GreyDepths)
+{
+    struct Case {
+        const char* mLabel;
+        int mBits;
+        ByteVector mRow;
+        int16_t mDepth;
+        int mFirst;
+    };
     const Case kCases[] = {
         {"bilevel", 1, Row({0x80}), 1, 255},
         {"8-bit grey", 8, Row({77}), 8, 77},
@@ -87,7 +101,8 @@ TEST(PngDecoder, GreyDepths) {
     }
 }
 
-TEST(PngDecoder, InterlacedFileGivesTheSamePixels) {
+TEST(PngDecoder, InterlacedFileGivesTheSamePixels)
+{
     const Pixels thePattern = Pixels::Pattern(19, 11, true);
     std::vector<ByteVector> theRows;
     for (uint32_t theY = 0; theY < thePattern.mHeight; ++theY) {
@@ -106,7 +121,8 @@ TEST(PngDecoder, InterlacedFileGivesTheSamePixels) {
 
 // ---- JPEG
 
-TEST(JpegDecoder, GreyFileReportsDepthEightAndJfifDensity) {
+TEST(JpegDecoder, GreyFileReportsDepthEightAndJfifDensity)
+{
     JpegSpec theSpec{16, 8, 1};
     theSpec.mDensity = 300;
     const ByteVector theFile = WriteJpegWithLibrary(theSpec, ByteVector(16 * 8, 100));
@@ -118,8 +134,15 @@ TEST(JpegDecoder, GreyFileReportsDepthEightAndJfifDensity) {
     ExpectPixel(*theImage, 5, 5, {100, 100, 100, 255}, 2);
 }
 
-TEST(JpegDecoder, ResolutionFromTheDensityUnit) {
-    struct Case { const char* mLabel; bool mJfif; int mUnit; int mDensity; uint32_t mDpi; };
+TEST(JpegDecoder, ResolutionFromTheDensityUnit)
+{
+    struct Case {
+        const char* mLabel;
+        bool mJfif;
+        int mUnit;
+        int mDensity;
+        uint32_t mDpi;
+    };
     const Case kCases[] = {
         {"dots per inch", true, 1, 150, 150},
         {"dots per centimetre", true, 2, 118, 300},
@@ -140,11 +163,13 @@ TEST(JpegDecoder, ResolutionFromTheDensityUnit) {
     }
 }
 
-TEST(JpegDecoder, ColourAndProgressiveMatchTheLibrarysOwnDecode) {
+TEST(JpegDecoder, ColourAndProgressiveMatchTheLibrarysOwnDecode)
+{
     const Pixels thePattern = Pixels::Pattern(40, 30, false);
     ByteVector theRgb;
     for (size_t thePos = 0; thePos < thePattern.mBgra.size(); thePos += 4) {
-        theRgb.insert(theRgb.end(), {thePattern.mBgra[thePos + 2], thePattern.mBgra[thePos + 1], thePattern.mBgra[thePos]});
+        theRgb.insert(theRgb.end(),
+                      {thePattern.mBgra[thePos + 2], thePattern.mBgra[thePos + 1], thePattern.mBgra[thePos]});
     }
     for (bool theProgressive : {false, true}) {
         JpegSpec theSpec{40, 30, 3};
@@ -157,7 +182,8 @@ TEST(JpegDecoder, ColourAndProgressiveMatchTheLibrarysOwnDecode) {
     }
 }
 
-TEST(JpegDecoder, CmykFileBecomesColourWithDepthThirtyTwo) {
+TEST(JpegDecoder, CmykFileBecomesColourWithDepthThirtyTwo)
+{
     // libjpeg marks CMYK files with the Adobe marker, whose samples are stored inverted:
     // 255 is no ink, so C 255 M 0 Y 0 K 255 is red.
     JpegSpec theSpec{8, 8, 4};
@@ -174,7 +200,8 @@ TEST(JpegDecoder, CmykFileBecomesColourWithDepthThirtyTwo) {
 
 // ---- GIF
 
-TEST(GifDecoder, EveryFrameIsAnImageOnTheScreen) {
+TEST(GifDecoder, EveryFrameIsAnImageOnTheScreen)
+{
     const std::vector<uint8_t> theGlobal = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};  // 4 colours
     GifFrameSpec theFirst{0, 0, 4, 3};
     theFirst.mIndices = {0, 1, 2, 3, 1, 1, 1, 1, 2, 2, 2, 2};
@@ -214,15 +241,14 @@ TEST(GifDecoder, EveryFrameIsAnImageOnTheScreen) {
     EXPECT_EQ(theCodec.Info(theFile, 0).Error(), Status::kParameter);
 }
 
-TEST(GifDecoder, HandBuiltSinglePixel) {
-    const ByteVector theFile = {
-        'G', 'I', 'F', '8', '9', 'a',
-        1, 0, 1, 0,            // screen 1 x 1
-        0x80, 0, 0,            // global table of 2 colours
-        0x11, 0x22, 0x33, 0xFF, 0xFF, 0xFF,
-        0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0,  // image 1 x 1 at 0,0
-        2, 2, 0x44, 0x01, 0,   // LZW: clear, 0, end
-        0x3B};
+TEST(GifDecoder, HandBuiltSinglePixel)
+{
+    const ByteVector theFile = {'G',  'I',  'F',  '8',  '9',  'a',  1,    0, 1, 0,  // screen 1 x 1
+                                0x80, 0,    0,                                      // global table of 2 colours
+                                0x11, 0x22, 0x33, 0xFF, 0xFF, 0xFF, 0x2C, 0, 0, 0,
+                                0,    1,    0,    1,    0,    0,  // image 1 x 1 at 0,0
+                                2,    2,    0x44, 0x01, 0,        // LZW: clear, 0, end
+                                0x3B};
     const Result<DecodedImage> theImage = CodecFor(ImageFormat::kGif).Decode(theFile, 1);
     ASSERT_TRUE(theImage);
     EXPECT_EQ(theImage->mInfo.mDepth, 1);
@@ -234,7 +260,8 @@ TEST(GifDecoder, HandBuiltSinglePixel) {
 // A BMP with a 40-byte header; inExtra follows the header (palette or masks), then the pixels.
 ByteVector MakeBmp(int32_t inWidth, int32_t inHeight, uint16_t inBits, uint32_t inCompression,
                    const ByteVector& inExtra, const ByteVector& inPixels, uint32_t inPerMetre = 0,
-                   uint32_t inColorsUsed = 0) {
+                   uint32_t inColorsUsed = 0)
+{
     ByteVector theFile(54, 0);
     auto thePut = [&](size_t inAt, uint32_t inValue, int inBytes) {
         for (int theIndex = 0; theIndex < inBytes; ++theIndex) {
@@ -245,10 +272,10 @@ ByteVector MakeBmp(int32_t inWidth, int32_t inHeight, uint16_t inBits, uint32_t 
     theFile[1] = 'M';
     thePut(2, uint32_t(54 + inExtra.size() + inPixels.size()), 4);  // file size
     thePut(10, uint32_t(54 + inExtra.size()), 4);                   // pixel offset
-    thePut(14, 40, 4);                                               // header size
+    thePut(14, 40, 4);                                              // header size
     thePut(18, uint32_t(inWidth), 4);
-    thePut(22, uint32_t(inHeight), 4);                               // positive: bottom-up
-    thePut(26, 1, 2);                                                // planes
+    thePut(22, uint32_t(inHeight), 4);  // positive: bottom-up
+    thePut(26, 1, 2);                   // planes
     thePut(28, inBits, 2);
     thePut(30, inCompression, 4);
     thePut(38, inPerMetre, 4);
@@ -259,10 +286,11 @@ ByteVector MakeBmp(int32_t inWidth, int32_t inHeight, uint16_t inBits, uint32_t 
     return theFile;
 }
 
-TEST(BmpDecoder, DepthsAndPixels) {
+TEST(BmpDecoder, DepthsAndPixels)
+{
     const ByteVector theTwoColours = {0, 0, 0, 0, 255, 255, 255, 0};
     ByteVector thePalette256(256 * 4, 0);
-    thePalette256[7 * 4 + 0] = 9;   // entry 7: B 9, G 8, R 7
+    thePalette256[7 * 4 + 0] = 9;  // entry 7: B 9, G 8, R 7
     thePalette256[7 * 4 + 1] = 8;
     thePalette256[7 * 4 + 2] = 7;
     struct Case {
@@ -273,15 +301,26 @@ TEST(BmpDecoder, DepthsAndPixels) {
         std::array<int, 4> mTopLeft;
     };
     const Case kCases[] = {
-        {"1-bit", MakeBmp(3, 2, 1, 0, theTwoColours, {0x80, 0, 0, 0, 0x40, 0, 0, 0}), 1,
-         {255, 255, 255, 255}, {0, 0, 0, 255}},
-        {"8-bit palette", MakeBmp(1, 2, 8, 0, thePalette256, {7, 0, 0, 0, 0, 0, 0, 0}), 8,
-         {9, 8, 7, 255}, {0, 0, 0, 255}},
-        {"16-bit 5-5-5", MakeBmp(1, 2, 16, 0, {}, {0x00, 0x7C, 0, 0, 0x1F, 0x00, 0, 0}), 16,
-         {0, 0, 255, 255}, {255, 0, 0, 255}},
+        {"1-bit",
+         MakeBmp(3, 2, 1, 0, theTwoColours, {0x80, 0, 0, 0, 0x40, 0, 0, 0}),
+         1,
+         {255, 255, 255, 255},
+         {0, 0, 0, 255}},
+        {"8-bit palette",
+         MakeBmp(1, 2, 8, 0, thePalette256, {7, 0, 0, 0, 0, 0, 0, 0}),
+         8,
+         {9, 8, 7, 255},
+         {0, 0, 0, 255}},
+        {"16-bit 5-5-5",
+         MakeBmp(1, 2, 16, 0, {}, {0x00, 0x7C, 0, 0, 0x1F, 0x00, 0, 0}),
+         16,
+         {0, 0, 255, 255},
+         {255, 0, 0, 255}},
         {"16-bit 5-6-5 bit fields",
-         MakeBmp(1, 1, 16, 3, {0, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0}, {0xE0, 0x07, 0, 0}), 16,
-         {0, 255, 0, 255}, {0, 255, 0, 255}},
+         MakeBmp(1, 1, 16, 3, {0, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0}, {0xE0, 0x07, 0, 0}),
+         16,
+         {0, 255, 0, 255},
+         {0, 255, 0, 255}},
         {"24-bit", MakeBmp(1, 2, 24, 0, {}, {1, 2, 3, 0, 4, 5, 6, 0}), 24, {1, 2, 3, 255}, {4, 5, 6, 255}},
         {"32-bit, fourth byte zero", MakeBmp(1, 1, 32, 0, {}, {1, 2, 3, 0}), 32, {1, 2, 3, 255}, {1, 2, 3, 255}},
         {"32-bit with alpha", MakeBmp(1, 1, 32, 0, {}, {1, 2, 3, 128}), 32, {1, 2, 3, 128}, {1, 2, 3, 128}},
@@ -298,7 +337,8 @@ TEST(BmpDecoder, DepthsAndPixels) {
     }
 }
 
-TEST(BmpDecoder, ResolutionFromPelsPerMetreAndTopDownRows) {
+TEST(BmpDecoder, ResolutionFromPelsPerMetreAndTopDownRows)
+{
     const ByteVector theFile = MakeBmp(1, -2, 24, 0, {}, {1, 2, 3, 0, 4, 5, 6, 0}, 11811);  // 300 dpi
     const Result<DecodedImage> theImage = CodecFor(ImageFormat::kBmp).Decode(theFile, 1);
     ASSERT_TRUE(theImage);
@@ -309,7 +349,8 @@ TEST(BmpDecoder, ResolutionFromPelsPerMetreAndTopDownRows) {
 
 // ---- TIFF
 
-TEST(TiffDecoder, EveryDirectoryIsAnImageWithItsOwnFacts) {
+TEST(TiffDecoder, EveryDirectoryIsAnImageWithItsOwnFacts)
+{
     TiffSpec theColour{2, 2, 3, 8, 150.0f, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, 1, 2, 3}};
     TiffSpec theBilevel{8, 1, 1, 1, 100.0f, 3, {0xF0}};
     const ByteVector theFile = WriteTiffWithLibrary({theColour, theBilevel});
@@ -334,7 +375,8 @@ TEST(TiffDecoder, EveryDirectoryIsAnImageWithItsOwnFacts) {
     EXPECT_EQ(theCodec.Info(theFile, 3).Error(), Status::kParameter);
 }
 
-TEST(TiffDecoder, UnassociatedAlphaComesBackStraight) {
+TEST(TiffDecoder, UnassociatedAlphaComesBackStraight)
+{
     TiffSpec theSpec{1, 1, 4, 8, 0, 2, {200, 100, 50, 128}};
     const Result<DecodedImage> theImage = CodecFor(ImageFormat::kTiff).Decode(WriteTiffWithLibrary({theSpec}), 1);
     ASSERT_TRUE(theImage);
@@ -345,7 +387,8 @@ TEST(TiffDecoder, UnassociatedAlphaComesBackStraight) {
 
 // ---- WebP
 
-TEST(WebpDecoder, LosslessExactLossyClose) {
+TEST(WebpDecoder, LosslessExactLossyClose)
+{
     const Pixels thePattern = Pixels::Pattern(32, 24, true);
     for (bool theLossless : {true, false}) {
         SCOPED_TRACE(theLossless);

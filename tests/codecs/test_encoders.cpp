@@ -10,21 +10,24 @@
 namespace vx::codecs::test {
 namespace {
 
-ByteVector Encode(ImageFormat inFormat, const Pixels& inPixels, EncodeOptions inOptions = {}) {
+ByteVector Encode(ImageFormat inFormat, const Pixels& inPixels, EncodeOptions inOptions = {})
+{
     ByteVector theFile;
     const Status theStatus = CodecRegistry::ForFormat(inFormat).Encode(inPixels.View(), theFile, inOptions);
     EXPECT_EQ(theStatus, Status::kOk);
     return theFile;
 }
 
-EncodeOptions WithDepth(int16_t inDepth) {
+EncodeOptions WithDepth(int16_t inDepth)
+{
     EncodeOptions theOptions;
     theOptions.mDepth = inDepth;
     return theOptions;
 }
 
 // The byte offset of a JPEG marker's second byte, or npos.
-size_t FindMarker(const ByteVector& inFile, uint8_t inMarker) {
+size_t FindMarker(const ByteVector& inFile, uint8_t inMarker)
+{
     for (size_t thePos = 0; thePos + 1 < inFile.size(); ++thePos) {
         if (inFile[thePos] == 0xFF && inFile[thePos + 1] == inMarker) {
             return thePos + 1;
@@ -33,14 +36,16 @@ size_t FindMarker(const ByteVector& inFile, uint8_t inMarker) {
     return std::string::npos;
 }
 
-Pixels Opaque(Pixels inPixels) {
+Pixels Opaque(Pixels inPixels)
+{
     for (size_t thePos = 3; thePos < inPixels.mBgra.size(); thePos += 4) {
         inPixels.mBgra[thePos] = 255;
     }
     return inPixels;
 }
 
-TEST(PngEncoder, LosslessThroughLibpngWithAndWithoutAlpha) {
+TEST(PngEncoder, LosslessThroughLibpngWithAndWithoutAlpha)
+{
     for (bool theAlpha : {true, false}) {
         SCOPED_TRACE(theAlpha);
         const Pixels thePattern = Pixels::Pattern(37, 21, theAlpha);
@@ -50,7 +55,8 @@ TEST(PngEncoder, LosslessThroughLibpngWithAndWithoutAlpha) {
     }
 }
 
-TEST(PngEncoder, InterlaceSetsAdam7) {
+TEST(PngEncoder, InterlaceSetsAdam7)
+{
     const Pixels thePattern = Pixels::Pattern(17, 9, true);
     EncodeOptions theOptions;
     theOptions.mInterlace = Interlace::kInterlaced;
@@ -60,9 +66,14 @@ TEST(PngEncoder, InterlaceSetsAdam7) {
     EXPECT_EQ(Encode(ImageFormat::kPng, thePattern)[28], 0);
 }
 
-TEST(PngEncoder, DepthMapping) {
+TEST(PngEncoder, DepthMapping)
+{
     const Pixels thePattern = Pixels::Pattern(16, 16, true);
-    struct Case { int16_t mDepth; int mBitDepth; int mColorType; };
+    struct Case {
+        int16_t mDepth;
+        int mBitDepth;
+        int mColorType;
+    };
     const Case kCases[] = {{1, 1, 3}, {8, 8, 3}, {16, 8, 2}, {24, 8, 2}, {32, 8, 6}};
     for (const Case& theCase : kCases) {
         SCOPED_TRACE(theCase.mDepth);
@@ -83,7 +94,8 @@ TEST(PngEncoder, DepthMapping) {
     EXPECT_TRUE(theFile.empty());
 }
 
-TEST(PngEncoder, RowBytesWiderThanTheRowAreHonoured) {
+TEST(PngEncoder, RowBytesWiderThanTheRowAreHonoured)
+{
     const Pixels thePattern = Pixels::Pattern(5, 4, true);
     ByteVector theWide(40 * 4, 0xEE);
     for (uint32_t theY = 0; theY < 4; ++theY) {
@@ -94,7 +106,8 @@ TEST(PngEncoder, RowBytesWiderThanTheRowAreHonoured) {
     EXPECT_EQ(MaxDifference(thePattern, ReadPngWithLibrary(theFile)), 0);
 }
 
-TEST(JpegEncoder, ReadBackByLibjpegWithinTolerance) {
+TEST(JpegEncoder, ReadBackByLibjpegWithinTolerance)
+{
     const Pixels thePattern = Pixels::Pattern(64, 48, false);
     EncodeOptions theOptions;
     theOptions.mQuality = 1024;
@@ -106,7 +119,8 @@ TEST(JpegEncoder, ReadBackByLibjpegWithinTolerance) {
     EXPECT_EQ(FindMarker(theFile, 0xC2), std::string::npos);
 }
 
-TEST(JpegEncoder, ProgressiveGreyAndQuality) {
+TEST(JpegEncoder, ProgressiveGreyAndQuality)
+{
     const Pixels thePattern = Pixels::Pattern(64, 48, false);
     EncodeOptions theOptions;
     theOptions.mInterlace = Interlace::kInterlaced;
@@ -123,16 +137,22 @@ TEST(JpegEncoder, ProgressiveGreyAndQuality) {
     EncodeOptions theHigh;
     theHigh.mQuality = 1024;
     const Pixels theNoisy = Pixels::Pattern(64, 64, false);
-    EXPECT_LT(Encode(ImageFormat::kJpeg, theNoisy, theLow).size(), Encode(ImageFormat::kJpeg, theNoisy, theHigh).size());
+    EXPECT_LT(Encode(ImageFormat::kJpeg, theNoisy, theLow).size(),
+              Encode(ImageFormat::kJpeg, theNoisy, theHigh).size());
 
     ByteVector theFile;
     EXPECT_EQ(CodecRegistry::ForFormat(ImageFormat::kJpeg).Encode(thePattern.View(), theFile, WithDepth(1)),
               Status::kUnsupported);
 }
 
-TEST(BmpEncoder, LayoutAndPixelsForEachDepth) {
+TEST(BmpEncoder, LayoutAndPixelsForEachDepth)
+{
     const Pixels thePattern = Pixels::Pattern(5, 3, false);
-    struct Case { int16_t mDepth; uint16_t mBits; int mTolerance; };
+    struct Case {
+        int16_t mDepth;
+        uint16_t mBits;
+        int mTolerance;
+    };
     const Case kCases[] = {{0, 24, 0}, {24, 24, 0}, {32, 32, 0}, {16, 16, 8}, {8, 8, 0}};
     for (const Case& theCase : kCases) {
         SCOPED_TRACE(theCase.mDepth);
@@ -152,7 +172,8 @@ TEST(BmpEncoder, LayoutAndPixelsForEachDepth) {
     EXPECT_EQ(std::memcmp(theFile.data() + theOffset, thePattern.At(0, 2), 3), 0);
 }
 
-TEST(BmpEncoder, AlphaKeptInThirtyTwoBitsAndBilevel) {
+TEST(BmpEncoder, AlphaKeptInThirtyTwoBitsAndBilevel)
+{
     const Pixels thePattern = Pixels::Pattern(6, 4, true);
     const Result<DecodedImage> theImage =
         CodecRegistry::ForFormat(ImageFormat::kBmp).Decode(Encode(ImageFormat::kBmp, thePattern), 1);
@@ -164,7 +185,8 @@ TEST(BmpEncoder, AlphaKeptInThirtyTwoBitsAndBilevel) {
     EXPECT_EQ(CodecRegistry::ForFormat(ImageFormat::kBmp).Info(theBilevel, 1)->mDepth, 1);
 }
 
-TEST(TiffEncoder, LosslessThroughLibtiff) {
+TEST(TiffEncoder, LosslessThroughLibtiff)
+{
     for (bool theAlpha : {true, false}) {
         SCOPED_TRACE(theAlpha);
         const Pixels thePattern = Pixels::Pattern(33, 17, theAlpha);
@@ -176,9 +198,14 @@ TEST(TiffEncoder, LosslessThroughLibtiff) {
     }
 }
 
-TEST(TiffEncoder, DepthMapping) {
+TEST(TiffEncoder, DepthMapping)
+{
     const Pixels thePattern = Opaque(Pixels::Pattern(9, 9, false));
-    struct Case { int16_t mDepth; int16_t mReported; int mTolerance; };
+    struct Case {
+        int16_t mDepth;
+        int16_t mReported;
+        int mTolerance;
+    };
     const Case kCases[] = {{1, 1, 255}, {8, 8, 0}, {24, 24, 0}, {32, 32, 0}};
     for (const Case& theCase : kCases) {
         SCOPED_TRACE(theCase.mDepth);
@@ -188,7 +215,8 @@ TEST(TiffEncoder, DepthMapping) {
     }
 }
 
-TEST(WebpEncoder, QualityMapsToLossyAndLosslessAtTheTop) {
+TEST(WebpEncoder, QualityMapsToLossyAndLosslessAtTheTop)
+{
     const Pixels thePattern = Pixels::Pattern(40, 24, true);
     EncodeOptions theLossless;
     theLossless.mQuality = 1024;
@@ -211,9 +239,16 @@ TEST(WebpEncoder, QualityMapsToLossyAndLosslessAtTheTop) {
               Status::kUnsupported);
 }
 
-TEST(Encoders, ArgumentsAndUnsupportedOptions) {
+TEST(Encoders, ArgumentsAndUnsupportedOptions)
+{
     const Pixels thePattern = Pixels::Pattern(4, 4, false);
-    struct Case { const char* mLabel; ImageFormat mFormat; PictureView mView; EncodeOptions mOptions; Status mStatus; };
+    struct Case {
+        const char* mLabel;
+        ImageFormat mFormat;
+        PictureView mView;
+        EncodeOptions mOptions;
+        Status mStatus;
+    };
     EncodeOptions theInterlaced;
     theInterlaced.mInterlace = Interlace::kInterlaced;
     EncodeOptions theTooGood;
@@ -227,9 +262,15 @@ TEST(Encoders, ArgumentsAndUnsupportedOptions) {
         {"no pixels", ImageFormat::kTiff, {nullptr, 4, 4, 16}, {}, Status::kParameter},
         {"empty", ImageFormat::kWebp, {thePattern.mBgra.data(), 0, 4, 16}, {}, Status::kParameter},
         // Refused from the sizes alone, before any pixel is read.
-        {"BMP beyond its 32-bit file size", ImageFormat::kBmp, {thePattern.mBgra.data(), 65535, 65535, 65535 * 4}, {},
+        {"BMP beyond its 32-bit file size",
+         ImageFormat::kBmp,
+         {thePattern.mBgra.data(), 65535, 65535, 65535 * 4},
+         {},
          Status::kUnsupported},
-        {"WebP beyond its largest side", ImageFormat::kWebp, {thePattern.mBgra.data(), 20000, 1, 20000 * 4}, {},
+        {"WebP beyond its largest side",
+         ImageFormat::kWebp,
+         {thePattern.mBgra.data(), 20000, 1, 20000 * 4},
+         {},
          Status::kUnsupported},
     };
     for (const Case& theCase : kCases) {

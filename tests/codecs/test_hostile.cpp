@@ -14,39 +14,42 @@ namespace {
 
 constexpr uint64_t kChildMemory = uint64_t(256) << 20;
 
-ByteVector SampleFile(ImageFormat inFormat) {
+ByteVector SampleFile(ImageFormat inFormat)
+{
     const Pixels thePattern = Pixels::Pattern(24, 16, true);
     switch (inFormat) {
-        case ImageFormat::kGif: {
-            GifFrameSpec theFrame{0, 0, 24, 16};
-            for (uint32_t thePixel = 0; thePixel < 24 * 16; ++thePixel) {
-                theFrame.mIndices.push_back(uint8_t(thePixel % 4));
-            }
-            return WriteGifWithLibrary(24, 16, {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255}, {theFrame});
+    case ImageFormat::kGif: {
+        GifFrameSpec theFrame{0, 0, 24, 16};
+        for (uint32_t thePixel = 0; thePixel < 24 * 16; ++thePixel) {
+            theFrame.mIndices.push_back(uint8_t(thePixel % 4));
         }
-        case ImageFormat::kJpeg: {
-            JpegSpec theSpec{24, 16, 3};
-            return WriteJpegWithLibrary(theSpec, ByteVector(24 * 16 * 3, 90));
-        }
-        case ImageFormat::kTiff: {
-            TiffSpec theSpec{24, 16, 3, 8, 0, 2, ByteVector(24 * 16 * 3, 7)};
-            return WriteTiffWithLibrary({theSpec});
-        }
-        case ImageFormat::kWebp:
-            return WriteWebpWithLibrary(thePattern, false);
-        default: {
-            ByteVector theFile;
-            EXPECT_EQ(CodecRegistry::ForFormat(inFormat).Encode(thePattern.View(), theFile), Status::kOk);
-            return theFile;
-        }
+        return WriteGifWithLibrary(24, 16, {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255}, {theFrame});
+    }
+    case ImageFormat::kJpeg: {
+        JpegSpec theSpec{24, 16, 3};
+        return WriteJpegWithLibrary(theSpec, ByteVector(24 * 16 * 3, 90));
+    }
+    case ImageFormat::kTiff: {
+        TiffSpec theSpec{24, 16, 3, 8, 0, 2, ByteVector(24 * 16 * 3, 7)};
+        return WriteTiffWithLibrary({theSpec});
+    }
+    case ImageFormat::kWebp:
+        return WriteWebpWithLibrary(thePattern, false);
+    default: {
+        ByteVector theFile;
+        EXPECT_EQ(CodecRegistry::ForFormat(inFormat).Encode(thePattern.View(), theFile), Status::kOk);
+        return theFile;
+    }
     }
 }
 
-bool IsCleanFailure(Status inStatus) {
+bool IsCleanFailure(Status inStatus)
+{
     return inStatus == Status::kTruncated || inStatus == Status::kCorrupt || inStatus == Status::kDataInconsistent;
 }
 
-TEST(HostileFiles, TruncatedFilesOfEveryFormatFailCleanly) {
+TEST(HostileFiles, TruncatedFilesOfEveryFormatFailCleanly)
+{
     for (const Codec* theCodec : CodecRegistry::All()) {
         SCOPED_TRACE(theCodec->Name());
         const ByteVector theFile = SampleFile(theCodec->Format());
@@ -66,10 +69,17 @@ TEST(HostileFiles, TruncatedFilesOfEveryFormatFailCleanly) {
     }
 }
 
-TEST(HostileFiles, TruncationInsideDeclaredDataIsReportedAsTruncated) {
-    struct Case { ImageFormat mFormat; size_t mDrop; };
+TEST(HostileFiles, TruncationInsideDeclaredDataIsReportedAsTruncated)
+{
+    struct Case {
+        ImageFormat mFormat;
+        size_t mDrop;
+    };
     const Case kCases[] = {
-        {ImageFormat::kPng, 20}, {ImageFormat::kJpeg, 20}, {ImageFormat::kBmp, 20}, {ImageFormat::kWebp, 20},
+        {ImageFormat::kPng, 20},
+        {ImageFormat::kJpeg, 20},
+        {ImageFormat::kBmp, 20},
+        {ImageFormat::kWebp, 20},
     };
     for (const Case& theCase : kCases) {
         const Codec& theCodec = CodecRegistry::ForFormat(theCase.mFormat);
@@ -80,7 +90,8 @@ TEST(HostileFiles, TruncationInsideDeclaredDataIsReportedAsTruncated) {
     }
 }
 
-TEST(HostileFiles, CorruptDataIsNotReportedAsAnotherFormat) {
+TEST(HostileFiles, CorruptDataIsNotReportedAsAnotherFormat)
+{
     // A bad IDAT checksum, a broken JPEG scan, a BMP with 7 bits per pixel, a GIF block of
     // unknown kind.
     ByteVector thePng = SampleFile(ImageFormat::kPng);
@@ -117,15 +128,16 @@ TEST(HostileFiles, CorruptDataIsNotReportedAsAnotherFormat) {
 }
 
 // Hand-built files whose headers announce far more than they hold.
-ByteVector GifOf40000Square() {
-    return {'G', 'I', 'F', '8', '9', 'a',
-            0x40, 0x9C, 0x40, 0x9C,  // screen 40000 x 40000
-            0, 0, 0,                 // no global table
-            0x2C, 0, 0, 0, 0, 0x40, 0x9C, 0x40, 0x9C, 0,  // image 40000 x 40000
-            2, 2, 0x44, 0x01, 0, 0x3B, 0, 0, 0, 0, 0, 0};  // 35 bytes
+ByteVector GifOf40000Square()
+{
+    return {'G',  'I', 'F',  '8',  '9', 'a',  0x40, 0x9C, 0x40, 0x9C,         // screen 40000 x 40000
+            0,    0,   0,                                                     // no global table
+            0x2C, 0,   0,    0,    0,   0x40, 0x9C, 0x40, 0x9C, 0,            // image 40000 x 40000
+            2,    2,   0x44, 0x01, 0,   0x3B, 0,    0,    0,    0,    0, 0};  // 35 bytes
 }
 
-ByteVector PngChunk(const char* inType, const ByteVector& inData, uint32_t inDeclaredLength) {
+ByteVector PngChunk(const char* inType, const ByteVector& inData, uint32_t inDeclaredLength)
+{
     ByteVector theChunk = {uint8_t(inDeclaredLength >> 24), uint8_t(inDeclaredLength >> 16),
                            uint8_t(inDeclaredLength >> 8), uint8_t(inDeclaredLength)};
     for (int theIndex = 0; theIndex < 4; ++theIndex) {
@@ -138,12 +150,14 @@ ByteVector PngChunk(const char* inType, const ByteVector& inData, uint32_t inDec
     return theChunk;
 }
 
-ByteVector PngWith(uint32_t inWidth, uint32_t inHeight, const ByteVector& inMiddle) {
+ByteVector PngWith(uint32_t inWidth, uint32_t inHeight, const ByteVector& inMiddle)
+{
     ByteVector theFile = {137, 80, 78, 71, 13, 10, 26, 10};
-    const ByteVector theHeader = PngChunk(
-        "IHDR", {uint8_t(inWidth >> 24), uint8_t(inWidth >> 16), uint8_t(inWidth >> 8), uint8_t(inWidth),
-                 uint8_t(inHeight >> 24), uint8_t(inHeight >> 16), uint8_t(inHeight >> 8), uint8_t(inHeight),
-                 8, 6, 0, 0, 0}, 13);
+    const ByteVector theHeader = PngChunk("IHDR",
+                                          {uint8_t(inWidth >> 24), uint8_t(inWidth >> 16), uint8_t(inWidth >> 8),
+                                           uint8_t(inWidth), uint8_t(inHeight >> 24), uint8_t(inHeight >> 16),
+                                           uint8_t(inHeight >> 8), uint8_t(inHeight), 8, 6, 0, 0, 0},
+                                          13);
     theFile.insert(theFile.end(), theHeader.begin(), theHeader.end());
     theFile.insert(theFile.end(), inMiddle.begin(), inMiddle.end());
     const ByteVector theData = PngChunk("IDAT", {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}, 8);
@@ -153,12 +167,14 @@ ByteVector PngWith(uint32_t inWidth, uint32_t inHeight, const ByteVector& inMidd
     return theFile;
 }
 
-ByteVector JpegDeclaring(uint16_t inWidth, uint16_t inHeight) {
+ByteVector JpegDeclaring(uint16_t inWidth, uint16_t inHeight)
+{
     JpegSpec theSpec{16, 16, 1};
     ByteVector theFile = WriteJpegWithLibrary(theSpec, ByteVector(256, 128));
     static constexpr uint8_t kStartOfFrame[] = {0xFF, 0xC0};
     const size_t theFrame =
-        std::search(theFile.begin(), theFile.end(), std::begin(kStartOfFrame), std::end(kStartOfFrame)) - theFile.begin();
+        std::search(theFile.begin(), theFile.end(), std::begin(kStartOfFrame), std::end(kStartOfFrame)) -
+        theFile.begin();
     EXPECT_LT(theFrame + 9, theFile.size());
     theFile[theFrame + 5] = uint8_t(inHeight >> 8);
     theFile[theFrame + 6] = uint8_t(inHeight);
@@ -167,7 +183,8 @@ ByteVector JpegDeclaring(uint16_t inWidth, uint16_t inHeight) {
     return theFile;
 }
 
-ByteVector BmpDeclaring(uint32_t inWidth, uint32_t inHeight) {
+ByteVector BmpDeclaring(uint32_t inWidth, uint32_t inHeight)
+{
     ByteVector theFile = SampleFile(ImageFormat::kBmp);
     for (int theIndex = 0; theIndex < 4; ++theIndex) {
         theFile[18 + theIndex] = uint8_t(inWidth >> (8 * theIndex));
@@ -177,7 +194,8 @@ ByteVector BmpDeclaring(uint32_t inWidth, uint32_t inHeight) {
 }
 
 // Rewrites the value of a TIFF entry of a little-endian file in place.
-ByteVector TiffWithEntry(uint16_t inTag, uint32_t inValue) {
+ByteVector TiffWithEntry(uint16_t inTag, uint32_t inValue)
+{
     TiffSpec theSpec{24, 16, 3, 8, 0, 2, ByteVector(24 * 16 * 3, 7)};
     theSpec.mRowsPerStrip = 16;  // one strip, so that one value describes it
     ByteVector theFile = WriteTiffWithLibrary({theSpec});
@@ -196,7 +214,8 @@ ByteVector TiffWithEntry(uint16_t inTag, uint32_t inValue) {
 }
 
 // Offsets and byte counts claim 1 << 30 strips of a picture 16 rows high, the arrays past the end.
-ByteVector TiffWithStripCount(uint32_t inCount) {
+ByteVector TiffWithStripCount(uint32_t inCount)
+{
     TiffSpec theSpec{24, 16, 3, 8, 0, 2, ByteVector(24 * 16 * 3, 7)};
     ByteVector theFile = WriteTiffWithLibrary({theSpec});
     const uint32_t theDirectory = theFile[4] | theFile[5] << 8 | theFile[6] << 16 | uint32_t(theFile[7]) << 24;
@@ -214,7 +233,8 @@ ByteVector TiffWithStripCount(uint32_t inCount) {
     return theFile;
 }
 
-ByteVector JpegWithManyScans() {
+ByteVector JpegWithManyScans()
+{
     JpegSpec theSpec{64, 64, 1};
     theSpec.mManyScans = true;
     ByteVector theSamples(64 * 64);
@@ -224,13 +244,19 @@ ByteVector JpegWithManyScans() {
     return WriteJpegWithLibrary(theSpec, theSamples);
 }
 
-TEST(HostileFiles, RefusedQuicklyWithLittleMemory) {
+TEST(HostileFiles, RefusedQuicklyWithLittleMemory)
+{
     constexpr uint32_t kGiB = 1u << 30;
-    struct Case { const char* mLabel; ImageFormat mFormat; ByteVector mFile; Status mStatus; };
+    struct Case {
+        const char* mLabel;
+        ImageFormat mFormat;
+        ByteVector mFile;
+        Status mStatus;
+    };
     const Case kCases[] = {
         {"35-byte GIF of 40000 x 40000", ImageFormat::kGif, GifOf40000Square(), Status::kTooLarge},
-        {"PNG text chunk declaring 1 GiB", ImageFormat::kPng,
-         PngWith(1, 1, PngChunk("tEXt", {'a', 0, 'b'}, kGiB)), Status::kTruncated},
+        {"PNG text chunk declaring 1 GiB", ImageFormat::kPng, PngWith(1, 1, PngChunk("tEXt", {'a', 0, 'b'}, kGiB)),
+         Status::kTruncated},
         {"PNG of 100000 x 100000", ImageFormat::kPng, PngWith(100000, 100000, {}), Status::kTooLarge},
         {"PNG of 16000 x 16000 from 8 bytes of data", ImageFormat::kPng, PngWith(16000, 16000, {}), Status::kTruncated},
         {"JPEG of 65000 x 65000", ImageFormat::kJpeg, JpegDeclaring(65000, 65000), Status::kTooLarge},
@@ -255,7 +281,8 @@ TEST(HostileFiles, RefusedQuicklyWithLittleMemory) {
     }
 }
 
-TEST(HostileFiles, TheLimitedRunSeesAnHonestLargeDecode) {
+TEST(HostileFiles, TheLimitedRunSeesAnHonestLargeDecode)
+{
     const Pixels thePattern = Pixels::Pattern(2100, 2100, false);
     ByteVector theFile;
     ASSERT_EQ(CodecRegistry::ForFormat(ImageFormat::kBmp).Encode(thePattern.View(), theFile), Status::kOk);
@@ -265,7 +292,8 @@ TEST(HostileFiles, TheLimitedRunSeesAnHonestLargeDecode) {
     EXPECT_GE(theRun.mLargest, size_t(2100) * 2100 * 4);
 }
 
-TEST(HostileFiles, FramesBeyondAThousandAreNotCounted) {
+TEST(HostileFiles, FramesBeyondAThousandAreNotCounted)
+{
     ByteVector theFile = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
     for (int theFrame = 0; theFrame < 1500; ++theFrame) {
         const uint8_t kFrame[] = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0};
@@ -278,7 +306,8 @@ TEST(HostileFiles, FramesBeyondAThousandAreNotCounted) {
     EXPECT_EQ(theCodec.Decode(theFile, 1001).Error(), Status::kParameter);
 }
 
-TEST(HostileFiles, TiffDirectoriesStopAtAThousandAndAtALoop) {
+TEST(HostileFiles, TiffDirectoriesStopAtAThousandAndAtALoop)
+{
     std::vector<TiffSpec> theDirectories;
     for (int theIndex = 0; theIndex < 1005; ++theIndex) {
         theDirectories.emplace_back(1, 1, 1, 8, 0.0f, 2, ByteVector{uint8_t(theIndex)});
@@ -294,7 +323,8 @@ TEST(HostileFiles, TiffDirectoriesStopAtAThousandAndAtALoop) {
     // The second directory's link pointed back at the first.
     ByteVector theLoop = WriteTiffWithLibrary({theDirectories[0], theDirectories[1]});
     auto theRead32 = [&](size_t inAt) {
-        return uint32_t(theLoop[inAt] | theLoop[inAt + 1] << 8 | theLoop[inAt + 2] << 16 | uint32_t(theLoop[inAt + 3]) << 24);
+        return uint32_t(theLoop[inAt] | theLoop[inAt + 1] << 8 | theLoop[inAt + 2] << 16 |
+                        uint32_t(theLoop[inAt + 3]) << 24);
     };
     const uint32_t theFirst = theRead32(4);
     const uint32_t theSecond = theRead32(theFirst + 2 + 12 * (theLoop[theFirst] | theLoop[theFirst + 1] << 8));
@@ -304,13 +334,16 @@ TEST(HostileFiles, TiffDirectoriesStopAtAThousandAndAtALoop) {
     EXPECT_TRUE(theCodec.Decode(theLoop, 2));
 }
 
-TEST(HostileFiles, ManyScansAreFineBelowTheLimit) {
+TEST(HostileFiles, ManyScansAreFineBelowTheLimit)
+{
     JpegSpec theSpec{64, 64, 1};
     theSpec.mProgressive = true;
-    EXPECT_TRUE(CodecRegistry::ForFormat(ImageFormat::kJpeg).Decode(WriteJpegWithLibrary(theSpec, ByteVector(4096, 9)), 1));
+    EXPECT_TRUE(
+        CodecRegistry::ForFormat(ImageFormat::kJpeg).Decode(WriteJpegWithLibrary(theSpec, ByteVector(4096, 9)), 1));
 }
 
-TEST(HostileFiles, StoreLimitAppliesOnlyWhenAsked) {
+TEST(HostileFiles, StoreLimitAppliesOnlyWhenAsked)
+{
     // 40000 x 1 bilevel: few pixels, but wider than a store can be.
     PngSpec theSpec{40000, 1, 1, 0};
     const ByteVector theFile = WritePngWithLibrary(theSpec, {ByteVector(5000, 0xAA)});
@@ -324,7 +357,8 @@ TEST(HostileFiles, StoreLimitAppliesOnlyWhenAsked) {
     EXPECT_EQ(theCodec.Decode(theFile, 1, theFew).Error(), Status::kTooLarge);
 }
 
-TEST(HostileFiles, FuzzFoundInputsFailCleanly) {
+TEST(HostileFiles, FuzzFoundInputsFailCleanly)
+{
     const std::string theList = DataPath("malformed/index.txt");
     std::ifstream theIndex(theList);
     ASSERT_TRUE(theIndex) << theList;

@@ -8,13 +8,22 @@
 namespace vx::codecs::test {
 namespace {
 
-std::string FourChars(uint32_t inCode) {
+std::string FourChars(uint32_t inCode)
+{
     return {char(inCode >> 24), char(inCode >> 16), char(inCode >> 8), char(inCode)};
 }
 
-TEST(CodecRegistry, StableOrderWithMimeListsAndExtensions) {
-    struct Row { ImageFormat mFormat; const char* mName; const char* mExtensions; const char* mMime;
-                 const char* mDescription; const char* mDefault; bool mEncodes; };
+TEST(CodecRegistry, StableOrderWithMimeListsAndExtensions)
+{
+    struct Row {
+        ImageFormat mFormat;
+        const char* mName;
+        const char* mExtensions;
+        const char* mMime;
+        const char* mDescription;
+        const char* mDefault;
+        bool mEncodes;
+    };
     const Row kRows[] = {
         {ImageFormat::kPng, "PNG", "png", "image/png", "PNG", "png ", true},
         {ImageFormat::kJpeg, "JPEG", "jpg,jpeg,jpe", "image/jpeg", "JPEG", "jpg ", true},
@@ -41,7 +50,8 @@ TEST(CodecRegistry, StableOrderWithMimeListsAndExtensions) {
     }
 }
 
-TEST(CodecRegistry, EachFormatIsFoundByItsContentAlone) {
+TEST(CodecRegistry, EachFormatIsFoundByItsContentAlone)
+{
     const Pixels thePattern = Pixels::Pattern(4, 4, false);
     GifFrameSpec theFrame{0, 0, 1, 1};
     theFrame.mIndices = {0};
@@ -70,11 +80,12 @@ TEST(CodecRegistry, EachFormatIsFoundByItsContentAlone) {
     EXPECT_EQ(CodecRegistry::ForBytes(ByteVector{0, 1, 2, 3}), nullptr);
 }
 
-TEST(CodecNames, TableOfNamesAndTypes) {
+TEST(CodecNames, TableOfNamesAndTypes)
+{
     const auto theNames = CodecNameList();
-    const std::pair<const char*, const char*> kExpected[] = {
-        {"PNG", "png "}, {"JPEG", "jpeg"}, {"GIF", "gif "}, {"BMP", "bmp "},
-        {"TIFF", "tiff"}, {"WebP", "webp"}, {"Raw", "raw "}};
+    const std::pair<const char*, const char*> kExpected[] = {{"PNG", "png "}, {"JPEG", "jpeg"}, {"GIF", "gif "},
+                                                             {"BMP", "bmp "}, {"TIFF", "tiff"}, {"WebP", "webp"},
+                                                             {"Raw", "raw "}};
     ASSERT_EQ(theNames.size(), std::size(kExpected));
     for (size_t theIndex = 0; theIndex < theNames.size(); ++theIndex) {
         EXPECT_EQ(theNames[theIndex].mName, kExpected[theIndex].first);

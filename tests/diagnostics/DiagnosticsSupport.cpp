@@ -29,7 +29,7 @@ std::string ScratchFolder()
 }
 
 ProgramRun RunProgram(const std::string& inProgram, const std::vector<std::string>& inArguments,
-               const Environment& inEnvironment)
+                      const Environment& inEnvironment)
 {
     std::string theCommand = "env";
     for (const auto& [theName, theValue] : inEnvironment)

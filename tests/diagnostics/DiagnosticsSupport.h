@@ -18,7 +18,7 @@ struct ProgramRun {
 std::string ScratchFolder();
 // Runs a program with inEnvironment added to ours; its standard output, byte for byte.
 ProgramRun RunProgram(const std::string& inProgram, const std::vector<std::string>& inArguments,
-               const Environment& inEnvironment);
+                      const Environment& inEnvironment);
 // A registry (in a new folder) where regsvr has registered the built server.
 std::string RegistryWithServer();
 ProgramRun RunDiagnostics(const std::vector<std::string>& inArguments, const Environment& inEnvironment);

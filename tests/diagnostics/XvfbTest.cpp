@@ -42,8 +42,8 @@ public:
         if (mServer == 0) {
             close(thePipe[0]);
             const std::string theFd = std::to_string(thePipe[1]);
-            execl(VX_XVFB_PATH, "Xvfb", "-displayfd", theFd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-                  "tcp", static_cast<char*>(nullptr));
+            execl(VX_XVFB_PATH, "Xvfb", "-displayfd", theFd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                  static_cast<char*>(nullptr));
             _exit(127);
         }
         close(thePipe[1]);

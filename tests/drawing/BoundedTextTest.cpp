@@ -36,10 +36,22 @@ struct TextCanvas {
 // or longer than a shaping window.
 std::string RandomText(std::mt19937& ioRandom, std::size_t inSize, int inRareness)
 {
-    static const char* const kPieces[] = {
-        "vellum", "ink", "margin", "AVAT", "office", "12.5%", "(quill)", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",
-        "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7", "e\xCC\x81\xCC\x82", "\xE4\xB8\xAD\xE6\x96\x87",
-        "supercalifragilisticexpialidocious", "\t", "  ", "\n", "\r\n"};
+    static const char* const kPieces[] = {"vellum",
+                                          "ink",
+                                          "margin",
+                                          "AVAT",
+                                          "office",
+                                          "12.5%",
+                                          "(quill)",
+                                          "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",
+                                          "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7",
+                                          "e\xCC\x81\xCC\x82",
+                                          "\xE4\xB8\xAD\xE6\x96\x87",
+                                          "supercalifragilisticexpialidocious",
+                                          "\t",
+                                          "  ",
+                                          "\n",
+                                          "\r\n"};
     std::uniform_int_distribution<std::size_t> thePiece(0, std::size(kPieces) - 1);
     std::uniform_int_distribution<int> theBreak(1, inRareness);
     std::string theText;

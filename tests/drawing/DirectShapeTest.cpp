@@ -29,9 +29,9 @@ std::string Describe(const Case& inCase, Store inStore)
     return "rect " + std::to_string(inCase.mRect.left) + "," + std::to_string(inCase.mRect.top) + "," +
            std::to_string(inCase.mRect.right) + "," + std::to_string(inCase.mRect.bottom) + " pen " +
            std::to_string(inCase.mPen) + " fill " + std::to_string(static_cast<int>(inCase.mFill)) + " paint " +
-           std::to_string(static_cast<int>(inCase.mPaint)) + " mode " + std::to_string(inCase.mMode) +
-           " transform " + std::to_string(inCase.mTransform.eM11) + "," + std::to_string(inCase.mTransform.eDx) +
-           "," + std::to_string(inCase.mTransform.eDy) + " store " + std::to_string(static_cast<int>(inStore));
+           std::to_string(static_cast<int>(inCase.mPaint)) + " mode " + std::to_string(inCase.mMode) + " transform " +
+           std::to_string(inCase.mTransform.eM11) + "," + std::to_string(inCase.mTransform.eDx) + "," +
+           std::to_string(inCase.mTransform.eDy) + " store " + std::to_string(static_cast<int>(inStore));
 }
 
 std::vector<RGBQUAD> Palette()
@@ -47,7 +47,10 @@ std::vector<RGBQUAD> Palette()
 class Picture {
 public:
     explicit Picture(Store inStore)
-        : mCanvas(47, 39, inStore == Store::kPalette8 ? 8 : inStore == Store::kTrueColour24 ? 24 : 32,
+        : mCanvas(47, 39,
+                  inStore == Store::kPalette8       ? 8
+                  : inStore == Store::kTrueColour24 ? 24
+                                                    : 32,
                   inStore == Store::kPalette8 ? Palette() : std::vector<RGBQUAD>{})
     {
         if (inStore == Store::kPartlyClear32) {
@@ -112,15 +115,14 @@ private:
     PixelCanvas mCanvas;
 };
 
-
 class DirectRectangles : public ::testing::Test {
 protected:
     void SetUp() override
     {
         // Four colours in a 3 x 2 tile, so that tiling from the wrong origin shows.
         std::vector<std::uint8_t> thePixels(3 * 2 * 4, 255);
-        const std::uint8_t theColours[6][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0},
-                                               {0, 255, 255}, {0, 0, 0}, {0, 0, 255}};
+        const std::uint8_t theColours[6][3] = {{0, 0, 255},   {0, 255, 0}, {255, 0, 0},
+                                               {0, 255, 255}, {0, 0, 0},   {0, 0, 255}};
         for (int theIndex = 0; theIndex < 6; ++theIndex) {
             for (int theChannel = 0; theChannel < 3; ++theChannel) {
                 thePixels[static_cast<std::size_t>(theIndex * 4 + theChannel)] = theColours[theIndex][theChannel];
@@ -146,9 +148,8 @@ protected:
             for (std::size_t theIndex = 0; theIndex < theActual.size() && theDifferences.size() < 200; ++theIndex) {
                 if (theActual[theIndex] != theExpected[theIndex]) {
                     theDifferences += " byte " + std::to_string(theIndex) + " row " +
-                                      std::to_string(theIndex / static_cast<std::size_t>(theDirect.RowBytes())) +
-                                      ":" + std::to_string(theActual[theIndex]) + "/" +
-                                      std::to_string(theExpected[theIndex]);
+                                      std::to_string(theIndex / static_cast<std::size_t>(theDirect.RowBytes())) + ":" +
+                                      std::to_string(theActual[theIndex]) + "/" + std::to_string(theExpected[theIndex]);
                 }
             }
             ASSERT_TRUE(theDifferences.empty()) << Describe(inCase, theStore) << theDifferences;
@@ -166,16 +167,16 @@ TEST_F(DirectRectangles, EdgeCasesMatchCairo)
         {{5, 5, 30, 20}, 3, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},
         {{5, 5, 30, 20}, 4, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},
         {{5, 5, 30, 20}, 1, Fill::kPattern, Paint::kDirect, GM_COMPATIBLE, kIdentity},
-        {{30, 20, 5, 5}, 2, Fill::kSolid, Paint::kDirect, GM_COMPATIBLE, kIdentity},      // corners swapped
-        {{5, 5, 6, 6}, 1, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},   // one pixel
-        {{5, 5, 7, 7}, 3, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},   // thinner than the pen
-        {{5, 5, 8, 8}, 3, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},   // inside just empty
-        {{5, 5, 9, 9}, 3, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},   // inside one pixel
+        {{30, 20, 5, 5}, 2, Fill::kSolid, Paint::kDirect, GM_COMPATIBLE, kIdentity},     // corners swapped
+        {{5, 5, 6, 6}, 1, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},  // one pixel
+        {{5, 5, 7, 7}, 3, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},  // thinner than the pen
+        {{5, 5, 8, 8}, 3, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},  // inside just empty
+        {{5, 5, 9, 9}, 3, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},  // inside one pixel
         {{5, 5, 9, 20}, 3, Fill::kPattern, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},
         {{5, 5, 20, 9}, 3, Fill::kPattern, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},
         {{5, 5, 10, 10}, 4, Fill::kNone, Paint::kStroke, GM_ADVANCED, kIdentity},
-        {{5, 5, 5, 20}, 3, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},  // no width
-        {{5, 5, 6, 20}, 2, Fill::kSolid, Paint::kDirect, GM_COMPATIBLE, kIdentity},       // no width once shrunk
+        {{5, 5, 5, 20}, 3, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},        // no width
+        {{5, 5, 6, 20}, 2, Fill::kSolid, Paint::kDirect, GM_COMPATIBLE, kIdentity},             // no width once shrunk
         {{-10, -8, 60, 50}, 5, Fill::kPattern, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},  // past every edge
         {{-10, -10, -2, -2}, 6, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},   // pen reaches in
         {{45, 37, 52, 44}, 3, Fill::kSolid, Paint::kStrokeAndFill, GM_ADVANCED, kIdentity},
@@ -193,7 +194,9 @@ TEST_F(DirectRectangles, EdgeCasesMatchCairo)
 TEST_F(DirectRectangles, RandomRectanglesMatchCairo)
 {
     std::mt19937 theRandom(20261208);
-    const auto theIn = [&](int inLow, int inHigh) { return std::uniform_int_distribution<int>(inLow, inHigh)(theRandom); };
+    const auto theIn = [&](int inLow, int inHigh) {
+        return std::uniform_int_distribution<int>(inLow, inHigh)(theRandom);
+    };
     const XFORM theTransforms[] = {kIdentity, XFORM{1, 0, 0, 1, 3, -2}, XFORM{1, 0, 0, 1, -7, 5},
                                    XFORM{1, 0, 0, 1, 0.5, 0.5}};
     for (int theIndex = 0; theIndex < 400; ++theIndex) {

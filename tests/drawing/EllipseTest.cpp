@@ -115,7 +115,7 @@ std::string Differences(PixelCanvas& inCanvas, const Case& inCase)
     const double theShrink = inCase.mPen % 2 == 0 ? 0.5 : 0;
     const Curve theFill{(theL + theR) / 2, (theT + theB) / 2, (theR - theL) / 2, (theB - theT) / 2};
     const Curve thePen{(theL + theR + 1) / 2, (theT + theB + 1) / 2, (theR - theL) / 2 - theShrink,
-                         (theB - theT) / 2 - theShrink};
+                       (theB - theT) / 2 - theShrink};
     const double theHalf = inCase.mPen / 2.0;
     std::string theDifferences;
     int theCount = 0;
@@ -184,14 +184,14 @@ void Draw(PixelCanvas& inCanvas, const Case& inCase)
 TEST(EllipseRuns, PixelsFollowTheCurveAndThePenBand)
 {
     const Case theTable[] = {
-        {{10, 10, 50, 50}, 3, true, true, {0, 0}},   // circle, odd pen
-        {{10, 10, 50, 50}, 4, true, false, {0, 0}},  // circle, even pen
-        {{5, 20, 75, 36}, 1, true, true, {0, 0}},    // flat, thinnest pen
-        {{30, 2, 42, 78}, 9, true, true, {0, 0}},    // tall sliver: the band's inside has corners
-        {{2, 30, 78, 40}, 8, false, false, {0, 0}},  // wide sliver, outline only
-        {{12, 12, 68, 68}, 0, true, true, {3, -2}},  // fill only, translated
-        {{-20, -15, 40, 30}, 5, true, true, {0, 0}}, // partly off the store
-        {{70, 70, 10, 10}, 2, true, false, {0, 0}},  // corners given in reverse
+        {{10, 10, 50, 50}, 3, true, true, {0, 0}},    // circle, odd pen
+        {{10, 10, 50, 50}, 4, true, false, {0, 0}},   // circle, even pen
+        {{5, 20, 75, 36}, 1, true, true, {0, 0}},     // flat, thinnest pen
+        {{30, 2, 42, 78}, 9, true, true, {0, 0}},     // tall sliver: the band's inside has corners
+        {{2, 30, 78, 40}, 8, false, false, {0, 0}},   // wide sliver, outline only
+        {{12, 12, 68, 68}, 0, true, true, {3, -2}},   // fill only, translated
+        {{-20, -15, 40, 30}, 5, true, true, {0, 0}},  // partly off the store
+        {{70, 70, 10, 10}, 2, true, false, {0, 0}},   // corners given in reverse
     };
     for (const Case& theCase : theTable) {
         PixelCanvas theCanvas(80, 80);
@@ -203,7 +203,9 @@ TEST(EllipseRuns, PixelsFollowTheCurveAndThePenBand)
 TEST(EllipseRuns, RandomEllipsesFollowTheirGeometry)
 {
     std::mt19937 theRandom(8122026);
-    const auto theIn = [&](int inLow, int inHigh) { return std::uniform_int_distribution<int>(inLow, inHigh)(theRandom); };
+    const auto theIn = [&](int inLow, int inHigh) {
+        return std::uniform_int_distribution<int>(inLow, inHigh)(theRandom);
+    };
     int theBanded = 0;
     for (int theIndex = 0; theIndex < 150; ++theIndex) {
         Case theCase{};
@@ -214,8 +216,8 @@ TEST(EllipseRuns, RandomEllipsesFollowTheirGeometry)
         theCase.mFill = theCase.mPen == 0 || theIn(0, 2) > 0;
         theCase.mAsPath = theIn(0, 1) == 1;
         theCase.mOffset = POINT{theIn(-3, 3), theIn(-3, 3)};
-        const double theSmall = std::min(theCase.mRect.right - theCase.mRect.left,
-                                         theCase.mRect.bottom - theCase.mRect.top) / 2.0;
+        const double theSmall =
+            std::min(theCase.mRect.right - theCase.mRect.left, theCase.mRect.bottom - theCase.mRect.top) / 2.0;
         theBanded += theCase.mPen > 4 && theCase.mPen / 2.0 < theSmall - 1 ? 1 : 0;
         PixelCanvas theCanvas(72, 72);
         Draw(theCanvas, theCase);
@@ -266,8 +268,8 @@ TEST(EllipseRuns, WhatFollowsAnEllipseInAPathKeepsTheEllipse)
         }
         EndPath(theDC);
         StrokeAndFillPath(theDC);
-        EXPECT_EQ(theCanvas.At(17, 17), kBrush) << theSecond;  // the ellipse's inside
-        EXPECT_EQ(theCanvas.At(5, 17), kPen) << theSecond;     // its outline
+        EXPECT_EQ(theCanvas.At(17, 17), kBrush) << theSecond;                 // the ellipse's inside
+        EXPECT_EQ(theCanvas.At(5, 17), kPen) << theSecond;                    // its outline
         EXPECT_NE(theCanvas.InkExtent(), (RECT{4, 4, 30, 30})) << theSecond;  // and more than it
         SelectObject(theDC, GetStockObject(BLACK_PEN));
         SelectObject(theDC, GetStockObject(WHITE_BRUSH));

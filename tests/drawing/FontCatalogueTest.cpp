@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <thread>
 #include <gtest/gtest.h>
 #include <string>
 #include <strings.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -85,12 +85,13 @@ TEST(FontCatalogue, EnumerationStopsWhenTheCallbackSaysSo)
               5);
     EXPECT_EQ(theSeen, 1);
     std::strcpy(theQuery.lfFaceName, "No Such Family");
-    EXPECT_EQ(EnumFontFamiliesExA(theScreen, &theQuery,
-                                  [](const ENUMLOGFONTEXA*, const void*, std::uint32_t, LPARAM) { return 0; }, 0, 0),
-              1)
+    EXPECT_EQ(
+        EnumFontFamiliesExA(
+            theScreen, &theQuery, [](const ENUMLOGFONTEXA*, const void*, std::uint32_t, LPARAM) { return 0; }, 0, 0),
+        1)
         << "nothing enumerated";
-    EXPECT_EQ(EnumFontFamiliesExA(0x5151, &theQuery,
-                                  [](const ENUMLOGFONTEXA*, const void*, std::uint32_t, LPARAM) { return 1; }, 0, 0),
+    EXPECT_EQ(EnumFontFamiliesExA(
+                  0x5151, &theQuery, [](const ENUMLOGFONTEXA*, const void*, std::uint32_t, LPARAM) { return 1; }, 0, 0),
               0);
     ReleaseDC(0, theScreen);
 }
@@ -102,12 +103,9 @@ TEST(FontCatalogue, FaceNamesResolveToFamilies)
         const char* mFamily;
     };
     const Case theCases[] = {
-        {"DejaVu Sans", "DejaVu Sans"},
-        {"dejavu sans", "DejaVu Sans"},
-        {"DEJAVU SANS MONO", "DejaVu Sans Mono"},
-        {"Liberation Sans", "Liberation Sans"},
-        {"No Such Family", "DejaVu Sans"},
-        {"", "DejaVu Sans"},
+        {"DejaVu Sans", "DejaVu Sans"},           {"dejavu sans", "DejaVu Sans"},
+        {"DEJAVU SANS MONO", "DejaVu Sans Mono"}, {"Liberation Sans", "Liberation Sans"},
+        {"No Such Family", "DejaVu Sans"},        {"", "DejaVu Sans"},
     };
     for (const Case& theCase : theCases) {
         EXPECT_EQ(Resolve(theCase.mFace), theCase.mFamily) << theCase.mFace;

@@ -18,7 +18,7 @@ enum class Shape { kEllipse, kRoundRect, kPolygon, kRectangle };
 struct Case {
     Shape mShape;
     int mCoordinates[6];
-    int mPen;  // 0: no pen
+    int mPen;   // 0: no pen
     int mFill;  // 0 solid, 1 pattern, 2 none
     bool mAsPath;
     XFORM mTransform;
@@ -70,8 +70,8 @@ protected:
     void SetUp() override
     {
         std::vector<std::uint8_t> thePixels(3 * 2 * 4, 255);
-        const std::uint8_t theColours[6][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0},
-                                               {0, 255, 255}, {0, 0, 0}, {255, 0, 255}};
+        const std::uint8_t theColours[6][3] = {{0, 0, 255},   {0, 255, 0}, {255, 0, 0},
+                                               {0, 255, 255}, {0, 0, 0},   {255, 0, 255}};
         for (int theIndex = 0; theIndex < 6; ++theIndex) {
             for (int theChannel = 0; theChannel < 3; ++theChannel) {
                 thePixels[static_cast<std::size_t>(theIndex * 4 + theChannel)] = theColours[theIndex][theChannel];
@@ -95,7 +95,8 @@ protected:
         std::vector<std::uint8_t> theLayered(static_cast<std::size_t>(theRowBytes) * kHeight);
         for (int theY = 0; theY < kHeight; ++theY) {
             for (int theX = 0; theX < kWidth; ++theX) {
-                std::uint8_t* thePixel = &theMixed.Bytes()[static_cast<std::size_t>(theY * theMixed.RowBytes() + theX * 4)];
+                std::uint8_t* thePixel =
+                    &theMixed.Bytes()[static_cast<std::size_t>(theY * theMixed.RowBytes() + theX * 4)];
                 std::copy(kBackground, kBackground + 3, thePixel);
                 // Clear, partial and opaque alpha all over the store.
                 thePixel[3] = static_cast<std::uint8_t>((theX * 37 + theY * 11) % 256);
@@ -114,10 +115,11 @@ protected:
         for (int theY = 0; theY < kHeight && theDifferences.size() < 200; ++theY) {
             for (int theX = 0; theX < kWidth * 4; ++theX) {
                 const std::uint8_t theExpected = theLayered[static_cast<std::size_t>(theY * theRowBytes + theX)];
-                const std::uint8_t theActual = theMixed.Bytes()[static_cast<std::size_t>(theY * theMixed.RowBytes() + theX)];
+                const std::uint8_t theActual =
+                    theMixed.Bytes()[static_cast<std::size_t>(theY * theMixed.RowBytes() + theX)];
                 if (theActual != theExpected) {
-                    theDifferences += " " + std::to_string(theX / 4) + "," + std::to_string(theY) + "/" +
-                                      std::to_string(theX % 4);
+                    theDifferences +=
+                        " " + std::to_string(theX / 4) + "," + std::to_string(theY) + "/" + std::to_string(theX % 4);
                 }
                 mPainted += theX % 4 == 3 && theExpected == 255 && (theX / 4 * 37 + theY * 11) % 256 != 255 ? 1 : 0;
             }
@@ -132,7 +134,9 @@ protected:
 TEST_F(LayerShapes, RandomShapesMatchTheLayerRoute)
 {
     std::mt19937 theRandom(20261208);
-    const auto theIn = [&](int inLow, int inHigh) { return std::uniform_int_distribution<int>(inLow, inHigh)(theRandom); };
+    const auto theIn = [&](int inLow, int inHigh) {
+        return std::uniform_int_distribution<int>(inLow, inHigh)(theRandom);
+    };
     const XFORM theTransforms[] = {XFORM{1, 0, 0, 1, 0, 0}, XFORM{1, 0, 0, 1, 0.5, -0.25},
                                    XFORM{1.5, 0, 0, 0.75, -3, 2}, XFORM{0.8, 0.6, -0.6, 0.8, 20, -5}};
     for (int theIndex = 0; theIndex < 300; ++theIndex) {

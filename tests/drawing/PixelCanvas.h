@@ -17,9 +17,9 @@ public:
     {
         mRowBytes = ((inWidth * inBits + 31) / 32) * 4;
         mPixels.assign(static_cast<std::size_t>(mRowBytes) * inHeight, 0xFF);  // white, opaque
-        mBitmap = CreateDIBSectionOnPixels(inWidth, inHeight, inBits, mRowBytes, mPixels.data(),
-                                           mPalette.empty() ? nullptr : mPalette.data(),
-                                           static_cast<int>(mPalette.size()));
+        mBitmap =
+            CreateDIBSectionOnPixels(inWidth, inHeight, inBits, mRowBytes, mPixels.data(),
+                                     mPalette.empty() ? nullptr : mPalette.data(), static_cast<int>(mPalette.size()));
         mDC = mBitmap ? CreateDCOnBitmap(mBitmap) : 0;
     }
     ~PixelCanvas()

@@ -183,8 +183,8 @@ TEST(ShapeExtent, PolygonPointsMovedByHalfThePen)
             SelectObject(theDC, thePen);
             SelectObject(theDC, theBrush);
             const int theD = theCase.mPen / 2;
-            const POINT thePoints[] = {{10 + theD, 10 + theD}, {40 + theD, 10 + theD}, {40 + theD, 40 + theD},
-                                       {10 + theD, 40 + theD}};
+            const POINT thePoints[] = {
+                {10 + theD, 10 + theD}, {40 + theD, 10 + theD}, {40 + theD, 40 + theD}, {10 + theD, 40 + theD}};
             BeginPath(theDC);
             ASSERT_TRUE(Polygon(theDC, thePoints, 4));
             EndPath(theDC);

@@ -2,8 +2,8 @@
 // layout, alignment, tabs, text as a path.
 #include "PixelCanvas.h"
 
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace {
@@ -20,8 +20,8 @@ protected:
     }
     void UseFont(const char* inFace, int inHeight, int inWeight = FW_NORMAL)
     {
-        HFONT theFont = CreateFontA(inHeight, 0, 0, 0, inWeight, 0, 0, 0, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0,
-                                    inFace);
+        HFONT theFont =
+            CreateFontA(inHeight, 0, 0, 0, inWeight, 0, 0, 0, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, inFace);
         ASSERT_NE(theFont, 0u);
         HGDIOBJ theOld = SelectObject(mCanvas.DC(), theFont);
         if (mFont != 0) {
@@ -60,8 +60,7 @@ TEST_F(TextTest, TenPointsAtNinetySixDotsGiveFifteenPixelLines)
         EXPECT_EQ(theMetrics.tmHeight, 15);
         EXPECT_EQ(theMetrics.tmHeight, theMetrics.tmAscent + theMetrics.tmDescent);
         RECT theRect{0, 0, 300, 0};
-        EXPECT_EQ(DrawTextA(mCanvas.DC(), "Line height", -1, &theRect, kEngineFlags | DT_CALCRECT | DT_SINGLELINE),
-                  15);
+        EXPECT_EQ(DrawTextA(mCanvas.DC(), "Line height", -1, &theRect, kEngineFlags | DT_CALCRECT | DT_SINGLELINE), 15);
     }
 }
 
@@ -291,7 +290,7 @@ TEST_F(TextTest, WeightItalicUnderlineAndStrikeOutChangeTheInk)
         DWORD mItalic, mUnderline, mStrikeOut;
     };
     const Case theCases[] = {
-        {"plain", FW_NORMAL, 0, 0, 0}, {"bold", FW_BOLD, 0, 0, 0},      {"italic", FW_NORMAL, 1, 0, 0},
+        {"plain", FW_NORMAL, 0, 0, 0},     {"bold", FW_BOLD, 0, 0, 0},         {"italic", FW_NORMAL, 1, 0, 0},
         {"underline", FW_NORMAL, 0, 1, 0}, {"strike-out", FW_NORMAL, 0, 0, 1},
     };
     RECT theExtents[5] = {};
@@ -371,7 +370,11 @@ TEST_F(TextTest, BadArgumentsFail)
     // Invalid UTF-8 is drawn with stand-ins and counted in bytes.
     DRAWTEXTPARAMS theCount{sizeof(DRAWTEXTPARAMS), 4, 0, 0, 0};
     RECT theBig{0, 0, 300, 100};
-    EXPECT_GT(DrawTextExA(mCanvas.DC(), "ab\xff\xfe" "cd", -1, &theBig, kEngineFlags, &theCount), 0);
+    EXPECT_GT(DrawTextExA(mCanvas.DC(),
+                          "ab\xff\xfe"
+                          "cd",
+                          -1, &theBig, kEngineFlags, &theCount),
+              0);
     EXPECT_EQ(theCount.uiLengthDrawn, 6u);
 }
 

@@ -56,8 +56,8 @@ Bytes WholePictureGif(Bitmap& inCanvas, std::int32_t inTransparentX, std::int32_
     Rect theBounds;
     GetPortBounds(inCanvas.GetGWorld(), &theBounds);
     theCopy.BeginDraw();
-    CopyBits(GetPortBitMapForCopyBits(inCanvas.GetGWorld()), GetPortBitMapForCopyBits(theCopy.GetGWorld()),
-             &theBounds, &theBounds, srcCopy, nullptr);
+    CopyBits(GetPortBitMapForCopyBits(inCanvas.GetGWorld()), GetPortBitMapForCopyBits(theCopy.GetGWorld()), &theBounds,
+             &theBounds, srcCopy, nullptr);
     theCopy.EndDraw();
     theCopy.SetDepth(8);
     EXPECT_EQ(theCopy.Update(), noErr);
@@ -67,15 +67,16 @@ Bytes WholePictureGif(Bitmap& inCanvas, std::int32_t inTransparentX, std::int32_
     GifColorEntry theColors[256] = {};
     for (int theIndex = 0; theIndex <= (*theTable)->ctSize && theIndex < 256; ++theIndex) {
         const ColorSpec& theEntry = (*theTable)->ctTable[theIndex];
-        theColors[theIndex] = {std::uint16_t(theEntry.value), {theEntry.rgb.red, theEntry.rgb.green, theEntry.rgb.blue}};
+        theColors[theIndex] = {std::uint16_t(theEntry.value),
+                               {theEntry.rgb.red, theEntry.rgb.green, theEntry.rgb.blue}};
     }
     const auto* theBase = reinterpret_cast<const std::uint8_t*>(thePixels.mBase);
     const std::int32_t theTransparent =
         inTransparentX < 0 ? -1 : theBase[inTransparentY * thePixels.mRowBytes + inTransparentX];
     std::int32_t theLength = 0;
-    std::uint8_t* theGif = EncodeGif(theCopy.GetWidth(), theCopy.GetHeight(), 256, theColors, theTransparent,
-                                     std::uint8_t(inInterlace), std::int32_t(thePixels.mRowBytes), theBase, theLength,
-                                     inCodes);
+    std::uint8_t* theGif =
+        EncodeGif(theCopy.GetWidth(), theCopy.GetHeight(), 256, theColors, theTransparent, std::uint8_t(inInterlace),
+                  std::int32_t(thePixels.mRowBytes), theBase, theLength, inCodes);
     theCopy.Unlock();
     Bytes theBytes(theGif, theGif + theLength);
     std::free(theGif);
@@ -114,7 +115,8 @@ TEST(BandedGif, BytesEqualTheWholePictureWay)
         theOperation.SetParameterString(theParams.c_str());
         theOperation.Run(theCanvas, Operation::RunCheck::kRecordAndCheck);
         ASSERT_FALSE(theOperation.GetErrorReport()->HasError()) << theOperation.GetErrorReport()->Message();
-        const Bytes theBanded(theOperation.GetDataPointer(), theOperation.GetDataPointer() + theOperation.GetDataSize());
+        const Bytes theBanded(theOperation.GetDataPointer(),
+                              theOperation.GetDataPointer() + theOperation.GetDataSize());
         ASSERT_EQ(theBanded, WholePictureGif(theCanvas, theTransparent ? theX : -1, theY, theInterlace,
                                              theCompress ? GifCodes::kCompressed : GifCodes::kLiteral));
         // Written straight into the caller's place when the length is known first: the same bytes.

@@ -190,15 +190,16 @@ int ReadGif(GifFileType* inFile, GifByteType* outBytes, int inCount)
     TIFFGetField(theFile, TIFFTAG_IMAGEWIDTH, &theWidth);
     TIFFGetField(theFile, TIFFTAG_IMAGELENGTH, &theHeight);
     std::vector<std::uint32_t> theRaster(std::size_t(theWidth) * theHeight);
-    const int theRead = TIFFReadRGBAImageOriented(theFile, theWidth, theHeight, theRaster.data(), ORIENTATION_TOPLEFT, 0);
+    const int theRead =
+        TIFFReadRGBAImageOriented(theFile, theWidth, theHeight, theRaster.data(), ORIENTATION_TOPLEFT, 0);
     TIFFClose(theFile);
     if (!theRead)
         return ::testing::AssertionFailure() << "TIFF pixels unreadable";
     outPicture.mWidth = int(theWidth);
     outPicture.mHeight = int(theHeight);
     for (std::uint32_t thePixel : theRaster)
-        outPicture.mPixels.push_back({std::uint8_t(TIFFGetR(thePixel)), std::uint8_t(TIFFGetG(thePixel)),
-                                      std::uint8_t(TIFFGetB(thePixel))});
+        outPicture.mPixels.push_back(
+            {std::uint8_t(TIFFGetR(thePixel)), std::uint8_t(TIFFGetG(thePixel)), std::uint8_t(TIFFGetB(thePixel))});
     return ::testing::AssertionSuccess();
 }
 
@@ -347,13 +348,13 @@ TEST(ExportChoice, TypeAndParameterStringChooseTheFormat)
         {"image/gif", "", "gif"},
         {"IMAGE/GIF", "", "gif"},
         {"picture.GIF", "", "gif"},
-        {"gif", "type=image/png", "png"},       // the parameter string comes after the argument
+        {"gif", "type=image/png", "png"},  // the parameter string comes after the argument
         {"png", "type=gif", "gif"},
         {"image/png", "", "png"},
         {"Image/PNG", "", "png"},
-        {".jpg", "", "jpeg"},                   // an extension needs its dot
-        {"jpeg", "", "jpeg"},                   // a description
-        {"jpg", "", "bmp"},                     // neither: the fallback
+        {".jpg", "", "jpeg"},  // an extension needs its dot
+        {"jpeg", "", "jpeg"},  // a description
+        {"jpg", "", "bmp"},    // neither: the fallback
         {"image/tiff", "", "tiff"},
         {"webp", "", "webp"},
         {"", "", "bmp"},
@@ -382,9 +383,7 @@ TEST_F(ExportTest, FilePathChoosesBeforeTheType)
     const FileCase kCases[] = {
         {"one.GIF", "type=jpeg", "gif"},  // a .gif path always gives GIF
         {"two.png", "type=jpg", "png"},   // an unknown type falls to the path's extension
-        {"three.png", "type=image/jpeg", "jpeg"},
-        {"four.tif", "", "tiff"},
-        {"five.xyz", "", "bmp"},
+        {"three.png", "type=image/jpeg", "jpeg"}, {"four.tif", "", "tiff"}, {"five.xyz", "", "bmp"},
     };
     for (const FileCase& theCase : kCases) {
         SCOPED_TRACE(theCase.mName);
@@ -459,12 +458,8 @@ TEST(ExportGif, TransparentPointIsClampedToTheNearestEdge)
         LongPoint mUsed;
     };
     const PointCase kCases[] = {
-        {"transparent=0,0", {0, 0}},
-        {"transparent=5,4", {5, 4}},
-        {"transparent=-7,-2", {0, 0}},
-        {"transparent=1000,3", {12, 3}},
-        {"transparent=2,1000", {2, 10}},
-        {"transparent=-1,30000", {0, 10}},
+        {"transparent=0,0", {0, 0}},     {"transparent=5,4", {5, 4}},     {"transparent=-7,-2", {0, 0}},
+        {"transparent=1000,3", {12, 3}}, {"transparent=2,1000", {2, 10}}, {"transparent=-1,30000", {0, 10}},
     };
     for (const PointCase& theCase : kCases) {
         SCOPED_TRACE(theCase.mParams);
@@ -479,8 +474,7 @@ TEST(ExportGif, TransparentPointIsClampedToTheNearestEdge)
         EXPECT_EQ(std::string(theData.begin(), theData.begin() + 6), "GIF89a");
         GifPicture thePicture;
         ASSERT_TRUE(DecodeGif(theData, thePicture));
-        EXPECT_EQ(thePicture.mTransparent,
-                  thePicture.mIndices[std::size_t(theCase.mUsed.y) * 13 + theCase.mUsed.x]);
+        EXPECT_EQ(thePicture.mTransparent, thePicture.mIndices[std::size_t(theCase.mUsed.y) * 13 + theCase.mUsed.x]);
         // Neighbouring edge pixels differ, so a wrong clamp shows.
         EXPECT_NE(PatternColor(12, 3), PatternColor(11, 3));
     }
@@ -682,8 +676,12 @@ TEST_F(ExportTest, ExporterOutputReadsBackWithTheCodecLibraries)
         int mTolerance;  // -1: every pixel exact
     };
     const CodecCase kCases[] = {
-        {"image/png", "", -1},          {"image/png", "interlace=1", -1}, {"image/bmp", "", -1},
-        {"image/tiff", "", -1},         {"image/jpeg", "quality=high", 24}, {"image/webp", "quality=max", 24},
+        {"image/png", "", -1},
+        {"image/png", "interlace=1", -1},
+        {"image/bmp", "", -1},
+        {"image/tiff", "", -1},
+        {"image/jpeg", "quality=high", 24},
+        {"image/webp", "quality=max", 24},
         {"image/webp", "quality=lossless", -1},
     };
     for (const CodecCase& theCase : kCases) {
@@ -706,8 +704,8 @@ TEST_F(ExportTest, ExporterOutputReadsBackWithTheCodecLibraries)
         } else if (theKind == "webp") {
             ASSERT_TRUE(DecodeWebp(theData, thePicture));
         } else if (theKind == "tiff") {
-            std::ofstream(Path("read.tif"), std::ios::binary).write(reinterpret_cast<const char*>(theData.data()),
-                                                                    std::streamsize(theData.size()));
+            std::ofstream(Path("read.tif"), std::ios::binary)
+                .write(reinterpret_cast<const char*>(theData.data()), std::streamsize(theData.size()));
             ASSERT_TRUE(DecodeTiffFile(Path("read.tif"), thePicture));
         } else {
             FAIL() << "unexpected output " << theKind;

@@ -298,11 +298,13 @@ TEST(WebExportGif, TransparentPointKeepsWorkingWithAdaptivePalettes)
             return Rgba{101, 101, 102, 0xFF};  // one step off
         return Photo(inX, inY);
     };
-    for (auto* thePicture : {+theKeyed, +[](int inX, int inY) { return inX % 17 == 3 && inY % 5 == 1 ? kKey : Page(inX, inY); }}) {
+    for (auto* thePicture :
+         {+theKeyed, +[](int inX, int inY) { return inX % 17 == 3 && inY % 5 == 1 ? kKey : Page(inX, inY); }}) {
         Bitmap theCanvas;
         Paint(theCanvas, 120, 80, thePicture);
         const std::vector<Rgba> theDrawn = Pixels(theCanvas);
-        for (const char* theParams : {"palette=adaptive transparent=3,1", "palette=adaptive dither=true transparent=3,1"}) {
+        for (const char* theParams :
+             {"palette=adaptive transparent=3,1", "palette=adaptive dither=true transparent=3,1"}) {
             SCOPED_TRACE(theParams);
             Gif theGif;
             ASSERT_TRUE(DecodeGif(GetAs(theCanvas, "gif", theParams), theGif));
@@ -369,8 +371,10 @@ TEST(WebExportAlpha, TransparentPointClearsItsColourInPngAndWebp)
     Paint(theCanvas, 40, 30, Translucent);
     const std::vector<Rgba> theDrawn = Pixels(theCanvas);
     const Rgba theKey = theDrawn[std::size_t(29 * 40 + 39)];
-    for (const auto& [theType, theParams] : {std::pair{"png", "transparent=39,29"}, {"image/png", "transparent=99,99 interlace=1"},
-                                             {"webp", "transparent=39,29 quality=lossless"}, {"webp", "transparent=39,29"}}) {
+    for (const auto& [theType, theParams] : {std::pair{"png", "transparent=39,29"},
+                                             {"image/png", "transparent=99,99 interlace=1"},
+                                             {"webp", "transparent=39,29 quality=lossless"},
+                                             {"webp", "transparent=39,29"}}) {
         SCOPED_TRACE(std::string(theType) + " " + theParams);
         std::vector<Rgba> thePixels;
         ASSERT_TRUE(DecodeRgba(GetAs(theCanvas, theType, theParams), thePixels));

@@ -77,7 +77,8 @@ inline double Distance(const std::vector<Pt>& inPolygon, const Pt& inPoint)
         const Pt& b = inPolygon[(i + 1) % inPolygon.size()];
         const double dx = b.x - a.x, dy = b.y - a.y;
         const double theLength = dx * dx + dy * dy;
-        const double t = theLength == 0 ? 0 : std::clamp(((inPoint.x - a.x) * dx + (inPoint.y - a.y) * dy) / theLength, 0.0, 1.0);
+        const double t =
+            theLength == 0 ? 0 : std::clamp(((inPoint.x - a.x) * dx + (inPoint.y - a.y) * dy) / theLength, 0.0, 1.0);
         theBest = std::min(theBest, std::hypot(a.x + dx * t - inPoint.x, a.y + dy * t - inPoint.y));
     }
     return theBest;

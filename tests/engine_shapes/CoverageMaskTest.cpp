@@ -50,8 +50,8 @@ TEST(CoverageMask, CoverageIsTheAreaInsideEachPixel)
         theMask.ResolveCoverage();
         for (int y = theBox.top; y < theBox.bottom; ++y)
             for (int x = theBox.left; x < theBox.right; ++x)
-                ASSERT_NEAR(theMask.Coverage(x - theBox.left, y - theBox.top), std::fabs(area::InPixel(thePolygon, x, y)),
-                            1e-9)
+                ASSERT_NEAR(theMask.Coverage(x - theBox.left, y - theBox.top),
+                            std::fabs(area::InPixel(thePolygon, x, y)), 1e-9)
                     << x << "," << y;
     }
 }

@@ -16,7 +16,8 @@ namespace {
 
 const std::string kLongSans = "Vellumax Test Sans Family With A Rather Long Name";
 // "Ü" takes bytes 30 and 31, so a cut at 31 bytes would split it.
-const std::string kLongSerif = "Vellumax Test Serif Typefaces \xC3\x9C" "ber Long";
+const std::string kLongSerif = "Vellumax Test Serif Typefaces \xC3\x9C"
+                               "ber Long";
 
 // What matching the list alone gives ("" when nothing matches).
 std::string Matched(const char* inList)

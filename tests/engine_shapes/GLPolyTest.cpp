@@ -90,7 +90,7 @@ TEST(GLPolyExact, RectanglesOnPixelBoundariesHaveNoBlendedEdge)
 TEST(GLPolyExact, ShapesWithNothingToDrawLeaveTheStoreAlone)
 {
     const char* const kCases[][2] = {
-        {"oval", "rect=10,10,10,10"},            // both radii 0, pen 1: the outline's radii are negative
+        {"oval", "rect=10,10,10,10"},                    // both radii 0, pen 1: the outline's radii are negative
         {"oval", "rect=10,10,14,14 pensize=9 op=draw"},  // a pen wider than the oval
         {"rect", "rect=10,10,50,50 pensize=0 op=draw"},
         {"polygon", "points=10,10,40,10 op=paint"},  // two points enclose nothing
@@ -195,9 +195,9 @@ struct QualityCase {
     const char* mName;
     const char* mShape;
     std::string mParams;
-    std::vector<Pt> mOutline;   // what the shape covers, winding once
-    std::vector<Pt> mHole;      // winding twice, empty by the odd rule
-    double mCentreSlack;        // how far the drawn outline may stray from mOutline
+    std::vector<Pt> mOutline;  // what the shape covers, winding once
+    std::vector<Pt> mHole;     // winding twice, empty by the odd rule
+    double mCentreSlack;       // how far the drawn outline may stray from mOutline
 };
 
 std::vector<Pt> Ellipse(double inX, double inY, double inRx, double inRy)
@@ -222,10 +222,18 @@ std::vector<QualityCase> QualityCases()
     theCases.push_back({"large oval", "oval", "rect=20,20,221,161", Ellipse(120.5, 90.5, 100.5, 70.5), {}, 0.05});
     // One vertex per 5 pixels of the arc: its chords stray up to 0.06 pixels from the true ellipse here.
     theCases.push_back({"smaller oval", "oval", "rect=30,40,151,121", Ellipse(90.5, 80.5, 60.5, 40.5), {}, 0.07});
-    theCases.push_back({"rotated rectangle", "polygon", "points=50,20,170,80,130,160,10,100",
-                        {{50, 20}, {170, 80}, {130, 160}, {10, 100}}, {}, 0});
-    theCases.push_back({"steep rectangle", "polygon", "points=100,10,113,11,99,190,86,189",
-                        {{100, 10}, {113, 11}, {99, 190}, {86, 189}}, {}, 0});
+    theCases.push_back({"rotated rectangle",
+                        "polygon",
+                        "points=50,20,170,80,130,160,10,100",
+                        {{50, 20}, {170, 80}, {130, 160}, {10, 100}},
+                        {},
+                        0});
+    theCases.push_back({"steep rectangle",
+                        "polygon",
+                        "points=100,10,113,11,99,190,86,189",
+                        {{100, 10}, {113, 11}, {99, 190}, {86, 189}},
+                        {},
+                        0});
     const std::vector<Pt> theStar = {{120, 10}, {181, 176}, {30, 70}, {210, 70}, {59, 176}};
     std::vector<Pt> theCentre;
     // The sides cross at the corners of the centre, every second one in turn.

@@ -27,8 +27,9 @@ enum class Method { kDrawText, kTextArea, kTextLength };
 
 TextRun RunText(Bitmap& ioStore, Method inMethod, const char* inText, const std::string& inParams)
 {
-    const char* const theName =
-        inMethod == Method::kDrawText ? "Draw Text:" : inMethod == Method::kTextArea ? "Text Area:" : "Text Length:";
+    const char* const theName = inMethod == Method::kDrawText   ? "Draw Text:"
+                                : inMethod == Method::kTextArea ? "Text Area:"
+                                                                : "Text Length:";
     DrawGDIShape theOperation(theName, DrawGDIShape::Primitives::kDirect);
     Parameters& theParams = *theOperation.GetParameters();
     std::strcpy(theParams.Font, "DejaVu Sans");
@@ -39,8 +40,8 @@ TextRun RunText(Bitmap& ioStore, Method inMethod, const char* inText, const std:
         theOperation.SetOperation(kMeasureOnly);
     theOperation.Run(ioStore, Operation::RunCheck::kRecordAndCheck);
     ErrorReport& theReport = *theOperation.GetErrorReport();
-    return {theReport.HasError(),          theReport.GetMessages(),       theOperation.GetRect(),
-            theOperation.GetResultRect(),  theOperation.GetLineHeight(), theOperation.GetLengthDrawn()};
+    return {theReport.HasError(),         theReport.GetMessages(),      theOperation.GetRect(),
+            theOperation.GetResultRect(), theOperation.GetLineHeight(), theOperation.GetLengthDrawn()};
 }
 
 // Reads the font Begin selected, at the moment the text block would be laid out.
@@ -149,8 +150,8 @@ TEST_F(TextBlock, ABlockTallerThanItsRectangleIsDrawnFromTheTop)
     for (const char* theAlign : {"valign=middle", "valign=bottom"}) {
         SCOPED_TRACE(theAlign);
         MakeWhite(mStore, 200, 120);
-        const TextRun theRun = RunText(mStore, Method::kDrawText, "A\nB\nC\nD\nE\nF",
-                                       std::string("rect=10,40,190,80 ") + theAlign);
+        const TextRun theRun =
+            RunText(mStore, Method::kDrawText, "A\nB\nC\nD\nE\nF", std::string("rect=10,40,190,80 ") + theAlign);
         ASSERT_FALSE(theRun.mError) << theRun.mMessages;
         EXPECT_EQ(theRun.mRect.top, 40);
         const LongRect theInk = InkExtent(mStore);
@@ -170,11 +171,11 @@ TEST_F(TextBlock, TextLengthCountsWholeVisibleLinesInCharacters)
         std::int32_t mLength;
     };
     const Case theCases[] = {
-        {"a\nb\nc\nd", "rect=0,0,100,40", 4},           // the third line is only partly visible
-        {"a\nb\nc\nd", "rect=0,0,100,45", 6},           // now it fits
+        {"a\nb\nc\nd", "rect=0,0,100,40", 4},                // the third line is only partly visible
+        {"a\nb\nc\nd", "rect=0,0,100,45", 6},                // now it fits
         {"\xC3\xA9\n\xC3\xBC\nx\ny", "rect=0,0,100,40", 4},  // two-byte characters count once
-        {"\xF0\x9F\x98\x80", "rect=0,0,100,40", 2},     // outside the basic plane: two UTF-16 units
-        {"abc", "rect=0,0,100,10", 0},                  // not even one line
+        {"\xF0\x9F\x98\x80", "rect=0,0,100,40", 2},          // outside the basic plane: two UTF-16 units
+        {"abc", "rect=0,0,100,10", 0},                       // not even one line
     };
     for (const Case& theCase : theCases) {
         SCOPED_TRACE(theCase.mParams);
@@ -189,8 +190,8 @@ TEST_F(TextBlock, TextLengthCountsWholeVisibleLinesInCharacters)
 TEST_F(TextBlock, TextAreaMeasuresAndDrawsNothing)
 {
     // Even a parameter string asking to draw only measures.
-    const TextRun theRun = RunText(mStore, Method::kTextArea, "one two three four five six",
-                                   "rect=10,10,90,110 op=both textcolor=red");
+    const TextRun theRun =
+        RunText(mStore, Method::kTextArea, "one two three four five six", "rect=10,10,90,110 op=both textcolor=red");
     ASSERT_FALSE(theRun.mError) << theRun.mMessages;
     EXPECT_TRUE(IsEmpty(InkExtent(mStore)));
     EXPECT_EQ(theRun.mLineHeight, kLine);

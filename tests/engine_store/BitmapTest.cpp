@@ -49,9 +49,9 @@ TEST_P(StoreAtDepth, GrowingKeepsTheOverlapAndFillsTheNewStrips)
         std::int32_t mX, mY;
         ColorValue mColor;
     };
-    for (const Probe& theProbe : {Probe{0, 0, kReadRed}, Probe{9, 9, kReadRed}, Probe{10, 0, kReadBlue},
-                                  Probe{19, 14, kReadBlue}, Probe{0, 10, kReadBlue}, Probe{9, 14, kReadBlue},
-                                  Probe{10, 9, kReadBlue}})
+    for (const Probe& theProbe :
+         {Probe{0, 0, kReadRed}, Probe{9, 9, kReadRed}, Probe{10, 0, kReadBlue}, Probe{19, 14, kReadBlue},
+          Probe{0, 10, kReadBlue}, Probe{9, 14, kReadBlue}, Probe{10, 9, kReadBlue}})
         EXPECT_EQ(theStore.GetPixelColor(theProbe.mX, theProbe.mY), Expected(theProbe.mColor, theDepth))
             << theProbe.mX << "," << theProbe.mY;
 }
@@ -297,8 +297,7 @@ TEST_P(DrawBitmap, CopiesTopDownAndClipsTheSourceToTheImage)
 TEST_P(DrawBitmap, MappedPlacesTheSourceRectangle)
 {
     // The bottom right pixel onto (5, 6): a whole-pixel move, copied exactly.
-    ASSERT_EQ(mTarget.DrawWindowsBitmapMapped(mSource.GetHBITMAP(), LongRect{3, 2, 4, 3}, LongRect{5, 6, 6, 7}),
-              noErr);
+    ASSERT_EQ(mTarget.DrawWindowsBitmapMapped(mSource.GetHBITMAP(), LongRect{3, 2, 4, 3}, LongRect{5, 6, 6, 7}), noErr);
     // A 1-bit store keeps only black or white: the blue dot reads black there.
     const ColorValue theDot = GetParam() == 1 ? ColorValue{0, 0, 0, 65280, 0} : kReadBlue;
     EXPECT_EQ(At(5, 6), theDot);

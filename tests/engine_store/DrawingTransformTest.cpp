@@ -187,10 +187,14 @@ TEST(Transforms, GDIAndGLForms)
 // clamp or that are empty.
 TEST(Transforms, RectOntoItselfGivesTheFullMappingsResult)
 {
-    const char* const kMatrices[] = {"", "rotate=30,7,9", "scale=2.5,0.75,3,4", "skew=0.3,-0.2", "translate=-5,12",
+    const char* const kMatrices[] = {"",
+                                     "rotate=30,7,9",
+                                     "scale=2.5,0.75,3,4",
+                                     "skew=0.3,-0.2",
+                                     "translate=-5,12",
                                      "rotate=123.4 scale=-1.5 translate=3,3 skew=0.01"};
-    const LongRect kRects[] = {{0, 0, 800, 600},       {-17, 40, 33, 93},         {5, 5, 5, 50},
-                               {10, 10, 3, 40},        {-70000, -5, 70000, 90000}, {40000, 0, 50000, 10}};
+    const LongRect kRects[] = {{0, 0, 800, 600}, {-17, 40, 33, 93},          {5, 5, 5, 50},
+                               {10, 10, 3, 40},  {-70000, -5, 70000, 90000}, {40000, 0, 50000, 10}};
     for (const char* theText : kMatrices) {
         auto p = Parsed(theText);
         const MatrixRecord theKeywords = KeywordMatrix(p);
@@ -230,8 +234,8 @@ public:
             const bool theCentred = Pick(2) == 0;
             const int theX = Coordinate();
             const int theY = Coordinate();
-            Append("rotate=" + Text(theAngle) + (theCentred ? "," + std::to_string(theX) + "," + std::to_string(theY)
-                                                             : std::string()));
+            Append("rotate=" + Text(theAngle) +
+                   (theCentred ? "," + std::to_string(theX) + "," + std::to_string(theY) : std::string()));
             RotateMatrix(&mMatrix, FloatToFixed(std::fmod(double(AsRead(theAngle)), 360.0)),
                          IntToFixed(theCentred ? theX : 0), IntToFixed(theCentred ? theY : 0));
             break;

@@ -18,7 +18,10 @@ namespace {
 constexpr ColorValue kRed{65535, 0, 0, 65535, 0};
 
 // Out of line and unchecked by the undefined-behaviour sanitizer, so that the processor really faults.
-[[gnu::noinline, gnu::no_sanitize_undefined]] int ReadThrough(volatile int* inPointer) { return *inPointer; }
+[[gnu::noinline, gnu::no_sanitize_undefined]] int ReadThrough(volatile int* inPointer)
+{
+    return *inPointer;
+}
 
 // An operation whose main step is given by the test; it counts the runs of the step.
 class ProbeOp : public Operation {
@@ -56,8 +59,9 @@ TEST(Operation, AParseErrorStopsTheRunBeforeTheMainStep)
 
     char theParserMessage[ParameterParser::kMessageCapacity];
     ASSERT_TRUE(theOp.GetParameters()->ErrorMessage(theParserMessage));
-    const std::string theReport = "Probe: Parameters={rect=1,2,3,4 pensize} Canvas={Width=10 Height=10 Depth=32 Buffer=" +
-                                  std::to_string(theStore.GetBufferId()) + "}";
+    const std::string theReport =
+        "Probe: Parameters={rect=1,2,3,4 pensize} Canvas={Width=10 Height=10 Depth=32 Buffer=" +
+        std::to_string(theStore.GetBufferId()) + "}";
     EXPECT_EQ(theOp.GetReport(), theReport);
     EXPECT_EQ(theOp.GetErrorReport()->Message(), std::string(theParserMessage) + "\n\n\n" + theReport);
 }

@@ -12,10 +12,10 @@
 #include "automation/SafeArray.h"
 #include "automation/Strings.h"
 #include "automation/Variant.h"
+#include "support/EventLogListener.h"
 #include "vellumax/errors/ComError.h"
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/EventLog.h"
-#include "support/EventLogListener.h"
 #include "vellumax/errors/Settings.h"
 
 namespace {
@@ -149,37 +149,45 @@ TEST_F(ComErrorsTest, StandardFailures)
         std::string mExpected;
     };
     const Case theCases[] = {
-        {"set", [](const VARIANT& v, const VARIANT&, const VARIANT&) {
+        {"set",
+         [](const VARIANT& v, const VARIANT&, const VARIANT&) {
              return ReportSetFailure("Canvas Width", v, 0, 0, kIid, kProgId);
          },
          "Unable to set property\n\n\nSet Canvas Width  =  12"},
-        {"set negative", [](const VARIANT&, const VARIANT& v, const VARIANT&) {
+        {"set negative",
+         [](const VARIANT&, const VARIANT& v, const VARIANT&) {
              return ReportSetFailure("Canvas PenSize", v, 0, 0, kIid, kProgId);
          },
          "Unable to set property\n\n\nSet Canvas PenSize  =  -1"},
-        {"set text", [](const VARIANT&, const VARIANT&, const VARIANT& v) {
+        {"set text",
+         [](const VARIANT&, const VARIANT&, const VARIANT& v) {
              return ReportSetFailure("XColor String", v, 0, 0, kIid, kProgId);
          },
          "Unable to set property\n\n\nSet XColor String  =  teal"},
-        {"set with codes", [](const VARIANT& v, const VARIANT&, const VARIANT&) {
+        {"set with codes",
+         [](const VARIANT& v, const VARIANT&, const VARIANT&) {
              return ReportSetFailure("Canvas Width", v, -108, 8, kIid, kProgId);
          },
          "A QuickTime error occurred indicating that there was not enough memory (-108).\n"
          "A Windows error occurred that indicates that there was not enough memory (8).\n"
          "\n\nSet Canvas Width  =  12"},
-        {"get", [](const VARIANT&, const VARIANT&, const VARIANT&) {
+        {"get",
+         [](const VARIANT&, const VARIANT&, const VARIANT&) {
              return ReportGetFailure("XRect TopLeft", 0, 0, kIid, kProgId);
          },
          "Unable to get property\n\n\nGet XRect TopLeft"},
-        {"get with Windows code", [](const VARIANT&, const VARIANT&, const VARIANT&) {
+        {"get with Windows code",
+         [](const VARIANT&, const VARIANT&, const VARIANT&) {
              return ReportGetFailure("Canvas HBITMAP", 0, 3, kIid, kProgId);
          },
          "A Windows error occurred that indicates that a file path could not be found (3).\n\n\nGet Canvas HBITMAP"},
-        {"do", [](const VARIANT&, const VARIANT&, const VARIANT&) {
+        {"do",
+         [](const VARIANT&, const VARIANT&, const VARIANT&) {
              return ReportDoFailure("Gestalt Save", "out/a.bin", 0, 0, kIid, kProgId);
          },
          "Unable to complete the operation\n\n\nDo Gestalt Save out/a.bin"},
-        {"do with QuickTime code", [](const VARIANT&, const VARIANT&, const VARIANT&) {
+        {"do with QuickTime code",
+         [](const VARIANT&, const VARIANT&, const VARIANT&) {
              return ReportDoFailure("Gestalt Save", "out/a.bin", -43, 0, kIid, kProgId);
          },
          "A QuickTime error occurred indicating that the file was not found (-43).\n\n\nDo Gestalt Save out/a.bin"},

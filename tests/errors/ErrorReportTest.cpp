@@ -80,7 +80,8 @@ TEST(ErrorReport, ComposesMessagesCodesAndContextInOrder)
               "Unable to complete the operation\n"
               "A QuickTime error occurred indicating that the file was not found (-43).\n"
               "A Windows error occurred that indicates that a file path could not be found (3).\n"
-              "A Windows error - " + SystemMessageText(static_cast<std::uint32_t>(E_FAIL)) +
+              "A Windows error - " +
+                  SystemMessageText(static_cast<std::uint32_t>(E_FAIL)) +
                   " - (-2147467259) occurred.\n"
                   "An OpenGL error occurred that indicates that there was not enough memory to complete the "
                   "operation (1285).\n"

@@ -61,8 +61,14 @@ TEST(SException, DescribeAppendsOnlyWhatFitsInTheText)
 
 // Out of line, through volatiles and unchecked by the undefined-behaviour sanitizer, so that the
 // processor really faults.
-[[gnu::noinline, gnu::no_sanitize_undefined]] int ReadThrough(volatile int* inPointer) { return *inPointer; }
-[[gnu::noinline, gnu::no_sanitize_undefined]] void WriteThrough(volatile int* inPointer) { *inPointer = 1; }
+[[gnu::noinline, gnu::no_sanitize_undefined]] int ReadThrough(volatile int* inPointer)
+{
+    return *inPointer;
+}
+[[gnu::noinline, gnu::no_sanitize_undefined]] void WriteThrough(volatile int* inPointer)
+{
+    *inPointer = 1;
+}
 
 // "0x" and at least eight lower-case hexadecimal digits at ioAt, which moves past them.
 bool SkipAddress(const std::string& inText, std::size_t& ioAt)

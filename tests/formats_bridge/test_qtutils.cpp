@@ -148,13 +148,13 @@ ComponentResult sOpenResult = noErr;
 ComponentResult ExporterWithoutList(ComponentParameters* inParams, Handle)
 {
     switch (inParams->what) {
-        case kComponentOpenSelect:
-            return sOpenResult;
-        case kGraphicsExportGetDefaultFileNameExtensionSelect:
-            *reinterpret_cast<OSType*>(inParams->params[0]) = FourCharCode("tst ");
-            return noErr;
-        default:
-            return badComponentSelector;
+    case kComponentOpenSelect:
+        return sOpenResult;
+    case kGraphicsExportGetDefaultFileNameExtensionSelect:
+        *reinterpret_cast<OSType*>(inParams->params[0]) = FourCharCode("tst ");
+        return noErr;
+    default:
+        return badComponentSelector;
     }
 }
 
@@ -200,9 +200,9 @@ TEST_F(BridgeTest, FindImporterUsesTheMimeListsOnly)
         const char* mFound;
     };
     const Case theCases[] = {
-        {"photo.JPG", "", "", noErr, "JPEG"},       {"", "image/gif", "", noErr, "GIF"},
+        {"photo.JPG", "", "", noErr, "JPEG"},           {"", "image/gif", "", noErr, "GIF"},
         {"tif", "tif", "tif", cantFindHandler, "none"}, {"scan.tif", "", "", noErr, "TIFF"},
-        {"x.zzz", "", "", cantFindHandler, "none"}, {"", "", "webp", noErr, "WebP"},
+        {"x.zzz", "", "", cantFindHandler, "none"},     {"", "", "webp", noErr, "WebP"},
     };
     for (const Case& theCase : theCases) {
         Component theComponent = nullptr;
@@ -228,20 +228,25 @@ TEST_F(BridgeTest, MatchRuleIsCaseInsensitiveWholeStringsOfTheFirst255Bytes)
         bool mMatched;
     };
     const Case theCases[] = {
-        {"JPEG", "", "", true},          {"jpg", "", "", true},
-        {"jp", "", "", false},           {"jpg,jpeg", "", "", false},
-        {"", "Image/JPEG", "", true},    {"", "image/jpe", "", false},
-        {"", "", theLong.substr(0, 255), true}, {"", "", theLong, false},
-        {"", "", "", false},             {"extra", "extra", "extra", false},
+        {"JPEG", "", "", true},
+        {"jpg", "", "", true},
+        {"jp", "", "", false},
+        {"jpg,jpeg", "", "", false},
+        {"", "Image/JPEG", "", true},
+        {"", "image/jpe", "", false},
+        {"", "", theLong.substr(0, 255), true},
+        {"", "", theLong, false},
+        {"", "", "", false},
+        {"extra", "extra", "extra", false},
         {"png", "image/png", "jpeg", false},
     };
     for (const Case& theCase : theCases) {
         bool theMatched = !theCase.mMatched;
-        EXPECT_EQ(MatchMimeList(theCase.mExtension.c_str(), theCase.mMime.c_str(), theCase.mDescription.c_str(), theList,
-                                theMatched),
+        EXPECT_EQ(MatchMimeList(theCase.mExtension.c_str(), theCase.mMime.c_str(), theCase.mDescription.c_str(),
+                                theList, theMatched),
                   noErr);
-        EXPECT_EQ(theMatched, theCase.mMatched) << theCase.mExtension << "|" << theCase.mMime << "|"
-                                                << theCase.mDescription.size();
+        EXPECT_EQ(theMatched, theCase.mMatched)
+            << theCase.mExtension << "|" << theCase.mMime << "|" << theCase.mDescription.size();
     }
     QTDisposeAtomContainer(theList);
 }
@@ -283,10 +288,10 @@ TEST_F(BridgeTest, ImporterForDataByTypeThenByTrial)
         const char* mFormat;
     };
     const Case theCases[] = {
-        {&thePng, "png", noErr, "PNG"},              // the description matches
+        {&thePng, "png", noErr, "PNG"},  // the description matches
         {&thePng, "image/png", noErr, "PNG"},
-        {&thePng, "image/jpeg", noErr, "PNG"},       // JPEG refuses the data; the trial finds PNG
-        {&thePng, "nothing.known", noErr, "PNG"},    // no importer for the type; the trial finds PNG
+        {&thePng, "image/jpeg", noErr, "PNG"},     // JPEG refuses the data; the trial finds PNG
+        {&thePng, "nothing.known", noErr, "PNG"},  // no importer for the type; the trial finds PNG
         {&thePng, "", noErr, "PNG"},
         {&theGarbage, "image/png", badImageDescription, "none"},
         {&theGarbage, "xyz", cantFindHandler, "none"},
@@ -399,7 +404,10 @@ TEST_F(BridgeTest, PascalStringsFromHandles)
 {
     Handle theHandle = NewHandle(6);
     ASSERT_NE(theHandle, nullptr);
-    std::memcpy(*theHandle, "\x05" "Codec", 6);
+    std::memcpy(*theHandle,
+                "\x05"
+                "Codec",
+                6);
     char theText[kTextCapacity];
     CStringFromHandle(theHandle, theText);
     EXPECT_STREQ(theText, "Codec");

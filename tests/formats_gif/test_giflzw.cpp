@@ -31,9 +31,9 @@ Bytes Encode(const Indexed& inPicture, GifCodes inCodes)
     for (int i = 0; i < inPicture.mColors; ++i)
         theTable[std::size_t(i)] = {std::uint16_t(i), {std::uint16_t(i << 8), std::uint16_t(i << 7), 0}};
     std::int32_t theLength = 0;
-    std::uint8_t* theBuffer = EncodeGif(inPicture.mWidth, inPicture.mHeight, inPicture.mColors, theTable.data(), -1,
-                                        inPicture.mInterlace ? 1 : 0, inPicture.mWidth, inPicture.mPixels.data(),
-                                        theLength, inCodes);
+    std::uint8_t* theBuffer =
+        EncodeGif(inPicture.mWidth, inPicture.mHeight, inPicture.mColors, theTable.data(), -1,
+                  inPicture.mInterlace ? 1 : 0, inPicture.mWidth, inPicture.mPixels.data(), theLength, inCodes);
     if (theBuffer == nullptr)
         return {};
     Bytes theBytes(theBuffer, theBuffer + theLength);
@@ -200,7 +200,8 @@ TEST(GifCompressedCodes, RandomPicturesDecodeAsTheLiteralOnes)
             for (bool theInterlace : {false, true}) {
                 // Noise of few colours makes long strings: it takes more pixels to fill the table.
                 const int theWidth = 120 + theColors % 37;
-                const int theHeight = theTexture == Texture::kRuns ? 23 : (theColors <= 16 ? 500 : 120) + theColors % 11;
+                const int theHeight =
+                    theTexture == Texture::kRuns ? 23 : (theColors <= 16 ? 500 : 120) + theColors % 11;
                 Indexed thePicture = Random(theRandom, theWidth, theHeight, theColors, theTexture);
                 thePicture.mInterlace = theInterlace;
                 SCOPED_TRACE(::testing::Message() << theColors << " colours, texture " << int(theTexture)
@@ -271,9 +272,9 @@ TEST(GifCompressedCodes, HostileSizesGiveNull)
     const GifColorEntry theTable[2] = {};
     for (const auto& [theWidth, theHeight] : {std::pair{-1, 1}, {1, -5}, {65536, 1}, {65535, 65535}}) {
         std::int32_t theLength = -1;
-        EXPECT_EQ(EncodeGif(theWidth, theHeight, 2, theTable, -1, 0, 1, thePixel.data(), theLength,
-                            GifCodes::kCompressed),
-                  nullptr);
+        EXPECT_EQ(
+            EncodeGif(theWidth, theHeight, 2, theTable, -1, 0, 1, thePixel.data(), theLength, GifCodes::kCompressed),
+            nullptr);
         EXPECT_EQ(theLength, 0);
     }
 }

@@ -17,16 +17,24 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Components whose low bytes differ from their high bytes, so a writer that takes
 // the wrong byte is caught; the expected table bytes are the high bytes.
-std::uint8_t ExpectedRed(int inIndex) { return static_cast<std::uint8_t>(inIndex); }
-std::uint8_t ExpectedGreen(int inIndex) { return static_cast<std::uint8_t>(255 - inIndex); }
-std::uint8_t ExpectedBlue(int inIndex) { return static_cast<std::uint8_t>(inIndex * 7); }
+std::uint8_t ExpectedRed(int inIndex)
+{
+    return static_cast<std::uint8_t>(inIndex);
+}
+std::uint8_t ExpectedGreen(int inIndex)
+{
+    return static_cast<std::uint8_t>(255 - inIndex);
+}
+std::uint8_t ExpectedBlue(int inIndex)
+{
+    return static_cast<std::uint8_t>(inIndex * 7);
+}
 
 // Exactly inCount entries: reading past them is caught by the sanitizer build.
 std::vector<GifColorEntry> MakeTable(int inCount)
 {
     std::vector<GifColorEntry> theTable(static_cast<std::size_t>(inCount));
-    for (int theIndex = 0; theIndex < inCount; ++theIndex)
-    {
+    for (int theIndex = 0; theIndex < inCount; ++theIndex) {
         theTable[theIndex].value = static_cast<std::uint16_t>(theIndex);
         theTable[theIndex].rgb.red = static_cast<std::uint16_t>(ExpectedRed(theIndex) << 8 | 0x55);
         theTable[theIndex].rgb.green = static_cast<std::uint16_t>(ExpectedGreen(theIndex) << 8 | 0x11);
@@ -35,8 +43,7 @@ std::vector<GifColorEntry> MakeTable(int inCount)
     return theTable;
 }
 
-struct Picture
-{
+struct Picture {
     std::int32_t mWidth = 0;
     std::int32_t mHeight = 0;
     std::int32_t mColorCount = 256;
@@ -48,8 +55,8 @@ struct Picture
 
 // Row y, column x holds inValue(x, y); the bytes beyond the width are 0xEE.
 template <typename Fn>
-Picture MakePicture(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
-                    Fn inValue, std::int32_t inStridePad = 0)
+Picture MakePicture(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount, Fn inValue,
+                    std::int32_t inStridePad = 0)
 {
     Picture thePicture;
     thePicture.mWidth = inWidth;
@@ -57,10 +64,8 @@ Picture MakePicture(std::int32_t inWidth, std::int32_t inHeight, std::int32_t in
     thePicture.mColorCount = inColorCount;
     thePicture.mRowStride = inWidth + inStridePad;
     thePicture.mPixels.assign(static_cast<std::size_t>(thePicture.mRowStride) * inHeight, 0xEE);
-    for (std::int32_t theY = 0; theY < inHeight; ++theY)
-    {
-        for (std::int32_t theX = 0; theX < inWidth; ++theX)
-        {
+    for (std::int32_t theY = 0; theY < inHeight; ++theY) {
+        for (std::int32_t theX = 0; theX < inWidth; ++theX) {
             thePicture.mPixels[static_cast<std::size_t>(theY) * thePicture.mRowStride + theX] =
                 static_cast<std::uint8_t>(inValue(theX, theY));
         }
@@ -70,8 +75,7 @@ Picture MakePicture(std::int32_t inWidth, std::int32_t inHeight, std::int32_t in
 
 std::optional<Bytes> TakeBuffer(std::uint8_t* inBuffer, std::int32_t inLength)
 {
-    if (inBuffer == nullptr)
-    {
+    if (inBuffer == nullptr) {
         EXPECT_EQ(inLength, 0);
         return std::nullopt;
     }
@@ -80,32 +84,27 @@ std::optional<Bytes> TakeBuffer(std::uint8_t* inBuffer, std::int32_t inLength)
     return theBytes;
 }
 
-std::optional<Bytes> Encode(const Picture& inPicture,
-                            std::optional<std::int64_t> inCapacity = std::nullopt)
+std::optional<Bytes> Encode(const Picture& inPicture, std::optional<std::int64_t> inCapacity = std::nullopt)
 {
     const std::vector<GifColorEntry> theTable = MakeTable(inPicture.mColorCount);
     std::int32_t theLength = -1;
     std::uint8_t* theBuffer = nullptr;
-    if (inCapacity)
-    {
-        theBuffer = WritegifDetail::EncodeGifWithCapacity(
-            *inCapacity, inPicture.mWidth, inPicture.mHeight, inPicture.mColorCount, theTable.data(),
-            inPicture.mTransparent, inPicture.mInterlace ? 1 : 0, inPicture.mRowStride,
-            inPicture.mPixels.data(), theLength);
-    }
-    else
-    {
-        theBuffer = EncodeGif(inPicture.mWidth, inPicture.mHeight, inPicture.mColorCount,
-                              theTable.data(), inPicture.mTransparent, inPicture.mInterlace ? 1 : 0,
-                              inPicture.mRowStride, inPicture.mPixels.data(), theLength);
+    if (inCapacity) {
+        theBuffer = WritegifDetail::EncodeGifWithCapacity(*inCapacity, inPicture.mWidth, inPicture.mHeight,
+                                                          inPicture.mColorCount, theTable.data(),
+                                                          inPicture.mTransparent, inPicture.mInterlace ? 1 : 0,
+                                                          inPicture.mRowStride, inPicture.mPixels.data(), theLength);
+    } else {
+        theBuffer = EncodeGif(inPicture.mWidth, inPicture.mHeight, inPicture.mColorCount, theTable.data(),
+                              inPicture.mTransparent, inPicture.mInterlace ? 1 : 0, inPicture.mRowStride,
+                              inPicture.mPixels.data(), theLength);
     }
     return TakeBuffer(theBuffer, theLength);
 }
 
 // The LZW codes of a writer's single image, read at a fixed width (the writer never
 // widens them), with the sub-block lengths it used.
-struct CodeStream
-{
+struct CodeStream {
     std::uint8_t mCodeSize = 0;
     std::vector<std::uint32_t> mCodes;
     std::vector<std::uint8_t> mBlockLengths;
@@ -117,16 +116,14 @@ CodeStream ReadCodes(const Bytes& inFile)
     CodeStream theStream;
     const int theTableBits = (inFile.at(10) & 0x07) + 1;
     std::size_t thePos = 13 + 3 * (std::size_t{1} << theTableBits);
-    if (inFile.at(thePos) == 0x21)
-    {
+    if (inFile.at(thePos) == 0x21) {
         thePos += 8;
     }
     EXPECT_EQ(inFile.at(thePos), 0x2C);
     thePos += 10;
     theStream.mCodeSize = inFile.at(thePos++);
     Bytes theData;
-    while (const std::uint8_t theLength = inFile.at(thePos++))
-    {
+    while (const std::uint8_t theLength = inFile.at(thePos++)) {
         theStream.mBlockLengths.push_back(theLength);
         theData.insert(theData.end(), inFile.begin() + static_cast<std::ptrdiff_t>(thePos),
                        inFile.begin() + static_cast<std::ptrdiff_t>(thePos + theLength));
@@ -137,20 +134,16 @@ CodeStream ReadCodes(const Bytes& inFile)
     const std::uint32_t theWidth = theStream.mCodeSize + 1u;
     const std::uint32_t theEnd = (1u << theStream.mCodeSize) + 1;
     std::size_t theBit = 0;
-    while (theBit + theWidth <= theData.size() * 8)
-    {
+    while (theBit + theWidth <= theData.size() * 8) {
         std::uint32_t theCode = 0;
-        for (std::uint32_t theIndex = 0; theIndex < theWidth; ++theIndex, ++theBit)
-        {
+        for (std::uint32_t theIndex = 0; theIndex < theWidth; ++theIndex, ++theBit) {
             theCode |= ((theData[theBit / 8] >> (theBit % 8)) & 1u) << theIndex;
         }
         theStream.mCodes.push_back(theCode);
-        if (theCode == theEnd)
-        {
+        if (theCode == theEnd) {
             // Only zero padding may follow the end code, within its last byte.
             EXPECT_EQ(theData.size(), (theBit + 7) / 8);
-            for (; theBit < theData.size() * 8; ++theBit)
-            {
+            for (; theBit < theData.size() * 8; ++theBit) {
                 EXPECT_EQ((theData[theBit / 8] >> (theBit % 8)) & 1u, 0u) << "bit " << theBit;
             }
             break;
@@ -163,29 +156,25 @@ CodeStream ReadCodes(const Bytes& inFile)
 
 Bytes OnePixelFile(bool inTransparent)
 {
-    Bytes theFile = {'G', 'I', 'F', '8', static_cast<std::uint8_t>(inTransparent ? '9' : '7'), 'a',
-                     0x01, 0x00,   // screen width 1
-                     0x01, 0x00,   // screen height 1
-                     0xF7,         // global table, resolution 8, table size 8
-                     0x00, 0x00};  // background 0, no aspect ratio
-    for (int theIndex = 0; theIndex < 256; ++theIndex)
-    {
-        theFile.insert(theFile.end(),
-                       {ExpectedRed(theIndex), ExpectedGreen(theIndex), ExpectedBlue(theIndex)});
+    Bytes theFile = {'G',  'I',  'F',  '8', static_cast<std::uint8_t>(inTransparent ? '9' : '7'),
+                     'a',  0x01, 0x00,  // screen width 1
+                     0x01, 0x00,        // screen height 1
+                     0xF7,              // global table, resolution 8, table size 8
+                     0x00, 0x00};       // background 0, no aspect ratio
+    for (int theIndex = 0; theIndex < 256; ++theIndex) {
+        theFile.insert(theFile.end(), {ExpectedRed(theIndex), ExpectedGreen(theIndex), ExpectedBlue(theIndex)});
     }
-    if (inTransparent)
-    {
+    if (inTransparent) {
         theFile.insert(theFile.end(), {0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0x05, 0x00});
     }
-    theFile.insert(theFile.end(), {
-        0x2C, 0x00, 0x00, 0x00, 0x00,  // image separator, left 0, top 0
-        0x01, 0x00, 0x01, 0x00,        // width 1, height 1
-        0x00,                          // not interlaced, no local table
-        0x08,                          // minimum code size
-        0x04,                          // one sub-block of 4 bytes:
-        0x00, 0x4B, 0x05, 0x04,        //   clear 256, pixel 0xA5, end 257 as 9-bit codes
-        0x00,                          // block terminator
-        0x3B});                        // trailer
+    theFile.insert(theFile.end(), {0x2C, 0x00, 0x00, 0x00, 0x00,  // image separator, left 0, top 0
+                                   0x01, 0x00, 0x01, 0x00,        // width 1, height 1
+                                   0x00,                          // not interlaced, no local table
+                                   0x08,                          // minimum code size
+                                   0x04,                          // one sub-block of 4 bytes:
+                                   0x00, 0x4B, 0x05, 0x04,        //   clear 256, pixel 0xA5, end 257 as 9-bit codes
+                                   0x00,                          // block terminator
+                                   0x3B});                        // trailer
     return theFile;
 }
 
@@ -224,8 +213,7 @@ TEST(WritegifFile, InterlacedSingleRowDiffersOnlyInTheDescriptorFlag)
 
 // -- Sizes from the colour count ----------------------------------------------------
 
-struct SizeCase
-{
+struct SizeCase {
     std::int32_t mColorCount;
     std::uint8_t mPacked;
     int mTableEntries;
@@ -241,8 +229,7 @@ TEST_P(WritegifSizes, ScreenPackedByteTableAndCodeSize)
     const std::optional<Bytes> theFile = Encode(thePicture);
     ASSERT_TRUE(theFile);
     EXPECT_EQ((*theFile)[10], theCase.mPacked);
-    for (int theIndex = 0; theIndex < theCase.mTableEntries; ++theIndex)
-    {
+    for (int theIndex = 0; theIndex < theCase.mTableEntries; ++theIndex) {
         const bool theUsed = theIndex < theCase.mColorCount;
         const std::size_t theAt = 13 + 3 * static_cast<std::size_t>(theIndex);
         EXPECT_EQ((*theFile)[theAt], theUsed ? ExpectedRed(theIndex) : 0) << theIndex;
@@ -254,18 +241,16 @@ TEST_P(WritegifSizes, ScreenPackedByteTableAndCodeSize)
     EXPECT_EQ((*theFile)[theDescriptor + 10], theCase.mCodeSize);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ColourCounts, WritegifSizes,
-    ::testing::Values(SizeCase{1, 0x80, 2, 2}, SizeCase{2, 0x80, 2, 2}, SizeCase{3, 0x91, 4, 2},
-                      SizeCase{4, 0x91, 4, 2}, SizeCase{5, 0xA2, 8, 3}, SizeCase{16, 0xB3, 16, 4},
-                      SizeCase{17, 0xC4, 32, 5}, SizeCase{129, 0xF7, 256, 8},
-                      SizeCase{256, 0xF7, 256, 8}),
-    [](const auto& inInfo) { return "Colours" + std::to_string(inInfo.param.mColorCount); });
+INSTANTIATE_TEST_SUITE_P(ColourCounts, WritegifSizes,
+                         ::testing::Values(SizeCase{1, 0x80, 2, 2}, SizeCase{2, 0x80, 2, 2}, SizeCase{3, 0x91, 4, 2},
+                                           SizeCase{4, 0x91, 4, 2}, SizeCase{5, 0xA2, 8, 3}, SizeCase{16, 0xB3, 16, 4},
+                                           SizeCase{17, 0xC4, 32, 5}, SizeCase{129, 0xF7, 256, 8},
+                                           SizeCase{256, 0xF7, 256, 8}),
+                         [](const auto& inInfo) { return "Colours" + std::to_string(inInfo.param.mColorCount); });
 
 // -- The code stream ----------------------------------------------------------------
 
-struct CadenceCase
-{
+struct CadenceCase {
     const char* mName;
     std::int32_t mColorCount;
     std::int32_t mWidth;
@@ -281,19 +266,16 @@ class WritegifCadence : public ::testing::TestWithParam<CadenceCase> {};
 TEST_P(WritegifCadence, ClearCodeFollowsEveryFullRunOfLiterals)
 {
     const CadenceCase& theCase = GetParam();
-    const Picture thePicture =
-        MakePicture(theCase.mWidth, theCase.mHeight, theCase.mColorCount,
-                    [&](int inX, int inY) { return (inX * 5 + inY + 1) % theCase.mColorCount; });
+    const Picture thePicture = MakePicture(theCase.mWidth, theCase.mHeight, theCase.mColorCount,
+                                           [&](int inX, int inY) { return (inX * 5 + inY + 1) % theCase.mColorCount; });
     const std::optional<Bytes> theFile = Encode(thePicture);
     ASSERT_TRUE(theFile);
     const CodeStream theStream = ReadCodes(*theFile);
 
     std::vector<std::uint32_t> theExpected = {theCase.mClearCode};
-    for (std::int32_t theIndex = 0; theIndex < theCase.mWidth * theCase.mHeight; ++theIndex)
-    {
+    for (std::int32_t theIndex = 0; theIndex < theCase.mWidth * theCase.mHeight; ++theIndex) {
         theExpected.push_back(thePicture.mPixels[theIndex]);
-        if ((theIndex + 1) % theCase.mPixelsPerClear == 0)
-        {
+        if ((theIndex + 1) % theCase.mPixelsPerClear == 0) {
             theExpected.push_back(theCase.mClearCode);
         }
     }
@@ -308,16 +290,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CadenceCase{"Colours256Pixels255", 256, 255, 1, 256, 254},
                       CadenceCase{"Colours256Pixels254", 256, 254, 1, 256, 254},
                       CadenceCase{"Colours256Pixels5000", 256, 5000, 1, 256, 254},
-                      CadenceCase{"Colours2Pixels7", 2, 7, 1, 4, 2},
-                      CadenceCase{"Colours3Pixels9", 3, 9, 1, 4, 2},
-                      CadenceCase{"Colours4Pixels8", 4, 8, 1, 4, 2},
-                      CadenceCase{"Colours8Pixels40", 8, 40, 1, 8, 6},
+                      CadenceCase{"Colours2Pixels7", 2, 7, 1, 4, 2}, CadenceCase{"Colours3Pixels9", 3, 9, 1, 4, 2},
+                      CadenceCase{"Colours4Pixels8", 4, 8, 1, 4, 2}, CadenceCase{"Colours8Pixels40", 8, 40, 1, 8, 6},
                       CadenceCase{"Colours16Pixels100", 16, 100, 1, 16, 14},
                       CadenceCase{"Colours17Pixels100", 17, 100, 1, 32, 30},
                       CadenceCase{"Colours128Pixels3000", 128, 3000, 1, 128, 126},
                       CadenceCase{"Colours256Rows100x7", 256, 100, 7, 256, 254},
-                      CadenceCase{"Colours2Rows3x5", 2, 3, 5, 4, 2},
-                      CadenceCase{"Colours16Rows9x4", 16, 9, 4, 16, 14}),
+                      CadenceCase{"Colours2Rows3x5", 2, 3, 5, 4, 2}, CadenceCase{"Colours16Rows9x4", 16, 9, 4, 16, 14}),
     [](const auto& inInfo) { return std::string(inInfo.param.mName); });
 
 TEST(WritegifCodes, SubBlocksAreFullExceptTheLast)
@@ -327,8 +306,7 @@ TEST(WritegifCodes, SubBlocksAreFullExceptTheLast)
     ASSERT_TRUE(theFile);
     const CodeStream theStream = ReadCodes(*theFile);
     ASSERT_GT(theStream.mBlockLengths.size(), 2u);
-    for (std::size_t theIndex = 0; theIndex + 1 < theStream.mBlockLengths.size(); ++theIndex)
-    {
+    for (std::size_t theIndex = 0; theIndex + 1 < theStream.mBlockLengths.size(); ++theIndex) {
         EXPECT_EQ(theStream.mBlockLengths[theIndex], 255) << "block " << theIndex;
     }
     EXPECT_GT(theStream.mBlockLengths.back(), 0);
@@ -347,8 +325,7 @@ TEST(WritegifCodes, InterlacedRowsComeInFourPasses)
 
 // -- Read back by an independent decoder ------------------------------------------------
 
-struct MemoryReader
-{
+struct MemoryReader {
     const Bytes* mFile;
     std::size_t mPos;
 };
@@ -363,8 +340,7 @@ int ReadFromMemory(GifFileType* inGif, GifByteType* outBytes, int inCount)
     return static_cast<int>(theCount);
 }
 
-struct GifCloser
-{
+struct GifCloser {
     void operator()(GifFileType* inGif) const
     {
         int theError = 0;
@@ -373,8 +349,7 @@ struct GifCloser
 };
 using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
 
-struct RoundTripCase
-{
+struct RoundTripCase {
     const char* mName;
     std::int32_t mWidth;
     std::int32_t mHeight;
@@ -390,9 +365,9 @@ TEST_P(WritegifRoundTrip, DecoderGetsThePixelsAndColours)
 {
     const RoundTripCase& theCase = GetParam();
     std::mt19937 theRandom(static_cast<unsigned>(theCase.mWidth * 131 + theCase.mHeight));
-    Picture thePicture = MakePicture(theCase.mWidth, theCase.mHeight, theCase.mColorCount,
-                                     [&](int, int) { return theRandom() % theCase.mColorCount; },
-                                     theCase.mStridePad);
+    Picture thePicture = MakePicture(
+        theCase.mWidth, theCase.mHeight, theCase.mColorCount,
+        [&](int, int) { return theRandom() % theCase.mColorCount; }, theCase.mStridePad);
     thePicture.mInterlace = theCase.mInterlace;
     thePicture.mTransparent = theCase.mTransparent;
     const std::optional<Bytes> theFile = Encode(thePicture);
@@ -409,13 +384,11 @@ TEST_P(WritegifRoundTrip, DecoderGetsThePixelsAndColours)
 
     ASSERT_NE(theGif->SColorMap, nullptr);
     int theEntries = 2;
-    while (theEntries < theCase.mColorCount)
-    {
+    while (theEntries < theCase.mColorCount) {
         theEntries *= 2;
     }
     ASSERT_EQ(theGif->SColorMap->ColorCount, theEntries);
-    for (int theIndex = 0; theIndex < theCase.mColorCount; ++theIndex)
-    {
+    for (int theIndex = 0; theIndex < theCase.mColorCount; ++theIndex) {
         const GifColorType& theColor = theGif->SColorMap->Colors[theIndex];
         EXPECT_EQ(theColor.Red, ExpectedRed(theIndex));
         EXPECT_EQ(theColor.Green, ExpectedGreen(theIndex));
@@ -427,14 +400,11 @@ TEST_P(WritegifRoundTrip, DecoderGetsThePixelsAndColours)
     EXPECT_EQ(theImage.ImageDesc.Height, theCase.mHeight);
     EXPECT_EQ(theImage.ImageDesc.Interlace, theCase.mInterlace);
     int theMismatches = 0;
-    for (std::int32_t theY = 0; theY < theCase.mHeight; ++theY)
-    {
-        for (std::int32_t theX = 0; theX < theCase.mWidth; ++theX)
-        {
+    for (std::int32_t theY = 0; theY < theCase.mHeight; ++theY) {
+        for (std::int32_t theX = 0; theX < theCase.mWidth; ++theX) {
             const std::uint8_t theWritten =
                 thePicture.mPixels[static_cast<std::size_t>(theY) * thePicture.mRowStride + theX];
-            const std::uint8_t theRead =
-                theImage.RasterBits[static_cast<std::size_t>(theY) * theCase.mWidth + theX];
+            const std::uint8_t theRead = theImage.RasterBits[static_cast<std::size_t>(theY) * theCase.mWidth + theX];
             theMismatches += theWritten != theRead;
         }
     }
@@ -443,29 +413,27 @@ TEST_P(WritegifRoundTrip, DecoderGetsThePixelsAndColours)
     GraphicsControlBlock theControl{};
     const bool theHasControl = DGifSavedExtensionToGCB(theGif.get(), 0, &theControl) == GIF_OK;
     EXPECT_EQ(theHasControl, theCase.mTransparent >= 0);
-    if (theHasControl)
-    {
+    if (theHasControl) {
         EXPECT_EQ(theControl.TransparentColor, theCase.mTransparent);
         EXPECT_EQ(theControl.DelayTime, 0);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pictures, WritegifRoundTrip,
-    ::testing::Values(RoundTripCase{"Single256", 1, 1, 256, false, 0, -1},
-                      RoundTripCase{"Odd256", 37, 23, 256, false, 0, -1},
-                      RoundTripCase{"Odd256Interlaced", 37, 23, 256, true, 0, -1},
-                      RoundTripCase{"Wide256Padded", 641, 9, 256, false, 7, -1},
-                      RoundTripCase{"Tall256Interlaced", 3, 301, 256, true, 5, 200},
-                      RoundTripCase{"Square256Transparent", 128, 128, 256, false, 0, 0},
-                      RoundTripCase{"Odd2", 33, 17, 2, false, 0, -1},
-                      RoundTripCase{"Odd2Interlaced", 33, 17, 2, true, 3, 1},
-                      RoundTripCase{"Odd4", 51, 13, 4, false, 1, -1},
-                      RoundTripCase{"Odd4Interlaced", 51, 13, 4, true, 0, -1},
-                      RoundTripCase{"Odd16", 99, 31, 16, false, 13, 15},
-                      RoundTripCase{"Odd16Interlaced", 99, 31, 16, true, 0, -1},
-                      RoundTripCase{"Large256", 1000, 333, 256, false, 24, -1}),
-    [](const auto& inInfo) { return std::string(inInfo.param.mName); });
+INSTANTIATE_TEST_SUITE_P(Pictures, WritegifRoundTrip,
+                         ::testing::Values(RoundTripCase{"Single256", 1, 1, 256, false, 0, -1},
+                                           RoundTripCase{"Odd256", 37, 23, 256, false, 0, -1},
+                                           RoundTripCase{"Odd256Interlaced", 37, 23, 256, true, 0, -1},
+                                           RoundTripCase{"Wide256Padded", 641, 9, 256, false, 7, -1},
+                                           RoundTripCase{"Tall256Interlaced", 3, 301, 256, true, 5, 200},
+                                           RoundTripCase{"Square256Transparent", 128, 128, 256, false, 0, 0},
+                                           RoundTripCase{"Odd2", 33, 17, 2, false, 0, -1},
+                                           RoundTripCase{"Odd2Interlaced", 33, 17, 2, true, 3, 1},
+                                           RoundTripCase{"Odd4", 51, 13, 4, false, 1, -1},
+                                           RoundTripCase{"Odd4Interlaced", 51, 13, 4, true, 0, -1},
+                                           RoundTripCase{"Odd16", 99, 31, 16, false, 13, 15},
+                                           RoundTripCase{"Odd16Interlaced", 99, 31, 16, true, 0, -1},
+                                           RoundTripCase{"Large256", 1000, 333, 256, false, 24, -1}),
+                         [](const auto& inInfo) { return std::string(inInfo.param.mName); });
 
 // -- Capacity and refusals ---------------------------------------------------------------
 
@@ -478,17 +446,14 @@ TEST(WritegifCapacity, FileFitsOnlyWithOneSpareByte)
         MakePicture(23, 5, 4, [](int inX, int inY) { return (inX + inY) % 4; }),
         MakePicture(300, 3, 256, [](int inX, int inY) { return inX * inY; }),
     };
-    for (const Picture& thePicture : thePictures)
-    {
+    for (const Picture& thePicture : thePictures) {
         const std::optional<Bytes> theFull = Encode(thePicture);
         ASSERT_TRUE(theFull);
         const auto theLength = static_cast<std::int64_t>(theFull->size());
-        for (std::int64_t theCapacity = 0; theCapacity <= theLength; ++theCapacity)
-        {
+        for (std::int64_t theCapacity = 0; theCapacity <= theLength; ++theCapacity) {
             EXPECT_FALSE(Encode(thePicture, theCapacity)) << thePicture.mWidth << " capacity " << theCapacity;
         }
-        for (std::int64_t theCapacity : {theLength + 1, theLength + 2, theLength + 1000})
-        {
+        for (std::int64_t theCapacity : {theLength + 1, theLength + 2, theLength + 1000}) {
             const std::optional<Bytes> theFile = Encode(thePicture, theCapacity);
             ASSERT_TRUE(theFile) << thePicture.mWidth << " capacity " << theCapacity;
             EXPECT_EQ(*theFile, *theFull);
@@ -507,8 +472,7 @@ TEST(WritegifCapacity, ComputedWithoutWrapping)
     EXPECT_EQ(WritegifDetail::OutputCapacity(65535, 65535), 5726449324);
 }
 
-struct RefusalCase
-{
+struct RefusalCase {
     const char* mName;
     std::int32_t mWidth;
     std::int32_t mHeight;
@@ -524,8 +488,8 @@ TEST_P(WritegifRefusal, GivesNullAndZeroLength)
     const std::vector<GifColorEntry> theTable = MakeTable(256);
     const Bytes thePixels(65536, 0);
     std::int32_t theLength = 12345;
-    std::uint8_t* theBuffer = EncodeGif(theCase.mWidth, theCase.mHeight, 256, theTable.data(), -1, 0,
-                                        theCase.mWidth, thePixels.data(), theLength);
+    std::uint8_t* theBuffer = EncodeGif(theCase.mWidth, theCase.mHeight, 256, theTable.data(), -1, 0, theCase.mWidth,
+                                        thePixels.data(), theLength);
     EXPECT_EQ(theBuffer, nullptr);
     EXPECT_EQ(theLength, 0);
     std::free(theBuffer);
@@ -533,14 +497,10 @@ TEST_P(WritegifRefusal, GivesNullAndZeroLength)
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, WritegifRefusal,
-    ::testing::Values(RefusalCase{"CapacityOver2GiB", 46341, 46341},
-                      RefusalCase{"CapacityJustOver32Bit", 65535, 24577},
-                      RefusalCase{"LargestSides", 65535, 65535},
-                      RefusalCase{"WidthOver16Bit", 65536, 1},
-                      RefusalCase{"HeightOver16Bit", 1, 65536},
-                      RefusalCase{"NegativeWidth", -1, 1},
-                      RefusalCase{"NegativeHeight", 1, -3},
-                      RefusalCase{"BothNegative", -40000, -40000}),
+    ::testing::Values(RefusalCase{"CapacityOver2GiB", 46341, 46341}, RefusalCase{"CapacityJustOver32Bit", 65535, 24577},
+                      RefusalCase{"LargestSides", 65535, 65535}, RefusalCase{"WidthOver16Bit", 65536, 1},
+                      RefusalCase{"HeightOver16Bit", 1, 65536}, RefusalCase{"NegativeWidth", -1, 1},
+                      RefusalCase{"NegativeHeight", 1, -3}, RefusalCase{"BothNegative", -40000, -40000}),
     [](const auto& inInfo) { return std::string(inInfo.param.mName); });
 
 TEST(WritegifCapacity, ExplicitCapacityBeyond32BitIsRefused)
@@ -556,8 +516,7 @@ TEST(WritegifCapacity, ExplicitCapacityBeyond32BitIsRefused)
 TEST(WritegifCapacity, LiteralLengthIsExactAndTheFileFillsItsPlace)
 {
     std::mt19937 theRandom(3);
-    for (int theCase = 0; theCase < 200; ++theCase)
-    {
+    for (int theCase = 0; theCase < 200; ++theCase) {
         const std::int32_t theColors = 1 + std::int32_t(theRandom() % 256);
         Picture thePicture = MakePicture(1 + std::int32_t(theRandom() % 70), 1 + std::int32_t(theRandom() % 40),
                                          theColors, [&](int, int) { return int(theRandom() % unsigned(theColors)); });

@@ -27,8 +27,8 @@ inline std::uint8_t* PixelAddress(GWorldPtr inWorld, int inX, int inY)
 {
     PixMapHandle thePixMap = GetGWorldPixMap(inWorld);
     const Rect& theBounds = (*thePixMap)->bounds;
-    return reinterpret_cast<std::uint8_t*>(GetPixBaseAddr(thePixMap)) + (inY - theBounds.top) * GetPixRowBytes(thePixMap) +
-           (inX - theBounds.left) * GetPixDepth(thePixMap) / 8;
+    return reinterpret_cast<std::uint8_t*>(GetPixBaseAddr(thePixMap)) +
+           (inY - theBounds.top) * GetPixRowBytes(thePixMap) + (inX - theBounds.left) * GetPixDepth(thePixMap) / 8;
 }
 
 inline Bgra Pixel32(GWorldPtr inWorld, int inX, int inY)

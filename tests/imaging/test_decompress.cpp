@@ -68,7 +68,9 @@ TEST_F(DecompressTest, IndexedAndSixteenBitLayouts)
         {"2 bits, greys", 2, {0x1B, 0, 0, 0}, {kWhite, {0xAA, 0xAA, 0xAA, 255}, {0x55, 0x55, 0x55, 255}, kBlack}},
         {"4 bits, system colours", 4, {0x0F, 0x6C, 0, 0}, {kWhite, kBlack, {0xD4, 0, 0, 255}, {0xC0, 0xC0, 0xC0, 255}}},
         {"8 bits, cube and ramps", 8, {0, 35, 215, 255}, {kWhite, {0, 0, 255, 255}, {0, 0, 0xEE, 255}, kBlack}},
-        {"16 bits, x-5-5-5 little-endian", 16, {0x00, 0x7C, 0x1F, 0x00, 0xE0, 0x03, 0xFF, 0xFF},
+        {"16 bits, x-5-5-5 little-endian",
+         16,
+         {0x00, 0x7C, 0x1F, 0x00, 0xE0, 0x03, 0xFF, 0xFF},
          {{0, 0, 255, 255}, {255, 0, 0, 255}, {0, 255, 0, 255}, kWhite}},
     };
     const Rect theDest = MakeRect(0, 0, 4, 1);
@@ -145,8 +147,9 @@ TEST_F(DecompressTest, DescriptionsThatDoNotFitTheDataAreRefused)
                                &theIdentity, srcCopy, nullptr, nullptr, nullptr, 0, 0, 12, nullptr, nullptr),
               codecBadDataErr);
     EXPECT_EQ(Pixel32(mWorld, 0, 0), kWhite);
-    EXPECT_EQ(DecompressImage(nullptr, Describe(2, 2, 32), GetGWorldPixMap(mWorld), nullptr, &theDest, srcCopy, nullptr),
-              paramErr);
+    EXPECT_EQ(
+        DecompressImage(nullptr, Describe(2, 2, 32), GetGWorldPixMap(mWorld), nullptr, &theDest, srcCopy, nullptr),
+        paramErr);
 }
 
 // A 4×4 top-down image whose pixel (x, y) has blue x·10, green y·10, red 200.
@@ -288,7 +291,8 @@ TEST_F(DecompressTest, MatricesThatLeaveTheTargetOrCollapseAreHandled)
     };
     const Case kCases[] = {
         {"far away", [](MatrixRecord* m) { TranslateMatrix(m, IntToFixed(30000), IntToFixed(-30000)); }, kWhite},
-        {"huge scale", [](MatrixRecord* m) { ScaleMatrix(m, IntToFixed(30000), IntToFixed(30000), 0, 0); }, GradientAt(0, 0)},
+        {"huge scale", [](MatrixRecord* m) { ScaleMatrix(m, IntToFixed(30000), IntToFixed(30000), 0, 0); },
+         GradientAt(0, 0)},
         {"collapsed to a line", [](MatrixRecord* m) { ScaleMatrix(m, 0, fixed1, 0, 0); }, kWhite},
         // x′ = x / (1 + x/8): the image shrinks towards the left and no longer reaches (3, 3)
         {"perspective", [](MatrixRecord* m) { m->matrix[0][2] = fract1 / 8; }, kWhite},

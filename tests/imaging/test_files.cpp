@@ -130,7 +130,8 @@ TEST_F(FileTest, MakeSpecFromFolderAndNameFindsTheSameFileEvenWithLongNames)
         EXPECT_EQ(std::string(theMade.path), PathOf(theName));
     }
     FSSpec theSpec;
-    const unsigned char theName[] = "\x03""abc";
+    const unsigned char theName[] = "\x03"
+                                    "abc";
     EXPECT_EQ(FSMakeFSSpec(0, 999999, theName, &theSpec), dirNFErr);
 }
 

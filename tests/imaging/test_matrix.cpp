@@ -59,15 +59,32 @@ TEST_F(MatrixTest, ScaleAndSkewAboutAPoint)
         double mX, mY, mExpectedX, mExpectedY;
     };
     const Case kCases[] = {
-        {"scale keeps the centre", [](MatrixRecord* m) { ScaleMatrix(m, IntToFixed(2), IntToFixed(3), IntToFixed(10), IntToFixed(20)); }, 10, 20, 10, 20},
-        {"scale away from the centre", [](MatrixRecord* m) { ScaleMatrix(m, IntToFixed(2), IntToFixed(3), IntToFixed(10), IntToFixed(20)); }, 11, 21, 12, 23},
-        {"skew x by y distance", [](MatrixRecord* m) { SkewMatrix(m, FloatToFixed(0.5), 0, 0, IntToFixed(10)); }, 4, 14, 6, 14},
-        {"skew x keeps the centre row", [](MatrixRecord* m) { SkewMatrix(m, FloatToFixed(0.5), 0, 0, IntToFixed(10)); }, 7, 10, 7, 10},
+        {"scale keeps the centre",
+         [](MatrixRecord* m) { ScaleMatrix(m, IntToFixed(2), IntToFixed(3), IntToFixed(10), IntToFixed(20)); }, 10, 20,
+         10, 20},
+        {"scale away from the centre",
+         [](MatrixRecord* m) { ScaleMatrix(m, IntToFixed(2), IntToFixed(3), IntToFixed(10), IntToFixed(20)); }, 11, 21,
+         12, 23},
+        {"skew x by y distance", [](MatrixRecord* m) { SkewMatrix(m, FloatToFixed(0.5), 0, 0, IntToFixed(10)); }, 4, 14,
+         6, 14},
+        {"skew x keeps the centre row", [](MatrixRecord* m) { SkewMatrix(m, FloatToFixed(0.5), 0, 0, IntToFixed(10)); },
+         7, 10, 7, 10},
         {"skew y by x distance", [](MatrixRecord* m) { SkewMatrix(m, 0, fixed1, IntToFixed(2), 0); }, 5, 1, 5, 4},
         {"rotation about the origin", [](MatrixRecord* m) { RotateMatrix(m, IntToFixed(90), 0, 0); }, 1, 0, 0, 1},
-        {"half turn", [](MatrixRecord* m) { RotateMatrix(m, IntToFixed(180), IntToFixed(5), IntToFixed(5)); }, 0, 0, 10, 10},
-        {"rotate then translate", [](MatrixRecord* m) { RotateMatrix(m, IntToFixed(90), 0, 0); TranslateMatrix(m, IntToFixed(10), 0); }, 1, 0, 10, 1},
-        {"translate then rotate", [](MatrixRecord* m) { TranslateMatrix(m, IntToFixed(10), 0); RotateMatrix(m, IntToFixed(90), 0, 0); }, 1, 0, 0, 11},
+        {"half turn", [](MatrixRecord* m) { RotateMatrix(m, IntToFixed(180), IntToFixed(5), IntToFixed(5)); }, 0, 0, 10,
+         10},
+        {"rotate then translate",
+         [](MatrixRecord* m) {
+             RotateMatrix(m, IntToFixed(90), 0, 0);
+             TranslateMatrix(m, IntToFixed(10), 0);
+         },
+         1, 0, 10, 1},
+        {"translate then rotate",
+         [](MatrixRecord* m) {
+             TranslateMatrix(m, IntToFixed(10), 0);
+             RotateMatrix(m, IntToFixed(90), 0, 0);
+         },
+         1, 0, 0, 11},
     };
     for (const Case& theCase : kCases) {
         SCOPED_TRACE(theCase.mName);

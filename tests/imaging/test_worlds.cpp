@@ -24,7 +24,8 @@ int IndexAt(GWorldPtr inWorld, int inX, int inY)
 {
     PixMapHandle thePixMap = GetGWorldPixMap(inWorld);
     const int theDepth = GetPixDepth(thePixMap);
-    const auto* theRow = reinterpret_cast<const std::uint8_t*>(GetPixBaseAddr(thePixMap)) + inY * GetPixRowBytes(thePixMap);
+    const auto* theRow =
+        reinterpret_cast<const std::uint8_t*>(GetPixBaseAddr(thePixMap)) + inY * GetPixRowBytes(thePixMap);
     const int theBit = inX * theDepth;
     return (theRow[theBit / 8] >> (8 - theDepth - theBit % 8)) & ((1 << theDepth) - 1);
 }
@@ -147,7 +148,8 @@ TEST_F(WorldTest, PaletteColoursSurviveTheRoundTripThroughIndexedDepths)
         for (int theIndex = 0; theIndex < theCount; ++theIndex)
             Paint(theWorld, MakeRect(theIndex, 0, theIndex + 1, 1), (*theTable)->ctTable[theIndex].rgb);
         const Rect theBounds = MakeRect(0, 0, theCount, 1);
-        EXPECT_EQ(UpdateGWorld(&theWorld, short(theDepth), &theBounds, nullptr, nullptr, clipPix), reallocPix | newDepth);
+        EXPECT_EQ(UpdateGWorld(&theWorld, short(theDepth), &theBounds, nullptr, nullptr, clipPix),
+                  reallocPix | newDepth);
         for (int theIndex = 0; theIndex < theCount; ++theIndex)
             EXPECT_EQ(IndexAt(theWorld, theIndex, 0), theIndex);
         UpdateGWorld(&theWorld, 32, &theBounds, nullptr, nullptr, clipPix);
@@ -186,7 +188,8 @@ TEST_F(WorldTest, OneBitThresholdAndDitheringOnlyWhenAsked)
     Paint(theWorld, MakeRect(4, 0, 8, 8), Rgb8(0x80, 0x80, 0x80));
     GWorldPtr theCopy = NewWorld(32, 8, 8);
     const Rect theBounds = MakeRect(0, 0, 8, 8);
-    CopyBits(GetPortBitMapForCopyBits(theWorld), GetPortBitMapForCopyBits(theCopy), &theBounds, &theBounds, srcCopy, nullptr);
+    CopyBits(GetPortBitMapForCopyBits(theWorld), GetPortBitMapForCopyBits(theCopy), &theBounds, &theBounds, srcCopy,
+             nullptr);
     UpdateGWorld(&theWorld, 1, &theBounds, nullptr, nullptr, clipPix);
     for (int theY = 0; theY < 8; ++theY)
         for (int theX = 0; theX < 8; ++theX)
@@ -253,17 +256,20 @@ TEST_F(WorldTest, CopyBitsMapsColoursAndScales)
     SetPixel32(theSource, 1, 0, {0xFF, 0, 0, 255});  // blue
     GWorldPtr theIndexed = NewWorld(8, 2, 1);
     const Rect theSmall = MakeRect(0, 0, 2, 1);
-    CopyBits(GetPortBitMapForCopyBits(theSource), GetPortBitMapForCopyBits(theIndexed), &theSmall, &theSmall, srcCopy, nullptr);
+    CopyBits(GetPortBitMapForCopyBits(theSource), GetPortBitMapForCopyBits(theIndexed), &theSmall, &theSmall, srcCopy,
+             nullptr);
     EXPECT_EQ(QDError(), noErr);
-    EXPECT_EQ(Index8(theIndexed, 0, 0), 35);  // (FF, 00, 00) in the cube
+    EXPECT_EQ(Index8(theIndexed, 0, 0), 35);   // (FF, 00, 00) in the cube
     EXPECT_EQ(Index8(theIndexed, 1, 0), 210);  // (00, 00, FF)
     GWorldPtr theWide = NewWorld(32, 4, 2);
     const Rect theLarge = MakeRect(0, 0, 4, 2);
-    CopyBits(GetPortBitMapForCopyBits(theIndexed), GetPortBitMapForCopyBits(theWide), &theSmall, &theLarge, notSrcCopy, nullptr);
+    CopyBits(GetPortBitMapForCopyBits(theIndexed), GetPortBitMapForCopyBits(theWide), &theSmall, &theLarge, notSrcCopy,
+             nullptr);
     EXPECT_EQ(QDError(), noErr);
     EXPECT_EQ(Pixel32(theWide, 0, 0), (Bgra{255, 255, 0, 255}));  // not red: cyan
     EXPECT_EQ(Pixel32(theWide, 3, 1), (Bgra{0, 255, 255, 255}));  // not blue: yellow
-    CopyBits(GetPortBitMapForCopyBits(theSource), GetPortBitMapForCopyBits(theWide), &theSmall, &theLarge, 1, nullptr);  // srcOr: not supported
+    CopyBits(GetPortBitMapForCopyBits(theSource), GetPortBitMapForCopyBits(theWide), &theSmall, &theLarge, 1,
+             nullptr);  // srcOr: not supported
     EXPECT_EQ(QDError(), paramErr);
     DisposeGWorld(theSource);
     DisposeGWorld(theIndexed);

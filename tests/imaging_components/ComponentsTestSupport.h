@@ -131,7 +131,8 @@ protected:
         auto* theBase = reinterpret_cast<std::uint8_t*>(GetPixBaseAddr(thePixMap));
         for (std::uint32_t theY = 0; theY < inPixels.mHeight; ++theY)
             std::memcpy(theBase + std::size_t(theY) * std::size_t(GetPixRowBytes(thePixMap)),
-                        inPixels.mBgra.data() + std::size_t(theY) * inPixels.mWidth * 4, std::size_t(inPixels.mWidth) * 4);
+                        inPixels.mBgra.data() + std::size_t(theY) * inPixels.mWidth * 4,
+                        std::size_t(inPixels.mWidth) * 4);
         return theWorld;
     }
 

@@ -40,10 +40,9 @@ TEST_F(AtomTest, ChildrenComeBackInOrderWithTypeIDAndData)
     ASSERT_EQ(QTInsertChild(theContainer, 0, theMime, 0, 0, 10, "image/jpeg", nullptr), noErr);
     ASSERT_EQ(QTInsertChild(theContainer, 0, theMime, 0, 3, 0, nullptr, nullptr), noErr);
     ASSERT_EQ(QTInsertChild(theContainer, 0, theMime, 9, 0, 1, "x", nullptr), noErr);
-    EXPECT_EQ(Walk(theContainer), (std::vector<Atom>{{theExt, 1, "jpg,jpe"},
-                                                     {theMime, 1, "image/jpeg"},
-                                                     {theMime, 2, ""},
-                                                     {theMime, 9, "x"}}));
+    EXPECT_EQ(
+        Walk(theContainer),
+        (std::vector<Atom>{{theExt, 1, "jpg,jpe"}, {theMime, 1, "image/jpeg"}, {theMime, 2, ""}, {theMime, 9, "x"}}));
     EXPECT_EQ(QTCountChildrenOfType(theContainer, 0, theMime), 3);
     EXPECT_EQ(QTCountChildrenOfType(theContainer, 0, 0), 4);
     EXPECT_EQ(QTDisposeAtomContainer(theContainer), noErr);
@@ -70,8 +69,7 @@ TEST_F(AtomTest, AtomsThatAreNotThereAreRefused)
     QTAtomContainer theContainer = nullptr;
     ASSERT_EQ(QTNewAtomContainer(&theContainer), noErr);
     QTAtom theAtom = 0;
-    ASSERT_EQ(QTInsertChild(theContainer, 0, FourCharCode("desc"), 0, 0, 20, "twenty bytes of data", &theAtom),
-              noErr);
+    ASSERT_EQ(QTInsertChild(theContainer, 0, FourCharCode("desc"), 0, 0, 20, "twenty bytes of data", &theAtom), noErr);
     QTAtomType theType = 0;
     QTAtom theNext = 0;
     char theBuffer[32];

@@ -124,17 +124,17 @@ ComponentResult RecordingRoutine(ComponentParameters* inParams, Handle)
 {
     sSelectors.push_back(inParams->what);
     switch (inParams->what) {
-        case kComponentOpenSelect:
-            return sOpenResult;
-        case kGraphicsExportGetDefaultFileNameExtensionSelect:
-            EXPECT_EQ(inParams->paramSize, sizeof(long));
-            *reinterpret_cast<OSType*>(inParams->params[0]) = FourCharCode("tst ");
-            return noErr;
-        case kGraphicsImportSetGraphicsModeSelect:
-            EXPECT_EQ(inParams->paramSize, 2 * sizeof(long));
-            return inParams->params[0] == 37 ? noErr : paramErr;
-        default:
-            return badComponentSelector;
+    case kComponentOpenSelect:
+        return sOpenResult;
+    case kGraphicsExportGetDefaultFileNameExtensionSelect:
+        EXPECT_EQ(inParams->paramSize, sizeof(long));
+        *reinterpret_cast<OSType*>(inParams->params[0]) = FourCharCode("tst ");
+        return noErr;
+    case kGraphicsImportSetGraphicsModeSelect:
+        EXPECT_EQ(inParams->paramSize, 2 * sizeof(long));
+        return inParams->params[0] == 37 ? noErr : paramErr;
+    default:
+        return badComponentSelector;
     }
 }
 
@@ -168,10 +168,10 @@ TEST_F(ComponentSearchTest, RegisteredComponentsGetEveryCallThroughTheirRoutine)
     EXPECT_EQ(GraphicsImportSetGraphicsMode(theInstance, 36, &theColor), paramErr);
     EXPECT_EQ(UnregisterComponent(theComponent), fBsyErr);
     EXPECT_EQ(CloseComponent(theInstance), noErr);
-    EXPECT_EQ(sSelectors, (std::vector<std::int16_t>{kComponentOpenSelect,
-                                                      kGraphicsExportGetDefaultFileNameExtensionSelect,
-                                                      kGraphicsImportSetGraphicsModeSelect,
-                                                      kGraphicsImportSetGraphicsModeSelect, kComponentCloseSelect}));
+    EXPECT_EQ(sSelectors,
+              (std::vector<std::int16_t>{kComponentOpenSelect, kGraphicsExportGetDefaultFileNameExtensionSelect,
+                                         kGraphicsImportSetGraphicsModeSelect, kGraphicsImportSetGraphicsModeSelect,
+                                         kComponentCloseSelect}));
 
     EXPECT_EQ(UnregisterComponent(theComponent), noErr);
     EXPECT_EQ(Names(theExporters).size(), 5u);
@@ -201,8 +201,8 @@ TEST_F(ComponentSearchTest, CodecNameListNamesEveryCodecWithItsComponent)
     ASSERT_EQ(GetCodecNameList(&theList, 1), noErr);
     ASSERT_NE(theList, nullptr);
     const std::vector<std::pair<std::string, OSType>> theExpected = {
-        {"PNG", FourCharCode("png ")},  {"JPEG", FourCharCode("jpeg")}, {"GIF", FourCharCode("gif ")},
-        {"BMP", FourCharCode("bmp ")},  {"TIFF", FourCharCode("tiff")}, {"WebP", FourCharCode("webp")},
+        {"PNG", FourCharCode("png ")}, {"JPEG", FourCharCode("jpeg")}, {"GIF", FourCharCode("gif ")},
+        {"BMP", FourCharCode("bmp ")}, {"TIFF", FourCharCode("tiff")}, {"WebP", FourCharCode("webp")},
         {"Raw", FourCharCode("raw ")}};
     ASSERT_EQ(theList->count, short(theExpected.size()));
     for (short theIndex = 0; theIndex < theList->count; ++theIndex) {

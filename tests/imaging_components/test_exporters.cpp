@@ -80,7 +80,8 @@ Pixels ReadBmp(const ByteVector& inFile, int* outBits)
     for (std::uint32_t theY = 0; theY < thePixels.mHeight; ++theY) {
         const std::uint32_t theStored = theHeight > 0 ? thePixels.mHeight - 1 - theY : theY;
         for (std::uint32_t theX = 0; theX < thePixels.mWidth; ++theX) {
-            const std::size_t theAt = theOffset + theStored * theRowBytes + std::size_t(theX) * std::size_t(theBits / 8);
+            const std::size_t theAt =
+                theOffset + theStored * theRowBytes + std::size_t(theX) * std::size_t(theBits / 8);
             thePixels.mBgra.insert(thePixels.mBgra.end(), {inFile.at(theAt), inFile.at(theAt + 1), inFile.at(theAt + 2),
                                                            std::uint8_t(theBits == 32 ? inFile.at(theAt + 3) : 255)});
         }
@@ -134,8 +135,8 @@ TEST_F(ExportRun, EveryExporterWritesWhatItsLibraryReadsBack)
         int mTolerance;
     };
     const Case theCases[] = {
-        {"PNG", &theAlpha, 512, 0},    {"PNG", &theOpaque, 0, 0},    {"BMP", &theOpaque, 512, 0},
-        {"BMP", &theAlpha, 512, 0},    {"TIFF", &theAlpha, 512, 2},  {"TIFF", &theOpaque, 1024, 0},
+        {"PNG", &theAlpha, 512, 0},    {"PNG", &theOpaque, 0, 0},     {"BMP", &theOpaque, 512, 0},
+        {"BMP", &theAlpha, 512, 0},    {"TIFF", &theAlpha, 512, 2},   {"TIFF", &theOpaque, 1024, 0},
         {"WebP", &theAlpha, 1024, 0},  {"WebP", &theOpaque, 512, 24}, {"JPEG", &theOpaque, 1023, 6},
         {"JPEG", &theOpaque, 512, 24},
     };
@@ -154,9 +155,11 @@ TEST_F(ExportRun, EveryExporterWritesWhatItsLibraryReadsBack)
 TEST_F(ExportRun, TheOutputHandleGrowsToHoldTheFile)
 {
     GWorldPtr theWorld = WorldOf(Pixels::Pattern(300, 200, false));
-    const std::vector<std::pair<std::string, ByteVector>> theSignatures = {
-        {"PNG", {0x89, 'P', 'N', 'G'}}, {"JPEG", {0xFF, 0xD8, 0xFF}}, {"BMP", {'B', 'M'}},
-        {"TIFF", {'I', 'I', 42, 0}},    {"WebP", {'R', 'I', 'F', 'F'}}};
+    const std::vector<std::pair<std::string, ByteVector>> theSignatures = {{"PNG", {0x89, 'P', 'N', 'G'}},
+                                                                           {"JPEG", {0xFF, 0xD8, 0xFF}},
+                                                                           {"BMP", {'B', 'M'}},
+                                                                           {"TIFF", {'I', 'I', 42, 0}},
+                                                                           {"WebP", {'R', 'I', 'F', 'F'}}};
     for (const auto& [theName, theSignature] : theSignatures) {
         const ByteVector theFile = Export(theName, theWorld);
         ASSERT_GT(theFile.size(), 100u) << theName;
@@ -242,11 +245,26 @@ TEST_F(ExportRun, DepthsMapToTheFormatsFormsOrAreUnsupported)
         ComponentResult mResult;
     };
     const Case theCases[] = {
-        {"PNG", 1, noErr},  {"PNG", 2, noErr},   {"PNG", 8, noErr},   {"PNG", 16, noErr},  {"PNG", 24, noErr},
-        {"PNG", 32, noErr}, {"PNG", 3, paramErr}, {"PNG", 64, paramErr},
-        {"JPEG", 8, noErr}, {"JPEG", 24, noErr}, {"JPEG", 1, badComponentSelector}, {"JPEG", 4, badComponentSelector},
-        {"BMP", 1, noErr},  {"BMP", 4, noErr},   {"BMP", 16, noErr},  {"TIFF", 1, noErr},  {"TIFF", 8, noErr},
-        {"WebP", 24, noErr}, {"WebP", 8, badComponentSelector}, {"WebP", 1, badComponentSelector},
+        {"PNG", 1, noErr},
+        {"PNG", 2, noErr},
+        {"PNG", 8, noErr},
+        {"PNG", 16, noErr},
+        {"PNG", 24, noErr},
+        {"PNG", 32, noErr},
+        {"PNG", 3, paramErr},
+        {"PNG", 64, paramErr},
+        {"JPEG", 8, noErr},
+        {"JPEG", 24, noErr},
+        {"JPEG", 1, badComponentSelector},
+        {"JPEG", 4, badComponentSelector},
+        {"BMP", 1, noErr},
+        {"BMP", 4, noErr},
+        {"BMP", 16, noErr},
+        {"TIFF", 1, noErr},
+        {"TIFF", 8, noErr},
+        {"WebP", 24, noErr},
+        {"WebP", 8, badComponentSelector},
+        {"WebP", 1, badComponentSelector},
     };
     for (const Case& theCase : theCases) {
         SCOPED_TRACE(theCase.mName + " " + std::to_string(theCase.mDepth));
@@ -259,7 +277,8 @@ TEST_F(ExportRun, DepthsMapToTheFormatsFormsOrAreUnsupported)
         EXPECT_EQ(GraphicsExportDoExport(theExporter, nullptr), noErr);
     }
     auto theDepth = [](long inDepth) {
-        return [inDepth](ComponentInstance inExporter) { EXPECT_EQ(GraphicsExportSetDepth(inExporter, inDepth), noErr); };
+        return
+            [inDepth](ComponentInstance inExporter) { EXPECT_EQ(GraphicsExportSetDepth(inExporter, inDepth), noErr); };
     };
     EXPECT_EQ(ReadPngHeader(Export("PNG", theWorld, theDepth(1))).mBitDepth, 1);
     EXPECT_EQ(ReadPngHeader(Export("PNG", theWorld, theDepth(8))).mColorType, 3);  // palette
@@ -284,9 +303,11 @@ TEST_F(ExportRun, ExportNeedsInputAndOutput)
 
 TEST_F(ExportRun, DefaultExtensionsAreFourCharacters)
 {
-    const std::vector<std::pair<std::string, OSType>> theCases = {
-        {"PNG", FourCharCode("png ")}, {"JPEG", FourCharCode("jpg ")}, {"BMP", FourCharCode("bmp ")},
-        {"TIFF", FourCharCode("tif ")}, {"WebP", FourCharCode("webp")}};
+    const std::vector<std::pair<std::string, OSType>> theCases = {{"PNG", FourCharCode("png ")},
+                                                                  {"JPEG", FourCharCode("jpg ")},
+                                                                  {"BMP", FourCharCode("bmp ")},
+                                                                  {"TIFF", FourCharCode("tif ")},
+                                                                  {"WebP", FourCharCode("webp")}};
     for (const auto& [theName, theExtension] : theCases) {
         OSType theAnswer = 0;
         EXPECT_EQ(GraphicsExportGetDefaultFileNameExtension(Exporter(theName), &theAnswer), noErr);

@@ -45,7 +45,8 @@ std::vector<FormatCase> FormatCases()
     Pixels theGif{4, 3, {}};
     for (int theIndex = 0; theIndex < 12; ++theIndex) {
         const bool theGreen = theIndex % 2 == 1;
-        theGif.mBgra.insert(theGif.mBgra.end(), {0, std::uint8_t(theGreen ? 255 : 0), std::uint8_t(theGreen ? 0 : 255), 255});
+        theGif.mBgra.insert(theGif.mBgra.end(),
+                            {0, std::uint8_t(theGreen ? 255 : 0), std::uint8_t(theGreen ? 0 : 255), 255});
     }
     theCases.push_back({"GIF", GifFile(), theGif, 0, 1, 72});
     return theCases;
@@ -81,7 +82,8 @@ TEST_F(ImporterTest, DescriptionBoundsAndDrawingMatchTheFile)
 
         Rect theBounds{};
         ASSERT_EQ(GraphicsImportGetNaturalBounds(theImporter, &theBounds), noErr);
-        EXPECT_EQ(theBounds, (Rect{0, 0, std::int16_t(theCase.mExpected.mHeight), std::int16_t(theCase.mExpected.mWidth)}));
+        EXPECT_EQ(theBounds,
+                  (Rect{0, 0, std::int16_t(theCase.mExpected.mHeight), std::int16_t(theCase.mExpected.mWidth)}));
 
         GWorldPtr theWorld = NewWorld(theBounds.right, theBounds.bottom);
         ASSERT_EQ(GraphicsImportSetGWorld(theImporter, theWorld, nullptr), noErr);
@@ -99,8 +101,8 @@ TEST_F(ImporterTest, MultiImageFilesCountAndSelectTheirImages)
         int mSecondDepth;
         int mSecondResolution;
     };
-    for (const Case& theCase : {Case{"GIF", GifFile(), Rect{0, 0, 3, 4}, 1, 72},
-                                Case{"TIFF", TiffFile(), Rect{0, 0, 5, 2}, 8, 72}}) {
+    for (const Case& theCase :
+         {Case{"GIF", GifFile(), Rect{0, 0, 3, 4}, 1, 72}, Case{"TIFF", TiffFile(), Rect{0, 0, 5, 2}, 8, 72}}) {
         SCOPED_TRACE(theCase.mName);
         ComponentInstance theImporter = Importer(theCase.mName, theCase.mFile);
         unsigned long theCount = 0;
@@ -190,7 +192,9 @@ TEST_F(ImporterTest, ModeAndOperationColourReachTheTransfer)
     const Case theCases[] = {
         {addMax, {0, 0, 0}, [](std::uint8_t s, std::uint8_t d) { return std::max(s, d); }},
         {adMin, {0, 0, 0}, [](std::uint8_t s, std::uint8_t d) { return std::min(s, d); }},
-        {addPin, {0x6464, 0x6464, 0x6464}, [](std::uint8_t s, std::uint8_t d) { return std::uint8_t(std::min(s + d, 100)); }},
+        {addPin,
+         {0x6464, 0x6464, 0x6464},
+         [](std::uint8_t s, std::uint8_t d) { return std::uint8_t(std::min(s + d, 100)); }},
     };
     for (const Case& theCase : theCases) {
         SCOPED_TRACE(theCase.mMode);
@@ -277,8 +281,8 @@ protected:
     std::string Write(const std::string& inName, const ByteVector& inBytes)
     {
         const std::string thePath = mFolder + "/" + inName;
-        std::ofstream(thePath, std::ios::binary).write(reinterpret_cast<const char*>(inBytes.data()),
-                                                      std::streamsize(inBytes.size()));
+        std::ofstream(thePath, std::ios::binary)
+            .write(reinterpret_cast<const char*>(inBytes.data()), std::streamsize(inBytes.size()));
         return thePath;
     }
     // The name of the importer GetGraphicsImporterForFile chose, or the error.
@@ -327,13 +331,14 @@ TEST_F(ImporterTest, DamagedDataFailsCleanly)
 {
     const Pixels thePattern = Pixels::Pattern(40, 30, true);
     const std::vector<std::pair<std::string, ByteVector>> theFiles = {
-        {"PNG", PngFile(thePattern)}, {"JPEG", JpegFile(thePattern, 3, 72)}, {"GIF", GifFile()},
-        {"BMP", BmpFile()}, {"TIFF", TiffFile()},
-        {"WebP", vx::codecs::test::WriteWebpWithLibrary(thePattern, false)}};
+        {"PNG", PngFile(thePattern)}, {"JPEG", JpegFile(thePattern, 3, 72)},
+        {"GIF", GifFile()},           {"BMP", BmpFile()},
+        {"TIFF", TiffFile()},         {"WebP", vx::codecs::test::WriteWebpWithLibrary(thePattern, false)}};
     for (const auto& [theName, theFile] : theFiles) {
         for (const std::size_t theLength : {std::size_t(0), std::size_t(5), theFile.size() / 2, theFile.size() - 1}) {
             SCOPED_TRACE(theName + " cut to " + std::to_string(theLength));
-            ComponentInstance theImporter = Importer(theName, ByteVector(theFile.begin(), theFile.begin() + std::ptrdiff_t(theLength)));
+            ComponentInstance theImporter =
+                Importer(theName, ByteVector(theFile.begin(), theFile.begin() + std::ptrdiff_t(theLength)));
             GWorldPtr theWorld = NewWorld(40, 30);
             GraphicsImportSetGWorld(theImporter, theWorld, nullptr);
             Boolean theValid = kFalse;

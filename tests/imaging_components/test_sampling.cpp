@@ -27,7 +27,8 @@ TEST_F(SamplingTest, RowOrderAndLayoutOfTheSourceDoNotChangeTheResult)
     ByteVector theBottomUp;
     ByteVector theRgb;  // 24 bits, rows of 27 bytes padded to 28, top-down
     for (int theY = kSide - 1; theY >= 0; --theY)
-        theBottomUp.insert(theBottomUp.end(), theTopDown.begin() + theY * kSide * 4, theTopDown.begin() + (theY + 1) * kSide * 4);
+        theBottomUp.insert(theBottomUp.end(), theTopDown.begin() + theY * kSide * 4,
+                           theTopDown.begin() + (theY + 1) * kSide * 4);
     for (int theY = 0; theY < kSide; ++theY) {
         for (int theX = 0; theX < kSide; ++theX)
             theRgb.insert(theRgb.end(), thePicture.At(std::uint32_t(theX), std::uint32_t(theY)),

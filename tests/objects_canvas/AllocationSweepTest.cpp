@@ -92,7 +92,10 @@ void* operator new(std::size_t inSize)
         throw std::bad_alloc();
     return theBlock;
 }
-void* operator new[](std::size_t inSize) { return operator new(inSize); }
+void* operator new[](std::size_t inSize)
+{
+    return operator new(inSize);
+}
 void* operator new(std::size_t inSize, const std::nothrow_t&) noexcept
 {
     return ShouldFail() ? nullptr : RawAllocate(inSize);
@@ -101,10 +104,22 @@ void* operator new[](std::size_t inSize, const std::nothrow_t&) noexcept
 {
     return operator new(inSize, std::nothrow);
 }
-void operator delete(void* inBlock) noexcept { RawFree(inBlock); }
-void operator delete[](void* inBlock) noexcept { RawFree(inBlock); }
-void operator delete(void* inBlock, std::size_t) noexcept { RawFree(inBlock); }
-void operator delete[](void* inBlock, std::size_t) noexcept { RawFree(inBlock); }
+void operator delete(void* inBlock) noexcept
+{
+    RawFree(inBlock);
+}
+void operator delete[](void* inBlock) noexcept
+{
+    RawFree(inBlock);
+}
+void operator delete(void* inBlock, std::size_t) noexcept
+{
+    RawFree(inBlock);
+}
+void operator delete[](void* inBlock, std::size_t) noexcept
+{
+    RawFree(inBlock);
+}
 
 #if VX_SWEEP_MALLOC
 extern "C" void* malloc(std::size_t inSize)
@@ -259,8 +274,8 @@ TEST(AllocationSweep, EveryFailedAllocationIsReportedOrHarmless)
         const std::vector<Outcome> theAfter = RunPage();
         ASSERT_EQ(theAfter.size(), theReference.size()) << "N=" << theN;
         for (std::size_t theCall = 0; theCall < theAfter.size(); ++theCall) {
-            ASSERT_EQ(theAfter[theCall].mCode, S_OK) << "N=" << theN << " call " << theCall << ": "
-                                                     << theAfter[theCall].mDescription;
+            ASSERT_EQ(theAfter[theCall].mCode, S_OK)
+                << "N=" << theN << " call " << theCall << ": " << theAfter[theCall].mDescription;
             EXPECT_TRUE(theAfter[theCall].mBytes == theReference[theCall].mBytes) << "N=" << theN;
         }
         if (HasFailure())

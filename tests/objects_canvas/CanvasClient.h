@@ -22,7 +22,10 @@
 // takes the class from the static library.
 HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject);
 
-inline vx::Client CreateCanvas() { return CreateByFactory(&VxGetClassObject_Canvas); }
+inline vx::Client CreateCanvas()
+{
+    return CreateByFactory(&VxGetClassObject_Canvas);
+}
 
 // The object's ICanvas, borrowed (the client keeps the object alive).
 inline ICanvas* CanvasOf(const vx::Client& inClient)

@@ -1,13 +1,13 @@
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include <automation/DispatchTable.h>
@@ -370,8 +370,8 @@ TEST_F(CanvasTest, WordPropertiesRoundTripAndKeepTheirValueOnRejection)
         EXPECT_EQ(Text(theRow.mName), theRow.mRead) << theRow.mName;
         EXPECT_FALSE(mCanvas.Put(theRow.mName, theRow.mRejected)) << theRow.mName;
         EXPECT_EQ(mCanvas.LastError().mCode, E_FAIL);
-        EXPECT_EQ(mCanvas.LastError().mDescription, std::string("Unable to set property\n\n\nSet Canvas ") +
-                                                        theRow.mName + "  =  " + theRow.mRejected);
+        EXPECT_EQ(mCanvas.LastError().mDescription,
+                  std::string("Unable to set property\n\n\nSet Canvas ") + theRow.mName + "  =  " + theRow.mRejected);
         EXPECT_EQ(Text(theRow.mName), theRow.mRead) << theRow.mName << " after " << theRow.mRejected;
     }
 }
@@ -584,7 +584,9 @@ TEST_F(CanvasTest, PictureMethodsReportTheirArguments)
         {"DrawFile", [&] { return mCanvas.Call("DrawFile", "/nowhere/a.png", "rect=0,0,4,4"); },
          "Draw File: File={/nowhere/a.png} Parameters={rect=0,0,4,4}"},
         {"DrawData",
-         [&] { return mCanvas.Call("DrawData", std::vector<std::uint8_t>{1, 2, 3}, "png", ""); },
+         [&] {
+             return mCanvas.Call("DrawData", std::vector<std::uint8_t>{1, 2, 3}, "png", "");
+         },
          "Draw Data: Data={3 bytes} Type={png} Parameters={}"},
         // A canvas without pixels is no intensity map.
         {"SetChannel", [&] { return mCanvas.Call("SetChannel", "red", theOther.Object()); },
@@ -771,7 +773,8 @@ TEST_F(CanvasTest, ProcessorFaultBecomesFailureWithItsDescription)
         {"put_PenColor", [&] { return theCanvas->put_PenColor(theBroken); }},
         {"put_TextStyle", [&] { return theCanvas->put_TextStyle(theBroken); }},
         {"DrawShape", [&] { return theCanvas->DrawShape(&theBroken, &theParams, nullptr); }},
-        {"GetColor", [&] {
+        {"GetColor",
+         [&] {
              VARIANT theOut;
              return theCanvas->GetColor(&theBroken, &theOut);
          }},

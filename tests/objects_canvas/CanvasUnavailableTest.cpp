@@ -1,7 +1,7 @@
 // Run with VX_IMAGING naming a library that does not exist: the canvas cannot
 // start the picture platform, and every member says so before anything else.
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>

@@ -122,8 +122,8 @@ TEST_F(GLPatternTest, APatternWithoutAPatternCanvasFailsAndDrawsNothing)
     vx::Client theLone = CreateCanvas();
     ASSERT_TRUE(theLone.Put("Width", 20));
     ASSERT_TRUE(theLone.Put("Height", 20));
-    for (const char* theParams : {"rect=0,0,20,20 paintcolor=pattern opengl=true",
-                                  "rect=0,0,20,20 pencolor=pattern op=draw opengl=true"}) {
+    for (const char* theParams :
+         {"rect=0,0,20,20 paintcolor=pattern opengl=true", "rect=0,0,20,20 pencolor=pattern op=draw opengl=true"}) {
         theLone.Call("DrawShape", "rect", theParams);
         EXPECT_EQ(theLone.LastError().mDescription.rfind("Cannot paint pattern because one has not been specified.", 0),
                   0u)

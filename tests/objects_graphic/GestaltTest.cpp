@@ -114,9 +114,9 @@ TEST_F(GestaltTest, EveryCollectionCountsFromOne)
         theList.Get("Item", theCount + 1);
         EXPECT_EQ(theList.LastError().mCode, E_FAIL);
     }
-    EXPECT_EQ(Collection("GraphicsExporters").Get("Item", Collection("GraphicsExporters").Get("Count").AsLong())
-                  .AsString(),
-              "GIF");
+    EXPECT_EQ(
+        Collection("GraphicsExporters").Get("Item", Collection("GraphicsExporters").Get("Count").AsLong()).AsString(),
+        "GIF");
 }
 
 TEST_F(GestaltTest, LogErrorsTakesBooleanWordsAndRefusesTheRest)

@@ -32,7 +32,7 @@ std::ostream& operator<<(std::ostream& ioStream, const ImageFacts& inFacts)
 struct Picture {
     const char* mLabel;
     Bytes mBytes;
-    const char* mType;     // handed to SetData
+    const char* mType;  // handed to SetData
     const char* mFormat;
     std::vector<ImageFacts> mImages;
 };
@@ -45,10 +45,13 @@ std::vector<Picture> EveryFormat()
     std::vector<Picture> thePictures;
     const Pixels theRgba = Pixels::Pattern(5, 4, true);
     thePictures.push_back({"png", PngFile(theRgba), "png", "PNG", {{"millions", 96, "0,0,5,4"}}});
-    thePictures.push_back({"grey png", WritePngWithLibrary(PngSpec(3, 2, 8, 0), {{0, 128, 255}, {9, 99, 199}}),
-                           "image/png", "PNG", {{"256", 72, "0,0,3,2"}}});
-    thePictures.push_back({"jpeg", JpegFile(Pixels::Pattern(6, 5, false), 3, 150), "jpg", "JPEG",
-                           {{"millions", 150, "0,0,6,5"}}});
+    thePictures.push_back({"grey png",
+                           WritePngWithLibrary(PngSpec(3, 2, 8, 0), {{0, 128, 255}, {9, 99, 199}}),
+                           "image/png",
+                           "PNG",
+                           {{"256", 72, "0,0,3,2"}}});
+    thePictures.push_back(
+        {"jpeg", JpegFile(Pixels::Pattern(6, 5, false), 3, 150), "jpg", "JPEG", {{"millions", 150, "0,0,6,5"}}});
     thePictures.push_back({"bmp", BmpFile(), "", "BMP", {{"16", 72, "0,0,3,2"}}});
 
     // Frames are drawn on the logical screen, so each has the screen's bounds;
@@ -58,13 +61,16 @@ std::vector<Picture> EveryFormat()
     GifFrameSpec theSecond(1, 1, 3, 2);
     theSecond.mLocalColors = {0, 0, 255, 255, 255, 255, 0, 0, 0, 9, 9, 9};
     theSecond.mIndices = {0, 1, 2, 3, 2, 1};
-    thePictures.push_back({"animated gif", WriteGifWithLibrary(6, 4, {255, 0, 0, 0, 255, 0}, {theFirst, theSecond}),
-                           "gif", "GIF", {{"2", 72, "0,0,6,4"}, {"4", 72, "0,0,6,4"}}});
+    thePictures.push_back({"animated gif",
+                           WriteGifWithLibrary(6, 4, {255, 0, 0, 0, 255, 0}, {theFirst, theSecond}),
+                           "gif",
+                           "GIF",
+                           {{"2", 72, "0,0,6,4"}, {"4", 72, "0,0,6,4"}}});
 
-    thePictures.push_back({"two-page tiff", TiffFile(), "tif", "TIFF",
-                           {{"millions", 300, "0,0,3,2"}, {"256", 72, "0,0,2,5"}}});
-    thePictures.push_back({"webp", WriteWebpWithLibrary(Opaque(theRgba), true), "image/webp", "WebP",
-                           {{"millions", 72, "0,0,5,4"}}});
+    thePictures.push_back(
+        {"two-page tiff", TiffFile(), "tif", "TIFF", {{"millions", 300, "0,0,3,2"}, {"256", 72, "0,0,2,5"}}});
+    thePictures.push_back(
+        {"webp", WriteWebpWithLibrary(Opaque(theRgba), true), "image/webp", "WebP", {{"millions", 72, "0,0,5,4"}}});
     return thePictures;
 }
 

@@ -29,7 +29,10 @@ namespace vxtest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline vx::Client CreateObject(GetFactoryProc inGetFactory) { return CreateByFactory(inGetFactory); }
+inline vx::Client CreateObject(GetFactoryProc inGetFactory)
+{
+    return CreateByFactory(inGetFactory);
+}
 
 // The interface of a client's object, borrowed.
 template <class Interface>
@@ -68,8 +71,8 @@ protected:
     std::string WriteFile(const std::string& inName, const Bytes& inBytes) const
     {
         const std::string thePath = PathOf(inName);
-        std::ofstream(thePath, std::ios::binary).write(reinterpret_cast<const char*>(inBytes.data()),
-                                                       std::streamsize(inBytes.size()));
+        std::ofstream(thePath, std::ios::binary)
+            .write(reinterpret_cast<const char*>(inBytes.data()), std::streamsize(inBytes.size()));
         return thePath;
     }
     static Bytes Contents(const std::string& inPath)
@@ -79,8 +82,8 @@ protected:
     }
     std::size_t EntryCount() const
     {
-        return std::size_t(std::distance(std::filesystem::directory_iterator(mFolder),
-                                         std::filesystem::directory_iterator()));
+        return std::size_t(
+            std::distance(std::filesystem::directory_iterator(mFolder), std::filesystem::directory_iterator()));
     }
     std::vector<std::string> Entries() const { return mLog.Entries(); }
 

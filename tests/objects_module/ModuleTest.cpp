@@ -63,8 +63,14 @@ bool KeyExists(HKEY inRoot, const std::string& inKey)
     return true;
 }
 
-std::string ClassKey(const VxClassInfo& inClass) { return "CLSID\\" + StringFromGUID(*inClass.mClsid); }
-std::string ProgId(const VxClassInfo& inClass) { return std::string("Vellumax.") + inClass.mName; }
+std::string ClassKey(const VxClassInfo& inClass)
+{
+    return "CLSID\\" + StringFromGUID(*inClass.mClsid);
+}
+std::string ProgId(const VxClassInfo& inClass)
+{
+    return std::string("Vellumax.") + inClass.mName;
+}
 
 class ModuleTest : public ::testing::Test {
 protected:
@@ -149,8 +155,7 @@ TEST_F(ModuleTest, RegistrationWritesTheTypeLibraryAndItsInterfaces)
         SCOPED_TRACE(theClass.mInterface);
         const std::string theKey = "Interface\\" + StringFromGUID(*theClass.mIid);
         EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, theKey), theClass.mInterface);
-        EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, theKey + "\\ProxyStubClsid32"),
-                  "{00020424-0000-0000-C000-000000000046}");
+        EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, theKey + "\\ProxyStubClsid32"), "{00020424-0000-0000-C000-000000000046}");
         EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, theKey + "\\TypeLib"), theLibid);
         EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, theKey + "\\TypeLib", "Version"), "1.0");
     }
@@ -182,9 +187,9 @@ TEST_F(ModuleTest, GraphicImageIsRegisteredButCannotBeCreated)
     ASSERT_EQ(CLSIDFromProgID(u"Vellumax.GraphicImage", &theClsid), S_OK);
     EXPECT_EQ(theClsid, CLSID_GraphicImage);
     IUnknown* theObject = nullptr;
-    EXPECT_EQ(CoCreateInstance(theClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&theObject)),
-              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(
+        CoCreateInstance(theClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&theObject)),
+        CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(theObject, nullptr);
 }
 
@@ -204,7 +209,10 @@ TEST_F(ModuleTest, ClassesOutsideTheFactoryTableAreNotAvailable)
     EXPECT_EQ(mGetClassObject(CLSID_Canvas, IID_IClassFactory, nullptr), E_POINTER);
 }
 
-TEST_F(ModuleTest, CanUnloadWithNothingAlive) { EXPECT_EQ(mCanUnloadNow(), S_OK); }
+TEST_F(ModuleTest, CanUnloadWithNothingAlive)
+{
+    EXPECT_EQ(mCanUnloadNow(), S_OK);
+}
 
 TEST_F(ModuleTest, ABuiltClassHandsOutItsFactoryAndKeepsTheModuleWhileAlive)
 {

@@ -1,6 +1,6 @@
 // DrawCanvas and SetChannel: one canvas's pixels drawn onto or read into another.
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
@@ -33,8 +33,8 @@ vx::Client PictureCanvas(const Pixels& inPixels)
 TEST_F(CanvasOpsTest, DrawCanvasCopiesPlacesAndSizesANeverSizedTarget)
 {
     // Red on the left, blue from x = 3.
-    vx::Client theSource = PictureCanvas(MakePixels(6, 4, {0xFFFF0000, 0xFFFF0000, 0xFFFF0000, 0xFF0000FF,
-                                                           0xFF0000FF, 0xFF0000FF}));
+    vx::Client theSource =
+        PictureCanvas(MakePixels(6, 4, {0xFFFF0000, 0xFFFF0000, 0xFFFF0000, 0xFF0000FF, 0xFF0000FF, 0xFF0000FF}));
     vx::Client theFresh = CreateCanvas();
     EXPECT_EQ(theFresh.Call("DrawCanvas", theSource.Object(), "").AsString(), "0,0,6,4");
     ASSERT_TRUE(theFresh.Ok()) << theFresh.LastError().mDescription;
@@ -138,8 +138,9 @@ TEST_F(CanvasOpsTest, UnknownChannelLeavesTheCanvasUntouched)
     const std::string theBefore = theTarget.Call("GetColor", "1,1").AsString();
     theTarget.Call("SetChannel", "purple", theSource.Object());
     EXPECT_EQ(theTarget.LastError().mCode, E_FAIL);
-    EXPECT_THAT(theTarget.LastError().mDescription,
-                StartsWith("Unable to understand channel.\n\n\nSet Channel: Canvas={ok} Channel={purple} Canvas={Width=3"));
+    EXPECT_THAT(
+        theTarget.LastError().mDescription,
+        StartsWith("Unable to understand channel.\n\n\nSet Channel: Canvas={ok} Channel={purple} Canvas={Width=3"));
     EXPECT_EQ(theTarget.Get("Depth").AsString(), "256");
     EXPECT_EQ(theTarget.Call("GetColor", "1,1").AsString(), theBefore);
 }

@@ -21,8 +21,8 @@ namespace pictures {
 using namespace vx::codecs::test;
 
 const FormatCase kFormats[6] = {
-    {Format::kPng, "png", 0},   {Format::kJpeg, "jpeg", 12}, {Format::kGif, "gif", 0},
-    {Format::kBmp, "bmp", 0},   {Format::kTiff, "tiff", 0},  {Format::kWebp, "webp", 0},
+    {Format::kPng, "png", 0}, {Format::kJpeg, "jpeg", 12}, {Format::kGif, "gif", 0},
+    {Format::kBmp, "bmp", 0}, {Format::kTiff, "tiff", 0},  {Format::kWebp, "webp", 0},
 };
 
 namespace {
@@ -98,8 +98,9 @@ GifFrameSpec GifFrame(const Pixels& inPixels, std::vector<std::uint8_t>& outColo
     EXPECT_LE(theSeen.size(), 256u);
     theSeen.resize(256, 0);
     for (const std::uint32_t theColor : theSeen)
-        theFrame.mLocalColors.insert(theFrame.mLocalColors.end(), {std::uint8_t(theColor >> 16),
-                                                                   std::uint8_t(theColor >> 8), std::uint8_t(theColor)});
+        theFrame.mLocalColors.insert(
+            theFrame.mLocalColors.end(),
+            {std::uint8_t(theColor >> 16), std::uint8_t(theColor >> 8), std::uint8_t(theColor)});
     outColors = theFrame.mLocalColors;
     return theFrame;
 }
@@ -222,8 +223,8 @@ TempFile::TempFile(const std::string& inExtension, const ByteVector& inBytes)
     close(theFile);
     std::remove(thePattern.c_str());
     mPath = thePattern + "." + inExtension;
-    std::ofstream(mPath, std::ios::binary).write(reinterpret_cast<const char*>(inBytes.data()),
-                                                   std::streamsize(inBytes.size()));
+    std::ofstream(mPath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(inBytes.data()), std::streamsize(inBytes.size()));
 }
 
 TempFile::~TempFile()

@@ -19,8 +19,8 @@ enum class Format { kPng, kJpeg, kGif, kBmp, kTiff, kWebp };
 
 struct FormatCase {
     Format mFormat;
-    const char* mName;       // as a type text, which also names the extension
-    int mTolerance;          // largest channel difference the format's coding may leave
+    const char* mName;  // as a type text, which also names the extension
+    int mTolerance;     // largest channel difference the format's coding may leave
 };
 extern const FormatCase kFormats[6];
 

@@ -2,8 +2,8 @@
 // and from bytes, the image a multi-image file is asked for, placement,
 // source rectangles, matrices and transfer modes, and failures that must
 // leave the canvas as it was.
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <unistd.h>
 
@@ -82,7 +82,8 @@ TEST_F(PictureTest, EveryFormatDrawsFromFileAndFromBytesOntoANeverSizedCanvas)
     for (const FormatCase& theCase : kFormats) {
         const Pixels& thePicture = theCase.mFormat == Format::kJpeg ? theBlocky : theSmall;
         const ByteVector theBytes = Encode(theCase.mFormat, thePicture);
-        const std::string theSize = "0,0," + std::to_string(thePicture.mWidth) + "," + std::to_string(thePicture.mHeight);
+        const std::string theSize =
+            "0,0," + std::to_string(thePicture.mWidth) + "," + std::to_string(thePicture.mHeight);
         // From bytes: with the format named, and found by trial with no type at all.
         for (const char* theType : {theCase.mName, ""}) {
             vx::Client theCanvas = CreateCanvas();
@@ -117,8 +118,9 @@ TEST_F(PictureTest, MultiImageFilesDrawTheImageChosen)
         }
         vx::Client theCanvas = FilledCanvas(3, 2, "white");
         DrawData(theCanvas, theBytes, "", "image=4");
-        EXPECT_THAT(theCanvas.LastError().mDescription,
-                    StartsWith("A QuickTime error occurred indicating that the parameters given were incorrect (-50).\n"));
+        EXPECT_THAT(
+            theCanvas.LastError().mDescription,
+            StartsWith("A QuickTime error occurred indicating that the parameters given were incorrect (-50).\n"));
         EXPECT_EQ(Argb(CanvasPixels(theCanvas), 1, 1), 0xFFFFFFFFu);
     }
 }
@@ -134,18 +136,18 @@ TEST_F(PictureTest, TransferModesCombineAsTheirDefinitionsSay)
     };
     const std::vector<Row> kRows = {
         {"mode=copy", 0xFF781E5A, 0x781E5A},
-        {"mode=addpin", 0xFF781E5A, 0xA0B428},          // min(s + d, op): 160, 180, 40
-        {"mode=addover", 0xFF781E5A, 0xDCB422},         // (s + d) mod 256: 220, 180, 34
-        {"mode=subpin", 0xFF781E5A, 0xA0FF6E},          // max(d − s, op): 160, 255, 110
-        {"mode=addmax", 0xFF781E5A, 0x7896C8},          // 120, 150, 200
-        {"mode=subover", 0xFF781E5A, 0xEC786E},         // (d − s) mod 256: 236, 120, 110
-        {"mode=addmin", 0xFF781E5A, 0x641E5A},          // 100, 30, 90
+        {"mode=addpin", 0xFF781E5A, 0xA0B428},   // min(s + d, op): 160, 180, 40
+        {"mode=addover", 0xFF781E5A, 0xDCB422},  // (s + d) mod 256: 220, 180, 34
+        {"mode=subpin", 0xFF781E5A, 0xA0FF6E},   // max(d − s, op): 160, 255, 110
+        {"mode=addmax", 0xFF781E5A, 0x7896C8},   // 120, 150, 200
+        {"mode=subover", 0xFF781E5A, 0xEC786E},  // (d − s) mod 256: 236, 120, 110
+        {"mode=addmin", 0xFF781E5A, 0x641E5A},   // 100, 30, 90
         {"mode=addmax dither=true", 0xFF781E5A, 0x7896C8},
-        {"mode=transparent", 0x80781E5A, 0x6E5A91},     // (s·a + d·(255 − a)) / 255: 110, 90, 145
-        {"mode=prewhitealpha", 0x80781E5A, 0x2B003F},   // s + (d − 255)(255 − a) / 255: 43, 0 (floor), 63
-        {"mode=preblackalpha", 0x80781E5A, 0xAA69BE},   // s + d(255 − a) / 255: 170, 105, 190
-        {"mode=blend", 0x80781E5A, 0x6A5ABF},           // weight a·op / 255 per channel: 106, 90, 191
-        {"mode=blend", 0xFF781E5A, 0x711EB7},           // opaque: weights 160, 255, 40 give 113, 30, 183
+        {"mode=transparent", 0x80781E5A, 0x6E5A91},    // (s·a + d·(255 − a)) / 255: 110, 90, 145
+        {"mode=prewhitealpha", 0x80781E5A, 0x2B003F},  // s + (d − 255)(255 − a) / 255: 43, 0 (floor), 63
+        {"mode=preblackalpha", 0x80781E5A, 0xAA69BE},  // s + d(255 − a) / 255: 170, 105, 190
+        {"mode=blend", 0x80781E5A, 0x6A5ABF},          // weight a·op / 255 per channel: 106, 90, 191
+        {"mode=blend", 0xFF781E5A, 0x711EB7},          // opaque: weights 160, 255, 40 give 113, 30, 183
     };
     const std::string theOperation = " modecolor=" + PercentColor(160, 255, 40);
     const std::string theCanvasColor = PercentColor(100, 150, 200);
@@ -233,7 +235,8 @@ TEST_F(PictureTest, ReportsNameTheDataAndTheFile)
     EXPECT_EQ(theCanvas.LastError().mCode, E_FAIL);
     EXPECT_THAT(theCanvas.LastError().mDescription,
                 StartsWith("A QuickTime error occurred indicating that the file was not found (-43).\n\n\n"
-                           "Draw File: File={" + theMissing + "} Parameters={pos=1,1} Canvas={Width=5"));
+                           "Draw File: File={" +
+                           theMissing + "} Parameters={pos=1,1} Canvas={Width=5"));
 }
 
 // Bytes no importer takes, cut-off files and hostile sizes: the call fails

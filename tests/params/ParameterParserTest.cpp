@@ -52,21 +52,22 @@ TEST_P(GrammarAccepts, PairsInOrder)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, GrammarAccepts,
-    testing::Values(
-        GoodCase{"empty", "", {}}, GoodCase{"white space only", " \t\r\n\v\f", {}},
-        GoodCase{"three pairs", "pos=10,20 textcolor=red text='Hello world'",
-                 {{"pos", "10,20"}, {"textcolor", "red"}, {"text", "Hello world"}}},
-        GoodCase{"blanks around equals", "a = 1\tb\n=\n2", {{"a", "1"}, {"b", "2"}}},
-        GoodCase{"doubled single quote", "text='It''s'", {{"text", "It's"}}},
-        GoodCase{"doubled double quote", "text=\"say \"\"hi\"\"\"", {{"text", "say \"hi\""}}},
-        GoodCase{"other quote is ordinary", "text=\"it's\" b='a\"b'", {{"text", "it's"}, {"b", "a\"b"}}},
-        GoodCase{"empty quoted value", "text='' b=\"\"", {{"text", ""}, {"b", ""}}},
-        GoodCase{"pair right after a quote", "text='a'b=2", {{"text", "a"}, {"b", "2"}}},
-        GoodCase{"quoted name", "'my name'=1", {{"my name", "1"}}},
-        GoodCase{"case kept", "PenColor=RED", {{"PenColor", "RED"}}},
-        GoodCase{"255 characters", "v=" + std::string(255, 'x'), {{"v", std::string(255, 'x')}}},
-        GoodCase{"255 quoted characters with doubled quotes", "v='" + std::string(253, 'x') + "'''''",
-                 {{"v", std::string(253, 'x') + "''"}}}),
+    testing::Values(GoodCase{"empty", "", {}}, GoodCase{"white space only", " \t\r\n\v\f", {}},
+                    GoodCase{"three pairs",
+                             "pos=10,20 textcolor=red text='Hello world'",
+                             {{"pos", "10,20"}, {"textcolor", "red"}, {"text", "Hello world"}}},
+                    GoodCase{"blanks around equals", "a = 1\tb\n=\n2", {{"a", "1"}, {"b", "2"}}},
+                    GoodCase{"doubled single quote", "text='It''s'", {{"text", "It's"}}},
+                    GoodCase{"doubled double quote", "text=\"say \"\"hi\"\"\"", {{"text", "say \"hi\""}}},
+                    GoodCase{"other quote is ordinary", "text=\"it's\" b='a\"b'", {{"text", "it's"}, {"b", "a\"b"}}},
+                    GoodCase{"empty quoted value", "text='' b=\"\"", {{"text", ""}, {"b", ""}}},
+                    GoodCase{"pair right after a quote", "text='a'b=2", {{"text", "a"}, {"b", "2"}}},
+                    GoodCase{"quoted name", "'my name'=1", {{"my name", "1"}}},
+                    GoodCase{"case kept", "PenColor=RED", {{"PenColor", "RED"}}},
+                    GoodCase{"255 characters", "v=" + std::string(255, 'x'), {{"v", std::string(255, 'x')}}},
+                    GoodCase{"255 quoted characters with doubled quotes",
+                             "v='" + std::string(253, 'x') + "'''''",
+                             {{"v", std::string(253, 'x') + "''"}}}),
     [](const auto& inInfo) { return std::to_string(inInfo.index); });
 
 TEST(GrammarAccepts, PlainEqualsAfterValueIsAnError)
@@ -126,8 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"256-character value", "v=" + k256, 4, 257, "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx^x",
                 "Gave up getting value at character 257 because it was too long  "
                 "\"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx^x\""},
-        BadCase{"256-character name", k256 + "=1", 4, 255,
-                "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx^x=1",
+        BadCase{"256-character name", k256 + "=1", 4, 255, "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx^x=1",
                 "Gave up getting value at character 255 because it was too long  "
                 "\"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx^x=1\""},
         BadCase{"256 quoted characters", "v='" + k256 + "'", 4, 258, "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx^x'",
@@ -136,9 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"value read fails", "a=1 fail=reddish b=2", 6, 16, "fail=reddish",
                 "Could not understand value of parameter \"fail=reddish\""},
         BadCase{"unknown name", "bad=1", 7, 5, "bad", "Do not recognise parameter \"bad\""},
-        BadCase{"excerpt reaches 30 characters each way",
-                "a=" + std::string(40, 'b') + " c " + std::string(40, 'd'), 2, 45,
-                std::string(27, 'b') + " c ^" + std::string(30, 'd'),
+        BadCase{"excerpt reaches 30 characters each way", "a=" + std::string(40, 'b') + " c " + std::string(40, 'd'), 2,
+                45, std::string(27, 'b') + " c ^" + std::string(30, 'd'),
                 "Could not find equals sign expected at character 45 \"" + std::string(27, 'b') + " c ^" +
                     std::string(30, 'd') + "\""}),
     [](const auto& inInfo) { return std::to_string(inInfo.index); });

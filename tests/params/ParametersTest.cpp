@@ -56,12 +56,11 @@ TEST(Keywords, EmptyStringChangesNothing)
 
 TEST(Keywords, EachSetsItsField)
 {
-    auto p = Parsed(
-        "pencolor=blue textcolor=red paintcolor=50,50,50 pensize=3 textsize=12 textstyle='bold,italic' "
-        "halign=right valign=bottom dither=yes rect=1,2,3,4 position=5,6 size=7,8 inset=5,7 move=9,10 "
-        "type=png image=2 fit=true mode=blend modecolor=white srcrect=11,12,13,14 shape=oval op=draw "
-        "cornersize=20 points=0,0,10,0,10,10 text='Grüße' quality=high interlace=1 depth=256 opengl=true "
-        "transparent=15,16");
+    auto p = Parsed("pencolor=blue textcolor=red paintcolor=50,50,50 pensize=3 textsize=12 textstyle='bold,italic' "
+                    "halign=right valign=bottom dither=yes rect=1,2,3,4 position=5,6 size=7,8 inset=5,7 move=9,10 "
+                    "type=png image=2 fit=true mode=blend modecolor=white srcrect=11,12,13,14 shape=oval op=draw "
+                    "cornersize=20 points=0,0,10,0,10,10 text='Grüße' quality=high interlace=1 depth=256 opengl=true "
+                    "transparent=15,16");
     EXPECT_EQ(p->PenColor, (ColorValue{0, 0, 0xD400, 0xFFFF, 0}));
     EXPECT_EQ(p->TextColor, (ColorValue{0xDD6B, 0x08C2, 0x06A2, 0xFFFF, 0}));
     EXPECT_EQ(p->PaintColor, (ColorValue{0x7FFF, 0x7FFF, 0x7FFF, 0xFFFF, 0}));
@@ -141,17 +140,17 @@ TEST_P(KeywordReaderFails, WithCode6AndNameEqualsValue)
     EXPECT_EQ(std::string(theMessage), "Could not understand value of parameter \"" + thePair + "\"");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryKeyword, KeywordReaderFails,
-    testing::Values("pencolor=reddish", "textcolor=reddish", "paintcolor=1,2", "pensize=thick", "textsize=big",
-                    "textstyle=heavy", "halign=center", "valign=centre", "dither=maybe", "rectangle=1,2,3",
-                    "rect=0,0,32767,10", "position=1", "pos=a,b", "size=1,2,3", "inset=x", "move=1",
-                    "rotation=left", "rotate=x", "stretch=wide", "scale=x,2", "skew=x", "translate=1",
-                    "image=first", "fit=perhaps", "mode=xor", "modecolor=nope", "sourcerectangle=1",
-                    "srcrect=1,2", "shape=circle", "operation=fill", "op=none", "cornersize=round",
-                    "points=0,0,10", "interlace=on", "depth=4", "opengl=on", "transparent=1,2,3",
-                    "scale=40000", "skew=-40000"),
-    [](const auto& inInfo) { return std::to_string(inInfo.index); });
+INSTANTIATE_TEST_SUITE_P(EveryKeyword, KeywordReaderFails,
+                         testing::Values("pencolor=reddish", "textcolor=reddish", "paintcolor=1,2", "pensize=thick",
+                                         "textsize=big", "textstyle=heavy", "halign=center", "valign=centre",
+                                         "dither=maybe", "rectangle=1,2,3", "rect=0,0,32767,10", "position=1",
+                                         "pos=a,b", "size=1,2,3", "inset=x", "move=1", "rotation=left", "rotate=x",
+                                         "stretch=wide", "scale=x,2", "skew=x", "translate=1", "image=first",
+                                         "fit=perhaps", "mode=xor", "modecolor=nope", "sourcerectangle=1",
+                                         "srcrect=1,2", "shape=circle", "operation=fill", "op=none", "cornersize=round",
+                                         "points=0,0,10", "interlace=on", "depth=4", "opengl=on", "transparent=1,2,3",
+                                         "scale=40000", "skew=-40000"),
+                         [](const auto& inInfo) { return std::to_string(inInfo.index); });
 
 TEST(Keywords, TypeTakesAnyTokenAndRotateNeedsAValue)
 {
@@ -242,8 +241,7 @@ TEST_P(FitArithmetic, ShrinksKeepsRatioAndAligns)
 {
     const FitCase& theCase = GetParam();
     const LongRect theBounds{0, 0, 400, 300};
-    EXPECT_EQ(Parsed(theCase.params)->DestinationRect(theCase.natural, theBounds), theCase.expected)
-        << theCase.params;
+    EXPECT_EQ(Parsed(theCase.params)->DestinationRect(theCase.natural, theBounds), theCase.expected) << theCase.params;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -39,10 +39,9 @@ INSTANTIATE_TEST_SUITE_P(
                     LongCase{"smallest is ordinary", "-2147483648", true, INT32_MIN},
                     LongCase{"one above largest", "2147483648", false, 0},
                     LongCase{"one below smallest", "-2147483649", false, 0},
-                    LongCase{"far out of range", "99999999999999999999", false, 0},
-                    LongCase{"empty", "", false, 0}, LongCase{"sign alone", "-", false, 0},
-                    LongCase{"blank after sign", "- 5", false, 0}, LongCase{"word", "abc", false, 0},
-                    LongCase{"decimal point first", ".5", false, 0}),
+                    LongCase{"far out of range", "99999999999999999999", false, 0}, LongCase{"empty", "", false, 0},
+                    LongCase{"sign alone", "-", false, 0}, LongCase{"blank after sign", "- 5", false, 0},
+                    LongCase{"word", "abc", false, 0}, LongCase{"decimal point first", ".5", false, 0}),
     [](const auto& inInfo) { return std::to_string(inInfo.index); });
 
 struct FloatCase {
@@ -61,18 +60,16 @@ TEST_P(ReadFloatTest, ReadsLikePercentF)
     EXPECT_FLOAT_EQ(theValue, theCase.ok ? theCase.value : -7.0f) << theCase.text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ReadFloatTest,
-                         testing::Values(FloatCase{"1.5", true, 1.5f}, FloatCase{" -2.25", true, -2.25f},
-                                         FloatCase{".5", true, 0.5f}, FloatCase{"5.", true, 5.0f},
-                                         FloatCase{"1e3", true, 1000.0f}, FloatCase{"2.5E-1x", true, 0.25f},
-                                         FloatCase{"7e", true, 7.0f}, FloatCase{"45,10,10", true, 45.0f},
-                                         FloatCase{"1.e2", true, 100.0f}, FloatCase{"-.5e+1", true, -5.0f},
-                                         FloatCase{"00012.50", true, 12.5f}, FloatCase{"1e-", true, 1.0f},
-                                         FloatCase{"1.175494351e-38", true, 1.175494351e-38f},
-                                         FloatCase{"1e-400", true, 0.0f}, FloatCase{"1e39", false, 0},
-                                         FloatCase{"1e400", false, 0}, FloatCase{".", false, 0},
-                                         FloatCase{"", false, 0}, FloatCase{"inf", false, 0},
-                                         FloatCase{"nan", false, 0}, FloatCase{"0x10", true, 0.0f}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadFloatTest,
+    testing::Values(FloatCase{"1.5", true, 1.5f}, FloatCase{" -2.25", true, -2.25f}, FloatCase{".5", true, 0.5f},
+                    FloatCase{"5.", true, 5.0f}, FloatCase{"1e3", true, 1000.0f}, FloatCase{"2.5E-1x", true, 0.25f},
+                    FloatCase{"7e", true, 7.0f}, FloatCase{"45,10,10", true, 45.0f}, FloatCase{"1.e2", true, 100.0f},
+                    FloatCase{"-.5e+1", true, -5.0f}, FloatCase{"00012.50", true, 12.5f}, FloatCase{"1e-", true, 1.0f},
+                    FloatCase{"1.175494351e-38", true, 1.175494351e-38f}, FloatCase{"1e-400", true, 0.0f},
+                    FloatCase{"1e39", false, 0}, FloatCase{"1e400", false, 0}, FloatCase{".", false, 0},
+                    FloatCase{"", false, 0}, FloatCase{"inf", false, 0}, FloatCase{"nan", false, 0},
+                    FloatCase{"0x10", true, 0.0f}));
 
 TEST(ReadFloat, HugeDigitStringsFailAndTinyOnesReadAsZero)
 {
@@ -88,8 +85,8 @@ TEST(ReadBoolean, WordsAndNumbers)
         const char* text;
         bool ok;
         std::int32_t value;
-    } kCases[] = {{"true", true, 1}, {"FALSE", true, 0}, {"YES", true, 1}, {"No", true, 0}, {"2", true, 1},
-                  {"0", true, 0},    {"-1", true, 1},    {"maybe", false, 0}, {"", false, 0}, {" yes", false, 0}};
+    } kCases[] = {{"true", true, 1}, {"FALSE", true, 0}, {"YES", true, 1},    {"No", true, 0}, {"2", true, 1},
+                  {"0", true, 0},    {"-1", true, 1},    {"maybe", false, 0}, {"", false, 0},  {" yes", false, 0}};
     for (const auto& theCase : kCases) {
         std::int32_t theValue = 9;
         EXPECT_EQ(ReadBoolean(theCase.text, &theValue), theCase.ok) << theCase.text;
@@ -105,9 +102,9 @@ TEST(ReadLongList, ItemsSeparatorsAndLimits)
         bool ok;
         std::int32_t count;
     } kCases[] = {
-        {"", 4, true, 0},         {"1,2,3", 4, true, 3},   {"5 px,7", 4, true, 2}, {"1,2,", 4, true, 2},
-        {"1,,2", 4, false, 1},    {"1,2,3", 2, false, 2},  {"1, 2", 4, true, 2},   {"1,x", 4, false, 1},
-        {"1, ", 4, false, 1},     {",1", 4, false, 0},
+        {"", 4, true, 0},      {"1,2,3", 4, true, 3},  {"5 px,7", 4, true, 2}, {"1,2,", 4, true, 2},
+        {"1,,2", 4, false, 1}, {"1,2,3", 2, false, 2}, {"1, 2", 4, true, 2},   {"1,x", 4, false, 1},
+        {"1, ", 4, false, 1},  {",1", 4, false, 0},
     };
     for (const auto& theCase : kCases) {
         std::int32_t theValues[4] = {};
@@ -230,39 +227,38 @@ TEST_P(ReadColorTest, WordsPatternAndPercentages)
     EXPECT_EQ(theColor, theCase.color) << theCase.text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ReadColorTest,
-    testing::Values(ColorCase{"red", true, {0xDD6B, 0x08C2, 0x06A2, 0xFFFF, 0}},
-                    ColorCase{"RED", true, {0xDD6B, 0x08C2, 0x06A2, 0xFFFF, 0}},
-                    ColorCase{"Red", true, {0xDD6B, 0x08C2, 0x06A2, 0xFFFF, 0}},
-                    ColorCase{" red", false, kStart}, ColorCase{"reddish", false, kStart},
-                    ColorCase{"", true, ColorValue::White()},
-                    ColorCase{"yellow", true, {0xFC00, 0xF37D, 0x052F, 0xFFFF, 0}},
-                    ColorCase{"purple", true, {0xF2D7, 0x0856, 0x84EC, 0xFFFF, 0}},
-                    ColorCase{"orange", true, {0xFFFF, 0x91EA, 0x170A, 0xFFFF, 0}},
-                    ColorCase{"lightgray", true, {0xCCCC, 0xCCCC, 0xCCCC, 0xFFFF, 0}},
-                    ColorCase{"darkgray", true, {0x4444, 0x4444, 0x4444, 0xFFFF, 0}},
-                    ColorCase{"pattern", true, {0x1234, 0x2345, 0x3456, 0x4567, 1}},
-                    ColorCase{"50,50,50", true, {0x7FFF, 0x7FFF, 0x7FFF, 0xFFFF, 0}},
-                    ColorCase{"50,50,50,0", true, {0x7FFF, 0x7FFF, 0x7FFF, 0, 0}},
-                    ColorCase{"150,-5,50", true, {0xFFFF, 0, 0x7FFF, 0xFFFF, 0}},
-                    ColorCase{"50,50", false, kStart}, ColorCase{"1,2,3,4,5", false, kStart},
-                    ColorCase{"1,2,3,4,5,6", false, kStart}, ColorCase{"1,2,x", false, kStart},
-                    // Web colours: a byte spreads as b × 257, a short-form digit as d × 0x1111.
-                    ColorCase{"#ff0000", true, {0xFFFF, 0, 0, 0xFFFF, 0}},
-                    ColorCase{"#FF8001", true, {0xFFFF, 0x8080, 0x0101, 0xFFFF, 0}},
-                    ColorCase{"#0a1B2c80", true, {0x0A0A, 0x1B1B, 0x2C2C, 0x8080, 0}},
-                    ColorCase{"#f80", true, {0xFFFF, 0x8888, 0, 0xFFFF, 0}},
-                    ColorCase{"#000", true, {0, 0, 0, 0xFFFF, 0}},
-                    ColorCase{"#12345600", true, {0x1212, 0x3434, 0x5656, 0, 0}},
-                    // Any other length, a non-digit or a blank fails and leaves the colour alone.
-                    ColorCase{"#", false, kStart}, ColorCase{"#12", false, kStart},
-                    ColorCase{"#1234", false, kStart}, ColorCase{"#12345", false, kStart},
-                    ColorCase{"#1234567", false, kStart}, ColorCase{"#123456789", false, kStart},
-                    ColorCase{"#ggg", false, kStart}, ColorCase{"#12345g", false, kStart},
-                    ColorCase{"# fff", false, kStart}, ColorCase{"#fff ", false, kStart},
-                    ColorCase{" #fff", false, kStart}, ColorCase{"##fff", false, kStart},
-                    ColorCase{"#-12", false, kStart}, ColorCase{"ff0000", false, kStart}));
+INSTANTIATE_TEST_SUITE_P(Cases, ReadColorTest,
+                         testing::Values(ColorCase{"red", true, {0xDD6B, 0x08C2, 0x06A2, 0xFFFF, 0}},
+                                         ColorCase{"RED", true, {0xDD6B, 0x08C2, 0x06A2, 0xFFFF, 0}},
+                                         ColorCase{"Red", true, {0xDD6B, 0x08C2, 0x06A2, 0xFFFF, 0}},
+                                         ColorCase{" red", false, kStart}, ColorCase{"reddish", false, kStart},
+                                         ColorCase{"", true, ColorValue::White()},
+                                         ColorCase{"yellow", true, {0xFC00, 0xF37D, 0x052F, 0xFFFF, 0}},
+                                         ColorCase{"purple", true, {0xF2D7, 0x0856, 0x84EC, 0xFFFF, 0}},
+                                         ColorCase{"orange", true, {0xFFFF, 0x91EA, 0x170A, 0xFFFF, 0}},
+                                         ColorCase{"lightgray", true, {0xCCCC, 0xCCCC, 0xCCCC, 0xFFFF, 0}},
+                                         ColorCase{"darkgray", true, {0x4444, 0x4444, 0x4444, 0xFFFF, 0}},
+                                         ColorCase{"pattern", true, {0x1234, 0x2345, 0x3456, 0x4567, 1}},
+                                         ColorCase{"50,50,50", true, {0x7FFF, 0x7FFF, 0x7FFF, 0xFFFF, 0}},
+                                         ColorCase{"50,50,50,0", true, {0x7FFF, 0x7FFF, 0x7FFF, 0, 0}},
+                                         ColorCase{"150,-5,50", true, {0xFFFF, 0, 0x7FFF, 0xFFFF, 0}},
+                                         ColorCase{"50,50", false, kStart}, ColorCase{"1,2,3,4,5", false, kStart},
+                                         ColorCase{"1,2,3,4,5,6", false, kStart}, ColorCase{"1,2,x", false, kStart},
+                                         // Web colours: a byte spreads as b × 257, a short-form digit as d × 0x1111.
+                                         ColorCase{"#ff0000", true, {0xFFFF, 0, 0, 0xFFFF, 0}},
+                                         ColorCase{"#FF8001", true, {0xFFFF, 0x8080, 0x0101, 0xFFFF, 0}},
+                                         ColorCase{"#0a1B2c80", true, {0x0A0A, 0x1B1B, 0x2C2C, 0x8080, 0}},
+                                         ColorCase{"#f80", true, {0xFFFF, 0x8888, 0, 0xFFFF, 0}},
+                                         ColorCase{"#000", true, {0, 0, 0, 0xFFFF, 0}},
+                                         ColorCase{"#12345600", true, {0x1212, 0x3434, 0x5656, 0, 0}},
+                                         // Any other length, a non-digit or a blank fails and leaves the colour alone.
+                                         ColorCase{"#", false, kStart}, ColorCase{"#12", false, kStart},
+                                         ColorCase{"#1234", false, kStart}, ColorCase{"#12345", false, kStart},
+                                         ColorCase{"#1234567", false, kStart}, ColorCase{"#123456789", false, kStart},
+                                         ColorCase{"#ggg", false, kStart}, ColorCase{"#12345g", false, kStart},
+                                         ColorCase{"# fff", false, kStart}, ColorCase{"#fff ", false, kStart},
+                                         ColorCase{" #fff", false, kStart}, ColorCase{"##fff", false, kStart},
+                                         ColorCase{"#-12", false, kStart}, ColorCase{"ff0000", false, kStart}));
 
 // A web colour after "pattern" was set clears the flag, as every colour form does.
 TEST(ReadColor, WebColourClearsThePatternFlag)
@@ -336,8 +332,15 @@ TEST(ColorValue, PercentagesComponentsAndColorRefs)
 TEST(WordReaders, EveryWordAndItsNumber)
 {
     ShapeKind theShape = kNoShapeType;
-    for (auto [theWord, theValue] : {std::pair{"rectangle", 1}, {"RECT", 1}, {"oval", 2}, {"polygon", 3},
-                                     {"poly", 3}, {"roundrectangle", 4}, {"roundrect", 4}, {"text", 5}, {"line", 6}}) {
+    for (auto [theWord, theValue] : {std::pair{"rectangle", 1},
+                                     {"RECT", 1},
+                                     {"oval", 2},
+                                     {"polygon", 3},
+                                     {"poly", 3},
+                                     {"roundrectangle", 4},
+                                     {"roundrect", 4},
+                                     {"text", 5},
+                                     {"line", 6}}) {
         ASSERT_TRUE(ReadShape(theWord, &theShape)) << theWord;
         EXPECT_EQ(theShape, theValue) << theWord;
     }
@@ -374,9 +377,17 @@ TEST(WordReaders, EveryWordAndItsNumber)
     EXPECT_EQ(theChannel, kAlphaChannel);
 
     TransferMode theMode = 999;
-    for (auto [theWord, theValue] :
-         {std::pair{"copy", 0}, {"addpin", 33}, {"addover", 34}, {"subpin", 35}, {"addmax", 37}, {"subover", 38},
-          {"addmin", 39}, {"transparent", 256}, {"prewhitealpha", 257}, {"preblackalpha", 258}, {"BLEND", 260}}) {
+    for (auto [theWord, theValue] : {std::pair{"copy", 0},
+                                     {"addpin", 33},
+                                     {"addover", 34},
+                                     {"subpin", 35},
+                                     {"addmax", 37},
+                                     {"subover", 38},
+                                     {"addmin", 39},
+                                     {"transparent", 256},
+                                     {"prewhitealpha", 257},
+                                     {"preblackalpha", 258},
+                                     {"BLEND", 260}}) {
         ASSERT_TRUE(ReadTransferMode(theWord, &theMode)) << theWord;
         EXPECT_EQ(theMode, theValue) << theWord;
     }
@@ -384,8 +395,7 @@ TEST(WordReaders, EveryWordAndItsNumber)
     EXPECT_EQ(theMode, 260);
 
     std::int32_t theDepth = 0;
-    for (auto [theWord, theValue] :
-         {std::pair{"2", 1}, {"16", 4}, {"256", 8}, {"Thousands", 16}, {"millions", 32}}) {
+    for (auto [theWord, theValue] : {std::pair{"2", 1}, {"16", 4}, {"256", 8}, {"Thousands", 16}, {"millions", 32}}) {
         ASSERT_TRUE(ReadDepth(theWord, &theDepth)) << theWord;
         EXPECT_EQ(theDepth, theValue);
     }
@@ -397,8 +407,14 @@ TEST(WordReaders, EveryWordAndItsNumber)
 TEST(ReadQuality, WordsOrNormalAndNeverFails)
 {
     CodecQuality theQuality = kMinQuality;
-    for (auto [theWord, theValue] : {std::pair{"min", 0}, {"low", 256}, {"normal", 512}, {"HIGH", 768},
-                                     {"max", 1023}, {"lossless", 1024}, {"superb", 512}, {"", 512}}) {
+    for (auto [theWord, theValue] : {std::pair{"min", 0},
+                                     {"low", 256},
+                                     {"normal", 512},
+                                     {"HIGH", 768},
+                                     {"max", 1023},
+                                     {"lossless", 1024},
+                                     {"superb", 512},
+                                     {"", 512}}) {
         theQuality = kMaxQuality;
         EXPECT_TRUE(ReadQuality(theWord, &theQuality)) << theWord;
         EXPECT_EQ(theQuality, theValue) << theWord;
@@ -413,13 +429,16 @@ TEST(Formatters, AlignmentsDepthsAndNumbers)
         std::int32_t value;
         const char* text;
     } kCases[] = {
-        {FormatHAlign, 0, "left"},      {FormatHAlign, 1, "middle"},  {FormatHAlign, 2, "right"},
-        {FormatHAlign, 3, ""},          {FormatHAlign, -1, ""},       {FormatVAlign, 0, "top"},
-        {FormatVAlign, 1, "middle"},    {FormatVAlign, 2, "bottom"},  {FormatVAlign, 7, ""},
-        {FormatDepth, 1, "2"},          {FormatDepth, 2, "4"},        {FormatDepth, 4, "16"},
-        {FormatDepth, 8, "256"},        {FormatDepth, 16, "thousands"}, {FormatDepth, 24, "millions"},
-        {FormatDepth, 32, "millions"},  {FormatDepth, 3, ""},         {FormatLong, -2147483647 - 1, "-2147483648"},
-        {FormatLong, 0, "0"},           {FormatLong, 2147483647, "2147483647"},
+        {FormatHAlign, 0, "left"},     {FormatHAlign, 1, "middle"},
+        {FormatHAlign, 2, "right"},    {FormatHAlign, 3, ""},
+        {FormatHAlign, -1, ""},        {FormatVAlign, 0, "top"},
+        {FormatVAlign, 1, "middle"},   {FormatVAlign, 2, "bottom"},
+        {FormatVAlign, 7, ""},         {FormatDepth, 1, "2"},
+        {FormatDepth, 2, "4"},         {FormatDepth, 4, "16"},
+        {FormatDepth, 8, "256"},       {FormatDepth, 16, "thousands"},
+        {FormatDepth, 24, "millions"}, {FormatDepth, 32, "millions"},
+        {FormatDepth, 3, ""},          {FormatLong, -2147483647 - 1, "-2147483648"},
+        {FormatLong, 0, "0"},          {FormatLong, 2147483647, "2147483647"},
     };
     for (const auto& theCase : kCases) {
         std::strcpy(theText, "junk");
@@ -563,66 +582,75 @@ TEST(ListSeparator, IsAComma)
 TEST(WordsOf, EveryListedWordReadsToItsValue)
 {
     const auto theReaders = {
-        std::pair{WordList::Colors, +[](const char* inWord, std::int32_t* outValue) {
-            ColorValue theColor{0x1234, 0x2345, 0x3456, 0, 1};
-            const bool isRead = ReadColor(inWord, &theColor);
-            *outValue = std::int32_t((theColor.red >> 8) << 16 | (theColor.green >> 8) << 8 | theColor.blue >> 8);
-            return isRead && theColor.alpha == 0xFFFF && theColor.pattern == 0;
-        }},
-        std::pair{WordList::Shapes, +[](const char* inWord, std::int32_t* outValue) {
-            ShapeKind theValue{};
-            const bool isRead = ReadShape(inWord, &theValue);
-            *outValue = std::int32_t(theValue);
-            return isRead;
-        }},
-        std::pair{WordList::Operations, +[](const char* inWord, std::int32_t* outValue) {
-            DrawOperation theValue{};
-            const bool isRead = ReadOperation(inWord, &theValue);
-            *outValue = std::int32_t(theValue);
-            return isRead;
-        }},
-        std::pair{WordList::HAligns, +[](const char* inWord, std::int32_t* outValue) {
-            HAlignKind theValue{};
-            const bool isRead = ReadHAlign(inWord, &theValue);
-            *outValue = std::int32_t(theValue);
-            return isRead;
-        }},
-        std::pair{WordList::VAligns, +[](const char* inWord, std::int32_t* outValue) {
-            VAlignKind theValue{};
-            const bool isRead = ReadVAlign(inWord, &theValue);
-            *outValue = std::int32_t(theValue);
-            return isRead;
-        }},
-        std::pair{WordList::Channels, +[](const char* inWord, std::int32_t* outValue) {
-            ChannelKind theValue{};
-            const bool isRead = ReadChannel(inWord, &theValue);
-            *outValue = std::int32_t(theValue);
-            return isRead;
-        }},
-        std::pair{WordList::Qualities, +[](const char* inWord, std::int32_t* outValue) {
-            CodecQuality theValue{};
-            ReadQuality(inWord, &theValue);
-            *outValue = std::int32_t(theValue);
-            return true;
-        }},
-        std::pair{WordList::Depths, +[](const char* inWord, std::int32_t* outValue) {
-            return ReadDepth(inWord, outValue);
-        }},
-        std::pair{WordList::Modes, +[](const char* inWord, std::int32_t* outValue) {
-            TransferMode theValue{};
-            const bool isRead = ReadTransferMode(inWord, &theValue);
-            *outValue = std::int32_t(theValue);
-            return isRead;
-        }},
-        std::pair{WordList::Styles, +[](const char* inWord, std::int32_t* outValue) {
-            TextStyleRecord theStyle;
-            const bool isRead = ReadTextStyle(inWord, &theStyle);
-            *outValue = theStyle.bold | theStyle.italic << 1 | theStyle.underline << 2 | theStyle.strikethru << 3;
-            return isRead;
-        }},
-        std::pair{WordList::Truth, +[](const char* inWord, std::int32_t* outValue) {
-            return ReadBoolean(inWord, outValue);
-        }},
+        std::pair{WordList::Colors,
+                  +[](const char* inWord, std::int32_t* outValue) {
+                      ColorValue theColor{0x1234, 0x2345, 0x3456, 0, 1};
+                      const bool isRead = ReadColor(inWord, &theColor);
+                      *outValue =
+                          std::int32_t((theColor.red >> 8) << 16 | (theColor.green >> 8) << 8 | theColor.blue >> 8);
+                      return isRead && theColor.alpha == 0xFFFF && theColor.pattern == 0;
+                  }},
+        std::pair{WordList::Shapes,
+                  +[](const char* inWord, std::int32_t* outValue) {
+                      ShapeKind theValue{};
+                      const bool isRead = ReadShape(inWord, &theValue);
+                      *outValue = std::int32_t(theValue);
+                      return isRead;
+                  }},
+        std::pair{WordList::Operations,
+                  +[](const char* inWord, std::int32_t* outValue) {
+                      DrawOperation theValue{};
+                      const bool isRead = ReadOperation(inWord, &theValue);
+                      *outValue = std::int32_t(theValue);
+                      return isRead;
+                  }},
+        std::pair{WordList::HAligns,
+                  +[](const char* inWord, std::int32_t* outValue) {
+                      HAlignKind theValue{};
+                      const bool isRead = ReadHAlign(inWord, &theValue);
+                      *outValue = std::int32_t(theValue);
+                      return isRead;
+                  }},
+        std::pair{WordList::VAligns,
+                  +[](const char* inWord, std::int32_t* outValue) {
+                      VAlignKind theValue{};
+                      const bool isRead = ReadVAlign(inWord, &theValue);
+                      *outValue = std::int32_t(theValue);
+                      return isRead;
+                  }},
+        std::pair{WordList::Channels,
+                  +[](const char* inWord, std::int32_t* outValue) {
+                      ChannelKind theValue{};
+                      const bool isRead = ReadChannel(inWord, &theValue);
+                      *outValue = std::int32_t(theValue);
+                      return isRead;
+                  }},
+        std::pair{WordList::Qualities,
+                  +[](const char* inWord, std::int32_t* outValue) {
+                      CodecQuality theValue{};
+                      ReadQuality(inWord, &theValue);
+                      *outValue = std::int32_t(theValue);
+                      return true;
+                  }},
+        std::pair{WordList::Depths,
+                  +[](const char* inWord, std::int32_t* outValue) { return ReadDepth(inWord, outValue); }},
+        std::pair{WordList::Modes,
+                  +[](const char* inWord, std::int32_t* outValue) {
+                      TransferMode theValue{};
+                      const bool isRead = ReadTransferMode(inWord, &theValue);
+                      *outValue = std::int32_t(theValue);
+                      return isRead;
+                  }},
+        std::pair{WordList::Styles,
+                  +[](const char* inWord, std::int32_t* outValue) {
+                      TextStyleRecord theStyle;
+                      const bool isRead = ReadTextStyle(inWord, &theStyle);
+                      *outValue =
+                          theStyle.bold | theStyle.italic << 1 | theStyle.underline << 2 | theStyle.strikethru << 3;
+                      return isRead;
+                  }},
+        std::pair{WordList::Truth,
+                  +[](const char* inWord, std::int32_t* outValue) { return ReadBoolean(inWord, outValue); }},
     };
     for (const auto& [theList, theRead] : theReaders) {
         std::size_t theCount = 0;

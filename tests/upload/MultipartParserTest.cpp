@@ -74,15 +74,14 @@ INSTANTIATE_TEST_SUITE_P(
              {{"a", "", "", "v"}}},
         Case{"FilePartKeepsTypeAndExactBytes",
              "--B\r\nContent-Disposition: form-data; name=\"f\"; filename=\"C:\\pics\\a.gif\"\r\n"
-             "Content-Type: image/gif\r\n\r\n" + kGif + "\r\n--B--\r\n",
+             "Content-Type: image/gif\r\n\r\n" +
+                 kGif + "\r\n--B--\r\n",
              {{"f", "C:\\pics\\a.gif", "image/gif", kGif}}},
         Case{"DuplicateNamesAreKept",
              "--X\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n1\r\n"
              "--X\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n2\r\n--X--",
              {{"a", "", "", "1"}, {"a", "", "", "2"}}},
-        Case{"EmptyPart",
-             "--X\r\nContent-Disposition: form-data; name=\"e\"\r\n\r\n--X--",
-             {{"e", "", "", ""}}},
+        Case{"EmptyPart", "--X\r\nContent-Disposition: form-data; name=\"e\"\r\n\r\n--X--", {{"e", "", "", ""}}},
         Case{"EmptyPartWithItsLineBreak",
              "--X\r\nContent-Disposition: form-data; name=\"e\"\r\n\r\n\r\n--X--",
              {{"e", "", "", ""}}},
@@ -102,8 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ValueOf256Dropped",
              "--X\r\nContent-Disposition: form-data; name=\"" + kTooLong + "\"\r\n\r\nx\r\n--X--",
              {{"", "", "", "x"}}},
-        Case{"NoBoundary", "just text\r\n", {}},
-        Case{"BoundaryWithoutLineEnd", "--X", {}},
+        Case{"NoBoundary", "just text\r\n", {}}, Case{"BoundaryWithoutLineEnd", "--X", {}},
         Case{"BoundaryLineOf255Bytes",
              "--" + std::string(253, 'b') + "\r\n\r\nx\r\n--" + std::string(253, 'b') + "--",
              {{"", "", "", "x"}}},
@@ -115,11 +113,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"HeadersWithoutEnd",
              "--X\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n1\r\n--X\r\nContent-Type: x",
              {{"a", "", "", "1"}}},
-        Case{"PartNotStartingWithTheBoundaryEndsParsing",
-             "--X\r\n\r\n1\r\n--X \r\n\r\n2\r\n--X--", {{"", "", "", "1"}}},
+        Case{
+            "PartNotStartingWithTheBoundaryEndsParsing", "--X\r\n\r\n1\r\n--X \r\n\r\n2\r\n--X--", {{"", "", "", "1"}}},
         Case{"MacBinaryDataFork",
-             "--X\r\nContent-Type: application/x-macbinary\r\n\r\n" + MacBinary(3, "GIFresource") +
-                 "\r\n--X--",
+             "--X\r\nContent-Type: application/x-macbinary\r\n\r\n" + MacBinary(3, "GIFresource") + "\r\n--X--",
              {{"", "", "application/x-macbinary", "GIF"}}},
         Case{"MacBinaryOtherCaseNotDecoded",
              "--X\r\nContent-Type: Application/X-MacBinary\r\n\r\n" + MacBinary(3, "GIF") + "\r\n--X--",
@@ -128,8 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
              "--X\r\nContent-Type: application/x-macbinary\r\n\r\n" + MacBinary(4, "GIF") + "\r\n--X--",
              {{"", "", "application/x-macbinary", ""}}},
         Case{"MacBinaryHugeForkIsEmpty",
-             "--X\r\nContent-Type: application/x-macbinary\r\n\r\n" + MacBinary(0xFFFFFF90u, "GIF") +
-                 "\r\n--X--",
+             "--X\r\nContent-Type: application/x-macbinary\r\n\r\n" + MacBinary(0xFFFFFF90u, "GIF") + "\r\n--X--",
              {{"", "", "application/x-macbinary", ""}}},
         Case{"MacBinaryShorterThanItsHeaderIsEmpty",
              "--X\r\nContent-Type: application/x-macbinary\r\n\r\nshort\r\n--X--",
@@ -143,8 +139,7 @@ TEST(MultipartParser, DataPointsIntoTheBodyAndLeavesItUnchanged)
     const std::vector<MultipartPart> theParts = Parse(theBody);
     ASSERT_EQ(theParts.size(), 1u);
     EXPECT_GE(reinterpret_cast<const char*>(theParts[0].mData), theBody.data());
-    EXPECT_LE(reinterpret_cast<const char*>(theParts[0].mData) + theParts[0].mLength,
-              theBody.data() + theBody.size());
+    EXPECT_LE(reinterpret_cast<const char*>(theParts[0].mData) + theParts[0].mLength, theBody.data() + theBody.size());
     EXPECT_EQ(theBody, theCopy);
 }
 

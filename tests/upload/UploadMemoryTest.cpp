@@ -27,8 +27,7 @@ std::atomic<std::int64_t> gPeak{0};
     if (theBlock == nullptr)
         throw std::bad_alloc();
     const std::int64_t theHeld = gHeld += std::int64_t(malloc_usable_size(theBlock));
-    for (std::int64_t thePeak = gPeak; theHeld > thePeak && !gPeak.compare_exchange_weak(thePeak, theHeld);) {
-    }
+    for (std::int64_t thePeak = gPeak; theHeld > thePeak && !gPeak.compare_exchange_weak(thePeak, theHeld);) {}
     return theBlock;
 }
 
@@ -44,12 +43,30 @@ std::atomic<std::int64_t> gPeak{0};
 
 // The sanitizer's allocator stands in for the program's: nothing is counted there.
 #if !defined(__SANITIZE_ADDRESS__)
-void* operator new(std::size_t inSize) { return Take(inSize); }
-void* operator new[](std::size_t inSize) { return Take(inSize); }
-void operator delete(void* inBlock) noexcept { Give(inBlock); }
-void operator delete[](void* inBlock) noexcept { Give(inBlock); }
-void operator delete(void* inBlock, std::size_t) noexcept { Give(inBlock); }
-void operator delete[](void* inBlock, std::size_t) noexcept { Give(inBlock); }
+void* operator new(std::size_t inSize)
+{
+    return Take(inSize);
+}
+void* operator new[](std::size_t inSize)
+{
+    return Take(inSize);
+}
+void operator delete(void* inBlock) noexcept
+{
+    Give(inBlock);
+}
+void operator delete[](void* inBlock) noexcept
+{
+    Give(inBlock);
+}
+void operator delete(void* inBlock, std::size_t) noexcept
+{
+    Give(inBlock);
+}
+void operator delete[](void* inBlock, std::size_t) noexcept
+{
+    Give(inBlock);
+}
 #endif
 
 namespace {

@@ -14,7 +14,10 @@ namespace {
 
 using namespace std::string_literals;
 
-std::vector<std::uint8_t> Bytes(const std::string& inText) { return {inText.begin(), inText.end()}; }
+std::vector<std::uint8_t> Bytes(const std::string& inText)
+{
+    return {inText.begin(), inText.end()};
+}
 
 const std::string kTwoFields =
     "--X\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nhello\r\n"
@@ -85,7 +88,8 @@ TEST_F(XMultipartTest, FileBytesAreExactAndContentsStopAtTheFirstZero)
 TEST_F(XMultipartTest, ContentsAreReadAsUtf8)
 {
     ASSERT_TRUE(SetData("--X\r\nContent-Disposition: form-data; name=\"gr\xC3\xBC\xC3\x9F\"\r\n\r\n"
-                        "gr\xC3\xBC\xC3\x9F""e\r\n--X--"));
+                        "gr\xC3\xBC\xC3\x9F"
+                        "e\r\n--X--"));
     vx::Client theField = Field(u"grüß");
     ASSERT_TRUE(theField);
     EXPECT_EQ(theField.Get("Contents").AsU16String(), u"grüße");
@@ -111,7 +115,7 @@ TEST_F(XMultipartTest, ItemByNumberCountsFromOne)
         vx::Variant mIndex;
         const char* mName;  // null: bad index
     } kRows[] = {
-        {vx::Variant(0), "a"}, {vx::Variant(1), "a"}, {vx::Variant(-7), "a"}, {vx::Variant(2), "pic"},
+        {vx::Variant(0), "a"},     {vx::Variant(1), "a"},     {vx::Variant(-7), "a"},          {vx::Variant(2), "pic"},
         {vx::Variant(2.4), "pic"}, {vx::Variant(3), nullptr}, {vx::Variant(1000000), nullptr},
     };
     for (const auto& theRow : kRows) {
@@ -232,7 +236,8 @@ TEST_F(XMultipartTest, MacBinaryHeaderAnnouncingTooMuchGivesNoData)
     theHeader[85] = '\xFF';
     theHeader[86] = '\xF0';
     ASSERT_TRUE(SetData("--X\r\nContent-Disposition: form-data; name=\"m\"; filename=\"m.bin\"\r\n"
-                        "Content-Type: application/x-macbinary\r\n\r\n" + theHeader + "tail\r\n--X--"));
+                        "Content-Type: application/x-macbinary\r\n\r\n" +
+                        theHeader + "tail\r\n--X--"));
     EXPECT_TRUE(Field("m").Get("Data").AsBytes().empty());
     EXPECT_EQ(Field("m").Get("Contents").AsString(), "");
 }

@@ -103,8 +103,8 @@ void WriteClasses(std::ostringstream& ioOut, const ReferenceModel& inModel)
         if (theClass.mTable == nullptr)
             continue;
         ioOut << "### " << theClass.mInfo->mName << "\n\n"
-              << "`" << theClass.mTable->Name() << "` `" << StringFromGUID(theClass.mTable->Iid()) << "`: "
-              << Escaped(theClass.mTable->Help()) << "\n\n"
+              << "`" << theClass.mTable->Name() << "` `" << StringFromGUID(theClass.mTable->Iid())
+              << "`: " << Escaped(theClass.mTable->Help()) << "\n\n"
               << "| Member | Kind | DISPID | Arguments | Result | Help |\n|---|---|---|---|---|---|\n";
         for (const MemberModel& theMember : theClass.mMembers)
             ioOut << "| `" << theMember.mName << "` | " << Kind(theMember) << " | " << theMember.mId << " | "

@@ -39,10 +39,18 @@ struct KnownTable {
 };
 
 const KnownTable kKnownTables[] = {
-    {"Graphic", &GraphicTable},   {"Canvas", &CanvasTable},   {"GraphicImage", &GraphicImageTable},
-    {"GraphicImages", &GraphicImagesTable}, {"Fonts", &FontsTable}, {"Codecs", &CodecsTable},
-    {"Exporters", &ExportersTable}, {"Gestalt", &GestaltTable}, {"XColor", &XColorTable},
-    {"XRect", &XRectTable},       {"XPoint", &XPointTable},   {"XField", &XFieldTable},
+    {"Graphic", &GraphicTable},
+    {"Canvas", &CanvasTable},
+    {"GraphicImage", &GraphicImageTable},
+    {"GraphicImages", &GraphicImagesTable},
+    {"Fonts", &FontsTable},
+    {"Codecs", &CodecsTable},
+    {"Exporters", &ExportersTable},
+    {"Gestalt", &GestaltTable},
+    {"XColor", &XColorTable},
+    {"XRect", &XRectTable},
+    {"XPoint", &XPointTable},
+    {"XField", &XFieldTable},
     {"XMultipart", &XMultipartTable},
 };
 
@@ -161,7 +169,8 @@ bool GatherModel(ReferenceModel& outModel, std::string& outProblem)
         theModel.mMeaning = theForm->mMeaning;
     }
 
-    AddWords(outModel, WordList::Colors, "Colours", "pencolor, textcolor, paintcolor, modecolor; PenColor, TextColor, PaintColor, Color, XColor.String");
+    AddWords(outModel, WordList::Colors, "Colours",
+             "pencolor, textcolor, paintcolor, modecolor; PenColor, TextColor, PaintColor, Color, XColor.String");
     AddWords(outModel, WordList::Shapes, "Shapes", "shape; DrawShape");
     AddWords(outModel, WordList::Operations, "Operations", "operation, op");
     AddWords(outModel, WordList::HAligns, "Horizontal alignments", "halign; HAlign");
@@ -171,11 +180,13 @@ bool GatherModel(ReferenceModel& outModel, std::string& outProblem)
     AddWords(outModel, WordList::Depths, "Depths (bits per pixel)", "depth; Depth");
     AddWords(outModel, WordList::Qualities, "Qualities", "quality");
     AddWords(outModel, WordList::Channels, "Channels", "SetChannel");
-    AddWords(outModel, WordList::Truth, "Truth values (or any integer: non-zero is true)", "dither, fit, interlace, opengl; Dither");
+    AddWords(outModel, WordList::Truth, "Truth values (or any integer: non-zero is true)",
+             "dither, fit, interlace, opengl; Dither");
 
     outModel.mLimits = {
         {"canvas side", "1 to " + std::to_string(Bitmap::kMaxSide) + " pixels"},
-        {"parameter name or value", std::to_string(ParameterParser::kTokenCapacity - 1) + " characters (bytes of UTF-8)"},
+        {"parameter name or value",
+         std::to_string(ParameterParser::kTokenCapacity - 1) + " characters (bytes of UTF-8)"},
         {"points of one shape", std::to_string(Parameters::kMaxPoints) + " pairs"},
         {"a coordinate in points, rect, pos and other lists", "-32767 to 32766"},
         {"list separator", std::string(1, ListSeparator)},

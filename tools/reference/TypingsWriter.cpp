@@ -97,7 +97,8 @@ std::string WriteTypings(const ReferenceModel& inModel)
     for (const ClassModel& theClass : inModel.mClasses) {
         if (theClass.mTable == nullptr)
             continue;
-        theOut << "\n" << Comment(theClass.mTable->Help(), "  ") << "  interface " << theClass.mInfo->mName
+        theOut << "\n"
+               << Comment(theClass.mTable->Help(), "  ") << "  interface " << theClass.mInfo->mName
                << " extends AutomationObject {\n";
         for (const MemberModel& theMember : theClass.mMembers) {
             if (theMember.mId == DISPID_NEWENUM) {
@@ -130,7 +131,8 @@ std::string WriteTypings(const ReferenceModel& inModel)
         theNewForms += "    new (progId: " + theIds + "): vellumax." + theName + ";\n";
     }
     theOut << "  createObject(progIdOrClsid: string): any;\n"
-           << "  ActiveXObject: {\n" << theNewForms << "    new (progId: string): any;\n  };\n"
+           << "  ActiveXObject: {\n"
+           << theNewForms << "    new (progId: string): any;\n  };\n"
            << "  /** Whether two proxies stand for one object. */\n"
            << "  sameObject(a: unknown, b: unknown): boolean;\n"
            << "  /** A parameter string in which every value is quoted: no value can add or override a keyword. */\n"

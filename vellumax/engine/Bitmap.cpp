@@ -9,8 +9,8 @@
 #include "imaging/Errors.h"
 #include "imaging/ImageCompression.h"
 #include "imaging/Memory.h"
-#include "vellumax/errors/Settings.h"
 #include "vellumax/engine/ShortRect.h"
+#include "vellumax/errors/Settings.h"
 #include "vellumax/formats/QTUtils.h"
 
 namespace {
@@ -132,10 +132,9 @@ ImageDescriptionHandle DescribeBitmap(HBITMAP inBitmap, Ptr& outData)
                 (*theTable)->ctSize = std::int16_t(theCount - 1);
                 for (int theIndex = 0; theIndex < theCount; ++theIndex)
                     (*theTable)->ctTable[theIndex] =
-                        ColorSpec{std::int16_t(theIndex),
-                                  RGBColor{std::uint16_t(thePalette[theIndex].rgbRed << 8),
-                                           std::uint16_t(thePalette[theIndex].rgbGreen << 8),
-                                           std::uint16_t(thePalette[theIndex].rgbBlue << 8)}};
+                        ColorSpec{std::int16_t(theIndex), RGBColor{std::uint16_t(thePalette[theIndex].rgbRed << 8),
+                                                                   std::uint16_t(thePalette[theIndex].rgbGreen << 8),
+                                                                   std::uint16_t(thePalette[theIndex].rgbBlue << 8)}};
                 theDescribed = SetImageDescriptionCTable(theDesc, theTable) == noErr;
                 DisposeBlock(theTable);
             }
@@ -274,9 +273,7 @@ OSErr Bitmap::EnsurePixels(std::int32_t inWidth, std::int32_t inHeight, std::int
     const float theRatio = float(inWidth) / float(inHeight);
     // Clamped before the conversion, so that a far-off proportion can't
     // overflow; anything above kMaxSide is then refused by Update.
-    const auto theSide = [](double inValue) {
-        return std::int32_t(std::clamp(inValue, -2147483648.0, 2147483647.0));
-    };
+    const auto theSide = [](double inValue) { return std::int32_t(std::clamp(inValue, -2147483648.0, 2147483647.0)); };
     if (mWidth < 1 && mHeight < 1) {
         mWidth = inWidth;
         mHeight = inHeight;
@@ -380,7 +377,8 @@ bool Bitmap::Lock(PixelAccess& outAccess)
     GetPortBounds(mWorld, &theBounds);
     const PixMapHandle thePixMap = GetGWorldPixMap(mWorld);
     assert(thePixMap != nullptr);
-    const OSType theFormat = (*thePixMap)->pixelFormat != 0 ? (*thePixMap)->pixelFormat : OSType((*thePixMap)->pixelSize);
+    const OSType theFormat =
+        (*thePixMap)->pixelFormat != 0 ? (*thePixMap)->pixelFormat : OSType((*thePixMap)->pixelSize);
     if (!LockPixels(thePixMap))
         return false;
     outAccess.mRows = theBounds.bottom - theBounds.top;
@@ -547,8 +545,9 @@ OSErr Bitmap::DrawWindowsBitmap(HBITMAP inBitmap, const LongRect& inSource, cons
             theMode = short(theMode + ditherCopy);
         const Drawing theDrawing(*this);
         OpColor(&mOperationColor);
-        theError = FDecompressImage(theData, theDesc, GetGWorldPixMap(mWorld), &theSource, &theMatrix, theMode, inMask,
-                                    nullptr, nullptr, codecMaxQuality, bestFidelityCodec, theDataSize, nullptr, nullptr);
+        theError =
+            FDecompressImage(theData, theDesc, GetGWorldPixMap(mWorld), &theSource, &theMatrix, theMode, inMask,
+                             nullptr, nullptr, codecMaxQuality, bestFidelityCodec, theDataSize, nullptr, nullptr);
     }
     DisposeBlock(theDesc);
     return theError;

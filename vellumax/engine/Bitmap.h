@@ -155,8 +155,7 @@ public:
     // inMatrix (null: identity) and inMask (may be null), with the store's
     // transfer mode (dithered when dither is on) and operation colour.
     // Without pixels, 0 and nothing drawn.
-    OSErr DrawWindowsBitmap(HBITMAP inBitmap, const LongRect& inSource, const MatrixRecord* inMatrix,
-                            RgnHandle inMask);
+    OSErr DrawWindowsBitmap(HBITMAP inBitmap, const LongRect& inSource, const MatrixRecord* inMatrix, RgnHandle inMask);
     // The same with the matrix that maps inSource onto inDestination, no mask.
     OSErr DrawWindowsBitmapMapped(HBITMAP inBitmap, const LongRect& inSource, const LongRect& inDestination);
 

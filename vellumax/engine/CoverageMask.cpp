@@ -70,8 +70,8 @@ void CoverageMask::AddCentreContour(const Point* inPoints, std::size_t inCount)
     const double theTop = mBox.top;
     for (std::size_t i = 0, j = inCount - 1; i < inCount; j = i++)
         if (inPoints[j].y != inPoints[i].y)
-            mContours.push_back(Edge{inPoints[j].x - theLeft, inPoints[j].y - theTop, inPoints[i].x - theLeft,
-                                     inPoints[i].y - theTop});
+            mContours.push_back(
+                Edge{inPoints[j].x - theLeft, inPoints[j].y - theTop, inPoints[i].x - theLeft, inPoints[i].y - theTop});
 }
 
 // The part of an edge left of the box still covers the box's first column
@@ -215,9 +215,8 @@ void CoverageMask::ResolveCentres(FillRule inRule)
     }
     // Crossings at the same place leave no centre between them, so the order
     // among equals does not matter.
-    std::sort(theCrossings.begin(), theCrossings.end(), [](const Crossing& a, const Crossing& b) {
-        return a.mRow != b.mRow ? a.mRow < b.mRow : a.mX < b.mX;
-    });
+    std::sort(theCrossings.begin(), theCrossings.end(),
+              [](const Crossing& a, const Crossing& b) { return a.mRow != b.mRow ? a.mRow < b.mRow : a.mX < b.mX; });
     int theWinding = 0;
     for (std::size_t i = 0; i < theCrossings.size(); ++i) {
         const Crossing& theCrossing = theCrossings[i];

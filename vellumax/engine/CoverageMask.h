@@ -60,7 +60,7 @@ private:
     LongRect mBox{};
     std::int32_t mWidth = 0;
     std::int32_t mHeight = 0;
-    std::int32_t mStride = 0;  // two spare cells a row take what spills past the right side
+    std::int32_t mStride = 0;    // two spare cells a row take what spills past the right side
     std::vector<double> mCells;  // signed area deltas until resolved, then coverage
     std::vector<std::uint8_t> mCentres;
     std::vector<Edge> mContours;

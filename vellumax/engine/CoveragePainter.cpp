@@ -13,8 +13,10 @@ struct Offsets {
 Offsets OffsetsOf(OSType inFormat)
 {
     std::uint8_t thePixel[4] = {};
-    return {int(Bitmap::RedChannel(thePixel, inFormat) - thePixel), int(Bitmap::GreenChannel(thePixel, inFormat) - thePixel),
-            int(Bitmap::BlueChannel(thePixel, inFormat) - thePixel), int(Bitmap::AlphaChannel(thePixel, inFormat) - thePixel)};
+    return {int(Bitmap::RedChannel(thePixel, inFormat) - thePixel),
+            int(Bitmap::GreenChannel(thePixel, inFormat) - thePixel),
+            int(Bitmap::BlueChannel(thePixel, inFormat) - thePixel),
+            int(Bitmap::AlphaChannel(thePixel, inFormat) - thePixel)};
 }
 
 // Rounded to the nearest byte; inline arithmetic, as this runs for every edge pixel.

@@ -10,7 +10,9 @@ namespace {
 class LentDrawingState {
 public:
     explicit LentDrawingState(Bitmap& inBitmap)
-        : mBitmap(inBitmap), mDither(inBitmap.GetDither()), mMode(inBitmap.GetTransferMode()),
+        : mBitmap(inBitmap),
+          mDither(inBitmap.GetDither()),
+          mMode(inBitmap.GetTransferMode()),
           mColor(inBitmap.GetOperationColor())
     {
     }

@@ -26,8 +26,11 @@ constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 28;
 class PixelsOnTrial {
 public:
     explicit PixelsOnTrial(Bitmap& inBitmap)
-        : mBitmap(inBitmap), mHadPixels(inBitmap.HasPixels()), mWidth(inBitmap.GetWidth()),
-          mHeight(inBitmap.GetHeight()), mDepth(inBitmap.GetDepth())
+        : mBitmap(inBitmap),
+          mHadPixels(inBitmap.HasPixels()),
+          mWidth(inBitmap.GetWidth()),
+          mHeight(inBitmap.GetHeight()),
+          mDepth(inBitmap.GetDepth())
     {
     }
     PixelsOnTrial(const PixelsOnTrial&) = delete;

@@ -162,9 +162,9 @@ DrawGDIShape::Prepared DrawGDIShape::SelectFont(ContextChanges& outChanges)
     outChanges.mBkMode = GdiBkMode(mHDC, TRANSPARENT);
     const int theHeight = -MulDiv(theParams.TextSize, GetDeviceCaps(mHDC, LOGPIXELSY), kPointsPerInch);
     const TextStyleRecord& theStyle = theParams.TextStyle;
-    outChanges.mFont = GdiObjectOwner(CreateFontA(theHeight, 0, 0, 0, theStyle.weight, theStyle.italic != 0,
-                                                  theStyle.underline != 0, theStyle.strikethru != 0, ANSI_CHARSET, 0,
-                                                  0, ANTIALIASED_QUALITY, 0, theFace));
+    outChanges.mFont =
+        GdiObjectOwner(CreateFontA(theHeight, 0, 0, 0, theStyle.weight, theStyle.italic != 0, theStyle.underline != 0,
+                                   theStyle.strikethru != 0, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, theFace));
     outChanges.mFontSelection = GdiSelection(mHDC, outChanges.mFont.Get());
     return outChanges.mFontSelection.IsSelected() ? Prepared::kReady : Prepared::kFailed;
 }

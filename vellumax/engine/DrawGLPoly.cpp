@@ -59,8 +59,11 @@ void DrawGLPoly::Do(Bitmap& inBitmap)
     const double theDeterminant = mMatrix[0] * mMatrix[3] - mMatrix[1] * mMatrix[2];
     if (theDeterminant != 0) {
         const double a = mMatrix[0], b = mMatrix[1], c = mMatrix[2], d = mMatrix[3], e = mMatrix[4], f = mMatrix[5];
-        const double theInverse[6] = {d / theDeterminant,  -b / theDeterminant, -c / theDeterminant,
-                                      a / theDeterminant,  (c * f - d * e) / theDeterminant,
+        const double theInverse[6] = {d / theDeterminant,
+                                      -b / theDeterminant,
+                                      -c / theDeterminant,
+                                      a / theDeterminant,
+                                      (c * f - d * e) / theDeterminant,
                                       (b * e - a * f) / theDeterminant};
         std::copy(std::begin(theInverse), std::end(theInverse), mInverse);
     } else {
@@ -218,8 +221,7 @@ void DrawGLPoly::PaintSolid(const PolyList& inList, Smoothing inSmoothing)
     mSolidFill = true;
 }
 
-void DrawGLPoly::PaintTextured(const PolyList& inList, const CoveragePainter::Texture& inTexture,
-                               Smoothing inSmoothing)
+void DrawGLPoly::PaintTextured(const PolyList& inList, const CoveragePainter::Texture& inTexture, Smoothing inSmoothing)
 {
     MaskFill(inList);
     CoveragePainter::Source theSource;

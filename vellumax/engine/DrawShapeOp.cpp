@@ -19,8 +19,8 @@ void DrawShapeOp::Do(Bitmap& inBitmap)
     std::unique_ptr<Parameters> theParameters = DetachParameters();
     std::unique_ptr<ErrorReport> theError = DetachErrorReport();
     // Text has no polygons: it is outlined and filled by the 2D drawing layer either way.
-    const bool theOpenGL = theParameters->OpenGL != 0 && inBitmap.GetDepth() == kOpenGLDepth &&
-                           theParameters->Shape != kTextShape;
+    const bool theOpenGL =
+        theParameters->OpenGL != 0 && inBitmap.GetDepth() == kOpenGLDepth && theParameters->Shape != kTextShape;
     theError = theOpenGL ? RunPoly(inBitmap, std::move(theParameters), std::move(theError))
                          : RunGDI(inBitmap, std::move(theParameters), std::move(theError));
     AdoptErrorReport(std::move(theError));

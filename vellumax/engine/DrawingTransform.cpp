@@ -54,8 +54,7 @@ MatrixRecord DrawingTransform::KeywordMatrix(const Parameters& inParams)
     return theMatrix;
 }
 
-DrawingTransform::DrawingTransform(const Parameters& inParams, const LongRect& inDestination,
-                                   const LongRect& inSource)
+DrawingTransform::DrawingTransform(const Parameters& inParams, const LongRect& inDestination, const LongRect& inSource)
     : mMatrix(KeywordMatrix(inParams))
 {
     const ::Rect theSource = ShortRect(inSource);

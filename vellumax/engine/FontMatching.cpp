@@ -51,11 +51,9 @@ bool MatchFontName(const char* inName, void* inContext)
 {
     auto* theMatch = static_cast<FontMatch*>(inContext);
     const std::size_t theNameLength = std::strlen(inName);
-    const bool theMatches = theMatch->prefix
-                                ? theNameLength >= theMatch->length &&
-                                      EqualNoCase(inName, theMatch->item, theMatch->length)
-                                : theNameLength == theMatch->length &&
-                                      EqualNoCase(inName, theMatch->item, theMatch->length);
+    const bool theMatches =
+        theMatch->prefix ? theNameLength >= theMatch->length && EqualNoCase(inName, theMatch->item, theMatch->length)
+                         : theNameLength == theMatch->length && EqualNoCase(inName, theMatch->item, theMatch->length);
     if (!theMatches)
         return true;
     CopyFaceName(inName, theMatch->prefix ? theMatch->length : theNameLength, theMatch->face);

@@ -54,8 +54,7 @@ const std::uint8_t* IndexedRows::Row(std::int32_t inRow)
                      &theSource, &theDestination, srcCopy, nullptr);
             theError = QDError();
         }
-        if (theError != noErr || !mLock.emplace(mBand, mPixels).IsLocked() ||
-            mPixels.mBitsPerPixel != kIndexDepth) {
+        if (theError != noErr || !mLock.emplace(mBand, mPixels).IsLocked() || mPixels.mBitsPerPixel != kIndexDepth) {
             mFirst = -1;
             mCount = 0;
             return nullptr;

@@ -28,6 +28,6 @@ private:
     Bitmap mBand;
     Bitmap::PixelAccess mPixels;
     std::optional<Bitmap::PixelLock> mLock;  // of the band, while mPixels hold its rows
-    std::int32_t mFirst = -1;  // the canvas row of the band's first row
-    std::int32_t mCount = 0;   // rows the band holds
+    std::int32_t mFirst = -1;                // the canvas row of the band's first row
+    std::int32_t mCount = 0;                 // rows the band holds
 };

@@ -45,8 +45,7 @@ Operation::Operation(const char* inName)
     mReport.reserve(kReportCapacity);
 }
 
-Operation::Operation(const char* inName, std::unique_ptr<Parameters> inParameters,
-                     std::unique_ptr<ErrorReport> inError)
+Operation::Operation(const char* inName, std::unique_ptr<Parameters> inParameters, std::unique_ptr<ErrorReport> inError)
     : mParameters(std::move(inParameters)), mError(std::move(inError)), mReport(inName)
 {
     // An inner operation runs unchecked and reports nothing: no room is kept.

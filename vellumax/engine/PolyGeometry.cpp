@@ -34,8 +34,14 @@ PolyList PolyGeometry::Rect(const LongRect& inRect, PolyList::Primitive inPrimit
     const double w = inWidth;
     // Each side runs half a pen past its corner, so that thick corners are square.
     return {inPrimitive,
-            {{l + h, t + h}, {r + h, t + h}, {r + h, t}, {r + h, b + h}, {r + w, b + h}, {l + h, b + h},
-             {l + h, b + w}, {l + h, t}},
+            {{l + h, t + h},
+             {r + h, t + h},
+             {r + h, t},
+             {r + h, b + h},
+             {r + w, b + h},
+             {l + h, b + h},
+             {l + h, b + w},
+             {l + h, t}},
             {}};
 }
 

@@ -34,7 +34,8 @@ void AddSector(CoverageMask& ioMask, const MaskPoint& inCentre, double inRadius,
 
 // The part of a dot at a vertex that segments coming in along inIn and going
 // out along inOut (unit directions) leave open: the wedge on the outer side.
-void AddJoin(CoverageMask& ioMask, const MaskPoint& inVertex, const MaskPoint& inIn, const MaskPoint& inOut, double inRadius)
+void AddJoin(CoverageMask& ioMask, const MaskPoint& inVertex, const MaskPoint& inIn, const MaskPoint& inOut,
+             double inRadius)
 {
     const MaskPoint theNormalIn{-inIn.y, inIn.x};
     const MaskPoint theNormalOut{-inOut.y, inOut.x};
@@ -93,8 +94,8 @@ void PolyStroke::AddTo(CoverageMask& ioMask, const std::vector<MaskPoint>& inVer
         const MaskPoint d{(q.x - p.x) / theLength, (q.y - p.y) / theLength};
         theDirections[i] = d;
         const MaskPoint n{-d.y * theHalf, d.x * theHalf};
-        const MaskPoint theQuad[4] = {{p.x + n.x, p.y + n.y}, {q.x + n.x, q.y + n.y}, {q.x - n.x, q.y - n.y},
-                                  {p.x - n.x, p.y - n.y}};
+        const MaskPoint theQuad[4] = {
+            {p.x + n.x, p.y + n.y}, {q.x + n.x, q.y + n.y}, {q.x - n.x, q.y - n.y}, {p.x - n.x, p.y - n.y}};
         ioMask.AddArea(theQuad, 4);
     }
     if (inDots == Dots::kNone)
@@ -104,7 +105,8 @@ void PolyStroke::AddTo(CoverageMask& ioMask, const std::vector<MaskPoint>& inVer
         const bool theLast = i + 1 == theCount;
         if (inEnds == Ends::kOpen && (theFirst || theLast)) {
             // A half dot beyond the open end.
-            const MaskPoint d = theFirst ? MaskPoint{-theDirections[0].x, -theDirections[0].y} : theDirections[theSegments - 1];
+            const MaskPoint d =
+                theFirst ? MaskPoint{-theDirections[0].x, -theDirections[0].y} : theDirections[theSegments - 1];
             AddSector(ioMask, v[i], theHalf, std::atan2(d.y, d.x) - M_PI / 2, M_PI);
             continue;
         }

@@ -65,8 +65,7 @@ void SetCallback(GLUtesselator* inTessellator, GLenum inWhich, Callback inCallba
 
 }  // namespace
 
-PolyTessellator::Outcome PolyTessellator::Tessellate(const LongPoint* inPoints, std::int32_t inCount,
-                                                     PolyList& outList)
+PolyTessellator::Outcome PolyTessellator::Tessellate(const LongPoint* inPoints, std::int32_t inCount, PolyList& outList)
 {
     outList = PolyList{PolyList::Primitive::kTriangles, {}, {}};
     std::vector<Vertex> thePoints(static_cast<std::size_t>(inCount > 0 ? inCount : 0));

@@ -67,7 +67,8 @@ OSErr SetChannelOp::ReplaceChannel(Bitmap& inBitmap, HBITMAP inSource, std::int3
         return theError;
     theError = inBitmap.HasPixels() ? noErr : paramErr;
     if (theError == noErr)
-        theError = theScratch.DrawWindowsBitmapMapped(inSource, LongRect{0, 0, inWidth, inHeight}, theScratch.GetBounds());
+        theError =
+            theScratch.DrawWindowsBitmapMapped(inSource, LongRect{0, 0, inWidth, inHeight}, theScratch.GetBounds());
     if (theError != noErr)
         return theError;
 

@@ -12,8 +12,8 @@ SourceCanvas::~SourceCanvas()
 HRESULT SourceCanvas::Take(IDispatch* inObject)
 {
     ICanvas* theCanvas = nullptr;
-    if (inObject == nullptr ||
-        FAILED(inObject->QueryInterface(IID_ICanvas, reinterpret_cast<void**>(&theCanvas))) || theCanvas == nullptr)
+    if (inObject == nullptr || FAILED(inObject->QueryInterface(IID_ICanvas, reinterpret_cast<void**>(&theCanvas))) ||
+        theCanvas == nullptr)
         return E_NOINTERFACE;
     if (mCanvas != nullptr)
         mCanvas->Release();

@@ -64,8 +64,7 @@ HRESULT RaiseComError(const std::string& inText, HRESULT inCode, REFIID inIid, c
 }
 
 HRESULT ReportSetFailure(const char* inLabel, const VARIANT& inValue, std::int32_t inQuickTimeError,
-                         std::uint32_t inWindowsError, REFIID inIid, const char* inProgId,
-                         const std::string& inMessage)
+                         std::uint32_t inWindowsError, REFIID inIid, const char* inProgId, const std::string& inMessage)
 {
     ErrorReport theReport;
     const std::string theValue = ValueText(inValue);
@@ -82,8 +81,8 @@ HRESULT ReportSetFailure(const char* inLabel, const VARIANT& inValue, std::int32
     return RaiseReport(theReport, inQuickTimeError, inWindowsError, "Unable to set property", inIid, inProgId);
 }
 
-HRESULT ReportGetFailure(const char* inLabel, std::int32_t inQuickTimeError, std::uint32_t inWindowsError,
-                         REFIID inIid, const char* inProgId, HRESULT inComError)
+HRESULT ReportGetFailure(const char* inLabel, std::int32_t inQuickTimeError, std::uint32_t inWindowsError, REFIID inIid,
+                         const char* inProgId, HRESULT inComError)
 {
     ErrorReport theReport;
     theReport.AddContext("Get");
@@ -99,6 +98,6 @@ HRESULT ReportDoFailure(const char* inLabel, const std::string& inDetail, std::i
     theReport.AddContext("Do");
     theReport.AddContext(inLabel);
     theReport.AddContext(inDetail);
-    return RaiseReport(theReport, inQuickTimeError, inWindowsError, "Unable to complete the operation", inIid,
-                       inProgId, inComError);
+    return RaiseReport(theReport, inQuickTimeError, inWindowsError, "Unable to complete the operation", inIid, inProgId,
+                       inComError);
 }

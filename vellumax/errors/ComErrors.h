@@ -21,9 +21,8 @@ HRESULT ReportSetFailure(const char* inLabel, const VARIANT& inValue, std::int32
                          const std::string& inMessage = {});
 // "Get <label>" with the codes, or "Unable to get property" when all are 0.
 // inComError is the HRESULT of a failed step, if any.
-HRESULT ReportGetFailure(const char* inLabel, std::int32_t inQuickTimeError, std::uint32_t inWindowsError,
-                         REFIID inIid, const char* inProgId, HRESULT inComError = S_OK);
+HRESULT ReportGetFailure(const char* inLabel, std::int32_t inQuickTimeError, std::uint32_t inWindowsError, REFIID inIid,
+                         const char* inProgId, HRESULT inComError = S_OK);
 // "Do <label> <detail>" with the codes, or "Unable to complete the operation".
 HRESULT ReportDoFailure(const char* inLabel, const std::string& inDetail, std::int32_t inQuickTimeError,
-                        std::uint32_t inWindowsError, REFIID inIid, const char* inProgId,
-                        HRESULT inComError = S_OK);
+                        std::uint32_t inWindowsError, REFIID inIid, const char* inProgId, HRESULT inComError = S_OK);

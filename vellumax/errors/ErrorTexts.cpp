@@ -41,11 +41,8 @@ constexpr Clause kQuickTimeClauses[] = {
 };
 
 constexpr Clause kWindowsClauses[] = {
-    {2, "a file could not be found"},
-    {3, "a file path could not be found"},
-    {8, "there was not enough memory"},
-    {14, "there was not enough memory"},
-    {15, "the drive did not exist"},
+    {2, "a file could not be found"},    {3, "a file path could not be found"}, {8, "there was not enough memory"},
+    {14, "there was not enough memory"}, {15, "the drive did not exist"},
 };
 
 constexpr Clause kOpenGLClauses[] = {

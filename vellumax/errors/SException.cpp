@@ -34,9 +34,9 @@ const char* SException::Describe(const char* inSourceUnit, long inLine)
 {
     What();
     char theWhere[kTextSize];
-    const int theLength = std::snprintf(theWhere, sizeof theWhere, "System Error caught at line %ld of %s. Base at 0x%08lx.",
-                                        inLine, inSourceUnit != nullptr ? inSourceUnit : "",
-                                        static_cast<unsigned long>(mModuleBase));
+    const int theLength =
+        std::snprintf(theWhere, sizeof theWhere, "System Error caught at line %ld of %s. Base at 0x%08lx.", inLine,
+                      inSourceUnit != nullptr ? inSourceUnit : "", static_cast<unsigned long>(mModuleBase));
     // A truncated tail (theLength past the buffer) never fits either.
     if (theLength >= 0 && std::strlen(mText) + static_cast<std::size_t>(theLength) < sizeof mText)
         std::strcat(mText, theWhere);

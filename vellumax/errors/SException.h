@@ -11,8 +11,8 @@ public:
 
     // inWrite is the system's access kind (non-zero for a write); read, write and data address
     // are kept only for an access violation.
-    SException(std::uint32_t inCode, std::uintptr_t inCodeAddress, std::uint32_t inWrite,
-               std::uintptr_t inDataAddress, std::uintptr_t inModuleBase);
+    SException(std::uint32_t inCode, std::uintptr_t inCodeAddress, std::uint32_t inWrite, std::uintptr_t inDataAddress,
+               std::uintptr_t inModuleBase);
     virtual ~SException() = default;
 
     // "Code at 0x... attempted to read from 0x... " and the like. Addresses are printed in full

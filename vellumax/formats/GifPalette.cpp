@@ -136,8 +136,8 @@ std::size_t SplitPoint(Cell* ioCells, const Box& inBox)
         const double theRightWeight = theWeight - theLeftWeight;
         const double theRightSum = theSum[theAxis] - theLeftSum;
         // The squares' total is the same for every cut: maximise what the means explain.
-        const double theExplained =
-            theLeftSum * theLeftSum / theLeftWeight + (theRightWeight > 0 ? theRightSum * theRightSum / theRightWeight : 0);
+        const double theExplained = theLeftSum * theLeftSum / theLeftWeight +
+                                    (theRightWeight > 0 ? theRightSum * theRightSum / theRightWeight : 0);
         if (theExplained > theBestError) {
             theBestError = theExplained;
             theBest = i + 1;
@@ -181,8 +181,9 @@ public:
 
     std::int32_t Find(std::int32_t inRed, std::int32_t inGreen, std::int32_t inBlue) const
     {
-        const auto theStart = std::lower_bound(mEntries.begin(), mEntries.end(), inGreen,
-                                               [](const Entry& inEntry, std::int32_t inG) { return inEntry.mGreen < inG; });
+        const auto theStart =
+            std::lower_bound(mEntries.begin(), mEntries.end(), inGreen,
+                             [](const Entry& inEntry, std::int32_t inG) { return inEntry.mGreen < inG; });
         std::int32_t theBest = 0x7FFFFFFF;
         std::int32_t theIndex = mEntries.empty() ? 0 : mEntries.front().mIndex;
         const auto Try = [&](const Entry& inEntry) {
@@ -228,7 +229,8 @@ public:
     explicit NearestCache(const NearestColor& inSearch) : mSearch(inSearch), mCache(std::size_t{1} << 18, -1) {}
     std::int32_t Find(std::int32_t inRed, std::int32_t inGreen, std::int32_t inBlue)
     {
-        const std::size_t theKey = std::size_t(inRed >> 2) << 12 | std::size_t(inGreen >> 2) << 6 | std::size_t(inBlue >> 2);
+        const std::size_t theKey =
+            std::size_t(inRed >> 2) << 12 | std::size_t(inGreen >> 2) << 6 | std::size_t(inBlue >> 2);
         std::int16_t& theEntry = mCache[theKey];
         if (theEntry < 0)
             theEntry = std::int16_t(mSearch.Find((inRed & 0xFC) | 2, (inGreen & 0xFC) | 2, (inBlue & 0xFC) | 2));
@@ -250,7 +252,8 @@ std::vector<Cell> Histogram(const RgbPixels& inView, std::optional<std::uint32_t
     for (std::int32_t y = 0; y < inView.mHeight; ++y) {
         const std::uint8_t* thePixel = RowOf(inView, y);
         for (std::int32_t x = 0; x < inView.mWidth; ++x, thePixel += 4) {
-            const std::uint32_t theR = thePixel[inView.mRed], theG = thePixel[inView.mGreen], theB = thePixel[inView.mBlue];
+            const std::uint32_t theR = thePixel[inView.mRed], theG = thePixel[inView.mGreen],
+                                theB = thePixel[inView.mBlue];
             if (inKey && (theR << 16 | theG << 8 | theB) == *inKey)
                 continue;
             Sums& theBin = theBins[(theR >> 3) << 10 | (theG >> 3) << 5 | (theB >> 3)];
@@ -280,9 +283,9 @@ void Refine(const std::vector<Cell>& inCells, std::vector<std::array<std::int32_
         theSearch.Reset(ioColors, -1);
         std::vector<std::array<double, 4>> theSums(ioColors.size(), {0, 0, 0, 0});
         for (const Cell& theCell : inCells) {
-            const std::int32_t theIndex = theSearch.Find(std::int32_t(theCell.mColor[0] + 0.5),
-                                                         std::int32_t(theCell.mColor[1] + 0.5),
-                                                         std::int32_t(theCell.mColor[2] + 0.5));
+            const std::int32_t theIndex =
+                theSearch.Find(std::int32_t(theCell.mColor[0] + 0.5), std::int32_t(theCell.mColor[1] + 0.5),
+                               std::int32_t(theCell.mColor[2] + 0.5));
             auto& theSum = theSums[std::size_t(theIndex)];
             for (int c = 0; c < 3; ++c)
                 theSum[std::size_t(c)] += theCell.mColor[c] * theCell.mWeight;
@@ -291,7 +294,8 @@ void Refine(const std::vector<Cell>& inCells, std::vector<std::array<std::int32_
         for (std::size_t i = 0; i < ioColors.size(); ++i)
             if (theSums[i][3] > 0)
                 for (int c = 0; c < 3; ++c)
-                    ioColors[i][std::size_t(c)] = std::clamp(std::int32_t(theSums[i][std::size_t(c)] / theSums[i][3] + 0.5), 0, 255);
+                    ioColors[i][std::size_t(c)] =
+                        std::clamp(std::int32_t(theSums[i][std::size_t(c)] / theSums[i][3] + 0.5), 0, 255);
     }
 }
 
@@ -412,7 +416,8 @@ void GifPalette::BuildQuantized(const RgbPixels& inPixels, Dithering inDithering
     std::int32_t theKeyIndex = -1;
     if (inKey) {
         theKeyIndex = std::int32_t(theColors.size());
-        theColors.push_back({std::int32_t(*inKey >> 16 & 0xFF), std::int32_t(*inKey >> 8 & 0xFF), std::int32_t(*inKey & 0xFF)});
+        theColors.push_back(
+            {std::int32_t(*inKey >> 16 & 0xFF), std::int32_t(*inKey >> 8 & 0xFF), std::int32_t(*inKey & 0xFF)});
     }
     for (const auto& theColor : theColors)
         AddColor(std::uint32_t(theColor[0]) << 16 | std::uint32_t(theColor[1]) << 8 | std::uint32_t(theColor[2]));

@@ -26,8 +26,7 @@ constexpr std::int32_t kStageSlack = 8;
 // held bits complete at most 3 bytes.
 constexpr std::int32_t kMaxBytesPerPixel = 3;
 
-struct GifEncoderState
-{
+struct GifEncoderState {
     // Picture
     std::int32_t mWidth = 0;
     std::int32_t mHeight = 0;
@@ -71,13 +70,10 @@ struct GifEncoderState
 
 void PutBytes(GifEncoderState& ioState, const std::uint8_t* inBytes, std::ptrdiff_t inCount)
 {
-    if (inCount < ioState.mEnd - ioState.mPos)
-    {
+    if (inCount < ioState.mEnd - ioState.mPos) {
         std::memcpy(ioState.mPos, inBytes, static_cast<std::size_t>(inCount));
         ioState.mPos += inCount;
-    }
-    else
-    {
+    } else {
         ioState.mPos = ioState.mEnd;
     }
 }
@@ -89,22 +85,18 @@ void PutByte(GifEncoderState& ioState, std::uint8_t inByte)
 
 void PutWord(GifEncoderState& ioState, std::uint16_t inWord)
 {
-    const std::uint8_t theBytes[2] = {static_cast<std::uint8_t>(inWord & 0xFF),
-                                      static_cast<std::uint8_t>(inWord >> 8)};
+    const std::uint8_t theBytes[2] = {static_cast<std::uint8_t>(inWord & 0xFF), static_cast<std::uint8_t>(inWord >> 8)};
     PutBytes(ioState, theBytes, 2);
 }
 
 // One sub-block: the length byte and the data, as a single write.
 void PutPacket(GifEncoderState& ioState, const std::uint8_t* inData, std::int32_t inCount)
 {
-    if (inCount + 1 < ioState.mEnd - ioState.mPos)
-    {
+    if (inCount + 1 < ioState.mEnd - ioState.mPos) {
         ioState.mPos[0] = static_cast<std::uint8_t>(inCount);
         std::memcpy(ioState.mPos + 1, inData, static_cast<std::size_t>(inCount));
         ioState.mPos += inCount + 1;
-    }
-    else
-    {
+    } else {
         ioState.mPos = ioState.mEnd;
     }
 }
@@ -117,9 +109,8 @@ bool Failed(const GifEncoderState& inState)
 // Signature: version 89a only when a transparent index needs the extension.
 void WriteSignature(GifEncoderState& ioState)
 {
-    const std::uint8_t theSignature[6] = {'G', 'I', 'F', '8',
-                                          static_cast<std::uint8_t>(ioState.mHasTransparent ? '9' : '7'),
-                                          'a'};
+    const std::uint8_t theSignature[6] = {
+        'G', 'I', 'F', '8', static_cast<std::uint8_t>(ioState.mHasTransparent ? '9' : '7'), 'a'};
     PutBytes(ioState, theSignature, 6);
 }
 
@@ -139,13 +130,11 @@ void WriteScreenDescriptor(GifEncoderState& ioState)
 void WriteColorTable(GifEncoderState& ioState)
 {
     const std::int32_t theEntries = 1 << ioState.mBitsPerPixel;
-    for (std::int32_t theIndex = 0; theIndex < theEntries; ++theIndex)
-    {
+    for (std::int32_t theIndex = 0; theIndex < theEntries; ++theIndex) {
         std::uint8_t theRGB[3] = {0, 0, 0};
         // NOTE: the caller's table holds only the colours in use; the padding up
         // to the power of two is written black rather than read past its end.
-        if (theIndex < ioState.mColorCount)
-        {
+        if (theIndex < ioState.mColorCount) {
             const GifRGBColor& theColor = ioState.mColors[theIndex].rgb;
             theRGB[0] = static_cast<std::uint8_t>(theColor.red >> 8);
             theRGB[1] = static_cast<std::uint8_t>(theColor.green >> 8);
@@ -158,9 +147,8 @@ void WriteColorTable(GifEncoderState& ioState)
 // Graphic control extension: transparent colour flag, no delay, no disposal.
 void WriteGraphicControl(GifEncoderState& ioState)
 {
-    const std::uint8_t theExtension[8] = {0x21, 0xF9, 0x04, 0x01, 0x00, 0x00,
-                                          static_cast<std::uint8_t>(ioState.mTransparent & 0xFF),
-                                          0x00};
+    const std::uint8_t theExtension[8] = {
+        0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, static_cast<std::uint8_t>(ioState.mTransparent & 0xFF), 0x00};
     PutBytes(ioState, theExtension, 8);
 }
 
@@ -179,8 +167,7 @@ void WriteImageDescriptor(GifEncoderState& ioState)
 
 inline void StoreLittleEndian64(std::uint8_t* outBytes, std::uint64_t inValue)
 {
-    if constexpr (std::endian::native == std::endian::big)
-    {
+    if constexpr (std::endian::native == std::endian::big) {
         inValue = __builtin_bswap64(inValue);
     }
     std::memcpy(outBytes, &inValue, sizeof inValue);
@@ -191,8 +178,7 @@ void SendCode(GifEncoderState& ioState, std::uint32_t inCode)
 {
     ioState.mAccumulator |= std::uint64_t{inCode & 0xFFFF} << ioState.mBitsHeld;
     ioState.mBitsHeld += ioState.mCodeWidth;
-    while (ioState.mBitsHeld >= 8)
-    {
+    while (ioState.mBitsHeld >= 8) {
         ioState.mPacket[ioState.mPacketCount++] = static_cast<std::uint8_t>(ioState.mAccumulator);
         ioState.mAccumulator >>= 8;
         ioState.mBitsHeld -= 8;
@@ -211,12 +197,10 @@ void SendPixelRun(GifEncoderState& ioState, const std::uint8_t* inPixels, std::i
     const std::uint32_t theWidth = ioState.mCodeWidth;
     const std::uint64_t theClear = ioState.mClearCode;
     const std::int32_t thePerClear = ioState.mCodesPerClear;
-    for (std::int32_t theIndex = 0; theIndex < inCount; ++theIndex)
-    {
+    for (std::int32_t theIndex = 0; theIndex < inCount; ++theIndex) {
         theAccumulator |= std::uint64_t{inPixels[theIndex]} << theBits;
         theBits += theWidth;
-        if (--theUntilClear == 0)
-        {
+        if (--theUntilClear == 0) {
             theAccumulator |= theClear << theBits;
             theBits += theWidth;
             theUntilClear = thePerClear;
@@ -237,24 +221,20 @@ void SendPixelRun(GifEncoderState& ioState, const std::uint8_t* inPixels, std::i
 void FlushFullPackets(GifEncoderState& ioState)
 {
     std::int32_t theOffset = 0;
-    while (ioState.mPacketCount - theOffset >= kPacketData)
-    {
+    while (ioState.mPacketCount - theOffset >= kPacketData) {
         PutPacket(ioState, ioState.mPacket + theOffset, kPacketData);
         theOffset += kPacketData;
     }
-    if (theOffset > 0)
-    {
+    if (theOffset > 0) {
         ioState.mPacketCount -= theOffset;
-        std::memmove(ioState.mPacket, ioState.mPacket + theOffset,
-                     static_cast<std::size_t>(ioState.mPacketCount));
+        std::memmove(ioState.mPacket, ioState.mPacket + theOffset, static_cast<std::size_t>(ioState.mPacketCount));
     }
 }
 
 void SendRow(GifEncoderState& ioState, const std::uint8_t* inRow)
 {
     std::int32_t theLeft = ioState.mWidth;
-    while (theLeft > 0)
-    {
+    while (theLeft > 0) {
         const std::int32_t theRoom = (kStageSize - ioState.mPacketCount) / kMaxBytesPerPixel;
         const std::int32_t theRun = std::min(theLeft, theRoom);
         SendPixelRun(ioState, inRow, theRun);
@@ -268,12 +248,9 @@ void SendRow(GifEncoderState& ioState, const std::uint8_t* inRow)
 template <typename RowSink>
 void SendRowAt(GifEncoderState& ioState, std::int32_t inRow, RowSink& inSend)
 {
-    if (const std::uint8_t* theRow = (*ioState.mRows)(inRow))
-    {
+    if (const std::uint8_t* theRow = (*ioState.mRows)(inRow)) {
         inSend(theRow);
-    }
-    else
-    {
+    } else {
         ioState.mPos = ioState.mEnd;
     }
 }
@@ -284,25 +261,20 @@ void SendRowAt(GifEncoderState& ioState, std::int32_t inRow, RowSink& inSend)
 template <typename RowSink>
 void VisitRows(GifEncoderState& ioState, RowSink&& inSend)
 {
-    if (!ioState.mInterlace)
-    {
-        for (std::int32_t theRow = 0; theRow < ioState.mHeight && !Failed(ioState); ++theRow)
-        {
+    if (!ioState.mInterlace) {
+        for (std::int32_t theRow = 0; theRow < ioState.mHeight && !Failed(ioState); ++theRow) {
             SendRowAt(ioState, theRow, inSend);
         }
         return;
     }
-    struct Pass
-    {
+    struct Pass {
         std::int32_t mFirst;
         std::int32_t mStep;
     };
     static constexpr Pass kPasses[4] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
-    for (const Pass& thePass : kPasses)
-    {
+    for (const Pass& thePass : kPasses) {
         for (std::int32_t theRow = thePass.mFirst; theRow < ioState.mHeight && !Failed(ioState);
-             theRow += thePass.mStep)
-        {
+             theRow += thePass.mStep) {
             SendRowAt(ioState, theRow, inSend);
         }
     }
@@ -314,15 +286,13 @@ void WriteLiteralData(GifEncoderState& ioState)
     VisitRows(ioState, [&ioState](const std::uint8_t* inRow) { SendRow(ioState, inRow); });
 
     SendCode(ioState, ioState.mEndCode);
-    if (ioState.mBitsHeld > 0)
-    {
+    if (ioState.mBitsHeld > 0) {
         ioState.mPacket[ioState.mPacketCount++] = static_cast<std::uint8_t>(ioState.mAccumulator);
         ioState.mAccumulator = 0;
         ioState.mBitsHeld = 0;
     }
     FlushFullPackets(ioState);
-    if (ioState.mPacketCount > 0)
-    {
+    if (ioState.mPacketCount > 0) {
         PutPacket(ioState, ioState.mPacket, ioState.mPacketCount);
         ioState.mPacketCount = 0;
     }
@@ -331,13 +301,10 @@ void WriteLiteralData(GifEncoderState& ioState)
 void WriteCompressedData(GifEncoderState& ioState)
 {
     GifLzwEncoder theEncoder(ioState.mInitialCodeSize);
-    VisitRows(ioState, [&ioState, &theEncoder](const std::uint8_t* inRow) {
-        theEncoder.Add(inRow, ioState.mWidth);
-    });
+    VisitRows(ioState, [&ioState, &theEncoder](const std::uint8_t* inRow) { theEncoder.Add(inRow, ioState.mWidth); });
     theEncoder.Finish();
     const std::uint8_t* theData = theEncoder.Data();
-    for (std::int64_t theLeft = theEncoder.Size(); theLeft > 0 && !Failed(ioState);)
-    {
+    for (std::int64_t theLeft = theEncoder.Size(); theLeft > 0 && !Failed(ioState);) {
         const auto theCount = static_cast<std::int32_t>(std::min<std::int64_t>(theLeft, kPacketData));
         PutPacket(ioState, theData, theCount);
         theData += theCount;
@@ -348,12 +315,9 @@ void WriteCompressedData(GifEncoderState& ioState)
 void WriteImageData(GifEncoderState& ioState)
 {
     PutByte(ioState, static_cast<std::uint8_t>(ioState.mInitialCodeSize));
-    if (ioState.mCodes == GifCodes::kCompressed)
-    {
+    if (ioState.mCodes == GifCodes::kCompressed) {
         WriteCompressedData(ioState);
-    }
-    else
-    {
+    } else {
         WriteLiteralData(ioState);
     }
     PutByte(ioState, 0x00);
@@ -368,8 +332,7 @@ void WriteTrailer(GifEncoderState& ioState)
 void SetUpCodes(GifEncoderState& ioState)
 {
     ioState.mBitsPerPixel = 1;
-    while (ioState.mColorCount > (1 << ioState.mBitsPerPixel))
-    {
+    while (ioState.mColorCount > (1 << ioState.mBitsPerPixel)) {
         ++ioState.mBitsPerPixel;
     }
     ioState.mInitialCodeSize = static_cast<std::uint32_t>(std::max(ioState.mBitsPerPixel, 2));
@@ -383,8 +346,7 @@ void SetUpCodes(GifEncoderState& ioState)
 
 bool Encodable(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount)
 {
-    return inWidth >= 0 && inHeight >= 0 && inWidth <= kMaxSide && inHeight <= kMaxSide &&
-           inColorCount <= kMaxColors;
+    return inWidth >= 0 && inHeight >= 0 && inWidth <= kMaxSide && inHeight <= kMaxSide && inColorCount <= kMaxColors;
 }
 
 enum class Trailer { kWritten, kLeftToCaller };
@@ -414,14 +376,12 @@ std::int64_t EncodeInto(std::uint8_t* inStart, std::uint8_t* inEnd, std::int32_t
     WriteSignature(theState);
     WriteScreenDescriptor(theState);
     WriteColorTable(theState);
-    if (theState.mHasTransparent)
-    {
+    if (theState.mHasTransparent) {
         WriteGraphicControl(theState);
     }
     WriteImageDescriptor(theState);
     WriteImageData(theState);
-    if (inTrailer == Trailer::kWritten)
-    {
+    if (inTrailer == Trailer::kWritten) {
         WriteTrailer(theState);
     }
     return Failed(theState) ? -1 : theState.mPos - theState.mStart;
@@ -434,8 +394,7 @@ namespace WritegifDetail {
 std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight, GifCodes inCodes)
 {
     const std::int64_t thePixels = std::int64_t{inWidth} * inHeight;
-    if (inCodes == GifCodes::kCompressed)
-    {
+    if (inCodes == GifCodes::kCompressed) {
         // 12 bits per pixel, a clear code per 3838 codes, a length byte per
         // 255 bytes: 8 / 5 of a byte per pixel leaves room for all of it.
         return thePixels * 8 / 5 + 2048;
@@ -443,81 +402,73 @@ std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight, GifCode
     return thePixels * 4 / 3 + 1024;
 }
 
-std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
-                                        std::int32_t inHeight, std::int32_t inColorCount,
-                                        const GifColorEntry* inColors, std::int32_t inTransparent,
-                                        std::uint8_t inInterlace, const GifRowSource& inRows,
-                                        std::int32_t& outLength, GifCodes inCodes)
+std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t inWidth, std::int32_t inHeight,
+                                        std::int32_t inColorCount, const GifColorEntry* inColors,
+                                        std::int32_t inTransparent, std::uint8_t inInterlace,
+                                        const GifRowSource& inRows, std::int32_t& outLength, GifCodes inCodes)
 {
     outLength = 0;
     assert(inColorCount <= kMaxColors);
-    if (!Encodable(inWidth, inHeight, inColorCount))
-    {
+    if (!Encodable(inWidth, inHeight, inColorCount)) {
         return nullptr;
     }
     // The length goes back through a 32-bit signed field: refuse before allocating.
-    if (inCapacity <= 0 || inCapacity > std::numeric_limits<std::int32_t>::max())
-    {
+    if (inCapacity <= 0 || inCapacity > std::numeric_limits<std::int32_t>::max()) {
         return nullptr;
     }
     // Owned here until handed out: setting up the codes may throw.
     std::unique_ptr<std::uint8_t, decltype(&std::free)> theOwner(
         static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(inCapacity))), &std::free);
     std::uint8_t* theBuffer = theOwner.get();
-    if (theBuffer == nullptr)
-    {
+    if (theBuffer == nullptr) {
         return nullptr;
     }
     const std::int64_t theLength = EncodeInto(theBuffer, theBuffer + inCapacity, inWidth, inHeight, inColorCount,
                                               inColors, inTransparent, inInterlace, inRows, inCodes);
-    if (theLength < 0)
-    {
+    if (theLength < 0) {
         return nullptr;
     }
     outLength = static_cast<std::int32_t>(theLength);
     return theOwner.release();
 }
 
-std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
-                                    std::int32_t inHeight, std::int32_t inColorCount,
-                                    const GifColorEntry* inColors, std::int32_t inTransparent,
-                                    std::uint8_t inInterlace, std::int32_t inRowStride,
-                                    const std::uint8_t* inPixels, std::int32_t& outLength,
-                                    GifCodes inCodes)
+std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth, std::int32_t inHeight,
+                                    std::int32_t inColorCount, const GifColorEntry* inColors,
+                                    std::int32_t inTransparent, std::uint8_t inInterlace, std::int32_t inRowStride,
+                                    const std::uint8_t* inPixels, std::int32_t& outLength, GifCodes inCodes)
 {
     const GifRowSource theRows = [inPixels, inRowStride](std::int32_t inRow) {
         return inPixels + static_cast<std::ptrdiff_t>(inRow) * inRowStride;
     };
-    return EncodeGifRowsWithCapacity(inCapacity, inWidth, inHeight, inColorCount, inColors, inTransparent,
-                                     inInterlace, theRows, outLength, inCodes);
+    return EncodeGifRowsWithCapacity(inCapacity, inWidth, inHeight, inColorCount, inColors, inTransparent, inInterlace,
+                                     theRows, outLength, inCodes);
 }
 
 }  // namespace WritegifDetail
 
 std::uint8_t* EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
-                        const GifColorEntry* inColors, std::int32_t inTransparent,
-                        std::uint8_t inInterlace, std::int32_t inRowStride,
-                        const std::uint8_t* inPixels, std::int32_t& outLength, GifCodes inCodes)
+                        const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
+                        std::int32_t inRowStride, const std::uint8_t* inPixels, std::int32_t& outLength,
+                        GifCodes inCodes)
 {
-    return WritegifDetail::EncodeGifWithCapacity(
-        WritegifDetail::OutputCapacity(inWidth, inHeight, inCodes), inWidth, inHeight, inColorCount,
-        inColors, inTransparent, inInterlace, inRowStride, inPixels, outLength, inCodes);
+    return WritegifDetail::EncodeGifWithCapacity(WritegifDetail::OutputCapacity(inWidth, inHeight, inCodes), inWidth,
+                                                 inHeight, inColorCount, inColors, inTransparent, inInterlace,
+                                                 inRowStride, inPixels, outLength, inCodes);
 }
 
 std::uint8_t* EncodeGifRows(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
                             const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
                             const GifRowSource& inRows, std::int32_t& outLength, GifCodes inCodes)
 {
-    return WritegifDetail::EncodeGifRowsWithCapacity(
-        WritegifDetail::OutputCapacity(inWidth, inHeight, inCodes), inWidth, inHeight, inColorCount, inColors,
-        inTransparent, inInterlace, inRows, outLength, inCodes);
+    return WritegifDetail::EncodeGifRowsWithCapacity(WritegifDetail::OutputCapacity(inWidth, inHeight, inCodes),
+                                                     inWidth, inHeight, inColorCount, inColors, inTransparent,
+                                                     inInterlace, inRows, outLength, inCodes);
 }
 
 std::int64_t LiteralGifLength(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
                               bool inTransparent)
 {
-    if (!Encodable(inWidth, inHeight, inColorCount))
-    {
+    if (!Encodable(inWidth, inHeight, inColorCount)) {
         return -1;
     }
     GifEncoderState theState;
@@ -527,7 +478,8 @@ std::int64_t LiteralGifLength(std::int32_t inWidth, std::int32_t inHeight, std::
     // A clear code first, one literal per pixel, a clear code after each run, the end code.
     const std::int64_t theCodes = 1 + thePixels + thePixels / theState.mCodesPerClear + 1;
     const std::int64_t theData = (theCodes * theState.mCodeWidth + 7) / 8;
-    const std::int64_t theHeader = 6 + 7 + 3 * (std::int64_t{1} << theState.mBitsPerPixel) + (inTransparent ? 8 : 0) + 10;
+    const std::int64_t theHeader =
+        6 + 7 + 3 * (std::int64_t{1} << theState.mBitsPerPixel) + (inTransparent ? 8 : 0) + 10;
     // The code size byte, the data in sub-blocks of 255 with a length byte each, the terminator, the trailer.
     return theHeader + 1 + theData + (theData + kPacketData - 1) / kPacketData + 1 + 1;
 }
@@ -536,14 +488,12 @@ bool EncodeLiteralGifRowsInto(std::uint8_t* outBuffer, std::int64_t inLength, st
                               std::int32_t inHeight, std::int32_t inColorCount, const GifColorEntry* inColors,
                               std::int32_t inTransparent, std::uint8_t inInterlace, const GifRowSource& inRows)
 {
-    if (outBuffer == nullptr || inLength != LiteralGifLength(inWidth, inHeight, inColorCount, inTransparent >= 0))
-    {
+    if (outBuffer == nullptr || inLength != LiteralGifLength(inWidth, inHeight, inColorCount, inTransparent >= 0)) {
         return false;
     }
     // Writes stop strictly before the end, so the buffer's last byte, the trailer, is written here.
     if (EncodeInto(outBuffer, outBuffer + inLength, inWidth, inHeight, inColorCount, inColors, inTransparent,
-                   inInterlace, inRows, GifCodes::kLiteral, Trailer::kLeftToCaller) != inLength - 1)
-    {
+                   inInterlace, inRows, GifCodes::kLiteral, Trailer::kLeftToCaller) != inLength - 1) {
         return false;
     }
     outBuffer[inLength - 1] = kTrailer;

@@ -12,8 +12,7 @@
 enum class GifCodes { kLiteral, kCompressed };
 
 // Red, green and blue as 16-bit intensities; only the high byte reaches the file.
-struct GifRGBColor
-{
+struct GifRGBColor {
     std::uint16_t red;
     std::uint16_t green;
     std::uint16_t blue;
@@ -21,8 +20,7 @@ struct GifRGBColor
 
 // One colour table entry in the imaging platform's colour-spec layout: four
 // unsigned 16-bit words, the index value then red, green, blue.
-struct GifColorEntry
-{
+struct GifColorEntry {
     std::uint16_t value;
     GifRGBColor rgb;
 };
@@ -42,9 +40,8 @@ static_assert(sizeof(GifColorEntry) == 8, "a colour table entry is four 16-bit w
 // over 65535 pixels on a side or negative, its output capacity does not fit the
 // 32-bit length, the buffer cannot be allocated, or the file does not fit.
 std::uint8_t* EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
-                        const GifColorEntry* inColors, std::int32_t inTransparent,
-                        std::uint8_t inInterlace, std::int32_t inRowStride,
-                        const std::uint8_t* inPixels, std::int32_t& outLength,
+                        const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
+                        std::int32_t inRowStride, const std::uint8_t* inPixels, std::int32_t& outLength,
                         GifCodes inCodes = GifCodes::kLiteral);
 
 // The colour indices of one row, asked for in file order (each of the four
@@ -55,8 +52,7 @@ using GifRowSource = std::function<const std::uint8_t*(std::int32_t inRow)>;
 // EncodeGif with rows from a source instead of a buffer of the whole picture.
 std::uint8_t* EncodeGifRows(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
                             const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
-                            const GifRowSource& inRows, std::int32_t& outLength,
-                            GifCodes inCodes = GifCodes::kLiteral);
+                            const GifRowSource& inRows, std::int32_t& outLength, GifCodes inCodes = GifCodes::kLiteral);
 
 // The exact length of the file EncodeGif writes with literal codes (-1 for a
 // picture it refuses), known before encoding, so that the file can be written
@@ -75,21 +71,19 @@ namespace WritegifDetail {
 // literal codes; for compressed ones room for the worst case, a 12-bit code per
 // pixel. In 64-bit arithmetic so that large pictures are refused rather than
 // wrapped.
-std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight,
-                            GifCodes inCodes = GifCodes::kLiteral);
+std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight, GifCodes inCodes = GifCodes::kLiteral);
 
 // EncodeGif with an explicit buffer capacity instead of OutputCapacity's: a file
 // that does not fit (the last byte of the buffer is never used) gives null.
-std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
-                                    std::int32_t inHeight, std::int32_t inColorCount,
-                                    const GifColorEntry* inColors, std::int32_t inTransparent,
-                                    std::uint8_t inInterlace, std::int32_t inRowStride,
+std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth, std::int32_t inHeight,
+                                    std::int32_t inColorCount, const GifColorEntry* inColors,
+                                    std::int32_t inTransparent, std::uint8_t inInterlace, std::int32_t inRowStride,
                                     const std::uint8_t* inPixels, std::int32_t& outLength,
                                     GifCodes inCodes = GifCodes::kLiteral);
-std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t inWidth,
-                                        std::int32_t inHeight, std::int32_t inColorCount,
-                                        const GifColorEntry* inColors, std::int32_t inTransparent,
-                                        std::uint8_t inInterlace, const GifRowSource& inRows,
-                                        std::int32_t& outLength, GifCodes inCodes = GifCodes::kLiteral);
+std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t inWidth, std::int32_t inHeight,
+                                        std::int32_t inColorCount, const GifColorEntry* inColors,
+                                        std::int32_t inTransparent, std::uint8_t inInterlace,
+                                        const GifRowSource& inRows, std::int32_t& outLength,
+                                        GifCodes inCodes = GifCodes::kLiteral);
 
 }  // namespace WritegifDetail

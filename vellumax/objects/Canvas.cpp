@@ -49,8 +49,14 @@ constexpr bool MembersFollowTheirIds()
 }
 static_assert(MembersFollowTheirIds(), "kCanvasMembers is indexed by DISPID - 1");
 
-constexpr const char* Name(CanvasDispId inId) { return kCanvasMembers[inId - 1].mName; }
-constexpr const char* Help(CanvasDispId inId) { return kCanvasMembers[inId - 1].mHelp; }
+constexpr const char* Name(CanvasDispId inId)
+{
+    return kCanvasMembers[inId - 1].mName;
+}
+constexpr const char* Help(CanvasDispId inId)
+{
+    return kCanvasMembers[inId - 1].mHelp;
+}
 
 // A VARIANT* argument as the object it holds (references followed); throws
 // the coercion's code when it holds none.
@@ -89,62 +95,64 @@ const vx::DispatchTable& CanvasTable()
     using vx::Out;
     using vx::Retval;
     // Properties in DISPID order, get before put.
-#define VX_CANVAS_PROPERTY(Member)                                                                          \
-    vx::PropertyGet<&ICanvas::get_##Member>(kCanvas##Member, Name(kCanvas##Member), Help(kCanvas##Member), \
-                                            Retval("outValue")),                                            \
-        vx::PropertyPut<&ICanvas::put_##Member>(kCanvas##Member, Name(kCanvas##Member), Help(kCanvas##Member), \
+#define VX_CANVAS_PROPERTY(Member)                                                                                     \
+    vx::PropertyGet<&ICanvas::get_##Member>(kCanvas##Member, Name(kCanvas##Member), Help(kCanvas##Member),             \
+                                            Retval("outValue")),                                                       \
+        vx::PropertyPut<&ICanvas::put_##Member>(kCanvas##Member, Name(kCanvas##Member), Help(kCanvas##Member),         \
                                                 In("inValue"))
-    static const vx::DispatchTable theTable(IID_ICanvas, "ICanvas", kCanvasHelp, {
-        VX_CANVAS_PROPERTY(Depth),
-        VX_CANVAS_PROPERTY(Width),
-        VX_CANVAS_PROPERTY(Height),
-        VX_CANVAS_PROPERTY(Color),
-        VX_CANVAS_PROPERTY(PaintColor),
-        VX_CANVAS_PROPERTY(PenColor),
-        VX_CANVAS_PROPERTY(TextColor),
-        VX_CANVAS_PROPERTY(PenSize),
-        VX_CANVAS_PROPERTY(TextFont),
-        VX_CANVAS_PROPERTY(TextSize),
-        VX_CANVAS_PROPERTY(TextStyle),
-        VX_CANVAS_PROPERTY(HAlign),
-        VX_CANVAS_PROPERTY(VAlign),
-        VX_CANVAS_PROPERTY(Dither),
-        vx::PropertyGet<&ICanvas::get_Pattern>(kCanvasPattern, Name(kCanvasPattern), Help(kCanvasPattern),
-                                               Retval("outValue")),
-        vx::PropertyPut<&ICanvas::put_Pattern>(kCanvasPattern, Name(kCanvasPattern), Help(kCanvasPattern),
-                                               In("inValue")),
-        // Scripts that assign objects with Set arrive here.
-        vx::PropertyPutRef<&ICanvas::put_Pattern>(kCanvasPattern, Name(kCanvasPattern), Help(kCanvasPattern),
-                                                  In("inValue")),
-        vx::Method<&ICanvas::SetChannel>(kCanvasSetChannel, Name(kCanvasSetChannel), Help(kCanvasSetChannel),
-                                         In("inChannel"), In("newVal")),
-        vx::Method<&ICanvas::Erase>(kCanvasErase, Name(kCanvasErase), Help(kCanvasErase)),
-        vx::Method<&ICanvas::Invert>(kCanvasInvert, Name(kCanvasInvert), Help(kCanvasInvert)),
-        vx::Method<&ICanvas::Clear>(kCanvasClear, Name(kCanvasClear), Help(kCanvasClear)),
-        vx::Method<&ICanvas::DrawFile>(kCanvasDrawFile, Name(kCanvasDrawFile), Help(kCanvasDrawFile), In("inSrc"),
-                                       In("inParams"), Retval("outRect")),
-        vx::Method<&ICanvas::DrawData>(kCanvasDrawData, Name(kCanvasDrawData), Help(kCanvasDrawData), In("inSrc"),
-                                       In("inType"), In("inParams"), Retval("outRect")),
-        vx::Method<&ICanvas::DrawShape>(kCanvasDrawShape, Name(kCanvasDrawShape), Help(kCanvasDrawShape),
-                                        In("inShape"), In("inParams"), Retval("outRect")),
-        vx::Method<&ICanvas::DrawText>(kCanvasDrawText, Name(kCanvasDrawText), Help(kCanvasDrawText), In("inText"),
-                                       In("inParams"), Retval("outRect")),
-        vx::Method<&ICanvas::DrawCanvas>(kCanvasDrawCanvas, Name(kCanvasDrawCanvas), Help(kCanvasDrawCanvas),
-                                         In("inCanvas"), In("inParams"), Retval("outRect")),
-        vx::Method<&ICanvas::GetColor>(kCanvasGetColor, Name(kCanvasGetColor), Help(kCanvasGetColor), In("inLoc"),
-                                       Retval("outColor")),
-        vx::Method<&ICanvas::TextArea>(kCanvasTextArea, Name(kCanvasTextArea), Help(kCanvasTextArea), In("inText"),
-                                       In("inParams"), Out("outWidth"), Out("outHeight"), Out("outLineH")),
-        vx::Method<&ICanvas::TextLength>(kCanvasTextLength, Name(kCanvasTextLength), Help(kCanvasTextLength),
-                                         In("inText"), In("inParams"), Retval("outVal")),
-        vx::Method<&ICanvas::SaveAs>(kCanvasSaveAs, Name(kCanvasSaveAs), Help(kCanvasSaveAs), In("inFilePath"),
-                                     In("inParams")),
-        vx::Method<&ICanvas::GetAs>(kCanvasGetAs, Name(kCanvasGetAs), Help(kCanvasGetAs), In("inType"),
-                                    In("inParams"), Retval("outData")),
-        vx::PropertyGet<&ICanvas::get_HBITMAP>(kCanvasHBITMAP, Name(kCanvasHBITMAP), Help(kCanvasHBITMAP),
-                                               Retval("outValue")),
-        VX_CANVAS_PROPERTY(UseColorAlpha),
-    });
+    static const vx::DispatchTable theTable(
+        IID_ICanvas, "ICanvas", kCanvasHelp,
+        {
+            VX_CANVAS_PROPERTY(Depth),
+            VX_CANVAS_PROPERTY(Width),
+            VX_CANVAS_PROPERTY(Height),
+            VX_CANVAS_PROPERTY(Color),
+            VX_CANVAS_PROPERTY(PaintColor),
+            VX_CANVAS_PROPERTY(PenColor),
+            VX_CANVAS_PROPERTY(TextColor),
+            VX_CANVAS_PROPERTY(PenSize),
+            VX_CANVAS_PROPERTY(TextFont),
+            VX_CANVAS_PROPERTY(TextSize),
+            VX_CANVAS_PROPERTY(TextStyle),
+            VX_CANVAS_PROPERTY(HAlign),
+            VX_CANVAS_PROPERTY(VAlign),
+            VX_CANVAS_PROPERTY(Dither),
+            vx::PropertyGet<&ICanvas::get_Pattern>(kCanvasPattern, Name(kCanvasPattern), Help(kCanvasPattern),
+                                                   Retval("outValue")),
+            vx::PropertyPut<&ICanvas::put_Pattern>(kCanvasPattern, Name(kCanvasPattern), Help(kCanvasPattern),
+                                                   In("inValue")),
+            // Scripts that assign objects with Set arrive here.
+            vx::PropertyPutRef<&ICanvas::put_Pattern>(kCanvasPattern, Name(kCanvasPattern), Help(kCanvasPattern),
+                                                      In("inValue")),
+            vx::Method<&ICanvas::SetChannel>(kCanvasSetChannel, Name(kCanvasSetChannel), Help(kCanvasSetChannel),
+                                             In("inChannel"), In("newVal")),
+            vx::Method<&ICanvas::Erase>(kCanvasErase, Name(kCanvasErase), Help(kCanvasErase)),
+            vx::Method<&ICanvas::Invert>(kCanvasInvert, Name(kCanvasInvert), Help(kCanvasInvert)),
+            vx::Method<&ICanvas::Clear>(kCanvasClear, Name(kCanvasClear), Help(kCanvasClear)),
+            vx::Method<&ICanvas::DrawFile>(kCanvasDrawFile, Name(kCanvasDrawFile), Help(kCanvasDrawFile), In("inSrc"),
+                                           In("inParams"), Retval("outRect")),
+            vx::Method<&ICanvas::DrawData>(kCanvasDrawData, Name(kCanvasDrawData), Help(kCanvasDrawData), In("inSrc"),
+                                           In("inType"), In("inParams"), Retval("outRect")),
+            vx::Method<&ICanvas::DrawShape>(kCanvasDrawShape, Name(kCanvasDrawShape), Help(kCanvasDrawShape),
+                                            In("inShape"), In("inParams"), Retval("outRect")),
+            vx::Method<&ICanvas::DrawText>(kCanvasDrawText, Name(kCanvasDrawText), Help(kCanvasDrawText), In("inText"),
+                                           In("inParams"), Retval("outRect")),
+            vx::Method<&ICanvas::DrawCanvas>(kCanvasDrawCanvas, Name(kCanvasDrawCanvas), Help(kCanvasDrawCanvas),
+                                             In("inCanvas"), In("inParams"), Retval("outRect")),
+            vx::Method<&ICanvas::GetColor>(kCanvasGetColor, Name(kCanvasGetColor), Help(kCanvasGetColor), In("inLoc"),
+                                           Retval("outColor")),
+            vx::Method<&ICanvas::TextArea>(kCanvasTextArea, Name(kCanvasTextArea), Help(kCanvasTextArea), In("inText"),
+                                           In("inParams"), Out("outWidth"), Out("outHeight"), Out("outLineH")),
+            vx::Method<&ICanvas::TextLength>(kCanvasTextLength, Name(kCanvasTextLength), Help(kCanvasTextLength),
+                                             In("inText"), In("inParams"), Retval("outVal")),
+            vx::Method<&ICanvas::SaveAs>(kCanvasSaveAs, Name(kCanvasSaveAs), Help(kCanvasSaveAs), In("inFilePath"),
+                                         In("inParams")),
+            vx::Method<&ICanvas::GetAs>(kCanvasGetAs, Name(kCanvasGetAs), Help(kCanvasGetAs), In("inType"),
+                                        In("inParams"), Retval("outData")),
+            vx::PropertyGet<&ICanvas::get_HBITMAP>(kCanvasHBITMAP, Name(kCanvasHBITMAP), Help(kCanvasHBITMAP),
+                                                   Retval("outValue")),
+            VX_CANVAS_PROPERTY(UseColorAlpha),
+        });
 #undef VX_CANVAS_PROPERTY
     return theTable;
 }
@@ -396,8 +404,7 @@ HRESULT Canvas::DrawCanvas(VARIANT* inCanvas, VARIANT* inParams, VARIANT* outRec
     });
 }
 
-HRESULT Canvas::TextArea(VARIANT* inText, VARIANT* inParams, VARIANT* outWidth, VARIANT* outHeight,
-                         VARIANT* outLineH)
+HRESULT Canvas::TextArea(VARIANT* inText, VARIANT* inParams, VARIANT* outWidth, VARIANT* outHeight, VARIANT* outLineH)
 {
     return Frame([&] {
         if (inText == nullptr || inParams == nullptr)

@@ -21,8 +21,8 @@ class Operation;
 
 const vx::DispatchTable& CanvasTable();
 
-class Canvas final : public vx::ComObject<Canvas, vx::DispatchImpl<ICanvas, CanvasTable>,
-                                          vx::SupportErrorInfo<Canvas>, IMemoryUse> {
+class Canvas final
+    : public vx::ComObject<Canvas, vx::DispatchImpl<ICanvas, CanvasTable>, vx::SupportErrorInfo<Canvas>, IMemoryUse> {
 public:
     using Interfaces = vx::InterfaceMap<vx::Answers<ICanvas, IID_ICanvas>, vx::Answers<IDispatch, IID_IDispatch>,
                                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>,
@@ -110,8 +110,7 @@ private:
                     std::source_location inWhere = std::source_location::current());
     HRESULT GetLong(std::int32_t inValue, VARIANT* outValue,
                     std::source_location inWhere = std::source_location::current());
-    HRESULT GetBoolean(bool inValue, VARIANT* outValue,
-                       std::source_location inWhere = std::source_location::current());
+    HRESULT GetBoolean(bool inValue, VARIANT* outValue, std::source_location inWhere = std::source_location::current());
     // Reads the text with inRead from inStart, then inApply(value) answers.
     template <class Value, class Read, class Apply>
     HRESULT PutText(CanvasDispId inId, Value inStart, Read inRead, Apply inApply, const VARIANT& inValue,

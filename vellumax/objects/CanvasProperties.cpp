@@ -81,8 +81,7 @@ HRESULT Canvas::PutText(CanvasDispId inId, Value& ioValue, Read inRead, const VA
     return PutText(inId, ioValue, inRead, theKeep, inValue, inWhere);
 }
 
-HRESULT Canvas::PutCount(CanvasDispId inId, std::int32_t& ioCount, const VARIANT& inValue,
-                         std::source_location inWhere)
+HRESULT Canvas::PutCount(CanvasDispId inId, std::int32_t& ioCount, const VARIANT& inValue, std::source_location inWhere)
 {
     return Frame(
         [&] {
@@ -122,7 +121,10 @@ HRESULT Canvas::PutSide(CanvasDispId inId, const VARIANT& inValue, std::source_l
 
 // ---- The store -------------------------------------------------------------------
 
-HRESULT Canvas::get_Depth(VARIANT* outValue) { return GetText(mBitmap.GetDepth(), FormatDepth, outValue); }
+HRESULT Canvas::get_Depth(VARIANT* outValue)
+{
+    return GetText(mBitmap.GetDepth(), FormatDepth, outValue);
+}
 
 HRESULT Canvas::put_Depth(VARIANT inValue)
 {
@@ -138,12 +140,27 @@ HRESULT Canvas::put_Depth(VARIANT inValue)
     return PutText(kCanvasDepth, std::int32_t{0}, ReadDepth, theApply, inValue);
 }
 
-HRESULT Canvas::get_Width(VARIANT* outValue) { return GetLong(mBitmap.GetWidth(), outValue); }
-HRESULT Canvas::put_Width(VARIANT inValue) { return PutSide(kCanvasWidth, inValue); }
-HRESULT Canvas::get_Height(VARIANT* outValue) { return GetLong(mBitmap.GetHeight(), outValue); }
-HRESULT Canvas::put_Height(VARIANT inValue) { return PutSide(kCanvasHeight, inValue); }
+HRESULT Canvas::get_Width(VARIANT* outValue)
+{
+    return GetLong(mBitmap.GetWidth(), outValue);
+}
+HRESULT Canvas::put_Width(VARIANT inValue)
+{
+    return PutSide(kCanvasWidth, inValue);
+}
+HRESULT Canvas::get_Height(VARIANT* outValue)
+{
+    return GetLong(mBitmap.GetHeight(), outValue);
+}
+HRESULT Canvas::put_Height(VARIANT inValue)
+{
+    return PutSide(kCanvasHeight, inValue);
+}
 
-HRESULT Canvas::get_Color(VARIANT* outValue) { return GetText(mBitmap.GetNaturalColor(), FormatColor, outValue); }
+HRESULT Canvas::get_Color(VARIANT* outValue)
+{
+    return GetText(mBitmap.GetNaturalColor(), FormatColor, outValue);
+}
 
 HRESULT Canvas::put_Color(VARIANT inValue)
 {
@@ -155,7 +172,10 @@ HRESULT Canvas::put_Color(VARIANT inValue)
     return PutText(kCanvasColor, mBitmap.GetNaturalColor(), ReadColor, theApply, inValue);
 }
 
-HRESULT Canvas::get_Dither(VARIANT* outValue) { return GetBoolean(mBitmap.GetDither() == 1, outValue); }
+HRESULT Canvas::get_Dither(VARIANT* outValue)
+{
+    return GetBoolean(mBitmap.GetDither() == 1, outValue);
+}
 
 HRESULT Canvas::put_Dither(VARIANT inValue)
 {
@@ -192,22 +212,70 @@ HRESULT Canvas::get_HBITMAP(LONG* outValue)
 
 // ---- The drawing defaults -----------------------------------------------------------
 
-HRESULT Canvas::get_PaintColor(VARIANT* outValue) { return GetText(mPaintColor, FormatColor, outValue); }
-HRESULT Canvas::put_PaintColor(VARIANT inValue) { return PutText(kCanvasPaintColor, mPaintColor, ReadColor, inValue); }
-HRESULT Canvas::get_PenColor(VARIANT* outValue) { return GetText(mPenColor, FormatColor, outValue); }
-HRESULT Canvas::put_PenColor(VARIANT inValue) { return PutText(kCanvasPenColor, mPenColor, ReadColor, inValue); }
-HRESULT Canvas::get_TextColor(VARIANT* outValue) { return GetText(mTextColor, FormatColor, outValue); }
-HRESULT Canvas::put_TextColor(VARIANT inValue) { return PutText(kCanvasTextColor, mTextColor, ReadColor, inValue); }
-HRESULT Canvas::get_PenSize(VARIANT* outValue) { return GetLong(mPenSize, outValue); }
-HRESULT Canvas::put_PenSize(VARIANT inValue) { return PutCount(kCanvasPenSize, mPenSize, inValue); }
-HRESULT Canvas::get_TextSize(VARIANT* outValue) { return GetLong(mTextSize, outValue); }
-HRESULT Canvas::put_TextSize(VARIANT inValue) { return PutCount(kCanvasTextSize, mTextSize, inValue); }
-HRESULT Canvas::get_TextStyle(VARIANT* outValue) { return GetText(mTextStyle, FormatTextStyle, outValue); }
-HRESULT Canvas::put_TextStyle(VARIANT inValue) { return PutText(kCanvasTextStyle, mTextStyle, ReadTextStyle, inValue); }
-HRESULT Canvas::get_HAlign(VARIANT* outValue) { return GetText(mHAlign, FormatHAlign, outValue); }
-HRESULT Canvas::put_HAlign(VARIANT inValue) { return PutText(kCanvasHAlign, mHAlign, ReadHAlign, inValue); }
-HRESULT Canvas::get_VAlign(VARIANT* outValue) { return GetText(mVAlign, FormatVAlign, outValue); }
-HRESULT Canvas::put_VAlign(VARIANT inValue) { return PutText(kCanvasVAlign, mVAlign, ReadVAlign, inValue); }
+HRESULT Canvas::get_PaintColor(VARIANT* outValue)
+{
+    return GetText(mPaintColor, FormatColor, outValue);
+}
+HRESULT Canvas::put_PaintColor(VARIANT inValue)
+{
+    return PutText(kCanvasPaintColor, mPaintColor, ReadColor, inValue);
+}
+HRESULT Canvas::get_PenColor(VARIANT* outValue)
+{
+    return GetText(mPenColor, FormatColor, outValue);
+}
+HRESULT Canvas::put_PenColor(VARIANT inValue)
+{
+    return PutText(kCanvasPenColor, mPenColor, ReadColor, inValue);
+}
+HRESULT Canvas::get_TextColor(VARIANT* outValue)
+{
+    return GetText(mTextColor, FormatColor, outValue);
+}
+HRESULT Canvas::put_TextColor(VARIANT inValue)
+{
+    return PutText(kCanvasTextColor, mTextColor, ReadColor, inValue);
+}
+HRESULT Canvas::get_PenSize(VARIANT* outValue)
+{
+    return GetLong(mPenSize, outValue);
+}
+HRESULT Canvas::put_PenSize(VARIANT inValue)
+{
+    return PutCount(kCanvasPenSize, mPenSize, inValue);
+}
+HRESULT Canvas::get_TextSize(VARIANT* outValue)
+{
+    return GetLong(mTextSize, outValue);
+}
+HRESULT Canvas::put_TextSize(VARIANT inValue)
+{
+    return PutCount(kCanvasTextSize, mTextSize, inValue);
+}
+HRESULT Canvas::get_TextStyle(VARIANT* outValue)
+{
+    return GetText(mTextStyle, FormatTextStyle, outValue);
+}
+HRESULT Canvas::put_TextStyle(VARIANT inValue)
+{
+    return PutText(kCanvasTextStyle, mTextStyle, ReadTextStyle, inValue);
+}
+HRESULT Canvas::get_HAlign(VARIANT* outValue)
+{
+    return GetText(mHAlign, FormatHAlign, outValue);
+}
+HRESULT Canvas::put_HAlign(VARIANT inValue)
+{
+    return PutText(kCanvasHAlign, mHAlign, ReadHAlign, inValue);
+}
+HRESULT Canvas::get_VAlign(VARIANT* outValue)
+{
+    return GetText(mVAlign, FormatVAlign, outValue);
+}
+HRESULT Canvas::put_VAlign(VARIANT inValue)
+{
+    return PutText(kCanvasVAlign, mVAlign, ReadVAlign, inValue);
+}
 
 HRESULT Canvas::get_TextFont(VARIANT* outValue)
 {

@@ -6,8 +6,7 @@
 
 #include <automation/Types.h>
 
-#define VX_CLASS_OBJECT(Name) \
-    __attribute__((weak)) HRESULT VxGetClassObject_##Name(REFIID inIid, void** outObject)
+#define VX_CLASS_OBJECT(Name) __attribute__((weak)) HRESULT VxGetClassObject_##Name(REFIID inIid, void** outObject)
 
 VX_CLASS_OBJECT(Graphic);
 VX_CLASS_OBJECT(Canvas);

@@ -36,11 +36,13 @@ private:
 template <class Interface>
 vx::DispatchTable CollectionTable(REFIID inIid, const char* inName, const char* inHelp, const char* inItemHelp)
 {
-    return vx::DispatchTable(inIid, inName, inHelp, {
-        vx::PropertyGet<&Interface::get__NewEnum>(DISPID_NEWENUM, "_NewEnum", "Enumerates the items",
-                                                  vx::Retval("outEnum")),
-        vx::PropertyGet<&Interface::get_Item>(DISPID_VALUE, "Item", inItemHelp, vx::In("inIndex"),
-                                              vx::Retval("outItem")),
-        vx::PropertyGet<&Interface::get_Count>(1, "Count", "The number of items", vx::Retval("outCount")),
-    });
+    return vx::DispatchTable(
+        inIid, inName, inHelp,
+        {
+            vx::PropertyGet<&Interface::get__NewEnum>(DISPID_NEWENUM, "_NewEnum", "Enumerates the items",
+                                                      vx::Retval("outEnum")),
+            vx::PropertyGet<&Interface::get_Item>(DISPID_VALUE, "Item", inItemHelp, vx::In("inIndex"),
+                                                  vx::Retval("outItem")),
+            vx::PropertyGet<&Interface::get_Count>(1, "Count", "The number of items", vx::Retval("outCount")),
+        });
 }

@@ -8,7 +8,8 @@
 
 const vx::DispatchTable& ExportersTable();
 
-class Exporters final : public vx::ComObject<Exporters, CollectionImpl<IExporters, ExportersTable>, vx::SupportErrorInfo<Exporters>> {
+class Exporters final
+    : public vx::ComObject<Exporters, CollectionImpl<IExporters, ExportersTable>, vx::SupportErrorInfo<Exporters>> {
 public:
     using Interfaces = vx::InterfaceMap<vx::Answers<IExporters, IID_IExporters>, vx::Answers<IDispatch, IID_IDispatch>,
                                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;

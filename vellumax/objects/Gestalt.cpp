@@ -6,12 +6,12 @@
 #include <utility>
 
 #include <automation/ComVariant.h>
-#include <automation/Variant.h>
 #include <automation/Errors.h>
+#include <automation/Variant.h>
 
+#include "vellumax/engine/FontMatching.h"
 #include "vellumax/errors/EventLog.h"
 #include "vellumax/errors/Settings.h"
-#include "vellumax/engine/FontMatching.h"
 #include "vellumax/formats/QTUtils.h"
 #include "vellumax/formats/WholeFile.h"
 #include "vellumax/objects/ClassObjects.h"
@@ -92,25 +92,25 @@ const vx::DispatchTable& GestaltTable()
 {
     using vx::In;
     using vx::Retval;
-    static const vx::DispatchTable theTable(IID_IGestalt, "IGestalt",
-                                            "Information about the server's environment", {
-        vx::PropertyGet<&IGestalt::get_QuickTime>(kGestaltQuickTime, "QuickTime",
-                                                  "The version of the imaging platform", Retval("outValue")),
-        vx::PropertyGet<&IGestalt::get_GraphicsExporters>(kGestaltGraphicsExporters, "GraphicsExporters",
-                                                          "The names of the installed graphics exporters",
-                                                          Retval("outValue")),
-        vx::PropertyGet<&IGestalt::get_Fonts>(kGestaltFonts, "Fonts", "The names of the installed fonts",
-                                              Retval("outValue")),
-        vx::PropertyGet<&IGestalt::get_Codecs>(kGestaltCodecs, "Codecs", "The names of the installed codecs",
-                                               Retval("outValue")),
-        vx::PropertyGet<&IGestalt::get_LogErrors>(kGestaltLogErrors, "LogErrors",
-                                                  "Whether errors are written to the event log",
+    static const vx::DispatchTable theTable(
+        IID_IGestalt, "IGestalt", "Information about the server's environment",
+        {
+            vx::PropertyGet<&IGestalt::get_QuickTime>(kGestaltQuickTime, "QuickTime",
+                                                      "The version of the imaging platform", Retval("outValue")),
+            vx::PropertyGet<&IGestalt::get_GraphicsExporters>(kGestaltGraphicsExporters, "GraphicsExporters",
+                                                              "The names of the installed graphics exporters",
+                                                              Retval("outValue")),
+            vx::PropertyGet<&IGestalt::get_Fonts>(kGestaltFonts, "Fonts", "The names of the installed fonts",
                                                   Retval("outValue")),
-        vx::PropertyPut<&IGestalt::put_LogErrors>(kGestaltLogErrors, "LogErrors",
-                                                  "Whether errors are written to the event log", In("inValue")),
-        vx::Method<&IGestalt::Log>(kGestaltLog, "Log", "Writes a message to the event log", In("inMessage")),
-        vx::Method<&IGestalt::Save>(kGestaltSave, "Save", "Writes bytes to a file", In("inPath"), In("inData")),
-    });
+            vx::PropertyGet<&IGestalt::get_Codecs>(kGestaltCodecs, "Codecs", "The names of the installed codecs",
+                                                   Retval("outValue")),
+            vx::PropertyGet<&IGestalt::get_LogErrors>(
+                kGestaltLogErrors, "LogErrors", "Whether errors are written to the event log", Retval("outValue")),
+            vx::PropertyPut<&IGestalt::put_LogErrors>(kGestaltLogErrors, "LogErrors",
+                                                      "Whether errors are written to the event log", In("inValue")),
+            vx::Method<&IGestalt::Log>(kGestaltLog, "Log", "Writes a message to the event log", In("inMessage")),
+            vx::Method<&IGestalt::Save>(kGestaltSave, "Save", "Writes bytes to a file", In("inPath"), In("inData")),
+        });
     return theTable;
 }
 
@@ -158,8 +158,7 @@ HRESULT Gestalt::get_GraphicsExporters(IDispatch** outValue)
         for (long theIndex = 0; theIndex < theCount; ++theIndex) {
             char theName[kQTNameCapacity] = "";
             long theNow = 0;
-            if (const ComponentResult theError = GetExporterName(theIndex, theName, nullptr, theNow);
-                theError != noErr)
+            if (const ComponentResult theError = GetExporterName(theIndex, theName, nullptr, theNow); theError != noErr)
                 return RaiseGetFailure("Info Exporters", theError);
             theNames.Append(theName);
         }

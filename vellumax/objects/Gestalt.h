@@ -13,8 +13,8 @@
 
 const vx::DispatchTable& GestaltTable();
 
-class Gestalt final : public vx::ComObject<Gestalt, vx::DispatchImpl<IGestalt, GestaltTable>,
-                                           vx::SupportErrorInfo<Gestalt>> {
+class Gestalt final
+    : public vx::ComObject<Gestalt, vx::DispatchImpl<IGestalt, GestaltTable>, vx::SupportErrorInfo<Gestalt>> {
 public:
     using Interfaces = vx::InterfaceMap<vx::Answers<IGestalt, IID_IGestalt>, vx::Answers<IDispatch, IID_IDispatch>,
                                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;

@@ -37,18 +37,19 @@ const vx::DispatchTable& GraphicTable()
 {
     using vx::In;
     using vx::Retval;
-    static const vx::DispatchTable theTable(IID_IGraphic, "IGraphic",
-                                            "Tells what a picture file or picture data holds", {
-        vx::Method<&IGraphic::SetFile>(kGraphicSetFile, "SetFile", "Reads a picture file", In("inFile")),
-        vx::Method<&IGraphic::SetData>(kGraphicSetData, "SetData", "Reads a picture held in bytes", In("inData"),
-                                       In("inType")),
-        vx::PropertyGet<&IGraphic::get_Format>(kGraphicFormat, "Format", "The name of the picture's format",
-                                               Retval("outValue")),
-        vx::PropertyGet<&IGraphic::get_Drawable>(kGraphicDrawable, "Drawable",
-                                                 "Whether the picture can be drawn", Retval("outValue")),
-        vx::PropertyGet<&IGraphic::get_GraphicImages>(kGraphicGraphicImages, "GraphicImages",
-                                                      "The images the picture holds", Retval("outValue")),
-    });
+    static const vx::DispatchTable theTable(
+        IID_IGraphic, "IGraphic", "Tells what a picture file or picture data holds",
+        {
+            vx::Method<&IGraphic::SetFile>(kGraphicSetFile, "SetFile", "Reads a picture file", In("inFile")),
+            vx::Method<&IGraphic::SetData>(kGraphicSetData, "SetData", "Reads a picture held in bytes", In("inData"),
+                                           In("inType")),
+            vx::PropertyGet<&IGraphic::get_Format>(kGraphicFormat, "Format", "The name of the picture's format",
+                                                   Retval("outValue")),
+            vx::PropertyGet<&IGraphic::get_Drawable>(kGraphicDrawable, "Drawable", "Whether the picture can be drawn",
+                                                     Retval("outValue")),
+            vx::PropertyGet<&IGraphic::get_GraphicImages>(kGraphicGraphicImages, "GraphicImages",
+                                                          "The images the picture holds", Retval("outValue")),
+        });
     return theTable;
 }
 
@@ -57,9 +58,15 @@ HRESULT VxGetClassObject_Graphic(REFIID inIid, void** outObject)
     return vx::ClassFactory<Graphic>::Instantiate<>(inIid, outObject);
 }
 
-void Graphic::ImporterCloser::operator()(ComponentInstance inImporter) const { CloseImporter(inImporter); }
+void Graphic::ImporterCloser::operator()(ComponentInstance inImporter) const
+{
+    CloseImporter(inImporter);
+}
 
-void Graphic::HandleDisposer::operator()(Handle inHandle) const { DisposeHandle(inHandle); }
+void Graphic::HandleDisposer::operator()(Handle inHandle) const
+{
+    DisposeHandle(inHandle);
+}
 
 template <class Body>
 HRESULT Graphic::Frame(Body&& inBody, std::source_location inWhere)

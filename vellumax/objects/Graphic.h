@@ -16,8 +16,8 @@
 
 const vx::DispatchTable& GraphicTable();
 
-class Graphic final : public vx::ComObject<Graphic, vx::DispatchImpl<IGraphic, GraphicTable>,
-                                           vx::SupportErrorInfo<Graphic>> {
+class Graphic final
+    : public vx::ComObject<Graphic, vx::DispatchImpl<IGraphic, GraphicTable>, vx::SupportErrorInfo<Graphic>> {
 public:
     using Interfaces = vx::InterfaceMap<vx::Answers<IGraphic, IID_IGraphic>, vx::Answers<IDispatch, IID_IDispatch>,
                                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;

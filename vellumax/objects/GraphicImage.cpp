@@ -15,20 +15,21 @@ const vx::DispatchTable& GraphicImageTable()
 {
     using vx::In;
     using vx::Retval;
-    static const vx::DispatchTable theTable(IID_IGraphicImage, "IGraphicImage", "One image of a picture", {
-        vx::PropertyGet<&IGraphicImage::get_Depth>(kGraphicImageDepth, "Depth",
-                                                   "The color depth: 2, 4, 16, 256, thousands or millions",
-                                                   Retval("outValue")),
-        vx::PropertyGet<&IGraphicImage::get_Resolution>(kGraphicImageResolution, "Resolution",
-                                                        "The resolution in dots per inch", Retval("outValue")),
-        vx::PropertyGet<&IGraphicImage::get_Rectangle>(kGraphicImageRectangle, "Rectangle",
-                                                       "The natural bounds as left, top, right, bottom",
+    static const vx::DispatchTable theTable(
+        IID_IGraphicImage, "IGraphicImage", "One image of a picture",
+        {
+            vx::PropertyGet<&IGraphicImage::get_Depth>(kGraphicImageDepth, "Depth",
+                                                       "The color depth: 2, 4, 16, 256, thousands or millions",
                                                        Retval("outValue")),
-        vx::Method<&IGraphicImage::SetValues>(kGraphicImageSetValues, "SetValues",
-                                              "Sets the image number, depth, resolution and bounds", In("inNum"),
-                                              In("inDepth"), In("inRes"), In("inLeft"), In("inTop"),
-                                              In("inRight"), In("inBottom")),
-    });
+            vx::PropertyGet<&IGraphicImage::get_Resolution>(kGraphicImageResolution, "Resolution",
+                                                            "The resolution in dots per inch", Retval("outValue")),
+            vx::PropertyGet<&IGraphicImage::get_Rectangle>(kGraphicImageRectangle, "Rectangle",
+                                                           "The natural bounds as left, top, right, bottom",
+                                                           Retval("outValue")),
+            vx::Method<&IGraphicImage::SetValues>(
+                kGraphicImageSetValues, "SetValues", "Sets the image number, depth, resolution and bounds", In("inNum"),
+                In("inDepth"), In("inRes"), In("inLeft"), In("inTop"), In("inRight"), In("inBottom")),
+        });
     return theTable;
 }
 

@@ -14,9 +14,9 @@ const vx::DispatchTable& GraphicImageTable();
 class GraphicImage final : public vx::ComObject<GraphicImage, vx::DispatchImpl<IGraphicImage, GraphicImageTable>,
                                                 vx::SupportErrorInfo<GraphicImage>> {
 public:
-    using Interfaces = vx::InterfaceMap<vx::Answers<IGraphicImage, IID_IGraphicImage>,
-                                        vx::Answers<IDispatch, IID_IDispatch>,
-                                        vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
+    using Interfaces =
+        vx::InterfaceMap<vx::Answers<IGraphicImage, IID_IGraphicImage>, vx::Answers<IDispatch, IID_IDispatch>,
+                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
 
     HRESULT get_Depth(VARIANT* outValue) override;
     HRESULT get_Resolution(VARIANT* outValue) override;

@@ -8,8 +8,10 @@
 
 const vx::DispatchTable& GraphicImagesTable();
 
-class GraphicImages final : public vx::ComObject<GraphicImages, CollectionImpl<IGraphicImages, GraphicImagesTable>, vx::SupportErrorInfo<GraphicImages>> {
+class GraphicImages final : public vx::ComObject<GraphicImages, CollectionImpl<IGraphicImages, GraphicImagesTable>,
+                                                 vx::SupportErrorInfo<GraphicImages>> {
 public:
-    using Interfaces = vx::InterfaceMap<vx::Answers<IGraphicImages, IID_IGraphicImages>, vx::Answers<IDispatch, IID_IDispatch>,
-                                        vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
+    using Interfaces =
+        vx::InterfaceMap<vx::Answers<IGraphicImages, IID_IGraphicImages>, vx::Answers<IDispatch, IID_IDispatch>,
+                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
 };

@@ -50,11 +50,26 @@ GetFactoryProc FactoryOf(const VxClassInfo& inClass)
     return nullptr;
 }
 
-std::string VersionedProgId(const VxClassInfo& inClass) { return std::string("Vellumax.") + inClass.mName + ".1"; }
-std::string ProgId(const VxClassInfo& inClass) { return std::string("Vellumax.") + inClass.mName; }
-std::string ClassKey(const VxClassInfo& inClass) { return "CLSID\\" + StringFromGUID(*inClass.mClsid); }
-std::string TypeLibKey() { return "TypeLib\\" + StringFromGUID(LIBID_Vellumax); }
-std::string EventSourceKey() { return std::string(kApplicationLogKey) + "\\" + kEventSourceName; }
+std::string VersionedProgId(const VxClassInfo& inClass)
+{
+    return std::string("Vellumax.") + inClass.mName + ".1";
+}
+std::string ProgId(const VxClassInfo& inClass)
+{
+    return std::string("Vellumax.") + inClass.mName;
+}
+std::string ClassKey(const VxClassInfo& inClass)
+{
+    return "CLSID\\" + StringFromGUID(*inClass.mClsid);
+}
+std::string TypeLibKey()
+{
+    return "TypeLib\\" + StringFromGUID(LIBID_Vellumax);
+}
+std::string EventSourceKey()
+{
+    return std::string(kApplicationLogKey) + "\\" + kEventSourceName;
+}
 
 std::string FolderOf(const std::string& inPath)
 {
@@ -81,8 +96,8 @@ public:
         if (mError != ERROR_SUCCESS)
             return;
         HKEY theKey = nullptr;
-        mError = RegCreateKeyEx(inRoot, inKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                                &theKey, nullptr);
+        mError = RegCreateKeyEx(inRoot, inKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &theKey,
+                                nullptr);
         if (mError == ERROR_SUCCESS)
             RegCloseKey(theKey);
     }
@@ -97,8 +112,7 @@ public:
     void RemoveIfEmpty(HKEY inRoot, const std::string& inKey)
     {
         if (mError == ERROR_SUCCESS)
-            mError = Tolerate(Tolerate(RegDeleteKey(inRoot, inKey.c_str()), ERROR_FILE_NOT_FOUND),
-                              ERROR_ACCESS_DENIED);
+            mError = Tolerate(Tolerate(RegDeleteKey(inRoot, inKey.c_str()), ERROR_FILE_NOT_FOUND), ERROR_ACCESS_DENIED);
     }
 
     LONG Error() const { return mError; }
@@ -215,7 +229,10 @@ extern "C" HRESULT DllGetClassObject(REFCLSID inClsid, REFIID inIid, void** outO
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-extern "C" HRESULT DllCanUnloadNow() { return vx::ModuleCounts::CanUnloadNow(); }
+extern "C" HRESULT DllCanUnloadNow()
+{
+    return vx::ModuleCounts::CanUnloadNow();
+}
 
 extern "C" HRESULT DllRegisterServer()
 {
@@ -234,9 +251,8 @@ extern "C" HRESULT DllRegisterServer()
 
 extern "C" HRESULT DllUnregisterServer()
 {
-    const HRESULT theSource = RunStep([](RegistryWriter& ioWriter) {
-        ioWriter.RemoveTree(HKEY_LOCAL_MACHINE, EventSourceKey());
-    });
+    const HRESULT theSource =
+        RunStep([](RegistryWriter& ioWriter) { ioWriter.RemoveTree(HKEY_LOCAL_MACHINE, EventSourceKey()); });
     if (FAILED(theSource))
         return theSource;
     return RunStep([](RegistryWriter& ioWriter) {

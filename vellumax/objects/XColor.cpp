@@ -1,8 +1,8 @@
 #include "vellumax/objects/XColor.h"
 
 #include "vellumax/errors/ComError.h"
-#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/ComErrors.h"
+#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/SException.h"
 #include "vellumax/objects/ClassObjects.h"
 #include "vellumax/objects/ValueCoercion.h"
@@ -19,20 +19,33 @@ const MemberFrameIdentity kWho{IID_IXColor, kProgId};
 
 const vx::DispatchTable& XColorTable()
 {
-    static const vx::DispatchTable theTable(IID_IXColor, "IXColor", "An object that describes a color", {
-        vx::PropertyGet<&IXColor::get_String>(1, "String", "A string representation of the color", vx::Retval("outValue")),
-        vx::PropertyPut<&IXColor::put_String>(1, "String", "A string representation of the color", vx::In("inValue")),
-        vx::PropertyGet<&IXColor::get_Red>(2, "Red", "The red intensity of the color as a percentage", vx::Retval("outValue")),
-        vx::PropertyPut<&IXColor::put_Red>(2, "Red", "The red intensity of the color as a percentage", vx::In("inValue")),
-        vx::PropertyGet<&IXColor::get_Green>(3, "Green", "The green intensity of the color as a percentage", vx::Retval("outValue")),
-        vx::PropertyPut<&IXColor::put_Green>(3, "Green", "The green intensity of the color as a percentage", vx::In("inValue")),
-        vx::PropertyGet<&IXColor::get_Blue>(4, "Blue", "The blue intensity of the color as a percentage", vx::Retval("outValue")),
-        vx::PropertyPut<&IXColor::put_Blue>(4, "Blue", "The blue intensity of the color as a percentage", vx::In("inValue")),
-        vx::PropertyGet<&IXColor::get_Alpha>(5, "Alpha", "The alpha opacity of the color as a percentage", vx::Retval("outValue")),
-        vx::PropertyPut<&IXColor::put_Alpha>(5, "Alpha", "The alpha opacity of the color as a percentage", vx::In("inValue")),
-        vx::PropertyGet<&IXColor::get_RGB>(6, "RGB", "The standard RGB color representation", vx::Retval("outValue")),
-        vx::PropertyPut<&IXColor::put_RGB>(6, "RGB", "The standard RGB color representation", vx::In("inValue")),
-    });
+    static const vx::DispatchTable theTable(
+        IID_IXColor, "IXColor", "An object that describes a color",
+        {
+            vx::PropertyGet<&IXColor::get_String>(1, "String", "A string representation of the color",
+                                                  vx::Retval("outValue")),
+            vx::PropertyPut<&IXColor::put_String>(1, "String", "A string representation of the color",
+                                                  vx::In("inValue")),
+            vx::PropertyGet<&IXColor::get_Red>(2, "Red", "The red intensity of the color as a percentage",
+                                               vx::Retval("outValue")),
+            vx::PropertyPut<&IXColor::put_Red>(2, "Red", "The red intensity of the color as a percentage",
+                                               vx::In("inValue")),
+            vx::PropertyGet<&IXColor::get_Green>(3, "Green", "The green intensity of the color as a percentage",
+                                                 vx::Retval("outValue")),
+            vx::PropertyPut<&IXColor::put_Green>(3, "Green", "The green intensity of the color as a percentage",
+                                                 vx::In("inValue")),
+            vx::PropertyGet<&IXColor::get_Blue>(4, "Blue", "The blue intensity of the color as a percentage",
+                                                vx::Retval("outValue")),
+            vx::PropertyPut<&IXColor::put_Blue>(4, "Blue", "The blue intensity of the color as a percentage",
+                                                vx::In("inValue")),
+            vx::PropertyGet<&IXColor::get_Alpha>(5, "Alpha", "The alpha opacity of the color as a percentage",
+                                                 vx::Retval("outValue")),
+            vx::PropertyPut<&IXColor::put_Alpha>(5, "Alpha", "The alpha opacity of the color as a percentage",
+                                                 vx::In("inValue")),
+            vx::PropertyGet<&IXColor::get_RGB>(6, "RGB", "The standard RGB color representation",
+                                               vx::Retval("outValue")),
+            vx::PropertyPut<&IXColor::put_RGB>(6, "RGB", "The standard RGB color representation", vx::In("inValue")),
+        });
     return theTable;
 }
 
@@ -83,14 +96,38 @@ HRESULT XColor::PutPercent(Component inWhich, const VARIANT& inValue)
     });
 }
 
-HRESULT XColor::get_Red(VARIANT* outValue) { return GetPercent(kRed, outValue); }
-HRESULT XColor::put_Red(VARIANT inValue) { return PutPercent(kRed, inValue); }
-HRESULT XColor::get_Green(VARIANT* outValue) { return GetPercent(kGreen, outValue); }
-HRESULT XColor::put_Green(VARIANT inValue) { return PutPercent(kGreen, inValue); }
-HRESULT XColor::get_Blue(VARIANT* outValue) { return GetPercent(kBlue, outValue); }
-HRESULT XColor::put_Blue(VARIANT inValue) { return PutPercent(kBlue, inValue); }
-HRESULT XColor::get_Alpha(VARIANT* outValue) { return GetPercent(kAlpha, outValue); }
-HRESULT XColor::put_Alpha(VARIANT inValue) { return PutPercent(kAlpha, inValue); }
+HRESULT XColor::get_Red(VARIANT* outValue)
+{
+    return GetPercent(kRed, outValue);
+}
+HRESULT XColor::put_Red(VARIANT inValue)
+{
+    return PutPercent(kRed, inValue);
+}
+HRESULT XColor::get_Green(VARIANT* outValue)
+{
+    return GetPercent(kGreen, outValue);
+}
+HRESULT XColor::put_Green(VARIANT inValue)
+{
+    return PutPercent(kGreen, inValue);
+}
+HRESULT XColor::get_Blue(VARIANT* outValue)
+{
+    return GetPercent(kBlue, outValue);
+}
+HRESULT XColor::put_Blue(VARIANT inValue)
+{
+    return PutPercent(kBlue, inValue);
+}
+HRESULT XColor::get_Alpha(VARIANT* outValue)
+{
+    return GetPercent(kAlpha, outValue);
+}
+HRESULT XColor::put_Alpha(VARIANT inValue)
+{
+    return PutPercent(kAlpha, inValue);
+}
 
 HRESULT XColor::get_RGB(VARIANT* outValue)
 {

@@ -9,8 +9,8 @@
 
 const vx::DispatchTable& XColorTable();
 
-class XColor final : public vx::ComObject<XColor, vx::DispatchImpl<IXColor, XColorTable>,
-                                          vx::SupportErrorInfo<XColor>> {
+class XColor final
+    : public vx::ComObject<XColor, vx::DispatchImpl<IXColor, XColorTable>, vx::SupportErrorInfo<XColor>> {
 public:
     using Interfaces = vx::InterfaceMap<vx::Answers<IXColor, IID_IXColor>, vx::Answers<IDispatch, IID_IDispatch>,
                                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;

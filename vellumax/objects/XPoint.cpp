@@ -1,8 +1,8 @@
 #include "vellumax/objects/XPoint.h"
 
 #include "vellumax/errors/ComError.h"
-#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/ComErrors.h"
+#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/SException.h"
 #include "vellumax/objects/ClassObjects.h"
 #include "vellumax/objects/ValueCoercion.h"
@@ -20,14 +20,22 @@ const MemberFrameIdentity kWho{IID_IXPoint, kProgId};
 
 const vx::DispatchTable& XPointTable()
 {
-    static const vx::DispatchTable theTable(IID_IXPoint, "IXPoint", "An object that describes the location of a point on an image", {
-        vx::PropertyGet<&IXPoint::get_String>(1, "String", "A string representation of the point", vx::Retval("outValue")),
-        vx::PropertyPut<&IXPoint::put_String>(1, "String", "A string representation of the point", vx::In("inValue")),
-        vx::PropertyGet<&IXPoint::get_x>(2, "x", "The horizontal offset of the point from the top left", vx::Retval("outValue")),
-        vx::PropertyPut<&IXPoint::put_x>(2, "x", "The horizontal offset of the point from the top left", vx::In("inValue")),
-        vx::PropertyGet<&IXPoint::get_y>(3, "y", "The vertical offset of the point from the top left", vx::Retval("outValue")),
-        vx::PropertyPut<&IXPoint::put_y>(3, "y", "The vertical offset of the point from the top left", vx::In("inValue")),
-    });
+    static const vx::DispatchTable theTable(
+        IID_IXPoint, "IXPoint", "An object that describes the location of a point on an image",
+        {
+            vx::PropertyGet<&IXPoint::get_String>(1, "String", "A string representation of the point",
+                                                  vx::Retval("outValue")),
+            vx::PropertyPut<&IXPoint::put_String>(1, "String", "A string representation of the point",
+                                                  vx::In("inValue")),
+            vx::PropertyGet<&IXPoint::get_x>(2, "x", "The horizontal offset of the point from the top left",
+                                             vx::Retval("outValue")),
+            vx::PropertyPut<&IXPoint::put_x>(2, "x", "The horizontal offset of the point from the top left",
+                                             vx::In("inValue")),
+            vx::PropertyGet<&IXPoint::get_y>(3, "y", "The vertical offset of the point from the top left",
+                                             vx::Retval("outValue")),
+            vx::PropertyPut<&IXPoint::put_y>(3, "y", "The vertical offset of the point from the top left",
+                                             vx::In("inValue")),
+        });
     return theTable;
 }
 
@@ -75,7 +83,19 @@ HRESULT XPoint::PutOffset(std::int32_t& outOffset, const VARIANT& inValue)
     });
 }
 
-HRESULT XPoint::get_x(VARIANT* outValue) { return GetOffset(mX, outValue); }
-HRESULT XPoint::put_x(VARIANT inValue) { return PutOffset(mX, inValue); }
-HRESULT XPoint::get_y(VARIANT* outValue) { return GetOffset(mY, outValue); }
-HRESULT XPoint::put_y(VARIANT inValue) { return PutOffset(mY, inValue); }
+HRESULT XPoint::get_x(VARIANT* outValue)
+{
+    return GetOffset(mX, outValue);
+}
+HRESULT XPoint::put_x(VARIANT inValue)
+{
+    return PutOffset(mX, inValue);
+}
+HRESULT XPoint::get_y(VARIANT* outValue)
+{
+    return GetOffset(mY, outValue);
+}
+HRESULT XPoint::put_y(VARIANT inValue)
+{
+    return PutOffset(mY, inValue);
+}

@@ -9,8 +9,8 @@
 
 const vx::DispatchTable& XPointTable();
 
-class XPoint final : public vx::ComObject<XPoint, vx::DispatchImpl<IXPoint, XPointTable>,
-                                          vx::SupportErrorInfo<XPoint>> {
+class XPoint final
+    : public vx::ComObject<XPoint, vx::DispatchImpl<IXPoint, XPointTable>, vx::SupportErrorInfo<XPoint>> {
 public:
     using Interfaces = vx::InterfaceMap<vx::Answers<IXPoint, IID_IXPoint>, vx::Answers<IDispatch, IID_IDispatch>,
                                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;

@@ -1,8 +1,8 @@
 #include "vellumax/objects/XRect.h"
 
 #include "vellumax/errors/ComError.h"
-#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/ComErrors.h"
+#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/SException.h"
 #include "vellumax/objects/ClassObjects.h"
 #include "vellumax/objects/ValueCoercion.h"
@@ -27,24 +27,36 @@ std::int32_t Span(std::int32_t inFrom, std::int32_t inTo)
 
 const vx::DispatchTable& XRectTable()
 {
-    static const vx::DispatchTable theTable(IID_IXRect, "IXRect", "An object that describes a rectangular area on an image", {
-        vx::PropertyGet<&IXRect::get_String>(1, "String", "A string representation of the rectangle", vx::Retval("outValue")),
-        vx::PropertyPut<&IXRect::put_String>(1, "String", "A string representation of the rectangle", vx::In("inValue")),
-        vx::PropertyGet<&IXRect::get_right>(2, "right", "The offset of the right edge", vx::Retval("outValue")),
-        vx::PropertyPut<&IXRect::put_right>(2, "right", "The offset of the right edge", vx::In("inValue")),
-        vx::PropertyGet<&IXRect::get_top>(3, "top", "The offset of the top edge", vx::Retval("outValue")),
-        vx::PropertyPut<&IXRect::put_top>(3, "top", "The offset of the top edge", vx::In("inValue")),
-        vx::PropertyGet<&IXRect::get_left>(4, "left", "The offset of the left edge", vx::Retval("outValue")),
-        vx::PropertyPut<&IXRect::put_left>(4, "left", "The offset of the left edge", vx::In("inValue")),
-        vx::PropertyGet<&IXRect::get_bottom>(5, "bottom", "The offset of the bottom edge", vx::Retval("outValue")),
-        vx::PropertyPut<&IXRect::put_bottom>(5, "bottom", "The offset of the bottom edge", vx::In("inValue")),
-        vx::PropertyGet<&IXRect::get_TopLeft>(6, "TopLeft", "A string representation of the location of the top left corner point", vx::Retval("outValue")),
-        vx::PropertyPut<&IXRect::put_TopLeft>(6, "TopLeft", "A string representation of the location of the top left corner point", vx::In("inValue")),
-        vx::PropertyGet<&IXRect::get_BottomRight>(7, "BottomRight", "A string representation of the location of the bottom right corner point", vx::Retval("outValue")),
-        vx::PropertyPut<&IXRect::put_BottomRight>(7, "BottomRight", "A string representation of the location of the bottom right corner point", vx::In("inValue")),
-        vx::PropertyGet<&IXRect::get_Width>(8, "Width", "The width of the rectangle", vx::Retval("outValue")),
-        vx::PropertyGet<&IXRect::get_Height>(9, "Height", "The height of the rectangle", vx::Retval("outValue")),
-    });
+    static const vx::DispatchTable theTable(
+        IID_IXRect, "IXRect", "An object that describes a rectangular area on an image",
+        {
+            vx::PropertyGet<&IXRect::get_String>(1, "String", "A string representation of the rectangle",
+                                                 vx::Retval("outValue")),
+            vx::PropertyPut<&IXRect::put_String>(1, "String", "A string representation of the rectangle",
+                                                 vx::In("inValue")),
+            vx::PropertyGet<&IXRect::get_right>(2, "right", "The offset of the right edge", vx::Retval("outValue")),
+            vx::PropertyPut<&IXRect::put_right>(2, "right", "The offset of the right edge", vx::In("inValue")),
+            vx::PropertyGet<&IXRect::get_top>(3, "top", "The offset of the top edge", vx::Retval("outValue")),
+            vx::PropertyPut<&IXRect::put_top>(3, "top", "The offset of the top edge", vx::In("inValue")),
+            vx::PropertyGet<&IXRect::get_left>(4, "left", "The offset of the left edge", vx::Retval("outValue")),
+            vx::PropertyPut<&IXRect::put_left>(4, "left", "The offset of the left edge", vx::In("inValue")),
+            vx::PropertyGet<&IXRect::get_bottom>(5, "bottom", "The offset of the bottom edge", vx::Retval("outValue")),
+            vx::PropertyPut<&IXRect::put_bottom>(5, "bottom", "The offset of the bottom edge", vx::In("inValue")),
+            vx::PropertyGet<&IXRect::get_TopLeft>(
+                6, "TopLeft", "A string representation of the location of the top left corner point",
+                vx::Retval("outValue")),
+            vx::PropertyPut<&IXRect::put_TopLeft>(
+                6, "TopLeft", "A string representation of the location of the top left corner point",
+                vx::In("inValue")),
+            vx::PropertyGet<&IXRect::get_BottomRight>(
+                7, "BottomRight", "A string representation of the location of the bottom right corner point",
+                vx::Retval("outValue")),
+            vx::PropertyPut<&IXRect::put_BottomRight>(
+                7, "BottomRight", "A string representation of the location of the bottom right corner point",
+                vx::In("inValue")),
+            vx::PropertyGet<&IXRect::get_Width>(8, "Width", "The width of the rectangle", vx::Retval("outValue")),
+            vx::PropertyGet<&IXRect::get_Height>(9, "Height", "The height of the rectangle", vx::Retval("outValue")),
+        });
     return theTable;
 }
 
@@ -107,14 +119,38 @@ HRESULT XRect::PutCorner(const char* inLabel, std::int32_t& outX, std::int32_t& 
     });
 }
 
-HRESULT XRect::get_right(VARIANT* outValue) { return GetEdge(mRight, outValue); }
-HRESULT XRect::put_right(VARIANT inValue) { return PutEdge(mRight, inValue); }
-HRESULT XRect::get_top(VARIANT* outValue) { return GetEdge(mTop, outValue); }
-HRESULT XRect::put_top(VARIANT inValue) { return PutEdge(mTop, inValue); }
-HRESULT XRect::get_left(VARIANT* outValue) { return GetEdge(mLeft, outValue); }
-HRESULT XRect::put_left(VARIANT inValue) { return PutEdge(mLeft, inValue); }
-HRESULT XRect::get_bottom(VARIANT* outValue) { return GetEdge(mBottom, outValue); }
-HRESULT XRect::put_bottom(VARIANT inValue) { return PutEdge(mBottom, inValue); }
+HRESULT XRect::get_right(VARIANT* outValue)
+{
+    return GetEdge(mRight, outValue);
+}
+HRESULT XRect::put_right(VARIANT inValue)
+{
+    return PutEdge(mRight, inValue);
+}
+HRESULT XRect::get_top(VARIANT* outValue)
+{
+    return GetEdge(mTop, outValue);
+}
+HRESULT XRect::put_top(VARIANT inValue)
+{
+    return PutEdge(mTop, inValue);
+}
+HRESULT XRect::get_left(VARIANT* outValue)
+{
+    return GetEdge(mLeft, outValue);
+}
+HRESULT XRect::put_left(VARIANT inValue)
+{
+    return PutEdge(mLeft, inValue);
+}
+HRESULT XRect::get_bottom(VARIANT* outValue)
+{
+    return GetEdge(mBottom, outValue);
+}
+HRESULT XRect::put_bottom(VARIANT inValue)
+{
+    return PutEdge(mBottom, inValue);
+}
 
 HRESULT XRect::get_TopLeft(VARIANT* outValue)
 {
@@ -126,7 +162,10 @@ HRESULT XRect::get_TopLeft(VARIANT* outValue)
     });
 }
 
-HRESULT XRect::put_TopLeft(VARIANT inValue) { return PutCorner("XRect TopLeft", mLeft, mTop, inValue); }
+HRESULT XRect::put_TopLeft(VARIANT inValue)
+{
+    return PutCorner("XRect TopLeft", mLeft, mTop, inValue);
+}
 
 HRESULT XRect::get_BottomRight(VARIANT* outValue)
 {
@@ -143,5 +182,11 @@ HRESULT XRect::put_BottomRight(VARIANT inValue)
     return PutCorner("XRect BottomRight", mRight, mBottom, inValue);
 }
 
-HRESULT XRect::get_Width(VARIANT* outValue) { return GetEdge(Span(mLeft, mRight), outValue); }
-HRESULT XRect::get_Height(VARIANT* outValue) { return GetEdge(Span(mTop, mBottom), outValue); }
+HRESULT XRect::get_Width(VARIANT* outValue)
+{
+    return GetEdge(Span(mLeft, mRight), outValue);
+}
+HRESULT XRect::get_Height(VARIANT* outValue)
+{
+    return GetEdge(Span(mTop, mBottom), outValue);
+}

@@ -9,8 +9,7 @@
 
 const vx::DispatchTable& XRectTable();
 
-class XRect final : public vx::ComObject<XRect, vx::DispatchImpl<IXRect, XRectTable>,
-                                         vx::SupportErrorInfo<XRect>> {
+class XRect final : public vx::ComObject<XRect, vx::DispatchImpl<IXRect, XRectTable>, vx::SupportErrorInfo<XRect>> {
 public:
     using Interfaces = vx::InterfaceMap<vx::Answers<IXRect, IID_IXRect>, vx::Answers<IDispatch, IID_IDispatch>,
                                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;

@@ -111,9 +111,12 @@ std::int64_t Truncate(double inValue)
 double AlignmentFraction(std::int32_t inAlign)
 {
     switch (inAlign) {
-    case 1: return 0.5;
-    case 2: return 1.0;
-    default: return 0.0;
+    case 1:
+        return 0.5;
+    case 2:
+        return 1.0;
+    default:
+        return 0.0;
     }
 }
 
@@ -130,26 +133,18 @@ constexpr Keyword kKeywords[] = {
      }},
     {"textsize", [](Parameters& ioParams, const char* inValue) { return ReadLong(inValue, &ioParams.TextSize); }},
     {"textstyle",
-     [](Parameters& ioParams, const char* inValue) {
-         return ReadTextStyle(inValue, &ioParams.TextStyle);
-     }},
+     [](Parameters& ioParams, const char* inValue) { return ReadTextStyle(inValue, &ioParams.TextStyle); }},
     {"halign", [](Parameters& ioParams, const char* inValue) { return ReadHAlign(inValue, &ioParams.HAlign); }},
     {"valign", [](Parameters& ioParams, const char* inValue) { return ReadVAlign(inValue, &ioParams.VAlign); }},
     {"dither", [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.Dither); }},
-    {"rectangle",
-     [](Parameters& ioParams, const char* inValue) {
-         return ReadGivenRect(inValue, &ioParams.Rect, &ioParams.RectGiven);
-     }},
-    {"rect",
-     [](Parameters& ioParams, const char* inValue) {
-         return ReadGivenRect(inValue, &ioParams.Rect, &ioParams.RectGiven);
-     }},
+    {"rectangle", [](Parameters& ioParams,
+                     const char* inValue) { return ReadGivenRect(inValue, &ioParams.Rect, &ioParams.RectGiven); }},
+    {"rect", [](Parameters& ioParams,
+                const char* inValue) { return ReadGivenRect(inValue, &ioParams.Rect, &ioParams.RectGiven); }},
     {"position", [](Parameters& ioParams, const char* inValue) { return ReadPoint(inValue, &ioParams.Position); }},
     {"pos", [](Parameters& ioParams, const char* inValue) { return ReadPoint(inValue, &ioParams.Position); }},
-    {"size",
-     [](Parameters& ioParams, const char* inValue) {
-         return ReadGivenPoint(inValue, &ioParams.Size, &ioParams.SizeGiven);
-     }},
+    {"size", [](Parameters& ioParams,
+                const char* inValue) { return ReadGivenPoint(inValue, &ioParams.Size, &ioParams.SizeGiven); }},
     {"inset",
      [](Parameters& ioParams, const char* inValue) {
          std::int32_t theInset = 0;
@@ -169,15 +164,11 @@ constexpr Keyword kKeywords[] = {
          return true;
      }},
     {"rotate", nullptr},  // as rotation, filled in below
-    {"stretch",
-     [](Parameters& ioParams, const char* inValue) {
-         return AddPairAndCentre(ioParams, TransformStep::Kind::kScale, inValue);
-     }},
+    {"stretch", [](Parameters& ioParams,
+                   const char* inValue) { return AddPairAndCentre(ioParams, TransformStep::Kind::kScale, inValue); }},
     {"scale", nullptr},  // as stretch
-    {"skew",
-     [](Parameters& ioParams, const char* inValue) {
-         return AddPairAndCentre(ioParams, TransformStep::Kind::kSkew, inValue);
-     }},
+    {"skew", [](Parameters& ioParams,
+                const char* inValue) { return AddPairAndCentre(ioParams, TransformStep::Kind::kSkew, inValue); }},
     {"translate",
      [](Parameters& ioParams, const char* inValue) {
          TransformStep theStep{TransformStep::Kind::kTranslate, {}, {}};
@@ -334,8 +325,7 @@ LongRect Parameters::DestinationRect(const LongRect& inNatural, const LongRect& 
     LongRect theRect = PlacementRect();
     if (!thePlaced)
         theRect = {Wrap(std::int64_t(inNatural.left) + Position.x), Wrap(std::int64_t(inNatural.top) + Position.y),
-                   Wrap(std::int64_t(inNatural.right) + Position.x),
-                   Wrap(std::int64_t(inNatural.bottom) + Position.y)};
+                   Wrap(std::int64_t(inNatural.right) + Position.x), Wrap(std::int64_t(inNatural.bottom) + Position.y)};
     if (Fit == 0)
         return theRect;
 

@@ -75,7 +75,7 @@ public:
     ColorValue TextColor = ColorValue::Black();
     ColorValue PaintColor = ColorValue::White();
     std::int32_t PenSize = 1;
-    char Font[kTextCapacity] = {};  // a face name of at most 31 characters
+    char Font[kTextCapacity] = {};       // a face name of at most 31 characters
     std::vector<std::string> FontLists;  // oldest first
     std::int32_t TextSize = 9;
     TextStyleRecord TextStyle;

@@ -76,7 +76,7 @@ const char* ScanDecimal(const char* inText, bool* outNegative, const char** outD
 // conversion does. Colours are three such numbers on every drawing call.
 bool ShortDecimal(const char* inDigits, const char* inEnd, double* outValue)
 {
-    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     std::int64_t theWhole = 0;
     int theCount = 0;
@@ -213,8 +213,7 @@ bool ReadFloat(const char* inText, float* outValue)
 
 bool ReadBoolean(const char* inText, std::int32_t* outValue)
 {
-    static constexpr WordValue<std::int32_t> kTruthWords[] = {
-        {"true", 1}, {"false", 0}, {"yes", 1}, {"no", 0}};
+    static constexpr WordValue<std::int32_t> kTruthWords[] = {{"true", 1}, {"false", 0}, {"yes", 1}, {"no", 0}};
     if (ReadWord(inText, kTruthWords, outValue))
         return true;
     std::int32_t theNumber = 0;
@@ -245,9 +244,8 @@ bool ReadCoordinateList(const char* inText, LongPoint* outPoints, std::int32_t i
     if (!theRead || theCount % 2 != 0)
         return false;
     const auto* theValues = reinterpret_cast<const std::int32_t*>(outPoints);
-    return std::all_of(theValues, theValues + theCount, [](std::int32_t inValue) {
-        return inValue >= kMinCoordinate && inValue <= kMaxCoordinate;
-    });
+    return std::all_of(theValues, theValues + theCount,
+                       [](std::int32_t inValue) { return inValue >= kMinCoordinate && inValue <= kMaxCoordinate; });
 }
 
 bool ReadRect(const char* inText, LongRect* outRect)
@@ -455,14 +453,27 @@ void FormatDepth(std::int32_t inBits, char* outText)
 {
     const char* theWord = "";
     switch (inBits) {
-    case 1: theWord = "2"; break;
-    case 2: theWord = "4"; break;
-    case 4: theWord = "16"; break;
-    case 8: theWord = "256"; break;
-    case 16: theWord = "thousands"; break;
+    case 1:
+        theWord = "2";
+        break;
+    case 2:
+        theWord = "4";
+        break;
+    case 4:
+        theWord = "16";
+        break;
+    case 8:
+        theWord = "256";
+        break;
+    case 16:
+        theWord = "thousands";
+        break;
     case 24:
-    case 32: theWord = "millions"; break;
-    default: break;
+    case 32:
+        theWord = "millions";
+        break;
+    default:
+        break;
     }
     CopyWord(theWord, outText);
 }

@@ -19,8 +19,7 @@ std::uint16_t ComponentFromPercent(double inPercent)
     return std::uint16_t(inPercent / 100.0 * 65535.0);
 }
 
-void ColorValue::SetComponents(std::uint16_t inRed, std::uint16_t inGreen, std::uint16_t inBlue,
-                               std::uint16_t inAlpha)
+void ColorValue::SetComponents(std::uint16_t inRed, std::uint16_t inGreen, std::uint16_t inBlue, std::uint16_t inAlpha)
 {
     red = inRed;
     green = inGreen;

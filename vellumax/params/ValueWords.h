@@ -51,9 +51,9 @@ inline bool ReadWord(const char* inText, const WordValue<T> (&inWords)[N], T* ou
 }
 
 inline constexpr WordValue<ShapeKind> kShapeWords[] = {
-    {"rectangle", kRectangleShape}, {"rect", kRectangleShape},       {"oval", kOvalShape},
-    {"polygon", kPolygonShape},     {"poly", kPolygonShape},         {"roundrectangle", kRoundRectShape},
-    {"roundrect", kRoundRectShape}, {"text", kTextShape},            {"line", kLineShape},
+    {"rectangle", kRectangleShape}, {"rect", kRectangleShape}, {"oval", kOvalShape},
+    {"polygon", kPolygonShape},     {"poly", kPolygonShape},   {"roundrectangle", kRoundRectShape},
+    {"roundrect", kRoundRectShape}, {"text", kTextShape},      {"line", kLineShape},
 };
 inline constexpr WordValue<DrawOperation> kOperationWords[] = {
     {"draw", kDrawOutline}, {"paint", kPaintFill}, {"both", kDrawAndPaint}};
@@ -63,9 +63,9 @@ inline constexpr WordValue<VAlignKind> kVAlignWords[] = {
     {"top", kVAlignTop}, {"middle", kVAlignMiddle}, {"bottom", kVAlignBottom}};
 inline constexpr WordValue<ChannelKind> kChannelWords[] = {
     {"red", kRedChannel}, {"green", kGreenChannel}, {"blue", kBlueChannel}, {"alpha", kAlphaChannel}};
-inline constexpr WordValue<CodecQuality> kQualityWords[] = {
-    {"min", kMinQuality},   {"low", kLowQuality}, {"normal", kNormalQuality},
-    {"high", kHighQuality}, {"max", kMaxQuality}, {"lossless", kLosslessQuality}};
+inline constexpr WordValue<CodecQuality> kQualityWords[] = {{"min", kMinQuality},       {"low", kLowQuality},
+                                                            {"normal", kNormalQuality}, {"high", kHighQuality},
+                                                            {"max", kMaxQuality},       {"lossless", kLosslessQuality}};
 inline constexpr WordValue<std::int32_t> kDepthWords[] = {
     {"2", 1}, {"16", 4}, {"256", 8}, {"thousands", 16}, {"millions", 32}};
 inline constexpr WordValue<TransferMode> kModeWords[] = {
@@ -90,14 +90,11 @@ struct ColorWord {
 };
 
 inline constexpr ColorWord kColorWords[] = {
-    {"black", 0x0000, 0x0000, 0x0000},   {"yellow", 0xFC00, 0xF37D, 0x052F},
-    {"magenta", 0xF2D7, 0x0856, 0x84EC}, {"red", 0xDD6B, 0x08C2, 0x06A2},
-    {"cyan", 0x0241, 0xAB54, 0xEAFF},    {"green", 0x0000, 0x64AF, 0x11B0},
-    {"blue", 0x0000, 0x0000, 0xD400},    {"white", 0xFFFF, 0xFFFF, 0xFFFF},
-    {"", 0xFFFF, 0xFFFF, 0xFFFF},        {"violet", 0xF2D7, 0x0856, 0x84EC},
-    {"purple", 0xF2D7, 0x0856, 0x84EC},  {"orange", 0xFFFF, 0x91EA, 0x170A},
-    {"gray", 0x8888, 0x8888, 0x8888},    {"lightgray", 0xCCCC, 0xCCCC, 0xCCCC},
-    {"darkgray", 0x4444, 0x4444, 0x4444},
+    {"black", 0x0000, 0x0000, 0x0000},  {"yellow", 0xFC00, 0xF37D, 0x052F},    {"magenta", 0xF2D7, 0x0856, 0x84EC},
+    {"red", 0xDD6B, 0x08C2, 0x06A2},    {"cyan", 0x0241, 0xAB54, 0xEAFF},      {"green", 0x0000, 0x64AF, 0x11B0},
+    {"blue", 0x0000, 0x0000, 0xD400},   {"white", 0xFFFF, 0xFFFF, 0xFFFF},     {"", 0xFFFF, 0xFFFF, 0xFFFF},
+    {"violet", 0xF2D7, 0x0856, 0x84EC}, {"purple", 0xF2D7, 0x0856, 0x84EC},    {"orange", 0xFFFF, 0x91EA, 0x170A},
+    {"gray", 0x8888, 0x8888, 0x8888},   {"lightgray", 0xCCCC, 0xCCCC, 0xCCCC}, {"darkgray", 0x4444, 0x4444, 0x4444},
 };
 
 }  // namespace ValueWords

@@ -15,9 +15,9 @@
 #include <vector>
 
 struct MultipartPart {
-    std::string mName;      // bytes as sent (usually UTF-8), shorter than kMultipartTextCapacity
-    std::string mFilename;  // empty for plain fields
-    std::string mType;      // the Content-Type value, empty when none was sent
+    std::string mName;                    // bytes as sent (usually UTF-8), shorter than kMultipartTextCapacity
+    std::string mFilename;                // empty for plain fields
+    std::string mType;                    // the Content-Type value, empty when none was sent
     const std::uint8_t* mData = nullptr;  // within the body
     std::size_t mLength = 0;
 };

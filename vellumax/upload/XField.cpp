@@ -8,8 +8,8 @@
 #include <automation/Variant.h>
 
 #include "vellumax/errors/ComError.h"
-#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/ComErrors.h"
+#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/SException.h"
 #include "vellumax/params/Utilities.h"
 
@@ -75,15 +75,22 @@ void CopyValue(const VARIANT& inValue, VARIANT* outValue)
 
 const vx::DispatchTable& XFieldTable()
 {
-    static const vx::DispatchTable theTable(IID_IXField, "IXField", "A field of a posted form", {
-        vx::PropertyGet<&IXField::get_Name>(1, "Name", "The name of the field", vx::Retval("outValue")),
-        vx::PropertyGet<&IXField::get_Type>(2, "Type", "The MIME type of the field's contents", vx::Retval("outValue")),
-        vx::PropertyGet<&IXField::get_Filename>(3, "Filename", "The file name the browser sent", vx::Retval("outValue")),
-        vx::PropertyGet<&IXField::get_Contents>(4, "Contents", "The contents of the field as text", vx::Retval("outValue")),
-        vx::PropertyGet<&IXField::get_Data>(5, "Data", "The contents of the field as bytes", vx::Retval("outValue")),
-        vx::Method<&IXField::SetValues>(6, "SetValues", "Sets every value of the field", vx::In("inName"),
-                                        vx::In("inType"), vx::In("inFilename"), vx::In("inContents"), vx::In("inData")),
-    });
+    static const vx::DispatchTable theTable(
+        IID_IXField, "IXField", "A field of a posted form",
+        {
+            vx::PropertyGet<&IXField::get_Name>(1, "Name", "The name of the field", vx::Retval("outValue")),
+            vx::PropertyGet<&IXField::get_Type>(2, "Type", "The MIME type of the field's contents",
+                                                vx::Retval("outValue")),
+            vx::PropertyGet<&IXField::get_Filename>(3, "Filename", "The file name the browser sent",
+                                                    vx::Retval("outValue")),
+            vx::PropertyGet<&IXField::get_Contents>(4, "Contents", "The contents of the field as text",
+                                                    vx::Retval("outValue")),
+            vx::PropertyGet<&IXField::get_Data>(5, "Data", "The contents of the field as bytes",
+                                                vx::Retval("outValue")),
+            vx::Method<&IXField::SetValues>(6, "SetValues", "Sets every value of the field", vx::In("inName"),
+                                            vx::In("inType"), vx::In("inFilename"), vx::In("inContents"),
+                                            vx::In("inData")),
+        });
     return theTable;
 }
 

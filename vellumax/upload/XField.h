@@ -18,8 +18,8 @@ const vx::DispatchTable& XFieldTable();
 // A posted body, held by its form and by the fields made from it.
 using UploadBody = std::shared_ptr<const std::vector<std::uint8_t>>;
 
-class XField final : public vx::ComObject<XField, vx::DispatchImpl<IXField, XFieldTable>,
-                                          vx::SupportErrorInfo<XField>> {
+class XField final
+    : public vx::ComObject<XField, vx::DispatchImpl<IXField, XFieldTable>, vx::SupportErrorInfo<XField>> {
 public:
     using Interfaces = vx::InterfaceMap<vx::Answers<IXField, IID_IXField>, vx::Answers<IDispatch, IID_IDispatch>,
                                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
@@ -35,8 +35,7 @@ public:
     HRESULT get_Filename(VARIANT* outValue) override;
     HRESULT get_Contents(VARIANT* outValue) override;
     HRESULT get_Data(VARIANT* outValue) override;
-    HRESULT SetValues(VARIANT inName, VARIANT inType, VARIANT inFilename, VARIANT inContents,
-                      VARIANT inData) override;
+    HRESULT SetValues(VARIANT inName, VARIANT inType, VARIANT inFilename, VARIANT inContents, VARIANT inData) override;
 
     // What SetValues does, for the parser: takes over ioContents and ioData
     // (left VT_EMPTY) instead of copying them.

@@ -12,8 +12,8 @@
 #include <automation/VariantCollection.h>
 
 #include "vellumax/errors/ComError.h"
-#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/ComErrors.h"
+#include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/SException.h"
 #include "vellumax/params/Utilities.h"
 #include "vellumax/upload/MultipartParser.h"
@@ -104,7 +104,10 @@ private:
     bool mLocked = false;
 };
 
-std::u16string TextOfBytes(const std::string& inBytes) { return UTF16FromUTF8(inBytes); }
+std::u16string TextOfBytes(const std::string& inBytes)
+{
+    return UTF16FromUTF8(inBytes);
+}
 
 // The value itself when it is a VARIANT passed by reference.
 const VARIANT* Referenced(const VARIANT* inValue)
@@ -127,8 +130,8 @@ const vx::Variant& FieldList::Field(std::size_t inIndex)
     vx::Variant theItem(static_cast<IDispatch*>(theField));
     theField->Release();
     const std::size_t theData = thePart.mData != nullptr ? std::size_t(thePart.mData - mBody->data()) : 0;
-    theField->AdoptPart(TextOfBytes(thePart.mName), TextOfBytes(thePart.mType), TextOfBytes(thePart.mFilename),
-                        mBody, theData, thePart.mLength);
+    theField->AdoptPart(TextOfBytes(thePart.mName), TextOfBytes(thePart.mType), TextOfBytes(thePart.mFilename), mBody,
+                        theData, thePart.mLength);
     return mMade.emplace(inIndex, std::move(theItem)).first->second;
 }
 
@@ -154,13 +157,17 @@ const vx::VariantCollection& FieldList::All()
 
 const vx::DispatchTable& XMultipartTable()
 {
-    static const vx::DispatchTable theTable(IID_IXMultipart, "IXMultipart",
-                                            "A version of the ASP Form object that supports file uploads", {
-        vx::PropertyGet<&IXMultipart::get__NewEnum>(DISPID_NEWENUM, "_NewEnum", "Enumerates the fields", vx::Retval("outEnum")),
-        vx::PropertyGet<&IXMultipart::get_Item>(DISPID_VALUE, "Item", "A field by name or by number from 1", vx::In("inIndex"), vx::Retval("outItem")),
-        vx::PropertyGet<&IXMultipart::get_Count>(1, "Count", "The number of fields", vx::Retval("outCount")),
-        vx::Method<&IXMultipart::SetData>(2, "SetData", "Parses a multipart/form-data request body", vx::In("inData")),
-    });
+    static const vx::DispatchTable theTable(
+        IID_IXMultipart, "IXMultipart", "A version of the ASP Form object that supports file uploads",
+        {
+            vx::PropertyGet<&IXMultipart::get__NewEnum>(DISPID_NEWENUM, "_NewEnum", "Enumerates the fields",
+                                                        vx::Retval("outEnum")),
+            vx::PropertyGet<&IXMultipart::get_Item>(DISPID_VALUE, "Item", "A field by name or by number from 1",
+                                                    vx::In("inIndex"), vx::Retval("outItem")),
+            vx::PropertyGet<&IXMultipart::get_Count>(1, "Count", "The number of fields", vx::Retval("outCount")),
+            vx::Method<&IXMultipart::SetData>(2, "SetData", "Parses a multipart/form-data request body",
+                                              vx::In("inData")),
+        });
     return theTable;
 }
 
@@ -243,8 +250,8 @@ HRESULT XMultipart::SetData(VARIANT inData)
         if (theList.mList == nullptr)
             return E_OUTOFMEMORY;
         // The one copy of the body: the caller's array lives only for the call.
-        theList.mList->Take(std::make_shared<const std::vector<std::uint8_t>>(
-            theBytes.Data(), theBytes.Data() + theBytes.Length()));
+        theList.mList->Take(
+            std::make_shared<const std::vector<std::uint8_t>>(theBytes.Data(), theBytes.Data() + theBytes.Length()));
         if (mFields != nullptr)
             mFields->Release();
         mFields = theList.Release();

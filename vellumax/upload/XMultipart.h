@@ -15,9 +15,9 @@ class FieldList;
 class XMultipart final : public vx::ComObject<XMultipart, vx::DispatchImpl<IXMultipart, XMultipartTable>,
                                               vx::SupportErrorInfo<XMultipart>> {
 public:
-    using Interfaces = vx::InterfaceMap<vx::Answers<IXMultipart, IID_IXMultipart>,
-                                        vx::Answers<IDispatch, IID_IDispatch>,
-                                        vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
+    using Interfaces =
+        vx::InterfaceMap<vx::Answers<IXMultipart, IID_IXMultipart>, vx::Answers<IDispatch, IID_IDispatch>,
+                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
 
     XMultipart();
     ~XMultipart();

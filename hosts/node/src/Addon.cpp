@@ -98,7 +98,7 @@ napi_value CreateObject(napi_env inEnv, napi_callback_info inInfo)
     const std::u16string theWide = UTF16FromUTF8(theName);
     CLSID theClsid{};
     HRESULT theCode = !theName.empty() && theName.front() == '{' ? CLSIDFromString(theWide.c_str(), &theClsid)
-                                                                  : CLSIDFromProgID(theWide.c_str(), &theClsid);
+                                                                 : CLSIDFromProgID(theWide.c_str(), &theClsid);
     IDispatch* theObject = nullptr;
     if (SUCCEEDED(theCode))
         theCode = CoCreateInstance(theClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,

@@ -247,8 +247,7 @@ napi_value NumberFromVariant(napi_env inEnv, const VARIANT& inValue)
         napi_create_double(inEnv, static_cast<double>(inValue.cyVal.int64) / 10000.0, &theResult);
         return theResult;
     default: {
-        const std::string theText = "an automation value of type " + std::to_string(inValue.vt) +
-                                    " has no script form";
+        const std::string theText = "an automation value of type " + std::to_string(inValue.vt) + " has no script form";
         napi_throw_type_error(inEnv, nullptr, theText.c_str());
         return nullptr;
     }

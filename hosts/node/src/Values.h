@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <thread>
 
-#include <automation/ComVariant.h>
 #include <automation/Client.h>
+#include <automation/ComVariant.h>
 #include <vellumax/IMemoryUse.h>
 
 namespace vxnode {

@@ -106,15 +106,27 @@ HRESULT LoadModule(const std::string& inPath, LoadedModule** outModule)
 
 }  // namespace
 
-HRESULT CoInitialize(void*) { return S_OK; }
+HRESULT CoInitialize(void*)
+{
+    return S_OK;
+}
 
-HRESULT CoInitializeEx(void*, DWORD) { return S_OK; }
+HRESULT CoInitializeEx(void*, DWORD)
+{
+    return S_OK;
+}
 
 void CoUninitialize() {}
 
-void* CoTaskMemAlloc(std::size_t inSize) { return std::malloc(inSize != 0 ? inSize : 1); }
+void* CoTaskMemAlloc(std::size_t inSize)
+{
+    return std::malloc(inSize != 0 ? inSize : 1);
+}
 
-void CoTaskMemFree(void* inMemory) { std::free(inMemory); }
+void CoTaskMemFree(void* inMemory)
+{
+    std::free(inMemory);
+}
 
 HRESULT CLSIDFromProgID(LPCOLESTR inProgId, CLSID* outClsid)
 {

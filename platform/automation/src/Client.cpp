@@ -36,7 +36,10 @@ Client::Client(IDispatch* inObject) : mObject(inObject)
         mObject->AddRef();
 }
 
-Client::Client(const Client& inOther) : Client(inOther.mObject) { mLastError = inOther.mLastError; }
+Client::Client(const Client& inOther) : Client(inOther.mObject)
+{
+    mLastError = inOther.mLastError;
+}
 
 Client::Client(Client&& inOther) noexcept
     : mObject(std::exchange(inOther.mObject, nullptr)), mLastError(std::move(inOther.mLastError))

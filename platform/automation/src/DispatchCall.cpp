@@ -2,17 +2,20 @@
 
 #include <cstring>
 
+#include "VariantInternal.h"
 #include "automation/ErrorInfo.h"
 #include "automation/SafeArray.h"
 #include "automation/Strings.h"
 #include "automation/Variant.h"
-#include "VariantInternal.h"
 
 namespace vx {
 
 namespace {
 
-bool IsMissing(const VARIANT& inArg) { return inArg.vt == VT_ERROR && inArg.scode == DISP_E_PARAMNOTFOUND; }
+bool IsMissing(const VARIANT& inArg)
+{
+    return inArg.vt == VT_ERROR && inArg.scode == DISP_E_PARAMNOTFOUND;
+}
 
 // The caller's variant a VARIANT parameter sees: a by-reference VARIANT is followed.
 VARIANT* Referenced(VARIANT* inArg)
@@ -392,8 +395,8 @@ HRESULT DispatchCall::WriteBack(HRESULT inResult, VARIANT* outResult)
 }  // namespace
 
 // The table's call, here so that its steps are one unit with it (and inlined into it).
-HRESULT DispatchTable::Invoke(void* inInterface, DISPID inId, WORD inFlags, DISPPARAMS* inParams,
-                              VARIANT* outResult, EXCEPINFO* outExcep, UINT* outArgErr) const
+HRESULT DispatchTable::Invoke(void* inInterface, DISPID inId, WORD inFlags, DISPPARAMS* inParams, VARIANT* outResult,
+                              EXCEPINFO* outExcep, UINT* outArgErr) const
 {
     HRESULT theResult;
     const DispatchMember* theMember = Resolve(inId, inFlags, &theResult);

@@ -7,8 +7,8 @@
 #include <strings.h>
 #include <type_traits>
 
-#include "automation/Strings.h"
 #include "TypeInfo.h"
+#include "automation/Strings.h"
 
 namespace vx {
 
@@ -31,7 +31,10 @@ int KindIndex(InvokeKind inKind)
     return 0;
 }
 
-char16_t FoldCase(char16_t inChar) { return inChar >= u'A' && inChar <= u'Z' ? inChar + (u'a' - u'A') : inChar; }
+char16_t FoldCase(char16_t inChar)
+{
+    return inChar >= u'A' && inChar <= u'Z' ? inChar + (u'a' - u'A') : inChar;
+}
 
 // FNV-1a over ASCII-folded characters: names are compared without regard to case.
 template <class Char>
@@ -85,8 +88,8 @@ DispatchTable::DispatchTable(REFIID inIid, const char* inName, const char* inHel
             mIds.push_back({theMember.mId, {-1, -1, -1, -1}});
             theFound = mIds.end() - 1;
         } else {
-            const DispatchMember& theOther = mMembers[*std::max_element(theFound->mByKind,
-                                                                         theFound->mByKind + kKindCount)];
+            const DispatchMember& theOther =
+                mMembers[*std::max_element(theFound->mByKind, theFound->mByKind + kKindCount)];
             if (std::strcmp(theOther.mName, theMember.mName) != 0)
                 Malformed(mName, theMember.mName, "the DISPID is used by another name");
         }

@@ -11,7 +11,8 @@ namespace {
 // The error object ICreateErrorInfo builds and IErrorInfo reads back.
 class ErrorObject final : public ComObject<ErrorObject, IErrorInfo, ICreateErrorInfo> {
 public:
-    using Interfaces = InterfaceMap<Answers<IErrorInfo, IID_IErrorInfo>, Answers<ICreateErrorInfo, IID_ICreateErrorInfo>>;
+    using Interfaces =
+        InterfaceMap<Answers<IErrorInfo, IID_IErrorInfo>, Answers<ICreateErrorInfo, IID_ICreateErrorInfo>>;
     // An error left on a thread that nobody reads must not pin the server that raised it.
     static constexpr bool kModuleObject = false;
 

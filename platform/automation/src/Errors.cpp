@@ -10,7 +10,10 @@ struct CodeEntry {
     const char* mText;  // without the line end
 };
 
-constexpr std::uint32_t Code(HRESULT inCode) { return static_cast<std::uint32_t>(inCode); }
+constexpr std::uint32_t Code(HRESULT inCode)
+{
+    return static_cast<std::uint32_t>(inCode);
+}
 
 // Result codes the runtime and the server produce. Codes of the 0x8007xxxx
 // family are not listed here: their text is the Windows error's.
@@ -28,7 +31,8 @@ constexpr CodeEntry kResults[] = {
     {Code(E_OUTOFMEMORY), "E_OUTOFMEMORY", nullptr},
     {Code(E_INVALIDARG), "E_INVALIDARG", nullptr},
     {Code(CLASS_E_NOAGGREGATION), "CLASS_E_NOAGGREGATION", "The class cannot be created as part of an aggregate"},
-    {Code(CLASS_E_CLASSNOTAVAILABLE), "CLASS_E_CLASSNOTAVAILABLE", "The class factory cannot supply the requested class"},
+    {Code(CLASS_E_CLASSNOTAVAILABLE), "CLASS_E_CLASSNOTAVAILABLE",
+     "The class factory cannot supply the requested class"},
     {Code(REGDB_E_READREGDB), "REGDB_E_READREGDB", "A key could not be read from the registry"},
     {Code(REGDB_E_WRITEREGDB), "REGDB_E_WRITEREGDB", "A key could not be written to the registry"},
     {Code(REGDB_E_KEYMISSING), "REGDB_E_KEYMISSING", "The key was not found in the registry"},

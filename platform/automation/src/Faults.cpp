@@ -55,7 +55,7 @@ DWORD CodeOf(int inSignal, int inCode)
         }
     default:
         return inCode == ILL_PRVOPC || inCode == ILL_PRVREG ? EXCEPTION_PRIV_INSTRUCTION
-                                                             : EXCEPTION_ILLEGAL_INSTRUCTION;
+                                                            : EXCEPTION_ILLEGAL_INSTRUCTION;
     }
 }
 
@@ -90,7 +90,7 @@ FaultAccess AccessOf(const void* inContext)
             break;
         if (theHeader->magic == ESR_MAGIC)
             return (reinterpret_cast<const esr_context*>(theHeader)->esr & (1u << 6)) != 0 ? FaultAccess::kWrite
-                                                                                            : FaultAccess::kRead;
+                                                                                           : FaultAccess::kRead;
         thePlace += theHeader->size;
     }
     return FaultAccess::kRead;
@@ -180,11 +180,20 @@ FaultTranslator SetFaultTranslator(FaultTranslator inTranslator)
     return thePrevious;
 }
 
-FaultFrame::FaultFrame() { ++tFrameDepth; }
+FaultFrame::FaultFrame()
+{
+    ++tFrameDepth;
+}
 
-FaultFrame::~FaultFrame() { --tFrameDepth; }
+FaultFrame::~FaultFrame()
+{
+    --tFrameDepth;
+}
 
-bool FaultFrame::IsActive() { return tFrameDepth > 0; }
+bool FaultFrame::IsActive()
+{
+    return tFrameDepth > 0;
+}
 
 std::uintptr_t ModuleBase(const void* inAddress)
 {

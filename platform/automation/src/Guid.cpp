@@ -22,12 +22,22 @@ int HexValue(char32_t inChar)
 // The 16 bytes in text order: Data1..Data3 as big-endian numbers, then Data4.
 std::array<std::uint8_t, 16> BytesOf(REFGUID inGuid)
 {
-    return {static_cast<std::uint8_t>(inGuid.Data1 >> 24), static_cast<std::uint8_t>(inGuid.Data1 >> 16),
-            static_cast<std::uint8_t>(inGuid.Data1 >> 8),  static_cast<std::uint8_t>(inGuid.Data1),
-            static_cast<std::uint8_t>(inGuid.Data2 >> 8),  static_cast<std::uint8_t>(inGuid.Data2),
-            static_cast<std::uint8_t>(inGuid.Data3 >> 8),  static_cast<std::uint8_t>(inGuid.Data3),
-            inGuid.Data4[0], inGuid.Data4[1], inGuid.Data4[2], inGuid.Data4[3],
-            inGuid.Data4[4], inGuid.Data4[5], inGuid.Data4[6], inGuid.Data4[7]};
+    return {static_cast<std::uint8_t>(inGuid.Data1 >> 24),
+            static_cast<std::uint8_t>(inGuid.Data1 >> 16),
+            static_cast<std::uint8_t>(inGuid.Data1 >> 8),
+            static_cast<std::uint8_t>(inGuid.Data1),
+            static_cast<std::uint8_t>(inGuid.Data2 >> 8),
+            static_cast<std::uint8_t>(inGuid.Data2),
+            static_cast<std::uint8_t>(inGuid.Data3 >> 8),
+            static_cast<std::uint8_t>(inGuid.Data3),
+            inGuid.Data4[0],
+            inGuid.Data4[1],
+            inGuid.Data4[2],
+            inGuid.Data4[3],
+            inGuid.Data4[4],
+            inGuid.Data4[5],
+            inGuid.Data4[6],
+            inGuid.Data4[7]};
 }
 
 bool IsDashPosition(std::size_t inPos)

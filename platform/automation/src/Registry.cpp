@@ -117,7 +117,8 @@ LONG KeyExists(RegistryDatabase* inDb, sqlite3_int64 inId)
     const int theResult = theQuery.Step();
     if (theResult == SQLITE_ROW)
         return ERROR_SUCCESS;
-    return theResult == SQLITE_DONE ? static_cast<LONG>(ERROR_KEY_DELETED) : RegistryDatabase::ErrorFromSqlite(theResult);
+    return theResult == SQLITE_DONE ? static_cast<LONG>(ERROR_KEY_DELETED)
+                                    : RegistryDatabase::ErrorFromSqlite(theResult);
 }
 
 // Calls inVisit with each non-empty part of a "\"-separated path; stops at the first failure.
@@ -162,8 +163,8 @@ LONG Walk(RegistryDatabase* inDb, sqlite3_int64 inStart, const char* inPath, sql
     if (LONG theError = KeyExists(inDb, inStart); theError != ERROR_SUCCESS)
         return theError;
     sqlite3_int64 theId = inStart;
-    const LONG theError = ForEachPart(
-        inPath, [&](std::string_view inPart) { return FindChild(inDb, theId, inPart, &theId); });
+    const LONG theError =
+        ForEachPart(inPath, [&](std::string_view inPart) { return FindChild(inDb, theId, inPart, &theId); });
     if (theError == ERROR_SUCCESS)
         *outId = theId;
     return theError;
@@ -540,8 +541,8 @@ LONG ReadRowAt(HKEY inKey, DWORD inIndex, Statement inStatement, Read&& inRead)
 
 }  // namespace
 
-LONG RegEnumKeyEx(HKEY inKey, DWORD inIndex, char* outName, DWORD* ioNameSize, DWORD* /*inReserved*/,
-                  char* outClass, DWORD* ioClassSize, void* outLastWriteTime)
+LONG RegEnumKeyEx(HKEY inKey, DWORD inIndex, char* outName, DWORD* ioNameSize, DWORD* /*inReserved*/, char* outClass,
+                  DWORD* ioClassSize, void* outLastWriteTime)
 {
     if (outName == nullptr || ioNameSize == nullptr)
         return ERROR_INVALID_PARAMETER;

@@ -19,7 +19,10 @@ namespace {
 std::atomic<unsigned> gForkGeneration{0};
 
 struct ForkWatch {
-    ForkWatch() { pthread_atfork(nullptr, nullptr, [] { gForkGeneration.fetch_add(1); }); }
+    ForkWatch()
+    {
+        pthread_atfork(nullptr, nullptr, [] { gForkGeneration.fetch_add(1); });
+    }
 } gForkWatch;
 
 constexpr int kBusyTimeoutMs = 10000;
@@ -68,20 +71,19 @@ const char* const kStatementSql[] = {
 static_assert(sizeof(kStatementSql) / sizeof(kStatementSql[0]) ==
               static_cast<int>(RegistryDatabase::Statement::kCount));
 
-const char kSchemaSql[] =
-    "CREATE TABLE IF NOT EXISTS keys("
-    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " parent INTEGER NOT NULL,"
-    " name TEXT NOT NULL COLLATE NOCASE,"
-    " UNIQUE(parent, name));"
-    "CREATE TABLE IF NOT EXISTS vals("
-    " key INTEGER NOT NULL,"
-    " name TEXT NOT NULL COLLATE NOCASE,"
-    " type INTEGER NOT NULL,"
-    " data BLOB NOT NULL,"
-    " PRIMARY KEY(key, name)) WITHOUT ROWID;"
-    "INSERT OR IGNORE INTO keys(id, parent, name) VALUES"
-    " (1, 0, 'HKEY_CLASSES_ROOT'), (2, 0, 'HKEY_CURRENT_USER'), (3, 0, 'HKEY_LOCAL_MACHINE');";
+const char kSchemaSql[] = "CREATE TABLE IF NOT EXISTS keys("
+                          " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                          " parent INTEGER NOT NULL,"
+                          " name TEXT NOT NULL COLLATE NOCASE,"
+                          " UNIQUE(parent, name));"
+                          "CREATE TABLE IF NOT EXISTS vals("
+                          " key INTEGER NOT NULL,"
+                          " name TEXT NOT NULL COLLATE NOCASE,"
+                          " type INTEGER NOT NULL,"
+                          " data BLOB NOT NULL,"
+                          " PRIMARY KEY(key, name)) WITHOUT ROWID;"
+                          "INSERT OR IGNORE INTO keys(id, parent, name) VALUES"
+                          " (1, 0, 'HKEY_CLASSES_ROOT'), (2, 0, 'HKEY_CURRENT_USER'), (3, 0, 'HKEY_LOCAL_MACHINE');";
 
 thread_local std::unique_ptr<RegistryDatabase> tDatabase;
 

@@ -76,7 +76,7 @@ private:
     ino_t mInode;
     unsigned mGeneration;  // fork generation the connection belongs to
     bool mHasSchema = false;
-    int mDepth = 0;        // open RegistryTransaction levels
-    int mWriteDepth = 0;   // nesting of BeginWrite inside a transaction
+    int mDepth = 0;       // open RegistryTransaction levels
+    int mWriteDepth = 0;  // nesting of BeginWrite inside a transaction
     sqlite3_stmt* mStatements[static_cast<int>(Statement::kCount)] = {};
 };

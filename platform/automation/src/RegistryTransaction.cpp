@@ -1,5 +1,5 @@
-#include "automation/Registry.h"
 #include "RegistryDatabase.h"
+#include "automation/Registry.h"
 
 RegistryTransaction::RegistryTransaction() : mStatus(ERROR_SUCCESS), mOpen(false), mDepth(0)
 {

@@ -14,7 +14,10 @@ struct FuncDescBlock {
     ELEMDESC mParams[kMaxDispatchParams];
 };
 
-INVOKEKIND InvokeKindOf(InvokeKind inKind) { return static_cast<INVOKEKIND>(static_cast<WORD>(inKind)); }
+INVOKEKIND InvokeKindOf(InvokeKind inKind)
+{
+    return static_cast<INVOKEKIND>(static_cast<WORD>(inKind));
+}
 
 bool IsPut(const DispatchMember& inMember)
 {
@@ -131,8 +134,14 @@ HRESULT TypeInfo::GetDocumentation(MEMBERID inId, BSTR* outName, BSTR* outDocStr
     return S_OK;
 }
 
-void TypeInfo::ReleaseTypeAttr(TYPEATTR* inAttr) { delete inAttr; }
+void TypeInfo::ReleaseTypeAttr(TYPEATTR* inAttr)
+{
+    delete inAttr;
+}
 
-void TypeInfo::ReleaseFuncDesc(FUNCDESC* inDesc) { delete reinterpret_cast<FuncDescBlock*>(inDesc); }
+void TypeInfo::ReleaseFuncDesc(FUNCDESC* inDesc)
+{
+    delete reinterpret_cast<FuncDescBlock*>(inDesc);
+}
 
 }  // namespace vx

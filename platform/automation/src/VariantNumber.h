@@ -75,7 +75,10 @@ struct Number {
     }
 };
 
-bool IsDigit(char16_t inChar) { return inChar >= u'0' && inChar <= u'9'; }
+bool IsDigit(char16_t inChar)
+{
+    return inChar >= u'0' && inChar <= u'9';
+}
 
 struct IntegerType {
     int mBits;
@@ -249,8 +252,8 @@ HRESULT TextFromNumber(const Number& inNumber, BSTR& outText)
     std::size_t theLength = 0;
     switch (inNumber.mKind) {
     case Number::Kind::Signed:
-        theLength = static_cast<std::size_t>(std::to_chars(theBuffer, theBuffer + sizeof theBuffer, inNumber.mSigned).ptr -
-                                             theBuffer);
+        theLength = static_cast<std::size_t>(
+            std::to_chars(theBuffer, theBuffer + sizeof theBuffer, inNumber.mSigned).ptr - theBuffer);
         break;
     case Number::Kind::Unsigned:
         theLength = static_cast<std::size_t>(
@@ -274,7 +277,8 @@ HRESULT TextFromNumber(const Number& inNumber, BSTR& outText)
 // Reals round half to even (2.5 → 2, 3.5 → 4) with the default rounding mode.
 HRESULT IntegerFromNumber(const Number& inNumber, IntegerType inType, std::uint64_t& outBits)
 {
-    const std::uint64_t theUnsignedMax = inType.mBits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << inType.mBits) - 1;
+    const std::uint64_t theUnsignedMax =
+        inType.mBits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << inType.mBits) - 1;
     if (inNumber.mBoolean && !inType.mSigned) {
         // True keeps its all-ones pattern, as in the classic conversions.
         outBits = inNumber.IsZero() ? 0 : theUnsignedMax;

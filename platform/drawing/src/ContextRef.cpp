@@ -31,8 +31,7 @@ ContextRef FindDC(HDC inDC)
     if (DeviceContext* thePinned = PinnedDC(inDC)) {
         return ContextRef(thePinned);
     }
-    std::shared_ptr<DeviceContext> theDC =
-        HandleTable::Instance().FindAs<DeviceContext>(inDC, GdiKind::kDeviceContext);
+    std::shared_ptr<DeviceContext> theDC = HandleTable::Instance().FindAs<DeviceContext>(inDC, GdiKind::kDeviceContext);
     if (theDC == nullptr) {
         GdiSetLastError(kGdiErrorInvalidHandle);
     }
@@ -42,8 +41,7 @@ ContextRef FindDC(HDC inDC)
 std::shared_ptr<DeviceContext> NewDC(std::shared_ptr<DibSection> inBitmap)
 {
     const StockObjects& theStock = StockObjects::Instance();
-    return std::make_shared<DeviceContext>(std::move(inBitmap),
-                                           theStock.Object<PenObject>(BLACK_PEN, GdiKind::kPen),
+    return std::make_shared<DeviceContext>(std::move(inBitmap), theStock.Object<PenObject>(BLACK_PEN, GdiKind::kPen),
                                            theStock.Object<BrushObject>(WHITE_BRUSH, GdiKind::kBrush),
                                            theStock.Object<FontObject>(SYSTEM_FONT, GdiKind::kFont));
 }
@@ -59,8 +57,7 @@ HGDIOBJ Enter(std::shared_ptr<GdiObject> inObject)
 
 BOOL GdiPinDC(HDC inDC)
 {
-    std::shared_ptr<DeviceContext> theDC =
-        HandleTable::Instance().FindAs<DeviceContext>(inDC, GdiKind::kDeviceContext);
+    std::shared_ptr<DeviceContext> theDC = HandleTable::Instance().FindAs<DeviceContext>(inDC, GdiKind::kDeviceContext);
     if (theDC == nullptr) {
         GdiUnpinDC();
         return Fail(kGdiErrorInvalidHandle, 0);

@@ -13,8 +13,7 @@ class ContextRef {
 public:
     ContextRef() = default;
     explicit ContextRef(DeviceContext* inPinned) : mContext(inPinned) {}
-    explicit ContextRef(std::shared_ptr<DeviceContext> inShared)
-        : mShared(std::move(inShared)), mContext(mShared.get())
+    explicit ContextRef(std::shared_ptr<DeviceContext> inShared) : mShared(std::move(inShared)), mContext(mShared.get())
     {
     }
     DeviceContext* operator->() const { return mContext; }

@@ -154,9 +154,8 @@ bool DeviceContext::Rectangle(int inLeft, int inTop, int inRight, int inBottom)
         theB -= 1;
     }
     const double theO = PenOffset(mPen->mWidth);
-    const SimpleShape theShape{SimpleShape::Kind::kRectangle,
-                               {theL, theT, theR, theB},
-                               {theL + theO, theT + theO, theR + theO, theB + theO}};
+    const SimpleShape theShape{
+        SimpleShape::Kind::kRectangle, {theL, theT, theR, theB}, {theL + theO, theT + theO, theR + theO, theB + theO}};
     return AddShape([&](cairo_t* inFill, cairo_t* inStroke, int) { BuildSimple(theShape, inFill, inStroke); },
                     Fillable::kYes, Corners::kRightOrRounder, &theShape);
 }
@@ -181,8 +180,7 @@ bool DeviceContext::Ellipse(int inLeft, int inTop, int inRight, int inBottom)
                     Fillable::kYes, Corners::kRightOrRounder, &theShape);
 }
 
-bool DeviceContext::RoundRect(int inLeft, int inTop, int inRight, int inBottom, int inCornerWidth,
-                              int inCornerHeight)
+bool DeviceContext::RoundRect(int inLeft, int inTop, int inRight, int inBottom, int inCornerWidth, int inCornerHeight)
 {
     double theL = std::min(inLeft, inRight);
     double theR = std::max(inLeft, inRight);

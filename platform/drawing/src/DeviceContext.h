@@ -143,8 +143,8 @@ private:
                       Coverage inCoverage);
     void DeviceBounds(const cairo_path_t* inPath, double& ioLeft, double& ioTop, double& ioRight,
                       double& ioBottom) const;
-    void TransformedBounds(double inLeft, double inTop, double inRight, double inBottom, double& ioLeft,
-                           double& ioTop, double& ioRight, double& ioBottom) const;
+    void TransformedBounds(double inLeft, double inTop, double inRight, double inBottom, double& ioLeft, double& ioTop,
+                           double& ioRight, double& ioBottom) const;
     void ClearRecorders();
     CairoContext NewRecorder() const;
 

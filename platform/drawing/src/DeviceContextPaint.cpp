@@ -23,8 +23,8 @@ void DeviceContext::DeviceBounds(const cairo_path_t* inPath, double& ioLeft, dou
     }
 }
 
-void DeviceContext::TransformedBounds(double inLeft, double inTop, double inRight, double inBottom,
-                                      double& ioLeft, double& ioTop, double& ioRight, double& ioBottom) const
+void DeviceContext::TransformedBounds(double inLeft, double inTop, double inRight, double inBottom, double& ioLeft,
+                                      double& ioTop, double& ioRight, double& ioBottom) const
 {
     const double theCorners[4][2] = {{inLeft, inTop}, {inRight, inTop}, {inLeft, inBottom}, {inRight, inBottom}};
     for (const auto& theCorner : theCorners) {
@@ -83,7 +83,8 @@ bool DeviceContext::PaintInPlace(int inX0, int inY0, int inX1, int inY1, const s
     auto* theOrigin = static_cast<std::uint8_t*>(mBitmap->Bits()) + static_cast<std::ptrdiff_t>(inY0) * theRowBytes +
                       static_cast<std::ptrdiff_t>(inX0) * 4;
     for (int theY = 0; inCoverage == Coverage::kAny && theY < inY1 - inY0; ++theY) {
-        const auto* theRow = reinterpret_cast<const std::uint32_t*>(theOrigin + static_cast<std::ptrdiff_t>(theY) * theRowBytes);
+        const auto* theRow =
+            reinterpret_cast<const std::uint32_t*>(theOrigin + static_cast<std::ptrdiff_t>(theY) * theRowBytes);
         std::uint32_t theAll = 0xFFFFFFFF;
         for (int theX = 0; theX < inX1 - inX0; ++theX) {
             theAll &= theRow[theX];

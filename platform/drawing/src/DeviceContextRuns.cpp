@@ -120,7 +120,9 @@ void DeviceContext::WriteRuns(const FillRuns* inFill, const StrokeRuns* inStroke
         });
     };
     const auto theSolid = [](std::uint32_t inPixel) {
-        return [inPixel](std::uint32_t* inRow, int inX0, int inX1, int) { std::fill(inRow + inX0, inRow + inX1, inPixel); };
+        return [inPixel](std::uint32_t* inRow, int inX0, int inX1, int) {
+            std::fill(inRow + inX0, inRow + inX1, inPixel);
+        };
     };
     if (inFill != nullptr && mBrush->mStyle != BrushObject::Style::kPattern) {
         theClipped(*inFill, theSolid(OpaquePixel(mBrush->mColor)));
@@ -135,8 +137,8 @@ void DeviceContext::WriteRuns(const FillRuns* inFill, const StrokeRuns* inStroke
         if (theTile != nullptr && theTileWidth > 0 && theTileHeight > 0) {
             theClipped(*inFill, [&](std::uint32_t* inRow, int inX0, int inX1, int inDeviceY) {
                 const int theTy = ((inDeviceY % theTileHeight) + theTileHeight) % theTileHeight;
-                const auto* theTileRow =
-                    reinterpret_cast<const std::uint32_t*>(theTile + static_cast<std::ptrdiff_t>(theTy) * theTileStride);
+                const auto* theTileRow = reinterpret_cast<const std::uint32_t*>(
+                    theTile + static_cast<std::ptrdiff_t>(theTy) * theTileStride);
                 for (int theX = inX0; theX < inX1; ++theX) {
                     const int theDeviceX = theX + inOriginX;
                     const int theTx = ((theDeviceX % theTileWidth) + theTileWidth) % theTileWidth;
@@ -159,8 +161,8 @@ void DeviceContext::PaintRuns(const FillRuns* inFill, const StrokeRuns* inStroke
     // not, without a Cairo surface.
     if (mBitmap->BitsPerPixel() == 32 && mBitmap->RowBytes() % 4 == 0 &&
         reinterpret_cast<std::uintptr_t>(mBitmap->Bits()) % 4 == 0) {
-        WriteRuns(inFill, inStroke, static_cast<std::uint8_t*>(mBitmap->Bits()), mBitmap->RowBytes(),
-                  mBitmap->Width(), mBitmap->Height(), 0, 0);
+        WriteRuns(inFill, inStroke, static_cast<std::uint8_t*>(mBitmap->Bits()), mBitmap->RowBytes(), mBitmap->Width(),
+                  mBitmap->Height(), 0, 0);
         return;
     }
     PaintLayer(inLeft, inTop, inRight, inBottom, [&](cairo_t* inContext) {
@@ -232,8 +234,8 @@ bool DeviceContext::PaintBoxes(const double* inFillEdges, const double* inPenEdg
         }
         theBox(PixelBox{theOuter.mLeft, theInner.mBottom, theOuter.mRight, theOuter.mBottom}, inSink);
     };
-    PaintRuns(inFillEdges != nullptr ? &theFillRuns : nullptr, inPenEdges != nullptr ? &theStrokeRuns : nullptr,
-              inLeft, inTop, inRight, inBottom);
+    PaintRuns(inFillEdges != nullptr ? &theFillRuns : nullptr, inPenEdges != nullptr ? &theStrokeRuns : nullptr, inLeft,
+              inTop, inRight, inBottom);
     return true;
 }
 
@@ -289,10 +291,9 @@ bool DeviceContext::PaintEllipse(const SimpleShape& inShape, Parts inParts)
     if (inParts.mFill && !theFits(theFillCentre, theFillRx, theFillRy)) {
         return false;
     }
-    if (inParts.mStroke &&
-        (mPen->mWidth < 1 || !theFits(thePenCentre, thePenRx + theHalf, thePenRy + theHalf) ||
-         !theFits(thePenCentre, thePenRx, thePenRy) ||
-         EllipseOutline::PointsFor(thePenRx, thePenRy, theHalf) > kMostPoints)) {
+    if (inParts.mStroke && (mPen->mWidth < 1 || !theFits(thePenCentre, thePenRx + theHalf, thePenRy + theHalf) ||
+                            !theFits(thePenCentre, thePenRx, thePenRy) ||
+                            EllipseOutline::PointsFor(thePenRx, thePenRy, theHalf) > kMostPoints)) {
         return false;
     }
     const EllipseOutline theFill = inParts.mFill ? EllipseOutline::Ellipse(theFillRx, theFillRy) : EllipseOutline();

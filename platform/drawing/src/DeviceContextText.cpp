@@ -25,7 +25,6 @@ std::string ValidText(const char* inText, int inLength)
     return theText;
 }
 
-
 // What a format and the extra parameters ask of DrawText.
 struct TextFormat {
     UINT mFlags = 0;  // without the tab length
@@ -149,8 +148,8 @@ bool DeviceContext::TextOut(int inX, int inY, const char* inText, int inLength, 
     TransformedBounds(inX - theEm, inY - theEm, inX + theSize.cx + theEm, inY + theSize.cy + theEm, theLeft, theTop,
                       theRight, theBottom);
     if (inOpaque != nullptr) {
-        TransformedBounds(inOpaque->left, inOpaque->top, inOpaque->right, inOpaque->bottom, theLeft, theTop,
-                          theRight, theBottom);
+        TransformedBounds(inOpaque->left, inOpaque->top, inOpaque->right, inOpaque->bottom, theLeft, theTop, theRight,
+                          theBottom);
     }
     PaintLayer(theLeft - 1, theTop - 1, theRight + 1, theBottom + 1, [&](cairo_t* inContext) {
         cairo_transform(inContext, &mTransform);
@@ -176,8 +175,7 @@ bool DeviceContext::TextOut(int inX, int inY, const char* inText, int inLength, 
     return true;
 }
 
-int DeviceContext::DrawText(const char* inText, int inLength, RECT* ioRect, UINT inFormat,
-                            DRAWTEXTPARAMS* ioParams)
+int DeviceContext::DrawText(const char* inText, int inLength, RECT* ioRect, UINT inFormat, DRAWTEXTPARAMS* ioParams)
 {
     const std::string theGiven = ValidText(inText, inLength);
     const CappedText theCapped(theGiven);
@@ -206,9 +204,9 @@ int DeviceContext::DrawText(const char* inText, int inLength, RECT* ioRect, UINT
     theBlock.mLeft = static_cast<double>(ioRect->left) + theFormat.mLeftMargin;
     theBlock.mAvailable = static_cast<double>(ioRect->right) - theFormat.mRightMargin - theBlock.mLeft;
     const bool theSingleLine = theFormat.Has(DT_SINGLELINE);
-    theBlock.mLines = theLayout.Lay(theBlock.mAvailable, theFormat.Wrap(),
-                                    theSingleLine ? TextLayout::Lines::kSingle : TextLayout::Lines::kParagraphs,
-                                    theMaxLines);
+    theBlock.mLines =
+        theLayout.Lay(theBlock.mAvailable, theFormat.Wrap(),
+                      theSingleLine ? TextLayout::Lines::kSingle : TextLayout::Lines::kParagraphs, theMaxLines);
     if (theFormat.Has(DT_CALCRECT)) {
         return MeasureBlock(theBlock, ioRect, ioParams);
     }

@@ -44,8 +44,8 @@ constexpr std::uint32_t kCacheEmpty = 0xFFFFFFFF;
 std::shared_ptr<DibSection> DibSection::Make(int inWidth, int inHeight, int inBitsPerPixel, int inRowBytes,
                                              void* inBits, const RGBQUAD* inPalette, int inPaletteCount)
 {
-    const bool theDepthOk = inBitsPerPixel == 1 || inBitsPerPixel == 2 || inBitsPerPixel == 4 ||
-                            inBitsPerPixel == 8 || inBitsPerPixel == 16 || inBitsPerPixel == 32;
+    const bool theDepthOk = inBitsPerPixel == 1 || inBitsPerPixel == 2 || inBitsPerPixel == 4 || inBitsPerPixel == 8 ||
+                            inBitsPerPixel == 16 || inBitsPerPixel == 32;
     if (!theDepthOk || inWidth < 1 || inHeight < 1 || inBits == nullptr || inWidth > 32767 || inHeight > 32767) {
         return nullptr;
     }
@@ -147,8 +147,7 @@ std::uint32_t DibSection::WriteArgb(int inX, int inY, std::uint32_t inArgb)
     case 16: {
         const auto& theLevels = NearestLevel5();
         const std::uint32_t theWord = (std::uint32_t(theLevels[(inArgb >> 16) & 0xFF]) << 10) |
-                                      (std::uint32_t(theLevels[(inArgb >> 8) & 0xFF]) << 5) |
-                                      theLevels[inArgb & 0xFF];
+                                      (std::uint32_t(theLevels[(inArgb >> 8) & 0xFF]) << 5) | theLevels[inArgb & 0xFF];
         theRow[inX * 2] = theWord & 0xFF;
         theRow[inX * 2 + 1] = (theWord >> 8) & 0xFF;
         break;
@@ -190,8 +189,8 @@ std::uint32_t Over(std::uint32_t inLayer, std::uint32_t inOld)
         }
         return theResult;
     }
-    const std::uint32_t theRest = (inOld >> 24) * (255 - theAlpha);   // old alpha share, scaled by 255
-    const std::uint32_t theOutAlpha255 = theAlpha * 255 + theRest;    // out alpha scaled by 255
+    const std::uint32_t theRest = (inOld >> 24) * (255 - theAlpha);  // old alpha share, scaled by 255
+    const std::uint32_t theOutAlpha255 = theAlpha * 255 + theRest;   // out alpha scaled by 255
     std::uint32_t theResult = ((theOutAlpha255 + 127) / 255) << 24;
     for (int theShift = 0; theShift <= 16; theShift += 8) {
         const std::uint32_t theSrc = (inLayer >> theShift) & 0xFF;

@@ -11,8 +11,8 @@
 class DibSection : public GdiObject {
 public:
     // Checks the geometry; null when it is not usable.
-    static std::shared_ptr<DibSection> Make(int inWidth, int inHeight, int inBitsPerPixel, int inRowBytes,
-                                            void* inBits, const RGBQUAD* inPalette, int inPaletteCount);
+    static std::shared_ptr<DibSection> Make(int inWidth, int inHeight, int inBitsPerPixel, int inRowBytes, void* inBits,
+                                            const RGBQUAD* inPalette, int inPaletteCount);
 
     int Width() const { return mWidth; }
     int Height() const { return mHeight; }

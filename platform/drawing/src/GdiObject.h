@@ -4,8 +4,8 @@
 #include "drawing/Gdi.h"
 
 #include <atomic>
-#include <memory>
 #include <cairo.h>
+#include <memory>
 
 enum class GdiKind { kDeviceContext, kBitmap, kPen, kBrush, kFont };
 
@@ -17,9 +17,9 @@ public:
     GdiObject& operator=(const GdiObject&) = delete;
 
     const GdiKind mKind;
-    bool mStock = false;              // never deleted
-    std::uint32_t mHandle = 0;        // set when entered in the table
-    std::atomic<int> mSelections{0};  // device contexts holding it; deletion is refused meanwhile
+    bool mStock = false;                // never deleted
+    std::uint32_t mHandle = 0;          // set when entered in the table
+    std::atomic<int> mSelections{0};    // device contexts holding it; deletion is refused meanwhile
     std::atomic<bool> mRemoved{false};  // out of the table: a pin must no longer find it
 };
 

@@ -64,8 +64,7 @@ std::shared_ptr<GdiObject> HandleTable::Find(std::uint32_t inHandle) const
     return mSlots[theIndex].mObject;
 }
 
-HandleTable::ContextAndObject HandleTable::FindContextAndObject(std::uint32_t inContext,
-                                                               std::uint32_t inObject) const
+HandleTable::ContextAndObject HandleTable::FindContextAndObject(std::uint32_t inContext, std::uint32_t inObject) const
 {
     ContextAndObject theFound;
     std::lock_guard<SpinLock> theLock(mLock);

@@ -6,7 +6,7 @@
 namespace {
 // Read straight from the thread's block: every drawing call sets and reads it.
 __attribute__((tls_model("initial-exec"))) thread_local DWORD tLastError = 0;
-}
+}  // namespace
 
 DWORD GdiGetLastError()
 {

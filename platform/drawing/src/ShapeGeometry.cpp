@@ -11,8 +11,7 @@ constexpr double kKappa = 0.5522847498307936;  // cubic Bézier quarter-circle f
 
 void SetSourceColor(cairo_t* inContext, COLORREF inColor)
 {
-    cairo_set_source_rgb(inContext, GetRValue(inColor) / 255.0, GetGValue(inColor) / 255.0,
-                         GetBValue(inColor) / 255.0);
+    cairo_set_source_rgb(inContext, GetRValue(inColor) / 255.0, GetGValue(inColor) / 255.0, GetBValue(inColor) / 255.0);
 }
 
 void EllipsePath(cairo_t* inContext, double inCx, double inCy, double inRx, double inRy)
@@ -119,8 +118,7 @@ bool WholeBox(double inLeft, double inTop, double inRight, double inBottom, Pixe
             return false;
         }
     }
-    outBox = {static_cast<int>(inLeft), static_cast<int>(inTop), static_cast<int>(inRight),
-              static_cast<int>(inBottom)};
+    outBox = {static_cast<int>(inLeft), static_cast<int>(inTop), static_cast<int>(inRight), static_cast<int>(inBottom)};
     return true;
 }
 
@@ -129,4 +127,3 @@ std::uint32_t OpaquePixel(COLORREF inColor)
     return 0xFF000000u | (std::uint32_t(GetRValue(inColor)) << 16) | (std::uint32_t(GetGValue(inColor)) << 8) |
            GetBValue(inColor);
 }
-

@@ -11,10 +11,7 @@ constexpr int kDotsPerInch = 96;
 class StockObjects {
 public:
     static StockObjects& Instance();
-    HGDIOBJ Handle(int inIndex) const
-    {
-        return inIndex >= 0 && inIndex < kStockCount ? mHandles[inIndex] : 0;
-    }
+    HGDIOBJ Handle(int inIndex) const { return inIndex >= 0 && inIndex < kStockCount ? mHandles[inIndex] : 0; }
     // Kept here rather than looked up: every device context starts with three.
     template <class T>
     std::shared_ptr<T> Object(int inIndex, GdiKind inKind) const
@@ -33,4 +30,3 @@ private:
     HGDIOBJ mHandles[kStockCount] = {};
     std::shared_ptr<GdiObject> mObjects[kStockCount];
 };
-

@@ -267,8 +267,8 @@ int TextLayout::BreakLine(int inStart, int inEnd, double inWidth, Wrap inWrap, T
         const Cluster& theCluster = theClusters[theIndex];
         const bool theBlank = IsBlank(theIndex);
         const double theAdvance = theCluster.mKind == Kind::kTab ? TabAdvance(theX) : theCluster.mWidth;
-        const bool theOverflow = inWrap != Wrap::kNone && !theBlank && theIndex > inStart &&
-                                 theX + theAdvance > inWidth + kTolerance;
+        const bool theOverflow =
+            inWrap != Wrap::kNone && !theBlank && theIndex > inStart && theX + theAdvance > inWidth + kTolerance;
         if (theOverflow) {
             int theResume = theIndex;
             if (theBreak >= 0) {

@@ -14,9 +14,9 @@
 #include <vector>
 
 struct TextLine {
-    int mStart = 0;   // first byte
-    int mEnd = 0;     // one past the last byte that belongs to the line
-    int mNext = 0;    // first byte after the line and the blanks or terminator it consumed
+    int mStart = 0;  // first byte
+    int mEnd = 0;    // one past the last byte that belongs to the line
+    int mNext = 0;   // first byte after the line and the blanks or terminator it consumed
     int mFirstCluster = 0;
     int mEndCluster = 0;
     double mWidth = 0;  // without trailing blanks

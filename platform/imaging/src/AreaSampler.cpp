@@ -39,7 +39,8 @@ void AreaSampler::MakeSpans(double inScale, double inOffset, int inSourceSize, i
         std::uint32_t theTotal = 0;
         for (int theIndex = theFirst; theIndex <= theLast; ++theIndex) {
             const double thePart = std::min(theEnd, theIndex + 1.0) - std::max(theStart, double(theIndex));
-            const auto theWeight = theLength > 0 ? std::uint32_t(std::lround(std::max(thePart, 0.0) / theLength * kOne)) : 0u;
+            const auto theWeight =
+                theLength > 0 ? std::uint32_t(std::lround(std::max(thePart, 0.0) / theLength * kOne)) : 0u;
             outWeights.push_back(theWeight);
             theTotal += theWeight;
         }
@@ -52,7 +53,11 @@ void AreaSampler::MakeSpans(double inScale, double inOffset, int inSourceSize, i
 
 AreaSampler::AreaSampler(const std::uint32_t* inTexels, std::ptrdiff_t inStride, int inWidth, int inHeight,
                          int inSourceLeft, int inSourceTop, const MatrixD& inMatrix, int inLeft, int inRight)
-    : mTexels(inTexels), mStride(inStride), mWidth(inWidth), mHeight(inHeight), mScaleY(inMatrix.m[1][1]),
+    : mTexels(inTexels),
+      mStride(inStride),
+      mWidth(inWidth),
+      mHeight(inHeight),
+      mScaleY(inMatrix.m[1][1]),
       mOffsetY(inMatrix.m[2][1] + inSourceTop * inMatrix.m[1][1])
 {
     const double theOffsetX = inMatrix.m[2][0] + inSourceLeft * inMatrix.m[0][0];

@@ -34,7 +34,7 @@ private:
     // The source pixels one destination pixel spans along an axis, with weights summing to 1 << kWeightBits.
     struct Span {
         int mFirst = 0;
-        int mCount = 0;  // 0: not covered
+        int mCount = 0;            // 0: not covered
         std::size_t mWeights = 0;  // index of the first weight
     };
     static void MakeSpans(double inScale, double inOffset, int inSourceSize, int inFrom, int inTo,
@@ -50,7 +50,7 @@ private:
     std::vector<std::uint32_t> mColumnWeights;
     std::vector<Span> mRowSpan;
     std::vector<std::uint32_t> mRowWeights;
-    std::vector<std::uint64_t> mSums;   // the destination row being gathered
+    std::vector<std::uint64_t> mSums;  // the destination row being gathered
 };
 
 }  // namespace vximaging

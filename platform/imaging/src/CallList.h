@@ -23,16 +23,16 @@ VX_VOID(HUnlock, (Handle inHandle), (inHandle))
 VX_CALL(OSErr, MemError, (), (), qtmlUninitialized)
 
 // Matrices
-VX_VOID(SetIdentityMatrix, (MatrixRecord* outMatrix), (outMatrix))
-VX_VOID(RotateMatrix, (MatrixRecord* ioMatrix, Fixed inDegrees, Fixed inAboutX, Fixed inAboutY),
+VX_VOID(SetIdentityMatrix, (MatrixRecord * outMatrix), (outMatrix))
+VX_VOID(RotateMatrix, (MatrixRecord * ioMatrix, Fixed inDegrees, Fixed inAboutX, Fixed inAboutY),
         (ioMatrix, inDegrees, inAboutX, inAboutY))
-VX_VOID(ScaleMatrix, (MatrixRecord* ioMatrix, Fixed inScaleX, Fixed inScaleY, Fixed inAboutX, Fixed inAboutY),
+VX_VOID(ScaleMatrix, (MatrixRecord * ioMatrix, Fixed inScaleX, Fixed inScaleY, Fixed inAboutX, Fixed inAboutY),
         (ioMatrix, inScaleX, inScaleY, inAboutX, inAboutY))
-VX_VOID(SkewMatrix, (MatrixRecord* ioMatrix, Fixed inSkewX, Fixed inSkewY, Fixed inAboutX, Fixed inAboutY),
+VX_VOID(SkewMatrix, (MatrixRecord * ioMatrix, Fixed inSkewX, Fixed inSkewY, Fixed inAboutX, Fixed inAboutY),
         (ioMatrix, inSkewX, inSkewY, inAboutX, inAboutY))
-VX_VOID(TranslateMatrix, (MatrixRecord* ioMatrix, Fixed inDeltaH, Fixed inDeltaV), (ioMatrix, inDeltaH, inDeltaV))
+VX_VOID(TranslateMatrix, (MatrixRecord * ioMatrix, Fixed inDeltaH, Fixed inDeltaV), (ioMatrix, inDeltaH, inDeltaV))
 VX_VOID(ConcatMatrix, (const MatrixRecord* inA, MatrixRecord* ioB), (inA, ioB))
-VX_VOID(RectMatrix, (MatrixRecord* outMatrix, const Rect* inSource, const Rect* inDest), (outMatrix, inSource, inDest))
+VX_VOID(RectMatrix, (MatrixRecord * outMatrix, const Rect* inSource, const Rect* inDest), (outMatrix, inSource, inDest))
 VX_CALL(OSErr, TransformPoints, (const MatrixRecord* inMatrix, Point* ioPoints, long inCount),
         (inMatrix, ioPoints, inCount), qtmlUninitialized)
 VX_CALL(OSErr, TransformFixedPoints, (const MatrixRecord* inMatrix, FixedPoint* ioPoints, long inCount),
@@ -42,8 +42,8 @@ VX_CALL(Boolean, TransformRect, (const MatrixRecord* inMatrix, Rect* ioRect, Fix
 VX_CALL(short, GetMatrixType, (const MatrixRecord* inMatrix), (inMatrix), identityMatrixType)
 
 // Files
-VX_CALL(OSErr, NativePathNameToFSSpec, (const char* inPath, FSSpec* outSpec, long inFlags),
-        (inPath, outSpec, inFlags), qtmlUninitialized)
+VX_CALL(OSErr, NativePathNameToFSSpec, (const char* inPath, FSSpec* outSpec, long inFlags), (inPath, outSpec, inFlags),
+        qtmlUninitialized)
 VX_CALL(OSErr, FSMakeFSSpec, (short inVRefNum, long inDirID, const unsigned char* inName, FSSpec* outSpec),
         (inVRefNum, inDirID, inName, outSpec), qtmlUninitialized)
 VX_CALL(OSErr, FSpDelete, (const FSSpec* inSpec), (inSpec), qtmlUninitialized)
@@ -59,11 +59,11 @@ VX_CALL(OSErr, FSClose, (short inRefNum), (inRefNum), qtmlUninitialized)
 
 // Offscreen worlds and drawing state
 VX_CALL(OSErr, NewGWorld,
-        (GWorldPtr* outWorld, short inPixelDepth, const Rect* inBounds, CTabHandle inTable, GDHandle inDevice,
+        (GWorldPtr * outWorld, short inPixelDepth, const Rect* inBounds, CTabHandle inTable, GDHandle inDevice,
          GWorldFlags inFlags),
         (outWorld, inPixelDepth, inBounds, inTable, inDevice, inFlags), qtmlUninitialized)
 VX_CALL(GWorldFlags, UpdateGWorld,
-        (GWorldPtr* ioWorld, short inPixelDepth, const Rect* inBounds, CTabHandle inTable, GDHandle inDevice,
+        (GWorldPtr * ioWorld, short inPixelDepth, const Rect* inBounds, CTabHandle inTable, GDHandle inDevice,
          GWorldFlags inFlags),
         (ioWorld, inPixelDepth, inBounds, inTable, inDevice, inFlags), gwFlagErr)
 VX_VOID(DisposeGWorld, (GWorldPtr inWorld), (inWorld))
@@ -78,15 +78,15 @@ VX_CALL(PixMapHandle, GetPortPixMap, (CGrafPtr inPort), (inPort), nullptr)
 VX_CALL(const BitMap*, GetPortBitMapForCopyBits, (CGrafPtr inPort), (inPort), nullptr)
 VX_CALL(CTabHandle, GetCTable, (short inDepth), (inDepth), nullptr)
 VX_VOID(DisposeCTable, (CTabHandle inTable), (inTable))
-VX_VOID(GetGWorld, (CGrafPtr* outPort, GDHandle* outDevice), (outPort, outDevice))
+VX_VOID(GetGWorld, (CGrafPtr * outPort, GDHandle* outDevice), (outPort, outDevice))
 VX_VOID(SetGWorld, (CGrafPtr inPort, GDHandle inDevice), (inPort, inDevice))
 VX_CALL(GDHandle, GetMainDevice, (), (), nullptr)
 VX_VOID(RGBForeColor, (const RGBColor* inColor), (inColor))
 VX_VOID(RGBBackColor, (const RGBColor* inColor), (inColor))
-VX_VOID(GetForeColor, (RGBColor* outColor), (outColor))
-VX_VOID(GetBackColor, (RGBColor* outColor), (outColor))
+VX_VOID(GetForeColor, (RGBColor * outColor), (outColor))
+VX_VOID(GetBackColor, (RGBColor * outColor), (outColor))
 VX_VOID(OpColor, (const RGBColor* inColor), (inColor))
-VX_VOID(GetPenState, (PenState* outState), (outState))
+VX_VOID(GetPenState, (PenState * outState), (outState))
 VX_VOID(SetPenState, (const PenState* inState), (inState))
 VX_VOID(PaintRect, (const Rect* inRect), (inRect))
 VX_VOID(EraseRect, (const Rect* inRect), (inRect))
@@ -112,8 +112,8 @@ VX_CALL(OSErr, AddImageDescriptionExtension, (ImageDescriptionHandle ioDesc, Han
         (ioDesc, inExtension, inType), qtmlUninitialized)
 VX_CALL(OSErr, SetImageDescriptionCTable, (ImageDescriptionHandle ioDesc, CTabHandle inTable), (ioDesc, inTable),
         qtmlUninitialized)
-VX_CALL(OSErr, GetImageDescriptionCTable, (ImageDescriptionHandle inDesc, CTabHandle* outTable),
-        (inDesc, outTable), qtmlUninitialized)
+VX_CALL(OSErr, GetImageDescriptionCTable, (ImageDescriptionHandle inDesc, CTabHandle* outTable), (inDesc, outTable),
+        qtmlUninitialized)
 VX_CALL(OSErr, DecompressImage,
         (Ptr inData, ImageDescriptionHandle inDesc, PixMapHandle inDest, const Rect* inSourceRect,
          const Rect* inDestRect, short inMode, RgnHandle inMask),
@@ -132,7 +132,7 @@ VX_CALL(short, QTGetPixelSize, (OSType inPixelFormat), (inPixelFormat), 0)
 // Components
 VX_CALL(Component, FindNextComponent, (Component inAfter, ComponentDescription* inLooking), (inAfter, inLooking),
         nullptr)
-VX_CALL(long, CountComponents, (ComponentDescription* inLooking), (inLooking), 0)
+VX_CALL(long, CountComponents, (ComponentDescription * inLooking), (inLooking), 0)
 VX_CALL(OSErr, GetComponentInfo,
         (Component inComponent, ComponentDescription* outDesc, Handle outName, Handle outInfo, Handle outIcon),
         (inComponent, outDesc, outName, outInfo, outIcon), qtmlUninitialized)
@@ -143,22 +143,21 @@ VX_CALL(OSErr, CloseComponent, (ComponentInstance inInstance), (inInstance), qtm
 VX_CALL(OSErr, GetComponentInstanceError, (ComponentInstance inInstance), (inInstance), qtmlUninitialized)
 VX_CALL(OSErr, GetMoviesError, (), (), qtmlUninitialized)
 VX_CALL(Component, RegisterComponent,
-        (ComponentDescription* inDesc, ComponentRoutineProcPtr inRoutine, short inGlobal, Handle inName, Handle inInfo,
+        (ComponentDescription * inDesc, ComponentRoutineProcPtr inRoutine, short inGlobal, Handle inName, Handle inInfo,
          Handle inIcon),
         (inDesc, inRoutine, inGlobal, inName, inInfo, inIcon), nullptr)
 VX_CALL(OSErr, UnregisterComponent, (Component inComponent), (inComponent), qtmlUninitialized)
 
 // Atom containers
-VX_CALL(OSErr, QTNewAtomContainer, (QTAtomContainer* outContainer), (outContainer), qtmlUninitialized)
+VX_CALL(OSErr, QTNewAtomContainer, (QTAtomContainer * outContainer), (outContainer), qtmlUninitialized)
 VX_CALL(OSErr, QTDisposeAtomContainer, (QTAtomContainer inContainer), (inContainer), qtmlUninitialized)
 VX_CALL(OSErr, QTInsertChild,
-        (QTAtomContainer ioContainer, QTAtom inParent, QTAtomType inType, QTAtomID inID, short inIndex,
-         long inDataSize, const void* inData, QTAtom* outAtom),
+        (QTAtomContainer ioContainer, QTAtom inParent, QTAtomType inType, QTAtomID inID, short inIndex, long inDataSize,
+         const void* inData, QTAtom* outAtom),
         (ioContainer, inParent, inType, inID, inIndex, inDataSize, inData, outAtom), qtmlUninitialized)
 VX_CALL(OSErr, QTNextChildAnyType, (QTAtomContainer inContainer, QTAtom inParent, QTAtom inCurrent, QTAtom* outNext),
         (inContainer, inParent, inCurrent, outNext), qtmlUninitialized)
-VX_CALL(OSErr, QTGetAtomTypeAndID,
-        (QTAtomContainer inContainer, QTAtom inAtom, QTAtomType* outType, QTAtomID* outID),
+VX_CALL(OSErr, QTGetAtomTypeAndID, (QTAtomContainer inContainer, QTAtom inAtom, QTAtomType* outType, QTAtomID* outID),
         (inContainer, inAtom, outType, outID), qtmlUninitialized)
 VX_CALL(OSErr, QTCopyAtomDataToPtr,
         (QTAtomContainer inContainer, QTAtom inAtom, Boolean inSizeOrLessOK, long inSize, void* inBuffer,
@@ -171,8 +170,7 @@ VX_CALL(short, QTCountChildrenOfType, (QTAtomContainer inContainer, QTAtom inPar
 VX_CALL(ComponentResult, GraphicsImportSetDataHandle, (GraphicsImportComponent inImporter, Handle inData),
         (inImporter, inData), qtmlUninitialized)
 VX_CALL(ComponentResult, GraphicsImportGetImageDescription,
-        (GraphicsImportComponent inImporter, ImageDescriptionHandle* outDesc), (inImporter, outDesc),
-        qtmlUninitialized)
+        (GraphicsImportComponent inImporter, ImageDescriptionHandle* outDesc), (inImporter, outDesc), qtmlUninitialized)
 VX_CALL(ComponentResult, GraphicsImportSetSourceRect, (GraphicsImportComponent inImporter, const Rect* inSourceRect),
         (inImporter, inSourceRect), qtmlUninitialized)
 VX_CALL(ComponentResult, GraphicsImportGetNaturalBounds, (GraphicsImportComponent inImporter, Rect* outBounds),
@@ -219,7 +217,7 @@ VX_CALL(ComponentResult, GraphicsExportSetOutputHandle, (GraphicsExportComponent
         (inExporter, inHandle), qtmlUninitialized)
 
 // Codec name list
-VX_CALL(OSErr, GetCodecNameList, (CodecNameSpecListPtr* outList, short inShowAll), (outList, inShowAll),
+VX_CALL(OSErr, GetCodecNameList, (CodecNameSpecListPtr * outList, short inShowAll), (outList, inShowAll),
         qtmlUninitialized)
 VX_CALL(OSErr, DisposeCodecNameList, (CodecNameSpecListPtr inList), (inList), qtmlUninitialized)
 

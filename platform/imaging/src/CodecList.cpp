@@ -15,13 +15,15 @@ OSErr GetCodecNameList(CodecNameSpecListPtr* outList, short)
     *outList = nullptr;
     ComponentDescription theLooking{compressorComponentType, 0, 0, 0, 0};
     const long theCount = vximaging::CountComponents(&theLooking);
-    const std::size_t theBytes = offsetof(CodecNameSpecList, list) + sizeof(CodecNameSpec) * std::size_t(std::max(theCount, 1L));
+    const std::size_t theBytes =
+        offsetof(CodecNameSpecList, list) + sizeof(CodecNameSpec) * std::size_t(std::max(theCount, 1L));
     auto* theList = static_cast<CodecNameSpecList*>(std::calloc(1, theBytes));
     if (theList == nullptr)
         return memFullErr;
     short theFilled = 0;
     OSErr theError = noErr;
-    for (Component theComponent = vximaging::FindNextComponent(nullptr, &theLooking); theComponent != nullptr && theFilled < theCount;
+    for (Component theComponent = vximaging::FindNextComponent(nullptr, &theLooking);
+         theComponent != nullptr && theFilled < theCount;
          theComponent = vximaging::FindNextComponent(theComponent, &theLooking)) {
         CodecNameSpec& theEntry = theList->list[theFilled];
         Handle theName = NewHandle(0);

@@ -63,7 +63,7 @@ struct ComponentRecord {
     std::string mInfo;
     vximaging::ComponentFactory mFactory = nullptr;  // the platform's own components
     const vx::codecs::Codec* mCodec = nullptr;
-    ComponentRoutineProcPtr mRoutine = nullptr;     // registered components
+    ComponentRoutineProcPtr mRoutine = nullptr;  // registered components
     bool mLive = true;
     long mOpen = 0;  // open instances
 };

@@ -63,7 +63,10 @@ public:
     ComponentResult ImportSetSourceRect(const Rect* a) override { return Call(kGraphicsImportSetSourceRectSelect, a); }
     ComponentResult ImportGetNaturalBounds(Rect* a) override { return Call(kGraphicsImportGetNaturalBoundsSelect, a); }
     ComponentResult ImportDraw() override { return Call(kGraphicsImportDrawSelect); }
-    ComponentResult ImportSetGWorld(CGrafPtr a, GDHandle b) override { return Call(kGraphicsImportSetGWorldSelect, a, b); }
+    ComponentResult ImportSetGWorld(CGrafPtr a, GDHandle b) override
+    {
+        return Call(kGraphicsImportSetGWorldSelect, a, b);
+    }
     ComponentResult ImportSetMatrix(const MatrixRecord* a) override { return Call(kGraphicsImportSetMatrixSelect, a); }
     ComponentResult ImportSetGraphicsMode(long a, const RGBColor* b) override
     {
@@ -71,8 +74,14 @@ public:
     }
     ComponentResult ImportValidate(Boolean* a) override { return Call(kGraphicsImportValidateSelect, a); }
     ComponentResult ImportGetMIMETypeList(void* a) override { return Call(kGraphicsImportGetMIMETypeListSelect, a); }
-    ComponentResult ImportGetImageCount(unsigned long* a) override { return Call(kGraphicsImportGetImageCountSelect, a); }
-    ComponentResult ImportSetImageIndex(unsigned long a) override { return Call(kGraphicsImportSetImageIndexSelect, a); }
+    ComponentResult ImportGetImageCount(unsigned long* a) override
+    {
+        return Call(kGraphicsImportGetImageCountSelect, a);
+    }
+    ComponentResult ImportSetImageIndex(unsigned long a) override
+    {
+        return Call(kGraphicsImportSetImageIndexSelect, a);
+    }
 
     ComponentResult ExportDoExport(unsigned long* a) override { return Call(kGraphicsExportDoExportSelect, a); }
     ComponentResult ExportGetDefaultFileNameExtension(OSType* a) override
@@ -90,7 +99,10 @@ public:
     }
     ComponentResult ExportSetDepth(long a) override { return Call(kGraphicsExportSetDepthSelect, a); }
     ComponentResult ExportSetInputGWorld(GWorldPtr a) override { return Call(kGraphicsExportSetInputGWorldSelect, a); }
-    ComponentResult ExportSetOutputFile(const FSSpec* a) override { return Call(kGraphicsExportSetOutputFileSelect, a); }
+    ComponentResult ExportSetOutputFile(const FSSpec* a) override
+    {
+        return Call(kGraphicsExportSetOutputFileSelect, a);
+    }
     ComponentResult ExportSetOutputHandle(Handle a) override { return Call(kGraphicsExportSetOutputHandleSelect, a); }
 
 private:
@@ -140,11 +152,23 @@ private:
             const std::string theName(theCodec->Name());
             mComponents.push_back(ComponentRecord{
                 {GraphicsImporterComponentType, kFormatSubtypes[theIndex], kImagingManufacturer, kHasMIMETypeList, 0},
-                theName, "Reads " + theName + " pictures", &GraphicsImporter::Make, theCodec, nullptr, true, 0});
+                theName,
+                "Reads " + theName + " pictures",
+                &GraphicsImporter::Make,
+                theCodec,
+                nullptr,
+                true,
+                0});
         }
-        mComponents.push_back(ComponentRecord{
-            {GraphicsExporterComponentType, FourCharCode("base"), kImagingManufacturer, graphicsExporterIsBaseExporter, 0},
-            "Base", "Common part of the exporters", &MakeEmpty, nullptr, nullptr, true, 0});
+        mComponents.push_back(ComponentRecord{{GraphicsExporterComponentType, FourCharCode("base"),
+                                               kImagingManufacturer, graphicsExporterIsBaseExporter, 0},
+                                              "Base",
+                                              "Common part of the exporters",
+                                              &MakeEmpty,
+                                              nullptr,
+                                              nullptr,
+                                              true,
+                                              0});
         for (std::size_t theIndex = 0; theIndex < theCodecs.size(); ++theIndex) {
             const vx::codecs::Codec* theCodec = theCodecs[theIndex];
             if (!theCodec->CanEncode())
@@ -152,12 +176,23 @@ private:
             const std::string theName(theCodec->Name());
             mComponents.push_back(ComponentRecord{
                 {GraphicsExporterComponentType, kFormatSubtypes[theIndex], kImagingManufacturer, kHasMIMETypeList, 0},
-                theName, "Writes " + theName + " pictures", &GraphicsExporter::Make, theCodec, nullptr, true, 0});
+                theName,
+                "Writes " + theName + " pictures",
+                &GraphicsExporter::Make,
+                theCodec,
+                nullptr,
+                true,
+                0});
         }
         for (const vx::codecs::CodecName& theCodec : vx::codecs::CodecNameList()) {
-            mComponents.push_back(ComponentRecord{
-                {compressorComponentType, theCodec.mType, kImagingManufacturer, 0, 0}, std::string(theCodec.mName),
-                std::string(theCodec.mName) + " codec", &MakeEmpty, nullptr, nullptr, true, 0});
+            mComponents.push_back(ComponentRecord{{compressorComponentType, theCodec.mType, kImagingManufacturer, 0, 0},
+                                                  std::string(theCodec.mName),
+                                                  std::string(theCodec.mName) + " codec",
+                                                  &MakeEmpty,
+                                                  nullptr,
+                                                  nullptr,
+                                                  true,
+                                                  0});
         }
         mOwnCount = mComponents.size();
     }
@@ -218,7 +253,8 @@ std::string PascalText(Handle inHandle)
         return {};
     const Size theSize = GetHandleSize(inHandle);
     const auto* theBytes = reinterpret_cast<const unsigned char*>(*inHandle);
-    return std::string(reinterpret_cast<const char*>(theBytes + 1), std::size_t(std::min<Size>(theBytes[0], theSize - 1)));
+    return std::string(reinterpret_cast<const char*>(theBytes + 1),
+                       std::size_t(std::min<Size>(theBytes[0], theSize - 1)));
 }
 
 OSErr FillPascal(Handle ioHandle, const std::string& inText)
@@ -317,7 +353,8 @@ OSErr OpenAComponent(Component inComponent, ComponentInstance* outInstance)
     auto theInstance = std::make_unique<ComponentInstanceRecord>();
     theInstance->mComponent = inComponent;
     try {
-        theInstance->mImpl = theRoutine != nullptr ? std::make_unique<RoutineComponent>(theRoutine) : theFactory(theCodec);
+        theInstance->mImpl =
+            theRoutine != nullptr ? std::make_unique<RoutineComponent>(theRoutine) : theFactory(theCodec);
     } catch (const std::bad_alloc&) {
         return Record(memFullErr);
     }
@@ -412,10 +449,10 @@ OSErr OpenImporterWithBytes(Component inComponent, std::string&& inBytes, Compon
 }
 
 // The named calls.
-#define VX_FORWARD(Name, Method, Params, Args)                                                               \
-    ComponentResult Name Params                                                                              \
-    {                                                                                                        \
-        return CallInstance(inInstance, [&](ComponentImpl& inImpl) { return inImpl.Method Args; });         \
+#define VX_FORWARD(Name, Method, Params, Args)                                                                         \
+    ComponentResult Name Params                                                                                        \
+    {                                                                                                                  \
+        return CallInstance(inInstance, [&](ComponentImpl& inImpl) { return inImpl.Method Args; });                    \
     }
 
 VX_FORWARD(GraphicsImportSetDataHandle, ImportSetDataHandle, (ComponentInstance inInstance, Handle a), (a))

@@ -56,13 +56,16 @@ void BlendWeighted(const ModeContext& inContext, const std::uint8_t* inSource, s
     const __m128i theOpaque = _mm_set_epi16(255, 0, 0, 0, 255, 0, 0, 0);
     const __m128i theColors = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
     for (; theIndex + 2 <= inCount; theIndex += 2) {
-        const __m128i theS = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(inSource + theIndex * 4)), theZero);
-        const __m128i theD = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(ioDest + theIndex * 4)), theZero);
+        const __m128i theS =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(inSource + theIndex * 4)), theZero);
+        const __m128i theD =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(ioDest + theIndex * 4)), theZero);
         const __m128i theW = _mm_set_epi64x(std::int64_t(inContext.mBlendLanes[inSource[theIndex * 4 + 7]]),
                                             std::int64_t(inContext.mBlendLanes[inSource[theIndex * 4 + 3]]));
         const __m128i theSource = _mm_or_si128(_mm_and_si128(theS, theColors), theOpaque);
         // s·w + d·(255 − w) + 127 stays below 65536; t / 255 = (t · 0x8081) >> 23 for 16-bit t.
-        __m128i theSum = _mm_add_epi16(_mm_mullo_epi16(theSource, theW), _mm_mullo_epi16(theD, _mm_sub_epi16(theFull, theW)));
+        __m128i theSum =
+            _mm_add_epi16(_mm_mullo_epi16(theSource, theW), _mm_mullo_epi16(theD, _mm_sub_epi16(theFull, theW)));
         theSum = _mm_srli_epi16(_mm_mulhi_epu16(_mm_add_epi16(theSum, theRound), theReciprocal), 7);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(ioDest + theIndex * 4), _mm_packus_epi16(theSum, theZero));
     }
@@ -126,13 +129,15 @@ void Combine(const ModeContext& inContext, const std::uint8_t* inSource, std::ui
             ioDest[theIndex] = (theIndex & 3) == 3 ? inSource[theIndex] : std::uint8_t(255 - inSource[theIndex]);
         break;
     case addPin:
-        ForColorChannels(inSource, ioDest, inCount, [theOp](int inS, int inD, int inC) { return std::min(inS + inD, theOp[inC]); });
+        ForColorChannels(inSource, ioDest, inCount,
+                         [theOp](int inS, int inD, int inC) { return std::min(inS + inD, theOp[inC]); });
         break;
     case addOver:
         ForColorChannels(inSource, ioDest, inCount, [](int inS, int inD, int) { return (inS + inD) & 255; });
         break;
     case subPin:
-        ForColorChannels(inSource, ioDest, inCount, [theOp](int inS, int inD, int inC) { return std::max(inD - inS, theOp[inC]); });
+        ForColorChannels(inSource, ioDest, inCount,
+                         [theOp](int inS, int inD, int inC) { return std::max(inD - inS, theOp[inC]); });
         break;
     case addMax:
         ForColorChannels(inSource, ioDest, inCount, [](int inS, int inD, int) { return std::max(inS, inD); });
@@ -320,10 +325,10 @@ bool DestinationArea(const MatrixD& inMatrix, const Area& inSource, const Surfac
 
 void MakeModeContext(const CompositeRequest& inRequest, ModeContext& outContext)
 {
-    outContext = ModeContext{
-        inRequest.mMode & ~ditherCopy,
-        {inRequest.mOpColor.blue >> 8, inRequest.mOpColor.green >> 8, inRequest.mOpColor.red >> 8, 255},
-        {}};
+    outContext =
+        ModeContext{inRequest.mMode & ~ditherCopy,
+                    {inRequest.mOpColor.blue >> 8, inRequest.mOpColor.green >> 8, inRequest.mOpColor.red >> 8, 255},
+                    {}};
     if (outContext.mMode != graphicsModeStraightAlphaBlend)
         return;
     for (unsigned theAlpha = 0; theAlpha < 256; ++theAlpha) {
@@ -560,7 +565,8 @@ OSErr Composite(const CompositeRequest& inRequest)
     MakeModeContext(inRequest, theContext);
     const bool theDither = (inRequest.mMode & ditherCopy) != 0;
     try {
-        Writer theWriter{theDest, theContext, theDither, std::vector<std::uint8_t>(std::size_t(theDestArea.Width()) * 4)};
+        Writer theWriter{theDest, theContext, theDither,
+                         std::vector<std::uint8_t>(std::size_t(theDestArea.Width()) * 4)};
         RowSpanner theSpanner(theMasked ? &theMaskRects : nullptr);
         int theDx = 0, theDy = 0;
         if (IsWholeTranslation(inRequest.mMatrix, theDx, theDy)) {

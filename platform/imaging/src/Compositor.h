@@ -11,12 +11,12 @@ namespace vximaging {
 
 struct CompositeRequest {
     Surface mSource;
-    Rect mSourceRect{};        // source coordinates; cut to the source surface
+    Rect mSourceRect{};  // source coordinates; cut to the source surface
     Surface mDest;
-    MatrixD mMatrix{};         // source coordinates → destination coordinates
-    int mMode = srcCopy;       // a transfer mode, ditherCopy may be added
+    MatrixD mMatrix{};    // source coordinates → destination coordinates
+    int mMode = srcCopy;  // a transfer mode, ditherCopy may be added
     RGBColor mOpColor{0, 0, 0};
-    RgnHandle mMask = nullptr; // destination coordinates; null: no mask
+    RgnHandle mMask = nullptr;  // destination coordinates; null: no mask
 };
 
 bool IsSupportedMode(int inMode);

@@ -77,7 +77,8 @@ void RemoveExtension(ImageDescriptionHandle ioDesc, OSType inType)
     char* theBlock = reinterpret_cast<char*>(*ioDesc);
     const std::int32_t theAtomSize = theSize + kAtomHeader;
     const std::int32_t theEnd = (*ioDesc)->idSize;
-    std::memmove(theBlock + theOffset, theBlock + theOffset + theAtomSize, std::size_t(theEnd - theOffset - theAtomSize));
+    std::memmove(theBlock + theOffset, theBlock + theOffset + theAtomSize,
+                 std::size_t(theEnd - theOffset - theAtomSize));
     (*ioDesc)->idSize = theEnd - theAtomSize;
     SetHandleSize(reinterpret_cast<Handle>(ioDesc), (*ioDesc)->idSize);
 }
@@ -139,8 +140,8 @@ OSErr DecompressImage(Ptr inData, ImageDescriptionHandle inDesc, PixMapHandle in
     const Rect& theSource = inSourceRect != nullptr ? *inSourceRect : theWhole;
     MatrixRecord theMatrix;
     vximaging::RectMatrix(&theMatrix, &theSource, inDestRect);
-    return vximaging::FDecompressImage(inData, inDesc, inDest, &theSource, &theMatrix, inMode, inMask, nullptr, nullptr, 0,
-                            bestFidelityCodec, 0, nullptr, nullptr);
+    return vximaging::FDecompressImage(inData, inDesc, inDest, &theSource, &theMatrix, inMode, inMask, nullptr, nullptr,
+                                       0, bestFidelityCodec, 0, nullptr, nullptr);
 }
 
 OSErr FDecompressImage(Ptr inData, ImageDescriptionHandle inDesc, PixMapHandle inDest, const Rect* inSourceRect,
@@ -199,7 +200,8 @@ OSErr FDecompressImage(Ptr inData, ImageDescriptionHandle inDesc, PixMapHandle i
     theSource.mHeight = theHeight;
     theSource.mDepth = theDepth;
     theSource.mPalette = theDepth <= 8 ? thePalette.mBGRA : nullptr;
-    theRequest.mSourceRect = inSourceRect != nullptr ? *inSourceRect : Rect{0, 0, std::int16_t(theHeight), std::int16_t(theWidth)};
+    theRequest.mSourceRect =
+        inSourceRect != nullptr ? *inSourceRect : Rect{0, 0, std::int16_t(theHeight), std::int16_t(theWidth)};
     MatrixRecord theIdentity;
     vximaging::SetIdentityMatrix(&theIdentity);
     theRequest.mMatrix = ToDouble(inMatrix != nullptr ? *inMatrix : theIdentity);

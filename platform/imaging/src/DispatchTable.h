@@ -6,8 +6,8 @@
 #include <cstdint>
 
 struct VxImagingTable {
-    std::uint32_t mSize;   // sizeof(VxImagingTable) of the library
-    std::int32_t mLevel;   // kImagingInterfaceLevel
+    std::uint32_t mSize;  // sizeof(VxImagingTable) of the library
+    std::int32_t mLevel;  // kImagingInterfaceLevel
     OSErr (*Start)(long inFlags);
     void (*Stop)();
 #define VX_CALL(R, Name, Params, Args, Fail) R(*Name) Params;

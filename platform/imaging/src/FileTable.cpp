@@ -171,7 +171,8 @@ OSErr FileTable::FillSpec(const std::string& inPath, FSSpec* outSpec)
     outSpec->parID = FolderId(theFolder);
     if (theShort < theName.size())
         mLongNames[{outSpec->parID, theName.substr(0, theShort)}] = theName;
-    if (const Pending* thePending = FindPending(thePath); thePending != nullptr && thePending->mState == PendingState::kDeleted)
+    if (const Pending* thePending = FindPending(thePath);
+        thePending != nullptr && thePending->mState == PendingState::kDeleted)
         return fnfErr;
     if (::stat(thePath.c_str(), &theInfo) != 0)
         return ErrorOfErrno(errno);

@@ -1,8 +1,8 @@
 // The process's open files, pending deletes and folder identifiers behind the file calls.
 #pragma once
 
-#include "imaging/Files.h"
 #include "ReplacementFile.h"
+#include "imaging/Files.h"
 
 #include <map>
 #include <mutex>

@@ -5,10 +5,10 @@
 #include "ThreadState.h"
 #include "Worlds.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <vector>
 
 namespace vximaging {
@@ -44,7 +44,8 @@ World* WorldOf(CGrafPtr inPort)
 World* WorldOfPixMap(const PixMap* inPixMap)
 {
     auto* theWorld = inPixMap != nullptr ? static_cast<World*>(inPixMap->pmExt) : nullptr;
-    return theWorld != nullptr && theWorld->mMagic == kWorldMagic && &theWorld->mPixMap == inPixMap ? theWorld : nullptr;
+    return theWorld != nullptr && theWorld->mMagic == kWorldMagic && &theWorld->mPixMap == inPixMap ? theWorld
+                                                                                                    : nullptr;
 }
 
 void InitPort(World& ioWorld)
@@ -127,7 +128,8 @@ void InstallPixels(World& ioWorld, int inDepth, const Rect& inBounds, const Pixe
     PixMap& thePixMap = ioWorld.mPixMap;
     thePixMap.baseAddr = reinterpret_cast<Ptr>(inPixels.mData);
     const std::ptrdiff_t theRowBytes = inPixels.mRowBytes;
-    thePixMap.rowBytes = std::int16_t(theRowBytes <= 0x3FFF ? (0x8000 | theRowBytes) : (0xC000 | (theRowBytes & 0x3FFF)));
+    thePixMap.rowBytes =
+        std::int16_t(theRowBytes <= 0x3FFF ? (0x8000 | theRowBytes) : (0xC000 | (theRowBytes & 0x3FFF)));
     thePixMap.bounds = inBounds;
     thePixMap.pmVersion = 0;
     thePixMap.hRes = IntToFixed(72);

@@ -151,17 +151,23 @@ ComponentResult GraphicsExporter::ExportSetDepth(long inDepth)
 {
     std::int16_t theDepth = 0;
     switch (inDepth) {
-        case 0: case 1: case 8: case 16: case 24: case 32:
-            theDepth = std::int16_t(inDepth);
-            break;
-        case 2: case 4:
-            // 256 colours hold every such colour; JPEG's 8 bits are grey, which would not.
-            if (mCodec.Format() == vx::codecs::ImageFormat::kJpeg)
-                return badComponentSelector;
-            theDepth = 8;
-            break;
-        default:
-            return paramErr;
+    case 0:
+    case 1:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        theDepth = std::int16_t(inDepth);
+        break;
+    case 2:
+    case 4:
+        // 256 colours hold every such colour; JPEG's 8 bits are grey, which would not.
+        if (mCodec.Format() == vx::codecs::ImageFormat::kJpeg)
+            return badComponentSelector;
+        theDepth = 8;
+        break;
+    default:
+        return paramErr;
     }
     // Ask the codec with a one-pixel picture: it alone knows which forms it writes.
     const std::uint8_t thePixel[4] = {255, 255, 255, 255};

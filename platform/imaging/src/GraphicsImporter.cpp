@@ -242,10 +242,9 @@ ComponentResult GraphicsImporter::ImportDraw()
     const RGBColor theOldOpColor = thePort->rgbOpColor;
     vximaging::OpColor(&mOpColor);
     const long theDataSize = long(theImage->mPixels.size());
-    const OSErr theError = vximaging::FDecompressImage(reinterpret_cast<Ptr>(theImage->mPixels.data()), theDesc, thePixMap,
-                                            &theSource, &theMatrix, mMode, nullptr,
-                                            nullptr, nullptr, codecMaxQuality, bestFidelityCodec, theDataSize,
-                                            nullptr, nullptr);
+    const OSErr theError = vximaging::FDecompressImage(
+        reinterpret_cast<Ptr>(theImage->mPixels.data()), theDesc, thePixMap, &theSource, &theMatrix, mMode, nullptr,
+        nullptr, nullptr, codecMaxQuality, bestFidelityCodec, theDataSize, nullptr, nullptr);
     vximaging::OpColor(&theOldOpColor);
     vximaging::SetGWorld(theOldPort, theOldDevice);
     DisposeHandle(theHandle);
@@ -327,7 +326,8 @@ OSErr GetGraphicsImporterForFile(const FSSpec* inFile, ComponentInstance* outImp
     const std::size_t theSlash = thePath.rfind('/');
     const std::string_view theName = theSlash == std::string_view::npos ? thePath : thePath.substr(theSlash + 1);
     const std::size_t theDot = theName.rfind('.');
-    const std::string_view theExtension = theDot == std::string_view::npos ? std::string_view() : theName.substr(theDot + 1);
+    const std::string_view theExtension =
+        theDot == std::string_view::npos ? std::string_view() : theName.substr(theDot + 1);
 
     ComponentDescription theLooking{GraphicsImporterComponentType, 0, kImagingManufacturer, 0, 0};
     Component theByExtension = nullptr;

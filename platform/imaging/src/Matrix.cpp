@@ -227,8 +227,7 @@ Boolean TransformRect(const MatrixRecord* inMatrix, Rect* ioRect, FixedPoint* ou
                                 {IntToFixed(ioRect->left), IntToFixed(ioRect->bottom)}};
     if (vximaging::TransformFixedPoints(inMatrix, theCorners, 4) != noErr)
         return kFalse;
-    Fixed theLeft = theCorners[0].x, theRight = theCorners[0].x, theTop = theCorners[0].y,
-          theBottom = theCorners[0].y;
+    Fixed theLeft = theCorners[0].x, theRight = theCorners[0].x, theTop = theCorners[0].y, theBottom = theCorners[0].y;
     for (const FixedPoint& theCorner : theCorners) {
         theLeft = std::min(theLeft, theCorner.x);
         theRight = std::max(theRight, theCorner.x);

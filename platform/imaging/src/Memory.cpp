@@ -45,8 +45,8 @@ Handle Allocate(Size inSize, bool inClear)
     }
     auto* theBlock = static_cast<Block*>(std::malloc(sizeof(Block)));
     // A block of size 0 still gets an address, so *handle is never null for a live handle.
-    char* thePtr = static_cast<char*>(inClear ? std::calloc(std::size_t(inSize) + 1, 1)
-                                              : std::malloc(std::size_t(inSize) + 1));
+    char* thePtr =
+        static_cast<char*>(inClear ? std::calloc(std::size_t(inSize) + 1, 1) : std::malloc(std::size_t(inSize) + 1));
     if (theBlock == nullptr || thePtr == nullptr) {
         std::free(theBlock);
         std::free(thePtr);

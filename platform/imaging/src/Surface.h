@@ -16,7 +16,7 @@ struct Surface {
     int mTop = 0;
     int mWidth = 0;
     int mHeight = 0;
-    int mDepth = 32;                  // 1, 2, 4, 8, 16, 24 (sources only) or 32
+    int mDepth = 32;                          // 1, 2, 4, 8, 16, 24 (sources only) or 32
     const std::uint32_t* mPalette = nullptr;  // 256 entries as B, G, R, A, for depths up to 8
 
     std::uint8_t* Row(int inY) const { return mTopRow + std::ptrdiff_t(inY - mTop) * mStride; }

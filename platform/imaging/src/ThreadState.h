@@ -9,7 +9,13 @@ namespace vximaging {
 inline thread_local OSErr tMemError = noErr;
 inline thread_local OSErr tQDError = noErr;
 
-inline void SetMemError(OSErr inError) { tMemError = inError; }
-inline void SetQDError(OSErr inError) { tQDError = inError; }
+inline void SetMemError(OSErr inError)
+{
+    tMemError = inError;
+}
+inline void SetQDError(OSErr inError)
+{
+    tQDError = inError;
+}
 
 }  // namespace vximaging

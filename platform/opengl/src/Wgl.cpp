@@ -35,7 +35,10 @@ std::mutex gRenderLock;
 
 thread_local Context* tCurrent = nullptr;
 
-std::uintptr_t HandleNumber(HGLRC inContext) { return reinterpret_cast<std::uintptr_t>(inContext); }
+std::uintptr_t HandleNumber(HGLRC inContext)
+{
+    return reinterpret_cast<std::uintptr_t>(inContext);
+}
 
 Context* Find(HGLRC inContext)
 {
@@ -222,4 +225,7 @@ BOOL wglDeleteContext(HGLRC inContext)
     return 1;
 }
 
-HGLRC wglGetCurrentContext() { return tCurrent != nullptr ? HandleOf(tCurrent) : nullptr; }
+HGLRC wglGetCurrentContext()
+{
+    return tCurrent != nullptr ? HandleOf(tCurrent) : nullptr;
+}

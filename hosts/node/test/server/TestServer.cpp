@@ -64,11 +64,9 @@ HRESULT Raise(HRESULT inCode, const std::string& inText)
     return vx::RaiseError(inCode, inText, kVersionedProgId, IID_INodeThing);
 }
 
-class Thing final : public vx::ComObject<Thing, vx::DispatchImpl<INodeThing, ThingTable>,
-                                         vx::SupportErrorInfo<Thing>> {
+class Thing final : public vx::ComObject<Thing, vx::DispatchImpl<INodeThing, ThingTable>, vx::SupportErrorInfo<Thing>> {
 public:
-    using Interfaces = vx::InterfaceMap<vx::Answers<INodeThing, IID_INodeThing>,
-                                        vx::Answers<IDispatch, IID_IDispatch>,
+    using Interfaces = vx::InterfaceMap<vx::Answers<INodeThing, IID_INodeThing>, vx::Answers<IDispatch, IID_IDispatch>,
                                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
 
     explicit Thing(std::string_view inName = {}) : mName(inName) {}
@@ -188,12 +186,12 @@ private:
     IDispatch* mPartner = nullptr;
 };
 
-class Things final : public vx::ComObject<Things, vx::DispatchImpl<INodeThings, ThingsTable>,
-                                          vx::SupportErrorInfo<Things>> {
+class Things final
+    : public vx::ComObject<Things, vx::DispatchImpl<INodeThings, ThingsTable>, vx::SupportErrorInfo<Things>> {
 public:
-    using Interfaces = vx::InterfaceMap<vx::Answers<INodeThings, IID_INodeThings>,
-                                        vx::Answers<IDispatch, IID_IDispatch>,
-                                        vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
+    using Interfaces =
+        vx::InterfaceMap<vx::Answers<INodeThings, IID_INodeThings>, vx::Answers<IDispatch, IID_IDispatch>,
+                         vx::Answers<ISupportErrorInfo, IID_ISupportErrorInfo>>;
 
     void Add(IDispatch* inItem, std::string inName)
     {
@@ -244,43 +242,47 @@ HRESULT Thing::get_Items(IDispatch** outItems)
 
 const vx::DispatchTable& ThingTable()
 {
-    static const vx::DispatchTable theTable(IID_INodeThing, "INodeThing", "A thing for the host's tests", {
-        vx::PropertyGet<&INodeThing::get_Width>(1, "Width", "", vx::Retval("outVal")),
-        vx::PropertyPut<&INodeThing::put_Width>(1, "Width", "", vx::In("inVal")),
-        vx::PropertyGet<&INodeThing::get_Name>(2, "Name", "", vx::Retval("outVal")),
-        vx::PropertyPut<&INodeThing::put_Name>(2, "Name", "", vx::In("inVal")),
-        vx::PropertyGet<&INodeThing::get_Ratio>(3, "Ratio", "", vx::Retval("outVal")),
-        vx::PropertyPut<&INodeThing::put_Ratio>(3, "Ratio", "", vx::In("inVal")),
-        vx::PropertyGet<&INodeThing::get_Value>(4, "Value", "", vx::Retval("outVal")),
-        vx::PropertyPut<&INodeThing::put_Value>(4, "Value", "", vx::In("inVal")),
-        vx::PropertyGet<&INodeThing::get_Partner>(5, "Partner", "", vx::Retval("outVal")),
-        vx::PropertyPutRef<&INodeThing::putref_Partner>(5, "Partner", "", vx::In("inVal")),
-        vx::PropertyGet<&INodeThing::get_Data>(6, "Data", "", vx::Retval("outVal")),
-        vx::PropertyPut<&INodeThing::put_Data>(6, "Data", "", vx::In("inVal")),
-        vx::Method<&INodeThing::TypeOf>(7, "TypeOf", "", vx::In("inValue"), vx::Retval("outType")),
-        vx::Method<&INodeThing::Scale>(8, "Scale", "", vx::In("inFactor"), vx::In("inOffset").Optional(),
-                                       vx::Retval("outVal")),
-        vx::Method<&INodeThing::Measure>(9, "Measure", "", vx::In("inText"), vx::Out("outWidth"),
-                                         vx::Out("outHeight"), vx::Out("outLine")),
-        vx::Method<&INodeThing::Split>(10, "Split", "", vx::In("inText"), vx::Out("outFirst"),
-                                       vx::Retval("outRest")),
-        vx::Method<&INodeThing::Fail>(11, "Fail", "", vx::In("inCode"), vx::In("inDescription")),
-        vx::Method<&INodeThing::CreateChild>(12, "CreateChild", "", vx::In("inName"), vx::Retval("outChild")),
-        vx::PropertyGet<&INodeThing::get_Items>(13, "Items", "", vx::Retval("outItems")),
-        vx::PropertyGet<&INodeThing::get_Alive>(14, "Alive", "", vx::Retval("outCount")),
-        vx::Method<&INodeThing::Convert>(15, "Convert", "", vx::In("inValue"), vx::In("inType"),
-                                         vx::Retval("outValue")),
-    });
+    static const vx::DispatchTable theTable(
+        IID_INodeThing, "INodeThing", "A thing for the host's tests",
+        {
+            vx::PropertyGet<&INodeThing::get_Width>(1, "Width", "", vx::Retval("outVal")),
+            vx::PropertyPut<&INodeThing::put_Width>(1, "Width", "", vx::In("inVal")),
+            vx::PropertyGet<&INodeThing::get_Name>(2, "Name", "", vx::Retval("outVal")),
+            vx::PropertyPut<&INodeThing::put_Name>(2, "Name", "", vx::In("inVal")),
+            vx::PropertyGet<&INodeThing::get_Ratio>(3, "Ratio", "", vx::Retval("outVal")),
+            vx::PropertyPut<&INodeThing::put_Ratio>(3, "Ratio", "", vx::In("inVal")),
+            vx::PropertyGet<&INodeThing::get_Value>(4, "Value", "", vx::Retval("outVal")),
+            vx::PropertyPut<&INodeThing::put_Value>(4, "Value", "", vx::In("inVal")),
+            vx::PropertyGet<&INodeThing::get_Partner>(5, "Partner", "", vx::Retval("outVal")),
+            vx::PropertyPutRef<&INodeThing::putref_Partner>(5, "Partner", "", vx::In("inVal")),
+            vx::PropertyGet<&INodeThing::get_Data>(6, "Data", "", vx::Retval("outVal")),
+            vx::PropertyPut<&INodeThing::put_Data>(6, "Data", "", vx::In("inVal")),
+            vx::Method<&INodeThing::TypeOf>(7, "TypeOf", "", vx::In("inValue"), vx::Retval("outType")),
+            vx::Method<&INodeThing::Scale>(8, "Scale", "", vx::In("inFactor"), vx::In("inOffset").Optional(),
+                                           vx::Retval("outVal")),
+            vx::Method<&INodeThing::Measure>(9, "Measure", "", vx::In("inText"), vx::Out("outWidth"),
+                                             vx::Out("outHeight"), vx::Out("outLine")),
+            vx::Method<&INodeThing::Split>(10, "Split", "", vx::In("inText"), vx::Out("outFirst"),
+                                           vx::Retval("outRest")),
+            vx::Method<&INodeThing::Fail>(11, "Fail", "", vx::In("inCode"), vx::In("inDescription")),
+            vx::Method<&INodeThing::CreateChild>(12, "CreateChild", "", vx::In("inName"), vx::Retval("outChild")),
+            vx::PropertyGet<&INodeThing::get_Items>(13, "Items", "", vx::Retval("outItems")),
+            vx::PropertyGet<&INodeThing::get_Alive>(14, "Alive", "", vx::Retval("outCount")),
+            vx::Method<&INodeThing::Convert>(15, "Convert", "", vx::In("inValue"), vx::In("inType"),
+                                             vx::Retval("outValue")),
+        });
     return theTable;
 }
 
 const vx::DispatchTable& ThingsTable()
 {
-    static const vx::DispatchTable theTable(IID_INodeThings, "INodeThings", "Things", {
-        vx::PropertyGet<&INodeThings::get_Item>(DISPID_VALUE, "Item", "", vx::In("inIndex"), vx::Retval("outItem")),
-        vx::PropertyGet<&INodeThings::get_Count>(1, "Count", "", vx::Retval("outCount")),
-        vx::PropertyGet<&INodeThings::get__NewEnum>(DISPID_NEWENUM, "_NewEnum", "", vx::Retval("outEnum")),
-    });
+    static const vx::DispatchTable theTable(
+        IID_INodeThings, "INodeThings", "Things",
+        {
+            vx::PropertyGet<&INodeThings::get_Item>(DISPID_VALUE, "Item", "", vx::In("inIndex"), vx::Retval("outItem")),
+            vx::PropertyGet<&INodeThings::get_Count>(1, "Count", "", vx::Retval("outCount")),
+            vx::PropertyGet<&INodeThings::get__NewEnum>(DISPID_NEWENUM, "_NewEnum", "", vx::Retval("outEnum")),
+        });
     return theTable;
 }
 
@@ -304,7 +306,10 @@ VX_EXPORT HRESULT DllGetClassObject(REFCLSID inClsid, REFIID inIid, void** outOb
     return vx::GetClassObject(kClasses, inClsid, inIid, outObject);
 }
 
-VX_EXPORT HRESULT DllCanUnloadNow() { return vx::ModuleCounts::CanUnloadNow(); }
+VX_EXPORT HRESULT DllCanUnloadNow()
+{
+    return vx::ModuleCounts::CanUnloadNow();
+}
 
 VX_EXPORT HRESULT DllRegisterServer()
 {

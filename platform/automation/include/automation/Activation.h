@@ -18,8 +18,8 @@ struct IUnknown;
 
 // The entry points an in-process server module exports (extern "C", these names).
 using LPFNGETCLASSOBJECT = HRESULT (*)(REFCLSID inClsid, REFIID inIid, void** outObject);  // "DllGetClassObject"
-using LPFNCANUNLOADNOW = HRESULT (*)();     // "DllCanUnloadNow": S_OK when nothing of it is alive
-using LPFNREGISTERSERVER = HRESULT (*)();   // "DllRegisterServer"
+using LPFNCANUNLOADNOW = HRESULT (*)();      // "DllCanUnloadNow": S_OK when nothing of it is alive
+using LPFNREGISTERSERVER = HRESULT (*)();    // "DllRegisterServer"
 using LPFNUNREGISTERSERVER = HRESULT (*)();  // "DllUnregisterServer"
 
 constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
@@ -28,8 +28,7 @@ constexpr DWORD CLSCTX_LOCAL_SERVER = 0x4;
 constexpr DWORD CLSCTX_REMOTE_SERVER = 0x10;
 constexpr DWORD CLSCTX_INPROC = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
 constexpr DWORD CLSCTX_SERVER = CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
-constexpr DWORD CLSCTX_ALL = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
-                             CLSCTX_REMOTE_SERVER;
+constexpr DWORD CLSCTX_ALL = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 
 constexpr DWORD COINIT_APARTMENTTHREADED = 0x2;
 constexpr DWORD COINIT_MULTITHREADED = 0x0;
@@ -72,8 +71,8 @@ std::size_t CoLoadedModuleCount();
 struct RegistrationRun {
     enum class Outcome { kRan, kNotFound, kNotLoaded, kNoEntryPoint };
     Outcome mOutcome = Outcome::kNotFound;
-    std::string mPath;          // absolute once the module was found, as given before
-    std::string mReason;        // the loader's text when the module could not be loaded
-    HRESULT mResult = E_FAIL;   // the entry point's answer when it ran
+    std::string mPath;         // absolute once the module was found, as given before
+    std::string mReason;       // the loader's text when the module could not be loaded
+    HRESULT mResult = E_FAIL;  // the entry point's answer when it ran
 };
 RegistrationRun RunRegistrationEntry(const char* inModule, const char* inEntryName);

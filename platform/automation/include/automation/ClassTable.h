@@ -28,8 +28,7 @@ constexpr ClassEntry Creatable(const CLSID& inClsid)
 
 // The factory of inClsid asked for inIid; CLASS_E_CLASSNOTAVAILABLE for a class
 // the table does not hold.
-inline HRESULT GetClassObject(std::span<const ClassEntry> inClasses, REFCLSID inClsid, REFIID inIid,
-                              void** outObject)
+inline HRESULT GetClassObject(std::span<const ClassEntry> inClasses, REFCLSID inClsid, REFIID inIid, void** outObject)
 {
     if (outObject == nullptr)
         return E_POINTER;

@@ -41,8 +41,7 @@ public:
     {
         if (!IsEqualIID(inReserved, GUID_NULL))
             return DISP_E_UNKNOWNINTERFACE;
-        return kTable().Invoke(static_cast<Interface*>(this), inId, inFlags, inParams, outResult, outExcep,
-                               outArgErr);
+        return kTable().Invoke(static_cast<Interface*>(this), inId, inFlags, inParams, outResult, outExcep, outArgErr);
     }
 
     static const DispatchTable& Table() { return kTable(); }

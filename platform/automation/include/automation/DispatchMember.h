@@ -18,16 +18,16 @@ namespace vx {
 template <class T>
 struct ArgTraits;  // not defined: the parameter type is not an automation type
 
-#define VX_VALUE_ARG(Type, Vt, Field)                                                 \
-    template <>                                                                       \
-    struct ArgTraits<Type> {                                                          \
-        static constexpr VARTYPE kType = Vt;                                          \
-        static Type From(ArgSlot& inSlot) { return inSlot.mValue.Field; }             \
-    };                                                                                \
-    template <>                                                                       \
-    struct ArgTraits<Type*> {                                                         \
-        static constexpr VARTYPE kType = VT_BYREF | Vt;                               \
-        static Type* From(ArgSlot& inSlot) { return &inSlot.mValue.Field; }           \
+#define VX_VALUE_ARG(Type, Vt, Field)                                                                                  \
+    template <>                                                                                                        \
+    struct ArgTraits<Type> {                                                                                           \
+        static constexpr VARTYPE kType = Vt;                                                                           \
+        static Type From(ArgSlot& inSlot) { return inSlot.mValue.Field; }                                              \
+    };                                                                                                                 \
+    template <>                                                                                                        \
+    struct ArgTraits<Type*> {                                                                                          \
+        static constexpr VARTYPE kType = VT_BYREF | Vt;                                                                \
+        static Type* From(ArgSlot& inSlot) { return &inSlot.mValue.Field; }                                            \
     };
 
 VX_VALUE_ARG(LONG, VT_I4, lVal)
@@ -90,8 +90,7 @@ constexpr void TypesOf(HRESULT (Interface::*)(Args...), VARTYPE* outTypes)
 template <auto kMethod, class... Params>
 DispatchMember Member(InvokeKind inKind, DISPID inId, const char* inName, const char* inHelp, Params... inParams)
 {
-    static_assert(sizeof...(Params) == detail::ArityOf(kMethod),
-                  "one parameter description per C++ parameter");
+    static_assert(sizeof...(Params) == detail::ArityOf(kMethod), "one parameter description per C++ parameter");
     static_assert(sizeof...(Params) <= kMaxDispatchParams, "too many parameters for a dispatch member");
     DispatchMember theMember;
     theMember.mId = inId;
@@ -103,8 +102,7 @@ DispatchMember Member(InvokeKind inKind, DISPID inId, const char* inName, const 
     VARTYPE theTypes[kMaxDispatchParams + 1] = {};
     detail::TypesOf(kMethod, theTypes);
     int theIndex = 0;
-    ((theMember.mParams[theIndex] = inParams, theMember.mParams[theIndex].mType = theTypes[theIndex], ++theIndex),
-     ...);
+    ((theMember.mParams[theIndex] = inParams, theMember.mParams[theIndex].mType = theTypes[theIndex], ++theIndex), ...);
     (void)theIndex;
     return theMember;
 }

@@ -60,10 +60,22 @@ private:
     }
 };
 
-constexpr ParamDesc In(const char* inName) { return ParamDesc{inName, PARAMFLAG_FIN, VT_EMPTY, {}}; }
-constexpr ParamDesc Out(const char* inName) { return ParamDesc{inName, PARAMFLAG_FOUT, VT_EMPTY, {}}; }
-constexpr ParamDesc InOut(const char* inName) { return ParamDesc{inName, PARAMFLAG_FIN | PARAMFLAG_FOUT, VT_EMPTY, {}}; }
-constexpr ParamDesc Retval(const char* inName) { return ParamDesc{inName, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, VT_EMPTY, {}}; }
+constexpr ParamDesc In(const char* inName)
+{
+    return ParamDesc{inName, PARAMFLAG_FIN, VT_EMPTY, {}};
+}
+constexpr ParamDesc Out(const char* inName)
+{
+    return ParamDesc{inName, PARAMFLAG_FOUT, VT_EMPTY, {}};
+}
+constexpr ParamDesc InOut(const char* inName)
+{
+    return ParamDesc{inName, PARAMFLAG_FIN | PARAMFLAG_FOUT, VT_EMPTY, {}};
+}
+constexpr ParamDesc Retval(const char* inName)
+{
+    return ParamDesc{inName, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, VT_EMPTY, {}};
+}
 
 // One argument on its way to the C++ method: mValue holds a coerced [in]
 // value or the storage of an [out]; mTarget is what a VARIANT parameter sees.
@@ -86,10 +98,7 @@ struct DispatchMember {
     int mParamCount = 0;
     ParamDesc mParams[kMaxDispatchParams] = {};
 
-    bool HasRetval() const
-    {
-        return mParamCount > 0 && (mParams[mParamCount - 1].mFlags & PARAMFLAG_FRETVAL) != 0;
-    }
+    bool HasRetval() const { return mParamCount > 0 && (mParams[mParamCount - 1].mFlags & PARAMFLAG_FRETVAL) != 0; }
     // Parameters a caller supplies: all but the retval.
     int CallerParamCount() const { return mParamCount - (HasRetval() ? 1 : 0); }
 };
@@ -130,9 +139,8 @@ private:
         std::int32_t mEntry;  // index into mIds; -1 for an empty slot
     };
 
-    HRESULT InvokeDefaultMember(void* inInterface, const DispatchMember& inMember, WORD inFlags,
-                                DISPPARAMS* inParams, VARIANT* outResult, EXCEPINFO* outExcep,
-                                UINT* outArgErr) const;
+    HRESULT InvokeDefaultMember(void* inInterface, const DispatchMember& inMember, WORD inFlags, DISPPARAMS* inParams,
+                                VARIANT* outResult, EXCEPINFO* outExcep, UINT* outArgErr) const;
     const IdEntry* FindId(DISPID inId) const;
     const IdEntry* FindName(const OLECHAR* inName) const;
 
@@ -140,7 +148,7 @@ private:
     const char* mName;
     const char* mHelp;
     std::vector<DispatchMember> mMembers;
-    std::vector<IdEntry> mIds;  // sorted by DISPID
+    std::vector<IdEntry> mIds;     // sorted by DISPID
     std::vector<NameSlot> mNames;  // open addressing, size a power of two
 };
 

@@ -17,7 +17,6 @@ namespace vx {
 
 // Sets the thread's error information (UTF-8 texts) and returns inCode, so
 // that a method can end with `return RaiseError(E_FAIL, ...)`.
-HRESULT RaiseError(HRESULT inCode, std::string_view inDescription, std::string_view inSource,
-                   REFIID inIid = GUID_NULL);
+HRESULT RaiseError(HRESULT inCode, std::string_view inDescription, std::string_view inSource, REFIID inIid = GUID_NULL);
 
 }  // namespace vx

@@ -9,9 +9,11 @@ inline constexpr IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0x0
 inline constexpr IID IID_IDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr IID IID_ITypeInfo = {0x00020401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr IID IID_IEnumVARIANT = {0x00020404, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr IID IID_ISupportErrorInfo = {0xDF0B3D60, 0x548F, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
+inline constexpr IID IID_ISupportErrorInfo = {
+    0xDF0B3D60, 0x548F, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
 inline constexpr IID IID_IErrorInfo = {0x1CF2B120, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
-inline constexpr IID IID_ICreateErrorInfo = {0x22F03340, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
+inline constexpr IID IID_ICreateErrorInfo = {
+    0x22F03340, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
 
 struct IUnknown {
     virtual HRESULT QueryInterface(REFIID inIid, void** outObject) = 0;
@@ -108,10 +110,10 @@ struct ITypeInfo : IUnknown {
     virtual HRESULT GetFuncDesc(UINT inIndex, FUNCDESC** outDesc) = 0;
     virtual HRESULT GetNames(MEMBERID inId, BSTR* outNames, UINT inMaxNames, UINT* outCount) = 0;
     virtual HRESULT GetIDsOfNames(LPOLESTR* inNames, UINT inCount, MEMBERID* outIds) = 0;
-    virtual HRESULT Invoke(void* inInstance, MEMBERID inId, WORD inFlags, DISPPARAMS* inParams,
-                           VARIANT* outResult, EXCEPINFO* outExcep, UINT* outArgErr) = 0;
-    virtual HRESULT GetDocumentation(MEMBERID inId, BSTR* outName, BSTR* outDocString,
-                                     DWORD* outHelpContext, BSTR* outHelpFile) = 0;
+    virtual HRESULT Invoke(void* inInstance, MEMBERID inId, WORD inFlags, DISPPARAMS* inParams, VARIANT* outResult,
+                           EXCEPINFO* outExcep, UINT* outArgErr) = 0;
+    virtual HRESULT GetDocumentation(MEMBERID inId, BSTR* outName, BSTR* outDocString, DWORD* outHelpContext,
+                                     BSTR* outHelpFile) = 0;
     virtual void ReleaseTypeAttr(TYPEATTR* inAttr) = 0;
     virtual void ReleaseFuncDesc(FUNCDESC* inDesc) = 0;
 
@@ -122,8 +124,7 @@ protected:
 struct IDispatch : IUnknown {
     virtual HRESULT GetTypeInfoCount(UINT* outCount) = 0;
     virtual HRESULT GetTypeInfo(UINT inIndex, LCID inLcid, ITypeInfo** outInfo) = 0;
-    virtual HRESULT GetIDsOfNames(REFIID inReserved, LPOLESTR* inNames, UINT inCount, LCID inLcid,
-                                  DISPID* outIds) = 0;
+    virtual HRESULT GetIDsOfNames(REFIID inReserved, LPOLESTR* inNames, UINT inCount, LCID inLcid, DISPID* outIds) = 0;
     virtual HRESULT Invoke(DISPID inId, REFIID inReserved, LCID inLcid, WORD inFlags, DISPPARAMS* inParams,
                            VARIANT* outResult, EXCEPINFO* outExcep, UINT* outArgErr) = 0;
 

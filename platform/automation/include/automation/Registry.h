@@ -51,7 +51,7 @@ constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 constexpr DWORD ERROR_MORE_DATA = 234;
 constexpr DWORD ERROR_BAD_PATHNAME = 161;
 
-constexpr DWORD kRegistryMaxKeyNameLength = 255;     // one part of a key path, in bytes
+constexpr DWORD kRegistryMaxKeyNameLength = 255;      // one part of a key path, in bytes
 constexpr DWORD kRegistryMaxValueNameLength = 16383;  // bytes
 constexpr DWORD kRegistryMaxValueSize = 1u << 20;     // bytes of one value's data
 

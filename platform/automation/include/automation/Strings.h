@@ -7,8 +7,8 @@
 
 #include "automation/Types.h"
 
-BSTR SysAllocString(const OLECHAR* inText);                 // null in → null out
-BSTR SysAllocStringLen(const OLECHAR* inText, UINT inLength);  // inText may be null: zero-filled
+BSTR SysAllocString(const OLECHAR* inText);                          // null in → null out
+BSTR SysAllocStringLen(const OLECHAR* inText, UINT inLength);        // inText may be null: zero-filled
 BSTR SysAllocStringByteLen(const char* inBytes, UINT inByteLength);  // bytes copied as they are
 int SysReAllocString(BSTR* ioString, const OLECHAR* inText);
 void SysFreeString(BSTR inString);

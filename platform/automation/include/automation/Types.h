@@ -33,8 +33,14 @@ using DATE = double;
 constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 
-constexpr bool SUCCEEDED(HRESULT inHr) { return inHr >= 0; }
-constexpr bool FAILED(HRESULT inHr) { return inHr < 0; }
+constexpr bool SUCCEEDED(HRESULT inHr)
+{
+    return inHr >= 0;
+}
+constexpr bool FAILED(HRESULT inHr)
+{
+    return inHr < 0;
+}
 constexpr HRESULT MAKE_HRESULT(unsigned inSeverity, unsigned inFacility, unsigned inCode)
 {
     return static_cast<HRESULT>((inSeverity << 31) | (inFacility << 16) | inCode);
@@ -42,7 +48,7 @@ constexpr HRESULT MAKE_HRESULT(unsigned inSeverity, unsigned inFacility, unsigne
 constexpr HRESULT HRESULT_FROM_WIN32(std::uint32_t inError)
 {
     return static_cast<HRESULT>(inError) <= 0 ? static_cast<HRESULT>(inError)
-                                             : static_cast<HRESULT>((inError & 0x0000FFFF) | 0x80070000u);
+                                              : static_cast<HRESULT>((inError & 0x0000FFFF) | 0x80070000u);
 }
 
 // Result codes. Names and numbers are the customary ones; AutomationCodeName()
@@ -114,9 +120,18 @@ using REFIID = const IID&;
 using REFCLSID = const CLSID&;
 
 constexpr GUID GUID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
-inline bool IsEqualGUID(REFGUID inA, REFGUID inB) { return inA == inB; }
-inline bool IsEqualIID(REFIID inA, REFIID inB) { return inA == inB; }
-inline bool IsEqualCLSID(REFCLSID inA, REFCLSID inB) { return inA == inB; }
+inline bool IsEqualGUID(REFGUID inA, REFGUID inB)
+{
+    return inA == inB;
+}
+inline bool IsEqualIID(REFIID inA, REFIID inB)
+{
+    return inA == inB;
+}
+inline bool IsEqualCLSID(REFCLSID inA, REFCLSID inB)
+{
+    return inA == inB;
+}
 
 // ---- Variants --------------------------------------------------------------
 
@@ -255,7 +270,7 @@ constexpr WORD DISPATCH_PROPERTYPUT = 0x4;
 constexpr WORD DISPATCH_PROPERTYPUTREF = 0x8;
 
 struct DISPPARAMS {
-    VARIANTARG* rgvarg;          // arguments in reverse order
+    VARIANTARG* rgvarg;  // arguments in reverse order
     DISPID* rgdispidNamedArgs;
     UINT cArgs;
     UINT cNamedArgs;

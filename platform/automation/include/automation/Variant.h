@@ -4,8 +4,8 @@
 #include "automation/Types.h"
 
 void VariantInit(VARIANT* ioVariant);
-HRESULT VariantClear(VARIANT* ioVariant);  // releases what it owns, then VT_EMPTY
-HRESULT VariantCopy(VARIANT* outDest, const VARIANT* inSource);  // deep copy; by-reference stays by-reference
+HRESULT VariantClear(VARIANT* ioVariant);                           // releases what it owns, then VT_EMPTY
+HRESULT VariantCopy(VARIANT* outDest, const VARIANT* inSource);     // deep copy; by-reference stays by-reference
 HRESULT VariantCopyInd(VARIANT* outDest, const VARIANT* inSource);  // deep copy with references followed
 
 // inFlags: 0, or VARIANT_NOVALUEPROP (objects are not converted through their default member).
@@ -17,5 +17,4 @@ constexpr USHORT VARIANT_ALPHABOOL = 0x02;
 // inType copies the value with references followed. outDest may equal inSource. On
 // failure outDest is left as it was (unless it is inSource: then unchanged too).
 HRESULT VariantChangeType(VARIANT* outDest, const VARIANT* inSource, USHORT inFlags, VARTYPE inType);
-HRESULT VariantChangeTypeEx(VARIANT* outDest, const VARIANT* inSource, LCID inLcid, USHORT inFlags,
-                            VARTYPE inType);
+HRESULT VariantChangeTypeEx(VARIANT* outDest, const VARIANT* inSource, LCID inLcid, USHORT inFlags, VARTYPE inType);

@@ -175,7 +175,7 @@ struct XFORM {
 };
 
 struct DRAWTEXTPARAMS {
-    UINT cbSize;  // 20
+    UINT cbSize;     // 20
     int iTabLength;  // in average character widths
     int iLeftMargin;
     int iRightMargin;
@@ -199,9 +199,18 @@ constexpr COLORREF RGB(int inRed, int inGreen, int inBlue)
 {
     return static_cast<COLORREF>((inRed & 0xFF) | ((inGreen & 0xFF) << 8) | ((inBlue & 0xFF) << 16));
 }
-constexpr int GetRValue(COLORREF inColor) { return inColor & 0xFF; }
-constexpr int GetGValue(COLORREF inColor) { return (inColor >> 8) & 0xFF; }
-constexpr int GetBValue(COLORREF inColor) { return (inColor >> 16) & 0xFF; }
+constexpr int GetRValue(COLORREF inColor)
+{
+    return inColor & 0xFF;
+}
+constexpr int GetGValue(COLORREF inColor)
+{
+    return (inColor >> 8) & 0xFF;
+}
+constexpr int GetBValue(COLORREF inColor)
+{
+    return (inColor >> 16) & 0xFF;
+}
 int MulDiv(int inNumber, int inNumerator, int inDenominator);  // rounded; -1 when inDenominator is 0
 
 // ---- Bitmaps -------------------------------------------------------------
@@ -307,7 +316,7 @@ constexpr int WINDING = 2;
 int SetPolyFillMode(HDC inDC, int inMode);  // old mode; ALTERNATE is the default
 
 // (inX, inY) are world coordinates, like every other coordinate of a device context.
-COLORREF GetPixel(HDC inDC, int inX, int inY);  // CLR_INVALID outside the bitmap
+COLORREF GetPixel(HDC inDC, int inX, int inY);                    // CLR_INVALID outside the bitmap
 COLORREF SetPixel(HDC inDC, int inX, int inY, COLORREF inColor);  // the colour set (nearest held)
 BOOL GdiFlush();
 // Until GdiUnpinDC, calls on this thread that name inDC find it without the
@@ -387,5 +396,4 @@ int DrawTextExA(HDC inDC, const char* inText, int inLength, RECT* ioRect, UINT i
 // inLogFont->lfFaceName, when not empty, picks one family (exact name).
 // ANSI_CHARSET lists families that hold Latin letters; DEFAULT_CHARSET all.
 // The family list is cached and refreshed when the font configuration changes.
-int EnumFontFamiliesExA(HDC inDC, LOGFONTA* inLogFont, FONTENUMPROCA inProc, LPARAM inParam,
-                        std::uint32_t inFlags);
+int EnumFontFamiliesExA(HDC inDC, LOGFONTA* inLogFont, FONTENUMPROCA inProc, LPARAM inParam, std::uint32_t inFlags);

@@ -120,7 +120,8 @@ class GdiWorldTransform {
 public:
     GdiWorldTransform() = default;
     GdiWorldTransform(HDC inDC, const XFORM& inTransform)
-        : mDC(inDC), mOldMode(SetGraphicsMode(inDC, GM_ADVANCED)),
+        : mDC(inDC),
+          mOldMode(SetGraphicsMode(inDC, GM_ADVANCED)),
           mApplied(mOldMode != 0 && SetWorldTransform(inDC, &inTransform))
     {
     }

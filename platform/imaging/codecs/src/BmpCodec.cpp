@@ -40,7 +40,8 @@ struct InfoHeader {
 };
 
 // Size, depth and the fields that later header forms add.
-Status ReadImageFields(const InfoHeader& inHeader, BmpLayout& ioLayout) {
+Status ReadImageFields(const InfoHeader& inHeader, BmpLayout& ioLayout)
+{
     const uint8_t* theHeader = inHeader.mData;
     int64_t theHeight = 0;
     if (inHeader.mSize == 12) {
@@ -78,12 +79,20 @@ Status ReadImageFields(const InfoHeader& inHeader, BmpLayout& ioLayout) {
         return Fail(Status::kCorrupt);
     }
     switch (ioLayout.mBitCount) {
-        case 1: case 4: case 8: case 16: case 24: case 32: return Status::kOk;
-        default: return Fail(Status::kCorrupt);
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        return Status::kOk;
+    default:
+        return Fail(Status::kCorrupt);
     }
 }
 
-Status ReadMasks(Bytes inBytes, InfoHeader& ioHeader, BmpLayout& ioLayout) {
+Status ReadMasks(Bytes inBytes, InfoHeader& ioHeader, BmpLayout& ioLayout)
+{
     if (ioLayout.mBitCount != 16 && ioLayout.mBitCount != 32) {
         return Fail(Status::kCorrupt);
     }
@@ -108,23 +117,27 @@ Status ReadMasks(Bytes inBytes, InfoHeader& ioHeader, BmpLayout& ioLayout) {
     return Status::kOk;
 }
 
-Status ReadCompression(Bytes inBytes, InfoHeader& ioHeader, BmpLayout& ioLayout) {
+Status ReadCompression(Bytes inBytes, InfoHeader& ioHeader, BmpLayout& ioLayout)
+{
     switch (ioLayout.mCompression) {
-        case kRgb:
-            return Status::kOk;
-        case kRle8: case kRle4:
-            if (ioLayout.mBitCount != (ioLayout.mCompression == kRle8 ? 8 : 4) || ioLayout.mTopDown) {
-                return Fail(Status::kCorrupt);
-            }
-            return Status::kOk;
-        case kBitFields: case kAlphaBitFields:
-            return ReadMasks(inBytes, ioHeader, ioLayout);
-        default:
+    case kRgb:
+        return Status::kOk;
+    case kRle8:
+    case kRle4:
+        if (ioLayout.mBitCount != (ioLayout.mCompression == kRle8 ? 8 : 4) || ioLayout.mTopDown) {
             return Fail(Status::kCorrupt);
+        }
+        return Status::kOk;
+    case kBitFields:
+    case kAlphaBitFields:
+        return ReadMasks(inBytes, ioHeader, ioLayout);
+    default:
+        return Fail(Status::kCorrupt);
     }
 }
 
-Status ReadPalette(Bytes inBytes, const InfoHeader& inHeader, BmpLayout& ioLayout) {
+Status ReadPalette(Bytes inBytes, const InfoHeader& inHeader, BmpLayout& ioLayout)
+{
     if (ioLayout.mBitCount > 8) {
         ioLayout.mPaletteCount = 0;
         return Status::kOk;
@@ -150,7 +163,8 @@ Status ReadPalette(Bytes inBytes, const InfoHeader& inHeader, BmpLayout& ioLayou
     return Status::kOk;
 }
 
-Result<BmpLayout> ReadHeaders(Bytes inBytes) {
+Result<BmpLayout> ReadHeaders(Bytes inBytes)
+{
     if (inBytes.size() < kFileHeaderSize + 4) {
         return Fail(Status::kTruncated);
     }
@@ -188,13 +202,15 @@ struct Channel {
     int mShift = 0;
     uint32_t mMax = 0;
 
-    explicit Channel(uint32_t inMask) {
+    explicit Channel(uint32_t inMask)
+    {
         if (inMask != 0) {
             mShift = std::countr_zero(inMask);
             mMax = inMask >> mShift;
         }
     }
-    uint8_t From(uint32_t inPixel, uint32_t inMask) const {
+    uint8_t From(uint32_t inPixel, uint32_t inMask) const
+    {
         if (mMax == 0) {
             return 0;
         }
@@ -202,15 +218,21 @@ struct Channel {
     }
 };
 
-void DecodeRows(Bytes inBytes, const BmpLayout& inLayout, DecodedImage& outImage,
-                const uint8_t (*inPalette)[4]) {
+void DecodeRows(Bytes inBytes, const BmpLayout& inLayout, DecodedImage& outImage, const uint8_t (*inPalette)[4])
+{
     const size_t theStride = ((size_t(inLayout.mWidth) * inLayout.mBitCount + 31) / 32) * 4;
     uint32_t theMasks[4];
     std::memcpy(theMasks, inLayout.mMasks, sizeof theMasks);
     if (inLayout.mCompression == kRgb && inLayout.mBitCount == 16) {
-        theMasks[0] = 0x7C00; theMasks[1] = 0x03E0; theMasks[2] = 0x001F; theMasks[3] = 0;
+        theMasks[0] = 0x7C00;
+        theMasks[1] = 0x03E0;
+        theMasks[2] = 0x001F;
+        theMasks[3] = 0;
     } else if (inLayout.mCompression == kRgb && inLayout.mBitCount == 32) {
-        theMasks[0] = 0xFF0000; theMasks[1] = 0xFF00; theMasks[2] = 0xFF; theMasks[3] = 0xFF000000;
+        theMasks[0] = 0xFF0000;
+        theMasks[1] = 0xFF00;
+        theMasks[2] = 0xFF;
+        theMasks[3] = 0xFF000000;
     }
     const Channel theChannels[4] = {Channel(theMasks[0]), Channel(theMasks[1]), Channel(theMasks[2]),
                                     Channel(theMasks[3])};
@@ -221,28 +243,30 @@ void DecodeRows(Bytes inBytes, const BmpLayout& inLayout, DecodedImage& outImage
         uint8_t* theOut = outImage.mPixels.data() + outImage.RowBytes() * theY;
         for (uint32_t theX = 0; theX < inLayout.mWidth; ++theX, theOut += 4) {
             switch (inLayout.mBitCount) {
-                case 1: case 4: case 8: {
-                    const uint32_t theBit = theX * inLayout.mBitCount;
-                    const uint32_t theIndex = (theIn[theBit / 8] >> (8 - inLayout.mBitCount - theBit % 8)) &
-                                              ((1u << inLayout.mBitCount) - 1);
-                    std::memcpy(theOut, inPalette[theIndex], 4);
-                    break;
-                }
-                case 24:
-                    theOut[0] = theIn[theX * 3];
-                    theOut[1] = theIn[theX * 3 + 1];
-                    theOut[2] = theIn[theX * 3 + 2];
-                    theOut[3] = 255;
-                    break;
-                default: {
-                    const uint32_t thePixel = inLayout.mBitCount == 16 ? ReadLE16(theIn + theX * 2)
-                                                                      : ReadLE32(theIn + theX * 4);
-                    theOut[0] = theChannels[2].From(thePixel, theMasks[2]);
-                    theOut[1] = theChannels[1].From(thePixel, theMasks[1]);
-                    theOut[2] = theChannels[0].From(thePixel, theMasks[0]);
-                    theOut[3] = theMasks[3] != 0 ? theChannels[3].From(thePixel, theMasks[3]) : 255;
-                    theAnyAlpha = theAnyAlpha || theOut[3] != 0;
-                }
+            case 1:
+            case 4:
+            case 8: {
+                const uint32_t theBit = theX * inLayout.mBitCount;
+                const uint32_t theIndex =
+                    (theIn[theBit / 8] >> (8 - inLayout.mBitCount - theBit % 8)) & ((1u << inLayout.mBitCount) - 1);
+                std::memcpy(theOut, inPalette[theIndex], 4);
+                break;
+            }
+            case 24:
+                theOut[0] = theIn[theX * 3];
+                theOut[1] = theIn[theX * 3 + 1];
+                theOut[2] = theIn[theX * 3 + 2];
+                theOut[3] = 255;
+                break;
+            default: {
+                const uint32_t thePixel =
+                    inLayout.mBitCount == 16 ? ReadLE16(theIn + theX * 2) : ReadLE32(theIn + theX * 4);
+                theOut[0] = theChannels[2].From(thePixel, theMasks[2]);
+                theOut[1] = theChannels[1].From(thePixel, theMasks[1]);
+                theOut[2] = theChannels[0].From(thePixel, theMasks[0]);
+                theOut[3] = theMasks[3] != 0 ? theChannels[3].From(thePixel, theMasks[3]) : 255;
+                theAnyAlpha = theAnyAlpha || theOut[3] != 0;
+            }
             }
         }
     }
@@ -255,8 +279,8 @@ void DecodeRows(Bytes inBytes, const BmpLayout& inLayout, DecodedImage& outImage
 }
 
 // Run-length data: pixels not reached stay transparent.
-Status DecodeRunLength(Bytes inBytes, const BmpLayout& inLayout, DecodedImage& outImage,
-                       const uint8_t (*inPalette)[4]) {
+Status DecodeRunLength(Bytes inBytes, const BmpLayout& inLayout, DecodedImage& outImage, const uint8_t (*inPalette)[4])
+{
     const bool theNibbles = inLayout.mCompression == kRle4;
     const uint8_t* theIn = inBytes.data() + inLayout.mPixelOffset;
     const uint8_t* theEnd = inBytes.data() + inBytes.size();
@@ -264,8 +288,8 @@ Status DecodeRunLength(Bytes inBytes, const BmpLayout& inLayout, DecodedImage& o
     uint32_t theRow = 0;
     auto thePut = [&](uint32_t inIndex) {
         if (theX < inLayout.mWidth && theRow < inLayout.mHeight) {
-            uint8_t* theOut = outImage.mPixels.data() + outImage.RowBytes() * (inLayout.mHeight - 1 - theRow) +
-                              size_t(theX) * 4;
+            uint8_t* theOut =
+                outImage.mPixels.data() + outImage.RowBytes() * (inLayout.mHeight - 1 - theRow) + size_t(theX) * 4;
             std::memcpy(theOut, inPalette[inIndex & 0xFF], 4);
         }
         ++theX;
@@ -284,34 +308,39 @@ Status DecodeRunLength(Bytes inBytes, const BmpLayout& inLayout, DecodedImage& o
             continue;
         }
         switch (theValue) {
-            case 0: theX = 0; ++theRow; break;
-            case 1: return Status::kOk;
-            case 2:
-                if (theEnd - theIn < 2) {
-                    return Fail(Status::kTruncated);
-                }
-                theX += theIn[0];
-                theRow += theIn[1];
-                theIn += 2;
-                break;
-            default: {
-                const size_t theBytes = theNibbles ? (theValue + 1) / 2 : theValue;
-                const size_t thePadded = (theBytes + 1) & ~size_t(1);
-                if (size_t(theEnd - theIn) < thePadded) {
-                    return Fail(Status::kTruncated);
-                }
-                for (uint32_t theIndex = 0; theIndex < theValue; ++theIndex) {
-                    thePut(theNibbles ? (theIndex % 2 ? theIn[theIndex / 2] & 0x0F : theIn[theIndex / 2] >> 4)
-                                      : theIn[theIndex]);
-                }
-                theIn += thePadded;
+        case 0:
+            theX = 0;
+            ++theRow;
+            break;
+        case 1:
+            return Status::kOk;
+        case 2:
+            if (theEnd - theIn < 2) {
+                return Fail(Status::kTruncated);
             }
+            theX += theIn[0];
+            theRow += theIn[1];
+            theIn += 2;
+            break;
+        default: {
+            const size_t theBytes = theNibbles ? (theValue + 1) / 2 : theValue;
+            const size_t thePadded = (theBytes + 1) & ~size_t(1);
+            if (size_t(theEnd - theIn) < thePadded) {
+                return Fail(Status::kTruncated);
+            }
+            for (uint32_t theIndex = 0; theIndex < theValue; ++theIndex) {
+                thePut(theNibbles ? (theIndex % 2 ? theIn[theIndex / 2] & 0x0F : theIn[theIndex / 2] >> 4)
+                                  : theIn[theIndex]);
+            }
+            theIn += thePadded;
+        }
         }
     }
     return Status::kOk;
 }
 
-ImageInfo InfoOf(const BmpLayout& inLayout) {
+ImageInfo InfoOf(const BmpLayout& inLayout)
+{
     ImageInfo theInfo;
     theInfo.mWidth = inLayout.mWidth;
     theInfo.mHeight = inLayout.mHeight;
@@ -323,7 +352,8 @@ ImageInfo InfoOf(const BmpLayout& inLayout) {
 }
 
 void PutHeaders(std::vector<uint8_t>& outBytes, const PictureView& inPicture, uint16_t inBitCount,
-                uint32_t inPaletteCount, bool inAlpha, size_t inImageBytes) {
+                uint32_t inPaletteCount, bool inAlpha, size_t inImageBytes)
+{
     const uint32_t theHeaderSize = inAlpha ? kV4HeaderSize : kInfoHeaderSize;
     const size_t thePixelOffset = kFileHeaderSize + theHeaderSize + size_t(inPaletteCount) * 4;
     outBytes.assign(thePixelOffset, 0);
@@ -354,19 +384,23 @@ void PutHeaders(std::vector<uint8_t>& outBytes, const PictureView& inPicture, ui
 
 }  // namespace
 
-MimeInfo BmpCodec::Mime() const {
+MimeInfo BmpCodec::Mime() const
+{
     return {"bmp,dib", kMimeTypes, "BMP"};
 }
 
-uint32_t BmpCodec::DefaultExtension() const {
+uint32_t BmpCodec::DefaultExtension() const
+{
     return FourCharCode("bmp ");
 }
 
-bool BmpCodec::OnSniff(Bytes inBytes) const {
+bool BmpCodec::OnSniff(Bytes inBytes) const
+{
     return inBytes.size() >= 2 && inBytes[0] == 'B' && inBytes[1] == 'M';
 }
 
-Result<ImageInfo> BmpCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const {
+Result<ImageInfo> BmpCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const
+{
     if (inImageIndex != 0) {
         return Fail(Status::kParameter);
     }
@@ -377,8 +411,8 @@ Result<ImageInfo> BmpCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const {
     return InfoOf(*theLayout);
 }
 
-Result<DecodedImage> BmpCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
-                                        const DecodeOptions& inOptions) const {
+Result<DecodedImage> BmpCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions) const
+{
     if (inImageIndex != 0) {
         return Fail(Status::kParameter);
     }
@@ -427,7 +461,8 @@ Result<DecodedImage> BmpCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
 }
 
 Status BmpCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
-                          const EncodeOptions& inOptions) const {
+                          const EncodeOptions& inOptions) const
+{
     const uint32_t theWidth = inPicture.mWidth;
     const uint32_t theHeight = inPicture.mHeight;
     // The file header holds the file's size in 32 bits.
@@ -443,44 +478,48 @@ Status BmpCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& ou
         }
     }
     switch (inOptions.mDepth) {
-        case 1: case 8: {
-            const IndexedPicture theIndexed = IndexedPicture::Make(inPicture, inOptions.mDepth);
-            const std::vector<uint8_t> theRows = theIndexed.PackedRows(inOptions.mDepth, 4);
-            const size_t theStride = theRows.size() / theHeight;
-            PutHeaders(outBytes, inPicture, uint16_t(inOptions.mDepth), uint32_t(theIndexed.mColors.size()),
-                       false, theRows.size());
-            uint8_t* thePalette = outBytes.data() + kFileHeaderSize + kInfoHeaderSize;
-            for (size_t theIndex = 0; theIndex < theIndexed.mColors.size(); ++theIndex) {
-                std::memcpy(thePalette + theIndex * 4, theIndexed.mColors[theIndex].data(), 3);
-            }
-            for (uint32_t theY = theHeight; theY-- > 0;) {
-                const uint8_t* theRow = theRows.data() + theStride * theY;
-                outBytes.insert(outBytes.end(), theRow, theRow + theStride);
-            }
-            return Status::kOk;
+    case 1:
+    case 8: {
+        const IndexedPicture theIndexed = IndexedPicture::Make(inPicture, inOptions.mDepth);
+        const std::vector<uint8_t> theRows = theIndexed.PackedRows(inOptions.mDepth, 4);
+        const size_t theStride = theRows.size() / theHeight;
+        PutHeaders(outBytes, inPicture, uint16_t(inOptions.mDepth), uint32_t(theIndexed.mColors.size()), false,
+                   theRows.size());
+        uint8_t* thePalette = outBytes.data() + kFileHeaderSize + kInfoHeaderSize;
+        for (size_t theIndex = 0; theIndex < theIndexed.mColors.size(); ++theIndex) {
+            std::memcpy(thePalette + theIndex * 4, theIndexed.mColors[theIndex].data(), 3);
         }
-        case 0: case 16: case 24: case 32: {
-            const uint16_t theBits = inOptions.mDepth == 16 ? 16 : (theAlpha ? 32 : 24);
-            const size_t theStride = ((size_t(theWidth) * theBits + 31) / 32) * 4;
-            PutHeaders(outBytes, inPicture, theBits, 0, theBits == 32, theStride * theHeight);
-            const size_t theStart = outBytes.size();
-            outBytes.resize(theStart + theStride * theHeight, 0);
-            for (uint32_t theY = 0; theY < theHeight; ++theY) {
-                const uint8_t* theIn = inPicture.Row(theY);
-                uint8_t* theOut = outBytes.data() + theStart + theStride * (theHeight - 1 - theY);
-                for (uint32_t theX = 0; theX < theWidth; ++theX, theIn += 4) {
-                    if (theBits == 16) {
-                        WriteLE16(theOut + theX * 2, uint32_t(theIn[2] >> 3) << 10 | uint32_t(theIn[1] >> 3) << 5 |
-                                                         uint32_t(theIn[0] >> 3));
-                    } else {
-                        std::memcpy(theOut + size_t(theX) * (theBits / 8), theIn, theBits / 8);
-                    }
+        for (uint32_t theY = theHeight; theY-- > 0;) {
+            const uint8_t* theRow = theRows.data() + theStride * theY;
+            outBytes.insert(outBytes.end(), theRow, theRow + theStride);
+        }
+        return Status::kOk;
+    }
+    case 0:
+    case 16:
+    case 24:
+    case 32: {
+        const uint16_t theBits = inOptions.mDepth == 16 ? 16 : (theAlpha ? 32 : 24);
+        const size_t theStride = ((size_t(theWidth) * theBits + 31) / 32) * 4;
+        PutHeaders(outBytes, inPicture, theBits, 0, theBits == 32, theStride * theHeight);
+        const size_t theStart = outBytes.size();
+        outBytes.resize(theStart + theStride * theHeight, 0);
+        for (uint32_t theY = 0; theY < theHeight; ++theY) {
+            const uint8_t* theIn = inPicture.Row(theY);
+            uint8_t* theOut = outBytes.data() + theStart + theStride * (theHeight - 1 - theY);
+            for (uint32_t theX = 0; theX < theWidth; ++theX, theIn += 4) {
+                if (theBits == 16) {
+                    WriteLE16(theOut + theX * 2,
+                              uint32_t(theIn[2] >> 3) << 10 | uint32_t(theIn[1] >> 3) << 5 | uint32_t(theIn[0] >> 3));
+                } else {
+                    std::memcpy(theOut + size_t(theX) * (theBits / 8), theIn, theBits / 8);
                 }
             }
-            return Status::kOk;
         }
-        default:
-            return Fail(Status::kUnsupported);
+        return Status::kOk;
+    }
+    default:
+        return Fail(Status::kUnsupported);
     }
 }
 

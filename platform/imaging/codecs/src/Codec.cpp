@@ -8,28 +8,39 @@ namespace {
 
 constexpr uint32_t kMaxEncodeSide = 65535;
 
-bool ValidView(const PictureView& inPicture) {
+bool ValidView(const PictureView& inPicture)
+{
     return inPicture.mPixels != nullptr && inPicture.mWidth != 0 && inPicture.mHeight != 0 &&
            inPicture.mWidth <= kMaxEncodeSide && inPicture.mHeight <= kMaxEncodeSide &&
            inPicture.mRowBytes >= size_t(inPicture.mWidth) * 4;
 }
 
-bool KnownDepth(int16_t inDepth) {
+bool KnownDepth(int16_t inDepth)
+{
     switch (inDepth) {
-        case 0: case 1: case 2: case 4: case 8: case 16: case 24: case 32:
-            return true;
-        default:
-            return false;
+    case 0:
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        return true;
+    default:
+        return false;
     }
 }
 
 }  // namespace
 
-bool Codec::Sniff(Bytes inBytes) const {
+bool Codec::Sniff(Bytes inBytes) const
+{
     return !inBytes.empty() && OnSniff(inBytes);
 }
 
-Result<uint32_t> Codec::ImageCount(Bytes inBytes) const {
+Result<uint32_t> Codec::ImageCount(Bytes inBytes) const
+{
     if (!Sniff(inBytes)) {
         return Fail(Status::kNotThisFormat);
     }
@@ -40,7 +51,8 @@ Result<uint32_t> Codec::ImageCount(Bytes inBytes) const {
     }
 }
 
-Result<ImageInfo> Codec::Info(Bytes inBytes, uint32_t inImageIndex) const {
+Result<ImageInfo> Codec::Info(Bytes inBytes, uint32_t inImageIndex) const
+{
     if (!Sniff(inBytes)) {
         return Fail(Status::kNotThisFormat);
     }
@@ -54,8 +66,8 @@ Result<ImageInfo> Codec::Info(Bytes inBytes, uint32_t inImageIndex) const {
     }
 }
 
-Result<DecodedImage> Codec::Decode(Bytes inBytes, uint32_t inImageIndex,
-                                   const DecodeOptions& inOptions) const {
+Result<DecodedImage> Codec::Decode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions) const
+{
     if (!Sniff(inBytes)) {
         return Fail(Status::kNotThisFormat);
     }
@@ -69,8 +81,8 @@ Result<DecodedImage> Codec::Decode(Bytes inBytes, uint32_t inImageIndex,
     }
 }
 
-Status Codec::Encode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
-                     const EncodeOptions& inOptions) const {
+Status Codec::Encode(const PictureView& inPicture, std::vector<uint8_t>& outBytes, const EncodeOptions& inOptions) const
+{
     if (!ValidView(inPicture) || inOptions.mQuality < 0 || inOptions.mQuality > kLosslessQuality ||
         !KnownDepth(inOptions.mDepth)) {
         return Fail(Status::kParameter);
@@ -91,7 +103,8 @@ Status Codec::Encode(const PictureView& inPicture, std::vector<uint8_t>& outByte
     }
 }
 
-Result<uint32_t> Codec::OnImageCount(Bytes inBytes) const {
+Result<uint32_t> Codec::OnImageCount(Bytes inBytes) const
+{
     const Result<ImageInfo> theInfo = OnInfo(inBytes, 0);
     if (!theInfo) {
         return theInfo.Error();
@@ -99,7 +112,8 @@ Result<uint32_t> Codec::OnImageCount(Bytes inBytes) const {
     return uint32_t(1);
 }
 
-Status Codec::OnEncode(const PictureView&, std::vector<uint8_t>&, const EncodeOptions&) const {
+Status Codec::OnEncode(const PictureView&, std::vector<uint8_t>&, const EncodeOptions&) const
+{
     return Fail(Status::kUnsupported);
 }
 

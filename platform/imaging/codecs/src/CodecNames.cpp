@@ -7,14 +7,15 @@ namespace vx::codecs {
 namespace {
 
 constexpr CodecName kNames[] = {
-    {"PNG", FourCharCode("png ")},  {"JPEG", FourCharCode("jpeg")}, {"GIF", FourCharCode("gif ")},
-    {"BMP", FourCharCode("bmp ")},  {"TIFF", FourCharCode("tiff")}, {"WebP", FourCharCode("webp")},
+    {"PNG", FourCharCode("png ")}, {"JPEG", FourCharCode("jpeg")}, {"GIF", FourCharCode("gif ")},
+    {"BMP", FourCharCode("bmp ")}, {"TIFF", FourCharCode("tiff")}, {"WebP", FourCharCode("webp")},
     {"Raw", FourCharCode("raw ")},
 };
 
 }  // namespace
 
-std::span<const CodecName> CodecNameList() {
+std::span<const CodecName> CodecNameList()
+{
     return kNames;
 }
 

@@ -23,15 +23,18 @@ const Codec* const kCodecs[] = {&kPng, &kJpeg, &kGif, &kBmp, &kTiff, &kWebp};
 
 }  // namespace
 
-std::span<const Codec* const> CodecRegistry::All() {
+std::span<const Codec* const> CodecRegistry::All()
+{
     return kCodecs;
 }
 
-const Codec& CodecRegistry::ForFormat(ImageFormat inFormat) {
+const Codec& CodecRegistry::ForFormat(ImageFormat inFormat)
+{
     return *kCodecs[static_cast<size_t>(inFormat)];
 }
 
-const Codec* CodecRegistry::ForBytes(Bytes inBytes) {
+const Codec* CodecRegistry::ForBytes(Bytes inBytes)
+{
     for (const Codec* theCodec : kCodecs) {
         if (theCodec->Sniff(inBytes)) {
             return theCodec;

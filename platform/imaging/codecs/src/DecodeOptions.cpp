@@ -2,7 +2,8 @@
 
 namespace vx::codecs {
 
-Status CheckDecodeSize(uint64_t inWidth, uint64_t inHeight, const DecodeOptions& inOptions) {
+Status CheckDecodeSize(uint64_t inWidth, uint64_t inHeight, const DecodeOptions& inOptions)
+{
     if (inWidth == 0 || inHeight == 0) {
         return Fail(Status::kCorrupt);
     }

@@ -21,10 +21,10 @@ struct GifFrame {
     uint32_t mTop = 0;
     uint32_t mWidth = 0;
     uint32_t mHeight = 0;
-    int mTableBits = 0;   // bits of the colour table that applies (local, else global; 0 none)
+    int mTableBits = 0;  // bits of the colour table that applies (local, else global; 0 none)
     int mTransparent = -1;
-    size_t mDescriptor = 0;  // offset of the image descriptor's separator
-    uint64_t mDataBytes = 0; // LZW bytes in the frame's sub-blocks
+    size_t mDescriptor = 0;   // offset of the image descriptor's separator
+    uint64_t mDataBytes = 0;  // LZW bytes in the frame's sub-blocks
 };
 
 struct GifLayout {
@@ -38,7 +38,8 @@ class BlockReader {
 public:
     explicit BlockReader(Bytes inBytes) : mBytes(inBytes) {}
     bool Has(size_t inCount) const { return mBytes.size() - mPos >= inCount; }
-    const uint8_t* Take(size_t inCount) {
+    const uint8_t* Take(size_t inCount)
+    {
         const uint8_t* theStart = mBytes.data() + mPos;
         mPos += inCount;
         return theStart;
@@ -46,7 +47,8 @@ public:
     size_t Pos() const { return mPos; }
 
     // Skips sub-blocks up to the empty one; false when the data ends first.
-    bool SkipSubBlocks(uint64_t* outDataBytes) {
+    bool SkipSubBlocks(uint64_t* outDataBytes)
+    {
         for (;;) {
             if (!Has(1)) {
                 return false;
@@ -75,12 +77,14 @@ private:
 };
 
 // Bits of a colour table whose presence and size a descriptor's flags byte gives; 0 for none.
-int TableBits(uint8_t inFlags) {
+int TableBits(uint8_t inFlags)
+{
     return (inFlags & 0x80) ? (inFlags & 7) + 1 : 0;
 }
 
 // Header, screen descriptor and global colour table; the global table's bits.
-Result<int> ReadScreen(BlockReader& ioReader, GifLayout& outLayout) {
+Result<int> ReadScreen(BlockReader& ioReader, GifLayout& outLayout)
+{
     if (!ioReader.Has(13)) {
         return Fail(Status::kTruncated);
     }
@@ -102,7 +106,8 @@ Result<int> ReadScreen(BlockReader& ioReader, GifLayout& outLayout) {
 enum class BlockEnd { kGoOn, kStop, kCorrupt };
 
 // An extension after its introducer. A graphic control block sets ioTransparent for the next frame.
-BlockEnd SkipExtension(BlockReader& ioReader, int& ioTransparent) {
+BlockEnd SkipExtension(BlockReader& ioReader, int& ioTransparent)
+{
     if (!ioReader.Has(1)) {
         return BlockEnd::kStop;
     }
@@ -119,7 +124,8 @@ BlockEnd SkipExtension(BlockReader& ioReader, int& ioTransparent) {
 }
 
 // An image after its separator: descriptor, local table and LZW data. kStop when cut short.
-BlockEnd ReadFrame(BlockReader& ioReader, int inGlobalBits, GifFrame& outFrame) {
+BlockEnd ReadFrame(BlockReader& ioReader, int inGlobalBits, GifFrame& outFrame)
+{
     outFrame.mDescriptor = ioReader.Pos() - 1;
     if (!ioReader.Has(9)) {
         return BlockEnd::kStop;
@@ -149,7 +155,8 @@ BlockEnd ReadFrame(BlockReader& ioReader, int inGlobalBits, GifFrame& outFrame) 
 
 // Walks every block before giflib sees the data, so that no frame is decoded whose sizes the
 // bytes present cannot back. A frame cut short by the end of the data is left out.
-Result<GifLayout> WalkBlocks(Bytes inBytes) {
+Result<GifLayout> WalkBlocks(Bytes inBytes)
+{
     BlockReader theReader(inBytes);
     GifLayout theLayout;
     const Result<int> theGlobalBits = ReadScreen(theReader, theLayout);
@@ -202,7 +209,8 @@ struct GifStream {
     size_t mPos = 0;
 };
 
-int ReadStream(GifFileType* inGif, GifByteType* outData, int inLength) {
+int ReadStream(GifFileType* inGif, GifByteType* outData, int inLength)
+{
     auto* theStream = static_cast<GifStream*>(inGif->UserData);
     int theDone = 0;
     while (theDone < inLength) {
@@ -221,13 +229,15 @@ int ReadStream(GifFileType* inGif, GifByteType* outData, int inLength) {
 }
 
 struct GifCloser {
-    void operator()(GifFileType* inGif) const {
+    void operator()(GifFileType* inGif) const
+    {
         int theError = 0;
         DGifCloseFile(inGif, &theError);
     }
 };
 
-Result<GifLayout> LayoutFor(Bytes inBytes, uint32_t inImageIndex) {
+Result<GifLayout> LayoutFor(Bytes inBytes, uint32_t inImageIndex)
+{
     Result<GifLayout> theLayout = WalkBlocks(inBytes);
     if (theLayout && inImageIndex >= theLayout->mFrames.size()) {
         return Fail(Status::kParameter);
@@ -235,7 +245,8 @@ Result<GifLayout> LayoutFor(Bytes inBytes, uint32_t inImageIndex) {
     return theLayout;
 }
 
-ImageInfo InfoOf(const GifLayout& inLayout, uint32_t inImageIndex) {
+ImageInfo InfoOf(const GifLayout& inLayout, uint32_t inImageIndex)
+{
     ImageInfo theInfo;
     theInfo.mWidth = inLayout.mScreenWidth;
     theInfo.mHeight = inLayout.mScreenHeight;
@@ -249,20 +260,24 @@ ImageInfo InfoOf(const GifLayout& inLayout, uint32_t inImageIndex) {
 
 }  // namespace
 
-MimeInfo GifCodec::Mime() const {
+MimeInfo GifCodec::Mime() const
+{
     return {"gif", kMimeTypes, "GIF"};
 }
 
-uint32_t GifCodec::DefaultExtension() const {
+uint32_t GifCodec::DefaultExtension() const
+{
     return FourCharCode("gif ");
 }
 
-bool GifCodec::OnSniff(Bytes inBytes) const {
+bool GifCodec::OnSniff(Bytes inBytes) const
+{
     return inBytes.size() >= 6 &&
            (std::memcmp(inBytes.data(), "GIF87a", 6) == 0 || std::memcmp(inBytes.data(), "GIF89a", 6) == 0);
 }
 
-Result<uint32_t> GifCodec::OnImageCount(Bytes inBytes) const {
+Result<uint32_t> GifCodec::OnImageCount(Bytes inBytes) const
+{
     const Result<GifLayout> theLayout = WalkBlocks(inBytes);
     if (!theLayout) {
         return theLayout.Error();
@@ -270,7 +285,8 @@ Result<uint32_t> GifCodec::OnImageCount(Bytes inBytes) const {
     return uint32_t(theLayout->mFrames.size());
 }
 
-Result<ImageInfo> GifCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const {
+Result<ImageInfo> GifCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const
+{
     const Result<GifLayout> theLayout = LayoutFor(inBytes, inImageIndex);
     if (!theLayout) {
         return theLayout.Error();
@@ -278,8 +294,8 @@ Result<ImageInfo> GifCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const {
     return InfoOf(*theLayout, inImageIndex);
 }
 
-Result<DecodedImage> GifCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
-                                        const DecodeOptions& inOptions) const {
+Result<DecodedImage> GifCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions) const
+{
     const Result<GifLayout> theLayout = LayoutFor(inBytes, inImageIndex);
     if (!theLayout) {
         return theLayout.Error();
@@ -304,12 +320,11 @@ Result<DecodedImage> GifCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
     int theError = 0;
     std::unique_ptr<GifFileType, GifCloser> theGif(DGifOpen(&theStream, ReadStream, &theError));
     GifRecordType theRecord = UNDEFINED_RECORD_TYPE;
-    if (!theGif || DGifGetRecordType(theGif.get(), &theRecord) == GIF_ERROR ||
-        theRecord != IMAGE_DESC_RECORD_TYPE || DGifGetImageDesc(theGif.get()) == GIF_ERROR) {
+    if (!theGif || DGifGetRecordType(theGif.get(), &theRecord) == GIF_ERROR || theRecord != IMAGE_DESC_RECORD_TYPE ||
+        DGifGetImageDesc(theGif.get()) == GIF_ERROR) {
         return Fail(Status::kCorrupt);
     }
-    const ColorMapObject* theMap =
-        theGif->Image.ColorMap != nullptr ? theGif->Image.ColorMap : theGif->SColorMap;
+    const ColorMapObject* theMap = theGif->Image.ColorMap != nullptr ? theGif->Image.ColorMap : theGif->SColorMap;
     uint8_t theColors[256][4] = {};
     for (int theIndex = 0; theIndex < 256; ++theIndex) {
         theColors[theIndex][3] = 255;

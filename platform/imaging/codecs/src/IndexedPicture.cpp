@@ -6,24 +6,25 @@ namespace vx::codecs {
 
 namespace {
 
-uint32_t Key(const uint8_t* inPixel) {
-    return uint32_t(inPixel[0]) | uint32_t(inPixel[1]) << 8 | uint32_t(inPixel[2]) << 16 |
-           uint32_t(inPixel[3]) << 24;
+uint32_t Key(const uint8_t* inPixel)
+{
+    return uint32_t(inPixel[0]) | uint32_t(inPixel[1]) << 8 | uint32_t(inPixel[2]) << 16 | uint32_t(inPixel[3]) << 24;
 }
 
-uint8_t CubeLevel(uint8_t inValue) {
+uint8_t CubeLevel(uint8_t inValue)
+{
     return uint8_t((inValue * 5 + 127) / 255);
 }
 
-bool MakeExact(const PictureView& inPicture, IndexedPicture& outPicture) {
+bool MakeExact(const PictureView& inPicture, IndexedPicture& outPicture)
+{
     std::unordered_map<uint32_t, uint8_t> theIndexOf;
     for (uint32_t theY = 0; theY < inPicture.mHeight; ++theY) {
         const uint8_t* theRow = inPicture.Row(theY);
         uint8_t* theOut = outPicture.mIndices.data() + size_t(theY) * inPicture.mWidth;
         for (uint32_t theX = 0; theX < inPicture.mWidth; ++theX) {
             const uint8_t* thePixel = theRow + size_t(theX) * 4;
-            const auto [theIt, theNew] =
-                theIndexOf.try_emplace(Key(thePixel), uint8_t(outPicture.mColors.size()));
+            const auto [theIt, theNew] = theIndexOf.try_emplace(Key(thePixel), uint8_t(outPicture.mColors.size()));
             if (theNew) {
                 if (outPicture.mColors.size() == 256) {
                     return false;
@@ -36,13 +37,13 @@ bool MakeExact(const PictureView& inPicture, IndexedPicture& outPicture) {
     return true;
 }
 
-void MakeCube(const PictureView& inPicture, IndexedPicture& outPicture) {
+void MakeCube(const PictureView& inPicture, IndexedPicture& outPicture)
+{
     outPicture.mColors.clear();
     for (int theR = 0; theR < 6; ++theR) {
         for (int theG = 0; theG < 6; ++theG) {
             for (int theB = 0; theB < 6; ++theB) {
-                outPicture.mColors.push_back(
-                    {uint8_t(theB * 51), uint8_t(theG * 51), uint8_t(theR * 51), 255});
+                outPicture.mColors.push_back({uint8_t(theB * 51), uint8_t(theG * 51), uint8_t(theR * 51), 255});
             }
         }
     }
@@ -51,15 +52,15 @@ void MakeCube(const PictureView& inPicture, IndexedPicture& outPicture) {
         uint8_t* theOut = outPicture.mIndices.data() + size_t(theY) * inPicture.mWidth;
         for (uint32_t theX = 0; theX < inPicture.mWidth; ++theX) {
             const uint8_t* thePixel = theRow + size_t(theX) * 4;
-            theOut[theX] = uint8_t(CubeLevel(thePixel[2]) * 36 + CubeLevel(thePixel[1]) * 6 +
-                                   CubeLevel(thePixel[0]));
+            theOut[theX] = uint8_t(CubeLevel(thePixel[2]) * 36 + CubeLevel(thePixel[1]) * 6 + CubeLevel(thePixel[0]));
         }
     }
 }
 
 }  // namespace
 
-bool IndexedPicture::HasTransparency() const {
+bool IndexedPicture::HasTransparency() const
+{
     for (const auto& theColor : mColors) {
         if (theColor[3] != 255) {
             return true;
@@ -68,7 +69,8 @@ bool IndexedPicture::HasTransparency() const {
     return false;
 }
 
-IndexedPicture IndexedPicture::Make(const PictureView& inPicture, int inDepth) {
+IndexedPicture IndexedPicture::Make(const PictureView& inPicture, int inDepth)
+{
     IndexedPicture thePicture;
     thePicture.mWidth = inPicture.mWidth;
     thePicture.mHeight = inPicture.mHeight;
@@ -93,7 +95,8 @@ IndexedPicture IndexedPicture::Make(const PictureView& inPicture, int inDepth) {
     return thePicture;
 }
 
-std::vector<uint8_t> IndexedPicture::PackedRows(int inBits, size_t inRowAlignment) const {
+std::vector<uint8_t> IndexedPicture::PackedRows(int inBits, size_t inRowAlignment) const
+{
     size_t theRowBytes = (size_t(mWidth) * inBits + 7) / 8;
     theRowBytes = (theRowBytes + inRowAlignment - 1) / inRowAlignment * inRowAlignment;
     std::vector<uint8_t> theRows(theRowBytes * mHeight, 0);

@@ -12,8 +12,8 @@ namespace vx::codecs {
 struct IndexedPicture {
     uint32_t mWidth = 0;
     uint32_t mHeight = 0;
-    std::vector<uint8_t> mIndices;               // one byte per pixel, rows packed
-    std::vector<std::array<uint8_t, 4>> mColors; // B, G, R, A
+    std::vector<uint8_t> mIndices;                // one byte per pixel, rows packed
+    std::vector<std::array<uint8_t, 4>> mColors;  // B, G, R, A
 
     bool HasTransparency() const;
 

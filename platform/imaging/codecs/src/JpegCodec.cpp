@@ -1,8 +1,8 @@
 #include "JpegCodec.h"
 
 #include <cstdio>  // jpeglib.h needs FILE
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include <algorithm>
 #include <csetjmp>
@@ -26,49 +26,56 @@ struct JpegError {
     int mWarnings;
 };
 
-[[noreturn]] void Jump(j_common_ptr inInfo, Status inStatus) {
+[[noreturn]] void Jump(j_common_ptr inInfo, Status inStatus)
+{
     auto* theError = reinterpret_cast<JpegError*>(inInfo->err);
     theError->mStatus = inStatus;
     longjmp(theError->mJump, 1);
 }
 
-[[noreturn]] void OnJpegError(j_common_ptr inInfo) {
+[[noreturn]] void OnJpegError(j_common_ptr inInfo)
+{
     const int theCode = inInfo->err->msg_code;
-    Jump(inInfo, theCode == JERR_OUT_OF_MEMORY || theCode == JERR_NO_BACKING_STORE ||
-                         theCode == JERR_IMAGE_TOO_BIG || theCode == JERR_WIDTH_OVERFLOW
+    Jump(inInfo, theCode == JERR_OUT_OF_MEMORY || theCode == JERR_NO_BACKING_STORE || theCode == JERR_IMAGE_TOO_BIG ||
+                         theCode == JERR_WIDTH_OVERFLOW
                      ? Status::kTooLarge
                      : Status::kCorrupt);
 }
 
 // Warnings that mean lost or invented pixels end the decode; the harmless ones are counted.
-void OnJpegMessage(j_common_ptr inInfo, int inLevel) {
+void OnJpegMessage(j_common_ptr inInfo, int inLevel)
+{
     if (inLevel >= 0) {
         return;
     }
     auto* theError = reinterpret_cast<JpegError*>(inInfo->err);
     switch (inInfo->err->msg_code) {
-        case JWRN_JPEG_EOF:
-            Jump(inInfo, Status::kTruncated);
-        case JWRN_HIT_MARKER: case JWRN_HUFF_BAD_CODE: case JWRN_MUST_RESYNC: case JWRN_NOT_SEQUENTIAL:
-        case JWRN_BOGUS_PROGRESSION:
+    case JWRN_JPEG_EOF:
+        Jump(inInfo, Status::kTruncated);
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+        Jump(inInfo, Status::kDataInconsistent);
+    default:
+        if (++theError->mWarnings > kMaxWarnings) {
             Jump(inInfo, Status::kDataInconsistent);
-        default:
-            if (++theError->mWarnings > kMaxWarnings) {
-                Jump(inInfo, Status::kDataInconsistent);
-            }
+        }
     }
 }
 
 void OnJpegOutput(j_common_ptr) {}
 
-void OnJpegProgress(j_common_ptr inInfo) {
-    if (inInfo->is_decompressor &&
-        reinterpret_cast<j_decompress_ptr>(inInfo)->input_scan_number > kMaxScans) {
+void OnJpegProgress(j_common_ptr inInfo)
+{
+    if (inInfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(inInfo)->input_scan_number > kMaxScans) {
         Jump(inInfo, Status::kDataInconsistent);
     }
 }
 
-void InitError(JpegError& outError) {
+void InitError(JpegError& outError)
+{
     jpeg_std_error(&outError.mManager);
     outError.mManager.error_exit = OnJpegError;
     outError.mManager.emit_message = OnJpegMessage;
@@ -83,12 +90,14 @@ struct JpegReadJob {
     jpeg_progress_mgr mProgress{};
     bool mCreated = false;
 
-    JpegReadJob() {
+    JpegReadJob()
+    {
         InitError(mError);
         mInfo.err = &mError.mManager;
         mProgress.progress_monitor = OnJpegProgress;
     }
-    ~JpegReadJob() {
+    ~JpegReadJob()
+    {
         if (mCreated) {
             jpeg_destroy_decompress(&mInfo);
         }
@@ -102,11 +111,13 @@ struct JpegWriteJob {
     unsigned char* mBuffer = nullptr;
     unsigned long mSize = 0;
 
-    JpegWriteJob() {
+    JpegWriteJob()
+    {
         InitError(mError);
         mInfo.err = &mError.mManager;
     }
-    ~JpegWriteJob() {
+    ~JpegWriteJob()
+    {
         if (mCreated) {
             jpeg_destroy_compress(&mInfo);
         }
@@ -125,7 +136,8 @@ struct JpegWriteForm {
 // The leaf functions below own nothing with a destructor, so the library's jump back skips
 // nothing; the jobs they work on belong to their callers.
 
-bool ReadHeaderLeaf(JpegReadJob* inJob, Bytes inBytes, uint64_t inMemoryLimit) {
+bool ReadHeaderLeaf(JpegReadJob* inJob, Bytes inBytes, uint64_t inMemoryLimit)
+{
     if (setjmp(inJob->mError.mJump)) {
         return false;
     }
@@ -139,7 +151,8 @@ bool ReadHeaderLeaf(JpegReadJob* inJob, Bytes inBytes, uint64_t inMemoryLimit) {
 }
 
 // Asks for the picture at 1 / inReduction of its size (1, 2, 4 or 8) and works out what that gives.
-bool ReduceLeaf(JpegReadJob* inJob, uint32_t inReduction) {
+bool ReduceLeaf(JpegReadJob* inJob, uint32_t inReduction)
+{
     if (setjmp(inJob->mError.mJump)) {
         return false;
     }
@@ -149,14 +162,14 @@ bool ReduceLeaf(JpegReadJob* inJob, uint32_t inReduction) {
     return true;
 }
 
-bool DecodeLeaf(JpegReadJob* inJob, JSAMPROW* inRows, uint32_t inWidth, uint32_t inHeight) {
+bool DecodeLeaf(JpegReadJob* inJob, JSAMPROW* inRows, uint32_t inWidth, uint32_t inHeight)
+{
     if (setjmp(inJob->mError.mJump)) {
         return false;
     }
     jpeg_decompress_struct& theInfo = inJob->mInfo;
     jpeg_start_decompress(&theInfo);
-    if (theInfo.output_width != inWidth || theInfo.output_height != inHeight ||
-        theInfo.output_components != 4) {
+    if (theInfo.output_width != inWidth || theInfo.output_height != inHeight || theInfo.output_components != 4) {
         inJob->mError.mStatus = Status::kCorrupt;
         return false;
     }
@@ -170,7 +183,8 @@ bool DecodeLeaf(JpegReadJob* inJob, JSAMPROW* inRows, uint32_t inWidth, uint32_t
     return true;
 }
 
-bool CompressLeaf(JpegWriteJob* inJob, const JpegWriteForm& inForm, JSAMPROW* inRows) {
+bool CompressLeaf(JpegWriteJob* inJob, const JpegWriteForm& inForm, JSAMPROW* inRows)
+{
     if (setjmp(inJob->mError.mJump)) {
         return false;
     }
@@ -192,35 +206,43 @@ bool CompressLeaf(JpegWriteJob* inJob, const JpegWriteForm& inForm, JSAMPROW* in
     theInfo.Y_density = 72;
     jpeg_start_compress(&theInfo, TRUE);
     while (theInfo.next_scanline < theInfo.image_height) {
-        jpeg_write_scanlines(&theInfo, inRows + theInfo.next_scanline,
-                             theInfo.image_height - theInfo.next_scanline);
+        jpeg_write_scanlines(&theInfo, inRows + theInfo.next_scanline, theInfo.image_height - theInfo.next_scanline);
     }
     jpeg_finish_compress(&theInfo);
     return true;
 }
 
-uint32_t ResolutionOf(const jpeg_decompress_struct& inInfo) {
+uint32_t ResolutionOf(const jpeg_decompress_struct& inInfo)
+{
     if (!inInfo.saw_JFIF_marker || inInfo.X_density == 0) {
         return 72;
     }
     switch (inInfo.density_unit) {
-        case 1: return inInfo.X_density;
-        case 2: return uint32_t(inInfo.X_density * 2.54 + 0.5);
-        default: return 72;
+    case 1:
+        return inInfo.X_density;
+    case 2:
+        return uint32_t(inInfo.X_density * 2.54 + 0.5);
+    default:
+        return 72;
     }
 }
 
-bool IsCmyk(J_COLOR_SPACE inSpace) {
+bool IsCmyk(J_COLOR_SPACE inSpace)
+{
     return inSpace == JCS_CMYK || inSpace == JCS_YCCK;
 }
 
 // Adobe writes CMYK inverted (0 = full ink); others write it plain.
-void CmykToBgra(std::vector<uint8_t>& ioPixels, bool inInverted) {
+void CmykToBgra(std::vector<uint8_t>& ioPixels, bool inInverted)
+{
     for (size_t thePos = 0; thePos + 4 <= ioPixels.size(); thePos += 4) {
         uint32_t theC = ioPixels[thePos], theM = ioPixels[thePos + 1];
         uint32_t theY = ioPixels[thePos + 2], theK = ioPixels[thePos + 3];
         if (!inInverted) {
-            theC = 255 - theC; theM = 255 - theM; theY = 255 - theY; theK = 255 - theK;
+            theC = 255 - theC;
+            theM = 255 - theM;
+            theY = 255 - theY;
+            theK = 255 - theK;
         }
         ioPixels[thePos] = uint8_t((theY * theK + 127) / 255);
         ioPixels[thePos + 1] = uint8_t((theM * theK + 127) / 255);
@@ -229,16 +251,24 @@ void CmykToBgra(std::vector<uint8_t>& ioPixels, bool inInverted) {
     }
 }
 
-Result<ImageInfo> InfoOf(const JpegReadJob& inJob) {
+Result<ImageInfo> InfoOf(const JpegReadJob& inJob)
+{
     const jpeg_decompress_struct& theInfo = inJob.mInfo;
     ImageInfo theResult;
     theResult.mWidth = theInfo.image_width;
     theResult.mHeight = theInfo.image_height;
     switch (theInfo.num_components) {
-        case 1: theResult.mDepth = 8; break;
-        case 3: theResult.mDepth = 24; break;
-        case 4: theResult.mDepth = 32; break;
-        default: return Fail(Status::kCorrupt);
+    case 1:
+        theResult.mDepth = 8;
+        break;
+    case 3:
+        theResult.mDepth = 24;
+        break;
+    case 4:
+        theResult.mDepth = 32;
+        break;
+    default:
+        return Fail(Status::kCorrupt);
     }
     if (theInfo.num_components == 4 && !IsCmyk(theInfo.jpeg_color_space)) {
         return Fail(Status::kCorrupt);
@@ -253,7 +283,8 @@ Result<ImageInfo> InfoOf(const JpegReadJob& inJob) {
 // and two per block in a sequential one, and a scan that runs short is refused; so a file
 // too small for the blocks of its smallest component announces data that is not there.
 // NOTE: arithmetic coding has no such floor; those files are bounded by the size limits only.
-bool TooFewBytesForBlocks(const jpeg_decompress_struct& inInfo, size_t inSize) {
+bool TooFewBytesForBlocks(const jpeg_decompress_struct& inInfo, size_t inSize)
+{
     if (inInfo.arith_code) {
         return false;
     }
@@ -266,25 +297,30 @@ bool TooFewBytesForBlocks(const jpeg_decompress_struct& inInfo, size_t inSize) {
     return theFewest > uint64_t(inSize) * theBlocksPerByte + 4096;
 }
 
-uint64_t MemoryLimit(const DecodeOptions& inOptions) {
+uint64_t MemoryLimit(const DecodeOptions& inOptions)
+{
     return std::clamp(inOptions.mMaxPixels * 8, kMinMemory, kMaxMemory);
 }
 
 }  // namespace
 
-MimeInfo JpegCodec::Mime() const {
+MimeInfo JpegCodec::Mime() const
+{
     return {"jpg,jpeg,jpe", kMimeTypes, "JPEG"};
 }
 
-uint32_t JpegCodec::DefaultExtension() const {
+uint32_t JpegCodec::DefaultExtension() const
+{
     return FourCharCode("jpg ");
 }
 
-bool JpegCodec::OnSniff(Bytes inBytes) const {
+bool JpegCodec::OnSniff(Bytes inBytes) const
+{
     return inBytes.size() >= 3 && inBytes[0] == 0xFF && inBytes[1] == 0xD8 && inBytes[2] == 0xFF;
 }
 
-Result<ImageInfo> JpegCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const {
+Result<ImageInfo> JpegCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const
+{
     if (inImageIndex != 0) {
         return Fail(Status::kParameter);
     }
@@ -295,8 +331,8 @@ Result<ImageInfo> JpegCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const 
     return InfoOf(theJob);
 }
 
-Result<DecodedImage> JpegCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
-                                         const DecodeOptions& inOptions) const {
+Result<DecodedImage> JpegCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions) const
+{
     if (inImageIndex != 0) {
         return Fail(Status::kParameter);
     }
@@ -344,16 +380,25 @@ Result<DecodedImage> JpegCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
 }
 
 Status JpegCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
-                           const EncodeOptions& inOptions) const {
+                           const EncodeOptions& inOptions) const
+{
     JpegWriteForm theForm{};
     theForm.mWidth = inPicture.mWidth;
     theForm.mHeight = inPicture.mHeight;
     theForm.mProgressive = inOptions.mInterlace == Interlace::kInterlaced;
     theForm.mQuality = std::clamp((inOptions.mQuality * 100 + 512) / 1024, 1, 100);
     switch (inOptions.mDepth) {
-        case 0: case 16: case 24: case 32: theForm.mGrey = false; break;
-        case 8: theForm.mGrey = true; break;
-        default: return Fail(Status::kUnsupported);
+    case 0:
+    case 16:
+    case 24:
+    case 32:
+        theForm.mGrey = false;
+        break;
+    case 8:
+        theForm.mGrey = true;
+        break;
+    default:
+        return Fail(Status::kUnsupported);
     }
 
     std::vector<uint8_t> theGrey;

@@ -31,27 +31,40 @@ struct PngLayout {
     uint64_t mImageDataBytes = 0;
 };
 
-bool ValidDepthForType(uint8_t inBitDepth, uint8_t inColorType) {
+bool ValidDepthForType(uint8_t inBitDepth, uint8_t inColorType)
+{
     switch (inColorType) {
-        case 0: return inBitDepth == 1 || inBitDepth == 2 || inBitDepth == 4 || inBitDepth == 8 || inBitDepth == 16;
-        case 3: return inBitDepth == 1 || inBitDepth == 2 || inBitDepth == 4 || inBitDepth == 8;
-        case 2: case 4: case 6: return inBitDepth == 8 || inBitDepth == 16;
-        default: return false;
+    case 0:
+        return inBitDepth == 1 || inBitDepth == 2 || inBitDepth == 4 || inBitDepth == 8 || inBitDepth == 16;
+    case 3:
+        return inBitDepth == 1 || inBitDepth == 2 || inBitDepth == 4 || inBitDepth == 8;
+    case 2:
+    case 4:
+    case 6:
+        return inBitDepth == 8 || inBitDepth == 16;
+    default:
+        return false;
     }
 }
 
-uint32_t ChannelsOf(uint8_t inColorType) {
+uint32_t ChannelsOf(uint8_t inColorType)
+{
     switch (inColorType) {
-        case 2: return 3;
-        case 4: return 2;
-        case 6: return 4;
-        default: return 1;
+    case 2:
+        return 3;
+    case 4:
+        return 2;
+    case 6:
+        return 4;
+    default:
+        return 1;
     }
 }
 
 // Walks every chunk to IEND, checking each length against the bytes present, so that libpng
 // is never told to allocate for data that is not there.
-Result<PngLayout> WalkChunks(Bytes inBytes) {
+Result<PngLayout> WalkChunks(Bytes inBytes)
+{
     PngLayout theLayout;
     size_t thePos = sizeof kSignature;
     bool theFirst = true;
@@ -81,9 +94,8 @@ Result<PngLayout> WalkChunks(Bytes inBytes) {
             theLayout.mBitDepth = theData[8];
             theLayout.mColorType = theData[9];
             if (theLayout.mWidth == 0 || theLayout.mHeight == 0 || theLayout.mWidth > 0x7fffffffu ||
-                theLayout.mHeight > 0x7fffffffu ||
-                !ValidDepthForType(theLayout.mBitDepth, theLayout.mColorType) || theData[10] != 0 ||
-                theData[11] != 0 || theData[12] > 1) {
+                theLayout.mHeight > 0x7fffffffu || !ValidDepthForType(theLayout.mBitDepth, theLayout.mColorType) ||
+                theData[10] != 0 || theData[11] != 0 || theData[12] > 1) {
                 return Fail(Status::kCorrupt);
             }
         } else if (std::memcmp(theChunk + 4, "IDAT", 4) == 0) {
@@ -102,16 +114,22 @@ Result<PngLayout> WalkChunks(Bytes inBytes) {
     return theLayout;
 }
 
-int16_t DepthOf(const PngLayout& inLayout) {
+int16_t DepthOf(const PngLayout& inLayout)
+{
     switch (inLayout.mColorType) {
-        case 0: return inLayout.mBitDepth == 1 ? 1 : 8;
-        case 3: return inLayout.mBitDepth;
-        case 2: return 24;
-        default: return 32;  // grey or colour with alpha
+    case 0:
+        return inLayout.mBitDepth == 1 ? 1 : 8;
+    case 3:
+        return inLayout.mBitDepth;
+    case 2:
+        return 24;
+    default:
+        return 32;  // grey or colour with alpha
     }
 }
 
-ImageInfo InfoOf(const PngLayout& inLayout) {
+ImageInfo InfoOf(const PngLayout& inLayout)
+{
     ImageInfo theInfo;
     theInfo.mWidth = inLayout.mWidth;
     theInfo.mHeight = inLayout.mHeight;
@@ -128,7 +146,8 @@ struct PngSource {
     size_t mPos;
 };
 
-void ReadFromSource(png_structp inPng, png_bytep outData, size_t inLength) {
+void ReadFromSource(png_structp inPng, png_bytep outData, size_t inLength)
+{
     auto* theSource = static_cast<PngSource*>(png_get_io_ptr(inPng));
     if (inLength > theSource->mSize - theSource->mPos) {
         png_error(inPng, "read past the end");
@@ -141,7 +160,8 @@ struct PngSink {
     std::vector<uint8_t>* mBytes;
 };
 
-void WriteToSink(png_structp inPng, png_bytep inData, size_t inLength) {
+void WriteToSink(png_structp inPng, png_bytep inData, size_t inLength)
+{
     auto* theSink = static_cast<PngSink*>(png_get_io_ptr(inPng));
     bool theFailed = false;
     try {
@@ -156,7 +176,8 @@ void WriteToSink(png_structp inPng, png_bytep inData, size_t inLength) {
 
 void FlushSink(png_structp) {}
 
-[[noreturn]] void OnPngError(png_structp inPng, png_const_charp) {
+[[noreturn]] void OnPngError(png_structp inPng, png_const_charp)
+{
     png_longjmp(inPng, 1);
 }
 
@@ -176,7 +197,8 @@ struct WriteDeleter {
 
 // The leaf functions below own nothing with a destructor, so libpng's jump back skips nothing.
 
-bool ReadHeaderLeaf(png_structp inPng, png_infop inInfo) {
+bool ReadHeaderLeaf(png_structp inPng, png_infop inInfo)
+{
     if (setjmp(png_jmpbuf(inPng))) {
         return false;
     }
@@ -191,7 +213,8 @@ bool ReadHeaderLeaf(png_structp inPng, png_infop inInfo) {
     return true;
 }
 
-bool ReadRowsLeaf(png_structp inPng, png_bytepp inRows) {
+bool ReadRowsLeaf(png_structp inPng, png_bytepp inRows)
+{
     if (setjmp(png_jmpbuf(inPng))) {
         return false;
     }
@@ -206,21 +229,22 @@ struct PngWriteForm {
     int mColorType;
     int mInterlace;
     int mLevel;
-    bool mFromBgra;       // rows are B, G, R, A (else packed indices)
-    bool mStripAlpha;     // BGRA rows written as RGB
+    bool mFromBgra;    // rows are B, G, R, A (else packed indices)
+    bool mStripAlpha;  // BGRA rows written as RGB
     const png_color* mPalette;
     int mPaletteCount;
     const png_byte* mAlphas;
     int mAlphaCount;
 };
 
-bool WriteLeaf(png_structp inPng, png_infop inInfo, const PngWriteForm& inForm, png_bytepp inRows) {
+bool WriteLeaf(png_structp inPng, png_infop inInfo, const PngWriteForm& inForm, png_bytepp inRows)
+{
     if (setjmp(png_jmpbuf(inPng))) {
         return false;
     }
     png_set_compression_level(inPng, inForm.mLevel);
-    png_set_IHDR(inPng, inInfo, inForm.mWidth, inForm.mHeight, inForm.mBitDepth, inForm.mColorType,
-                 inForm.mInterlace, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(inPng, inInfo, inForm.mWidth, inForm.mHeight, inForm.mBitDepth, inForm.mColorType, inForm.mInterlace,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (inForm.mPaletteCount > 0) {
         png_set_PLTE(inPng, inInfo, inForm.mPalette, inForm.mPaletteCount);
     }
@@ -239,7 +263,8 @@ bool WriteLeaf(png_structp inPng, png_infop inInfo, const PngWriteForm& inForm, 
     return true;
 }
 
-bool HasAlpha(const PictureView& inPicture) {
+bool HasAlpha(const PictureView& inPicture)
+{
     for (uint32_t theY = 0; theY < inPicture.mHeight; ++theY) {
         const uint8_t* theRow = inPicture.Row(theY);
         for (uint32_t theX = 0; theX < inPicture.mWidth; ++theX) {
@@ -253,19 +278,23 @@ bool HasAlpha(const PictureView& inPicture) {
 
 }  // namespace
 
-MimeInfo PngCodec::Mime() const {
+MimeInfo PngCodec::Mime() const
+{
     return {"png", kMimeTypes, "PNG"};
 }
 
-uint32_t PngCodec::DefaultExtension() const {
+uint32_t PngCodec::DefaultExtension() const
+{
     return FourCharCode("png ");
 }
 
-bool PngCodec::OnSniff(Bytes inBytes) const {
+bool PngCodec::OnSniff(Bytes inBytes) const
+{
     return inBytes.size() >= sizeof kSignature && std::memcmp(inBytes.data(), kSignature, sizeof kSignature) == 0;
 }
 
-Result<ImageInfo> PngCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const {
+Result<ImageInfo> PngCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const
+{
     if (inImageIndex != 0) {
         return Fail(Status::kParameter);
     }
@@ -276,8 +305,8 @@ Result<ImageInfo> PngCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const {
     return InfoOf(*theLayout);
 }
 
-Result<DecodedImage> PngCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
-                                        const DecodeOptions& inOptions) const {
+Result<DecodedImage> PngCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions) const
+{
     if (inImageIndex != 0) {
         return Fail(Status::kParameter);
     }
@@ -331,7 +360,8 @@ Result<DecodedImage> PngCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
 }
 
 Status PngCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
-                          const EncodeOptions& inOptions) const {
+                          const EncodeOptions& inOptions) const
+{
     PngWriteForm theForm{};
     theForm.mWidth = inPicture.mWidth;
     theForm.mHeight = inPicture.mHeight;
@@ -344,40 +374,44 @@ Status PngCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& ou
     std::vector<png_color> thePalette;
     std::vector<png_byte> theAlphas;
     switch (inOptions.mDepth) {
-        case 0: case 16: case 24: case 32: {
-            const bool theAlpha = inOptions.mDepth == 32 || (inOptions.mDepth == 0 && HasAlpha(inPicture));
-            theForm.mBitDepth = 8;
-            theForm.mColorType = theAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
-            theForm.mFromBgra = true;
-            theForm.mStripAlpha = !theAlpha;
-            for (uint32_t theY = 0; theY < inPicture.mHeight; ++theY) {
-                theRows[theY] = const_cast<png_bytep>(inPicture.Row(theY));
-            }
-            break;
+    case 0:
+    case 16:
+    case 24:
+    case 32: {
+        const bool theAlpha = inOptions.mDepth == 32 || (inOptions.mDepth == 0 && HasAlpha(inPicture));
+        theForm.mBitDepth = 8;
+        theForm.mColorType = theAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+        theForm.mFromBgra = true;
+        theForm.mStripAlpha = !theAlpha;
+        for (uint32_t theY = 0; theY < inPicture.mHeight; ++theY) {
+            theRows[theY] = const_cast<png_bytep>(inPicture.Row(theY));
         }
-        case 1: case 8: {
-            theIndexed = IndexedPicture::Make(inPicture, inOptions.mDepth);
-            theForm.mBitDepth = inOptions.mDepth;
-            theForm.mColorType = PNG_COLOR_TYPE_PALETTE;
-            for (const auto& theColor : theIndexed.mColors) {
-                thePalette.push_back({theColor[2], theColor[1], theColor[0]});
-                theAlphas.push_back(theColor[3]);
-            }
-            theForm.mPalette = thePalette.data();
-            theForm.mPaletteCount = int(thePalette.size());
-            if (theIndexed.HasTransparency()) {
-                theForm.mAlphas = theAlphas.data();
-                theForm.mAlphaCount = int(theAlphas.size());
-            }
-            thePacked = theIndexed.PackedRows(inOptions.mDepth, 1);
-            const size_t theRowBytes = thePacked.size() / inPicture.mHeight;
-            for (uint32_t theY = 0; theY < inPicture.mHeight; ++theY) {
-                theRows[theY] = thePacked.data() + theRowBytes * theY;
-            }
-            break;
+        break;
+    }
+    case 1:
+    case 8: {
+        theIndexed = IndexedPicture::Make(inPicture, inOptions.mDepth);
+        theForm.mBitDepth = inOptions.mDepth;
+        theForm.mColorType = PNG_COLOR_TYPE_PALETTE;
+        for (const auto& theColor : theIndexed.mColors) {
+            thePalette.push_back({theColor[2], theColor[1], theColor[0]});
+            theAlphas.push_back(theColor[3]);
         }
-        default:
-            return Fail(Status::kUnsupported);
+        theForm.mPalette = thePalette.data();
+        theForm.mPaletteCount = int(thePalette.size());
+        if (theIndexed.HasTransparency()) {
+            theForm.mAlphas = theAlphas.data();
+            theForm.mAlphaCount = int(theAlphas.size());
+        }
+        thePacked = theIndexed.PackedRows(inOptions.mDepth, 1);
+        const size_t theRowBytes = thePacked.size() / inPicture.mHeight;
+        for (uint32_t theY = 0; theY < inPicture.mHeight; ++theY) {
+            theRows[theY] = thePacked.data() + theRowBytes * theY;
+        }
+        break;
+    }
+    default:
+        return Fail(Status::kUnsupported);
     }
 
     WriteDeleter theWriter;

@@ -3,7 +3,8 @@
 namespace vx::codecs {
 
 // NOTE: kept out of line so that a breakpoint here catches every failure of the codec layer.
-[[gnu::noinline]] Status Fail(Status inStatus) {
+[[gnu::noinline]] Status Fail(Status inStatus)
+{
     return inStatus;
 }
 

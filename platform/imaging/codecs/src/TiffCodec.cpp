@@ -27,7 +27,8 @@ struct TiffMemory {
     bool mFailed = false;
 };
 
-tmsize_t ReadProc(thandle_t inHandle, void* outData, tmsize_t inSize) {
+tmsize_t ReadProc(thandle_t inHandle, void* outData, tmsize_t inSize)
+{
     auto* theFile = static_cast<TiffMemory*>(inHandle);
     const uint64_t theSize = theFile->mOut ? theFile->mOut->size() : theFile->mSize;
     const uint8_t* theData = theFile->mOut ? theFile->mOut->data() : theFile->mData;
@@ -40,7 +41,8 @@ tmsize_t ReadProc(thandle_t inHandle, void* outData, tmsize_t inSize) {
     return tmsize_t(theCount);
 }
 
-tmsize_t WriteProc(thandle_t inHandle, void* inData, tmsize_t inSize) {
+tmsize_t WriteProc(thandle_t inHandle, void* inData, tmsize_t inSize)
+{
     auto* theFile = static_cast<TiffMemory*>(inHandle);
     if (theFile->mOut == nullptr || inSize < 0) {
         return -1;
@@ -59,7 +61,8 @@ tmsize_t WriteProc(thandle_t inHandle, void* inData, tmsize_t inSize) {
     return inSize;
 }
 
-toff_t SeekProc(thandle_t inHandle, toff_t inOffset, int inWhence) {
+toff_t SeekProc(thandle_t inHandle, toff_t inOffset, int inWhence)
+{
     auto* theFile = static_cast<TiffMemory*>(inHandle);
     const uint64_t theSize = theFile->mOut ? theFile->mOut->size() : theFile->mSize;
     uint64_t theBase = 0;
@@ -80,16 +83,19 @@ toff_t SeekProc(thandle_t inHandle, toff_t inOffset, int inWhence) {
     return theTarget;
 }
 
-int CloseProc(thandle_t) {
+int CloseProc(thandle_t)
+{
     return 0;
 }
 
-toff_t SizeProc(thandle_t inHandle) {
+toff_t SizeProc(thandle_t inHandle)
+{
     auto* theFile = static_cast<TiffMemory*>(inHandle);
     return theFile->mOut ? theFile->mOut->size() : theFile->mSize;
 }
 
-int MapProc(thandle_t inHandle, void** outBase, toff_t* outSize) {
+int MapProc(thandle_t inHandle, void** outBase, toff_t* outSize)
+{
     auto* theFile = static_cast<TiffMemory*>(inHandle);
     if (theFile->mOut != nullptr) {
         return 0;
@@ -101,7 +107,8 @@ int MapProc(thandle_t inHandle, void** outBase, toff_t* outSize) {
 
 void UnmapProc(thandle_t, void*, toff_t) {}
 
-int OnTiffMessage(TIFF*, void*, const char*, const char*, va_list) {
+int OnTiffMessage(TIFF*, void*, const char*, const char*, va_list)
+{
     return 1;  // handled: say nothing
 }
 
@@ -110,7 +117,8 @@ struct TiffCloser {
 };
 using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
 
-TiffPtr Open(TiffMemory& inFile, const char* inMode) {
+TiffPtr Open(TiffMemory& inFile, const char* inMode)
+{
     TIFFOpenOptions* theOptions = TIFFOpenOptionsAlloc();
     if (theOptions == nullptr) {
         return nullptr;
@@ -118,13 +126,14 @@ TiffPtr Open(TiffMemory& inFile, const char* inMode) {
     TIFFOpenOptionsSetMaxSingleMemAlloc(theOptions, kMaxSingleAllocation);
     TIFFOpenOptionsSetErrorHandlerExtR(theOptions, OnTiffMessage, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(theOptions, OnTiffMessage, nullptr);
-    TIFF* theTiff = TIFFClientOpenExt("memory", inMode, &inFile, ReadProc, WriteProc, SeekProc, CloseProc,
-                                      SizeProc, MapProc, UnmapProc, theOptions);
+    TIFF* theTiff = TIFFClientOpenExt("memory", inMode, &inFile, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
+                                      MapProc, UnmapProc, theOptions);
     TIFFOpenOptionsFree(theOptions);
     return TiffPtr(theTiff);
 }
 
-uint32_t ResolutionOf(TIFF* inTiff) {
+uint32_t ResolutionOf(TIFF* inTiff)
+{
     float theResolution = 0;
     uint16_t theUnit = RESUNIT_INCH;
     if (!TIFFGetField(inTiff, TIFFTAG_XRESOLUTION, &theResolution) || !std::isfinite(theResolution)) {
@@ -132,9 +141,12 @@ uint32_t ResolutionOf(TIFF* inTiff) {
     }
     TIFFGetFieldDefaulted(inTiff, TIFFTAG_RESOLUTIONUNIT, &theUnit);
     switch (theUnit) {
-        case RESUNIT_INCH: return DpiFromDotsPerInch(theResolution);
-        case RESUNIT_CENTIMETER: return DpiFromPixelsPerMetre(double(theResolution) * 100);
-        default: return 72;
+    case RESUNIT_INCH:
+        return DpiFromDotsPerInch(theResolution);
+    case RESUNIT_CENTIMETER:
+        return DpiFromPixelsPerMetre(double(theResolution) * 100);
+    default:
+        return 72;
     }
 }
 
@@ -143,7 +155,8 @@ struct TiffImage {
     bool mAlpha = false;
 };
 
-Result<TiffImage> DescribeDirectory(TIFF* inTiff, uint32_t inCount) {
+Result<TiffImage> DescribeDirectory(TIFF* inTiff, uint32_t inCount)
+{
     TiffImage theImage;
     uint32_t theWidth = 0, theHeight = 0;
     uint16_t theBits = 1, theSamples = 1, thePhotometric = PHOTOMETRIC_MINISBLACK;
@@ -165,17 +178,18 @@ Result<TiffImage> DescribeDirectory(TIFF* inTiff, uint32_t inCount) {
     theInfo.mWidth = theWidth;
     theInfo.mHeight = theHeight;
     switch (thePhotometric) {
-        case PHOTOMETRIC_MINISWHITE: case PHOTOMETRIC_MINISBLACK:
-            theInfo.mDepth = theImage.mAlpha ? 32 : (theBits == 1 ? 1 : 8);
-            break;
-        case PHOTOMETRIC_PALETTE:
-            theInfo.mDepth = int16_t(std::min<uint16_t>(theBits, 8));
-            break;
-        case PHOTOMETRIC_SEPARATED:
-            theInfo.mDepth = 32;
-            break;
-        default:
-            theInfo.mDepth = theImage.mAlpha ? 32 : 24;
+    case PHOTOMETRIC_MINISWHITE:
+    case PHOTOMETRIC_MINISBLACK:
+        theInfo.mDepth = theImage.mAlpha ? 32 : (theBits == 1 ? 1 : 8);
+        break;
+    case PHOTOMETRIC_PALETTE:
+        theInfo.mDepth = int16_t(std::min<uint16_t>(theBits, 8));
+        break;
+    case PHOTOMETRIC_SEPARATED:
+        theInfo.mDepth = 32;
+        break;
+    default:
+        theInfo.mDepth = theImage.mAlpha ? 32 : 24;
     }
     theInfo.mResolution = ResolutionOf(inTiff);
     theInfo.mFormatName = "TIFF";
@@ -184,7 +198,8 @@ Result<TiffImage> DescribeDirectory(TIFF* inTiff, uint32_t inCount) {
 }
 
 // True when the header points past the end of the data (or the header itself is cut).
-bool FirstDirectoryMissing(const TiffMemory& inFile) {
+bool FirstDirectoryMissing(const TiffMemory& inFile)
+{
     if (inFile.mSize < 8) {
         return true;
     }
@@ -205,7 +220,8 @@ bool FirstDirectoryMissing(const TiffMemory& inFile) {
     return theOffset >= inFile.mSize;
 }
 
-uint64_t ReadUnsigned(const uint8_t* inBytes, int inCount, bool inLittle) {
+uint64_t ReadUnsigned(const uint8_t* inBytes, int inCount, bool inLittle)
+{
     uint64_t theValue = 0;
     for (int theIndex = 0; theIndex < inCount; ++theIndex) {
         theValue = theValue << 8 | inBytes[inLittle ? inCount - 1 - theIndex : theIndex];
@@ -216,7 +232,8 @@ uint64_t ReadUnsigned(const uint8_t* inBytes, int inCount, bool inLittle) {
 // Follows the chain of directories without parsing them (libtiff reads a whole directory at
 // each step, which made asking for every image of a long file quadratic). Stops at the first
 // directory that does not fit, at a loop, or at kMaxDirectories.
-uint32_t CountDirectories(const TiffMemory& inFile) {
+uint32_t CountDirectories(const TiffMemory& inFile)
+{
     const uint8_t* theData = inFile.mData;
     const bool theLittle = theData[0] == 'I';
     const bool theBig = theData[theLittle ? 2 : 3] == 43;
@@ -237,14 +254,15 @@ uint32_t CountDirectories(const TiffMemory& inFile) {
             break;
         }
         theSeen.push_back(theOffset);
-        theOffset = ReadUnsigned(theData + theOffset + theCountSize + theEntries * theEntrySize, theOffsetSize,
-                                 theLittle);
+        theOffset =
+            ReadUnsigned(theData + theOffset + theCountSize + theEntries * theEntrySize, theOffsetSize, theLittle);
     }
     return uint32_t(theSeen.size());
 }
 
 // Opens the file, counts its directories (at most kMaxDirectories) and selects one.
-Result<TiffPtr> OpenDirectory(TiffMemory& inFile, uint32_t inImageIndex, uint32_t* outCount) {
+Result<TiffPtr> OpenDirectory(TiffMemory& inFile, uint32_t inImageIndex, uint32_t* outCount)
+{
     TiffPtr theTiff = Open(inFile, "r");
     if (!theTiff) {
         return Fail(FirstDirectoryMissing(inFile) ? Status::kTruncated : Status::kCorrupt);
@@ -261,7 +279,8 @@ Result<TiffPtr> OpenDirectory(TiffMemory& inFile, uint32_t inImageIndex, uint32_
 }
 
 // Every strip or tile the directory names must lie inside the bytes present.
-Status CheckStrips(TIFF* inTiff, uint64_t inFileSize) {
+Status CheckStrips(TIFF* inTiff, uint64_t inFileSize)
+{
     const uint64_t theCount = TIFFIsTiled(inTiff) ? TIFFNumberOfTiles(inTiff) : TIFFNumberOfStrips(inTiff);
     // Each entry takes at least one byte of the file's offset table.
     if (theCount == 0 || theCount > inFileSize) {
@@ -293,7 +312,8 @@ Status CheckStrips(TIFF* inTiff, uint64_t inFileSize) {
 }
 
 // libtiff hands back premultiplied alpha; the picture wants it straight.
-void Unpremultiply(uint8_t* ioPixel) {
+void Unpremultiply(uint8_t* ioPixel)
+{
     const uint32_t theAlpha = ioPixel[3];
     if (theAlpha == 0 || theAlpha == 255) {
         return;
@@ -312,7 +332,8 @@ struct TiffForm {
 };
 
 // Depth 0 keeps alpha only when some pixel is not opaque.
-Result<TiffForm> ChooseForm(const PictureView& inPicture, int16_t inDepth) {
+Result<TiffForm> ChooseForm(const PictureView& inPicture, int16_t inDepth)
+{
     bool theAlpha = inDepth == 32;
     if (inDepth == 0) {
         for (uint32_t theY = 0; theY < inPicture.mHeight && !theAlpha; ++theY) {
@@ -324,22 +345,30 @@ Result<TiffForm> ChooseForm(const PictureView& inPicture, int16_t inDepth) {
     TiffForm theForm;
     theForm.mSamples = theAlpha ? 4 : 3;
     switch (inDepth) {
-        case 0: case 16: case 24: case 32: break;
-        case 1:
-            theForm.mIndexed = IndexedPicture::Make(inPicture, 1);
-            theForm.mBits = 1; theForm.mSamples = 1; theForm.mPhotometric = PHOTOMETRIC_MINISBLACK;
-            break;
-        case 8:
-            theForm.mIndexed = IndexedPicture::Make(inPicture, 8);
-            theForm.mSamples = 1; theForm.mPhotometric = PHOTOMETRIC_PALETTE;
-            break;
-        default:
-            return Fail(Status::kUnsupported);
+    case 0:
+    case 16:
+    case 24:
+    case 32:
+        break;
+    case 1:
+        theForm.mIndexed = IndexedPicture::Make(inPicture, 1);
+        theForm.mBits = 1;
+        theForm.mSamples = 1;
+        theForm.mPhotometric = PHOTOMETRIC_MINISBLACK;
+        break;
+    case 8:
+        theForm.mIndexed = IndexedPicture::Make(inPicture, 8);
+        theForm.mSamples = 1;
+        theForm.mPhotometric = PHOTOMETRIC_PALETTE;
+        break;
+    default:
+        return Fail(Status::kUnsupported);
     }
     return theForm;
 }
 
-void SetTags(TIFF* inTiff, const TiffForm& inForm, const PictureView& inPicture, int32_t inQuality) {
+void SetTags(TIFF* inTiff, const TiffForm& inForm, const PictureView& inPicture, int32_t inQuality)
+{
     TIFFSetField(inTiff, TIFFTAG_IMAGEWIDTH, inPicture.mWidth);
     TIFFSetField(inTiff, TIFFTAG_IMAGELENGTH, inPicture.mHeight);
     TIFFSetField(inTiff, TIFFTAG_BITSPERSAMPLE, inForm.mBits);
@@ -374,7 +403,8 @@ void SetTags(TIFF* inTiff, const TiffForm& inForm, const PictureView& inPicture,
 
 // One scanline at a time: packed bits, palette indices, or the pixels reordered to RGB(A).
 // libtiff takes each line as writable, hence the indices are reached through ioForm.
-Status WriteRows(TIFF* inTiff, TiffForm& ioForm, const PictureView& inPicture, const TiffMemory& inFile) {
+Status WriteRows(TIFF* inTiff, TiffForm& ioForm, const PictureView& inPicture, const TiffMemory& inFile)
+{
     const uint32_t theWidth = inPicture.mWidth;
     const uint32_t theHeight = inPicture.mHeight;
     const uint16_t theSamples = ioForm.mSamples;
@@ -408,15 +438,18 @@ Status WriteRows(TIFF* inTiff, TiffForm& ioForm, const PictureView& inPicture, c
 
 }  // namespace
 
-MimeInfo TiffCodec::Mime() const {
+MimeInfo TiffCodec::Mime() const
+{
     return {"tif,tiff", kMimeTypes, "TIFF"};
 }
 
-uint32_t TiffCodec::DefaultExtension() const {
+uint32_t TiffCodec::DefaultExtension() const
+{
     return FourCharCode("tif ");
 }
 
-bool TiffCodec::OnSniff(Bytes inBytes) const {
+bool TiffCodec::OnSniff(Bytes inBytes) const
+{
     if (inBytes.size() < 4) {
         return false;
     }
@@ -425,7 +458,8 @@ bool TiffCodec::OnSniff(Bytes inBytes) const {
            (theData[0] == 'M' && theData[1] == 'M' && theData[2] == 0 && (theData[3] == 42 || theData[3] == 43));
 }
 
-Result<uint32_t> TiffCodec::OnImageCount(Bytes inBytes) const {
+Result<uint32_t> TiffCodec::OnImageCount(Bytes inBytes) const
+{
     TiffMemory theFile{inBytes.data(), inBytes.size()};
     uint32_t theCount = 0;
     const Result<TiffPtr> theTiff = OpenDirectory(theFile, 0, &theCount);
@@ -435,7 +469,8 @@ Result<uint32_t> TiffCodec::OnImageCount(Bytes inBytes) const {
     return theCount;
 }
 
-Result<ImageInfo> TiffCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const {
+Result<ImageInfo> TiffCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const
+{
     TiffMemory theFile{inBytes.data(), inBytes.size()};
     uint32_t theCount = 0;
     const Result<TiffPtr> theTiff = OpenDirectory(theFile, inImageIndex, &theCount);
@@ -449,8 +484,8 @@ Result<ImageInfo> TiffCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const 
     return theImage->mInfo;
 }
 
-Result<DecodedImage> TiffCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
-                                         const DecodeOptions& inOptions) const {
+Result<DecodedImage> TiffCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions) const
+{
     TiffMemory theFile{inBytes.data(), inBytes.size()};
     uint32_t theCount = 0;
     const Result<TiffPtr> theTiff = OpenDirectory(theFile, inImageIndex, &theCount);
@@ -494,7 +529,8 @@ Result<DecodedImage> TiffCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
 }
 
 Status TiffCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
-                           const EncodeOptions& inOptions) const {
+                           const EncodeOptions& inOptions) const
+{
     Result<TiffForm> theForm = ChooseForm(inPicture, inOptions.mDepth);
     if (!theForm) {
         return theForm.Error();

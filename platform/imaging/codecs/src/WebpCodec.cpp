@@ -16,7 +16,8 @@ constexpr std::string_view kMimeTypes[] = {"image/webp"};
 constexpr uint32_t kRiffHeaderSize = 12;
 
 // The RIFF size must be backed by the bytes present; libwebp is then asked for the features.
-Result<WebPBitstreamFeatures> ReadFeatures(Bytes inBytes) {
+Result<WebPBitstreamFeatures> ReadFeatures(Bytes inBytes)
+{
     if (inBytes.size() < kRiffHeaderSize + 8) {
         return Fail(Status::kTruncated);
     }
@@ -26,9 +27,12 @@ Result<WebPBitstreamFeatures> ReadFeatures(Bytes inBytes) {
     }
     WebPBitstreamFeatures theFeatures;
     switch (WebPGetFeatures(inBytes.data(), inBytes.size(), &theFeatures)) {
-        case VP8_STATUS_OK: break;
-        case VP8_STATUS_NOT_ENOUGH_DATA: return Fail(Status::kTruncated);
-        default: return Fail(Status::kCorrupt);
+    case VP8_STATUS_OK:
+        break;
+    case VP8_STATUS_NOT_ENOUGH_DATA:
+        return Fail(Status::kTruncated);
+    default:
+        return Fail(Status::kCorrupt);
     }
     // NOTE: animations would need the demultiplexer; they are refused as a whole.
     if (theFeatures.has_animation || theFeatures.width <= 0 || theFeatures.height <= 0) {
@@ -37,7 +41,8 @@ Result<WebPBitstreamFeatures> ReadFeatures(Bytes inBytes) {
     return theFeatures;
 }
 
-ImageInfo InfoOf(const WebPBitstreamFeatures& inFeatures) {
+ImageInfo InfoOf(const WebPBitstreamFeatures& inFeatures)
+{
     ImageInfo theInfo;
     theInfo.mWidth = uint32_t(inFeatures.width);
     theInfo.mHeight = uint32_t(inFeatures.height);
@@ -48,7 +53,8 @@ ImageInfo InfoOf(const WebPBitstreamFeatures& inFeatures) {
     return theInfo;
 }
 
-int WriteToVector(const uint8_t* inData, size_t inSize, const WebPPicture* inPicture) {
+int WriteToVector(const uint8_t* inData, size_t inSize, const WebPPicture* inPicture)
+{
     auto* theOut = static_cast<std::vector<uint8_t>*>(inPicture->custom_ptr);
     try {
         theOut->insert(theOut->end(), inData, inData + inSize);
@@ -65,20 +71,24 @@ struct PictureFreer {
 
 }  // namespace
 
-MimeInfo WebpCodec::Mime() const {
+MimeInfo WebpCodec::Mime() const
+{
     return {"webp", kMimeTypes, "WebP"};
 }
 
-uint32_t WebpCodec::DefaultExtension() const {
+uint32_t WebpCodec::DefaultExtension() const
+{
     return FourCharCode("webp");
 }
 
-bool WebpCodec::OnSniff(Bytes inBytes) const {
+bool WebpCodec::OnSniff(Bytes inBytes) const
+{
     return inBytes.size() >= kRiffHeaderSize && std::memcmp(inBytes.data(), "RIFF", 4) == 0 &&
            std::memcmp(inBytes.data() + 8, "WEBP", 4) == 0;
 }
 
-Result<ImageInfo> WebpCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const {
+Result<ImageInfo> WebpCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const
+{
     if (inImageIndex != 0) {
         return Fail(Status::kParameter);
     }
@@ -89,8 +99,8 @@ Result<ImageInfo> WebpCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const 
     return InfoOf(*theFeatures);
 }
 
-Result<DecodedImage> WebpCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
-                                         const DecodeOptions& inOptions) const {
+Result<DecodedImage> WebpCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions) const
+{
     if (inImageIndex != 0) {
         return Fail(Status::kParameter);
     }
@@ -118,15 +128,20 @@ Result<DecodedImage> WebpCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex,
     const VP8StatusCode theCode = WebPDecode(inBytes.data(), inBytes.size(), &theConfig);
     WebPFreeDecBuffer(&theConfig.output);
     switch (theCode) {
-        case VP8_STATUS_OK: return theImage;
-        case VP8_STATUS_NOT_ENOUGH_DATA: return Fail(Status::kTruncated);
-        case VP8_STATUS_OUT_OF_MEMORY: return Fail(Status::kTooLarge);
-        default: return Fail(Status::kDataInconsistent);
+    case VP8_STATUS_OK:
+        return theImage;
+    case VP8_STATUS_NOT_ENOUGH_DATA:
+        return Fail(Status::kTruncated);
+    case VP8_STATUS_OUT_OF_MEMORY:
+        return Fail(Status::kTooLarge);
+    default:
+        return Fail(Status::kDataInconsistent);
     }
 }
 
 Status WebpCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
-                           const EncodeOptions& inOptions) const {
+                           const EncodeOptions& inOptions) const
+{
     if (inOptions.mDepth != 0 && inOptions.mDepth != 16 && inOptions.mDepth != 24 && inOptions.mDepth != 32) {
         return Fail(Status::kUnsupported);
     }
@@ -153,9 +168,8 @@ Status WebpCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& o
     thePicture.width = int(inPicture.mWidth);
     thePicture.height = int(inPicture.mHeight);
     const bool theOpaque = inOptions.mDepth == 16 || inOptions.mDepth == 24;
-    const int theImported = theOpaque
-                                ? WebPPictureImportBGRX(&thePicture, inPicture.mPixels, int(inPicture.mRowBytes))
-                                : WebPPictureImportBGRA(&thePicture, inPicture.mPixels, int(inPicture.mRowBytes));
+    const int theImported = theOpaque ? WebPPictureImportBGRX(&thePicture, inPicture.mPixels, int(inPicture.mRowBytes))
+                                      : WebPPictureImportBGRA(&thePicture, inPicture.mPixels, int(inPicture.mRowBytes));
     if (!theImported) {
         return Fail(Status::kTooLarge);
     }

@@ -5,10 +5,10 @@
 #include "imaging/ImageCompression.h"
 
 struct CodecNameSpec {
-    Component codec;     // the codec's component (type 'imco', subtype the codec type)
+    Component codec;  // the codec's component (type 'imco', subtype the codec type)
     CodecType cType;
-    Str31 typeName;      // length-prefixed
-    Handle name;         // length-prefixed, like typeName; owned by the list
+    Str31 typeName;  // length-prefixed
+    Handle name;     // length-prefixed, like typeName; owned by the list
 };
 
 struct CodecNameSpecList {

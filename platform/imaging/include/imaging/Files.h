@@ -24,9 +24,9 @@
 constexpr int kFSSpecPathMax = 4096;
 
 struct FSSpec {
-    std::int16_t vRefNum;    // volume: the device number, truncated
-    std::int32_t parID;      // folder identifier, valid within this process
-    Str63 name;              // the file name, cut to 63 bytes
+    std::int16_t vRefNum;       // volume: the device number, truncated
+    std::int32_t parID;         // folder identifier, valid within this process
+    Str63 name;                 // the file name, cut to 63 bytes
     char path[kFSSpecPathMax];  // the native absolute path (the authoritative part)
 };
 

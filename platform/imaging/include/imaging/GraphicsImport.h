@@ -36,8 +36,7 @@ ComponentResult GraphicsImportSetDataHandle(GraphicsImportComponent inImporter, 
 // A new description of the current image: cType the format's type, width and height,
 // depth as the file holds it, resolution from the file (72 when absent), name the format's name
 // ("PNG", "JPEG", "GIF", "BMP", "TIFF", "WebP"). The caller disposes of it.
-ComponentResult GraphicsImportGetImageDescription(GraphicsImportComponent inImporter,
-                                                  ImageDescriptionHandle* outDesc);
+ComponentResult GraphicsImportGetImageDescription(GraphicsImportComponent inImporter, ImageDescriptionHandle* outDesc);
 ComponentResult GraphicsImportSetSourceRect(GraphicsImportComponent inImporter, const Rect* inSourceRect);
 // (0, 0, width, height) of the current image; -108 when a side does not fit a Rect.
 ComponentResult GraphicsImportGetNaturalBounds(GraphicsImportComponent inImporter, Rect* outBounds);

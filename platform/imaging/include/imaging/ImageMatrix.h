@@ -16,7 +16,7 @@ constexpr short identityMatrixType = 0x00;
 constexpr short translateMatrixType = 0x01;
 constexpr short scaleMatrixType = 0x02;
 constexpr short scaleTranslateMatrixType = 0x03;
-constexpr short linearMatrixType = 0x04;           // rotation or skew, no translation
+constexpr short linearMatrixType = 0x04;  // rotation or skew, no translation
 constexpr short linearTranslateMatrixType = 0x05;
 constexpr short perspectiveMatrixType = 0x06;
 

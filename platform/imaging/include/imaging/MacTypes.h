@@ -7,12 +7,12 @@
 using OSErr = std::int16_t;
 using OSStatus = std::int32_t;
 using ComponentResult = std::int32_t;
-using Fixed = std::int32_t;     // 16.16
-using Fract = std::int32_t;     // 2.30
-using OSType = std::uint32_t;   // four-character code, first character in the high byte
+using Fixed = std::int32_t;    // 16.16
+using Fract = std::int32_t;    // 2.30
+using OSType = std::uint32_t;  // four-character code, first character in the high byte
 using Size = std::int32_t;
 using Ptr = char*;
-using Handle = char**;          // relocatable block: *handle is the block's current address
+using Handle = char**;  // relocatable block: *handle is the block's current address
 using Boolean = std::uint8_t;
 using Str255 = unsigned char[256];  // length-prefixed
 using Str63 = unsigned char[64];
@@ -28,9 +28,18 @@ constexpr OSType FourCharCode(const char (&inText)[5])
 
 constexpr Fixed fixed1 = 0x00010000;
 constexpr Fract fract1 = 0x40000000;
-constexpr Fixed IntToFixed(int inValue) { return Fixed(inValue) * fixed1; }
-constexpr Fixed FloatToFixed(double inValue) { return Fixed(inValue * 65536.0 + (inValue < 0 ? -0.5 : 0.5)); }
-constexpr double FixedToFloat(Fixed inValue) { return double(inValue) / 65536.0; }
+constexpr Fixed IntToFixed(int inValue)
+{
+    return Fixed(inValue) * fixed1;
+}
+constexpr Fixed FloatToFixed(double inValue)
+{
+    return Fixed(inValue * 65536.0 + (inValue < 0 ? -0.5 : 0.5));
+}
+constexpr double FixedToFloat(Fixed inValue)
+{
+    return double(inValue) / 65536.0;
+}
 
 struct Point {
     std::int16_t v;

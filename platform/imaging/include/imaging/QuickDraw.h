@@ -49,12 +49,12 @@ struct PixMap {
     std::int32_t packSize;
     Fixed hRes;
     Fixed vRes;
-    std::int16_t pixelType;   // 0 indexed, 16 direct
-    std::int16_t pixelSize;   // 1, 2, 4, 8, 16 or 32
+    std::int16_t pixelType;  // 0 indexed, 16 direct
+    std::int16_t pixelSize;  // 1, 2, 4, 8, 16 or 32
     std::int16_t cmpCount;
     std::int16_t cmpSize;
-    OSType pixelFormat;       // 'BGRA' at 32 bits, else the depth
-    CTabHandle pmTable;       // the default table for depths up to 8; null for 16 and 32
+    OSType pixelFormat;  // 'BGRA' at 32 bits, else the depth
+    CTabHandle pmTable;  // the default table for depths up to 8; null for 16 and 32
     void* pmExt;
 };
 using PixMapPtr = PixMap*;
@@ -102,23 +102,23 @@ using GWorldPtr = CGrafPtr;
 
 using GWorldFlags = std::uint32_t;
 // results of UpdateGWorld
-constexpr GWorldFlags reallocPix = 1u << 0;       // new pixel storage
-constexpr GWorldFlags newDepth = 1u << 2;         // depth changed
+constexpr GWorldFlags reallocPix = 1u << 0;  // new pixel storage
+constexpr GWorldFlags newDepth = 1u << 2;    // depth changed
 // options
-constexpr GWorldFlags clipPix = 1u << 28;         // keep the pixels where old and new bounds overlap
-constexpr GWorldFlags stretchPix = 1u << 29;      // scale the old pixels onto the new bounds
-constexpr GWorldFlags ditherPix = 1u << 30;       // dither when the depth goes down
-constexpr GWorldFlags gwFlagErr = 1u << 31;       // result: failed, QDError() has the code
+constexpr GWorldFlags clipPix = 1u << 28;     // keep the pixels where old and new bounds overlap
+constexpr GWorldFlags stretchPix = 1u << 29;  // scale the old pixels onto the new bounds
+constexpr GWorldFlags ditherPix = 1u << 30;   // dither when the depth goes down
+constexpr GWorldFlags gwFlagErr = 1u << 31;   // result: failed, QDError() has the code
 
 // Transfer modes. Dithering (ditherCopy, +64) may be added to any of them.
 constexpr short srcCopy = 0;
-constexpr short notSrcCopy = 4;       // colour channels inverted, alpha copied
-constexpr short addPin = 33;          // d = min(d + s, op), per channel
-constexpr short addOver = 34;         // d = (d + s) mod 256
-constexpr short subPin = 35;          // d = max(d − s, op)
-constexpr short addMax = 37;          // d = max(d, s)
-constexpr short subOver = 38;         // d = (d − s) mod 256
-constexpr short adMin = 39;           // d = min(d, s)
+constexpr short notSrcCopy = 4;  // colour channels inverted, alpha copied
+constexpr short addPin = 33;     // d = min(d + s, op), per channel
+constexpr short addOver = 34;    // d = (d + s) mod 256
+constexpr short subPin = 35;     // d = max(d − s, op)
+constexpr short addMax = 37;     // d = max(d, s)
+constexpr short subOver = 38;    // d = (d − s) mod 256
+constexpr short adMin = 39;      // d = min(d, s)
 constexpr short ditherCopy = 64;
 // The alpha modes also set the destination alpha to a + da·(255 − a)/255, a being the coverage.
 constexpr short graphicsModeStraightAlpha = 256;       // d = (s·a + d·(255 − a)) / 255
@@ -131,8 +131,8 @@ constexpr short graphicsModeStraightAlphaBlend = 260;  // straight alpha with a�
 // Worlds. Sides 1 to 32767, depth 1, 2, 4, 8, 16, 32 (0 means 32); -50 otherwise, -108 when the
 // pixels cannot be had (at most 1 GiB of pixels). The colour table and device arguments are
 // accepted and ignored (every world uses its depth's default table). New pixels are white.
-OSErr NewGWorld(GWorldPtr* outWorld, short inPixelDepth, const Rect* inBounds, CTabHandle inTable,
-                GDHandle inDevice, GWorldFlags inFlags);
+OSErr NewGWorld(GWorldPtr* outWorld, short inPixelDepth, const Rect* inBounds, CTabHandle inTable, GDHandle inDevice,
+                GWorldFlags inFlags);
 // Re-fit to depth and bounds. With clipPix the pixels at coordinates in both the old and the new
 // bounds keep their colour (converted to the new depth, dithered with ditherPix); with stretchPix
 // the old picture is scaled onto the new bounds; other new pixels are white. Returns what was done

@@ -94,19 +94,19 @@ void TerminateQTML()
     }
 }
 
-#define VX_CALL(R, Name, Params, Args, Fail) \
-    R Name Params                            \
-    {                                        \
-        const VxImagingTable* theTable = Table(); \
-        if (theTable == nullptr)             \
-            return Fail;                     \
-        return theTable->Name Args;          \
+#define VX_CALL(R, Name, Params, Args, Fail)                                                                           \
+    R Name Params                                                                                                      \
+    {                                                                                                                  \
+        const VxImagingTable* theTable = Table();                                                                      \
+        if (theTable == nullptr)                                                                                       \
+            return Fail;                                                                                               \
+        return theTable->Name Args;                                                                                    \
     }
-#define VX_VOID(Name, Params, Args)          \
-    void Name Params                         \
-    {                                        \
-        if (const VxImagingTable* theTable = Table()) \
-            theTable->Name Args;             \
+#define VX_VOID(Name, Params, Args)                                                                                    \
+    void Name Params                                                                                                   \
+    {                                                                                                                  \
+        if (const VxImagingTable* theTable = Table())                                                                  \
+            theTable->Name Args;                                                                                       \
     }
 #include "CallList.h"
 #undef VX_CALL

@@ -24,14 +24,15 @@ using Bytes = std::span<const uint8_t>;
 
 // What an importer or exporter lists in its MIME type list.
 struct MimeInfo {
-    std::string_view mExtensions;                // comma-separated, without dots
-    std::span<const std::string_view> mMimeTypes; // the preferred one first
+    std::string_view mExtensions;                  // comma-separated, without dots
+    std::span<const std::string_view> mMimeTypes;  // the preferred one first
     std::string_view mDescription;
 };
 
-constexpr uint32_t FourCharCode(const char (&inText)[5]) {
-    return uint32_t(uint8_t(inText[0])) << 24 | uint32_t(uint8_t(inText[1])) << 16 |
-           uint32_t(uint8_t(inText[2])) << 8 | uint32_t(uint8_t(inText[3]));
+constexpr uint32_t FourCharCode(const char (&inText)[5])
+{
+    return uint32_t(uint8_t(inText[0])) << 24 | uint32_t(uint8_t(inText[1])) << 16 | uint32_t(uint8_t(inText[2])) << 8 |
+           uint32_t(uint8_t(inText[3]));
 }
 
 class Codec {
@@ -39,9 +40,9 @@ public:
     virtual ~Codec() = default;
 
     virtual ImageFormat Format() const = 0;
-    virtual std::string_view Name() const = 0;        // the format name images report
+    virtual std::string_view Name() const = 0;  // the format name images report
     virtual MimeInfo Mime() const = 0;
-    virtual uint32_t DefaultExtension() const = 0;    // the exporter's file-name extension, e.g. 'png '
+    virtual uint32_t DefaultExtension() const = 0;  // the exporter's file-name extension, e.g. 'png '
     virtual bool CanEncode() const = 0;
     virtual bool HasInterlace() const { return false; }
 
@@ -53,8 +54,7 @@ public:
 
     // inImageIndex is 1-based; beyond the count gives kParameter.
     Result<ImageInfo> Info(Bytes inBytes, uint32_t inImageIndex) const;
-    Result<DecodedImage> Decode(Bytes inBytes, uint32_t inImageIndex,
-                                const DecodeOptions& inOptions = {}) const;
+    Result<DecodedImage> Decode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions = {}) const;
 
     // Appends the file's bytes to outBytes; on failure outBytes is as it was.
     Status Encode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,

@@ -20,9 +20,21 @@ public:
     explicit operator bool() const { return Ok(); }
     Status Error() const { return mStatus; }
 
-    T& Value() & { assert(Ok()); return *mValue; }
-    const T& Value() const& { assert(Ok()); return *mValue; }
-    T&& Value() && { assert(Ok()); return std::move(*mValue); }
+    T& Value() &
+    {
+        assert(Ok());
+        return *mValue;
+    }
+    const T& Value() const&
+    {
+        assert(Ok());
+        return *mValue;
+    }
+    T&& Value() &&
+    {
+        assert(Ok());
+        return std::move(*mValue);
+    }
     T& operator*() & { return Value(); }
     const T& operator*() const& { return Value(); }
     T* operator->() { return &Value(); }
