@@ -118,16 +118,23 @@ std::vector<uint8_t> MakeJpeg()
     return theFile;
 }
 
-void BM_JpegDecodeCodec(benchmark::State& ioState)
+// The timed loop of every decode benchmark; stops at the first failure.
+void DecodeEachRound(benchmark::State& ioState, const vx::codecs::Codec& inCodec, const std::vector<uint8_t>& inFile)
 {
-    const std::vector<uint8_t> theFile = MakeJpeg();
     for (auto _ : ioState) {
-        auto theImage = CodecRegistry::ForFormat(ImageFormat::kJpeg).Decode(theFile, 1);
+        auto theImage = inCodec.Decode(inFile, 1);
         if (!theImage) {
             ioState.SkipWithError("decode failed");
+            break;
         }
         benchmark::DoNotOptimize(theImage->mPixels.data());
     }
+}
+
+void BM_JpegDecodeCodec(benchmark::State& ioState)
+{
+    const std::vector<uint8_t> theFile = MakeJpeg();
+    DecodeEachRound(ioState, CodecRegistry::ForFormat(ImageFormat::kJpeg), theFile);
 }
 BENCHMARK(BM_JpegDecodeCodec)->Unit(benchmark::kMillisecond);
 
@@ -173,14 +180,7 @@ void BM_BmpDecodeCodec(benchmark::State& ioState)
         ioState.SkipWithError("encode failed");
         return;
     }
-    for (auto _ : ioState) {
-        auto theImage = theCodec.Decode(theFile, 1);
-        if (!theImage) {
-            ioState.SkipWithError("decode failed");
-            break;
-        }
-        benchmark::DoNotOptimize(theImage->mPixels.data());
-    }
+    DecodeEachRound(ioState, theCodec, theFile);
 }
 BENCHMARK(BM_BmpDecodeCodec)->Arg(8)->Arg(24)->Arg(32)->Unit(benchmark::kMillisecond);
 
@@ -230,14 +230,7 @@ void BM_GifDecodeCodec(benchmark::State& ioState)
 {
     const std::vector<uint8_t> theFile = MakeGif(kSide, 1);
     const vx::codecs::Codec& theCodec = CodecRegistry::ForFormat(ImageFormat::kGif);
-    for (auto _ : ioState) {
-        auto theImage = theCodec.Decode(theFile, 1);
-        if (!theImage) {
-            ioState.SkipWithError("decode failed");
-            break;
-        }
-        benchmark::DoNotOptimize(theImage->mPixels.data());
-    }
+    DecodeEachRound(ioState, theCodec, theFile);
 }
 BENCHMARK(BM_GifDecodeCodec)->Unit(benchmark::kMillisecond);
 
