@@ -205,27 +205,36 @@ bool ObjectToVariant(napi_env inEnv, napi_value inValue, VARIANT* outValue)
     return false;
 }
 
+napi_value Int32(napi_env inEnv, std::int32_t inValue)
+{
+    napi_value theResult = nullptr;
+    napi_create_int32(inEnv, inValue, &theResult);
+    return theResult;
+}
+
+napi_value Double(napi_env inEnv, double inValue)
+{
+    napi_value theResult = nullptr;
+    napi_create_double(inEnv, inValue, &theResult);
+    return theResult;
+}
+
 // The numeric types; any type left has no script form.
 napi_value NumberFromVariant(napi_env inEnv, const VARIANT& inValue)
 {
     napi_value theResult = nullptr;
     switch (inValue.vt) {
     case VT_I1:
-        napi_create_int32(inEnv, static_cast<signed char>(inValue.cVal), &theResult);
-        return theResult;
+        return Int32(inEnv, static_cast<signed char>(inValue.cVal));
     case VT_UI1:
-        napi_create_int32(inEnv, inValue.bVal, &theResult);
-        return theResult;
+        return Int32(inEnv, inValue.bVal);
     case VT_I2:
-        napi_create_int32(inEnv, inValue.iVal, &theResult);
-        return theResult;
+        return Int32(inEnv, inValue.iVal);
     case VT_UI2:
-        napi_create_int32(inEnv, inValue.uiVal, &theResult);
-        return theResult;
+        return Int32(inEnv, inValue.uiVal);
     case VT_I4:
     case VT_INT:
-        napi_create_int32(inEnv, inValue.lVal, &theResult);
-        return theResult;
+        return Int32(inEnv, inValue.lVal);
     case VT_UI4:
     case VT_UINT:
         napi_create_uint32(inEnv, inValue.ulVal, &theResult);
@@ -234,18 +243,14 @@ napi_value NumberFromVariant(napi_env inEnv, const VARIANT& inValue)
         napi_create_int64(inEnv, inValue.llVal, &theResult);
         return theResult;
     case VT_UI8:
-        napi_create_double(inEnv, static_cast<double>(inValue.ullVal), &theResult);
-        return theResult;
+        return Double(inEnv, static_cast<double>(inValue.ullVal));
     case VT_R4:
-        napi_create_double(inEnv, inValue.fltVal, &theResult);
-        return theResult;
+        return Double(inEnv, inValue.fltVal);
     case VT_R8:
     case VT_DATE:
-        napi_create_double(inEnv, inValue.dblVal, &theResult);
-        return theResult;
+        return Double(inEnv, inValue.dblVal);
     case VT_CY:
-        napi_create_double(inEnv, static_cast<double>(inValue.cyVal.int64) / 10000.0, &theResult);
-        return theResult;
+        return Double(inEnv, static_cast<double>(inValue.cyVal.int64) / 10000.0);
     default: {
         const std::string theText = "an automation value of type " + std::to_string(inValue.vt) + " has no script form";
         napi_throw_type_error(inEnv, nullptr, theText.c_str());
