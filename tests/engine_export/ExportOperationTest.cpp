@@ -20,6 +20,7 @@
 #include <tiffio.h>
 #include <webp/decode.h>
 
+#include "StorePaint.h"
 #include "automation/Errors.h"
 #include "imaging/Errors.h"
 #include "vellumax/engine/Bitmap.h"
@@ -46,22 +47,10 @@ Rgb PatternColor(int inX, int inY)
 
 void Paint(Bitmap& ioStore, int inWidth, int inHeight, Rgb (*inColor)(int, int), std::int32_t inDepth = 32)
 {
-    ioStore.SetWidth(inWidth);
-    ioStore.SetHeight(inHeight);
-    ioStore.SetDepth(32);
-    ASSERT_EQ(ioStore.Update(), noErr);
-    Bitmap::PixelAccess thePixels;
-    ASSERT_TRUE(ioStore.Lock(thePixels));
-    for (int y = 0; y < inHeight; ++y)
-        for (int x = 0; x < inWidth; ++x) {
-            auto* thePixel = reinterpret_cast<std::uint8_t*>(thePixels.mBase + y * thePixels.mRowBytes + x * 4);
-            const Rgb theColor = inColor(x, y);
-            *Bitmap::RedChannel(thePixel, thePixels.mPixelFormat) = theColor.r;
-            *Bitmap::GreenChannel(thePixel, thePixels.mPixelFormat) = theColor.g;
-            *Bitmap::BlueChannel(thePixel, thePixels.mPixelFormat) = theColor.b;
-            *Bitmap::AlphaChannel(thePixel, thePixels.mPixelFormat) = 0xFF;
-        }
-    ioStore.Unlock();
+    PaintStore(ioStore, inWidth, inHeight, [inColor](int inX, int inY) {
+        const Rgb theColor = inColor(inX, inY);
+        return Rgba{theColor.r, theColor.g, theColor.b, 0xFF};
+    });
     if (inDepth != 32) {
         ioStore.SetDepth(inDepth);
         ASSERT_EQ(ioStore.Update(), noErr);

@@ -13,6 +13,7 @@
 #include <png.h>
 #include <webp/decode.h>
 
+#include "StorePaint.h"
 #include "bench/compare/Photo.h"
 #include "imaging/Errors.h"
 #include "vellumax/engine/Bitmap.h"
@@ -21,31 +22,6 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-struct Rgba {
-    std::uint8_t r, g, b, a;
-    bool operator==(const Rgba&) const = default;
-};
-
-void Paint(Bitmap& ioStore, int inWidth, int inHeight, Rgba (*inColor)(int, int))
-{
-    ioStore.SetWidth(inWidth);
-    ioStore.SetHeight(inHeight);
-    ioStore.SetDepth(32);
-    ASSERT_EQ(ioStore.Update(), noErr);
-    Bitmap::PixelAccess thePixels;
-    ASSERT_TRUE(ioStore.Lock(thePixels));
-    for (int y = 0; y < inHeight; ++y)
-        for (int x = 0; x < inWidth; ++x) {
-            auto* thePixel = reinterpret_cast<std::uint8_t*>(thePixels.mBase + y * thePixels.mRowBytes + x * 4);
-            const Rgba theColor = inColor(x, y);
-            *Bitmap::RedChannel(thePixel, thePixels.mPixelFormat) = theColor.r;
-            *Bitmap::GreenChannel(thePixel, thePixels.mPixelFormat) = theColor.g;
-            *Bitmap::BlueChannel(thePixel, thePixels.mPixelFormat) = theColor.b;
-            *Bitmap::AlphaChannel(thePixel, thePixels.mPixelFormat) = theColor.a;
-        }
-    ioStore.Unlock();
-}
 
 std::vector<Rgba> Pixels(Bitmap& inStore)
 {
@@ -210,7 +186,7 @@ TEST(WebExportDefaults, OutputsAreByteIdenticalToBefore)
         {"bmp", "", 0xa094ad3d9a904c99},
     };
     Bitmap theCanvas;
-    Paint(theCanvas, 61, 43, Gradient);
+    PaintStore(theCanvas, 61, 43, Gradient);
     for (const HashCase& theCase : kCases) {
         SCOPED_TRACE(std::string(theCase.mType) + " " + theCase.mParams);
         std::string theError;
@@ -228,7 +204,7 @@ TEST(WebExportDefaults, OutputsAreByteIdenticalToBefore)
 TEST(WebExportGif, ExactPaletteLeavesEveryPixelAsDrawn)
 {
     Bitmap theCanvas;
-    Paint(theCanvas, 150, 91, Page);
+    PaintStore(theCanvas, 150, 91, Page);
     const std::vector<Rgba> theDrawn = Pixels(theCanvas);
     const Bytes theFixed = GetAs(theCanvas, "gif", "");
     for (const char* theParams : {"palette=adaptive", "palette=Adaptive compress=true",
@@ -269,7 +245,7 @@ constexpr double kPillowAdaptivePsnr = 35.10;
 TEST(WebExportGif, AdaptivePaletteOnAPhoto)
 {
     Bitmap theCanvas;
-    Paint(theCanvas, 256, 192, Photo);
+    PaintStore(theCanvas, 256, 192, Photo);
     const std::vector<Rgba> theDrawn = Pixels(theCanvas);
     Gif theNearest, theCompressed, theDithered, theFixed;
     ASSERT_TRUE(DecodeGif(GetAs(theCanvas, "gif", "palette=adaptive"), theNearest));
@@ -301,7 +277,7 @@ TEST(WebExportGif, TransparentPointKeepsWorkingWithAdaptivePalettes)
     for (auto* thePicture :
          {+theKeyed, +[](int inX, int inY) { return inX % 17 == 3 && inY % 5 == 1 ? kKey : Page(inX, inY); }}) {
         Bitmap theCanvas;
-        Paint(theCanvas, 120, 80, thePicture);
+        PaintStore(theCanvas, 120, 80, thePicture);
         const std::vector<Rgba> theDrawn = Pixels(theCanvas);
         for (const char* theParams :
              {"palette=adaptive transparent=3,1", "palette=adaptive dither=true transparent=3,1"}) {
@@ -318,7 +294,7 @@ TEST(WebExportGif, TransparentPointKeepsWorkingWithAdaptivePalettes)
 TEST(WebExportGif, UnknownWordsAreRefused)
 {
     Bitmap theCanvas;
-    Paint(theCanvas, 4, 4, Page);
+    PaintStore(theCanvas, 4, 4, Page);
     for (const auto& [theParams, theMessage] :
          {std::pair{"palette=optimal", "Could not understand value of parameter \"palette=optimal\""},
           {"compress=maybe", "Could not understand value of parameter \"compress=maybe\""}}) {
@@ -368,7 +344,7 @@ Rgba Translucent(int inX, int inY)
 TEST(WebExportAlpha, TransparentPointClearsItsColourInPngAndWebp)
 {
     Bitmap theCanvas;
-    Paint(theCanvas, 40, 30, Translucent);
+    PaintStore(theCanvas, 40, 30, Translucent);
     const std::vector<Rgba> theDrawn = Pixels(theCanvas);
     const Rgba theKey = theDrawn[std::size_t(29 * 40 + 39)];
     for (const auto& [theType, theParams] : {std::pair{"png", "transparent=39,29"},
@@ -401,7 +377,7 @@ TEST(WebExportAlpha, NaturalAlphaReachesNewAndErasedPixelsOnlyWhenAsked)
         Bitmap theStore;
         theStore.SetNaturalColor(theClear);
         theStore.SetNaturalAlpha(theMode);
-        Paint(theStore, 5, 4, Page);  // painted over the new pixels
+        PaintStore(theStore, 5, 4, Page);  // painted over the new pixels
         theStore.SetWidth(8);
         theStore.SetHeight(6);
         ASSERT_EQ(theStore.Update(), noErr);
