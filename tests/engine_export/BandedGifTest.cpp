@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "StorePaint.h"
 #include "imaging/Errors.h"
 #include "imaging/QuickDraw.h"
 #include "vellumax/engine/Bitmap.h"
@@ -24,24 +24,15 @@ using Bytes = std::vector<std::uint8_t>;
 // Random colours, in runs so that neighbouring pixels are sometimes alike.
 void PaintRandomly(Bitmap& ioStore, int inWidth, int inHeight, int inDepth, std::mt19937& ioRandom)
 {
-    ioStore.SetWidth(inWidth);
-    ioStore.SetHeight(inHeight);
-    ioStore.SetDepth(32);
-    ASSERT_EQ(ioStore.Update(), noErr);
-    Bitmap::PixelAccess thePixels;
-    ASSERT_TRUE(ioStore.Lock(thePixels));
-    std::uint32_t theColor = 0;
-    for (int y = 0; y < inHeight; ++y)
-        for (int x = 0; x < inWidth; ++x) {
-            if (ioRandom() % 4 == 0)
-                theColor = std::uint32_t(ioRandom()) | 0xFF000000u;
-            std::memcpy(thePixels.mBase + y * thePixels.mRowBytes + x * 4, &theColor, 4);
+    Rgba theColor{0, 0, 0, 0xFF};
+    const auto theRuns = [&](int, int) {
+        if (ioRandom() % 4 == 0) {
+            const std::uint32_t theBits = ioRandom();
+            theColor = {std::uint8_t(theBits), std::uint8_t(theBits >> 8), std::uint8_t(theBits >> 16), 0xFF};
         }
-    ioStore.Unlock();
-    if (inDepth != 32) {
-        ioStore.SetDepth(inDepth);
-        ASSERT_EQ(ioStore.Update(), noErr);
-    }
+        return theColor;
+    };
+    PaintStore(ioStore, inWidth, inHeight, theRuns, inDepth);
 }
 
 // The whole-picture way, kept here as the model.

@@ -47,14 +47,11 @@ Rgb PatternColor(int inX, int inY)
 
 void Paint(Bitmap& ioStore, int inWidth, int inHeight, Rgb (*inColor)(int, int), std::int32_t inDepth = 32)
 {
-    PaintStore(ioStore, inWidth, inHeight, [inColor](int inX, int inY) {
+    const auto theOpaque = [inColor](int inX, int inY) {
         const Rgb theColor = inColor(inX, inY);
         return Rgba{theColor.r, theColor.g, theColor.b, 0xFF};
-    });
-    if (inDepth != 32) {
-        ioStore.SetDepth(inDepth);
-        ASSERT_EQ(ioStore.Update(), noErr);
-    }
+    };
+    PaintStore(ioStore, inWidth, inHeight, theOpaque, inDepth);
 }
 
 // ---- Decoders ------------------------------------------------------------------------

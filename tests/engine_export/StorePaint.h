@@ -11,10 +11,10 @@ struct Rgba {
     bool operator==(const Rgba&) const = default;
 };
 
-// Makes the store 32-bit and sets every pixel to inColorAt(x, y), in whatever
-// channel order the platform keeps.
+// Sets every pixel of a 32-bit store to inColorAt(x, y), row by row, in whatever
+// channel order the platform keeps; then turns the store to inDepth.
 template <class ColorAt>
-void PaintStore(Bitmap& ioStore, int inWidth, int inHeight, ColorAt inColorAt)
+void PaintStore(Bitmap& ioStore, int inWidth, int inHeight, ColorAt inColorAt, std::int32_t inDepth = 32)
 {
     ioStore.SetWidth(inWidth);
     ioStore.SetHeight(inHeight);
@@ -32,4 +32,8 @@ void PaintStore(Bitmap& ioStore, int inWidth, int inHeight, ColorAt inColorAt)
             *Bitmap::AlphaChannel(thePixel, thePixels.mPixelFormat) = theColor.a;
         }
     ioStore.Unlock();
+    if (inDepth != 32) {
+        ioStore.SetDepth(inDepth);
+        ASSERT_EQ(ioStore.Update(), noErr);
+    }
 }
