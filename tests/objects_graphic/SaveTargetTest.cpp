@@ -291,10 +291,10 @@ TEST_P(SaveTargetTest, KeepsHardLinksOwnerGroupAndMode)
 // Each writer saves a picture of its own size, so that every whole file is told apart from a torn one.
 TEST_P(SaveTargetTest, ConcurrentSavesAllSucceedAndNoReaderSeesATornFile)
 {
-    constexpr int kWriters = 3;
-    constexpr int kSaves = 12;
+    constexpr int kWriters = 4;
+    constexpr int kSaves = 20;
     const Saver& theSaver = TheSaver();
-    const auto theSide = [](int inWriter) { return 60 + 25 * inWriter; };
+    const auto theSide = [](int inWriter) { return 200 + 40 * inWriter; };
     std::set<Bytes> theWhole;
     for (int theWriter = 0; theWriter < kWriters; ++theWriter) {
         const std::string theSample = PathOf("sample" + std::to_string(theWriter) + theSaver.mExtension);
