@@ -202,11 +202,11 @@ struct PermissionCase {
     bool mWritable;  // as an in-place open for writing would answer
 };
 
+// Another owner's file the caller may write is written in place, so that the owner stays, and
+// needs nothing of its folder.
 constexpr PermissionCase kPermissionCases[] = {
-    {"own-0644", true, 0644, true},
-    {"own-0444", true, 0444, false},
-    {"root-0644", false, 0644, false},
-    {"root-0666", false, 0666, true},  // written in place: the owner stays
+    {"own-0644", true, 0644, true},   {"own-0444", true, 0444, false},         {"root-0644", false, 0644, false},
+    {"root-0666", false, 0666, true}, {"locked/root-0666", false, 0666, true},
 };
 constexpr uid_t kUnprivileged = 65534;
 
@@ -216,6 +216,7 @@ TEST_P(SaveTargetTest, AnUnprivilegedCallerWritesOnlyWhatItCouldWriteInPlace)
         GTEST_SKIP() << "needs root, to make another owner's files and then drop to an unprivileged user";
     const Saver& theSaver = TheSaver();
     ASSERT_EQ(chmod(mFolder.c_str(), 0777), 0);
+    ASSERT_EQ(mkdir(PathOf("locked").c_str(), 0755), 0);
     std::vector<std::string> thePaths;
     std::vector<Bytes> theOld;
     for (const PermissionCase& theCase : kPermissionCases) {
@@ -252,7 +253,7 @@ TEST_P(SaveTargetTest, AnUnprivilegedCallerWritesOnlyWhatItCouldWriteInPlace)
         EXPECT_EQ(theInfo.st_mode & 07777, theCase.mMode);
         EXPECT_EQ(Contents(thePaths[theIndex]) != theOld[theIndex], theCase.mWritable);
     }
-    EXPECT_EQ(EntryCount(), thePaths.size()) << "a stray was left";
+    EXPECT_EQ(EntryCount(), thePaths.size()) << "a stray was left";  // the locked folder for its file
 }
 
 TEST_P(SaveTargetTest, KeepsHardLinksOwnerGroupAndMode)

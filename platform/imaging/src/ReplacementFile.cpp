@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -233,7 +234,7 @@ int OpenTemporary(const std::string& inFolder, mode_t inMode, std::string& outTe
 void KeepOwnerAndMode(int inFd, const struct stat& inOld)
 {
     const uid_t theOwner = ::geteuid() == 0 ? inOld.st_uid : uid_t(-1);
-    if (::fchown(inFd, theOwner, inOld.st_gid) != 0)
+    if (::fchown(inFd, theOwner, inOld.st_gid) != 0 && theOwner != uid_t(-1))
         (void)::fchown(inFd, uid_t(-1), inOld.st_gid);
     (void)::fchmod(inFd, inOld.st_mode & 07777);
 }
@@ -357,14 +358,21 @@ OSErr ReplacementFile::Begin(const std::string& inPath)
     OldFile theOld;
     if (const OSErr theError = InspectTarget(theTarget, theOld); theError != noErr)
         return theError;
+    const bool theInPlace = theOld.mExists && NeedsInPlace(theOld.mInfo);
     const std::string theFolder = FolderOf(theTarget);
-    SweepStrays(theFolder);
     std::string theTemp;
-    // Until it takes the old file's bits, a replacement is private to the caller.
-    UniqueFd theFd(OpenTemporary(theFolder, theOld.mExists ? 0600 : 0666, theTemp));
+    UniqueFd theFd;
+    if (theInPlace) {
+        // Gathered in memory: an in-place write needs nothing of the folder, as a plain write.
+        theFd = UniqueFd(::memfd_create("vx-write", MFD_CLOEXEC));
+    } else {
+        SweepStrays(theFolder);
+        // Until it takes the old file's bits, a replacement is private to the caller.
+        theFd = UniqueFd(OpenTemporary(theFolder, theOld.mExists ? 0600 : 0666, theTemp));
+    }
     if (!theFd.Valid())
         return ErrorOfErrno(errno);
-    if (theOld.mExists && NeedsInPlace(theOld.mInfo))
+    if (theInPlace)
         mInPlace = std::move(theOld.mFd);
     else if (theOld.mExists)
         KeepOwnerAndMode(theFd.Get(), theOld.mInfo);

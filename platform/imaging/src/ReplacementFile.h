@@ -10,9 +10,9 @@
 // Only a regular file or a new name is written: a folder, device, pipe or socket is refused
 // (EACCES), and so is a file the caller could not open for writing in place. The new file keeps
 // the old one's permission bits, and its owner and group where the caller may set them. A file
-// with other names (hard links), or one whose owner the caller could not give back, is written in
-// place instead, under a lock and after its room is reserved, so that it keeps its links and owner
-// and a full disk still leaves the old content.
+// with other names (hard links), or one whose owner the caller could not give back, is gathered in
+// memory and written in place instead, under a lock and after its room is reserved, so that it
+// keeps its links and owner and a full disk still leaves the old content.
 #pragma once
 
 #include "imaging/Errors.h"
