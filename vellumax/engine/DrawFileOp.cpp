@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "imaging/Errors.h"
+#include "imaging/Files.h"
 #include "imaging/GraphicsImport.h"
 #include "imaging/Memory.h"
 #include "vellumax/engine/Bitmap.h"
@@ -17,6 +19,9 @@
 namespace {
 
 constexpr const char* kUnableToDraw = "Unable to draw file.";
+constexpr const char* kNotAFile = "The path names a folder, device, pipe or socket, not a picture file.";
+constexpr const char* kFileTooBig = "The file is larger than 268435456 bytes, the most a picture file may hold.";
+static_assert(kMaxReadBytes == 268435456);
 // The most pixels a picture may bring to a canvas that has none: the codec
 // layer refuses to decode more, so a store of that size would only be thrown away.
 constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 28;
@@ -111,8 +116,8 @@ void DrawFileOp::Do(Bitmap& inBitmap)
     if (theError == noErr) {
         if (mData != nullptr)
             theError = GetImporterForData(mData, mParameters->Type, theImporter);
-        else
-            theError = GetGraphicsImporterForFile(&mFile, &theImporter);
+        else if ((theError = GetGraphicsImporterForFile(&mFile, &theImporter)) != noErr)
+            ExplainUnreadableFile(OSErr(theError));
     }
     if (theError == noErr)
         theError = DrawPicture(inBitmap, theImporter);
@@ -120,6 +125,16 @@ void DrawFileOp::Do(Bitmap& inBitmap)
     if (theError != noErr)
         mError->SetQuickTimeError(theError);
     mError->AddContext(kUnableToDraw);
+}
+
+void DrawFileOp::ExplainUnreadableFile(OSErr inError)
+{
+    // The file calls' own reasons for refusing a read, named so the limit is clear.
+    const int theReason = FSLastSystemError();
+    if (inError == ioErr && theReason == EINVAL)
+        mError->AddMessage(kNotAFile);
+    else if (inError == memFullErr && theReason == EFBIG)
+        mError->AddMessage(kFileTooBig);
 }
 
 OSErr DrawFileOp::DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter)

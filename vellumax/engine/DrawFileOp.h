@@ -32,6 +32,7 @@ public:
     static void DescribeData(Handle inData, char* outText);
 
 private:
+    void ExplainUnreadableFile(OSErr inError);
     OSErr DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter);
 
     FSSpec mFile{};

@@ -223,3 +223,5 @@ VX_CALL(OSErr, DisposeCodecNameList, (CodecNameSpecListPtr inList), (inList), qt
 
 // Files, added later
 VX_CALL(int, FSLastSystemError, (), (), 0)
+VX_CALL(OSErr, FSpReplaceContents, (const FSSpec* inSpec, const void* inBytes, long inCount),
+        (inSpec, inBytes, inCount), qtmlUninitialized)

@@ -32,7 +32,7 @@ bool Exists(const std::string& inPath)
 // Copies a whole file into an open descriptor; false with errno set on failure.
 bool CopyInto(const std::string& inPath, int inFd)
 {
-    const int theSource = ::open(inPath.c_str(), O_RDONLY | O_CLOEXEC);
+    const int theSource = ::open(inPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (theSource < 0)
         return false;
     char theBuffer[65536];
@@ -68,6 +68,28 @@ bool CopyInto(const std::string& inPath, int inFd)
 
 }  // namespace
 
+OSErr OpenForReading(const std::string& inPath, int& outFd)
+{
+    // Non-blocking, so that a pipe with no writer, or a device, can't hold the caller.
+    UniqueFd theFd(::open(inPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat theInfo {};
+    // A socket, or a device with no driver, can't even be opened.
+    const bool theNoFile = !theFd.Valid() && (errno == ENXIO || errno == ENODEV);
+    if (!theNoFile && (!theFd.Valid() || ::fstat(theFd.Get(), &theInfo) != 0))
+        return ErrorOfErrno(errno);
+    if (theNoFile || !S_ISREG(theInfo.st_mode)) {
+        // Only a regular file holds a picture: a folder, device, pipe or socket is refused.
+        ErrorOfErrno(EINVAL);
+        return ioErr;
+    }
+    if (theInfo.st_size > kMaxReadBytes) {
+        ErrorOfErrno(EFBIG);
+        return memFullErr;
+    }
+    outFd = theFd.Release();
+    return noErr;
+}
+
 FileTable& FileTable::Instance()
 {
     static FileTable sTable;
@@ -88,17 +110,33 @@ FileTable::~FileTable()
     }
 }
 
+// Deletes and creations belong to the thread that made them: each thread's replacement of a file
+// has its own new content, so saves of one file from several threads never meet here, and the
+// last to close wins.
 FileTable::Pending* FileTable::FindPending(const std::string& inPath)
 {
+    const std::thread::id theThread = std::this_thread::get_id();
     for (Pending& thePending : mPending)
-        if (thePending.mPath == inPath)
+        if (thePending.mPath == inPath && thePending.mThread == theThread)
             return &thePending;
     return nullptr;
 }
 
 void FileTable::DropPending(const std::string& inPath)
 {
-    std::erase_if(mPending, [&](const Pending& inPending) { return inPending.mPath == inPath; });
+    const std::thread::id theThread = std::this_thread::get_id();
+    std::erase_if(mPending, [&](const Pending& inPending) {
+        return inPending.mPath == inPath && inPending.mThread == theThread;
+    });
+}
+
+bool FileTable::OpenByThisThread(const std::string& inPath, OpenUse inUse) const
+{
+    const std::thread::id theThread = std::this_thread::get_id();
+    for (const auto& [theRefNum, theFile] : mOpen)
+        if (theFile.mPath == inPath && theFile.mThread == theThread && (inUse == OpenUse::kAny || theFile.mWritable))
+            return true;
+    return false;
 }
 
 void FileTable::FinishDeletedLocked(const std::string* inExceptPath)
@@ -223,9 +261,8 @@ OSErr FileTable::Delete(const FSSpec* inSpec)
         return ErrorOfErrno(errno);
     if (S_ISDIR(theInfo.st_mode))
         return ::rmdir(thePath.c_str()) == 0 ? noErr : ErrorOfErrno(errno);
-    for (const auto& [theRefNum, theFile] : mOpen)
-        if (theFile.mPath == thePath)
-            return fBsyErr;
+    if (OpenByThisThread(thePath, OpenUse::kAny))
+        return fBsyErr;
     if (::access(FolderOf(thePath).c_str(), W_OK | X_OK) != 0)
         return ErrorOfErrno(errno);
     mPending.push_back(Pending{thePath, std::this_thread::get_id(), PendingState::kDeleted, {}});
@@ -291,6 +328,7 @@ OSErr FileTable::Open(const FSSpec* inSpec, char inPermission, short* outRefNum)
     OpenFile theFile;
     theFile.mPath = thePath;
     theFile.mWritable = inPermission != fsRdPerm;
+    theFile.mThread = std::this_thread::get_id();
     if (Pending* thePending = FindPending(thePath)) {
         if (thePending->mState != PendingState::kCreated || !theFile.mWritable)
             return thePending->mState == PendingState::kOpen ? fBsyErr : fnfErr;
@@ -298,13 +336,11 @@ OSErr FileTable::Open(const FSSpec* inSpec, char inPermission, short* outRefNum)
         theFile.mFd = theFile.mReplacement.Fd();
         thePending->mState = PendingState::kOpen;
     } else if (!theFile.mWritable) {
-        theFile.mFd = ::open(thePath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (theFile.mFd < 0)
-            return ErrorOfErrno(errno);
+        if (const OSErr theError = OpenForReading(thePath, theFile.mFd); theError != noErr)
+            return theError;
     } else {
-        for (const auto& [theOther, theOpen] : mOpen)
-            if (theOpen.mPath == thePath && theOpen.mWritable)
-                return opWrErr;
+        if (OpenByThisThread(thePath, OpenUse::kWriting))
+            return opWrErr;
         if (!Exists(thePath))
             return fnfErr;
         if (const OSErr theError = theFile.mReplacement.Begin(thePath); theError != noErr)
@@ -448,6 +484,14 @@ OSErr FSRead(short inRefNum, long* ioCount, void* outBuffer)
 {
     ClearSystemError();
     return FileTable::Instance().Read(inRefNum, ioCount, outBuffer);
+}
+
+OSErr FSpReplaceContents(const FSSpec* inSpec, const void* inBytes, long inCount)
+{
+    ClearSystemError();
+    if (inSpec == nullptr || inCount < 0 || (inBytes == nullptr && inCount > 0))
+        return paramErr;
+    return ReplaceContents(inSpec->path, inBytes, std::size_t(inCount));
 }
 
 OSErr FSClose(short inRefNum)

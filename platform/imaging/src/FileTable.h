@@ -12,6 +12,9 @@
 
 namespace vximaging {
 
+// Opens a file for reading: a regular file of at most kMaxReadBytes, never blocking.
+OSErr OpenForReading(const std::string& inPath, int& outFd);
+
 class FileTable {
 public:
     static FileTable& Instance();
@@ -30,6 +33,7 @@ public:
 
 private:
     enum class PendingState { kDeleted, kCreated, kOpen };
+    enum class OpenUse { kAny, kWriting };
     struct Pending {
         std::string mPath;
         std::thread::id mThread;
@@ -41,6 +45,7 @@ private:
         std::string mPath;
         ReplacementFile mReplacement;  // inactive when the file is read in place
         bool mWritable = false;
+        std::thread::id mThread;
         OSErr mFailure = noErr;
     };
 
@@ -48,6 +53,7 @@ private:
     void FinishDeletedLocked(const std::string* inExceptPath);
     Pending* FindPending(const std::string& inPath);
     void DropPending(const std::string& inPath);
+    bool OpenByThisThread(const std::string& inPath, OpenUse inUse) const;
     std::int32_t FolderId(const std::string& inFolder);
     OSErr FillSpec(const std::string& inPath, FSSpec* outSpec);
     short NextRefNum();

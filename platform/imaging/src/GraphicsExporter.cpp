@@ -17,8 +17,6 @@ ComponentResult ResultOf(vx::codecs::Status inStatus)
     return ComponentResult(static_cast<std::int32_t>(inStatus));
 }
 
-constexpr OSType kUnknownFileType = FourCharCode("????");
-
 }  // namespace
 
 std::unique_ptr<ComponentImpl> GraphicsExporter::Make(const vx::codecs::Codec* inCodec)
@@ -91,26 +89,7 @@ ComponentResult GraphicsExporter::ExportDoExport(unsigned long* outActualSizeWri
 
 ComponentResult GraphicsExporter::WriteFile(const std::vector<std::uint8_t>& inBytes)
 {
-    // Deleting first makes the creation a replacement: the old file stays until the close succeeds.
-    OSErr theError = vximaging::FSpDelete(&mFile);
-    const bool theIsNew = theError == fnfErr;
-    if (theError != noErr && !theIsNew)
-        return theError;
-    if ((theError = vximaging::FSpCreate(&mFile, kUnknownFileType, kUnknownFileType, smSystemScript)) != noErr)
-        return theError;
-    short theRefNum = 0;
-    theError = vximaging::FSpOpenDF(&mFile, fsWrPerm, &theRefNum);
-    if (theError == noErr) {
-        long theCount = long(inBytes.size());
-        theError = vximaging::FSWrite(theRefNum, &theCount, inBytes.data());
-        const OSErr theCloseError = vximaging::FSClose(theRefNum);
-        if (theError == noErr)
-            theError = theCloseError;
-    }
-    // A file this export created holds nothing useful after a failure.
-    if (theError != noErr && theIsNew)
-        vximaging::FSpDelete(&mFile);
-    return theError;
+    return vximaging::FSpReplaceContents(&mFile, inBytes.data(), long(inBytes.size()));
 }
 
 ComponentResult GraphicsExporter::ExportGetDefaultFileNameExtension(OSType* outExtension)

@@ -3,6 +3,7 @@
 
 #include "Impl.h"
 #include "ReducedDecode.h"
+#include "ReplacementFile.h"
 #include "Worlds.h"
 
 #include "codecs/Codec.h"
@@ -10,6 +11,7 @@
 #include "codecs/CodecRegistry.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <strings.h>
 
@@ -44,28 +46,36 @@ void SetPascal(unsigned char* outText, std::size_t inCapacity, std::string_view 
     std::memcpy(outText + 1, inText.data(), theLength);
 }
 
-// The picture file's bytes, read through the file calls (so a pending replacement is honoured).
+// The picture file's bytes, read through the file calls (so a pending replacement is honoured),
+// never more than kMaxReadBytes even when the file grows while it is read.
 OSErr ReadWholeFile(const FSSpec* inFile, std::string& outBytes)
 {
     short theRefNum = 0;
     if (const OSErr theError = vximaging::FSpOpenDF(inFile, fsRdPerm, &theRefNum); theError != noErr)
         return theError;
     OSErr theError = noErr;
+    int theSystemError = 0;
     for (;;) {
         const std::size_t theOld = outBytes.size();
-        if (theOld > std::size_t(kMaxHandleSize)) {
+        if (theOld > std::size_t(kMaxReadBytes)) {
             theError = memFullErr;
+            theSystemError = EFBIG;
             break;
         }
         outBytes.resize(theOld + kReadChunk);
         long theCount = kReadChunk;
         theError = vximaging::FSRead(theRefNum, &theCount, outBytes.data() + theOld);
+        theSystemError = vximaging::FSLastSystemError();
         outBytes.resize(theOld + std::size_t(theCount));
         if (theError != noErr)
             break;
     }
     vximaging::FSClose(theRefNum);
-    return theError == eofErr ? noErr : theError;
+    if (theError == eofErr)
+        return noErr;
+    // The close cleared the reason of the failed read; callers read it after this call.
+    ErrorOfErrno(theSystemError);
+    return theError;
 }
 
 bool ExtensionListed(std::string_view inList, std::string_view inExtension)

@@ -14,14 +14,18 @@
 //
 // The new content is written into an unnamed file of the folder and linked in only when complete, so a
 // process killed while writing leaves nothing behind, never a half-written file under the real name
-// (where the file system has no unnamed files, a hidden .vx-write-XXXXXX file stands in). A symbolic
-// link at the path is followed: the file it names is replaced and the link kept. The new file takes
-// the old one's permission bits; any name the folder accepts can be written.
+// (where unnamed files can't be linked in, a hidden .vx-write-XXXXXX file stands in, and those of
+// killed writers are swept once a minute old). A symbolic link at the path is followed: the file it
+// names is replaced and the link kept. Deletes and creations are the calling thread's own, so that
+// other threads' saves of the same file never meet them. Writes take only what FSpReplaceContents
+// takes, and keep what it keeps; any name the folder accepts can be written.
 #pragma once
 
 #include "imaging/MacTypes.h"
 
 constexpr int kFSSpecPathMax = 4096;
+// The most bytes a file opened for reading may hold (256 MiB): pictures are read whole.
+constexpr long kMaxReadBytes = 256L << 20;
 
 struct FSSpec {
     std::int16_t vRefNum;       // volume: the device number, truncated
@@ -47,12 +51,23 @@ OSErr FSpDelete(const FSSpec* inSpec);
 // Creator and type are accepted and not stored. -48 when the file exists. A new file appears at
 // the thread's FSClose of it, whole, or empty when the thread stops the platform without opening it.
 OSErr FSpCreate(const FSSpec* inSpec, OSType inCreator, OSType inType, ScriptCode inScriptTag);
+// Reading opens without blocking and takes only a regular file: anything else gives -36 (system
+// error EINVAL), a file over kMaxReadBytes -108 (system error EFBIG).
 OSErr FSpOpenDF(const FSSpec* inSpec, char inPermission, short* outRefNum);
 // ioCount: bytes to write in, bytes written out. Writes at the current position (0 after open).
 OSErr FSWrite(short inRefNum, long* ioCount, const void* inBuffer);
 OSErr FSRead(short inRefNum, long* ioCount, void* outBuffer);
 // Returns the first write error of the file when there was one (its data was discarded).
 OSErr FSClose(short inRefNum);
+// The one writer of whole files: inCount bytes become the file's whole content, all or nothing,
+// with no delete, create or open (so saves of one file from several threads or processes never
+// meet: the last to finish wins, and a reader sees the old file or the whole new one). Only a
+// regular file or a new name is written; a folder, device, pipe or socket, or a file the caller
+// could not open for writing in place, is refused with -54 (EACCES, or the open's own reason, as
+// FSLastSystemError). The file keeps its mode, and its owner and group where the caller may set
+// them; a file with several links, or one whose owner the caller could not give back, is written
+// in place under a lock once its room is reserved.
+OSErr FSpReplaceContents(const FSSpec* inSpec, const void* inBytes, long inCount);
 // The system's error number (errno) behind the calling thread's last file call when that call
 // failed for a reason of the system; 0 when it succeeded or failed for a reason of its own (a
 // file another write holds, say). Callers that report the system's own texts read it here.
