@@ -17,6 +17,7 @@
 #include "vellumax/engine/FontMatching.h"
 #include "vellumax/engine/InvertOp.h"
 #include "vellumax/engine/Operation.h"
+#include "vellumax/engine/PixelsOnTrial.h"
 #include "vellumax/engine/SetChannelOp.h"
 #include "vellumax/errors/ComError.h"
 #include "vellumax/errors/ComErrors.h"
@@ -226,10 +227,14 @@ PatternBitmap Canvas::PatternForRun()
 
 HRESULT Canvas::RunOperation(Operation& inOperation, Bitmap& inBitmap)
 {
+    // Operations give a canvas without pixels its default size before they
+    // know whether they can finish; a failed call takes that back.
+    PixelsOnTrial theTrial(inBitmap);
     inOperation.Run(inBitmap, Operation::RunCheck::kRecordAndCheck);
     ErrorReport& theError = *inOperation.GetErrorReport();
     if (theError.HasError())
         return Raise(theError.Message());
+    theTrial.Keep();
     return S_OK;
 }
 
