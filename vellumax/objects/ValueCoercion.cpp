@@ -1,5 +1,7 @@
 #include "vellumax/objects/ValueCoercion.h"
 
+#include <cmath>
+
 #include <automation/Strings.h>
 #include <automation/Variant.h>
 
@@ -33,6 +35,10 @@ float SingleFromVariant(const VARIANT& inValue)
         Coerce(inValue, VT_R4, &theNumber);
         theValue = theNumber.fltVal;
     }
+    // What the integer coercions answer for the same value: a NaN would
+    // otherwise pass every clamp and be stored as 0.
+    if (!std::isfinite(theValue))
+        throw ComError(DISP_E_OVERFLOW);
     return theValue;
 }
 

@@ -11,7 +11,8 @@
 // The value as text (UTF-8), references followed; a text holding a NUL throws
 // ComError(E_INVALIDARG) rather than being cut short there (ScriptText).
 std::string TextFromVariant(const VARIANT& inValue);
-// The value as a single-precision number; a VT_R4 is taken as it is.
+// The value as a single-precision number; a VT_R4 is taken as it is. NaN and
+// the infinities throw ComError(DISP_E_OVERFLOW).
 float SingleFromVariant(const VARIANT& inValue);
 // The value as a 32-bit integer. A number given as text holding a NUL is
 // refused as any text is (E_INVALIDARG), here and in SingleFromVariant.
