@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include <vellumax/IXColor.h>
@@ -95,6 +97,22 @@ TEST_F(XColorTest, PercentagesAreClamped)
     for (const auto& theRow : kRows) {
         ASSERT_TRUE(mColor.Put(theRow.mMember, theRow.mPut)) << theRow.mMember;
         EXPECT_NEAR(mColor.Get(theRow.mMember).AsDouble(), theRow.mGet, 0.01) << theRow.mMember << " " << theRow.mPut;
+    }
+}
+
+// A non-finite number is refused as the integer members refuse it, by every
+// component and in every form it arrives in; the colour stays as it was.
+TEST_F(XColorTest, NonFinitePercentagesAreRefused)
+{
+    ASSERT_TRUE(mColor.Put("String", "50,25,75,60"));
+    const double kInfinity = std::numeric_limits<double>::infinity();
+    for (const char* theMember : {"Red", "Green", "Blue", "Alpha"}) {
+        for (const vx::Variant& theValue : {vx::Variant(std::nan("")), vx::Variant(kInfinity), vx::Variant(-kInfinity),
+                                            vx::Variant(std::numeric_limits<float>::quiet_NaN())}) {
+            EXPECT_FALSE(mColor.Put(theMember, theValue)) << theMember << " " << theValue.AsString();
+            EXPECT_EQ(mColor.LastError().mCode, DISP_E_OVERFLOW) << theMember << " " << theValue.AsString();
+            EXPECT_EQ(Text(), "50.0,25.0,75.0,60.0") << theMember << " " << theValue.AsString();
+        }
     }
 }
 

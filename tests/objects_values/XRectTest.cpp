@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 
 #include <vellumax/IXRect.h>
 
@@ -112,13 +113,31 @@ TEST_F(XRectTest, EdgesAreStoredWithoutBounds)
     EXPECT_EQ(Number("Width"), -10000);
 }
 
-TEST_F(XRectTest, SizeWrapsLikeThirtyTwoBitArithmetic)
+// A size is the exact difference of its edges; one that a 32-bit integer can't
+// hold is refused with the overflow code and its text, never wrapped.
+TEST_F(XRectTest, SizeIsExactOrRefusedAsOverflow)
 {
-    ASSERT_TRUE(mRect.Put("left", -1));
-    ASSERT_TRUE(mRect.Put("right", INT_MAX));
-    EXPECT_EQ(Number("Width"), INT_MIN);
-    ASSERT_TRUE(mRect.Put("top", INT_MIN));
-    EXPECT_EQ(Number("Height"), INT_MIN);
+    const long long kEdges[] = {INT_MIN, INT_MIN + 1, -2, -1, 0, 1, INT_MAX - 1, INT_MAX};
+    for (const long long theFrom : kEdges) {
+        for (const long long theTo : kEdges) {
+            ASSERT_TRUE(mRect.Put("left", LONG(theFrom)));
+            ASSERT_TRUE(mRect.Put("right", LONG(theTo)));
+            ASSERT_TRUE(mRect.Put("top", LONG(theTo)));
+            ASSERT_TRUE(mRect.Put("bottom", LONG(theFrom)));
+            const long long theWidth = theTo - theFrom;
+            for (const auto& [theMember, theSize] : {std::pair{"Width", theWidth}, std::pair{"Height", -theWidth}}) {
+                const vx::Variant theValue = mRect.Get(theMember);
+                if (theSize >= INT_MIN && theSize <= INT_MAX) {
+                    ASSERT_TRUE(mRect.Ok()) << theMember << theFrom << "," << theTo;
+                    EXPECT_EQ(theValue.AsLong(), theSize) << theMember << theFrom << "," << theTo;
+                } else {
+                    EXPECT_EQ(mRect.LastError().mCode, DISP_E_OVERFLOW) << theMember << theFrom << "," << theTo;
+                    EXPECT_EQ(mRect.LastError().mDescription, "Overflow.");
+                    EXPECT_EQ(mRect.LastError().mSource, "Vellumax.XRect.1");
+                }
+            }
+        }
+    }
 }
 
 TEST_F(XRectTest, FailedCoercionReturnsItsOwnCodeWithoutDescription)

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vellumax/params/Parameters.h"
@@ -290,6 +291,22 @@ TEST(FontLists, KeptAsGivenNewestLast)
     theParams.AddFontList("System");
     EXPECT_EQ(theParams.Parse("textfont='' textfont=System"), 0);
     EXPECT_EQ(theParams.FontLists, (std::vector<std::string>{"", "System"}));
+}
+
+// The reference's limit on points: one value holds 64 one-digit pairs and 32
+// three-digit ones; one pair more no longer fits the value.
+TEST(Keywords, PointsAreBoundByTheLengthOfOneValue)
+{
+    const auto thePoints = [](int inPairs, const char* inCoordinate) {
+        std::string theList;
+        for (int i = 0; i < 2 * inPairs; ++i)
+            theList += (i == 0 ? "" : ",") + std::string(inCoordinate);
+        return "points=" + theList;
+    };
+    for (const auto& [theCoordinate, thePairs] : {std::pair{"7", 64}, std::pair{"100", 32}}) {
+        EXPECT_EQ(Parsed(thePoints(thePairs, theCoordinate))->PointCount, thePairs) << theCoordinate;
+        Parsed(thePoints(thePairs + 1, theCoordinate), 4);
+    }
 }
 
 }  // namespace

@@ -101,6 +101,18 @@ void AddWords(ReferenceModel& ioModel, WordList inList, const char* inTitle, con
         theList.mWords.emplace_back(theWords[i].word, theWords[i].value);
 }
 
+// The points all travel in one value of a parameter string, so its length
+// bounds them well below what the record holds: n pairs of d-digit
+// coordinates take 2n(d + 1) - 1 characters.
+std::string PointsLimit()
+{
+    const std::size_t theValue = ParameterParser::kTokenCapacity - 1;
+    const auto thePairs = [&](std::size_t inDigits) { return std::to_string((theValue + 1) / (2 * (inDigits + 1))); };
+    static_assert((ParameterParser::kTokenCapacity - 1 + 1) / 4 <= Parameters::kMaxPoints);
+    return "as many x,y pairs as fit in one value of " + std::to_string(theValue) + " characters: " + thePairs(1) +
+           " with one-digit coordinates, " + thePairs(3) + " with three-digit ones";
+}
+
 }  // namespace
 
 bool MemberModel::HasRetval() const
@@ -187,7 +199,7 @@ bool GatherModel(ReferenceModel& outModel, std::string& outProblem)
         {"canvas side", "1 to " + std::to_string(Bitmap::kMaxSide) + " pixels"},
         {"parameter name or value",
          std::to_string(ParameterParser::kTokenCapacity - 1) + " characters (bytes of UTF-8)"},
-        {"points of one shape", std::to_string(Parameters::kMaxPoints) + " pairs"},
+        {"points of one shape", PointsLimit()},
         {"a coordinate in points, rect, pos and other lists", "-32767 to 32766"},
         {"list separator", std::string(1, ListSeparator)},
         {"font face name used", std::to_string(Parameters::kFaceNameLength) + " characters"},

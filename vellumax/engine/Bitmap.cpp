@@ -270,6 +270,10 @@ OSErr Bitmap::EnsurePixels(std::int32_t inWidth, std::int32_t inHeight, std::int
     if (theError != noErr || mWorld != nullptr)
         return theError;
 
+    // A size the store can't take is not kept: the fields stay as they were.
+    const std::int32_t theOldWidth = mWidth;
+    const std::int32_t theOldHeight = mHeight;
+    const std::int32_t theOldDepth = mDepth;
     const float theRatio = float(inWidth) / float(inHeight);
     // Clamped before the conversion, so that a far-off proportion can't
     // overflow; anything above kMaxSide is then refused by Update.
@@ -291,7 +295,12 @@ OSErr Bitmap::EnsurePixels(std::int32_t inWidth, std::int32_t inHeight, std::int
 
     theError = Update();
     if (theError == noErr && mWorld == nullptr)
-        return paramErr;
+        theError = paramErr;
+    if (theError != noErr) {
+        mWidth = theOldWidth;
+        mHeight = theOldHeight;
+        mDepth = theOldDepth;
+    }
     return theError;
 }
 

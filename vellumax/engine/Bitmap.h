@@ -80,6 +80,7 @@ public:
     std::string TakePixelLimitMessage() { return std::exchange(mPixelLimitMessage, {}); }
     // Gives a store without pixels a size (keeping the proportions of inWidth ×
     // inHeight for a side already set) and pixels; inDepth < 0 keeps the depth.
+    // On failure the size and depth fields are those of before.
     OSErr EnsurePixels(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inDepth);
     // Releases the pixels: width 0, height 0, depth 32. Without pixels, nothing changes.
     void Free();

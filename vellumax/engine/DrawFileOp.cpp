@@ -12,6 +12,7 @@
 #include "imaging/Memory.h"
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/engine/DrawingTransform.h"
+#include "vellumax/engine/PixelsOnTrial.h"
 #include "vellumax/engine/ShortRect.h"
 #include "vellumax/errors/Settings.h"
 #include "vellumax/formats/QTUtils.h"
@@ -25,40 +26,6 @@ static_assert(kMaxReadBytes == 268435456);
 // The most pixels a picture may bring to a canvas that has none: the codec
 // layer refuses to decode more, so a store of that size would only be thrown away.
 constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 28;
-
-// The logical fields of a store without pixels, put back when a picture that
-// sized it could not be drawn after all.
-class PixelsOnTrial {
-public:
-    explicit PixelsOnTrial(Bitmap& inBitmap)
-        : mBitmap(inBitmap),
-          mHadPixels(inBitmap.HasPixels()),
-          mWidth(inBitmap.GetWidth()),
-          mHeight(inBitmap.GetHeight()),
-          mDepth(inBitmap.GetDepth())
-    {
-    }
-    PixelsOnTrial(const PixelsOnTrial&) = delete;
-    PixelsOnTrial& operator=(const PixelsOnTrial&) = delete;
-    ~PixelsOnTrial()
-    {
-        if (mKeep || mHadPixels)
-            return;
-        mBitmap.Free();
-        mBitmap.SetWidth(mWidth);
-        mBitmap.SetHeight(mHeight);
-        mBitmap.SetDepth(mDepth);
-    }
-    void Keep() { mKeep = true; }
-
-private:
-    Bitmap& mBitmap;
-    bool mHadPixels;
-    std::int32_t mWidth;
-    std::int32_t mHeight;
-    std::int32_t mDepth;
-    bool mKeep = false;
-};
 
 }  // namespace
 

@@ -41,8 +41,15 @@ void SetChannelOp::SetChannelName(const char* inName)
 void SetChannelOp::Do(Bitmap& inBitmap)
 {
     GdiSetLastError(0);
-    inBitmap.SetDepth(kStoreDepth);
-    OSErr theError = inBitmap.EnsurePixels(kDefaultSide, kDefaultSide, -1);
+    // A store without pixels is made 32 bits deep at once (the canvas frame
+    // takes that back if the call fails); one with pixels keeps its depth
+    // until the source has been read and reduced, so that a source that can't
+    // give its pixels leaves it as it was.
+    OSErr theError = noErr;
+    if (!inBitmap.HasPixels()) {
+        inBitmap.SetDepth(kStoreDepth);
+        theError = inBitmap.EnsurePixels(kDefaultSide, kDefaultSide, -1);
+    }
     HRESULT theComError = S_OK;
     if (theError == noErr) {
         HBITMAP theSource = 0;
@@ -63,22 +70,33 @@ OSErr SetChannelOp::ReplaceChannel(Bitmap& inBitmap, HBITMAP inSource, std::int3
 {
     Bitmap theScratch;
     OSErr theError = theScratch.EnsurePixels(inBitmap.GetWidth(), inBitmap.GetHeight(), kIntensityDepth);
-    if (theError != noErr)
-        return theError;
-    theError = inBitmap.HasPixels() ? noErr : paramErr;
     if (theError == noErr)
         theError =
             theScratch.DrawWindowsBitmapMapped(inSource, LongRect{0, 0, inWidth, inHeight}, theScratch.GetBounds());
     if (theError != noErr)
         return theError;
+    // The source handle may be the store's own: it is not used past this re-fit.
+    const std::int32_t theOldDepth = inBitmap.GetDepth();
+    inBitmap.SetDepth(kStoreDepth);
+    theError = inBitmap.Update();
+    if (theError == noErr)
+        theError = ReplaceFromScratch(inBitmap, theScratch);
+    if (theError != noErr && theOldDepth != kStoreDepth) {
+        inBitmap.SetDepth(theOldDepth);
+        inBitmap.Update();
+    }
+    return theError;
+}
 
+OSErr SetChannelOp::ReplaceFromScratch(Bitmap& inBitmap, Bitmap& inScratch)
+{
     Bitmap::PixelAccess theChannel;
     Bitmap::PixelAccess theRgb;
-    const Bitmap::PixelLock theChannelLock(theScratch, theChannel);
+    const Bitmap::PixelLock theChannelLock(inScratch, theChannel);
     const Bitmap::PixelLock theRgbLock(inBitmap, theRgb);
     if (!theChannelLock.IsLocked() || !theRgbLock.IsLocked())
         return paramErr;
-    const CTabHandle theColors = (*GetGWorldPixMap(theScratch.GetGWorld()))->pmTable;
+    const CTabHandle theColors = (*GetGWorldPixMap(inScratch.GetGWorld()))->pmTable;
     if (theChannel.mBitsPerPixel != kIntensityDepth || theRgb.mBitsPerPixel != kStoreDepth || theColors == nullptr ||
         *theColors == nullptr || (*theColors)->ctSize >= kGreyCount)
         return paramErr;

@@ -23,10 +23,12 @@ public:
     virtual void SetChannelName(const char* inName);
 
 private:
-    // Steps after the store is 32 bits deep: the scratch reduction and the
-    // channel replacement. Returns the platform's code; Windows errors go to
-    // the drawing layer's last error.
+    // The scratch reduction of the source, the store made 32 bits deep, and
+    // the channel replacement. Returns the platform's code; Windows errors go
+    // to the drawing layer's last error.
     OSErr ReplaceChannel(Bitmap& inBitmap, HBITMAP inSource, std::int32_t inWidth, std::int32_t inHeight);
+    // The replacement itself, from the reduced source in inScratch.
+    OSErr ReplaceFromScratch(Bitmap& inBitmap, Bitmap& inScratch);
 
     std::int32_t mChannel = kRedChannel;
     SourceCanvas mSource;

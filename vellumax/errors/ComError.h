@@ -8,11 +8,18 @@
 
 class ComError : public std::exception {
 public:
-    explicit ComError(HRESULT inCode) : mCode(inCode) {}
+    // How a frame that hands a coercion's code back bare (the value objects,
+    // the upload objects) reports this one: bare, or with the system's text
+    // for the code as its description.
+    enum class Report { kBare, kDescribed };
+
+    explicit ComError(HRESULT inCode, Report inReport = Report::kBare) : mCode(inCode), mReport(inReport) {}
 
     HRESULT Error() const { return mCode; }
+    bool IsDescribed() const { return mReport == Report::kDescribed; }
     const char* what() const noexcept override { return "ComError"; }
 
 private:
     HRESULT mCode;
+    Report mReport;
 };

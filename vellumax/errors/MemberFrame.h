@@ -1,6 +1,7 @@
 // The frame of every get, put and method of the value objects and the upload
 // objects: processor faults become SException, a failed coercion returns its own
-// code without a description, anything else is raised as a COM error.
+// code without a description (a refused text with the code's text), anything
+// else is raised as a COM error.
 #pragma once
 
 #include <source_location>
@@ -12,6 +13,7 @@
 
 #include "vellumax/errors/ComError.h"
 #include "vellumax/errors/ComErrors.h"
+#include "vellumax/errors/ErrorTexts.h"
 #include "vellumax/errors/SException.h"
 
 // Who reports: the interface and the ProgID of the error information. A fault
@@ -32,6 +34,8 @@ HRESULT GuardedMember(const MemberFrameIdentity& inWho, Body&& inBody,
     try {
         return inBody();
     } catch (const ComError& inError) {
+        if (inError.IsDescribed())
+            return RaiseComError(ComErrorText(inError.Error()), inError.Error(), inWho.mIid, inWho.mProgId);
         return inError.Error();
     } catch (SException& inFault) {
         return inWho.Raise(inFault.Describe(inWhere));

@@ -17,6 +17,7 @@
 #include "vellumax/engine/FontMatching.h"
 #include "vellumax/engine/InvertOp.h"
 #include "vellumax/engine/Operation.h"
+#include "vellumax/engine/PixelsOnTrial.h"
 #include "vellumax/engine/SetChannelOp.h"
 #include "vellumax/errors/ComError.h"
 #include "vellumax/errors/ComErrors.h"
@@ -226,10 +227,14 @@ PatternBitmap Canvas::PatternForRun()
 
 HRESULT Canvas::RunOperation(Operation& inOperation, Bitmap& inBitmap)
 {
+    // Operations give a canvas without pixels its default size before they
+    // know whether they can finish; a failed call takes that back.
+    PixelsOnTrial theTrial(inBitmap);
     inOperation.Run(inBitmap, Operation::RunCheck::kRecordAndCheck);
     ErrorReport& theError = *inOperation.GetErrorReport();
     if (theError.HasError())
         return Raise(theError.Message());
+    theTrial.Keep();
     return S_OK;
 }
 
@@ -330,8 +335,8 @@ HRESULT Canvas::DrawFile(VARIANT* inSrc, VARIANT* inParams, VARIANT* outRect)
         if (inSrc == nullptr || inParams == nullptr)
             return E_POINTER;
         ResetOut(outRect);
-        const std::string thePath = WholeTextFromVariant(*inSrc);
-        const std::string theParams = WholeTextFromVariant(*inParams);
+        const std::string thePath = TextFromVariant(*inSrc);
+        const std::string theParams = TextFromVariant(*inParams);
         DrawFileOp theOperation("Draw File:");
         ApplyCanvasDefaults(theOperation);
         theOperation.SetFile(thePath.c_str());
@@ -348,8 +353,8 @@ HRESULT Canvas::DrawData(VARIANT* inSrc, VARIANT* inType, VARIANT* inParams, VAR
         DrawFileOp theOperation("Draw Data:");
         // Owned by the operation at once, so that a later conversion failure can't leak it.
         theOperation.SetData(DataFromVariant(*inSrc));
-        const std::string theType = WholeTextFromVariant(*inType);
-        const std::string theParams = WholeTextFromVariant(*inParams);
+        const std::string theType = TextFromVariant(*inType);
+        const std::string theParams = TextFromVariant(*inParams);
         ApplyCanvasDefaults(theOperation);
         theOperation.SetType(theType.c_str());
         return RunDrawing(theOperation, theParams, outRect);
@@ -362,8 +367,8 @@ HRESULT Canvas::DrawShape(VARIANT* inShape, VARIANT* inParams, VARIANT* outRect)
         if (inShape == nullptr || inParams == nullptr)
             return E_POINTER;
         ResetOut(outRect);
-        const std::string theShape = WholeTextFromVariant(*inShape);
-        const std::string theParams = WholeTextFromVariant(*inParams);
+        const std::string theShape = TextFromVariant(*inShape);
+        const std::string theParams = TextFromVariant(*inParams);
         DrawShapeOp theOperation;
         ApplyCanvasDefaults(theOperation);
         theOperation.SetShape(theShape.c_str());
@@ -378,7 +383,7 @@ HRESULT Canvas::DrawText(VARIANT* inText, VARIANT* inParams, VARIANT* outRect)
             return E_POINTER;
         ResetOut(outRect);
         const std::string theText = TextFromVariant(*inText);
-        const std::string theParams = WholeTextFromVariant(*inParams);
+        const std::string theParams = TextFromVariant(*inParams);
         DrawGDIShape theOperation("Draw Text:", DrawGDIShape::Primitives::kDirect);
         ApplyCanvasDefaults(theOperation);
         theOperation.SetText(theText.c_str());
@@ -396,7 +401,7 @@ HRESULT Canvas::DrawCanvas(VARIANT* inCanvas, VARIANT* inParams, VARIANT* outRec
         VARIANT theHolder;
         IDispatch* theObject = ObjectFromVariant(*inCanvas, theHolder);
         const vx::ComVariant theSource = vx::ComVariant::Attach(theHolder);
-        const std::string theParams = WholeTextFromVariant(*inParams);
+        const std::string theParams = TextFromVariant(*inParams);
         DrawCanvasOp theOperation;
         ApplyCanvasDefaults(theOperation);
         theOperation.SetSource(theObject);
@@ -413,7 +418,7 @@ HRESULT Canvas::TextArea(VARIANT* inText, VARIANT* inParams, VARIANT* outWidth, 
         ResetOut(outHeight);
         ResetOut(outLineH);
         const std::string theText = TextFromVariant(*inText);
-        const std::string theParams = WholeTextFromVariant(*inParams);
+        const std::string theParams = TextFromVariant(*inParams);
         DrawGDIShape theOperation("Text Area:", DrawGDIShape::Primitives::kDirect);
         ApplyCanvasDefaults(theOperation);
         theOperation.SetText(theText.c_str());
@@ -441,7 +446,7 @@ HRESULT Canvas::TextLength(VARIANT* inText, VARIANT* inParams, VARIANT* outVal)
             return E_POINTER;
         ResetOut(outVal);
         const std::string theText = TextFromVariant(*inText);
-        const std::string theParams = WholeTextFromVariant(*inParams);
+        const std::string theParams = TextFromVariant(*inParams);
         Bitmap theScratch;
         theScratch.SetWidth(kScratchSide);
         theScratch.SetHeight(kScratchSide);
@@ -467,8 +472,8 @@ HRESULT Canvas::SaveAs(VARIANT* inFilePath, VARIANT* inParams)
     return Frame([&] {
         if (inFilePath == nullptr || inParams == nullptr)
             return E_POINTER;
-        const std::string thePath = WholeTextFromVariant(*inFilePath);
-        const std::string theParams = WholeTextFromVariant(*inParams);
+        const std::string thePath = TextFromVariant(*inFilePath);
+        const std::string theParams = TextFromVariant(*inParams);
         ExportOperation theOperation("Save As:");
         ApplyCanvasDefaults(theOperation);
         theOperation.SetFile(thePath.c_str());
@@ -483,8 +488,8 @@ HRESULT Canvas::GetAs(VARIANT* inType, VARIANT* inParams, VARIANT* outData)
         if (inType == nullptr || inParams == nullptr || outData == nullptr)
             return E_POINTER;
         VariantInit(outData);
-        const std::string theType = WholeTextFromVariant(*inType);
-        const std::string theParams = WholeTextFromVariant(*inParams);
+        const std::string theType = TextFromVariant(*inType);
+        const std::string theParams = TextFromVariant(*inParams);
         ExportOperation theOperation("Get As:");
         ApplyCanvasDefaults(theOperation);
         theOperation.SetType(theType.c_str());

@@ -1,9 +1,12 @@
 #include "vellumax/objects/ValueCoercion.h"
 
+#include <cmath>
+
 #include <automation/Strings.h>
 #include <automation/Variant.h>
 
 #include "vellumax/errors/ComError.h"
+#include "vellumax/errors/ScriptText.h"
 
 namespace {
 
@@ -20,35 +23,28 @@ void Coerce(const VARIANT& inValue, VARTYPE inType, VARIANT* outValue)
 
 std::string TextFromVariant(const VARIANT& inValue)
 {
-    // Text is read in place: coercing would only copy it.
-    if (inValue.vt == VT_BSTR)
-        return UTF8FromBSTR(inValue.bstrVal);
-    VARIANT theText;
-    Coerce(inValue, VT_BSTR, &theText);
-    std::string theUtf8 = UTF8FromBSTR(theText.bstrVal);
-    VariantClear(&theText);
-    return theUtf8;
-}
-
-std::string WholeTextFromVariant(const VARIANT& inValue)
-{
-    std::string theText = TextFromVariant(inValue);
-    if (theText.find('\0') != std::string::npos)
-        throw ComError(E_INVALIDARG);
-    return theText;
+    return ScriptTextUtf8(inValue);
 }
 
 float SingleFromVariant(const VARIANT& inValue)
 {
-    if (inValue.vt == VT_R4)
-        return inValue.fltVal;
-    VARIANT theNumber;
-    Coerce(inValue, VT_R4, &theNumber);
-    return theNumber.fltVal;
+    CheckScriptText(inValue);
+    float theValue = inValue.fltVal;
+    if (inValue.vt != VT_R4) {
+        VARIANT theNumber;
+        Coerce(inValue, VT_R4, &theNumber);
+        theValue = theNumber.fltVal;
+    }
+    // What the integer coercions answer for the same value: a NaN would
+    // otherwise pass every clamp and be stored as 0.
+    if (!std::isfinite(theValue))
+        throw ComError(DISP_E_OVERFLOW);
+    return theValue;
 }
 
 std::int32_t LongFromVariant(const VARIANT& inValue)
 {
+    CheckScriptText(inValue);
     VARIANT theNumber;
     Coerce(inValue, VT_I4, &theNumber);
     return theNumber.lVal;

@@ -8,15 +8,14 @@
 
 #include <automation/Types.h>
 
-// The value as text (UTF-8), references followed.
+// The value as text (UTF-8), references followed; a text holding a NUL throws
+// ComError(E_INVALIDARG) rather than being cut short there (ScriptText).
 std::string TextFromVariant(const VARIANT& inValue);
-// The same for text read up to its first NUL (a path, a type, a parameter
-// string): one holding a NUL throws ComError(E_INVALIDARG) rather than being
-// cut short there.
-std::string WholeTextFromVariant(const VARIANT& inValue);
-// The value as a single-precision number; a VT_R4 is taken as it is.
+// The value as a single-precision number; a VT_R4 is taken as it is. NaN and
+// the infinities throw ComError(DISP_E_OVERFLOW).
 float SingleFromVariant(const VARIANT& inValue);
-// The value as a 32-bit integer.
+// The value as a 32-bit integer. A number given as text holding a NUL is
+// refused as any text is (E_INVALIDARG), here and in SingleFromVariant.
 std::int32_t LongFromVariant(const VARIANT& inValue);
 
 // Results of a get; outValue is overwritten, not cleared. Throws ComError

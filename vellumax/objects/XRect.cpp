@@ -1,5 +1,8 @@
 #include "vellumax/objects/XRect.h"
 
+#include <cstdint>
+#include <limits>
+
 #include "vellumax/errors/ComError.h"
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/MemberFrame.h"
@@ -16,11 +19,15 @@ namespace {
 constexpr const char* kProgId = "Vellumax.XRect.1";
 const MemberFrameIdentity kWho{IID_IXRect, kProgId};
 
-// Edges given separately are not bounded, so a size wraps as 32-bit arithmetic
-// does instead of overflowing.
+// Edges given separately are not bounded, so a size may not fit the 32-bit
+// integer a get returns: it is refused as the coercion of the true value
+// would be, rather than wrapped to a wrong one (-1 for the widest rectangle).
 std::int32_t Span(std::int32_t inFrom, std::int32_t inTo)
 {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(inTo) - static_cast<std::uint32_t>(inFrom));
+    const std::int64_t theSpan = std::int64_t(inTo) - std::int64_t(inFrom);
+    if (theSpan < std::numeric_limits<std::int32_t>::min() || theSpan > std::numeric_limits<std::int32_t>::max())
+        throw ComError(DISP_E_OVERFLOW, ComError::Report::kDescribed);
+    return static_cast<std::int32_t>(theSpan);
 }
 
 }  // namespace
@@ -184,9 +191,15 @@ HRESULT XRect::put_BottomRight(VARIANT inValue)
 
 HRESULT XRect::get_Width(VARIANT* outValue)
 {
-    return GetEdge(Span(mLeft, mRight), outValue);
+    return GuardedGetMember(kWho, outValue, [&] {
+        SetLongResult(Span(mLeft, mRight), outValue);
+        return S_OK;
+    });
 }
 HRESULT XRect::get_Height(VARIANT* outValue)
 {
-    return GetEdge(Span(mTop, mBottom), outValue);
+    return GuardedGetMember(kWho, outValue, [&] {
+        SetLongResult(Span(mTop, mBottom), outValue);
+        return S_OK;
+    });
 }

@@ -11,6 +11,7 @@
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/SException.h"
+#include "vellumax/errors/ScriptText.h"
 #include "vellumax/params/Utilities.h"
 
 namespace {
@@ -21,13 +22,7 @@ const MemberFrameIdentity kWho{IID_IXField, kProgId};
 // The value as text, cut to the field's capacity (never inside a surrogate pair).
 std::u16string LimitedText(const VARIANT& inValue)
 {
-    VARIANT theText;
-    VariantInit(&theText);
-    const HRESULT theResult = VariantChangeType(&theText, &inValue, 0, VT_BSTR);
-    if (FAILED(theResult))
-        throw ComError(theResult);
-    std::u16string theCopy(theText.bstrVal != nullptr ? theText.bstrVal : u"", SysStringLen(theText.bstrVal));
-    VariantClear(&theText);
+    std::u16string theCopy = ScriptText(inValue);
     if (theCopy.size() > XField::kTextLimit) {
         std::size_t theKeep = XField::kTextLimit;
         if (theCopy[theKeep - 1] >= 0xD800 && theCopy[theKeep - 1] <= 0xDBFF)
@@ -167,6 +162,9 @@ HRESULT XField::SetValues(VARIANT inName, VARIANT inType, VARIANT inFilename, VA
         std::u16string theName = LimitedText(inName);
         std::u16string theType = LimitedText(inType);
         std::u16string theFilename = LimitedText(inFilename);
+        // Contents given as text are held to the rule of every other text: a
+        // form's own contents end at their first zero byte.
+        CheckScriptText(inContents);
         VARIANT theContents;
         VariantInit(&theContents);
         CopyValue(inContents, &theContents);

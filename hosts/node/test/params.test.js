@@ -76,3 +76,51 @@ test('keywords must be plain words and values must have a text form', () => {
   assert.throws(() => vx.params('pencolor=red'), TypeError);
   assert.throws(() => vx.params(null), TypeError);
 });
+
+test('what vx.params cannot take fails with a TypeError that says what it takes', () => {
+  const c = canvas();
+  const cyclic = [1, 2];
+  cyclic.push(cyclic);
+  const deep = [];
+  for (let level = deep, i = 0; i < 100000; ++i) level.push((level = []));
+  const rows = [
+    [c, /^vx\.params was given an automation object \(ICanvas\) without a text form/],
+    [{ pattern: c }, /^the value of pattern is an automation object \(ICanvas\) without a text form/],
+    [{ points: cyclic }, /^the value of points is an array that holds itself/],
+    [{ points: deep }, /^the value of points nests arrays over 16 deep/],
+    [{ points: [1, null] }, /^the value of points holds null/],
+    [{ rect: [1, undefined] }, /^the value of rect holds undefined/],
+    [{ pos: Symbol('p') }, /^the value of pos is a symbol/],
+    [{ pos: () => 1 }, /^the value of pos is a function/],
+    [{ pos: { x: 1 } }, /^the value of pos is an object without a text form/],
+    [{ pensize: Infinity }, /^the value of pensize is not a finite number/],
+    [42, /^vx\.params was given a number/],
+  ];
+  for (const [bad, detail] of rows) {
+    assert.throws(() => vx.params(bad), (err) => {
+      assert.ok(err instanceof TypeError, err.stack);
+      assert.match(err.message, detail);
+      assert.match(err.message, /; vx\.params takes an object of keyword: value pairs, each value a string/);
+      return true;
+    });
+  }
+  // The same array twice, side by side, is no cycle.
+  const pair = [1, 2];
+  assert.equal(vx.params({ points: [pair, pair] }), "points='1,2,1,2'");
+});
+
+test('quotes are doubled exactly, in texts of any size and any UTF-16 content', () => {
+  const alphabet = ["'", 'a', "''", '\uD800', '\uDC00', '😀', 'é', ' ', '"'];
+  let seed = 11;
+  const next = (n) => { seed = (seed * 1103515245 + 12345) & 0x7fffffff; return seed % n; };
+  for (let i = 0; i < 300; ++i) {
+    let text = '';
+    for (let k = next(40); k > 0; --k) text += alphabet[next(alphabet.length)];
+    assert.equal(vx.params({ text }), `text='${text.split("'").join("''")}'`, JSON.stringify(text));
+  }
+  const quotes = "'".repeat(10 << 20);
+  const big = vx.params({ text: quotes });
+  assert.equal(big.length, 2 * quotes.length + 7);
+  assert.ok(big.startsWith("text='''''") && big.endsWith("'''"));
+  assert.equal(big.indexOf('a'), -1);
+});
