@@ -223,3 +223,8 @@ VX_CALL(OSErr, DisposeCodecNameList, (CodecNameSpecListPtr inList), (inList), qt
 
 // Files, added later
 VX_CALL(int, FSLastSystemError, (), (), 0)
+
+// Importers, added later
+VX_CALL(ComponentResult, GraphicsImportGetNaturalSize,
+        (GraphicsImportComponent inImporter, unsigned long* outWidth, unsigned long* outHeight),
+        (inImporter, outWidth, outHeight), qtmlUninitialized)
