@@ -95,6 +95,8 @@ declare namespace vellumax {
     readonly HBITMAP: number;
     /** Whether new and erased pixels take the alpha of Color; else they are opaque */
     UseColorAlpha: any;
+    /** The most pixels this canvas or a picture drawn onto it may have; 0 returns to the MaxPixels setting */
+    MaxPixels: any;
   }
 
   /** One image of a picture */

@@ -1,5 +1,5 @@
 // ICanvas: the drawing surface of page scripts. Properties read as VARIANTs
-// (VT_I4 for sizes, VT_BSTR for the text forms, VT_BOOL for Dither and UseColorAlpha) and are
+// (VT_I4 for sizes and MaxPixels, VT_BSTR for the text forms, VT_BOOL for Dither and UseColorAlpha) and are
 // written as VARIANTs, but for Pattern, which holds another canvas. Drawing,
 // reading and saving methods take their arguments as VARIANT* and return the
 // result rectangle, a measure or the picture's bytes through their outs.
@@ -43,6 +43,7 @@ enum CanvasDispId : DISPID {
     kCanvasGetAs = 29,
     kCanvasHBITMAP = 30,
     kCanvasUseColorAlpha = 31,
+    kCanvasMaxPixels = 32,
 };
 
 inline constexpr const char* kCanvasHelp = "An object that you can draw and paint onto";
@@ -87,6 +88,8 @@ inline constexpr CanvasMemberInfo kCanvasMembers[] = {
     {kCanvasHBITMAP, "HBITMAP", "The bitmap handle of the pixels, 0 without pixels"},
     {kCanvasUseColorAlpha, "UseColorAlpha",
      "Whether new and erased pixels take the alpha of Color; else they are opaque"},
+    {kCanvasMaxPixels, "MaxPixels",
+     "The most pixels this canvas or a picture drawn onto it may have; 0 returns to the MaxPixels setting"},
 };
 
 struct ICanvas : IDispatch {
@@ -141,4 +144,7 @@ struct ICanvas : IDispatch {
     virtual HRESULT get_HBITMAP(LONG* outValue) = 0;
     virtual HRESULT get_UseColorAlpha(VARIANT* outValue) = 0;
     virtual HRESULT put_UseColorAlpha(VARIANT inValue) = 0;
+    // Reads the limit in force (VT_I4); takes 0 (back to the setting) to 32767 x 32767.
+    virtual HRESULT get_MaxPixels(VARIANT* outValue) = 0;
+    virtual HRESULT put_MaxPixels(VARIANT inValue) = 0;
 };

@@ -254,7 +254,7 @@ TEST_F(CanvasTest, MaxPixelsBoundsEveryStore)
 {
     // A registry of its own: tests running beside this one must not see the setting.
     const PrivateRegistry theRegistry("maxpixels");
-    const std::string kDefault = "larger than the limit of 268435456 pixels set by MaxPixels.";
+    const std::string kDefault = "larger than the limit of 4194304 pixels set by MaxPixels.";
     Size(10, 10);
     ASSERT_TRUE(mCanvas.Put("Width", 16385));
     EXPECT_FALSE(mCanvas.Put("Height", 16384));

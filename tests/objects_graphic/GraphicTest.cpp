@@ -7,6 +7,7 @@
 #include <vellumax/IGraphic.h>
 #include <vellumax/IGraphicImages.h>
 
+#include "PictureBombs.h"
 #include "imaging_components/ImportFiles.h"
 #include "objects_graphic/ObjectsTestSupport.h"
 
@@ -232,6 +233,37 @@ TEST_F(GraphicTest, ADepthWithoutAWordReadsEmpty)
     }
     theImage.Call("SetValues", 1, 24, 300, -1, -2, 3, 4);
     EXPECT_EQ(Facts({vx::Variant(theImage.Object())}), (std::vector<ImageFacts>{{"millions", 300, "-1,-2,3,4"}}));
+}
+
+// A long file of huge pages is counted whole, and described once: the collection
+// is built at the first GraphicImages and handed out again until another picture comes.
+TEST_F(GraphicTest, LongFilesAreCountedWholeAndDescribedOnce)
+{
+    using namespace vx::codecs::test;
+    const struct {
+        const char* mLabel;
+        Bytes mBytes;
+        LONG mCount;
+        const char* mRectangle;
+    } kCases[] = {
+        {"tiff of tiled pages", TiledTiffPages(32000, 8000, 1000), 1000, "0,0,32000,8000"},
+        {"gif", GifFrames(300, 200, 1500), 1500, "0,0,300,200"},
+    };
+    for (const auto& theCase : kCases) {
+        SCOPED_TRACE(theCase.mLabel);
+        mGraphic.Call("SetFile", WriteFile("long.bin", theCase.mBytes));
+        ASSERT_TRUE(mGraphic.Ok()) << mGraphic.LastError().mDescription;
+        EXPECT_TRUE(mGraphic.Get("Drawable").AsBool());
+        vx::Client theImages = Images();
+        ASSERT_EQ(theImages.Get("Count").AsLong(), theCase.mCount);
+        for (const LONG theNumber : {LONG(1), theCase.mCount})
+            EXPECT_EQ(vx::Client(theImages.Get("Item", theNumber).AsDispatch()).Get("Rectangle").AsString(),
+                      theCase.mRectangle);
+        EXPECT_EQ(Images().Object(), theImages.Object());
+        mGraphic.Call("SetData", vx::Variant(theCase.mBytes), "");
+        EXPECT_NE(Images().Object(), theImages.Object());
+        EXPECT_EQ(Images().Get("Count").AsLong(), theCase.mCount);
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "KeywordForms.h"
 #include "vellumax/engine/Bitmap.h"
+#include "vellumax/errors/Settings.h"
 #include "vellumax/params/ParameterParser.h"
 #include "vellumax/params/Parameters.h"
 #include "vellumax/params/Utilities.h"
@@ -197,6 +198,12 @@ bool GatherModel(ReferenceModel& outModel, std::string& outProblem)
 
     outModel.mLimits = {
         {"canvas side", "1 to " + std::to_string(Bitmap::kMaxSide) + " pixels"},
+        {"pixels of a canvas or of a picture drawn (MaxPixels)",
+         std::to_string(kDefaultMaxPixels) +
+             " unless the MaxPixels setting or the canvas's MaxPixels says otherwise "
+             "(at that size the costliest decode takes about 200 ms and 50 MB); at most " +
+             std::to_string(kHardMaxPixels)},
+        {"images counted in a file (TIFF directories, GIF frames)", "all that its bytes hold"},
         {"parameter name or value",
          std::to_string(ParameterParser::kTokenCapacity - 1) + " characters (bytes of UTF-8)"},
         {"points of one shape", PointsLimit()},

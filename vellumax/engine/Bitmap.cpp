@@ -166,8 +166,10 @@ OSErr Bitmap::Update()
     mPixelLimitMessage.clear();
     // NOTE: checked here rather than left to the 16-bit cut, which would turn
     // 65546 into 10 and re-fit to a size nobody asked for.
-    if (mWidth > kMaxSide || mHeight > kMaxSide)
+    if (mWidth > kMaxSide || mHeight > kMaxSide) {
+        mPixelLimitMessage = SideLimitMessage(mWidth, mHeight);
         return paramErr;
+    }
     const Rect theNew = BoundsOf(mWidth, mHeight);
     if (mWorld == nullptr) {
         if (mWidth < 1 || mHeight < 1)
@@ -207,10 +209,15 @@ OSErr Bitmap::Update()
     return noErr;
 }
 
+std::uint32_t Bitmap::GetPixelLimit() const
+{
+    return mPixelLimit != 0 ? mPixelLimit : MaxPixels();
+}
+
 bool Bitmap::WithinPixelLimit()
 {
     // Read only when a store is made or re-fitted: drawing on one costs nothing.
-    const std::uint32_t theLimit = MaxPixels();
+    const std::uint32_t theLimit = GetPixelLimit();
     if (std::int64_t(mWidth) * std::int64_t(mHeight) <= std::int64_t(theLimit))
         return true;
     mPixelLimitMessage = PixelLimitMessage(mWidth, mHeight, theLimit);

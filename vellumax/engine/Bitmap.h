@@ -3,6 +3,7 @@
 // with the device context, bitmap handle and OpenGL context made on it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -13,12 +14,13 @@
 #include "imaging/QuickDraw.h"
 #include "opengl/Wgl.h"
 #include "opengl/WglOwners.h"
+#include "vellumax/errors/Settings.h"
 #include "vellumax/params/Utilities.h"
 
 class Bitmap {
 public:
     // Sides are 16-bit coordinates of the world's bounds.
-    static constexpr std::int32_t kMaxSide = 32767;
+    static constexpr std::int32_t kMaxSide = kMaxStoreSide;
 
     // What Lock gives: the pixels of the whole store, row 0 at the top.
     struct PixelAccess {
@@ -71,13 +73,19 @@ public:
 
     // Creates or re-fits the world to width, height and depth; the overlap keeps
     // its pixels, new area gets the natural colour. A side above kMaxSide, or
-    // below 1 while pixels exist, gives -50; more pixels than the MaxPixels
-    // setting allows, or an allocation failure, -108. On failure the pixels
-    // stay as they were.
+    // below 1 while pixels exist, gives -50; more pixels than the pixel limit
+    // allows, or an allocation failure, -108. On failure the pixels stay as
+    // they were.
     OSErr Update();
-    // The message of the last Update refused for the MaxPixels setting, once;
-    // empty when there was none since the last call.
+    // The message of the last Update refused for a side or the pixel limit,
+    // once; empty when there was none since the last call.
     std::string TakePixelLimitMessage() { return std::exchange(mPixelLimitMessage, {}); }
+    // The most pixels the store may be given: the store's own limit when set
+    // (not 0), else the MaxPixels setting. Read when the store is made or re-fitted.
+    std::uint32_t GetPixelLimit() const;
+    // 0 returns to the setting; above kHardMaxPixels counts as kHardMaxPixels.
+    void SetPixelLimit(std::uint32_t inLimit) { mPixelLimit = std::min(inLimit, kHardMaxPixels); }
+    std::uint32_t GetOwnPixelLimit() const { return mPixelLimit; }
     // Gives a store without pixels a size (keeping the proportions of inWidth ×
     // inHeight for a side already set) and pixels; inDepth < 0 keeps the depth.
     // On failure the size and depth fields are those of before.
@@ -162,7 +170,7 @@ public:
 
 private:
     void FillNewArea(const Rect& inOld, const Rect& inNew);
-    // False, with the message kept, when width x height is over the MaxPixels setting.
+    // False, with the message kept, when width x height is over the pixel limit.
     bool WithinPixelLimit();
     // Gives the pixels of inArea the natural colour's alpha, when asked to.
     void ApplyNaturalAlpha(const Rect& inArea);
@@ -173,6 +181,7 @@ private:
     std::int32_t mHeight = 0;
     std::int32_t mDepth = 32;
     std::string mPixelLimitMessage;
+    std::uint32_t mPixelLimit = 0;
     std::int32_t mDither = 0;
     TransferMode mTransferMode = kCopyMode;
     ColorValue mNaturalColor = ColorValue::White();

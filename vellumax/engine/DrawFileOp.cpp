@@ -23,9 +23,9 @@ constexpr const char* kUnableToDraw = "Unable to draw file.";
 constexpr const char* kNotAFile = "The path names a folder, device, pipe or socket, not a picture file.";
 constexpr const char* kFileTooBig = "The file is larger than 268435456 bytes, the most a picture file may hold.";
 static_assert(kMaxReadBytes == 268435456);
-// The most pixels a picture may bring to a canvas that has none: the codec
-// layer refuses to decode more, so a store of that size would only be thrown away.
-constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 28;
+// A picture refused for its size, the reason already recorded as a message: no
+// platform code goes with it, which would only say "not enough memory".
+constexpr OSErr kRefusedForSize = 1;
 
 }  // namespace
 
@@ -89,7 +89,7 @@ void DrawFileOp::Do(Bitmap& inBitmap)
     if (theError == noErr)
         theError = DrawPicture(inBitmap, theImporter);
     CloseImporter(theImporter);
-    if (theError != noErr)
+    if (theError != noErr && theError != kRefusedForSize)
         mError->SetQuickTimeError(theError);
     mError->AddContext(kUnableToDraw);
 }
@@ -108,6 +108,8 @@ OSErr DrawFileOp::DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter)
 {
     const Parameters& theParams = *mParameters;
     ComponentResult theError = GraphicsImportSetImageIndex(inImporter, static_cast<unsigned long>(theParams.Image));
+    if (theError == noErr)
+        theError = CheckPictureSize(inBitmap, inImporter);
     Rect theBounds{};
     if (theError == noErr)
         theError = GraphicsImportGetNaturalBounds(inImporter, &theBounds);
@@ -116,11 +118,6 @@ OSErr DrawFileOp::DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter)
     const LongRect theNatural{theBounds.left, theBounds.top, theBounds.right, theBounds.bottom};
     const std::int32_t theWidth = theNatural.right - theNatural.left;
     const std::int32_t theHeight = theNatural.bottom - theNatural.top;
-    // The header's size is the decoder's allocation: refused before anything is decoded.
-    if (const std::uint32_t theLimit = MaxPixels(); std::int64_t(theWidth) * theHeight > std::int64_t(theLimit)) {
-        mError->AddMessage(PixelLimitMessage(theWidth, theHeight, theLimit));
-        return memFullErr;
-    }
 
     PixelsOnTrial theTrial(inBitmap);
     if (!inBitmap.HasPixels()) {
@@ -128,8 +125,6 @@ OSErr DrawFileOp::DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter)
         long theResolution = 0;
         char theName[kQTNameCapacity];
         theError = GetImageInfo(inImporter, theDepth, theResolution, theName);
-        if (theError == noErr && std::int64_t(theWidth) * theHeight > kMaxPicturePixels)
-            theError = memFullErr;
         if (theError == noErr)
             theError = theWidth < 1 || theHeight < 1 ? paramErr : inBitmap.EnsurePixels(theWidth, theHeight, -1);
         if (theError != noErr)
@@ -157,4 +152,29 @@ OSErr DrawFileOp::DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter)
     if (theError == noErr)
         theTrial.Keep();
     return OSErr(theError);
+}
+
+OSErr DrawFileOp::CheckPictureSize(const Bitmap& inBitmap, ComponentInstance inImporter)
+{
+    unsigned long theWidth = 0;
+    unsigned long theHeight = 0;
+    // An importer without the call gives its natural bounds, which refuse what a Rect can't hold.
+    if (GraphicsImportGetNaturalSize(inImporter, &theWidth, &theHeight) != noErr) {
+        Rect theBounds{};
+        if (GraphicsImportGetNaturalBounds(inImporter, &theBounds) != noErr)
+            return noErr;  // the caller asks again and reports it
+        theWidth = static_cast<unsigned long>(std::max(0, theBounds.right - theBounds.left));
+        theHeight = static_cast<unsigned long>(std::max(0, theBounds.bottom - theBounds.top));
+    }
+    if (theWidth > unsigned(Bitmap::kMaxSide) || theHeight > unsigned(Bitmap::kMaxSide)) {
+        mError->AddMessage(SideLimitMessage(std::int64_t(theWidth), std::int64_t(theHeight)));
+        return kRefusedForSize;
+    }
+    // The header's size is the decoder's allocation: refused before anything is decoded.
+    if (const std::uint32_t theLimit = inBitmap.GetPixelLimit();
+        std::uint64_t(theWidth) * theHeight > std::uint64_t(theLimit)) {
+        mError->AddMessage(PixelLimitMessage(std::int64_t(theWidth), std::int64_t(theHeight), theLimit));
+        return kRefusedForSize;
+    }
+    return noErr;
 }

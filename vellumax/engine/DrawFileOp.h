@@ -34,6 +34,9 @@ public:
 private:
     void ExplainUnreadableFile(OSErr inError);
     OSErr DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter);
+    // Refuses, with its message, a picture with a side no store holds or more
+    // pixels than inBitmap's limit.
+    OSErr CheckPictureSize(const Bitmap& inBitmap, ComponentInstance inImporter);
 
     FSSpec mFile{};
     Handle mData = nullptr;

@@ -55,6 +55,7 @@ ComponentResult ApplySetting(ComponentResult inResult)
 // whatever the canvas does.
 OSErr MakeCopy(Bitmap& inSource, std::int32_t inDepth, Bitmap& outCopy)
 {
+    outCopy.SetPixelLimit(inSource.GetPixelLimit());
     outCopy.SetWidth(inSource.GetWidth());
     outCopy.SetHeight(inSource.GetHeight());
     outCopy.SetDepth(inSource.GetDepth());

@@ -17,7 +17,9 @@ IndexedRows::IndexedRows(Bitmap& inCanvas) : mCanvas(inCanvas) {}
 
 OSErr IndexedRows::Prepare()
 {
-    // A new store never dithers, whatever the canvas does.
+    // A new store never dithers, whatever the canvas does. It is a part of a
+    // store that exists, so the canvas's own limit serves.
+    mBand.SetPixelLimit(mCanvas.GetPixelLimit());
     mBand.SetWidth(mCanvas.GetWidth());
     mBand.SetHeight(std::min(kBandRows, mCanvas.GetHeight()));
     mBand.SetDepth(kIndexDepth);

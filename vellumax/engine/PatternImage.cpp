@@ -50,6 +50,8 @@ bool PatternImage::MakeTexture(HBITMAP inPattern, CoveragePainter::Texture& outT
         theTexture.mAlpha = 3;
     } else {
         const LongRect theSource{0, 0, mTextureWidth, mTextureHeight};
+        // At most the part of a pattern canvas that exists already: no limit of its own.
+        SetPixelLimit(kHardMaxPixels);
         mQuickTimeError = EnsurePixels(mTextureWidth, mTextureHeight, kRGBADepth);
         if (mQuickTimeError == noErr)
             mQuickTimeError = DrawWindowsBitmap(inPattern, theSource, nullptr, nullptr);

@@ -69,6 +69,7 @@ void SetChannelOp::Do(Bitmap& inBitmap)
 OSErr SetChannelOp::ReplaceChannel(Bitmap& inBitmap, HBITMAP inSource, std::int32_t inWidth, std::int32_t inHeight)
 {
     Bitmap theScratch;
+    theScratch.SetPixelLimit(inBitmap.GetPixelLimit());
     OSErr theError = theScratch.EnsurePixels(inBitmap.GetWidth(), inBitmap.GetHeight(), kIntensityDepth);
     if (theError == noErr)
         theError =

@@ -1,5 +1,6 @@
 #include "vellumax/errors/Settings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -48,15 +49,26 @@ std::uint32_t MaxPixels()
     std::uint32_t theLimit = 0;
     if (!ReadSetting(kMaxPixelsSetting, theLimit) || theLimit == 0)
         return kDefaultMaxPixels;
-    return theLimit;
+    return std::min(theLimit, kHardMaxPixels);
 }
 
 std::string PixelLimitMessage(std::int64_t inWidth, std::int64_t inHeight, std::uint32_t inLimit)
 {
     char theText[200];
     std::snprintf(theText, sizeof theText,
-                  "A picture of %lld x %lld pixels is larger than the limit of %lu pixels set by %s.",
+                  "A picture of %lld x %lld pixels is larger than the limit of %lu pixels set by %s. "
+                  "A page raises it with the canvas's %s property, up to %lu.",
                   static_cast<long long>(inWidth), static_cast<long long>(inHeight),
-                  static_cast<unsigned long>(inLimit), kMaxPixelsSetting);
+                  static_cast<unsigned long>(inLimit), kMaxPixelsSetting, kMaxPixelsSetting,
+                  static_cast<unsigned long>(kHardMaxPixels));
+    return theText;
+}
+
+std::string SideLimitMessage(std::int64_t inWidth, std::int64_t inHeight)
+{
+    char theText[160];
+    std::snprintf(theText, sizeof theText,
+                  "A picture of %lld x %lld pixels has a side over %d pixels, the most a canvas can hold.",
+                  static_cast<long long>(inWidth), static_cast<long long>(inHeight), int(kMaxStoreSide));
     return theText;
 }

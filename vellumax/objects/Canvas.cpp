@@ -153,6 +153,7 @@ const vx::DispatchTable& CanvasTable()
             vx::PropertyGet<&ICanvas::get_HBITMAP>(kCanvasHBITMAP, Name(kCanvasHBITMAP), Help(kCanvasHBITMAP),
                                                    Retval("outValue")),
             VX_CANVAS_PROPERTY(UseColorAlpha),
+            VX_CANVAS_PROPERTY(MaxPixels),
         });
 #undef VX_CANVAS_PROPERTY
     return theTable;

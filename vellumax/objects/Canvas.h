@@ -79,6 +79,8 @@ public:
     HRESULT get_HBITMAP(LONG* outValue) override;
     HRESULT get_UseColorAlpha(VARIANT* outValue) override;
     HRESULT put_UseColorAlpha(VARIANT inValue) override;
+    HRESULT get_MaxPixels(VARIANT* outValue) override;
+    HRESULT put_MaxPixels(VARIANT inValue) override;
 
     // The pixels, for hosts whose collectors must see them.
     HRESULT GetBytesHeld(ULONGLONG* outBytes) override;

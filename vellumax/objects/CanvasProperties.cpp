@@ -200,6 +200,23 @@ HRESULT Canvas::put_UseColorAlpha(VARIANT inValue)
     return PutText(kCanvasUseColorAlpha, std::int32_t{0}, ReadBoolean, theApply, inValue);
 }
 
+HRESULT Canvas::get_MaxPixels(VARIANT* outValue)
+{
+    return GetLong(std::int32_t(mBitmap.GetPixelLimit()), outValue);
+}
+
+// Bounds the stores made or re-fitted from now on; the pixels held stay.
+HRESULT Canvas::put_MaxPixels(VARIANT inValue)
+{
+    return Frame([&] {
+        const std::int32_t theLimit = LongFromVariant(inValue);
+        if (theLimit < 0 || std::uint32_t(theLimit) > kHardMaxPixels)
+            return SetFailure(kCanvasMaxPixels, inValue);
+        mBitmap.SetPixelLimit(std::uint32_t(theLimit));
+        return S_OK;
+    });
+}
+
 HRESULT Canvas::get_HBITMAP(LONG* outValue)
 {
     return Frame([&] {

@@ -19,12 +19,12 @@ namespace {
 const ObjectIdentity kWho{IID_IGraphic, "Vellumax.Graphic.1"};
 
 // Holds the collection being built; released unless it is handed out.
-struct ImagesRef {
+struct NewImages {
     GraphicImages* mImages = GraphicImages::Create();
-    ImagesRef() = default;
-    ImagesRef(const ImagesRef&) = delete;
-    ImagesRef& operator=(const ImagesRef&) = delete;
-    ~ImagesRef()
+    NewImages() = default;
+    NewImages(const NewImages&) = delete;
+    NewImages& operator=(const NewImages&) = delete;
+    ~NewImages()
     {
         if (mImages != nullptr)
             mImages->Release();
@@ -79,6 +79,7 @@ void Graphic::Forget()
     mImporter.reset();
     mData.reset();
     mImageCount = 0;
+    mImages.reset();
 }
 
 void Graphic::Adopt(ComponentInstance inImporter)
@@ -165,30 +166,43 @@ HRESULT Graphic::get_GraphicImages(IDispatch** outValue)
         if (outValue == nullptr)
             return E_POINTER;
         *outValue = nullptr;
-        ImagesRef theImages;
-        if (theImages.mImages == nullptr)
-            return ReportGetFailure("Graphic Images", 0, 0, kWho.mIid, kWho.mProgId, E_OUTOFMEMORY);
-        for (unsigned long theNumber = 1; theNumber <= mImageCount; ++theNumber) {
-            long theDepth = 0;
-            long theResolution = 0;
-            Rect theBounds{};
-            ComponentResult theError = GraphicsImportSetImageIndex(mImporter.get(), theNumber);
-            if (theError == noErr)
-                theError = GetImageInfo(mImporter.get(), theDepth, theResolution, nullptr);
-            if (theError == noErr)
-                theError = GetImageBounds(mImporter.get(), theBounds);
-            if (theError != noErr)
-                return ReportGetFailure("Graphic Images", theError, 0, kWho.mIid, kWho.mProgId);
-            GraphicImage* theImage = GraphicImage::Create();
-            if (theImage == nullptr)
-                return ReportGetFailure("Graphic Images", 0, 0, kWho.mIid, kWho.mProgId, E_OUTOFMEMORY);
-            theImage->SetValues(LONG(theNumber), theDepth, theResolution, theBounds.left, theBounds.top,
-                                theBounds.right, theBounds.bottom);
-            theImages.mImages->Append(vx::Variant(static_cast<IDispatch*>(theImage)));
-            theImage->Release();
+        if (mImages == nullptr) {
+            IGraphicImages* theImages = nullptr;
+            if (const HRESULT theResult = BuildImages(theImages); FAILED(theResult))
+                return theResult;
+            mImages.reset(theImages);
         }
-        *outValue = static_cast<IGraphicImages*>(theImages.mImages);
-        theImages.mImages = nullptr;
+        mImages->AddRef();
+        *outValue = mImages.get();
         return S_OK;
     });
+}
+
+HRESULT Graphic::BuildImages(IGraphicImages*& outImages)
+{
+    NewImages theImages;
+    if (theImages.mImages == nullptr)
+        return ReportGetFailure("Graphic Images", 0, 0, kWho.mIid, kWho.mProgId, E_OUTOFMEMORY);
+    for (unsigned long theNumber = 1; theNumber <= mImageCount; ++theNumber) {
+        long theDepth = 0;
+        long theResolution = 0;
+        Rect theBounds{};
+        ComponentResult theError = GraphicsImportSetImageIndex(mImporter.get(), theNumber);
+        if (theError == noErr)
+            theError = GetImageInfo(mImporter.get(), theDepth, theResolution, nullptr);
+        if (theError == noErr)
+            theError = GetImageBounds(mImporter.get(), theBounds);
+        if (theError != noErr)
+            return ReportGetFailure("Graphic Images", theError, 0, kWho.mIid, kWho.mProgId);
+        GraphicImage* theImage = GraphicImage::Create();
+        if (theImage == nullptr)
+            return ReportGetFailure("Graphic Images", 0, 0, kWho.mIid, kWho.mProgId, E_OUTOFMEMORY);
+        theImage->SetValues(LONG(theNumber), theDepth, theResolution, theBounds.left, theBounds.top, theBounds.right,
+                            theBounds.bottom);
+        theImages.mImages->Append(vx::Variant(static_cast<IDispatch*>(theImage)));
+        theImage->Release();
+    }
+    outImages = theImages.mImages;
+    theImages.mImages = nullptr;
+    return S_OK;
 }

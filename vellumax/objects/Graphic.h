@@ -9,6 +9,7 @@
 
 #include <automation/Dispatch.h>
 #include <vellumax/IGraphic.h>
+#include <vellumax/IGraphicImages.h>
 
 #include "imaging/Components.h"
 #include "imaging/MacTypes.h"
@@ -35,12 +36,16 @@ private:
     struct HandleDisposer {
         void operator()(Handle inHandle) const;
     };
+    struct Releaser {
+        void operator()(IUnknown* inObject) const { inObject->Release(); }
+    };
     using ImporterRef = std::unique_ptr<ComponentInstanceRecord, ImporterCloser>;
     using HandleRef = std::unique_ptr<char*, HandleDisposer>;
+    using ImagesRef = std::unique_ptr<IGraphicImages, Releaser>;
 
     template <class Body>
     HRESULT Frame(Body&& inBody, std::source_location inWhere = std::source_location::current());
-    // Forgets the current source: importer, bytes and count.
+    // Forgets the current source: importer, bytes, count and images.
     void Forget();
     // Takes inImporter (or none) and asks it for its image count.
     void Adopt(ComponentInstance inImporter);
@@ -52,4 +57,9 @@ private:
     std::string mPath;
     std::string mType;
     unsigned long mImageCount = 0;
+    // Built at the first GraphicImages of a source and handed out again: the
+    // collection is read-only, and describing every image of a long file once is enough.
+    ImagesRef mImages;
+    // Describes every image into a new collection; an HRESULT of the failure's report otherwise.
+    HRESULT BuildImages(IGraphicImages*& outImages);
 };

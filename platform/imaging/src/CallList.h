@@ -225,3 +225,8 @@ VX_CALL(OSErr, DisposeCodecNameList, (CodecNameSpecListPtr inList), (inList), qt
 VX_CALL(int, FSLastSystemError, (), (), 0)
 VX_CALL(OSErr, FSpReplaceContents, (const FSSpec* inSpec, const void* inBytes, long inCount),
         (inSpec, inBytes, inCount), qtmlUninitialized)
+
+// Importers, added later
+VX_CALL(ComponentResult, GraphicsImportGetNaturalSize,
+        (GraphicsImportComponent inImporter, unsigned long* outWidth, unsigned long* outHeight),
+        (inImporter, outWidth, outHeight), qtmlUninitialized)

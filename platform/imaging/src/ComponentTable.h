@@ -30,6 +30,7 @@ public:
     virtual ComponentResult ImportGetMIMETypeList(void*) { return badComponentSelector; }
     virtual ComponentResult ImportGetImageCount(unsigned long*) { return badComponentSelector; }
     virtual ComponentResult ImportSetImageIndex(unsigned long) { return badComponentSelector; }
+    virtual ComponentResult ImportGetNaturalSize(unsigned long*, unsigned long*) { return badComponentSelector; }
 
     virtual ComponentResult ExportDoExport(unsigned long*) { return badComponentSelector; }
     virtual ComponentResult ExportGetDefaultFileNameExtension(OSType*) { return badComponentSelector; }

@@ -82,6 +82,10 @@ public:
     {
         return Call(kGraphicsImportSetImageIndexSelect, a);
     }
+    ComponentResult ImportGetNaturalSize(unsigned long* a, unsigned long* b) override
+    {
+        return Call(kGraphicsImportGetNaturalSizeSelect, a, b);
+    }
 
     ComponentResult ExportDoExport(unsigned long* a) override { return Call(kGraphicsExportDoExportSelect, a); }
     ComponentResult ExportGetDefaultFileNameExtension(OSType* a) override
@@ -469,6 +473,8 @@ VX_FORWARD(GraphicsImportValidate, ImportValidate, (ComponentInstance inInstance
 VX_FORWARD(GraphicsImportGetMIMETypeList, ImportGetMIMETypeList, (ComponentInstance inInstance, void* a), (a))
 VX_FORWARD(GraphicsImportGetImageCount, ImportGetImageCount, (ComponentInstance inInstance, unsigned long* a), (a))
 VX_FORWARD(GraphicsImportSetImageIndex, ImportSetImageIndex, (ComponentInstance inInstance, unsigned long a), (a))
+VX_FORWARD(GraphicsImportGetNaturalSize, ImportGetNaturalSize,
+           (ComponentInstance inInstance, unsigned long* a, unsigned long* b), (a, b))
 
 VX_FORWARD(GraphicsExportDoExport, ExportDoExport, (ComponentInstance inInstance, unsigned long* a), (a))
 VX_FORWARD(GraphicsExportGetDefaultFileNameExtension, ExportGetDefaultFileNameExtension,

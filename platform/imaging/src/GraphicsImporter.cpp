@@ -132,6 +132,34 @@ void GraphicsImporter::TakeBytes(std::string&& inBytes)
     mBytes = std::move(inBytes);
     mHasData = true;
     mIndex = 1;
+    mCount.reset();
+    mFirstInfo.reset();
+    mInfos.reset();
+}
+
+vx::codecs::Result<std::uint32_t> GraphicsImporter::Count()
+{
+    if (!mCount)
+        mCount = mCodec.ImageCount(BytesOf(mBytes));
+    return *mCount;
+}
+
+// The first image alone is what drawing usually wants; asking for another
+// describes them all in one pass, so that going through every image of a long
+// file costs one reading of it, not one per image.
+vx::codecs::Result<vx::codecs::ImageInfo> GraphicsImporter::CurrentInfo()
+{
+    if (mIndex == 1 && !mInfos) {
+        if (!mFirstInfo)
+            mFirstInfo = mCodec.Info(BytesOf(mBytes), 1);
+        return *mFirstInfo;
+    }
+    if (!mInfos)
+        mInfos = mCodec.Describe(BytesOf(mBytes));
+    if (*mInfos && mIndex <= (*mInfos)->size() && (**mInfos)[mIndex - 1])
+        return (**mInfos)[mIndex - 1];
+    // An image the pass could not read may still read on its own.
+    return mCodec.Info(BytesOf(mBytes), std::uint32_t(mIndex));
 }
 
 ComponentResult GraphicsImporter::ImportSetDataHandle(Handle inData)
@@ -154,7 +182,7 @@ ComponentResult GraphicsImporter::ImportGetImageDescription(ImageDescriptionHand
     if (outDesc == nullptr || !mHasData)
         return paramErr;
     *outDesc = nullptr;
-    const auto theInfo = mCodec.Info(BytesOf(mBytes), std::uint32_t(mIndex));
+    const auto theInfo = CurrentInfo();
     if (!theInfo)
         return ResultOf(theInfo.Error());
     if (theInfo->mWidth > 32767 || theInfo->mHeight > 32767)
@@ -197,7 +225,7 @@ ComponentResult GraphicsImporter::ImportGetNaturalBounds(Rect* outBounds)
 {
     if (outBounds == nullptr || !mHasData)
         return paramErr;
-    const auto theInfo = mCodec.Info(BytesOf(mBytes), std::uint32_t(mIndex));
+    const auto theInfo = CurrentInfo();
     if (!theInfo)
         return ResultOf(theInfo.Error());
     if (theInfo->mWidth > 32767 || theInfo->mHeight > 32767)
@@ -289,7 +317,7 @@ ComponentResult GraphicsImporter::ImportValidate(Boolean* outValid)
 {
     if (outValid == nullptr || !mHasData)
         return paramErr;
-    const auto theCount = mCodec.ImageCount(BytesOf(mBytes));
+    const auto theCount = Count();
     *outValid = theCount.Ok() && *theCount > 0 ? kTrue : kFalse;
     return noErr;
 }
@@ -303,7 +331,7 @@ ComponentResult GraphicsImporter::ImportGetImageCount(unsigned long* outCount)
 {
     if (outCount == nullptr || !mHasData)
         return paramErr;
-    const auto theCount = mCodec.ImageCount(BytesOf(mBytes));
+    const auto theCount = Count();
     if (!theCount)
         return ResultOf(theCount.Error());
     *outCount = *theCount;
@@ -314,12 +342,24 @@ ComponentResult GraphicsImporter::ImportSetImageIndex(unsigned long inIndex)
 {
     if (!mHasData)
         return paramErr;
-    const auto theCount = mCodec.ImageCount(BytesOf(mBytes));
+    const auto theCount = Count();
     if (!theCount)
         return ResultOf(theCount.Error());
     if (inIndex < 1 || inIndex > *theCount)
         return paramErr;
     mIndex = inIndex;
+    return noErr;
+}
+
+ComponentResult GraphicsImporter::ImportGetNaturalSize(unsigned long* outWidth, unsigned long* outHeight)
+{
+    if (outWidth == nullptr || outHeight == nullptr || !mHasData)
+        return paramErr;
+    const auto theInfo = CurrentInfo();
+    if (!theInfo)
+        return ResultOf(theInfo.Error());
+    *outWidth = theInfo->mWidth;
+    *outHeight = theInfo->mHeight;
     return noErr;
 }
 

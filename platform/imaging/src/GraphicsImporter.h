@@ -3,7 +3,10 @@
 
 #include "ComponentTable.h"
 
+#include <optional>
 #include <string>
+
+#include "codecs/Codec.h"
 
 namespace vximaging {
 
@@ -26,10 +29,18 @@ public:
     ComponentResult ImportGetMIMETypeList(void* outContainer) override;
     ComponentResult ImportGetImageCount(unsigned long* outCount) override;
     ComponentResult ImportSetImageIndex(unsigned long inIndex) override;
+    ComponentResult ImportGetNaturalSize(unsigned long* outWidth, unsigned long* outHeight) override;
 
 private:
+    // The count and the images' facts are read from the bytes once, when first asked for.
+    vx::codecs::Result<std::uint32_t> Count();
+    vx::codecs::Result<vx::codecs::ImageInfo> CurrentInfo();
+
     const vx::codecs::Codec& mCodec;
     std::string mBytes;
+    std::optional<vx::codecs::Result<std::uint32_t>> mCount;
+    std::optional<vx::codecs::Result<vx::codecs::ImageInfo>> mFirstInfo;
+    std::optional<vx::codecs::Result<vx::codecs::Codec::ImageInfos>> mInfos;
     bool mHasData = false;
     unsigned long mIndex = 1;
     bool mHasSourceRect = false;

@@ -66,6 +66,18 @@ Result<ImageInfo> Codec::Info(Bytes inBytes, uint32_t inImageIndex) const
     }
 }
 
+Result<Codec::ImageInfos> Codec::Describe(Bytes inBytes) const
+{
+    if (!Sniff(inBytes)) {
+        return Fail(Status::kNotThisFormat);
+    }
+    try {
+        return OnDescribe(inBytes);
+    } catch (const std::bad_alloc&) {
+        return Fail(Status::kTooLarge);
+    }
+}
+
 Result<DecodedImage> Codec::Decode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions) const
 {
     if (!Sniff(inBytes)) {
@@ -110,6 +122,20 @@ Result<uint32_t> Codec::OnImageCount(Bytes inBytes) const
         return theInfo.Error();
     }
     return uint32_t(1);
+}
+
+Result<Codec::ImageInfos> Codec::OnDescribe(Bytes inBytes) const
+{
+    const Result<uint32_t> theCount = OnImageCount(inBytes);
+    if (!theCount) {
+        return theCount.Error();
+    }
+    ImageInfos theInfos;
+    theInfos.reserve(*theCount);
+    for (uint32_t theIndex = 0; theIndex < *theCount; ++theIndex) {
+        theInfos.push_back(OnInfo(inBytes, theIndex));
+    }
+    return theInfos;
 }
 
 Status Codec::OnEncode(const PictureView&, std::vector<uint8_t>&, const EncodeOptions&) const

@@ -12,7 +12,6 @@ namespace vx::codecs {
 namespace {
 
 constexpr std::string_view kMimeTypes[] = {"image/gif"};
-constexpr uint32_t kMaxFrames = 1000;
 // One LZW code of at least 3 bits stands for at most 4096 pixels.
 constexpr uint64_t kLzwPixelsPerByte = 4096 * 8 / 3;
 
@@ -165,7 +164,8 @@ Result<GifLayout> WalkBlocks(Bytes inBytes)
     }
     int theTransparent = -1;
     BlockEnd theEnd = BlockEnd::kGoOn;
-    while (theEnd == BlockEnd::kGoOn && theLayout.mFrames.size() < kMaxFrames && theReader.Has(1)) {
+    // No limit on frames: each takes at least 12 bytes, so the bytes bound the count.
+    while (theEnd == BlockEnd::kGoOn && theReader.Has(1)) {
         const uint8_t theIntroducer = *theReader.Take(1);
         if (theIntroducer == 0x3B) {
             break;
@@ -292,6 +292,20 @@ Result<ImageInfo> GifCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const
         return theLayout.Error();
     }
     return InfoOf(*theLayout, inImageIndex);
+}
+
+Result<Codec::ImageInfos> GifCodec::OnDescribe(Bytes inBytes) const
+{
+    const Result<GifLayout> theLayout = WalkBlocks(inBytes);
+    if (!theLayout) {
+        return theLayout.Error();
+    }
+    ImageInfos theInfos;
+    theInfos.reserve(theLayout->mFrames.size());
+    for (uint32_t theIndex = 0; theIndex < theLayout->mFrames.size(); ++theIndex) {
+        theInfos.push_back(InfoOf(*theLayout, theIndex));
+    }
+    return theInfos;
 }
 
 Result<DecodedImage> GifCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions) const

@@ -17,6 +17,7 @@ protected:
     bool OnSniff(Bytes inBytes) const override;
     Result<uint32_t> OnImageCount(Bytes inBytes) const override;
     Result<ImageInfo> OnInfo(Bytes inBytes, uint32_t inImageIndex) const override;
+    Result<ImageInfos> OnDescribe(Bytes inBytes) const override;
     Result<DecodedImage> OnDecode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions) const override;
 };
 

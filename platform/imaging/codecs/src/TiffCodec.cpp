@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <unordered_set>
 
 #include "ByteOrder.h"
 #include "IndexedPicture.h"
@@ -15,7 +16,6 @@ namespace vx::codecs {
 namespace {
 
 constexpr std::string_view kMimeTypes[] = {"image/tiff", "image/x-tiff"};
-constexpr uint32_t kMaxDirectories = 1000;
 constexpr tmsize_t kMaxSingleAllocation = tmsize_t(256) << 20;
 
 // The file as libtiff sees it: read from the caller's bytes, or written to a growing buffer.
@@ -231,8 +231,9 @@ uint64_t ReadUnsigned(const uint8_t* inBytes, int inCount, bool inLittle)
 
 // Follows the chain of directories without parsing them (libtiff reads a whole directory at
 // each step, which made asking for every image of a long file quadratic). Stops at the first
-// directory that does not fit, at a loop, or at kMaxDirectories.
-uint32_t CountDirectories(const TiffMemory& inFile)
+// directory that does not fit, or at a loop. Every directory takes at least its count and
+// link, so the bytes bound the count: there is no other limit.
+std::vector<uint64_t> DirectoryOffsets(const TiffMemory& inFile)
 {
     const uint8_t* theData = inFile.mData;
     const bool theLittle = theData[0] == 'I';
@@ -242,8 +243,8 @@ uint32_t CountDirectories(const TiffMemory& inFile)
     const uint64_t theEntrySize = theBig ? 20 : 12;
     uint64_t theOffset = ReadUnsigned(theData + (theBig ? 8 : 4), theOffsetSize, theLittle);
     std::vector<uint64_t> theSeen;
-    while (theOffset != 0 && theSeen.size() < kMaxDirectories &&
-           std::find(theSeen.begin(), theSeen.end(), theOffset) == theSeen.end()) {
+    std::unordered_set<uint64_t> theKnown;
+    while (theOffset != 0 && theKnown.insert(theOffset).second) {
         if (theOffset > inFile.mSize || inFile.mSize - theOffset < uint64_t(theCountSize)) {
             break;
         }
@@ -257,17 +258,29 @@ uint32_t CountDirectories(const TiffMemory& inFile)
         theOffset =
             ReadUnsigned(theData + theOffset + theCountSize + theEntries * theEntrySize, theOffsetSize, theLittle);
     }
-    return uint32_t(theSeen.size());
+    return theSeen;
 }
 
-// Opens the file, counts its directories (at most kMaxDirectories) and selects one.
+uint32_t CountDirectories(const TiffMemory& inFile)
+{
+    return std::max<uint32_t>(1, uint32_t(DirectoryOffsets(inFile).size()));
+}
+
+// Reading, the strip and tile tables are loaded entry by entry when used ('O'): a directory that
+// declares a million tiles costs nothing until its pixels are decoded.
+TiffPtr OpenForReading(TiffMemory& inFile)
+{
+    return Open(inFile, "rO");
+}
+
+// Opens the file, counts its directories and selects one.
 Result<TiffPtr> OpenDirectory(TiffMemory& inFile, uint32_t inImageIndex, uint32_t* outCount)
 {
-    TiffPtr theTiff = Open(inFile, "r");
+    TiffPtr theTiff = OpenForReading(inFile);
     if (!theTiff) {
         return Fail(FirstDirectoryMissing(inFile) ? Status::kTruncated : Status::kCorrupt);
     }
-    const uint32_t theCount = std::max<uint32_t>(1, CountDirectories(inFile));
+    const uint32_t theCount = CountDirectories(inFile);
     if (inImageIndex >= theCount) {
         return Fail(Status::kParameter);
     }
@@ -482,6 +495,34 @@ Result<ImageInfo> TiffCodec::OnInfo(Bytes inBytes, uint32_t inImageIndex) const
         return theImage.Error();
     }
     return theImage->mInfo;
+}
+
+// One directory after the other, each read once: selecting image n anew would walk n links.
+Result<Codec::ImageInfos> TiffCodec::OnDescribe(Bytes inBytes) const
+{
+    TiffMemory theFile{inBytes.data(), inBytes.size()};
+    uint32_t theCount = 0;
+    const Result<TiffPtr> theTiff = OpenDirectory(theFile, 0, &theCount);
+    if (!theTiff) {
+        return theTiff.Error();
+    }
+    TIFF* theHandle = theTiff->get();
+    const std::vector<uint64_t> theOffsets = DirectoryOffsets(theFile);
+    ImageInfos theInfos;
+    theInfos.reserve(theCount);
+    bool theLost = false;  // libtiff left the chain: what follows is unread
+    for (uint32_t theIndex = 0; theIndex < theCount; ++theIndex) {
+        // A directory that does not read still moves libtiff on to the next one.
+        const bool theRead = theIndex == 0 || (!theLost && TIFFReadDirectory(theHandle) != 0);
+        theLost = theLost || (!theOffsets.empty() && TIFFCurrentDirOffset(theHandle) != theOffsets[theIndex]);
+        if (theLost || !theRead) {
+            theInfos.push_back(Fail(Status::kCorrupt));
+            continue;
+        }
+        const Result<TiffImage> theImage = DescribeDirectory(theHandle, theCount);
+        theInfos.push_back(theImage ? Result<ImageInfo>(theImage->mInfo) : Result<ImageInfo>(theImage.Error()));
+    }
+    return theInfos;
 }
 
 Result<DecodedImage> TiffCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions) const

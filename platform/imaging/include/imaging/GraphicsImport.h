@@ -30,6 +30,8 @@ constexpr std::int16_t kGraphicsImportValidateSelect = 0x1F;
 constexpr std::int16_t kGraphicsImportGetMIMETypeListSelect = 0x21;
 constexpr std::int16_t kGraphicsImportGetImageCountSelect = 0x2B;
 constexpr std::int16_t kGraphicsImportSetImageIndexSelect = 0x2C;
+// This platform's own call, numbered apart from the classic ones.
+constexpr std::int16_t kGraphicsImportGetNaturalSizeSelect = 0x0400;
 
 // -50 for a null handle; a handle that does not hold this format is taken and fails later.
 ComponentResult GraphicsImportSetDataHandle(GraphicsImportComponent inImporter, Handle inData);
@@ -53,6 +55,10 @@ ComponentResult GraphicsImportGetMIMETypeList(GraphicsImportComponent inImporter
 ComponentResult GraphicsImportGetImageCount(GraphicsImportComponent inImporter, unsigned long* outCount);
 // 1-based; 0 or beyond the count: -50 and the index stays.
 ComponentResult GraphicsImportSetImageIndex(GraphicsImportComponent inImporter, unsigned long inIndex);
+// Width and height of the current image as the file declares them, also when a side does not
+// fit a Rect, so that a caller can say why such a picture is refused.
+ComponentResult GraphicsImportGetNaturalSize(GraphicsImportComponent inImporter, unsigned long* outWidth,
+                                             unsigned long* outHeight);
 
 // The importer for a file: by content, else by the file name's extension. -43 for a missing file,
 // -2003 when no importer fits.

@@ -54,6 +54,10 @@ public:
 
     // inImageIndex is 1-based; beyond the count gives kParameter.
     Result<ImageInfo> Info(Bytes inBytes, uint32_t inImageIndex) const;
+    // Every image's facts from one reading of the file: entry i is image i + 1's, or the reason
+    // its headers do not read. Fails as ImageCount does.
+    using ImageInfos = std::vector<Result<ImageInfo>>;
+    Result<ImageInfos> Describe(Bytes inBytes) const;
     Result<DecodedImage> Decode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions = {}) const;
 
     // Appends the file's bytes to outBytes; on failure outBytes is as it was.
@@ -66,6 +70,8 @@ protected:
     virtual Result<uint32_t> OnImageCount(Bytes inBytes) const;
     // inImageIndex is 0-based here and below.
     virtual Result<ImageInfo> OnInfo(Bytes inBytes, uint32_t inImageIndex) const = 0;
+    // The default asks OnInfo for each image: formats of many images do it in one pass.
+    virtual Result<ImageInfos> OnDescribe(Bytes inBytes) const;
     virtual Result<DecodedImage> OnDecode(Bytes inBytes, uint32_t inImageIndex,
                                           const DecodeOptions& inOptions) const = 0;
     virtual Status OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,

@@ -7,8 +7,10 @@
 
 namespace vx::codecs {
 
-constexpr uint64_t kMaxDecodedPixels = uint64_t(1) << 28;
 constexpr uint32_t kStoreSideLimit = 32767;  // widest a pixel store can be
+// The ceiling of any decode: a store's largest size. Callers bound decodes far lower by default
+// (the server's MaxPixels); this lets a raised limit through and nothing beyond it.
+constexpr uint64_t kMaxDecodedPixels = uint64_t(kStoreSideLimit) * kStoreSideLimit;
 
 struct DecodeOptions {
     uint64_t mMaxPixels = kMaxDecodedPixels;
