@@ -261,3 +261,33 @@ TEST_F(TextBlock, TextBelowTheRectangleChangesNothingDrawnOrCounted)
     EXPECT_EQ(theArea.mRect.top, 10);
     EXPECT_EQ(theArea.mRect.bottom, 10 + 6 * kLine);
 }
+
+// One-pixel type over long text of two scripts, as a page script sent it: each
+// method shapes what it lays out once and what it draws once more, so the work
+// follows what fits in the rectangle, not the text's length.
+TEST_F(TextBlock, OnePixelTextCostsWhatFitsAtAnyLength)
+{
+    std::string theText;
+    while (theText.size() < 1024 * 1024)
+        theText += "a\xD8\xA8 ";  // three UTF-16 units in four bytes
+    const std::string theParams = "rect=0,0,400,300 textsize=1";
+    for (const std::size_t theBytes : {std::size_t(64 * 1024), theText.size()}) {
+        const std::string theSome = theText.substr(0, theBytes);
+        for (Method theMethod : {Method::kDrawText, Method::kTextArea, Method::kTextLength}) {
+            SCOPED_TRACE(testing::Message() << theBytes << " bytes, method " << static_cast<int>(theMethod));
+            Bitmap theStore;
+            MakeWhite(theStore, theMethod == Method::kTextLength ? 4 : 400, theMethod == Method::kTextLength ? 4 : 300);
+            const unsigned long long theBefore = GdiTextBytesShaped();
+            const TextRun theRun = RunText(theStore, theMethod, theSome.c_str(), theParams);
+            const unsigned long long theShaped = GdiTextBytesShaped() - theBefore;
+            ASSERT_FALSE(theRun.mError) << theRun.mMessages;
+            ASSERT_GT(theRun.mLineHeight, 0);
+            const unsigned long long theDrawn = static_cast<unsigned long long>(theRun.mLengthDrawn) / 3 * 4;
+            if (theBytes == 64 * 1024)
+                EXPECT_EQ(theDrawn, theBytes) << "all of it fits";
+            else
+                EXPECT_LT(theDrawn, theBytes / 2);
+            EXPECT_LE(theShaped, 2 * theDrawn + 16 * 1024);
+        }
+    }
+}
