@@ -175,7 +175,12 @@ std::string HostileText(Hostile inKind, std::size_t inSize)
 
 enum class Method { kDrawText, kTextArea, kTextLength };
 
-void TextCall(benchmark::State& ioState, Method inMethod, Hostile inKind, std::size_t inSize)
+// kRaised passes the largest maxtext, so that the whole text is laid out; kDefault
+// leaves the bound as it is, so that a long text measures the refusal.
+enum class Bound { kRaised, kDefault };
+
+void TextCall(benchmark::State& ioState, Method inMethod, Hostile inKind, std::size_t inSize,
+              Bound inBound = Bound::kRaised)
 {
     ICanvas* theCanvas = NewCanvas(ioState);
     if (theCanvas == nullptr)
@@ -187,7 +192,10 @@ void TextCall(benchmark::State& ioState, Method inMethod, Hostile inKind, std::s
     theSide.lVal = 300;
     theCanvas->put_Height(theSide);
     vx::ComVariant theText(HostileText(inKind, inSize));
-    vx::ComVariant theParams("rect=0,0,400,300 textsize=12 textfont='DejaVu Sans'");
+    vx::ComVariant theParams(inBound == Bound::kRaised
+                                 ? "rect=0,0,400,300 textsize=12 textfont='DejaVu Sans' maxtext=16777216"
+                                 : "rect=0,0,400,300 textsize=12 textfont='DejaVu Sans'");
+    const HRESULT theExpected = inBound == Bound::kRaised ? S_OK : E_FAIL;
     vx::ComVariant theFirst, theSecond, theThird;
     const auto theCall = [&] {
         switch (inMethod) {
@@ -201,8 +209,8 @@ void TextCall(benchmark::State& ioState, Method inMethod, Hostile inKind, std::s
         return E_FAIL;
     };
     for (auto _ : ioState) {
-        if (theCall() != S_OK) {
-            ioState.SkipWithError("text call failed");
+        if (theCall() != theExpected) {
+            ioState.SkipWithError("text call did not end as expected");
             break;
         }
     }
@@ -226,6 +234,13 @@ void BM_TextLengthMegabyte(benchmark::State& ioState)
 BENCHMARK(BM_DrawTextMegabyte)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_TextAreaMegabyte)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_TextLengthMegabyte)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A megabyte over the default bound: refused before any layout.
+void BM_DrawTextMegabyteRefused(benchmark::State& ioState)
+{
+    TextCall(ioState, Method::kDrawText, static_cast<Hostile>(ioState.range(0)), kMegabyte, Bound::kDefault);
+}
+BENCHMARK(BM_DrawTextMegabyteRefused)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Words in the same small rectangle: the cost should follow what is drawn,
 // so 10 KB and 1 MB cost about the same.

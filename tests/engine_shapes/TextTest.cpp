@@ -6,7 +6,9 @@
 #include <string>
 
 #include "Store.h"
+#include "automation/Strings.h"
 #include "vellumax/engine/DrawGDIShape.h"
+#include "vellumax/engine/DrawShapeOp.h"
 
 namespace {
 
@@ -241,7 +243,7 @@ TEST_F(TextBlock, TextBelowTheRectangleChangesNothingDrawnOrCounted)
     std::string theLonger = theScreenful;
     while (theLonger.size() < 200000)
         theLonger += "quill page letter \xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7 ";
-    const std::string theParams = "rect=10,10,190,100 valign=middle halign=middle";
+    const std::string theParams = "rect=10,10,190,100 valign=middle halign=middle maxtext=262144";
     for (Method theMethod : {Method::kDrawText, Method::kTextLength, Method::kTextArea}) {
         Bitmap theShort, theLong;
         MakeWhite(theShort, 200, 120);
@@ -260,4 +262,102 @@ TEST_F(TextBlock, TextBelowTheRectangleChangesNothingDrawnOrCounted)
     const TextRun theArea = RunText(mStore, Method::kTextArea, theLonger.c_str(), theParams);
     EXPECT_EQ(theArea.mRect.top, 10);
     EXPECT_EQ(theArea.mRect.bottom, 10 + 6 * kLine);
+}
+
+// One-pixel type over long text of two scripts, as a page script sent it: each
+// method shapes what it lays out once and what it draws once more, so the work
+// follows what fits in the rectangle, not the text's length.
+TEST_F(TextBlock, OnePixelTextCostsWhatFitsAtAnyLength)
+{
+    std::string theText;
+    while (theText.size() < 1024 * 1024)
+        theText += "a\xD8\xA8 ";  // three UTF-16 units in four bytes
+    const std::string theParams = "rect=0,0,400,300 textsize=1 maxtext=1048576";
+    for (const std::size_t theBytes : {std::size_t(64 * 1024), theText.size()}) {
+        const std::string theSome = theText.substr(0, theBytes);
+        for (Method theMethod : {Method::kDrawText, Method::kTextArea, Method::kTextLength}) {
+            SCOPED_TRACE(testing::Message() << theBytes << " bytes, method " << static_cast<int>(theMethod));
+            Bitmap theStore;
+            MakeWhite(theStore, theMethod == Method::kTextLength ? 4 : 400, theMethod == Method::kTextLength ? 4 : 300);
+            const unsigned long long theBefore = GdiTextBytesShaped();
+            const TextRun theRun = RunText(theStore, theMethod, theSome.c_str(), theParams);
+            const unsigned long long theShaped = GdiTextBytesShaped() - theBefore;
+            ASSERT_FALSE(theRun.mError) << theRun.mMessages;
+            ASSERT_GT(theRun.mLineHeight, 0);
+            const unsigned long long theDrawn = static_cast<unsigned long long>(theRun.mLengthDrawn) / 3 * 4;
+            if (theBytes == 64 * 1024)
+                EXPECT_EQ(theDrawn, theBytes) << "all of it fits";
+            else
+                EXPECT_LT(theDrawn, theBytes / 2);
+            EXPECT_LE(theShaped, 2 * theDrawn + 16 * 1024);
+        }
+    }
+}
+
+// The bound counts the text's bytes of UTF-8 (what the drawing layer lays
+// out), whatever script or surrogate pair makes them: a text of exactly
+// maxtext bytes is drawn, one more byte is refused before the store is
+// touched, with the count and the limit in the message.
+TEST_F(TextBlock, TextOverMaxtextIsRefusedBeforeTheStoreIsTouched)
+{
+    const std::string kPieces[] = {"quill ", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D ", "\xE4\xB8\xAD\xE6\x96\x87",
+                                   "\xF0\x9F\x96\x8B ink", "a\xD8\xA8 \xE2\x80\x8F\t"};
+    for (const std::string& thePiece : kPieces) {
+        std::string theText;
+        while (theText.size() < 300)
+            theText += thePiece;
+        // The model: the text as the record holds it, written out again.
+        const std::size_t theBytes = UTF8FromUTF16(UTF16FromUTF8(theText)).size();
+        for (Method theMethod : {Method::kDrawText, Method::kTextArea, Method::kTextLength}) {
+            SCOPED_TRACE(testing::Message() << thePiece << ", method " << static_cast<int>(theMethod));
+            const std::string theFits = "rect=0,0,200,120 maxtext=" + std::to_string(theBytes);
+            Bitmap theDrawn;
+            MakeWhite(theDrawn, 200, 120);
+            const TextRun theAccepted = RunText(theDrawn, theMethod, theText.c_str(), theFits);
+            ASSERT_FALSE(theAccepted.mError) << theAccepted.mMessages;
+            EXPECT_GT(theAccepted.mLineHeight, 0);
+            // Measuring draws nothing; the canvas runs TextLength on a scratch store.
+            EXPECT_EQ(IsEmpty(InkExtent(theDrawn)), theMethod == Method::kTextArea);
+
+            const std::string theShort = "rect=0,0,200,120 maxtext=" + std::to_string(theBytes - 1);
+            const TextRun theRefused = RunText(mStore, theMethod, theText.c_str(), theShort);
+            ASSERT_TRUE(theRefused.mError);
+            EXPECT_EQ(theRefused.mMessages, "A text of " + std::to_string(theBytes) +
+                                                " bytes is longer than the limit of " + std::to_string(theBytes - 1) +
+                                                " bytes set by maxtext.");
+            EXPECT_EQ(theRefused.mLineHeight, 0);
+            EXPECT_EQ(theRefused.mLengthDrawn, 0);
+            EXPECT_TRUE(IsEmpty(InkExtent(mStore)));
+            // A store without pixels is not given any.
+            Bitmap theBare;
+            EXPECT_TRUE(RunText(theBare, theMethod, theText.c_str(), theShort).mError);
+            EXPECT_FALSE(theBare.HasPixels());
+        }
+    }
+}
+
+TEST_F(TextBlock, WithoutMaxtextThirtyTwoKilobytesAreLaidOut)
+{
+    const std::string theText(Parameters::kDefaultMaxText, 'w');
+    EXPECT_FALSE(RunText(mStore, Method::kTextArea, theText.c_str(), "rect=0,0,200,120").mError);
+    const TextRun theOver = RunText(mStore, Method::kDrawText, (theText + "w").c_str(), "rect=0,0,200,120");
+    ASSERT_TRUE(theOver.mError);
+    EXPECT_NE(theOver.mMessages.find("limit of 32768 bytes set by maxtext"), std::string::npos) << theOver.mMessages;
+    EXPECT_TRUE(IsEmpty(InkExtent(mStore)));
+}
+
+// DrawShape's text shape, whose text comes from the text keyword, is bound alike.
+TEST_F(TextBlock, ATextShapeOverMaxtextIsRefused)
+{
+    for (const char* theParams : {"rect=0,0,200,120 text=abcdef maxtext=6", "rect=0,0,200,120 text=abcdef maxtext=5"}) {
+        SCOPED_TRACE(theParams);
+        MakeWhite(mStore, 200, 120);
+        DrawShapeOp theOperation;
+        theOperation.SetShape("text");
+        ASSERT_EQ(theOperation.SetParameterString(theParams), 0);
+        theOperation.Run(mStore, Operation::RunCheck::kRecordAndCheck);
+        const bool theRefused = std::strstr(theParams, "maxtext=5") != nullptr;
+        EXPECT_EQ(theOperation.GetErrorReport()->HasError(), theRefused) << theOperation.GetErrorReport()->Message();
+        EXPECT_EQ(IsEmpty(InkExtent(mStore)), theRefused);
+    }
 }

@@ -61,7 +61,7 @@ TEST(Keywords, EachSetsItsField)
                     "halign=right valign=bottom dither=yes rect=1,2,3,4 position=5,6 size=7,8 inset=5,7 move=9,10 "
                     "type=png image=2 fit=true mode=blend modecolor=white srcrect=11,12,13,14 shape=oval op=draw "
                     "cornersize=20 points=0,0,10,0,10,10 text='Grüße' quality=high interlace=1 depth=256 opengl=true "
-                    "transparent=15,16");
+                    "transparent=15,16 maxtext=16777216");
     EXPECT_EQ(p->PenColor, (ColorValue{0, 0, 0xD400, 0xFFFF, 0}));
     EXPECT_EQ(p->TextColor, (ColorValue{0xDD6B, 0x08C2, 0x06A2, 0xFFFF, 0}));
     EXPECT_EQ(p->PaintColor, (ColorValue{0x7FFF, 0x7FFF, 0x7FFF, 0xFFFF, 0}));
@@ -98,6 +98,7 @@ TEST(Keywords, EachSetsItsField)
     EXPECT_EQ(p->OpenGL, 1);
     EXPECT_EQ(p->TransparentPoint, (LongPoint{15, 16}));
     EXPECT_EQ(p->TransparentGiven, 1);
+    EXPECT_EQ(p->MaxText, 16777216);
 }
 
 TEST(Keywords, AliasesAndCaseAndLastValueWins)
@@ -150,7 +151,8 @@ INSTANTIATE_TEST_SUITE_P(EveryKeyword, KeywordReaderFails,
                                          "fit=perhaps", "mode=xor", "modecolor=nope", "sourcerectangle=1",
                                          "srcrect=1,2", "shape=circle", "operation=fill", "op=none", "cornersize=round",
                                          "points=0,0,10", "interlace=on", "depth=4", "opengl=on", "transparent=1,2,3",
-                                         "scale=40000", "skew=-40000"),
+                                         "scale=40000", "skew=-40000", "maxtext=0", "maxtext=-5", "maxtext=16777217",
+                                         "maxtext=2147483648", "maxtext=lots"),
                          [](const auto& inInfo) { return std::to_string(inInfo.index); });
 
 TEST(Keywords, TypeTakesAnyTokenAndRotateNeedsAValue)

@@ -35,6 +35,10 @@ constexpr KeywordForm kForms[] = {
     {{"cornersize"}, "integer", "corner width and height of round rectangles"},
     {{"points"}, "x,y,x,y,...", "the points of polygons and lines"},
     {{"text"}, "text", "the text of a text shape; never fails"},
+    {{"maxtext"},
+     "integer, 1 to 16777216",
+     "the most bytes of text (UTF-8) the call lays out; longer text fails before anything is drawn. 32768 when not "
+     "given, which keeps one call on type one pixel high within about a quarter of a second"},
     {{"quality"}, "quality word", "export quality; an unknown word means normal"},
     {{"interlace"}, "truth value", "interlaced PNG, progressive JPEG"},
     {{"depth"}, "depth word", "export depth"},

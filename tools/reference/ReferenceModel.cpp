@@ -210,6 +210,9 @@ bool GatherModel(ReferenceModel& outModel, std::string& outProblem)
         {"a coordinate in points, rect, pos and other lists", "-32767 to 32766"},
         {"list separator", std::string(1, ListSeparator)},
         {"font face name used", std::to_string(Parameters::kFaceNameLength) + " characters"},
+        {"text one call lays out (DrawText, TextArea, TextLength, text shapes)",
+         std::to_string(Parameters::kDefaultMaxText) + " bytes of UTF-8; maxtext raises it up to " +
+             std::to_string(Parameters::kMaxTextCeiling)},
     };
     return true;
 }

@@ -3,6 +3,7 @@
 #include <automation/Strings.h>
 
 #include <cassert>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -28,6 +29,35 @@ std::int32_t CharactersIn(const std::string& inText, UINT inBytes)
     return static_cast<std::int32_t>(UTF16FromUTF8(std::string_view(inText.data(), theBytes)).size());
 }
 
+// The length of inText once it is UTF-8, as UTF8FromUTF16 writes it, without writing it.
+std::size_t UTF8Length(std::u16string_view inText)
+{
+    std::size_t theBytes = 0;
+    for (std::size_t i = 0; i < inText.size(); ++i) {
+        const char16_t theUnit = inText[i];
+        if (theUnit < 0x80) {
+            theBytes += 1;
+        } else if (theUnit < 0x800) {
+            theBytes += 2;
+        } else if (theUnit >= 0xD800 && theUnit <= 0xDBFF && i + 1 < inText.size() && inText[i + 1] >= 0xDC00 &&
+                   inText[i + 1] <= 0xDFFF) {
+            theBytes += 4;
+            ++i;
+        } else {
+            theBytes += 3;  // the rest of the plane, and an unpaired surrogate's replacement
+        }
+    }
+    return theBytes;
+}
+
+std::string TextLimitMessage(std::size_t inBytes, std::int32_t inLimit)
+{
+    char theText[160];
+    std::snprintf(theText, sizeof theText, "A text of %zu bytes is longer than the limit of %ld bytes set by maxtext.",
+                  inBytes, static_cast<long>(inLimit));
+    return theText;
+}
+
 }  // namespace
 
 DrawGDIShape::DrawGDIShape(const char* inName, Primitives inPrimitives) : Operation(inName), mPrimitives(inPrimitives)
@@ -46,6 +76,14 @@ DrawGDIShape::~DrawGDIShape() = default;
 void DrawGDIShape::Do(Bitmap& inBitmap)
 {
     assert(mParameters->Shape != kNoShapeType && "mParams->Shape != kNoShapeType");
+    // Before Begin, which may give the store its pixels: a refused call changes nothing.
+    if (mParameters->Shape == kTextShape) {
+        if (const std::size_t theBytes = UTF8Length(mParameters->Text); theBytes > std::size_t(mParameters->MaxText)) {
+            mError->AddMessage(TextLimitMessage(theBytes, mParameters->MaxText));
+            mError->AddContext(kContext);
+            return;
+        }
+    }
     try {
         Begin(inBitmap);
         if (!mError->HasError()) {

@@ -210,6 +210,14 @@ constexpr Keyword kKeywords[] = {
          ioParams.Text = UTF16FromUTF8(inValue);
          return true;
      }},
+    {"maxtext",
+     [](Parameters& ioParams, const char* inValue) {
+         std::int32_t theBytes = 0;
+         if (!ReadLong(inValue, &theBytes) || theBytes < 1 || theBytes > Parameters::kMaxTextCeiling)
+             return false;
+         ioParams.MaxText = theBytes;
+         return true;
+     }},
     {"quality", [](Parameters& ioParams, const char* inValue) { return ReadQuality(inValue, &ioParams.Quality); }},
     {"interlace", [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.Interlace); }},
     {"depth", [](Parameters& ioParams, const char* inValue) { return ReadDepth(inValue, &ioParams.Depth); }},

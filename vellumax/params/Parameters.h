@@ -43,6 +43,12 @@ class Parameters : public ParameterParser {
 public:
     static constexpr std::int32_t kMaxPoints = 1024;
     static constexpr std::size_t kFaceNameLength = 31;  // what the drawing layer takes as a face name
+    // Bytes of UTF-8 text one call lays out unless maxtext says otherwise:
+    // about what one pixel high type of two alternating scripts lays out in
+    // well under a quarter of a second. The ceiling keeps a slip of the
+    // keyword from asking for text of any length.
+    static constexpr std::int32_t kDefaultMaxText = 32 * 1024;
+    static constexpr std::int32_t kMaxTextCeiling = 16 * 1024 * 1024;
 
     // The keywords SetParameter knows, in the order it tries them (for references).
     static std::size_t KeywordCount();
@@ -107,6 +113,7 @@ public:
     };
     PointStorage Points;
     std::u16string Text;
+    std::int32_t MaxText = kDefaultMaxText;  // bytes of Text as UTF-8, 1 to kMaxTextCeiling
     PatternBitmap Pattern;
     CodecQuality Quality = kNormalQuality;
     std::int32_t Interlace = 0;

@@ -110,3 +110,30 @@ test('web colours reach properties, value objects and parameter strings', () => 
   assert.equal(canvas.GetColor('1,1'), '0.0,0.0,99.6,99.6');
   assert.equal(canvas.GetColor('6,1'), '0.0,99.6,0.0,99.6');
 });
+
+test('text over the maxtext bound is refused with the canvas unchanged, and maxtext raises the bound', () => {
+  const canvas = vx.createObject('Vellumax.Canvas');
+  canvas.Width = 60;
+  canvas.Height = 20;
+  canvas.DrawShape('rect', 'rect=0,0,30,20 op=paint paintcolor=red');
+  const before = canvas.GetAs('bmp', '');
+  // Counted as UTF-8: 16385 two-byte letters are 32770 bytes.
+  const long = 'é'.repeat(16385);
+  const refusal = /^A text of 32770 bytes is longer than the limit of 32768 bytes set by maxtext\.\n/;
+  const params = 'rect=0,0,60,20 textsize=6';
+  assert.throws(() => canvas.DrawText(long, params), { number: 0x80004005 | 0, description: refusal });
+  assert.throws(() => canvas.TextArea(long, params), { description: refusal });
+  assert.throws(() => canvas.TextLength(long, params), { description: refusal });
+  assert.deepEqual(canvas.GetAs('bmp', ''), before);
+  const bare = vx.createObject('Vellumax.Canvas');
+  assert.throws(() => bare.DrawText(long, params), { description: refusal });
+  assert.equal(bare.Width, 0, 'a canvas without pixels is not given any');
+
+  const raised = `${params} ${vx.params({ maxtext: 32770 })}`;
+  assert.ok(Number(canvas.TextLength(long, raised)) > 0);
+  canvas.DrawText(long, raised);
+  assert.notDeepEqual(canvas.GetAs('bmp', ''), before);
+  assert.throws(() => canvas.DrawText(long, `${params} maxtext=16777217`), {
+    description: /^Could not understand value of parameter "maxtext=16777217"/,
+  });
+});

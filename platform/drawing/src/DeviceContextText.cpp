@@ -99,6 +99,7 @@ void DeviceContext::ShowText(cairo_t* inContext, const char* inText, int inLengt
         pango_attr_list_unref(theAttributes);
     }
     pango_layout_set_text(theLayout.get(), inText, inLength);
+    TextLayout::CountShaped(inLength);
     const double theBaseline = pango_layout_get_baseline(theLayout.get()) / double(PANGO_SCALE);
     cairo_move_to(inContext, inX, inTop + mFont->Metrics().mAscent - theBaseline);
     if (inAs == TextAs::kPath) {
@@ -265,10 +266,23 @@ int DeviceContext::MeasureBlock(const TextBlock& inBlock, RECT* ioRect, DRAWTEXT
 void DeviceContext::DrawLines(cairo_t* inContext, const TextBlock& inBlock, TextAs inAs)
 {
     const std::string& theText = inBlock.mText.Text();
+    // Ink is shaped only for the pieces that reach the pixels painted; a
+    // path takes every piece.
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    double theClipLeft = -kInfinity, theClipTop = -kInfinity, theClipRight = kInfinity, theClipBottom = kInfinity;
+    if (inAs == TextAs::kInk) {
+        cairo_clip_extents(inContext, &theClipLeft, &theClipTop, &theClipRight, &theClipBottom);
+    }
+    const LOGFONTA& theLogFont = mFont->LogFont();
+    const bool theBlanksShow = theLogFont.lfUnderline != 0 || theLogFont.lfStrikeOut != 0;
+    const double theEm = mFont->Metrics().mMaxCharWidth;
     for (std::size_t theIndex = 0; theIndex < inBlock.mVisible; ++theIndex) {
         const TextLine& theLine = inBlock.mLines[theIndex];
         const double theX = inBlock.LineX(theLine);
         const double theY = inBlock.mTop + static_cast<double>(theIndex) * inBlock.mLineHeight;
+        if (theY + inBlock.mLineHeight + theEm < theClipTop || theY - theEm > theClipBottom) {
+            continue;
+        }
         if (inAs == TextAs::kInk && mBkMode == OPAQUE && theLine.mWidth > 0) {
             SetSourceColor(inContext, mBkColor);
             cairo_rectangle(inContext, theX, theY, theLine.mWidth, inBlock.mLineHeight);
@@ -276,6 +290,14 @@ void DeviceContext::DrawLines(cairo_t* inContext, const TextBlock& inBlock, Text
             SetSourceColor(inContext, mTextColor);
         }
         for (const TextSegment& theSegment : inBlock.mLayout.Segments(theLine)) {
+            if (theX + theSegment.mX - theEm > theClipRight) {
+                break;  // pieces only move right
+            }
+            const auto theFirst = theText.begin() + theSegment.mStart;
+            const auto theLast = theText.begin() + theSegment.mEnd;
+            if (!theBlanksShow && std::all_of(theFirst, theLast, [](char inByte) { return inByte == ' '; })) {
+                continue;
+            }
             ShowText(inContext, theText.data() + theSegment.mStart, theSegment.mEnd - theSegment.mStart,
                      theX + theSegment.mX, theY, inAs);
         }

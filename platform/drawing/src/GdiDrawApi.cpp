@@ -4,6 +4,7 @@
 #include "FontCatalogue.h"
 #include "FontObject.h"
 #include "StockObjects.h"
+#include "TextLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -200,6 +201,11 @@ int DrawTextExA(HDC inDC, const char* inText, int inLength, RECT* ioRect, UINT i
 int DrawTextA(HDC inDC, const char* inText, int inLength, RECT* ioRect, UINT inFormat)
 {
     return DrawTextExA(inDC, inText, inLength, ioRect, inFormat, nullptr);
+}
+
+unsigned long long GdiTextBytesShaped()
+{
+    return TextLayout::BytesShaped();
 }
 
 // ---- Font catalogue ----------------------------------------------------------

@@ -10,9 +10,16 @@
 
 namespace {
 constexpr double kTolerance = 1e-6;
-// Paragraphs longer than this are shaped in growing prefixes; the end of a
-// prefix is shaped without what follows it, so its last quarter is dropped.
-constexpr int kFirstWindow = 4096;
+// Paragraphs longer than this are shaped a chunk at a time. Pango orders the
+// runs of one line in time that grows with the square of their count, so a
+// chunk is short; it ends before a blank that follows ink, or else loses its
+// last kContext bytes, which were shaped without what follows them.
+constexpr int kChunk = 512;
+constexpr int kContext = 64;
+// Longer pieces of a line are drawn in parts, for the same reason. Only a
+// line of glyphs of next to no width holds that much; the parts keep logical
+// order, so runs of opposite direction across a cut are not reordered.
+constexpr int kMaxSegment = 4096;
 }  // namespace
 
 struct TextLayout::Measures {
@@ -24,23 +31,40 @@ struct TextLayout::Measures {
 };
 
 namespace {
-// The last text measured on this thread: a text block is measured twice and
-// drawn once with the same font, so two of three shapings are saved.
-thread_local std::shared_ptr<TextLayout::Measures> tLast;
+// The last two texts measured on this thread: a text block is measured, its
+// line height taken from its first character, then drawn, all in one font,
+// so one shaping serves the block's two layouts.
+thread_local std::shared_ptr<TextLayout::Measures> tRecent[2];
+thread_local unsigned long long tBytesShaped = 0;
 }  // namespace
+
+unsigned long long TextLayout::BytesShaped()
+{
+    return tBytesShaped;
+}
+
+void TextLayout::CountShaped(int inBytes)
+{
+    tBytesShaped += static_cast<unsigned long long>(std::max(inBytes, 0));
+}
 
 TextLayout::TextLayout(FontObject& inFont, const std::string& inText, double inTabWidth)
     : mFont(inFont), mText(inText), mTabWidth(inTabWidth)
 {
-    if (tLast != nullptr && tLast->mFont == &inFont && tLast->mHandle == inFont.mHandle && tLast->mText == inText) {
-        mMeasures = tLast;
-        return;
+    for (std::shared_ptr<Measures>& theRecent : tRecent) {
+        if (theRecent != nullptr && theRecent->mFont == &inFont && theRecent->mHandle == inFont.mHandle &&
+            theRecent->mText == inText) {
+            mMeasures = theRecent;
+            std::swap(theRecent, tRecent[0]);
+            return;
+        }
     }
     mMeasures = std::make_shared<Measures>();
     mMeasures->mFont = &inFont;
     mMeasures->mHandle = inFont.mHandle;
     mMeasures->mText = inText;
-    tLast = mMeasures;
+    tRecent[1] = std::move(tRecent[0]);
+    tRecent[0] = mMeasures;
 }
 
 const std::vector<TextLayout::Cluster>& TextLayout::Clusters() const
@@ -75,23 +99,33 @@ bool TextLayout::MeasureParagraph(std::size_t inIndex, Whole inWhole)
                              mText[theParagraph.mNext + 1] == '\n';
         theParagraph.mNext += thePair ? 2 : 1;
     }
-    theParagraph.mFirstCluster = static_cast<int>(mMeasures->mClusters.size());
-    MeasurePrefix(theParagraph, inWhole == Whole::kYes ? theParagraph.mEnd - theParagraph.mStart : kFirstWindow);
+    theParagraph.mFirstCluster = theParagraph.mEndCluster = static_cast<int>(mMeasures->mClusters.size());
+    theParagraph.mMeasuredTo = theParagraph.mStart;
     theParagraphs.push_back(theParagraph);
+    if (theParagraph.Complete()) {
+        AddTerminator(theParagraph);  // an empty paragraph
+    } else if (inWhole == Whole::kYes) {
+        CompleteLastParagraph();
+    } else {
+        ExtendLastParagraph(kChunk);
+    }
     return true;
 }
 
-void TextLayout::ExtendLastParagraph()
+void TextLayout::ExtendLastParagraph(int inBytes)
 {
     Paragraph& theParagraph = mMeasures->mParagraphs.back();
-    MeasurePrefix(theParagraph, static_cast<int>(std::min<long long>(2LL * theParagraph.mWindow, INT_MAX)));
+    const long long theTarget = static_cast<long long>(theParagraph.mMeasuredTo) + std::max(inBytes, 1);
+    while (!theParagraph.Complete() && theParagraph.mMeasuredTo < theTarget) {
+        MeasureChunk(theParagraph);
+    }
 }
 
 void TextLayout::CompleteLastParagraph()
 {
     Paragraph& theParagraph = mMeasures->mParagraphs.back();
-    if (!theParagraph.Complete()) {
-        MeasurePrefix(theParagraph, theParagraph.mEnd - theParagraph.mStart);
+    while (!theParagraph.Complete()) {
+        MeasureChunk(theParagraph);
     }
 }
 
@@ -107,31 +141,45 @@ std::size_t TextLayout::MeasureAll()
     return theCount;
 }
 
-void TextLayout::MeasurePrefix(Paragraph& ioParagraph, int inBytes)
+void TextLayout::MeasureChunk(Paragraph& ioParagraph)
 {
     std::vector<Cluster>& theClusters = mMeasures->mClusters;
-    theClusters.resize(static_cast<std::size_t>(ioParagraph.mFirstCluster));
-    ioParagraph.mWindow = inBytes;
-    if (ioParagraph.mEnd - ioParagraph.mStart <= inBytes) {
-        MeasureRun(ioParagraph.mStart, ioParagraph.mEnd);
-        ioParagraph.mMeasuredTo = ioParagraph.mEnd;
-        ioParagraph.mEndCluster = static_cast<int>(theClusters.size());
-        AddTerminator(ioParagraph);
-        return;
-    }
-    int theCut = ioParagraph.mStart + inBytes;
-    while ((static_cast<unsigned char>(mText[theCut]) & 0xC0) == 0x80) {
-        --theCut;  // not inside a character
-    }
-    MeasureRun(ioParagraph.mStart, theCut);
-    const int theKept = theCut - inBytes / 4;
-    while (theClusters.size() > static_cast<std::size_t>(ioParagraph.mFirstCluster) &&
-           theClusters.back().mEnd > theKept) {
-        theClusters.pop_back();
+    const int theFrom = ioParagraph.mMeasuredTo;
+    const std::size_t theFirst = theClusters.size();
+    if (ioParagraph.mEnd - theFrom <= kChunk) {
+        MeasureRun(theFrom, ioParagraph.mEnd);
+    } else {
+        int theCut = theFrom + kChunk;
+        while ((static_cast<unsigned char>(mText[theCut]) & 0xC0) == 0x80) {
+            --theCut;  // not inside a character
+        }
+        MeasureRun(theFrom, theCut);
+        // Cut before the last blank that follows ink in the chunk's second
+        // half: no shaping reaches across it.
+        std::size_t theKept = 0;
+        for (std::size_t theIndex = theClusters.size() - 1; theIndex > theFirst; --theIndex) {
+            if (theClusters[theIndex].mStart < theFrom + kChunk / 2) {
+                break;
+            }
+            if (theClusters[theIndex].mKind == Kind::kBlank && theClusters[theIndex - 1].mKind != Kind::kBlank) {
+                theKept = theIndex;
+                break;
+            }
+        }
+        if (theKept == 0) {
+            const int theEnd = theCut - kContext;
+            theKept = theClusters.size();
+            while (theKept > theFirst + 1 && theClusters[theKept - 1].mEnd > theEnd) {
+                --theKept;
+            }
+        }
+        theClusters.resize(theKept);
     }
     ioParagraph.mEndCluster = static_cast<int>(theClusters.size());
-    ioParagraph.mMeasuredTo =
-        ioParagraph.mEndCluster > ioParagraph.mFirstCluster ? theClusters.back().mEnd : ioParagraph.mStart;
+    ioParagraph.mMeasuredTo = theClusters.size() > theFirst ? theClusters.back().mEnd : ioParagraph.mEnd;
+    if (ioParagraph.Complete()) {
+        AddTerminator(ioParagraph);
+    }
 }
 
 void TextLayout::AddTerminator(const Paragraph& inParagraph)
@@ -146,6 +194,7 @@ void TextLayout::MeasureRun(int inStart, int inEnd)
     if (inEnd <= inStart) {
         return;
     }
+    CountShaped(inEnd - inStart);
     const PangoLayoutOwner theLayout(pango_layout_new(TextContext::Current()));
     pango_layout_set_font_description(theLayout.get(), mFont.Description());
     pango_layout_set_text(theLayout.get(), mText.data() + inStart, inEnd - inStart);
@@ -194,32 +243,33 @@ std::vector<TextLine> TextLayout::Lay(double inWidth, Wrap inWrap, Lines inLines
     if (inMaxLines == 0) {
         return theLines;
     }
-    // Without a bound every paragraph is shaped whole, as it always was.
-    const Whole theWhole = inMaxLines == kAllLines ? Whole::kYes : Whole::kNo;
-    if (theWhole == Whole::kYes) {
-        MeasureAll();
-    }
     if (inLines == Lines::kSingle) {
         MeasureAll();
         Paragraph theAll;
         theAll.mEnd = theAll.mNext = theAll.mMeasuredTo = static_cast<int>(mText.size());
         theAll.mEndCluster = static_cast<int>(Clusters().size());
-        LayParagraph(theAll, inWidth, Wrap::kNone, inMaxLines, theLines);
+        int theStart = 0;
+        LayParagraph(theAll, inWidth, Wrap::kNone, inMaxLines, theLines, theStart);
         return theLines;
     }
-    for (std::size_t theIndex = 0; theLines.size() < inMaxLines && MeasureParagraph(theIndex, theWhole); ++theIndex) {
-        const std::size_t theBefore = theLines.size();
-        while (LayParagraph(mMeasures->mParagraphs[theIndex], inWidth, inWrap, inMaxLines, theLines) ==
+    for (std::size_t theIndex = 0; theLines.size() < inMaxLines && MeasureParagraph(theIndex, Whole::kNo); ++theIndex) {
+        int theLineStart = mMeasures->mParagraphs[theIndex].mFirstCluster;
+        while (LayParagraph(mMeasures->mParagraphs[theIndex], inWidth, inWrap, inMaxLines, theLines, theLineStart) ==
                Laid::kNeedsMore) {
-            theLines.resize(theBefore);
-            ExtendLastParagraph();
+            // As much again as the unsettled line holds so far: a line that
+            // spans many chunks is broken a few times, not once per chunk.
+            const Paragraph& theParagraph = mMeasures->mParagraphs[theIndex];
+            const int theLineByte =
+                theLineStart < theParagraph.mEndCluster ? Clusters()[theLineStart].mStart : theParagraph.mMeasuredTo;
+            ExtendLastParagraph(std::max(theParagraph.mMeasuredTo - theLineByte, kChunk));
         }
     }
     return theLines;
 }
 
 TextLayout::Laid TextLayout::LayParagraph(const Paragraph& inParagraph, double inWidth, Wrap inWrap,
-                                          std::size_t inMaxLines, std::vector<TextLine>& outLines) const
+                                          std::size_t inMaxLines, std::vector<TextLine>& outLines,
+                                          int& ioLineStart) const
 {
     const std::vector<Cluster>& theClusters = Clusters();
     const int theFirst = inParagraph.mFirstCluster;
@@ -236,22 +286,21 @@ TextLayout::Laid TextLayout::LayParagraph(const Paragraph& inParagraph, double i
         outLines.push_back({inParagraph.mEnd, inParagraph.mEnd, inParagraph.mNext, theFirst, theFirst, 0.0});
         return Laid::kAll;
     }
-    int theLineStart = theFirst;
-    while (theLineStart < theEnd) {
+    while (ioLineStart < theEnd) {
         TextLine theLine;
-        theLine.mFirstCluster = theLineStart;
-        const int theResume = BreakLine(theLineStart, theEnd, inWidth, inWrap, theLine);
+        theLine.mFirstCluster = ioLineStart;
+        const int theResume = BreakLine(ioLineStart, theEnd, inWidth, inWrap, theLine);
         if (!theWhole && (theLine.mEndCluster >= theEnd || theResume >= theEnd)) {
             return Laid::kNeedsMore;  // the rest of the line, or where the next one starts, is not measured yet
         }
-        theLine.mStart = theClusters[theLineStart].mStart;
+        theLine.mStart = theClusters[ioLineStart].mStart;
         theLine.mEnd = theByteAt(theLine.mEndCluster);
         theLine.mNext = theResume < theEnd ? theClusters[theResume].mStart : inParagraph.mNext;
         outLines.push_back(theLine);
+        ioLineStart = theResume;
         if (outLines.size() >= inMaxLines) {
             return Laid::kAll;
         }
-        theLineStart = theResume;
     }
     return Laid::kAll;
 }
@@ -321,6 +370,10 @@ std::vector<TextSegment> TextLayout::Segments(const TextLine& inLine) const
             }
             theX += theCluster.mKind == Kind::kTab ? TabAdvance(theX) : 0.0;
             continue;
+        }
+        if (theStart >= 0 && theCluster.mEnd - theStart > kMaxSegment) {
+            theSegments.push_back({theStart, theCluster.mStart, theStartX});
+            theStart = -1;
         }
         if (theStart < 0) {
             theStart = theCluster.mStart;

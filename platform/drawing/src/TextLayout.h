@@ -1,8 +1,10 @@
 // Line breaking for DrawText: measures the text (one Pango shaping per run
 // between line terminators) and breaks it greedily into lines the way the
 // classic call does; tabs advance to stops counted from the line start.
-// Measuring is lazy: a layout asked for a few lines shapes only the
-// paragraphs, or the part of a long paragraph, that those lines need.
+// Measuring is lazy and incremental: a layout asked for a few lines shapes
+// only the paragraphs, or the part of a long paragraph, that those lines
+// need, each piece once, in chunks short enough that shaping one costs little
+// however many script and direction runs it holds.
 #pragma once
 
 #include "FontObject.h"
@@ -59,11 +61,15 @@ public:
         int mFirstCluster = 0;
         int mEndCluster = 0;  // its text's clusters, without the terminator's
         int mMeasuredTo = 0;  // byte up to which its clusters are known
-        int mWindow = 0;      // bytes last shaped
         bool Complete() const { return mMeasuredTo == mEnd; }
     };
     // What is known of one text in one font; shared by successive layouts of it.
     struct Measures;
+
+    // Bytes of text this thread has given Pango to shape, for layout and for
+    // drawing: what bounds the cost of a call.
+    static unsigned long long BytesShaped();
+    static void CountShaped(int inBytes);
 
 private:
     void MeasureRun(int inStart, int inEnd);
@@ -71,19 +77,22 @@ private:
     // Makes paragraph inIndex known, whole or at least in part; false past
     // the text's end.
     bool MeasureParagraph(std::size_t inIndex, Whole inWhole);
-    // Shapes more of the last paragraph known, which must be incomplete.
-    void ExtendLastParagraph();
+    // Shapes at least inBytes more of the last paragraph known (all that is
+    // left when less), which must be incomplete.
+    void ExtendLastParagraph(int inBytes);
     void CompleteLastParagraph();
     // Shapes every paragraph whole; returns their count.
     std::size_t MeasureAll();
-    void MeasurePrefix(Paragraph& ioParagraph, int inBytes);
+    // Shapes the next chunk of the paragraph, which must be incomplete.
+    void MeasureChunk(Paragraph& ioParagraph);
     void AddTerminator(const Paragraph& inParagraph);
     double TabAdvance(double inX) const;
     enum class Laid { kAll, kNeedsMore };
-    // Lays the paragraph's lines until it ends or outLines holds inMaxLines;
-    // kNeedsMore when the part measured so far cannot settle the next line.
+    // Lays the paragraph's lines from cluster ioLineStart until it ends or
+    // outLines holds inMaxLines; kNeedsMore when the part measured so far
+    // cannot settle the next line, whose first cluster ioLineStart then is.
     Laid LayParagraph(const Paragraph& inParagraph, double inWidth, Wrap inWrap, std::size_t inMaxLines,
-                      std::vector<TextLine>& outLines) const;
+                      std::vector<TextLine>& outLines, int& ioLineStart) const;
     // Fills the line from cluster inStart: its end cluster and width; returns
     // the cluster the next line starts at.
     int BreakLine(int inStart, int inEnd, double inWidth, Wrap inWrap, TextLine& outLine) const;

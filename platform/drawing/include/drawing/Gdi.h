@@ -386,6 +386,9 @@ constexpr UINT DT_STOPATBOTTOM = 0x40000000;
 // empty text or on failure. "&" is not a prefix character here.
 int DrawTextA(HDC inDC, const char* inText, int inLength, RECT* ioRect, UINT inFormat);
 int DrawTextExA(HDC inDC, const char* inText, int inLength, RECT* ioRect, UINT inFormat, DRAWTEXTPARAMS* ioParams);
+// This layer's own: bytes of text the calling thread has had shaped, to lay
+// text out and to draw it, since it started; what a text call costs.
+unsigned long long GdiTextBytesShaped();
 
 // ---- Font catalogue -----------------------------------------------------
 
