@@ -10,6 +10,7 @@
 #include "vellumax/params/ParameterParser.h"
 #include "vellumax/params/Parameters.h"
 #include "vellumax/params/Utilities.h"
+#include "vellumax/upload/PartLimit.h"
 
 // The member table of each class, by the naming every class follows; weak, so that a class that
 // is not built yet links and shows as such.
@@ -191,6 +192,9 @@ bool GatherModel(ReferenceModel& outModel, std::string& outProblem)
         {"a coordinate in points, rect, pos and other lists", "-32767 to 32766"},
         {"list separator", std::string(1, ListSeparator)},
         {"font face name used", std::to_string(Parameters::kFaceNameLength) + " characters"},
+        {"parts of a posted form", std::to_string(kDefaultMaxParts) +
+                                       ", unless the XMultipart's MaxParts or the registry's " + kMaxPartsSetting +
+                                       " says otherwise"},
     };
     return true;
 }

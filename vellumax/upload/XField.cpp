@@ -102,6 +102,8 @@ XField::XField()
 
 XField::~XField()
 {
+    if (mOwner != nullptr)
+        mOwner->FieldGone(mIndex);
     VariantClear(&mContents);
     VariantClear(&mData);
 }
@@ -167,6 +169,12 @@ HRESULT XField::SetValues(VARIANT inName, VARIANT inType, VARIANT inFilename, VA
         std::u16string theName = LimitedText(inName);
         std::u16string theType = LimitedText(inType);
         std::u16string theFilename = LimitedText(inFilename);
+        // Before anything is held that a throw would leak; keeping a field
+        // that then stays unchanged is harmless.
+        if (mOwner != nullptr && !mKept) {
+            mOwner->KeepField(this);
+            mKept = true;
+        }
         VARIANT theContents;
         VariantInit(&theContents);
         CopyValue(inContents, &theContents);
