@@ -20,7 +20,8 @@ using Bytes = const std::uint8_t*;
 // The first match wholly within [inFrom, inEnd), trying each start in turn.
 Bytes NaiveFind(Bytes inFrom, Bytes inEnd, std::string_view inNeedle)
 {
-    for (Bytes theAt = inFrom; theAt + inNeedle.size() <= inEnd; ++theAt)
+    // Compared as a distance: an empty body has no data pointer to add to.
+    for (Bytes theAt = inFrom; inEnd - theAt >= std::ptrdiff_t(inNeedle.size()); ++theAt)
         if (std::memcmp(theAt, inNeedle.data(), inNeedle.size()) == 0)
             return theAt;
     return nullptr;
