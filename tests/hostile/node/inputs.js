@@ -45,14 +45,55 @@ function pngBomb() {
   ]);
 }
 
+// LZW data for inPixels of colour 0 at minimum code size 2, compressed as an
+// encoder would: each code is the one before and one pixel more, until the
+// table is full and a clear code starts over. Code widths follow the
+// decoder's: one bit more once the next free code reaches the next power of 2.
+function zeroRunLzw(inPixels) {
+  const kClear = 4;
+  const kStop = 5;
+  const bytes = [];
+  let word = 0;
+  let bits = 0;
+  const put = (code, width) => {
+    word |= code << bits;
+    bits += width;
+    while (bits >= 8) {
+      bytes.push(word & 0xff);
+      word >>>= 8;
+      bits -= 8;
+    }
+  };
+  let width = 3;
+  put(kClear, width);
+  for (let made = 0; made < inPixels; ) {
+    put(0, width);
+    made += 1;
+    let next = kStop + 1;
+    for (let run = 2; next < 4096 && made < inPixels; run++, next++) {
+      put(next, width);
+      made += run;
+      if (next + 1 === 1 << width && width < 12) width++;
+    }
+    put(made < inPixels ? kClear : kStop, width);
+    width = 3;
+  }
+  if (bits > 0) bytes.push(word & 0xff);
+  const blocks = [];
+  for (let at = 0; at < bytes.length; at += 255) {
+    const block = bytes.slice(at, at + 255);
+    blocks.push(block.length, ...block);
+  }
+  return [...blocks, 0];
+}
+
+// Whole and valid: 16000 x 16000 pixels of one colour in about 200 KB.
 function gifBomb() {
-  const bytes = [...Buffer.from('GIF89a')];
   const le16 = (v) => [v & 0xff, v >> 8];
-  bytes.push(...le16(kSide), ...le16(kSide), 0x80, 0, 0, 0, 0, 0, 255, 255, 255); // 2-colour table
-  bytes.push(0x2c, ...le16(0), ...le16(0), ...le16(kSide), ...le16(kSide), 0);
-  bytes.push(2, 1, 0x2c, 0); // minimum code size 2, one block: clear (4) then stop (5)
-  bytes.push(0x3b);
-  return Buffer.from(bytes);
+  const head = [...Buffer.from('GIF89a'), ...le16(kSide), ...le16(kSide), 0x81, 0, 0];
+  head.push(0, 0, 0, 255, 255, 255, 0, 0, 0, 255, 255, 255); // 4-colour table
+  head.push(0x2c, ...le16(0), ...le16(0), ...le16(kSide), ...le16(kSide), 0, 2);
+  return Buffer.concat([Buffer.from(head), Buffer.from(zeroRunLzw(kSide * kSide)), Buffer.from([0x3b])]);
 }
 
 // Run-length 8-bit: the whole picture is one end-of-bitmap code.
