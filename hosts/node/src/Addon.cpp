@@ -419,8 +419,10 @@ napi_value Enumerator(napi_env inEnv, napi_callback_info inInfo)
         ThrowAutomationError(inEnv, vx::ClientError{DISP_E_NOTACOLLECTION, {}, {}});
         return nullptr;
     }
+    // Wrapped like the objects' handles, whose finalizers also run when the environment ends.
     napi_value theHandle = nullptr;
-    if (napi_create_external(inEnv, theEnum, ReleaseEnumerator, nullptr, &theHandle) != napi_ok) {
+    napi_create_object(inEnv, &theHandle);
+    if (napi_wrap(inEnv, theHandle, theEnum, ReleaseEnumerator, nullptr, nullptr) != napi_ok) {
         theEnum->Release();
         return nullptr;
     }
@@ -434,7 +436,7 @@ napi_value EnumNext(napi_env inEnv, napi_callback_info inInfo)
     if (!GetArgs(inEnv, inInfo, theArgs))
         return nullptr;
     void* theData = nullptr;
-    if (napi_get_value_external(inEnv, theArgs.mValues[0], &theData) != napi_ok || theData == nullptr) {
+    if (napi_unwrap(inEnv, theArgs.mValues[0], &theData) != napi_ok || theData == nullptr) {
         napi_throw_type_error(inEnv, nullptr, "not an enumerator");
         return nullptr;
     }
