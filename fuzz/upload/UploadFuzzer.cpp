@@ -1,6 +1,8 @@
 // Arbitrary request bodies into the multipart parser, checked against a plain
 // byte-by-byte reading of the same rules: the fast search must find the same
-// parts, and no part may reach outside the body.
+// parts, and no part may reach outside the body; a part limit must cut the
+// same list short.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,7 +20,8 @@ using Bytes = const std::uint8_t*;
 // The first match wholly within [inFrom, inEnd), trying each start in turn.
 Bytes NaiveFind(Bytes inFrom, Bytes inEnd, std::string_view inNeedle)
 {
-    for (Bytes theAt = inFrom; theAt + inNeedle.size() <= inEnd; ++theAt)
+    // Compared as a distance: an empty body has no data pointer to add to.
+    for (Bytes theAt = inFrom; inEnd - theAt >= std::ptrdiff_t(inNeedle.size()); ++theAt)
         if (std::memcmp(theAt, inNeedle.data(), inNeedle.size()) == 0)
             return theAt;
     return nullptr;
@@ -130,5 +133,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* inData, std::size_t in
             thePart.mLength != theWanted.mLength)
             std::abort();
     }
+    // A part limit taken from the input keeps a prefix of the offsets: the
+    // parts up to the limit and one more.
+    const std::vector<std::uint32_t> theStarts = MultipartParser::Locate(theBody.data(), theBody.size());
+    const std::size_t theLimit = inSize == 0 ? 0 : inData[inSize - 1] % 8;
+    const std::vector<std::uint32_t> theLimited = MultipartParser::Locate(theBody.data(), theBody.size(), theLimit);
+    if (MultipartParser::Count(theLimited) != std::min(theExpected.size(), theLimit + 1) ||
+        !std::equal(theLimited.begin(), theLimited.end(), theStarts.begin()))
+        std::abort();
     return 0;
 }

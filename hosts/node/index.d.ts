@@ -238,6 +238,8 @@ declare namespace vellumax {
     readonly Count: number;
     /** Parses a multipart/form-data request body */
     SetData(inData: Value): void;
+    /** The most parts SetData accepts */
+    MaxParts: number;
   }
 }
 

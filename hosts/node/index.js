@@ -181,7 +181,13 @@ const handler = {
     if (typeof prop === 'symbol') {
       if (prop === Symbol.iterator && shapeOf(state).enumerable) {
         const handle = state.handle;
-        return function* items() { yield* native.enumerate(handle); };
+        // In batches, so that a loop over a large collection holds one batch at a time.
+        return function* items() {
+          const enumerator = native.enumerator(handle);
+          for (let batch = native.enumNext(enumerator, 256); batch.length > 0; batch = native.enumNext(enumerator, 256)) {
+            yield* batch;
+          }
+        };
       }
       if (prop === Symbol.for('nodejs.util.inspect.custom') || prop === Symbol.toPrimitive) {
         return () => `[${shapeOf(state).name}]`;

@@ -15,4 +15,9 @@ struct IXMultipart : IDispatch {
     // DISPID 2. A one-dimensional byte array, directly or by reference; replaces
     // every field. The caller's array is only read.
     virtual HRESULT SetData(VARIANT inData) = 0;
+    // DISPID 3. The most parts a later SetData accepts: a body with more is
+    // refused and the fields stay as they were. Reads the server's MaxParts
+    // setting, else 10000, until a script puts a value of 1 or more.
+    virtual HRESULT get_MaxParts(LONG* outLimit) = 0;
+    virtual HRESULT put_MaxParts(VARIANT inLimit) = 0;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -205,6 +206,12 @@ TEST(MultipartParser, LocateFindsTheBoundariesTheLinesGive)
         const auto* theBytes = reinterpret_cast<const std::uint8_t*>(theBody.data());
         const std::vector<std::uint32_t> theStarts = MultipartParser::Locate(theBytes, theBody.size());
         ASSERT_EQ(theStarts, ModelStarts(theBody)) << ::testing::PrintToString(theBody);
+        // A limit keeps the first parts and one more, so that passing it shows.
+        const std::size_t theLimit = theRandom() % 4;
+        const std::vector<std::uint32_t> theLimited = MultipartParser::Locate(theBytes, theBody.size(), theLimit);
+        const std::size_t theKept = std::min(MultipartParser::Count(theStarts), theLimit + 1);
+        ASSERT_EQ(MultipartParser::Count(theLimited), theKept) << ::testing::PrintToString(theBody);
+        ASSERT_TRUE(std::equal(theLimited.begin(), theLimited.end(), theStarts.begin()));
     }
 }
 

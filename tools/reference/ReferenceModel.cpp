@@ -11,6 +11,7 @@
 #include "vellumax/params/ParameterParser.h"
 #include "vellumax/params/Parameters.h"
 #include "vellumax/params/Utilities.h"
+#include "vellumax/upload/PartLimit.h"
 
 // The member table of each class, by the naming every class follows; weak, so that a class that
 // is not built yet links and shows as such.
@@ -213,6 +214,9 @@ bool GatherModel(ReferenceModel& outModel, std::string& outProblem)
         {"text one call lays out (DrawText, TextArea, TextLength, text shapes)",
          std::to_string(Parameters::kDefaultMaxText) + " bytes of UTF-8; maxtext raises it up to " +
              std::to_string(Parameters::kMaxTextCeiling)},
+        {"parts of a posted form", std::to_string(kDefaultMaxParts) +
+                                       ", unless the XMultipart's MaxParts or the registry's " + kMaxPartsSetting +
+                                       " says otherwise"},
     };
     return true;
 }

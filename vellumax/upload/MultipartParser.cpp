@@ -1,6 +1,8 @@
 #include "vellumax/upload/MultipartParser.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 namespace {
@@ -181,7 +183,8 @@ std::vector<MultipartPart> MultipartParser::Parse(const std::uint8_t* inBody, st
     return theParts;
 }
 
-std::vector<std::uint32_t> MultipartParser::Locate(const std::uint8_t* inBody, std::size_t inLength)
+std::vector<std::uint32_t> MultipartParser::Locate(const std::uint8_t* inBody, std::size_t inLength,
+                                                   std::size_t inMaxParts)
 {
     std::vector<std::uint32_t> theStarts;
     if (inBody == nullptr)
@@ -193,10 +196,13 @@ std::vector<std::uint32_t> MultipartParser::Locate(const std::uint8_t* inBody, s
         return theStarts;
     // A part is at least its boundary, CR LF and the empty line's CR LF.
     const std::size_t theSmallest = theBoundary.size() + 2 * kLineBreak.size();
-    theStarts.reserve(std::size_t(theEnd - theStart) / theSmallest + 1);
+    // One part past the limit is enough to tell it was passed.
+    const std::size_t theMost = std::min(inMaxParts, std::numeric_limits<std::uint32_t>::max() - std::size_t(1)) + 1;
+    theStarts.reserve(std::min(std::size_t(theEnd - theStart) / theSmallest, theMost) + 1);
     const PartReader theReader(theEnd, theBoundary);
     theStarts.push_back(std::uint32_t(theStart - inBody));
-    for (Bytes theAt = theReader.Skip(theStart); theAt != nullptr; theAt = theReader.Skip(theAt))
+    for (Bytes theAt = theReader.Skip(theStart); theAt != nullptr && theStarts.size() <= theMost;
+         theAt = theReader.Skip(theAt))
         theStarts.push_back(std::uint32_t(theAt - inBody));
     if (theStarts.size() == 1)
         theStarts.clear();

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,16 @@ public:
     // closing the last part starts: no entry for an empty body, else one more
     // than the parts. Four bytes a part, reserved once from the smallest part
     // the boundary allows, so that a body of tiny parts costs at most about
-    // two thirds of its own size. inLength must be below 4 GiB.
-    static std::vector<std::uint32_t> Locate(const std::uint8_t* inBody, std::size_t inLength);
+    // two thirds of its own size. inLength must be below 4 GiB. The search
+    // stops at the part after inMaxParts, so a caller tells a body over its
+    // limit by Count without paying for the rest of it.
+    static std::vector<std::uint32_t> Locate(const std::uint8_t* inBody, std::size_t inLength,
+                                             std::size_t inMaxParts = std::numeric_limits<std::uint32_t>::max());
+    // The parts Locate's list stands for.
+    static std::size_t Count(const std::vector<std::uint32_t>& inStarts)
+    {
+        return inStarts.empty() ? 0 : inStarts.size() - 1;
+    }
     // The part whose opening boundary starts at inAt, one of Locate's entries
     // but the last; inFirst is Locate's first entry.
     static MultipartPart ReadPart(const std::uint8_t* inBody, std::size_t inLength, std::uint32_t inFirst,

@@ -97,6 +97,8 @@ XField::XField()
 
 XField::~XField()
 {
+    if (mOwner != nullptr)
+        mOwner->FieldGone(mIndex);
     VariantClear(&mContents);
     VariantClear(&mData);
 }
@@ -165,6 +167,12 @@ HRESULT XField::SetValues(VARIANT inName, VARIANT inType, VARIANT inFilename, VA
         // Contents given as text are held to the rule of every other text: a
         // form's own contents end at their first zero byte.
         CheckScriptText(inContents);
+        // Before anything is held that a throw would leak; keeping a field
+        // that then stays unchanged is harmless.
+        if (mOwner != nullptr && !mKept) {
+            mOwner->KeepField(this);
+            mKept = true;
+        }
         VARIANT theContents;
         VariantInit(&theContents);
         CopyValue(inContents, &theContents);

@@ -18,6 +18,20 @@ const vx::DispatchTable& XFieldTable();
 // A posted body, held by its form and by the fields made from it.
 using UploadBody = std::shared_ptr<const std::vector<std::uint8_t>>;
 
+class XField;
+
+// The list a field was made for, which keeps no reference on it: it is told
+// when the field goes, and when a script's SetValues makes the field differ
+// from its part, so that the list then keeps it.
+class FieldOwner {
+public:
+    virtual void FieldGone(std::uint32_t inIndex) = 0;
+    virtual void KeepField(XField* inField) = 0;
+
+protected:
+    ~FieldOwner() = default;
+};
+
 class XField final
     : public vx::ComObject<XField, vx::DispatchImpl<IXField, XFieldTable>, vx::SupportErrorInfo<XField>> {
 public:
@@ -49,8 +63,19 @@ public:
 
     const std::u16string& Name() const { return mName; }
 
+    // Null when the field is not, or no longer, one of a list's parts.
+    void SetOwner(FieldOwner* inOwner, std::uint32_t inIndex)
+    {
+        mOwner = inOwner;
+        mIndex = inIndex;
+    }
+
 private:
     void ForgetPart();
+
+    FieldOwner* mOwner = nullptr;
+    std::uint32_t mIndex = 0;
+    bool mKept = false;  // the owner holds a reference
 
     UploadBody mBody;  // set while the bytes are still a range of the body
     std::size_t mDataAt = 0;

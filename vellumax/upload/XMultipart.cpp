@@ -1,8 +1,9 @@
 #include "vellumax/upload/XMultipart.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -15,41 +16,11 @@
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/SException.h"
+#include "vellumax/errors/Settings.h"
 #include "vellumax/params/Utilities.h"
+#include "vellumax/upload/FieldList.h"
 #include "vellumax/upload/MultipartParser.h"
 #include "vellumax/upload/XField.h"
-
-// The parts of one body, found by offset; each becomes an XField the first
-// time a script asks for it, so a body of many tiny parts costs a few bytes a
-// part rather than an object each. Enumerators hold a reference.
-class FieldList final : public vx::ComObject<FieldList, IUnknown> {
-public:
-    using Interfaces = vx::InterfaceMap<vx::Answers<IUnknown, IID_IUnknown>>;
-
-    void Take(UploadBody inBody)
-    {
-        mBody = std::move(inBody);
-        mStarts = MultipartParser::Locate(mBody->data(), mBody->size());
-    }
-    LONG Size() const { return mStarts.empty() ? 0 : LONG(mStarts.size() - 1); }
-    MultipartPart Part(std::size_t inIndex) const
-    {
-        return MultipartParser::ReadPart(mBody->data(), mBody->size(), mStarts.front(), mStarts[inIndex]);
-    }
-    // The field of part inIndex (from 0), made on first use.
-    const vx::Variant& Field(std::size_t inIndex);
-    // The index of the first part named inName, or -1.
-    std::ptrdiff_t Find(std::u16string_view inName) const;
-    // Every field, made once and kept, for enumerators.
-    const vx::VariantCollection& All();
-
-private:
-    UploadBody mBody;
-    std::vector<std::uint32_t> mStarts;
-    std::unordered_map<std::size_t, vx::Variant> mMade;
-    vx::VariantCollection mAll;
-    bool mAllMade = false;
-};
 
 namespace {
 
@@ -104,9 +75,20 @@ private:
     bool mLocked = false;
 };
 
-std::u16string TextOfBytes(const std::string& inBytes)
+// The limit a SetData applies: the script's, else the setting's, else the default.
+LONG PartLimit(LONG inSet)
 {
-    return UTF16FromUTF8(inBytes);
+    if (inSet > 0)
+        return inSet;
+    std::uint32_t theSetting = 0;
+    if (ReadSetting(kMaxPartsSetting, theSetting) && theSetting != 0)
+        return LONG(std::min<std::uint32_t>(theSetting, std::uint32_t(INT32_MAX)));
+    return LONG(kDefaultMaxParts);
+}
+
+std::string PartLimitMessage(LONG inLimit)
+{
+    return "The form has more than " + std::to_string(inLimit) + " parts, the limit set by " + kMaxPartsSetting + ".";
 }
 
 // The value itself when it is a VARIANT passed by reference.
@@ -118,42 +100,6 @@ const VARIANT* Referenced(const VARIANT* inValue)
 }
 
 }  // namespace
-
-const vx::Variant& FieldList::Field(std::size_t inIndex)
-{
-    if (const auto theMade = mMade.find(inIndex); theMade != mMade.end())
-        return theMade->second;
-    const MultipartPart thePart = Part(inIndex);
-    XField* theField = XField::Create();
-    if (theField == nullptr)
-        throw ComError(E_OUTOFMEMORY);
-    vx::Variant theItem(static_cast<IDispatch*>(theField));
-    theField->Release();
-    const std::size_t theData = thePart.mData != nullptr ? std::size_t(thePart.mData - mBody->data()) : 0;
-    theField->AdoptPart(TextOfBytes(thePart.mName), TextOfBytes(thePart.mType), TextOfBytes(thePart.mFilename), mBody,
-                        theData, thePart.mLength);
-    return mMade.emplace(inIndex, std::move(theItem)).first->second;
-}
-
-std::ptrdiff_t FieldList::Find(std::u16string_view inName) const
-{
-    for (std::size_t theIndex = 0; theIndex < std::size_t(Size()); ++theIndex)
-        if (TextOfBytes(Part(theIndex).mName) == inName)
-            return std::ptrdiff_t(theIndex);
-    return -1;
-}
-
-const vx::VariantCollection& FieldList::All()
-{
-    if (!mAllMade) {
-        vx::VariantCollection theAll;
-        for (std::size_t theIndex = 0; theIndex < std::size_t(Size()); ++theIndex)
-            theAll.Append(Field(theIndex));
-        mAll = std::move(theAll);
-        mAllMade = true;
-    }
-    return mAll;
-}
 
 const vx::DispatchTable& XMultipartTable()
 {
@@ -167,6 +113,10 @@ const vx::DispatchTable& XMultipartTable()
             vx::PropertyGet<&IXMultipart::get_Count>(1, "Count", "The number of fields", vx::Retval("outCount")),
             vx::Method<&IXMultipart::SetData>(2, "SetData", "Parses a multipart/form-data request body",
                                               vx::In("inData")),
+            vx::PropertyGet<&IXMultipart::get_MaxParts>(3, "MaxParts", "The most parts SetData accepts",
+                                                        vx::Retval("outLimit")),
+            vx::PropertyPut<&IXMultipart::put_MaxParts>(3, "MaxParts", "The most parts SetData accepts",
+                                                        vx::In("inLimit")),
         });
     return theTable;
 }
@@ -192,7 +142,7 @@ HRESULT XMultipart::get__NewEnum(IUnknown** outEnum)
     return GuardedMember(kWho, [&] {
         if (mFields == nullptr)
             return E_OUTOFMEMORY;
-        return mFields->All().NewEnum(mFields, outEnum);
+        return mFields->NewEnum(outEnum);
     });
 }
 
@@ -211,7 +161,8 @@ HRESULT XMultipart::get_Item(VARIANT inIndex, VARIANT* outItem)
             const std::ptrdiff_t theAt = mFields->Find(theWanted);
             if (theAt < 0)
                 return DISP_E_BADINDEX;
-            return VariantCopy(outItem, mFields->Field(std::size_t(theAt)).Get());
+            mFields->Field(std::uint32_t(theAt)).Detach(outItem);
+            return S_OK;
         }
         VARIANT theNumber;
         VariantInit(&theNumber);
@@ -219,11 +170,12 @@ HRESULT XMultipart::get_Item(VARIANT inIndex, VARIANT* outItem)
         if (FAILED(theResult))
             return theResult;
         // As collections count: from 1, and 1 or less is the first.
-        const LONG theCount = mFields->Size();
+        const LONG theCount = LONG(mFields->Size());
         if (theCount == 0 || theNumber.lVal > theCount)
             return DISP_E_BADINDEX;
-        const std::size_t theAt = theNumber.lVal <= 1 ? 0 : std::size_t(theNumber.lVal - 1);
-        return VariantCopy(outItem, mFields->Field(theAt).Get());
+        const std::uint32_t theAt = theNumber.lVal <= 1 ? 0 : std::uint32_t(theNumber.lVal - 1);
+        mFields->Field(theAt).Detach(outItem);
+        return S_OK;
     });
 }
 
@@ -231,7 +183,7 @@ HRESULT XMultipart::get_Count(LONG* outCount)
 {
     if (outCount == nullptr)
         return E_POINTER;
-    *outCount = mFields != nullptr ? mFields->Size() : 0;
+    *outCount = mFields != nullptr ? LONG(mFields->Size()) : 0;
     return S_OK;
 }
 
@@ -245,16 +197,48 @@ HRESULT XMultipart::SetData(VARIANT inData)
         LockedBytes theBytes(theValue);
         if (const HRESULT theResult = theBytes.Lock(); FAILED(theResult))
             return theResult;
+        // Located in the caller's bytes first, so a body over the limit is
+        // refused having cost no more than its first parts.
+        const LONG theLimit = PartLimit(mMaxParts);
+        std::vector<std::uint32_t> theStarts =
+            MultipartParser::Locate(theBytes.Data(), theBytes.Length(), std::size_t(theLimit));
+        if (MultipartParser::Count(theStarts) > std::size_t(theLimit))
+            return kWho.Raise(PartLimitMessage(theLimit));
         // Built aside and swapped in, so a failure keeps the previous fields.
         ListRef theList(FieldList::Create());
         if (theList.mList == nullptr)
             return E_OUTOFMEMORY;
         // The one copy of the body: the caller's array lives only for the call.
         theList.mList->Take(
-            std::make_shared<const std::vector<std::uint8_t>>(theBytes.Data(), theBytes.Data() + theBytes.Length()));
+            std::make_shared<const std::vector<std::uint8_t>>(theBytes.Data(), theBytes.Data() + theBytes.Length()),
+            std::move(theStarts));
         if (mFields != nullptr)
             mFields->Release();
         mFields = theList.Release();
+        return S_OK;
+    });
+}
+
+HRESULT XMultipart::get_MaxParts(LONG* outLimit)
+{
+    if (outLimit == nullptr)
+        return E_POINTER;
+    return GuardedMember(kWho, [&] {
+        *outLimit = PartLimit(mMaxParts);
+        return S_OK;
+    });
+}
+
+HRESULT XMultipart::put_MaxParts(VARIANT inLimit)
+{
+    return GuardedMember(kWho, [&] {
+        VARIANT theNumber;
+        VariantInit(&theNumber);
+        if (const HRESULT theResult = VariantChangeType(&theNumber, Referenced(&inLimit), 0, VT_I4); FAILED(theResult))
+            return theResult;
+        if (theNumber.lVal < 1)
+            return RaiseComError("MaxParts must be 1 or more.", E_INVALIDARG, kWho.mIid, kWho.mProgId);
+        mMaxParts = theNumber.lVal;
         return S_OK;
     });
 }

@@ -5,6 +5,8 @@
 #include <automation/Dispatch.h>
 #include <vellumax/IXMultipart.h>
 
+#include "vellumax/upload/PartLimit.h"
+
 const vx::DispatchTable& XMultipartTable();
 
 // The class factory the server's class table lists.
@@ -26,8 +28,12 @@ public:
     HRESULT get_Item(VARIANT inIndex, VARIANT* outItem) override;
     HRESULT get_Count(LONG* outCount) override;
     HRESULT SetData(VARIANT inData) override;
+    HRESULT get_MaxParts(LONG* outLimit) override;
+    HRESULT put_MaxParts(VARIANT inLimit) override;
 
 private:
+    LONG mMaxParts = 0;  // 0 until a script sets it
+
     // The fields of the last SetData. Replaced whole, never changed, so an
     // enumerator keeps the list it started on.
     FieldList* mFields = nullptr;

@@ -391,6 +391,72 @@ napi_value Enumerate(napi_env inEnv, napi_callback_info inInfo)
     return ArrayFromVariants(inEnv, theItems);
 }
 
+// The enumerator behind one loop over a collection, released with its JavaScript handle.
+void ReleaseEnumerator(node_api_basic_env, void* inData, void*)
+{
+    static_cast<IEnumVARIANT*>(inData)->Release();
+}
+
+// enumerator(handle) → an opaque handle for enumNext, through _NewEnum. A loop then holds only
+// the items of one batch, not the whole collection.
+napi_value Enumerator(napi_env inEnv, napi_callback_info inInfo)
+{
+    Args theArgs;
+    if (!GetArgs(inEnv, inInfo, theArgs))
+        return nullptr;
+    HostObject* theObject = HandleObject(inEnv, theArgs.mValues[0]);
+    if (theObject == nullptr)
+        return nullptr;
+    vx::Variant theValue = theObject->mClient.Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {});
+    if (!theObject->mClient.Ok()) {
+        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+        return nullptr;
+    }
+    IUnknown* theUnknown = theValue.AsUnknown();
+    IEnumVARIANT* theEnum = nullptr;
+    if (theUnknown == nullptr ||
+        FAILED(theUnknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&theEnum)))) {
+        ThrowAutomationError(inEnv, vx::ClientError{DISP_E_NOTACOLLECTION, {}, {}});
+        return nullptr;
+    }
+    // Wrapped like the objects' handles, whose finalizers also run when the environment ends.
+    napi_value theHandle = nullptr;
+    napi_create_object(inEnv, &theHandle);
+    if (napi_wrap(inEnv, theHandle, theEnum, ReleaseEnumerator, nullptr, nullptr) != napi_ok) {
+        theEnum->Release();
+        return nullptr;
+    }
+    return theHandle;
+}
+
+// enumNext(enumerator, count) → the next items, at most count of them; empty at the end.
+napi_value EnumNext(napi_env inEnv, napi_callback_info inInfo)
+{
+    Args theArgs;
+    if (!GetArgs(inEnv, inInfo, theArgs))
+        return nullptr;
+    void* theData = nullptr;
+    if (napi_unwrap(inEnv, theArgs.mValues[0], &theData) != napi_ok || theData == nullptr) {
+        napi_throw_type_error(inEnv, nullptr, "not an enumerator");
+        return nullptr;
+    }
+    int32_t theWanted = 0;
+    napi_get_value_int32(inEnv, theArgs.mValues[1], &theWanted);
+    std::vector<VARIANT> theBatch(std::size_t(std::clamp(theWanted, 1, 1024)));
+    ULONG theFetched = 0;
+    const HRESULT theResult =
+        static_cast<IEnumVARIANT*>(theData)->Next(ULONG(theBatch.size()), theBatch.data(), &theFetched);
+    if (FAILED(theResult)) {
+        ThrowAutomationError(inEnv, vx::ClientError{theResult, {}, {}});
+        return nullptr;
+    }
+    std::vector<vx::Variant> theItems;
+    theItems.reserve(theFetched);
+    for (ULONG i = 0; i < theFetched; ++i)
+        theItems.push_back(vx::Variant::Attach(theBatch[i]));
+    return ArrayFromVariants(inEnv, theItems);
+}
+
 // sameObject(handleA, handleB): whether both stand for one object (same IUnknown).
 napi_value SameObject(napi_env inEnv, napi_callback_info inInfo)
 {
@@ -440,6 +506,8 @@ napi_value Init(napi_env inEnv, napi_value inExports)
         {"put", nullptr, Put, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"call", nullptr, Call, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"enumerate", nullptr, Enumerate, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"enumerator", nullptr, Enumerator, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"enumNext", nullptr, EnumNext, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"sameObject", nullptr, SameObject, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"externalMemory", nullptr, ExternalMemory, nullptr, nullptr, nullptr, napi_default, nullptr},
     };

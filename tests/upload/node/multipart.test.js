@@ -99,3 +99,42 @@ test('XMultipart is creatable by either ProgID; XField only comes from a form', 
   assert.throws(() => vx.createObject('Vellumax.XField'));
   assert.throws(() => vx.createObject('Vellumax.XField.1'));
 });
+
+// 10 MB of the smallest parts: refused by default, naming the limit, with the
+// fields there were kept. 1 MB of them is taken when the page raises MaxParts,
+// then enumerated in batches and looked up by name.
+test('a body of a million parts is refused by default and read in full when the page allows it', () => {
+  const tiny = (megabytes) => Buffer.from('--X\r\n\r\n'.repeat(Math.floor((megabytes << 20) / 7)) + '--X--');
+  const form = parse('--X\r\nContent-Disposition: form-data; name="kept"\r\n\r\nv\r\n--X--');
+  assert.equal(form.MaxParts, 10000);
+  assert.throws(() => form.SetData(tiny(10)), {
+    number: 0x80004005 | 0,
+    description: 'The form has more than 10000 parts, the limit set by MaxParts.',
+  });
+  assert.equal(form.Item('kept').Contents, 'v');
+  assert.throws(() => { form.MaxParts = 0; }, { number: 0x80070057 | 0 });
+
+  form.MaxParts = 200000;
+  form.SetData(tiny(1));
+  assert.equal(form.Count, Math.floor((1 << 20) / 7));
+  let count = 0;
+  for (const field of form) {
+    if (count++ % 10000 === 0) assert.equal(field.Name, '');
+  }
+  assert.equal(count, form.Count);
+  assert.equal(form.Item('').Data.length, 0);
+  assert.throws(() => form.Item('kept'), { number: 0x8002000B | 0 });
+});
+
+test('a loop over the fields crosses the host\'s batches in order and keeps the list it started on', () => {
+  let body = '';
+  for (let i = 0; i < 600; i++) body += `--X\r\nContent-Disposition: form-data; name="f${i}"\r\n\r\n${i}\r\n`;
+  const form = parse(body + '--X--');
+  const seen = [];
+  for (const field of form) {
+    if (seen.length === 300) form.SetData(Buffer.from('--X\r\n\r\nother\r\n--X--'));
+    seen.push(field.Contents);
+  }
+  assert.deepEqual(seen, Array.from({ length: 600 }, (_, i) => String(i)));
+  assert.deepEqual([...form].map((field) => field.Contents), ['other']);
+});
