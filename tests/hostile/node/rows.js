@@ -13,6 +13,19 @@ function canvas(vx, width = 64, height = 48) {
   return made;
 }
 
+// The biggest canvas a script gets when it asks for 16000 x 16000: under the
+// default pixel limit the size is refused, and the calls run on what is left.
+function hugeCanvas(vx) {
+  const made = vx.createObject('Vellumax.Canvas');
+  try {
+    made.Width = 16000;
+    made.Height = 16000;
+  } catch (err) {
+    if (typeof err.number !== 'number') throw err;
+  }
+  return made;
+}
+
 // Every image of a graphic with its facts, as a page lists them.
 function readImages(graphic) {
   const images = graphic.GraphicImages;
@@ -62,15 +75,15 @@ function rows() {
   }
   add('Width and Height puts of 16000 x 16000', (vx) => ({ c: vx.createObject('Vellumax.Canvas') }),
     (s) => { s.c.Width = 16000; s.c.Height = 16000; });
-  add('Invert on a canvas of 16000 x 16000', (vx) => ({ c: canvas(vx, 16000, 16000) }), (s) => s.c.Invert());
+  add('Invert on a canvas of 16000 x 16000', (vx) => ({ c: hugeCanvas(vx) }), (s) => s.c.Invert());
   for (const depth of [2, 256, 'thousands']) {
     add(`SetChannel from a canvas without pixels onto depth ${depth}`,
       (vx) => { const c = canvas(vx); c.Depth = depth; return { c, source: vx.createObject('Vellumax.Canvas') }; },
       (s) => s.c.SetChannel('red', s.source));
   }
-  add('SetChannel from a canvas of 16000 x 16000', (vx) => ({ c: canvas(vx), source: canvas(vx, 16000, 16000) }),
+  add('SetChannel from a canvas of 16000 x 16000', (vx) => ({ c: canvas(vx), source: hugeCanvas(vx) }),
     (s) => s.c.SetChannel('red', s.source));
-  add('DrawCanvas of a canvas of 16000 x 16000', (vx) => ({ c: canvas(vx), source: canvas(vx, 16000, 16000) }),
+  add('DrawCanvas of a canvas of 16000 x 16000', (vx) => ({ c: canvas(vx), source: hugeCanvas(vx) }),
     (s) => s.c.DrawCanvas(s.source, 'rect=0,0,64,48'));
   add('DrawCanvas of a canvas without pixels', (vx) => ({ c: canvas(vx), source: vx.createObject('Vellumax.Canvas') }),
     (s) => s.c.DrawCanvas(s.source, 'rect=0,0,64,48'));
