@@ -16,6 +16,7 @@
 #include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/MemberFrame.h"
 #include "vellumax/errors/SException.h"
+#include "vellumax/errors/ScriptText.h"
 #include "vellumax/errors/Settings.h"
 #include "vellumax/params/Utilities.h"
 #include "vellumax/upload/FieldList.h"
@@ -156,6 +157,7 @@ HRESULT XMultipart::get_Item(VARIANT inIndex, VARIANT* outItem)
             return DISP_E_BADINDEX;
         const VARIANT* theIndex = Referenced(&inIndex);
         if (theIndex->vt == VT_BSTR || theIndex->vt == (VT_BYREF | VT_BSTR)) {
+            CheckScriptText(*theIndex);
             const BSTR theName = theIndex->vt == VT_BSTR ? theIndex->bstrVal : *theIndex->pbstrVal;
             const std::u16string_view theWanted(theName != nullptr ? theName : u"", SysStringLen(theName));
             const std::ptrdiff_t theAt = mFields->Find(theWanted);

@@ -136,6 +136,7 @@ test('an upload field keeps its values', () => {
     refused(() => field.SetValues(...args), E_INVALIDARG, JSON.stringify(args));
     assert.deepEqual([field.Name, field.Type, field.Filename, field.Contents], ['a', '', '', 'hello']);
   }
+  refused(() => form.Item('a\0b'), E_INVALIDARG, 'Item');
   field.SetValues('n', 't', 'f', 'c', data);
   assert.deepEqual([field.Name, field.Type, field.Filename, field.Contents], ['n', 't', 'f', 'c']);
 });
