@@ -10,15 +10,11 @@
 #include <vellumax/IXMultipart.h>
 
 #include "objects_values/Factories.h"
+#include "upload/FormFixture.h"
 #include "vellumax/errors/Settings.h"
 #include "vellumax/upload/XMultipart.h"
 
 namespace {
-
-std::vector<std::uint8_t> Bytes(const std::string& inText)
-{
-    return {inText.begin(), inText.end()};
-}
 
 // inCount plain fields named f<index>, each holding its index.
 std::string NumberedBody(int inCount)
@@ -39,24 +35,7 @@ public:
     SettingScope& operator=(const SettingScope&) = delete;
 };
 
-class FormLimitsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        SetErrorInfo(0, nullptr);
-        mForm = CreateByFactory(&VxGetClassObject_XMultipart);
-        ASSERT_TRUE(mForm);
-    }
-    bool SetData(const std::string& inBody) { return mForm.Call("SetData", Bytes(inBody)), mForm.Ok(); }
-    vx::Client Field(vx::Variant inIndex)
-    {
-        vx::Variant theItem = mForm.Invoke("Item", DISPATCH_PROPERTYGET, {std::move(inIndex)});
-        return vx::Client(theItem.AsDispatch());
-    }
-    LONG Count() { return mForm.Get("Count").AsLong(); }
-
-    vx::Client mForm;
-};
+using FormLimitsTest = FormFixture;
 
 // The script's value wins over the setting, the setting over the default; a
 // body over the limit fails naming it and keeps the fields there were.

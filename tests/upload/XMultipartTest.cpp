@@ -9,39 +9,18 @@
 #include <vellumax/IXMultipart.h>
 
 #include "objects_values/Factories.h"
+#include "upload/FormFixture.h"
 
 namespace {
 
 using namespace std::string_literals;
-
-std::vector<std::uint8_t> Bytes(const std::string& inText)
-{
-    return {inText.begin(), inText.end()};
-}
 
 const std::string kTwoFields =
     "--X\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nhello\r\n"
     "--X\r\nContent-Disposition: form-data; name=\"pic\"; filename=\"p.gif\"\r\nContent-Type: image/gif\r\n\r\n"
     "GIF89a\0\x01\r\n\r\n--X--\r\n"s;
 
-class XMultipartTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        SetErrorInfo(0, nullptr);
-        mForm = CreateByFactory(&VxGetClassObject_XMultipart);
-        ASSERT_TRUE(mForm);
-    }
-    bool SetData(const std::string& inBody) { return mForm.Call("SetData", Bytes(inBody)), mForm.Ok(); }
-    vx::Client Field(vx::Variant inIndex)
-    {
-        vx::Variant theItem = mForm.Invoke("Item", DISPATCH_PROPERTYGET, {std::move(inIndex)});
-        return vx::Client(theItem.AsDispatch());
-    }
-    LONG Count() { return mForm.Get("Count").AsLong(); }
-
-    vx::Client mForm;
-};
+using XMultipartTest = FormFixture;
 
 TEST_F(XMultipartTest, MembersHaveTheirIds)
 {
