@@ -47,18 +47,10 @@ bool CopyInto(const std::string& inPath, int inFd)
             theOk = false;
             break;
         }
-        for (ssize_t theDone = 0; theDone < theRead;) {
-            const ssize_t theWritten = ::write(inFd, theBuffer + theDone, std::size_t(theRead - theDone));
-            if (theWritten < 0 && errno == EINTR)
-                continue;
-            if (theWritten <= 0) {
-                theOk = false;
-                break;
-            }
-            theDone += theWritten;
-        }
-        if (!theOk)
+        if (WriteAll(inFd, theBuffer, std::size_t(theRead)) != std::size_t(theRead)) {
+            theOk = false;
             break;
+        }
     }
     const int theErrno = errno;
     ::close(theSource);
@@ -371,22 +363,15 @@ OSErr FileTable::Write(short inRefNum, long* ioCount, const void* inBuffer)
         *ioCount = 0;
         return wrPermErr;
     }
-    const char* theBytes = static_cast<const char*>(inBuffer);
-    long theDone = 0;
-    while (theDone < *ioCount) {
-        const ssize_t theWritten = ::write(theFile.mFd, theBytes + theDone, std::size_t(*ioCount - theDone));
-        if (theWritten < 0 && errno == EINTR)
-            continue;
-        if (theWritten <= 0) {
-            const OSErr theError = theWritten < 0 ? ErrorOfErrno(errno) : ioErr;
-            if (theFile.mFailure == noErr)
-                theFile.mFailure = theError;
-            *ioCount = theDone;
-            return theError;
-        }
-        theDone += theWritten;
-    }
-    return noErr;
+    const std::size_t theWanted = std::size_t(*ioCount);
+    const std::size_t theDone = WriteAll(theFile.mFd, inBuffer, theWanted);
+    if (theDone == theWanted)
+        return noErr;
+    const OSErr theError = errno != 0 ? ErrorOfErrno(errno) : ioErr;
+    if (theFile.mFailure == noErr)
+        theFile.mFailure = theError;
+    *ioCount = long(theDone);
+    return theError;
 }
 
 OSErr FileTable::Read(short inRefNum, long* ioCount, void* outBuffer)

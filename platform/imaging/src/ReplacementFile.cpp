@@ -239,8 +239,11 @@ void KeepOwnerAndMode(int inFd, const struct stat& inOld)
     (void)::fchmod(inFd, inOld.st_mode & 07777);
 }
 
+// Copies the first inLength bytes of one open file over the start of another.
 bool CopyRange(int inFrom, int inTo, off_t inLength)
 {
+    if (::lseek(inTo, 0, SEEK_SET) != 0)
+        return false;
     char theBuffer[65536];
     for (off_t theAt = 0; theAt < inLength;) {
         const ssize_t theRead =
@@ -252,17 +255,10 @@ bool CopyRange(int inFrom, int inTo, off_t inLength)
                 errno = EIO;
             return false;
         }
-        for (ssize_t theDone = 0; theDone < theRead;) {
-            const ssize_t theWritten =
-                ::pwrite(inTo, theBuffer + theDone, std::size_t(theRead - theDone), theAt + theDone);
-            if (theWritten < 0 && errno == EINTR)
-                continue;
-            if (theWritten <= 0) {
-                if (theWritten == 0)
-                    errno = EIO;
-                return false;
-            }
-            theDone += theWritten;
+        if (WriteAll(inTo, theBuffer, std::size_t(theRead)) != std::size_t(theRead)) {
+            if (errno == 0)
+                errno = EIO;
+            return false;
         }
         theAt += theRead;
     }
@@ -459,20 +455,31 @@ void ReplacementFile::Discard()
     mTemp.clear();
 }
 
+std::size_t WriteAll(int inFd, const void* inBytes, std::size_t inCount)
+{
+    const char* theBytes = static_cast<const char*>(inBytes);
+    std::size_t theDone = 0;
+    while (theDone < inCount) {
+        const ssize_t theWritten = ::write(inFd, theBytes + theDone, inCount - theDone);
+        if (theWritten < 0 && errno == EINTR)
+            continue;
+        if (theWritten <= 0) {
+            if (theWritten == 0)
+                errno = 0;
+            break;
+        }
+        theDone += std::size_t(theWritten);
+    }
+    return theDone;
+}
+
 OSErr ReplaceContents(const std::string& inPath, const void* inBytes, std::size_t inCount)
 {
     ReplacementFile theFile;
     if (const OSErr theError = theFile.Begin(inPath); theError != noErr)
         return theError;
-    const char* theBytes = static_cast<const char*>(inBytes);
-    for (std::size_t theDone = 0; theDone < inCount;) {
-        const ssize_t theWritten = ::write(theFile.Fd(), theBytes + theDone, inCount - theDone);
-        if (theWritten < 0 && errno == EINTR)
-            continue;
-        if (theWritten <= 0)
-            return theWritten < 0 ? ErrorOfErrno(errno) : ioErr;  // discarded with theFile
-        theDone += std::size_t(theWritten);
-    }
+    if (WriteAll(theFile.Fd(), inBytes, inCount) != inCount)
+        return errno != 0 ? ErrorOfErrno(errno) : ioErr;  // discarded with theFile
     return theFile.Commit();
 }
 

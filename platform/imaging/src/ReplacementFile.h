@@ -92,6 +92,10 @@ inline constexpr int kStraySeconds = 60;
 // not a file is there.
 bool FollowLinks(const std::string& inPath, std::string& outTarget);
 
+// Writes all of the bytes, again after an interruption; returns how many were written. When that
+// is short, errno holds the reason, or 0 when the system wrote nothing without one.
+std::size_t WriteAll(int inFd, const void* inBytes, std::size_t inCount);
+
 // An errno value as the classic file result code; the value is also kept as the calling thread's
 // system error, which the file calls clear on entry and FSLastSystemError answers.
 OSErr ErrorOfErrno(int inErrno);
