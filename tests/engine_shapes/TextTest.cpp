@@ -204,15 +204,21 @@ TEST_F(TextBlock, TextAreaMeasuresAndDrawsNothing)
     EXPECT_GT(theRun.mRect.right - theRun.mRect.left, 20);
 }
 
-TEST_F(TextBlock, EmptyTextDrawsNothingAndCountsNothing)
+TEST_F(TextBlock, EmptyTextDrawsNothingCountsNothingAndMeasuresNothing)
 {
-    for (Method theMethod : {Method::kDrawText, Method::kTextArea, Method::kTextLength}) {
-        MakeWhite(mStore, 200, 120);
-        const TextRun theRun = RunText(mStore, theMethod, "", "rect=0,0,200,120");
-        EXPECT_FALSE(theRun.mError) << theRun.mMessages;
-        EXPECT_EQ(theRun.mLengthDrawn, 0);
-        EXPECT_EQ(theRun.mLineHeight, 0);
-        EXPECT_TRUE(IsEmpty(InkExtent(mStore)));
+    for (const char* theParams : {"rect=0,0,200,120", "rect=64,12,0,6"}) {
+        for (Method theMethod : {Method::kDrawText, Method::kTextArea, Method::kTextLength}) {
+            MakeWhite(mStore, 200, 120);
+            const TextRun theRun = RunText(mStore, theMethod, "", theParams);
+            EXPECT_FALSE(theRun.mError) << theRun.mMessages;
+            EXPECT_EQ(theRun.mLengthDrawn, 0);
+            EXPECT_EQ(theRun.mLineHeight, 0);
+            EXPECT_TRUE(IsEmpty(InkExtent(mStore)));
+            if (theMethod == Method::kTextArea) {
+                EXPECT_TRUE(theRun.mRect.right == theRun.mRect.left && theRun.mRect.bottom == theRun.mRect.top)
+                    << theParams;
+            }
+        }
     }
 }
 

@@ -322,8 +322,13 @@ void DrawGDIShape::LayOutText(const std::string& inText, UINT inFlags)
     // bottom: the height is clamped to the rectangle's below.
     RECT theLine{mRect.left, mRect.top, mRect.right, mRect.bottom};
     std::int32_t theHeight = DrawTextA(mHDC, inText.c_str(), -1, &theLine, inFlags | DT_CALCRECT | DT_STOPATBOTTOM);
-    if (theHeight == 0)
+    if (theHeight == 0) {
+        // Nothing laid out bounds nothing: measuring reports no size rather
+        // than the given rectangle's, which may be inverted.
+        if (inFlags & DT_CALCRECT)
+            mRect = LongRect{mRect.left, mRect.top, mRect.left, mRect.top};
         return;
+    }
     // One line is as high whatever it holds, and the text is not empty.
     theLine = RECT{mRect.left, mRect.top, mRect.right, mRect.top};
     mLineHeight = DrawTextA(mHDC, inText.c_str(), 1, &theLine, inFlags | DT_CALCRECT | DT_SINGLELINE);
