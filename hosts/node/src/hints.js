@@ -65,9 +65,10 @@ function textOf(err) {
   return typeof err.description === 'string' ? err.description : String(err.message || '');
 }
 
+// A refusal of the value itself: the host could not convert it, or the server would not take it.
 function failedToTake(err) {
   const text = textOf(err);
-  return err.number === DISP_E_TYPEMISMATCH || text.startsWith('Type mismatch') ||
+  return err instanceof TypeError || err.number === DISP_E_TYPEMISMATCH || text.startsWith('Type mismatch') ||
     text.startsWith('Unable to set property') || /\(-50\)/.test(text);
 }
 

@@ -31,6 +31,8 @@ const cases = [
     'Canvas.Width takes a whole number of pixels from 1 to 32767; it was given the number 0.'],
   ['a word for a number', (c) => { c.Width = 'wide'; },
     'Canvas.Width takes a whole number of pixels from 1 to 32767; it was given the text "wide".'],
+  ['an object for a number', (c) => { c.TextSize = { size: 12 }; },
+    'Canvas.TextSize takes a whole number of points, 0 or more; it was given an object.'],
   ['a colour form the server lacks', (c) => { c.PaintColor = 'rgb(51,102,204)'; },
     `Canvas.PaintColor takes ${colourForms}; it was given the text "rgb(51,102,204)".`],
   ['an alignment word the server lacks', (c) => { c.HAlign = 'center'; },
