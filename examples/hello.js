@@ -21,6 +21,7 @@ canvas.PenColor = 'black';
 canvas.PenSize = 3;
 canvas.TextFont = 'DejaVu Sans,Liberation Sans';
 
+/** @type {Array<[import('../hosts/node').ShapeWord, string]>} */
 const shapes = [
   ['oval', 'rect=20,20,120,100 paintcolor=red'],
   ['roundrect', 'rect=140,20,300,70 paintcolor=yellow cornersize=20'],

@@ -10,6 +10,7 @@
 // The native part lives in the build folder: $VX_BUILD_DIR, else <checkout>/build.
 
 const path = require('node:path');
+const hints = require('./src/hints');
 
 const buildDir = path.resolve(process.env.VX_BUILD_DIR || path.join(__dirname, '..', '..', 'build'));
 const addonPath = path.join(buildDir, 'lib', 'vellumax_node.node');
@@ -156,12 +157,20 @@ function methodOf(state, name, member) {
         if (err && err.number === DISP_E_BADPARAMCOUNT && member.flags && shape && shape.typed) {
           throw withHint(err, countHint(shape, member, args.length));
         }
-        throw err;
+        throw shape && shape.typed ? hints.forCall(err, shape.name, member.name, args, interfaceOf) : err;
       }
     };
     fns.set(name, fn);
   }
   return fn;
+}
+
+// The interface name of a proxy, null for any other value.
+function interfaceOf(value) {
+  const handle = value !== null && typeof value === 'object' ? value[kHandle] : undefined;
+  if (!handle) return null;
+  const raw = native.describe(handle);
+  return raw ? raw.name : 'IDispatch';
 }
 
 // Members of objects without type information: found by name, called as script engines do.
@@ -208,8 +217,12 @@ const handler = {
     const entry = shape.typed ? shape.find(prop) : untypedMember(state, prop);
     if (!entry || (!entry.put && !entry.putref)) throw memberError(shape, prop);
     // Put unless the member can only be put by reference.
-    if (entry.put) native.put(state.handle, entry.put.id, value, false);
-    else native.put(state.handle, entry.putref.id, value, true);
+    try {
+      if (entry.put) native.put(state.handle, entry.put.id, value, false);
+      else native.put(state.handle, entry.putref.id, value, true);
+    } catch (err) {
+      throw shape.typed ? hints.forPut(err, shape.name, entry.name, value, interfaceOf) : err;
+    }
     return true;
   },
 

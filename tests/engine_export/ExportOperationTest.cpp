@@ -304,7 +304,6 @@ class ExportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // No dot in the folder names: the exporter lookup takes what follows a path's first dot.
         const char* theRoot = std::getenv("VX_TEST_TMP");
         if (theRoot == nullptr)
             theRoot = std::getenv("TMPDIR");

@@ -24,10 +24,16 @@ constexpr KeywordForm kForms[] = {
     {{"stretch", "scale"}, "sx[,sy[,cx,cy]]", "scales about a centre; accumulates"},
     {{"skew"}, "kx[,ky[,cx,cy]]", "skews about a centre; accumulates"},
     {{"translate"}, "dx,dy", "moves the drawing; accumulates"},
-    {{"type"}, "text", "picture or file type (extension, MIME type or description)"},
+    {{"type"},
+     "text",
+     "picture or file type (extension, MIME type or description); a text holding / is read as a path, whose file "
+     "name's last extension counts"},
     {{"image"}, "integer", "which image of a file with several, from 1"},
     {{"fit"}, "truth value", "fit the picture into the rectangle keeping its proportions"},
-    {{"mode"}, "transfer mode word", "how picture pixels combine with the canvas"},
+    {{"mode"},
+     "transfer mode word",
+     "how picture pixels combine with the canvas: see What the transfer modes do; only transparent, prewhitealpha, "
+     "preblackalpha and blend use the picture's alpha"},
     {{"modecolor"}, "colour", "the colour blending modes weigh with"},
     {{"sourcerectangle", "srcrect"}, "left,top,right,bottom", "the part of the picture to draw"},
     {{"shape"}, "shape word", "the shape to draw"},

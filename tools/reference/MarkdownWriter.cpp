@@ -169,6 +169,7 @@ std::string WriteMarkdown(const ReferenceModel& inModel)
     WriteClasses(theOut, inModel);
     WriteKeywords(theOut, inModel);
     WriteWords(theOut, inModel);
+    WriteModeTable(theOut);
     theOut << "## Limits\n\n| What | Limit |\n|---|---|\n";
     for (const LimitModel& theLimit : inModel.mLimits)
         theOut << "| " << theLimit.mWhat << " | " << Escaped(theLimit.mValue) << " |\n";

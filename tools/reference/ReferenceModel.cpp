@@ -94,6 +94,7 @@ void AddMember(ClassModel& ioClass, const vx::DispatchMember& inMember)
 void AddWords(ReferenceModel& ioModel, WordList inList, const char* inTitle, const char* inUsedBy)
 {
     WordListModel& theList = ioModel.mWordLists.emplace_back();
+    theList.mList = inList;
     theList.mTitle = inTitle;
     theList.mUsedBy = inUsedBy;
     theList.mColors = inList == WordList::Colors;

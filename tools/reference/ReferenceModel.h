@@ -2,11 +2,14 @@
 // member table, the parameter keywords and the word lists, gathered from the server's own code.
 #pragma once
 
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <automation/DispatchTable.h>
 #include <vellumax/Vellumax.h>
+
+#include "vellumax/params/Utilities.h"
 
 struct ParamModel {
     std::string mName;
@@ -45,6 +48,7 @@ struct KeywordModel {
 };
 
 struct WordListModel {
+    WordList mList = WordList::Colors;
     std::string mTitle;
     std::string mUsedBy;
     std::vector<std::pair<std::string, int>> mWords;
@@ -69,3 +73,6 @@ bool GatherModel(ReferenceModel& outModel, std::string& outProblem);
 
 std::string WriteMarkdown(const ReferenceModel& inModel);
 std::string WriteTypings(const ReferenceModel& inModel);
+std::string WriteVocabulary(const ReferenceModel& inModel);
+// The table of what each transfer mode word does, for the markdown reference.
+void WriteModeTable(std::ostringstream& ioOut);

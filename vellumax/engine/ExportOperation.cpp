@@ -14,6 +14,7 @@
 #include "imaging/QuickDraw.h"
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/engine/IndexedRows.h"
+#include "vellumax/formats/FileExtension.h"
 #include "vellumax/formats/GifPalette.h"
 #include "vellumax/formats/QTUtils.h"
 #include "vellumax/formats/WholeFile.h"
@@ -186,7 +187,7 @@ void ExportOperation::SetType(const char* inType)
 void ExportOperation::Do(Bitmap& inBitmap)
 {
     const char* theType = mParameters->Type;
-    if (NamesGif(theType) || EndsWithGif(mFilePath.c_str()) || EndsWithGif(theType))
+    if (NamesGif(theType) || strcasecmp(FileNameExtension(mFilePath).c_str(), "gif") == 0 || EndsWithGif(theType))
         ExportGif(inBitmap);
     else
         ExportWithQuickTime(inBitmap);
@@ -206,9 +207,11 @@ void ExportOperation::ExportWithQuickTime(Bitmap& inBitmap)
     Component theComponent = nullptr;
     if (theResult == noErr) {
         const char* theType = mParameters->Type;
-        theResult = FindExporter(theType, theType, theType, theComponent);
+        theResult =
+            FindExporter(LookupExtensionText(theType, ExtensionSource::Type).c_str(), theType, theType, theComponent);
         if (theResult == noErr && theComponent == nullptr)
-            theResult = FindExporter(mFilePath.c_str(), "", "", theComponent);
+            theResult =
+                FindExporter(LookupExtensionText(mFilePath, ExtensionSource::Path).c_str(), "", "", theComponent);
         if (theResult == noErr && theComponent == nullptr)
             theResult = FindExporter("", "", "BMP", theComponent);
     }

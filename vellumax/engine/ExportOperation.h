@@ -18,9 +18,9 @@ public:
     explicit ExportOperation(const char* inName);
     ~ExportOperation() override;
 
-    // The format dispatch: "gif", "gif image" or "image/gif" as type, or a
-    // file path or type ending in ".gif", give the GIF writer; anything else
-    // an exporter.
+    // The format dispatch: "gif", "gif image" or "image/gif" as type, a type
+    // ending in ".gif", or a file whose own name has the extension gif, give
+    // the GIF writer; anything else an exporter.
     void Do(Bitmap& inBitmap) override;
 
     // The output goes to inPath (a blank path is an error that stops Run).
