@@ -46,6 +46,10 @@ constexpr KeywordForm kForms[] = {
     {{"transparent"}, "x,y", "the pixel whose colour is transparent in a GIF"},
     {{"palette"}, "fixed or adaptive", "GIF colours: the fixed table of the depth, or a table made from the picture"},
     {{"compress"}, "truth value", "GIF: compress the pixel codes (LZW)"},
+    {{"alphablend"},
+     "truth value",
+     "shapes and text: a translucent pen, paint or text colour is composited over the canvas (source over, "
+     "straight alpha; antialiased edges by their coverage) instead of replacing its pixels. Off when not given"},
 };
 
 }  // namespace

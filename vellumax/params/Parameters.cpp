@@ -235,6 +235,8 @@ constexpr Keyword kKeywords[] = {
          return true;
      }},
     {"compress", [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.Compress); }},
+    {"alphablend",
+     [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.AlphaBlend); }},
 };
 
 // Where the keywords of each initial letter begin in the table, and from each

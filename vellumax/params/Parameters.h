@@ -123,6 +123,9 @@ public:
     ColorValue ModeColor = ColorValue::Black();
     std::int32_t Image = 1;
     std::int32_t OpenGL = 0;
+    // Translucent pen, paint and text colours composite over the canvas
+    // (alphablend) instead of replacing its pixels.
+    std::int32_t AlphaBlend = 0;
     LongPoint TransparentPoint;
     std::int32_t TransparentGiven = 0;
     LongRect SourceRect;
