@@ -7,6 +7,9 @@ namespace vximaging {
 
 namespace {
 
+// Four channels at once; GCC and Clang map it onto the vector unit.
+using Channels = float __attribute__((vector_size(16)));
+
 constexpr double kLobes = 3;
 constexpr double kPi = 3.14159265358979323846;
 
@@ -108,28 +111,23 @@ ResampledPart LanczosResample(const std::uint8_t* inPixels, std::uint32_t inWidt
     // Premultiplied, so that clear pixels lend no colour to their neighbours.
     const int theRowFirst = theRows.mFirst.front();
     const int theRowLast = theRows.mFirst.back() + theRows.mCount.back();
-    std::vector<float> theHorizontal(std::size_t(theRowLast - theRowFirst) * std::size_t(theWidth) * 4);
-    std::vector<float> theLine(std::size_t(inWidth) * 4);
+    std::vector<Channels> theHorizontal(std::size_t(theRowLast - theRowFirst) * std::size_t(theWidth));
+    std::vector<Channels> theLine(static_cast<std::size_t>(inWidth));
     for (int y = theRowFirst; y < theRowLast; ++y) {
         const std::uint8_t* theSource = inPixels + std::size_t(y) * inWidth * 4;
         for (int x = theLeft; x < theRight; ++x) {
             const std::uint8_t* p = theSource + std::size_t(x) * 4;
-            const float a = p[3] / 255.0f;
-            float* q = &theLine[std::size_t(x) * 4];
-            q[0] = p[0] * a;
-            q[1] = p[1] * a;
-            q[2] = p[2] * a;
-            q[3] = p[3];
+            const float a = p[3] * (1 / 255.0f);
+            theLine[std::size_t(x)] = Channels{p[0] * a, p[1] * a, p[2] * a, float(p[3])};
         }
-        float* theOut = &theHorizontal[std::size_t(y - theRowFirst) * std::size_t(theWidth) * 4];
+        Channels* theOut = &theHorizontal[std::size_t(y - theRowFirst) * std::size_t(theWidth)];
         const float* w = theColumns.mWeights.data();
         for (int d = 0; d < theWidth; ++d) {
-            float theSum[4] = {0, 0, 0, 0};
-            const float* q = &theLine[std::size_t(theColumns.mFirst[std::size_t(d)]) * 4];
-            for (int k = 0; k < theColumns.mCount[std::size_t(d)]; ++k, q += 4, ++w)
-                for (int c = 0; c < 4; ++c)
-                    theSum[c] += *w * q[c];
-            std::copy(theSum, theSum + 4, theOut + std::size_t(d) * 4);
+            Channels theSum{0, 0, 0, 0};
+            const Channels* q = &theLine[std::size_t(theColumns.mFirst[std::size_t(d)])];
+            for (int k = theColumns.mCount[std::size_t(d)]; k > 0; --k)
+                theSum += *w++ * *q++;
+            theOut[d] = theSum;
         }
     }
 
@@ -138,19 +136,20 @@ ResampledPart LanczosResample(const std::uint8_t* inPixels, std::uint32_t inWidt
     thePart.mWidth = std::uint32_t(theWidth);
     thePart.mHeight = std::uint32_t(theHeight);
     thePart.mPixels.resize(std::size_t(theWidth) * std::size_t(theHeight) * 4);
-    std::vector<float> theSums(std::size_t(theWidth) * 4);
+    std::vector<Channels> theSums(static_cast<std::size_t>(theWidth));
     const float* w = theRows.mWeights.data();
     for (int d = 0; d < theHeight; ++d) {
-        std::fill(theSums.begin(), theSums.end(), 0.0f);
+        std::fill(theSums.begin(), theSums.end(), Channels{0, 0, 0, 0});
         const int theFirst = theRows.mFirst[std::size_t(d)];
         for (int k = 0; k < theRows.mCount[std::size_t(d)]; ++k, ++w) {
-            const float* theRow = &theHorizontal[std::size_t(theFirst + k - theRowFirst) * std::size_t(theWidth) * 4];
+            const Channels* theRow = &theHorizontal[std::size_t(theFirst + k - theRowFirst) * std::size_t(theWidth)];
+            const float theWeight = *w;
             for (std::size_t i = 0; i < theSums.size(); ++i)
-                theSums[i] += *w * theRow[i];
+                theSums[i] += theWeight * theRow[i];
         }
         std::uint8_t* theOut = &thePart.mPixels[std::size_t(d) * std::size_t(theWidth) * 4];
         for (int x = 0; x < theWidth; ++x) {
-            const float* s = &theSums[std::size_t(x) * 4];
+            const Channels s = theSums[std::size_t(x)];
             const std::uint8_t theAlpha = ToByte(s[3]);
             std::uint8_t* p = theOut + std::size_t(x) * 4;
             p[3] = theAlpha;
