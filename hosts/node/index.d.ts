@@ -170,6 +170,10 @@ declare namespace vellumax {
     readonly Rectangle: RectText;
     /** Sets the image number, depth, resolution and bounds */
     SetValues(inNum: number, inDepth: number, inRes: number, inLeft: number, inTop: number, inRight: number, inBottom: number): void;
+    /** The EXIF orientation, 1 to 8: 1 as stored, 3 turned half, 6 and 8 turned a quarter (right, left), 2, 4, 5 and 7 mirrored; 1 when the file records none */
+    readonly Orientation: any;
+    /** The natural bounds as drawn with upright=true: Rectangle with width and height swapped for orientations 5 to 8 */
+    readonly UprightRectangle: any;
   }
 
   /** The images of a picture */

@@ -52,6 +52,18 @@ constexpr KeywordForm kForms[] = {
     {{"transparent"}, "x,y", "the pixel whose colour is transparent in a GIF"},
     {{"palette"}, "fixed or adaptive", "GIF colours: the fixed table of the depth, or a table made from the picture"},
     {{"compress"}, "truth value", "GIF: compress the pixel codes (LZW)"},
+    {{"alphablend"},
+     "truth value",
+     "shapes and text: a translucent pen, paint or text colour is composited over the canvas (source over, "
+     "straight alpha; antialiased edges by their coverage) instead of replacing its pixels. Off when not given"},
+    {{"upright"},
+     "truth value",
+     "DrawFile, DrawData: draw a JPEG turned and mirrored as its EXIF orientation says (GraphicImage.Orientation); "
+     "its natural size is then the upright one. Off when not given"},
+    {{"resample"},
+     "area or lanczos",
+     "DrawFile, DrawData: how a picture drawn smaller is filtered: area averaging (the default, fastest) or a "
+     "Lanczos-3 filter, sharper and free of moire on fine detail"},
 };
 
 }  // namespace

@@ -196,7 +196,7 @@ bool GatherModel(ReferenceModel& outModel, std::string& outProblem)
     AddWords(outModel, WordList::Qualities, "Qualities", "quality");
     AddWords(outModel, WordList::Channels, "Channels", "SetChannel");
     AddWords(outModel, WordList::Truth, "Truth values (or any integer: non-zero is true)",
-             "dither, fit, interlace, opengl; Dither");
+             "dither, fit, interlace, opengl, alphablend, upright; Dither");
 
     outModel.mLimits = {
         {"canvas side", "1 to " + std::to_string(Bitmap::kMaxSide) + " pixels"},

@@ -59,6 +59,32 @@ void Sample(const CoveragePainter::Texture& inTexture, double inX, double inY, d
         outColor[c] /= 255.0;
 }
 
+// Straight-alpha source over of a colour covering inShare of the pixel.
+void Over(std::uint8_t* ioPixel, const Offsets& inOffsets, const double inColor[4], double inShare)
+{
+    constexpr double kByte = 1 / 255.0;
+    const double s = inShare * inColor[3];
+    const double theKept = (1 - s) * ioPixel[inOffsets.mAlpha] * kByte;
+    const double theAlpha = s + theKept;
+    if (theAlpha <= 0)
+        return;
+    const int theChannels[3] = {inOffsets.mRed, inOffsets.mGreen, inOffsets.mBlue};
+    for (int c = 0; c < 3; ++c)
+        ioPixel[theChannels[c]] = ToByte((s * inColor[c] + theKept * ioPixel[theChannels[c]] * kByte) / theAlpha);
+    ioPixel[inOffsets.mAlpha] = ToByte(theAlpha);
+}
+
+// The texture under the centre of store pixel (inX, inY), times the source's colour.
+void SampleModulated(const CoveragePainter::Source& inSource, std::int32_t inX, std::int32_t inY, double outColor[4])
+{
+    const double* m = inSource.mInverse;
+    const double theX = inX + 0.5;
+    const double theY = inY + 0.5;
+    Sample(*inSource.mTexture, m[0] * theX + m[2] * theY + m[4], m[1] * theX + m[3] * theY + m[5], outColor);
+    for (int c = 0; c < 4; ++c)
+        outColor[c] *= inSource.mColor[c];
+}
+
 }  // namespace
 
 void CoveragePainter::Paint(const Bitmap::PixelAccess& inTarget, const CoverageMask& inMask, const Source& inSource,
@@ -70,6 +96,7 @@ void CoveragePainter::Paint(const Bitmap::PixelAccess& inTarget, const CoverageM
     const LongRect& theBox = inMask.Box();
     const bool theFill = inMode == Mode::kFill && inMask.HasCentres();
     const bool theSmooth = inSmoothing == Smoothing::kOn;
+    const bool theOver = inSource.mCompositing == Compositing::kSourceOver;
     double theColor[4] = {inSource.mColor[0], inSource.mColor[1], inSource.mColor[2], inSource.mColor[3]};
     // A solid colour's pixel, for the centres a fill holds.
     std::uint8_t theSolid[4] = {};
@@ -77,7 +104,6 @@ void CoveragePainter::Paint(const Bitmap::PixelAccess& inTarget, const CoverageM
     theSolid[o.mGreen] = ToByte(theColor[1]);
     theSolid[o.mBlue] = ToByte(theColor[2]);
     theSolid[o.mAlpha] = ToByte(theColor[3]);
-    const double* m = inSource.mInverse;
     const std::int32_t theWidth = theBox.right - theBox.left;
     const std::int32_t theHeight = theBox.bottom - theBox.top;
     // The mask is read through row pointers held in locals: the byte stores
@@ -95,18 +121,18 @@ void CoveragePainter::Paint(const Bitmap::PixelAccess& inTarget, const CoverageM
             if (!theInside && theCoverage == 0)
                 continue;
             std::uint8_t* p = theRow + x * 4;
+            if (theOver) {
+                if (inSource.mTexture != nullptr)
+                    SampleModulated(inSource, theBox.left + x, theBox.top + y, theColor);
+                Over(p, o, theColor, theSmooth ? theCoverage : theInside ? 1.0 : theCoverage);
+                continue;
+            }
             if (inSource.mTexture == nullptr && (theInside || theCoverage * theColor[3] >= 1)) {
                 std::memcpy(p, theSolid, 4);
                 continue;
             }
-            if (inSource.mTexture != nullptr) {
-                const double theX = theBox.left + x + 0.5;
-                const double theY = theBox.top + y + 0.5;
-                Sample(*inSource.mTexture, m[0] * theX + m[2] * theY + m[4], m[1] * theX + m[3] * theY + m[5],
-                       theColor);
-                for (int c = 0; c < 4; ++c)
-                    theColor[c] *= inSource.mColor[c];
-            }
+            if (inSource.mTexture != nullptr)
+                SampleModulated(inSource, theBox.left + x, theBox.top + y, theColor);
             if (theInside) {
                 p[o.mRed] = ToByte(theColor[0]);
                 p[o.mGreen] = ToByte(theColor[1]);

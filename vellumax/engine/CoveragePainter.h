@@ -23,8 +23,13 @@ public:
         bool mOpaque = false;
     };
 
+    // As OpenGL (above), or every pixel by its covered area times the
+    // colour's alpha, composited source over with straight alpha (alphablend).
+    enum class Compositing { kAsOpenGL, kSourceOver };
+
     struct Source {
         double mColor[4] = {1, 1, 1, 1};  // red, green, blue, alpha in 0..1; modulates the texture
+        Compositing mCompositing = Compositing::kAsOpenGL;
         const Texture* mTexture = nullptr;
         // Store pixels back to canvas coordinates (a, b, c, d, e, f: x' = a x + c y + e),
         // where the texture repeats every width × height units from the origin.

@@ -109,6 +109,8 @@ OSErr DrawFileOp::DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter)
     const Parameters& theParams = *mParameters;
     ComponentResult theError = GraphicsImportSetImageIndex(inImporter, static_cast<unsigned long>(theParams.Image));
     if (theError == noErr)
+        theError = SetDrawOptions(inImporter);
+    if (theError == noErr)
         theError = CheckPictureSize(inBitmap, inImporter);
     Rect theBounds{};
     if (theError == noErr)
@@ -152,6 +154,20 @@ OSErr DrawFileOp::DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter)
     if (theError == noErr)
         theTrial.Keep();
     return OSErr(theError);
+}
+
+ComponentResult DrawFileOp::SetDrawOptions(ComponentInstance inImporter) const
+{
+    unsigned long theOptions = 0;
+    if (mParameters->Upright != 0)
+        theOptions |= kGraphicsImportUpright;
+    if (mParameters->Resample == Parameters::Filter::kLanczos)
+        theOptions |= kGraphicsImportLanczos;
+    if (theOptions == 0)
+        return noErr;
+    // An importer registered without these calls draws as it can.
+    const ComponentResult theError = GraphicsImportSetDrawOptions(inImporter, theOptions);
+    return theError == badComponentSelector ? noErr : theError;
 }
 
 OSErr DrawFileOp::CheckPictureSize(const Bitmap& inBitmap, ComponentInstance inImporter)

@@ -34,6 +34,8 @@ public:
 private:
     void ExplainUnreadableFile(OSErr inError);
     OSErr DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter);
+    // The upright and resample keywords, as the importer's drawing options.
+    ComponentResult SetDrawOptions(ComponentInstance inImporter) const;
     // Refuses, with its message, a picture with a side no store holds or more
     // pixels than inBitmap's limit.
     OSErr CheckPictureSize(const Bitmap& inBitmap, ComponentInstance inImporter);

@@ -160,6 +160,9 @@ DrawGDIShape::Prepared DrawGDIShape::PrepareContext(Bitmap& inBitmap, ContextCha
     if (!outChanges.mTransform.IsApplied())
         return Prepared::kFailed;
     const Prepared thePrepared = SelectPenAndBrush(inBitmap, outChanges);
+    if (theParams.AlphaBlend != 0)
+        outChanges.mAlpha = GdiDrawAlpha(mHDC, theParams.PenColor.alpha >> 8, theParams.PaintColor.alpha >> 8,
+                                         theParams.TextColor.alpha >> 8);
     // Only text reads the text colour, background mode and font: making a
     // font for every shape cost as much as the rest of this preparation.
     if (thePrepared != Prepared::kReady || theParams.Shape != kTextShape)

@@ -70,6 +70,7 @@ private:
         GdiSelection mPenSelection;
         GdiObjectOwner mBrush;
         GdiSelection mBrushSelection;
+        GdiDrawAlpha mAlpha;  // only with alphablend
         GdiTextColor mTextColor;
         GdiBkMode mBkMode;
         GdiObjectOwner mFont;

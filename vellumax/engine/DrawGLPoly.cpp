@@ -329,7 +329,13 @@ void DrawGLPoly::MaskStroke(const PolyList& inLines, const PolyList& inDots, flo
 
 void DrawGLPoly::Paint(const CoveragePainter::Source& inSource, CoveragePainter::Mode inMode, Smoothing inSmoothing)
 {
-    CoveragePainter::Paint(mTarget, mMask, inSource, inMode, inSmoothing);
+    if (mParameters->AlphaBlend == 0) {
+        CoveragePainter::Paint(mTarget, mMask, inSource, inMode, inSmoothing);
+        return;
+    }
+    CoveragePainter::Source theSource = inSource;
+    theSource.mCompositing = CoveragePainter::Compositing::kSourceOver;
+    CoveragePainter::Paint(mTarget, mMask, theSource, inMode, inSmoothing);
 }
 
 CoveragePainter::Source DrawGLPoly::SourceOf(const ColorValue& inColor) const

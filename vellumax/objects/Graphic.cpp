@@ -199,6 +199,11 @@ HRESULT Graphic::BuildImages(IGraphicImages*& outImages)
             return ReportGetFailure("Graphic Images", 0, 0, kWho.mIid, kWho.mProgId, E_OUTOFMEMORY);
         theImage->SetValues(LONG(theNumber), theDepth, theResolution, theBounds.left, theBounds.top, theBounds.right,
                             theBounds.bottom);
+        // Without the call (an importer registered elsewhere) the picture is as stored.
+        long theOrientation = 1;
+        if (GraphicsImportGetOrientation(mImporter.get(), &theOrientation) != noErr)
+            theOrientation = 1;
+        theImage->SetOrientation(std::int32_t(theOrientation));
         theImages.mImages->Append(vx::Variant(static_cast<IDispatch*>(theImage)));
         theImage->Release();
     }

@@ -29,6 +29,16 @@ const vx::DispatchTable& GraphicImageTable()
             vx::Method<&IGraphicImage::SetValues>(
                 kGraphicImageSetValues, "SetValues", "Sets the image number, depth, resolution and bounds", In("inNum"),
                 In("inDepth"), In("inRes"), In("inLeft"), In("inTop"), In("inRight"), In("inBottom")),
+            vx::PropertyGet<&IGraphicImage::get_Orientation>(
+                kGraphicImageOrientation, "Orientation",
+                "The EXIF orientation, 1 to 8: 1 as stored, 3 turned half, 6 and 8 turned a quarter (right, left), "
+                "2, 4, 5 and 7 mirrored; 1 when the file records none",
+                Retval("outValue")),
+            vx::PropertyGet<&IGraphicImage::get_UprightRectangle>(
+                kGraphicImageUprightRectangle, "UprightRectangle",
+                "The natural bounds as drawn with upright=true: Rectangle with width and height swapped for "
+                "orientations 5 to 8",
+                Retval("outValue")),
         });
     return theTable;
 }
@@ -76,4 +86,36 @@ HRESULT GraphicImage::SetValues(LONG inNum, LONG inDepth, LONG inRes, LONG inLef
     mResolution = inRes;
     mRect = LongRect{inLeft, inTop, inRight, inBottom};
     return S_OK;
+}
+
+HRESULT GraphicImage::get_Orientation(VARIANT* outValue)
+{
+    if (outValue == nullptr)
+        return E_POINTER;
+    VariantInit(outValue);
+    SetLongResult(mOrientation, outValue);
+    return S_OK;
+}
+
+HRESULT GraphicImage::get_UprightRectangle(VARIANT* outValue)
+{
+    if (outValue == nullptr)
+        return E_POINTER;
+    VariantInit(outValue);
+    return RunMethodFrame(kWho, [&] {
+        LongRect theRect = mRect;
+        if (mOrientation >= 5) {
+            theRect.right = static_cast<std::int32_t>(std::int64_t(mRect.left) + mRect.bottom - mRect.top);
+            theRect.bottom = static_cast<std::int32_t>(std::int64_t(mRect.top) + mRect.right - mRect.left);
+        }
+        char theText[kTextCapacity];
+        FormatRect(theRect, theText);
+        SetTextResult(theText, outValue);
+        return S_OK;
+    });
+}
+
+void GraphicImage::SetOrientation(std::int32_t inOrientation)
+{
+    mOrientation = inOrientation >= 1 && inOrientation <= 8 ? inOrientation : 1;
 }

@@ -23,6 +23,11 @@ public:
     HRESULT get_Rectangle(VARIANT* outValue) override;
     HRESULT SetValues(LONG inNum, LONG inDepth, LONG inRes, LONG inLeft, LONG inTop, LONG inRight,
                       LONG inBottom) override;
+    HRESULT get_Orientation(VARIANT* outValue) override;
+    HRESULT get_UprightRectangle(VARIANT* outValue) override;
+
+    // The EXIF orientation Graphic read; values other than 1 to 8 count as 1.
+    void SetOrientation(std::int32_t inOrientation);
 
 private:
     // Stored for the record; no property shows it.
@@ -30,4 +35,5 @@ private:
     LongRect mRect{};
     std::int32_t mDepth = 0;
     std::int32_t mResolution = 0;
+    std::int32_t mOrientation = 1;
 };

@@ -235,6 +235,17 @@ constexpr Keyword kKeywords[] = {
          return true;
      }},
     {"compress", [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.Compress); }},
+    {"alphablend",
+     [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.AlphaBlend); }},
+    {"upright", [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.Upright); }},
+    {"resample",
+     [](Parameters& ioParams, const char* inValue) {
+         const bool theArea = EqualsKeyword(inValue, "area");
+         if (!theArea && !EqualsKeyword(inValue, "lanczos"))
+             return false;
+         ioParams.Resample = theArea ? Parameters::Filter::kArea : Parameters::Filter::kLanczos;
+         return true;
+     }},
 };
 
 // Where the keywords of each initial letter begin in the table, and from each

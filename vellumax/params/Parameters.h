@@ -123,6 +123,14 @@ public:
     ColorValue ModeColor = ColorValue::Black();
     std::int32_t Image = 1;
     std::int32_t OpenGL = 0;
+    // Translucent pen, paint and text colours composite over the canvas
+    // (alphablend) instead of replacing its pixels.
+    std::int32_t AlphaBlend = 0;
+    // DrawFile and DrawData: the picture turned as its EXIF orientation says
+    // (upright), and how a shrunk picture is filtered (resample).
+    std::int32_t Upright = 0;
+    enum class Filter : std::int32_t { kArea, kLanczos };
+    Filter Resample = Filter::kArea;
     LongPoint TransparentPoint;
     std::int32_t TransparentGiven = 0;
     LongRect SourceRect;

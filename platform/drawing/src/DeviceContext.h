@@ -48,6 +48,10 @@ public:
     COLORREF mTextColor = 0;
     COLORREF mBkColor = 0xFFFFFF;
     cairo_matrix_t mTransform;
+    // Opacities of the pen, a solid brush and the text (GdiSetDrawAlpha).
+    BYTE mPenAlpha = 255;
+    BYTE mBrushAlpha = 255;
+    BYTE mTextAlpha = 255;
 
     enum class Outline { kOpen, kClosed };
     enum class PathPaint { kStroke, kFill, kStrokeAndFill };
@@ -93,8 +97,9 @@ private:
     // Corners sharper than a right angle reach out to the miter limit.
     enum class Corners { kRightOrRounder, kSharp };
     // Layers: whether the drawing paints only whole opaque pixels (opaque
-    // sources, no antialiasing), which may then go straight into any store.
-    enum class Coverage { kAny, kOpaquePixels };
+    // sources, no antialiasing), which may then go straight into any store,
+    // or writes translucent pixels that must be composited from a layer.
+    enum class Coverage { kAny, kOpaquePixels, kLayerOnly };
     enum class TextAs { kInk, kPath };
     // Builds one shape into a fill path and a stroke path (the stroke's
     // outline is offset for the pen, see Gdi.h), then records or paints them.
@@ -116,6 +121,8 @@ private:
     // Paints a fill and outline that are whole-pixel rectangles, given by
     // their device edges (null: not painted), without Cairo's rasteriser;
     // false, painting nothing, for any other.
+    // Whether those parts draw with a translucent pen or solid brush.
+    bool Translucent(Parts inParts) const;
     bool PaintBoxes(const double* inFillEdges, const double* inPenEdges, double inLeft, double inTop, double inRight,
                     double inBottom);
     // Paints an ellipse's fill and pen band as runs; false, painting nothing,

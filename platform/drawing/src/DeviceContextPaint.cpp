@@ -53,7 +53,7 @@ void DeviceContext::PaintLayer(double inLeft, double inTop, double inRight, doub
     if (theX1 <= theX0 || theY1 <= theY0) {
         return;
     }
-    if (PaintInPlace(theX0, theY0, theX1, theY1, inDraw, inCoverage)) {
+    if (inCoverage != Coverage::kLayerOnly && PaintInPlace(theX0, theY0, theX1, theY1, inDraw, inCoverage)) {
         return;
     }
     const CairoSurface theLayer(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, theX1 - theX0, theY1 - theY0));
@@ -143,8 +143,14 @@ bool DeviceContext::Paint(const cairo_path_t* inFill, const cairo_path_t* inStro
                 StrokePath(inContext, inStroke);
             }
         },
-        Coverage::kOpaquePixels);
+        Translucent({inFill != nullptr, inStroke != nullptr}) ? Coverage::kAny : Coverage::kOpaquePixels);
     return true;
+}
+
+bool DeviceContext::Translucent(Parts inParts) const
+{
+    return (inParts.mFill && mBrush->mStyle != BrushObject::Style::kPattern && mBrushAlpha != 255) ||
+           (inParts.mStroke && mPenAlpha != 255);
 }
 
 void DeviceContext::FillPath(cairo_t* inContext, const cairo_path_t* inFill) const
@@ -156,7 +162,7 @@ void DeviceContext::FillPath(cairo_t* inContext, const cairo_path_t* inFill) con
         cairo_pattern_set_filter(thePattern.get(), CAIRO_FILTER_NEAREST);
         cairo_set_source(inContext, thePattern.get());
     } else {
-        SetSourceColor(inContext, mBrush->mColor);
+        SetSourceColor(inContext, mBrush->mColor, mBrushAlpha);
     }
     {
         const CairoSaved theSaved(inContext);
@@ -171,7 +177,7 @@ void DeviceContext::FillPath(cairo_t* inContext, const cairo_path_t* inFill) con
 void DeviceContext::StrokePath(cairo_t* inContext, const cairo_path_t* inStroke) const
 {
     const int theWidth = mPen->mWidth;
-    SetSourceColor(inContext, mPen->mColor);
+    SetSourceColor(inContext, mPen->mColor, mPenAlpha);
     const CairoSaved theSaved(inContext);
     cairo_transform(inContext, &mTransform);
     cairo_new_path(inContext);

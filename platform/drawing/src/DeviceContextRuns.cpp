@@ -43,12 +43,14 @@ public:
     }
     bool Empty() const { return mFirst >= mEnd; }
 
+    // A translucent pen shows the fill under it: the fill is then whole.
+    enum class UnderPen { kSkipped, kFilled };
     template <typename Sink>
-    void FillRuns(const Sink& inSink) const
+    void FillRuns(const Sink& inSink, UnderPen inUnderPen) const
     {
         for (int theY = mFirst; theY < mEnd; ++theY) {
             const Row& theR = mRows[static_cast<std::size_t>(theY - mFirst)];
-            if (theR.mOuter0 >= theR.mOuter1) {
+            if (theR.mOuter0 >= theR.mOuter1 || inUnderPen == UnderPen::kFilled) {
                 Emit(inSink, theY, theR.mFill0, theR.mFill1);
                 continue;
             }
@@ -124,8 +126,24 @@ void DeviceContext::WriteRuns(const FillRuns* inFill, const StrokeRuns* inStroke
             std::fill(inRow + inX0, inRow + inX1, inPixel);
         };
     };
+    // Translucent runs go onto a layer (premultiplied), over what the layer
+    // holds, so that a pen lies over its own fill.
+    const auto theOver = [](std::uint32_t inPixel) {
+        return [inPixel](std::uint32_t* inRow, int inX0, int inX1, int) {
+            for (int theX = inX0; theX < inX1; ++theX) {
+                inRow[theX] = PremultipliedOver(inPixel, inRow[theX]);
+            }
+        };
+    };
+    const auto thePaint = [&](const auto& inRuns, COLORREF inColor, BYTE inAlpha) {
+        if (inAlpha == 255) {
+            theClipped(inRuns, theSolid(OpaquePixel(inColor)));
+        } else {
+            theClipped(inRuns, theOver(PremultipliedPixel(inColor, inAlpha)));
+        }
+    };
     if (inFill != nullptr && mBrush->mStyle != BrushObject::Style::kPattern) {
-        theClipped(*inFill, theSolid(OpaquePixel(mBrush->mColor)));
+        thePaint(*inFill, mBrush->mColor, mBrushAlpha);
     } else if (inFill != nullptr) {
         // Tiles from the device origin, one pattern pixel per device pixel.
         cairo_surface_t* thePattern = mBrush->mPattern;
@@ -148,7 +166,7 @@ void DeviceContext::WriteRuns(const FillRuns* inFill, const StrokeRuns* inStroke
         }
     }
     if (inStroke != nullptr) {
-        theClipped(*inStroke, theSolid(OpaquePixel(mPen->mColor)));
+        thePaint(*inStroke, mPen->mColor, mPenAlpha);
     }
 }
 
@@ -159,26 +177,30 @@ void DeviceContext::PaintRuns(const FillRuns* inFill, const StrokeRuns* inStroke
     // Every pixel written is opaque, which compositing a layer into a 32-bit
     // store would copy byte for byte: write into the store itself, opaque or
     // not, without a Cairo surface.
-    if (mBitmap->BitsPerPixel() == 32 && mBitmap->RowBytes() % 4 == 0 &&
+    const bool theTranslucent = Translucent({inFill != nullptr, inStroke != nullptr});
+    if (!theTranslucent && mBitmap->BitsPerPixel() == 32 && mBitmap->RowBytes() % 4 == 0 &&
         reinterpret_cast<std::uintptr_t>(mBitmap->Bits()) % 4 == 0) {
         WriteRuns(inFill, inStroke, static_cast<std::uint8_t*>(mBitmap->Bits()), mBitmap->RowBytes(), mBitmap->Width(),
                   mBitmap->Height(), 0, 0);
         return;
     }
-    PaintLayer(inLeft, inTop, inRight, inBottom, [&](cairo_t* inContext) {
-        cairo_surface_t* theTarget = cairo_get_target(inContext);
-        cairo_surface_flush(theTarget);
-        std::uint8_t* theData = cairo_image_surface_get_data(theTarget);
-        if (theData == nullptr) {
-            return;
-        }
-        cairo_matrix_t theMatrix;
-        cairo_get_matrix(inContext, &theMatrix);  // a whole-pixel translation to the target's origin
-        WriteRuns(inFill, inStroke, theData, cairo_image_surface_get_stride(theTarget),
-                  cairo_image_surface_get_width(theTarget), cairo_image_surface_get_height(theTarget),
-                  static_cast<int>(-theMatrix.x0), static_cast<int>(-theMatrix.y0));
-        cairo_surface_mark_dirty(theTarget);
-    });
+    PaintLayer(
+        inLeft, inTop, inRight, inBottom,
+        [&](cairo_t* inContext) {
+            cairo_surface_t* theTarget = cairo_get_target(inContext);
+            cairo_surface_flush(theTarget);
+            std::uint8_t* theData = cairo_image_surface_get_data(theTarget);
+            if (theData == nullptr) {
+                return;
+            }
+            cairo_matrix_t theMatrix;
+            cairo_get_matrix(inContext, &theMatrix);  // a whole-pixel translation to the target's origin
+            WriteRuns(inFill, inStroke, theData, cairo_image_surface_get_stride(theTarget),
+                      cairo_image_surface_get_width(theTarget), cairo_image_surface_get_height(theTarget),
+                      static_cast<int>(-theMatrix.x0), static_cast<int>(-theMatrix.y0));
+            cairo_surface_mark_dirty(theTarget);
+        },
+        theTranslucent ? Coverage::kLayerOnly : Coverage::kAny);
 }
 
 bool DeviceContext::PaintBoxes(const double* inFillEdges, const double* inPenEdges, double inLeft, double inTop,
@@ -305,7 +327,8 @@ bool DeviceContext::PaintEllipse(const SimpleShape& inShape, Parts inParts)
     if (theRows.Empty()) {
         return true;  // nothing on the store
     }
-    const auto theFillRuns = [&](const auto& inSink) { theRows.FillRuns(inSink); };
+    const auto theUnderPen = Translucent(inParts) ? EllipseRows::UnderPen::kFilled : EllipseRows::UnderPen::kSkipped;
+    const auto theFillRuns = [&](const auto& inSink) { theRows.FillRuns(inSink, theUnderPen); };
     const auto theStrokeRuns = [&](const auto& inSink) { theRows.StrokeRuns(inSink); };
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
     double theLeft = kInfinity, theTop = kInfinity, theRight = -kInfinity, theBottom = -kInfinity;

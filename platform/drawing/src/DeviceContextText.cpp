@@ -169,7 +169,7 @@ bool DeviceContext::TextOut(int inX, int inY, const char* inText, int inLength, 
             cairo_fill(inContext);
         }
         if (theLength > 0) {
-            SetSourceColor(inContext, mTextColor);
+            SetSourceColor(inContext, mTextColor, mTextAlpha);
             ShowText(inContext, theText.data(), theLength, inX, inY, TextAs::kInk);
         }
     });
@@ -287,7 +287,7 @@ void DeviceContext::DrawLines(cairo_t* inContext, const TextBlock& inBlock, Text
             SetSourceColor(inContext, mBkColor);
             cairo_rectangle(inContext, theX, theY, theLine.mWidth, inBlock.mLineHeight);
             cairo_fill(inContext);
-            SetSourceColor(inContext, mTextColor);
+            SetSourceColor(inContext, mTextColor, mTextAlpha);
         }
         for (const TextSegment& theSegment : inBlock.mLayout.Segments(theLine)) {
             if (theX + theSegment.mX - theEm > theClipRight) {
@@ -336,7 +336,7 @@ void DeviceContext::PaintBlock(const TextBlock& inBlock, const RECT& inRect)
             cairo_rectangle(inContext, inRect.left, inRect.top, inRect.right - inRect.left, inRect.bottom - inRect.top);
             cairo_clip(inContext);
         }
-        SetSourceColor(inContext, mTextColor);
+        SetSourceColor(inContext, mTextColor, mTextAlpha);
         DrawLines(inContext, inBlock, TextAs::kInk);
     });
 }

@@ -141,6 +141,18 @@ BOOL ModifyWorldTransform(HDC inDC, const XFORM* inTransform, DWORD inMode)
     return 1;
 }
 
+BOOL GdiSetDrawAlpha(HDC inDC, BYTE inPen, BYTE inBrush, BYTE inText)
+{
+    ContextRef theDC = FindDC(inDC);
+    if (theDC == nullptr) {
+        return 0;
+    }
+    theDC->mPenAlpha = inPen;
+    theDC->mBrushAlpha = inBrush;
+    theDC->mTextAlpha = inText;
+    return 1;
+}
+
 COLORREF SetTextColor(HDC inDC, COLORREF inColor)
 {
     ContextRef theDC = FindDC(inDC);

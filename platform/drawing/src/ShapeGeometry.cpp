@@ -9,9 +9,15 @@ constexpr double kKappa = 0.5522847498307936;  // cubic Bézier quarter-circle f
 
 }  // namespace
 
-void SetSourceColor(cairo_t* inContext, COLORREF inColor)
+void SetSourceColor(cairo_t* inContext, COLORREF inColor, BYTE inAlpha)
 {
-    cairo_set_source_rgb(inContext, GetRValue(inColor) / 255.0, GetGValue(inColor) / 255.0, GetBValue(inColor) / 255.0);
+    if (inAlpha == 255) {
+        cairo_set_source_rgb(inContext, GetRValue(inColor) / 255.0, GetGValue(inColor) / 255.0,
+                             GetBValue(inColor) / 255.0);
+        return;
+    }
+    cairo_set_source_rgba(inContext, GetRValue(inColor) / 255.0, GetGValue(inColor) / 255.0, GetBValue(inColor) / 255.0,
+                          inAlpha / 255.0);
 }
 
 void EllipsePath(cairo_t* inContext, double inCx, double inCy, double inRx, double inRy)
@@ -126,4 +132,33 @@ std::uint32_t OpaquePixel(COLORREF inColor)
 {
     return 0xFF000000u | (std::uint32_t(GetRValue(inColor)) << 16) | (std::uint32_t(GetGValue(inColor)) << 8) |
            GetBValue(inColor);
+}
+
+namespace {
+
+// x / 255, rounded, for x up to 255 * 255.
+constexpr std::uint32_t Div255(std::uint32_t inValue)
+{
+    return (inValue + 128 + ((inValue + 128) >> 8)) >> 8;
+}
+
+}  // namespace
+
+std::uint32_t PremultipliedPixel(COLORREF inColor, BYTE inAlpha)
+{
+    return (std::uint32_t(inAlpha) << 24) | (Div255(std::uint32_t(GetRValue(inColor)) * inAlpha) << 16) |
+           (Div255(std::uint32_t(GetGValue(inColor)) * inAlpha) << 8) |
+           Div255(std::uint32_t(GetBValue(inColor)) * inAlpha);
+}
+
+std::uint32_t PremultipliedOver(std::uint32_t inSource, std::uint32_t inDestination)
+{
+    const std::uint32_t theKeep = 255 - (inSource >> 24);
+    std::uint32_t theResult = 0;
+    for (int theShift = 0; theShift <= 24; theShift += 8) {
+        const std::uint32_t theValue =
+            ((inSource >> theShift) & 0xFF) + Div255(((inDestination >> theShift) & 0xFF) * theKeep);
+        theResult |= std::min<std::uint32_t>(theValue, 255) << theShift;
+    }
+    return theResult;
 }

@@ -16,7 +16,7 @@ struct PixelBox {
     bool Empty() const { return mRight <= mLeft || mBottom <= mTop; }
 };
 
-void SetSourceColor(cairo_t* inContext, COLORREF inColor);
+void SetSourceColor(cairo_t* inContext, COLORREF inColor, BYTE inAlpha = 255);
 void EllipsePath(cairo_t* inContext, double inCx, double inCy, double inRx, double inRy);
 void RoundRectPath(cairo_t* inContext, double inLeft, double inTop, double inRight, double inBottom, double inRx,
                    double inRy);
@@ -34,3 +34,7 @@ bool RectanglePath(const cairo_path_t* inPath, const cairo_matrix_t& inMatrix, d
 // sampling pixel centres leaves no ties; false otherwise.
 bool WholeBox(double inLeft, double inTop, double inRight, double inBottom, PixelBox& outBox);
 std::uint32_t OpaquePixel(COLORREF inColor);
+// 0xAARRGGBB premultiplied by inAlpha, as Cairo stores the colour.
+std::uint32_t PremultipliedPixel(COLORREF inColor, BYTE inAlpha);
+// Premultiplied source over premultiplied destination.
+std::uint32_t PremultipliedOver(std::uint32_t inSource, std::uint32_t inDestination);

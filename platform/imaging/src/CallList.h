@@ -230,3 +230,7 @@ VX_CALL(OSErr, FSpReplaceContents, (const FSSpec* inSpec, const void* inBytes, l
 VX_CALL(ComponentResult, GraphicsImportGetNaturalSize,
         (GraphicsImportComponent inImporter, unsigned long* outWidth, unsigned long* outHeight),
         (inImporter, outWidth, outHeight), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportSetDrawOptions, (GraphicsImportComponent inImporter, unsigned long inOptions),
+        (inImporter, inOptions), qtmlUninitialized)
+VX_CALL(ComponentResult, GraphicsImportGetOrientation, (GraphicsImportComponent inImporter, long* outOrientation),
+        (inImporter, outOrientation), qtmlUninitialized)

@@ -31,6 +31,8 @@ public:
     virtual ComponentResult ImportGetImageCount(unsigned long*) { return badComponentSelector; }
     virtual ComponentResult ImportSetImageIndex(unsigned long) { return badComponentSelector; }
     virtual ComponentResult ImportGetNaturalSize(unsigned long*, unsigned long*) { return badComponentSelector; }
+    virtual ComponentResult ImportSetDrawOptions(unsigned long) { return badComponentSelector; }
+    virtual ComponentResult ImportGetOrientation(long*) { return badComponentSelector; }
 
     virtual ComponentResult ExportDoExport(unsigned long*) { return badComponentSelector; }
     virtual ComponentResult ExportGetDefaultFileNameExtension(OSType*) { return badComponentSelector; }

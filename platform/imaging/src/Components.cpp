@@ -86,6 +86,11 @@ public:
     {
         return Call(kGraphicsImportGetNaturalSizeSelect, a, b);
     }
+    ComponentResult ImportSetDrawOptions(unsigned long a) override
+    {
+        return Call(kGraphicsImportSetDrawOptionsSelect, a);
+    }
+    ComponentResult ImportGetOrientation(long* a) override { return Call(kGraphicsImportGetOrientationSelect, a); }
 
     ComponentResult ExportDoExport(unsigned long* a) override { return Call(kGraphicsExportDoExportSelect, a); }
     ComponentResult ExportGetDefaultFileNameExtension(OSType* a) override
@@ -475,6 +480,8 @@ VX_FORWARD(GraphicsImportGetImageCount, ImportGetImageCount, (ComponentInstance 
 VX_FORWARD(GraphicsImportSetImageIndex, ImportSetImageIndex, (ComponentInstance inInstance, unsigned long a), (a))
 VX_FORWARD(GraphicsImportGetNaturalSize, ImportGetNaturalSize,
            (ComponentInstance inInstance, unsigned long* a, unsigned long* b), (a, b))
+VX_FORWARD(GraphicsImportSetDrawOptions, ImportSetDrawOptions, (ComponentInstance inInstance, unsigned long a), (a))
+VX_FORWARD(GraphicsImportGetOrientation, ImportGetOrientation, (ComponentInstance inInstance, long* a), (a))
 
 VX_FORWARD(GraphicsExportDoExport, ExportDoExport, (ComponentInstance inInstance, unsigned long* a), (a))
 VX_FORWARD(GraphicsExportGetDefaultFileNameExtension, ExportGetDefaultFileNameExtension,

@@ -1,9 +1,12 @@
 // Importers: the codec reads, FDecompressImage draws.
 #include "GraphicsImporter.h"
 
+#include "AreaSampler.h"
 #include "Impl.h"
+#include "LanczosResampler.h"
 #include "ReducedDecode.h"
 #include "ReplacementFile.h"
+#include "Upright.h"
 #include "Worlds.h"
 
 #include "codecs/Codec.h"
@@ -225,7 +228,7 @@ ComponentResult GraphicsImporter::ImportGetNaturalBounds(Rect* outBounds)
 {
     if (outBounds == nullptr || !mHasData)
         return paramErr;
-    const auto theInfo = CurrentInfo();
+    const auto theInfo = DrawnInfo();
     if (!theInfo)
         return ResultOf(theInfo.Error());
     if (theInfo->mWidth > 32767 || theInfo->mHeight > 32767)
@@ -243,15 +246,47 @@ ComponentResult GraphicsImporter::ImportDraw()
         theMatrix = mMatrix;
     else
         vximaging::SetIdentityMatrix(&theMatrix);
+    const bool theLanczos = (mDrawOptions & kGraphicsImportLanczos) != 0 && AreaSampler::Applies(ToDouble(theMatrix));
     vx::codecs::DecodeOptions theOptions;
     theOptions.mMaxSide = vx::codecs::kStoreSideLimit;
-    theOptions.mReduction = ChooseReduction(mCodec, theMatrix);
+    // The filter needs detail beyond the destination's to remove: a decode of twice its size at least.
+    theOptions.mReduction = ChooseReduction(mCodec, theMatrix, theLanczos ? 2 : 1);
     auto theImage = mCodec.Decode(BytesOf(mBytes), std::uint32_t(mIndex), theOptions);
     if (!theImage)
         return ResultOf(theImage.Error());
-    const int theWidth = int(theImage->mInfo.mWidth);
-    const int theHeight = int(theImage->mInfo.mHeight);
+    std::uint32_t theWidth = theImage->mInfo.mWidth;
+    std::uint32_t theHeight = theImage->mInfo.mHeight;
+    MakeUpright(DrawnOrientation(), theImage->mPixels, theWidth, theHeight);
 
+    Rect theSource = mHasSourceRect ? mSourceRect : Rect{0, 0, std::int16_t(theHeight), std::int16_t(theWidth)};
+    ApplyReduction(theOptions.mReduction, theMatrix, mHasSourceRect ? &theSource : nullptr);
+    if (!theLanczos)
+        return DrawPixels(theImage->mPixels, int(theWidth), int(theHeight), theSource, theMatrix);
+
+    // Resampled onto whole destination pixels of the port, then copied 1:1.
+    CGrafPtr thePort = mPort != nullptr ? mPort : CurrentPort();
+    PixMapHandle thePixMap = vximaging::GetGWorldPixMap(thePort);
+    if (thePixMap == nullptr || *thePixMap == nullptr)
+        return paramErr;
+    const Rect& theBounds = (*thePixMap)->bounds;
+    const int theSourceEdges[4] = {theSource.left, theSource.top, theSource.right, theSource.bottom};
+    const int theWindow[4] = {theBounds.left, theBounds.top, theBounds.right, theBounds.bottom};
+    ResampledPart thePart =
+        LanczosResample(theImage->mPixels.data(), theWidth, theHeight, theSourceEdges, ToDouble(theMatrix), theWindow);
+    if (thePart.mWidth == 0)
+        return noErr;
+    theImage->mPixels.clear();
+    MatrixRecord theCopy;
+    vximaging::SetIdentityMatrix(&theCopy);
+    theCopy.matrix[2][0] = IntToFixed(thePart.mLeft);
+    theCopy.matrix[2][1] = IntToFixed(thePart.mTop);
+    const Rect theWhole{0, 0, std::int16_t(thePart.mHeight), std::int16_t(thePart.mWidth)};
+    return DrawPixels(thePart.mPixels, int(thePart.mWidth), int(thePart.mHeight), theWhole, theCopy);
+}
+
+ComponentResult GraphicsImporter::DrawPixels(std::vector<std::uint8_t>& inPixels, int inWidth, int inHeight,
+                                             Rect inSource, const MatrixRecord& inMatrix)
+{
     CGrafPtr thePort = mPort != nullptr ? mPort : CurrentPort();
     PixMapHandle thePixMap = vximaging::GetGWorldPixMap(thePort);
     if (thePixMap == nullptr || *thePixMap == nullptr)
@@ -263,14 +298,11 @@ ComponentResult GraphicsImporter::ImportDraw()
     auto theDesc = reinterpret_cast<ImageDescriptionHandle>(theHandle);
     (*theDesc)->idSize = sizeof(ImageDescription);
     (*theDesc)->cType = kRawCodecType;
-    (*theDesc)->width = std::int16_t(theWidth);
-    (*theDesc)->height = std::int16_t(-theHeight);  // rows top-down, as the codec gives them
+    (*theDesc)->width = std::int16_t(inWidth);
+    (*theDesc)->height = std::int16_t(-inHeight);  // rows top-down, as the codec gives them
     (*theDesc)->hRes = (*theDesc)->vRes = IntToFixed(72);
     (*theDesc)->depth = 32;
     (*theDesc)->clutID = -1;
-
-    Rect theSource = mHasSourceRect ? mSourceRect : Rect{0, 0, std::int16_t(theHeight), std::int16_t(theWidth)};
-    ApplyReduction(theOptions.mReduction, theMatrix, mHasSourceRect ? &theSource : nullptr);
 
     // The operation colour is the port's: lend ours to the port for this one drawing.
     CGrafPtr theOldPort = nullptr;
@@ -279,10 +311,11 @@ ComponentResult GraphicsImporter::ImportDraw()
     vximaging::SetGWorld(thePort, nullptr);
     const RGBColor theOldOpColor = thePort->rgbOpColor;
     vximaging::OpColor(&mOpColor);
-    const long theDataSize = long(theImage->mPixels.size());
+    MatrixRecord theMatrix = inMatrix;
+    const long theDataSize = long(inPixels.size());
     const OSErr theError = vximaging::FDecompressImage(
-        reinterpret_cast<Ptr>(theImage->mPixels.data()), theDesc, thePixMap, &theSource, &theMatrix, mMode, nullptr,
-        nullptr, nullptr, codecMaxQuality, bestFidelityCodec, theDataSize, nullptr, nullptr);
+        reinterpret_cast<Ptr>(inPixels.data()), theDesc, thePixMap, &inSource, &theMatrix, mMode, nullptr, nullptr,
+        nullptr, codecMaxQuality, bestFidelityCodec, theDataSize, nullptr, nullptr);
     vximaging::OpColor(&theOldOpColor);
     vximaging::SetGWorld(theOldPort, theOldDevice);
     DisposeHandle(theHandle);
@@ -355,12 +388,47 @@ ComponentResult GraphicsImporter::ImportGetNaturalSize(unsigned long* outWidth, 
 {
     if (outWidth == nullptr || outHeight == nullptr || !mHasData)
         return paramErr;
-    const auto theInfo = CurrentInfo();
+    const auto theInfo = DrawnInfo();
     if (!theInfo)
         return ResultOf(theInfo.Error());
     *outWidth = theInfo->mWidth;
     *outHeight = theInfo->mHeight;
     return noErr;
+}
+
+ComponentResult GraphicsImporter::ImportSetDrawOptions(unsigned long inOptions)
+{
+    if ((inOptions & ~(kGraphicsImportUpright | kGraphicsImportLanczos)) != 0)
+        return paramErr;
+    mDrawOptions = inOptions;
+    return noErr;
+}
+
+ComponentResult GraphicsImporter::ImportGetOrientation(long* outOrientation)
+{
+    if (outOrientation == nullptr || !mHasData)
+        return paramErr;
+    // Only a JPEG's first image carries an EXIF block this platform reads.
+    const bool theReadable = mCodec.Format() == vx::codecs::ImageFormat::kJpeg && mIndex == 1;
+    *outOrientation =
+        theReadable ? JpegOrientation(reinterpret_cast<const std::uint8_t*>(mBytes.data()), mBytes.size()) : 1;
+    return noErr;
+}
+
+int GraphicsImporter::DrawnOrientation()
+{
+    long theOrientation = 1;
+    if ((mDrawOptions & kGraphicsImportUpright) != 0 && ImportGetOrientation(&theOrientation) != noErr)
+        theOrientation = 1;
+    return int(theOrientation);
+}
+
+vx::codecs::Result<vx::codecs::ImageInfo> GraphicsImporter::DrawnInfo()
+{
+    auto theInfo = CurrentInfo();
+    if (theInfo && SwapsSides(DrawnOrientation()))
+        std::swap(theInfo->mWidth, theInfo->mHeight);
+    return theInfo;
 }
 
 OSErr GetGraphicsImporterForFile(const FSSpec* inFile, ComponentInstance* outImporter)

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "codecs/Codec.h"
 
@@ -30,11 +31,20 @@ public:
     ComponentResult ImportGetImageCount(unsigned long* outCount) override;
     ComponentResult ImportSetImageIndex(unsigned long inIndex) override;
     ComponentResult ImportGetNaturalSize(unsigned long* outWidth, unsigned long* outHeight) override;
+    ComponentResult ImportSetDrawOptions(unsigned long inOptions) override;
+    ComponentResult ImportGetOrientation(long* outOrientation) override;
 
 private:
     // The count and the images' facts are read from the bytes once, when first asked for.
     vx::codecs::Result<std::uint32_t> Count();
     vx::codecs::Result<vx::codecs::ImageInfo> CurrentInfo();
+    // The orientation drawing applies: the file's with the upright option, else 1.
+    int DrawnOrientation();
+    // CurrentInfo's sides, swapped where the drawn orientation turns the picture.
+    vx::codecs::Result<vx::codecs::ImageInfo> DrawnInfo();
+    // Draws decoded pixels (B, G, R, A, rows packed) into the port.
+    ComponentResult DrawPixels(std::vector<std::uint8_t>& inPixels, int inWidth, int inHeight, Rect inSource,
+                               const MatrixRecord& inMatrix);
 
     const vx::codecs::Codec& mCodec;
     std::string mBytes;
@@ -50,6 +60,7 @@ private:
     CGrafPtr mPort = nullptr;
     short mMode = srcCopy;
     RGBColor mOpColor{0, 0, 0};
+    unsigned long mDrawOptions = 0;
 };
 
 }  // namespace vximaging

@@ -6,7 +6,7 @@
 
 namespace vximaging {
 
-std::uint32_t ChooseReduction(const vx::codecs::Codec& inCodec, const MatrixRecord& inMatrix)
+std::uint32_t ChooseReduction(const vx::codecs::Codec& inCodec, const MatrixRecord& inMatrix, std::uint32_t inKeep)
 {
     if (inCodec.Format() != vx::codecs::ImageFormat::kJpeg)
         return 1;
@@ -17,7 +17,7 @@ std::uint32_t ChooseReduction(const vx::codecs::Codec& inCodec, const MatrixReco
         return 1;
     const std::int64_t theLargest = std::max(m[0][0], m[1][1]);
     for (const std::uint32_t theReduction : {8u, 4u, 2u})
-        if (theLargest * theReduction <= fixed1)
+        if (theLargest * theReduction * inKeep <= fixed1)
             return theReduction;
     return 1;
 }

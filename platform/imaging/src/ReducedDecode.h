@@ -15,10 +15,10 @@ class Codec;
 namespace vximaging {
 
 // The largest of 2, 4 and 8 by which the picture can be decoded smaller and
-// still have at least as many pixels as it is drawn with; 1 when the codec
-// can't decode smaller or the matrix rotates, skews, flips or doesn't shrink
-// to half or less.
-std::uint32_t ChooseReduction(const vx::codecs::Codec& inCodec, const MatrixRecord& inMatrix);
+// still have at least inKeep times as many pixels (along each side) as it is
+// drawn with; 1 when the codec can't decode smaller or the matrix rotates,
+// skews, flips or doesn't shrink enough.
+std::uint32_t ChooseReduction(const vx::codecs::Codec& inCodec, const MatrixRecord& inMatrix, std::uint32_t inKeep = 1);
 
 // The matrix and source rectangle (null: none) of the full-size picture,
 // turned into those of the picture decoded at 1 / inReduction of its size.

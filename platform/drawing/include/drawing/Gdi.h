@@ -303,6 +303,13 @@ int GdiResolveFamily(const char* inFaceName, char* outName, int inSize);
 // does), so that what a caller derived from an enumeration can be kept until then.
 std::uint64_t GdiFontCatalogueGeneration();
 
+// Extension: the opacity (0..255) the selected pen, a solid brush and the
+// text colour draw with on this context; 255 each when it is made. Below
+// 255 they are composited over the pixels (straight alpha) instead of
+// written: a shape's pen over its fill, text by its antialiased coverage.
+// Patterns and the background colour stay opaque. FALSE for a handle that
+// is not a live device context.
+BOOL GdiSetDrawAlpha(HDC inDC, BYTE inPen, BYTE inBrush, BYTE inText);
 COLORREF SetTextColor(HDC inDC, COLORREF inColor);  // old colour; CLR_INVALID on failure
 COLORREF GetTextColor(HDC inDC);
 COLORREF SetBkColor(HDC inDC, COLORREF inColor);

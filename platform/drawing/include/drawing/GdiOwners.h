@@ -160,6 +160,33 @@ private:
 };
 
 // The context pinned on this thread (GdiPinDC) until the owner goes.
+// Opacities set on a device context (GdiSetDrawAlpha) and put back to opaque.
+class GdiDrawAlpha {
+public:
+    GdiDrawAlpha() = default;
+    GdiDrawAlpha(HDC inDC, BYTE inPen, BYTE inBrush, BYTE inText)
+        : mDC(GdiSetDrawAlpha(inDC, inPen, inBrush, inText) != 0 ? inDC : 0)
+    {
+    }
+    GdiDrawAlpha(GdiDrawAlpha&& ioOther) noexcept : mDC(std::exchange(ioOther.mDC, 0)) {}
+    GdiDrawAlpha& operator=(GdiDrawAlpha&& ioOther) noexcept
+    {
+        Release();
+        mDC = std::exchange(ioOther.mDC, 0);
+        return *this;
+    }
+    ~GdiDrawAlpha() { Release(); }
+
+private:
+    void Release()
+    {
+        if (const HDC theDC = std::exchange(mDC, 0))
+            GdiSetDrawAlpha(theDC, 255, 255, 255);
+    }
+
+    HDC mDC = 0;
+};
+
 class GdiPin {
 public:
     GdiPin() = default;

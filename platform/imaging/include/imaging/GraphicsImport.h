@@ -32,6 +32,18 @@ constexpr std::int16_t kGraphicsImportGetImageCountSelect = 0x2B;
 constexpr std::int16_t kGraphicsImportSetImageIndexSelect = 0x2C;
 // This platform's own call, numbered apart from the classic ones.
 constexpr std::int16_t kGraphicsImportGetNaturalSizeSelect = 0x0400;
+constexpr std::int16_t kGraphicsImportSetDrawOptionsSelect = 0x0401;
+constexpr std::int16_t kGraphicsImportGetOrientationSelect = 0x0402;
+
+// Drawing options (GraphicsImportSetDrawOptions), 0 by default.
+// Upright: the natural bounds, the natural size, the source rectangle and the
+// matrix are those of the picture turned as its EXIF orientation says, and it
+// is drawn so.
+constexpr unsigned long kGraphicsImportUpright = 0x1;
+// Lanczos: a picture the matrix only shrinks (and moves) is reduced with a
+// Lanczos-3 filter, from a smaller decode that keeps at least twice the
+// pixels drawn, instead of averaging areas.
+constexpr unsigned long kGraphicsImportLanczos = 0x2;
 
 // -50 for a null handle; a handle that does not hold this format is taken and fails later.
 ComponentResult GraphicsImportSetDataHandle(GraphicsImportComponent inImporter, Handle inData);
@@ -59,6 +71,11 @@ ComponentResult GraphicsImportSetImageIndex(GraphicsImportComponent inImporter, 
 // fit a Rect, so that a caller can say why such a picture is refused.
 ComponentResult GraphicsImportGetNaturalSize(GraphicsImportComponent inImporter, unsigned long* outWidth,
                                              unsigned long* outHeight);
+
+// This platform's own calls: options above (-50 for unknown bits); the EXIF
+// orientation of the current image, 1 to 8 (1 when the file records none).
+ComponentResult GraphicsImportSetDrawOptions(GraphicsImportComponent inImporter, unsigned long inOptions);
+ComponentResult GraphicsImportGetOrientation(GraphicsImportComponent inImporter, long* outOrientation);
 
 // The importer for a file: by content, else by the file name's extension. -43 for a missing file,
 // -2003 when no importer fits.

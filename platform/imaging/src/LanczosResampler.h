@@ -1,0 +1,31 @@
+// A higher-quality reduction than area averaging: a separable Lanczos-3
+// filter, widened by the reduction so that detail finer than the destination
+// can hold is removed instead of folded back as moiré. It resamples the part
+// of a picture a scale-only matrix puts inside a window onto whole
+// destination pixels, so that what is left is a 1:1 copy.
+#pragma once
+
+#include "MatrixMath.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace vximaging {
+
+struct ResampledPart {
+    // Destination pixel of the part's top-left pixel.
+    int mLeft = 0;
+    int mTop = 0;
+    std::uint32_t mWidth = 0;  // 0: nothing of the picture falls inside the window
+    std::uint32_t mHeight = 0;
+    std::vector<std::uint8_t> mPixels;  // B, G, R, A straight, rows packed
+};
+
+// inPixels: inWidth x inHeight, B, G, R, A straight, rows packed. The source
+// rectangle (left, top, right, bottom) is clamped to the picture; pixels
+// beyond it are its edge pixels repeated. The matrix must be one AreaSampler
+// applies to. The window (left, top, right, bottom) bounds the destination.
+ResampledPart LanczosResample(const std::uint8_t* inPixels, std::uint32_t inWidth, std::uint32_t inHeight,
+                              const int inSource[4], const MatrixD& inMatrix, const int inWindow[4]);
+
+}  // namespace vximaging
