@@ -43,7 +43,7 @@ declare namespace vellumax {
   type QualityWord = 'min' | 'low' | 'normal' | 'high' | 'max' | 'lossless';
   /** Channels: used by SetChannel. */
   type ChannelWord = 'red' | 'green' | 'blue' | 'alpha';
-  /** Truth values (or any integer: non-zero is true): used by dither, fit, interlace, opengl; Dither. */
+  /** Truth values (or any integer: non-zero is true): used by dither, fit, interlace, opengl, alphablend, upright; Dither. */
   type TruthWord = 'true' | 'false' | 'yes' | 'no';
   /** A colour: a word, pattern, the empty text (white), percentages r,g,b[,a] or a web colour. */
   type ColorText = AnyCase<ColorWord | 'pattern'> | '' | `#${string}` | `${number},${number},${number}` |
@@ -58,7 +58,7 @@ declare namespace vellumax {
   type FormatText = '' | AnyCase<'png' | 'jpeg' | 'bmp' | 'tiff' | 'webp' | 'gif' | 'gif image'> | `image/${'png' | 'jpeg' | 'bmp' | 'tiff' | 'webp' | 'gif'}` |
     `${string}.${AnyCase<'png' | 'jpg' | 'jpeg' | 'bmp' | 'tif' | 'tiff' | 'webp' | 'gif'>}`;
   /** The parameter keywords, aliases included. */
-  type ParamKeyword = 'pencolor' | 'textcolor' | 'paintcolor' | 'pensize' | 'textfont' | 'textsize' | 'textstyle' | 'halign' | 'valign' | 'dither' | 'rectangle' | 'rect' | 'position' | 'pos' | 'size' | 'inset' | 'move' | 'rotation' | 'rotate' | 'stretch' | 'scale' | 'skew' | 'translate' | 'type' | 'image' | 'fit' | 'mode' | 'modecolor' | 'sourcerectangle' | 'srcrect' | 'shape' | 'operation' | 'op' | 'cornersize' | 'points' | 'text' | 'maxtext' | 'quality' | 'interlace' | 'depth' | 'opengl' | 'transparent' | 'palette' | 'compress';
+  type ParamKeyword = 'pencolor' | 'textcolor' | 'paintcolor' | 'pensize' | 'textfont' | 'textsize' | 'textstyle' | 'halign' | 'valign' | 'dither' | 'rectangle' | 'rect' | 'position' | 'pos' | 'size' | 'inset' | 'move' | 'rotation' | 'rotate' | 'stretch' | 'scale' | 'skew' | 'translate' | 'type' | 'image' | 'fit' | 'mode' | 'modecolor' | 'sourcerectangle' | 'srcrect' | 'shape' | 'operation' | 'op' | 'cornersize' | 'points' | 'text' | 'maxtext' | 'quality' | 'interlace' | 'depth' | 'opengl' | 'transparent' | 'palette' | 'compress' | 'alphablend' | 'upright' | 'resample';
 
   /** Tells what a picture file or picture data holds */
   interface Graphic extends AutomationObject {
@@ -171,9 +171,9 @@ declare namespace vellumax {
     /** Sets the image number, depth, resolution and bounds */
     SetValues(inNum: number, inDepth: number, inRes: number, inLeft: number, inTop: number, inRight: number, inBottom: number): void;
     /** The EXIF orientation, 1 to 8: 1 as stored, 3 turned half, 6 and 8 turned a quarter (right, left), 2, 4, 5 and 7 mirrored; 1 when the file records none */
-    readonly Orientation: any;
+    readonly Orientation: 1 | 2 | 3 | 4 | 5 | 6 | 7 | 8;
     /** The natural bounds as drawn with upright=true: Rectangle with width and height swapped for orientations 5 to 8 */
-    readonly UprightRectangle: any;
+    readonly UprightRectangle: RectText;
   }
 
   /** The images of a picture */

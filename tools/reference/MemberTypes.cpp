@@ -107,6 +107,8 @@ std::vector<MemberTyping> Typings()
         {"GraphicImage", "Depth", "DepthWord", "", "", {}},
         {"GraphicImage", "Resolution", "number", "", "", {}},
         {"GraphicImage", "Rectangle", "RectText", "", "", {}},
+        {"GraphicImage", "Orientation", "1 | 2 | 3 | 4 | 5 | 6 | 7 | 8", "", "", {}},
+        {"GraphicImage", "UprightRectangle", "RectText", "", "", {}},
         {"GraphicImages", "Item", "GraphicImage", "", "", {"number"}},
         {"Fonts", "Item", "string", "", "", {"number"}},
         {"Codecs", "Item", "string", "", "", {"number"}},
