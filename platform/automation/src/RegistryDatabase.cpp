@@ -12,6 +12,7 @@
 
 #include "automation/Errors.h"
 #include "automation/Registry.h"
+#include "automation/RegistryLocation.h"
 
 namespace {
 
@@ -86,6 +87,7 @@ const char kSchemaSql[] = "CREATE TABLE IF NOT EXISTS keys("
                           " (1, 0, 'HKEY_CLASSES_ROOT'), (2, 0, 'HKEY_CURRENT_USER'), (3, 0, 'HKEY_LOCAL_MACHINE');";
 
 thread_local std::unique_ptr<RegistryDatabase> tDatabase;
+thread_local std::string tPathOverride;
 
 LONG MakeParentFolders(const std::string& inPath)
 {
@@ -101,10 +103,17 @@ LONG MakeParentFolders(const std::string& inPath)
 
 }  // namespace
 
+void SetThreadRegistryPath(const char* inPath)
+{
+    tPathOverride.assign(inPath != nullptr ? inPath : "");
+}
+
 const char* RegistryDatabasePath()
 {
     thread_local std::string tPath;
-    if (const char* theOverride = std::getenv("VX_REGISTRY"); theOverride != nullptr && *theOverride != '\0') {
+    if (!tPathOverride.empty()) {
+        tPath = tPathOverride;
+    } else if (const char* theOverride = std::getenv("VX_REGISTRY"); theOverride != nullptr && *theOverride != '\0') {
         tPath.assign(theOverride);
     } else if (const char* theData = std::getenv("XDG_DATA_HOME"); theData != nullptr && *theData == '/') {
         tPath.assign(theData).append("/vellumax/registry.db");
