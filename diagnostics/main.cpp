@@ -1,4 +1,4 @@
-// diagnostics [--text | --help]: tells whether the Vellumax server and the imaging platform
+// diagnostics [--text | --help | --version]: tells whether the Vellumax server and the imaging platform
 // beneath it are usable, in a window or, for a headless server, on standard output.
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +8,7 @@
 #include <QApplication>
 
 #include <automation/Activation.h>
+#include <vellumax/Version.h>
 
 #include "Check.h"
 #include "MainForm.h"
@@ -18,9 +19,9 @@ constexpr int kExitClean = 0;
 constexpr int kExitErrors = 1;
 constexpr int kExitUsage = 2;
 
-constexpr const char* kUsage = "usage: diagnostics [--text | --help]\n";
+constexpr const char* kUsage = "usage: diagnostics [--text | --help | --version]\n";
 constexpr const char* kHelp =
-    "usage: diagnostics [--text | --help]\n"
+    "usage: diagnostics [--text | --help | --version]\n"
     "\n"
     "Checks that the Vellumax server and the imaging platform beneath it are usable: creates the\n"
     "server's Gestalt object and reports the imaging platform's version and its graphics\n"
@@ -31,6 +32,7 @@ constexpr const char* kHelp =
     "               without a display; the exit status is 0 when the report holds no error,\n"
     "               1 when it does (for monitoring), 2 for a wrong command line\n"
     "  --help       prints this text\n"
+    "  --version    prints the version of Vellumax this program belongs to\n"
     "\n"
     "The server is found through the registry named by VX_REGISTRY (default\n"
     "~/.local/share/vellumax/registry.db), where regsvr registers it.\n";
@@ -103,9 +105,13 @@ int main(int inArgc, char** inArgv)
     if (inArgc == 2 && std::strcmp(inArgv[1], "--help") == 0) {
         std::fputs(kHelp, stdout);
         theResult = kExitClean;
+    } else if (inArgc == 2 && std::strcmp(inArgv[1], "--version") == 0) {
+        std::fputs("diagnostics (Vellumax) " VELLUMAX_VERSION "\n", stdout);
+        theResult = kExitClean;
     } else if (inArgc == 2 && std::strcmp(inArgv[1], "--text") == 0) {
         theResult = RunText();
-    } else if (inArgc >= 2 && (std::strcmp(inArgv[1], "--text") == 0 || std::strcmp(inArgv[1], "--help") == 0)) {
+    } else if (inArgc >= 2 && (std::strcmp(inArgv[1], "--text") == 0 || std::strcmp(inArgv[1], "--help") == 0 ||
+                               std::strcmp(inArgv[1], "--version") == 0)) {
         std::fputs(kUsage, stderr);
     } else {
         theResult = RunWindow(inArgc, inArgv);

@@ -333,13 +333,15 @@ declare namespace vellumax {
 }
 
 declare const vellumax: {
-  /** The build folder the native part is loaded from ($VX_BUILD_DIR, else <checkout>/build). */
+  /** The package's version. */
+  readonly version: string;
+  /** The folder above the native part's lib/: in a checkout $VX_BUILD_DIR, else <checkout>/build. */
   readonly buildDir: string;
   /** The server module, for registerServer. */
   readonly serverPath: string;
   registerServer(modulePath: string): void;
   unregisterServer(modulePath: string): void;
-  /** The registry file in use ($VX_REGISTRY, else the user's default). */
+  /** The registry file in use ($VX_REGISTRY, else a system install's, else the user's default). */
   registryPath(): string;
   createObject(progId: 'Vellumax.Graphic' | 'Vellumax.Graphic.1'): vellumax.Graphic;
   createObject(progId: 'Vellumax.Canvas' | 'Vellumax.Canvas.1'): vellumax.Canvas;

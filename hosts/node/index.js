@@ -7,20 +7,24 @@
 //   canvas.Width = 120;
 //   const rect = canvas.DrawShape('rect', 'pencolor=red');
 //
-// The native part lives in the build folder: $VX_BUILD_DIR, else <checkout>/build.
+// The native part lives in the build folder of a checkout ($VX_BUILD_DIR, else <checkout>/build),
+// or where a package put it (location.js).
 
+const fs = require('node:fs');
 const path = require('node:path');
 const hints = require('./src/hints');
+const location = require('./location');
 
-const buildDir = path.resolve(process.env.VX_BUILD_DIR || path.join(__dirname, '..', '..', 'build'));
-const addonPath = path.join(buildDir, 'lib', 'vellumax_node.node');
+const where = location.locate(__dirname);
+const buildDir = where.buildDir;
+const serverPath = path.join(where.libDir, 'libvellumax.so');
+const addonPath = path.join(where.libDir, 'vellumax_node.node');
 let native;
 try {
   native = require(addonPath);
 } catch (err) {
   if (err.code !== 'MODULE_NOT_FOUND') throw err;
-  throw new Error(`The Node host is not built: ${addonPath} is missing. ` +
-                  'Run scripts/build, or set VX_BUILD_DIR to the build folder.');
+  throw new Error(`The Node host is not built: ${addonPath} is missing. ${where.missing}`);
 }
 
 const INVOKE_FUNC = 1;
@@ -263,12 +267,39 @@ function makeProxy(handle) {
 
 native.setup(makeProxy, kHandle);
 
-// The registry file the automation runtime reads, by the runtime's own rule.
+// The registry file: VX_REGISTRY, else a system install's registry, else the user's default.
 function registryPath() {
-  if (process.env.VX_REGISTRY) return process.env.VX_REGISTRY;
-  const data = process.env.XDG_DATA_HOME;
-  if (data && data.startsWith('/')) return path.join(data, 'vellumax', 'registry.db');
-  return path.join(process.env.HOME || '', '.local', 'share', 'vellumax', 'registry.db');
+  return location.registryPath(where);
+}
+
+// The runtime reads the process environment, which a worker's own process.env does not change:
+// each thread tells it the file this thread's environment names before it activates or registers.
+let threadRegistry = null;
+function useRegistry() {
+  const file = registryPath();
+  if (file !== threadRegistry) {
+    native.useRegistry(file);
+    threadRegistry = file;
+  }
+  return file;
+}
+
+function samePath(a, b) {
+  try {
+    return fs.realpathSync(a) === fs.realpathSync(b);
+  } catch {
+    return false;
+  }
+}
+
+// An npm install registers its own server on first use, and again when the registry names
+// another copy (a moved project, another install).
+const registeredIn = new Set();
+function ensureRegistered(file) {
+  if (where.kind !== 'npm' || registeredIn.has(file)) return;
+  const module = native.registeredModule('Vellumax.Canvas');
+  if (!module || !samePath(module, serverPath)) native.registerServer(serverPath);
+  registeredIn.add(file);
 }
 
 function registrationHint(name, code) {
@@ -285,6 +316,7 @@ function registrationHint(name, code) {
 function createObject(progIdOrClsid) {
   if (typeof progIdOrClsid !== 'string') throw new TypeError('a ProgID or CLSID text is expected');
   try {
+    ensureRegistered(useRegistry());
     return native.createObject(progIdOrClsid);
   } catch (err) {
     const code = err && err.number;
@@ -393,10 +425,19 @@ function sameObject(a, b) {
 }
 
 module.exports = {
+  version: require('./package.json').version,
   buildDir,
-  serverPath: path.join(buildDir, 'lib', 'libvellumax.so'),
-  registerServer: (modulePath) => native.registerServer(String(modulePath)),
-  unregisterServer: (modulePath) => native.unregisterServer(String(modulePath)),
+  serverPath,
+  registerServer: (modulePath) => {
+    useRegistry();
+    registeredIn.clear();
+    native.registerServer(String(modulePath));
+  },
+  unregisterServer: (modulePath) => {
+    useRegistry();
+    registeredIn.clear();
+    native.unregisterServer(String(modulePath));
+  },
   registryPath,
   createObject,
   ActiveXObject,

@@ -43,6 +43,29 @@ TEST_F(RegsvrTest, RegistersAndUnregistersAModule)
     EXPECT_TRUE(ClassKeyExists("CLSID"));  // the root of the classes stays
 }
 
+// A package's own registry goes with the package, unless someone keeps a setting in it.
+TEST_F(RegsvrTest, PruneRemovesTheRegistryOnlyWhenNoValueIsLeft)
+{
+    const std::vector<std::string> theRegister = {VX_REGSVR_PATH, VX_TESTSERVER_PATH};
+    const std::vector<std::string> thePrune = {VX_REGSVR_PATH, "-u", "--prune", VX_TESTSERVER_PATH};
+    std::string theOutput;
+    ASSERT_EQ(ExitCode(RunProgram(theRegister, &theOutput)), 0) << theOutput;
+    const DWORD theSetting = 1;
+    ASSERT_EQ(RegSetKeyValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Test\\Deep\\Er", "LogErrors", REG_DWORD, &theSetting,
+                             sizeof theSetting),
+              ERROR_SUCCESS);
+    ASSERT_EQ(ExitCode(RunProgram(thePrune, &theOutput)), 0) << theOutput;
+    EXPECT_TRUE(std::ifstream(RegistryFile()).good()) << "a setting was lost";
+    CLSID theClsid;
+    EXPECT_EQ(CLSIDFromProgID(u"VxTest.Widget", &theClsid), CO_E_CLASSSTRING);
+
+    ASSERT_EQ(RegDeleteTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Test"), ERROR_SUCCESS);
+    ASSERT_EQ(ExitCode(RunProgram(theRegister, &theOutput)), 0) << theOutput;
+    ASSERT_EQ(ExitCode(RunProgram(thePrune, &theOutput)), 0) << theOutput;
+    for (const char* theSuffix : {"", "-wal", "-shm"})
+        EXPECT_FALSE(std::ifstream(RegistryFile() + theSuffix).good()) << theSuffix;
+}
+
 TEST_F(RegsvrTest, ExitStatusTellsWhatWentWrong)
 {
     const std::string theBlocker = Folder() + "/blocker";
@@ -57,6 +80,7 @@ TEST_F(RegsvrTest, ExitStatusTellsWhatWentWrong)
     const Case theCases[] = {
         {"no module", {VX_REGSVR_PATH}, "", 1, "usage"},
         {"unknown option", {VX_REGSVR_PATH, "-x", VX_TESTSERVER_PATH}, "", 1, "usage"},
+        {"prune without -u", {VX_REGSVR_PATH, "--prune", VX_TESTSERVER_PATH}, "", 1, "usage"},
         {"missing module", {VX_REGSVR_PATH, Folder() + "/missing.so"}, "", 2, "missing.so"},
         {"module without entry point", {VX_REGSVR_PATH, VX_AUTOMATION_PATH}, "", 3, "DllRegisterServer"},
         {"registry can't be written",

@@ -193,13 +193,15 @@ void WriteClass(std::ostringstream& ioOut, const ClassModel& inClass)
 void WriteHost(std::ostringstream& ioOut, const ReferenceModel& inModel)
 {
     ioOut << "}\n\ndeclare const vellumax: {\n"
-          << "  /** The build folder the native part is loaded from ($VX_BUILD_DIR, else <checkout>/build). */\n"
+          << "  /** The package's version. */\n"
+          << "  readonly version: string;\n"
+          << "  /** The folder above the native part's lib/: in a checkout $VX_BUILD_DIR, else <checkout>/build. */\n"
           << "  readonly buildDir: string;\n"
           << "  /** The server module, for registerServer. */\n"
           << "  readonly serverPath: string;\n"
           << "  registerServer(modulePath: string): void;\n"
           << "  unregisterServer(modulePath: string): void;\n"
-          << "  /** The registry file in use ($VX_REGISTRY, else the user's default). */\n"
+          << "  /** The registry file in use ($VX_REGISTRY, else a system install's, else the user's default). */\n"
           << "  registryPath(): string;\n";
     std::string theNewForms;
     for (const ClassModel& theClass : inModel.mClasses) {

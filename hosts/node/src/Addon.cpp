@@ -11,6 +11,7 @@
 #include <automation/Guid.h>
 #include <automation/Strings.h>
 
+#include "Registration.h"
 #include "Values.h"
 
 namespace vxnode {
@@ -497,6 +498,8 @@ napi_value Init(napi_env inEnv, napi_value inExports)
     napi_set_instance_data(inEnv, new HostContext, DeleteContext, nullptr);
     const napi_property_descriptor theFunctions[] = {
         {"setup", nullptr, Setup, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"useRegistry", nullptr, UseRegistry, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"registeredModule", nullptr, RegisteredModule, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"createObject", nullptr, CreateObject, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"registerServer", nullptr, RegisterServer, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"unregisterServer", nullptr, UnregisterServer, nullptr, nullptr, nullptr, napi_default, nullptr},

@@ -6,12 +6,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "automation/Errors.h"
 #include "automation/Registry.h"
+#include "automation/RegistryLocation.h"
 
 namespace {
 
@@ -86,6 +88,7 @@ const char kSchemaSql[] = "CREATE TABLE IF NOT EXISTS keys("
                           " (1, 0, 'HKEY_CLASSES_ROOT'), (2, 0, 'HKEY_CURRENT_USER'), (3, 0, 'HKEY_LOCAL_MACHINE');";
 
 thread_local std::unique_ptr<RegistryDatabase> tDatabase;
+thread_local std::string tPathOverride;
 
 LONG MakeParentFolders(const std::string& inPath)
 {
@@ -101,10 +104,17 @@ LONG MakeParentFolders(const std::string& inPath)
 
 }  // namespace
 
+void SetThreadRegistryPath(const char* inPath)
+{
+    tPathOverride.assign(inPath != nullptr ? inPath : "");
+}
+
 const char* RegistryDatabasePath()
 {
     thread_local std::string tPath;
-    if (const char* theOverride = std::getenv("VX_REGISTRY"); theOverride != nullptr && *theOverride != '\0') {
+    if (!tPathOverride.empty()) {
+        tPath = tPathOverride;
+    } else if (const char* theOverride = std::getenv("VX_REGISTRY"); theOverride != nullptr && *theOverride != '\0') {
         tPath.assign(theOverride);
     } else if (const char* theData = std::getenv("XDG_DATA_HOME"); theData != nullptr && *theData == '/') {
         tPath.assign(theData).append("/vellumax/registry.db");
@@ -139,8 +149,9 @@ RegistryDatabase* RegistryDatabase::ForThread(Intent inIntent, LONG* outError)
         const char* thePath = RegistryDatabasePath();
         struct stat theInfo;
         const bool theExists = stat(thePath, &theInfo) == 0;
+        // A read-only copy sees no later change: it is opened afresh for each call.
         if (tDatabase && (tDatabase->mPath != thePath || !theExists || theInfo.st_dev != tDatabase->mDevice ||
-                          theInfo.st_ino != tDatabase->mInode))
+                          theInfo.st_ino != tDatabase->mInode || tDatabase->mReadOnly))
             tDatabase.reset();
         if (!tDatabase) {
             if (!theExists && inIntent == Intent::kRead) {
@@ -166,6 +177,11 @@ RegistryDatabase* RegistryDatabase::ForThread(Intent inIntent, LONG* outError)
 
 LONG RegistryDatabase::Open(const std::string& inPath, Intent inIntent, RegistryDatabase** outDb)
 {
+    // A registry the caller may only read (the system registry, for a web server's user) can't
+    // use write-ahead logging, whose index file readers must be able to create; such a file is
+    // read as immutable: without locks, a read that meets the owner's write may fail or see part of it.
+    if (inIntent == Intent::kRead && access(inPath.c_str(), W_OK) != 0 && errno == EACCES)
+        return OpenReadOnly(inPath, outDb);
     int theFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (inIntent == Intent::kWrite) {
         theFlags |= SQLITE_OPEN_CREATE;
@@ -190,6 +206,33 @@ LONG RegistryDatabase::Open(const std::string& inPath, Intent inIntent, Registry
     }
     *outDb = new RegistryDatabase(inPath, theDb, theInfo.st_dev, theInfo.st_ino,
                                   gForkGeneration.load(std::memory_order_relaxed));
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryDatabase::OpenReadOnly(const std::string& inPath, RegistryDatabase** outDb)
+{
+    std::string theUri = "file:";
+    for (const char theChar : inPath) {
+        if (theChar == '%' || theChar == '?' || theChar == '#') {
+            char theEscape[4];
+            std::snprintf(theEscape, sizeof theEscape, "%%%02X", static_cast<unsigned char>(theChar));
+            theUri += theEscape;
+        } else {
+            theUri += theChar;
+        }
+    }
+    theUri += "?immutable=1";
+    sqlite3* theDb = nullptr;
+    const int theResult =
+        sqlite3_open_v2(theUri.c_str(), &theDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    struct stat theInfo {};
+    if (theResult != SQLITE_OK || stat(inPath.c_str(), &theInfo) != 0) {
+        sqlite3_close(theDb);
+        return theResult != SQLITE_OK ? ErrorFromSqlite(theResult) : static_cast<LONG>(Win32FromErrno(errno));
+    }
+    *outDb = new RegistryDatabase(inPath, theDb, theInfo.st_dev, theInfo.st_ino,
+                                  gForkGeneration.load(std::memory_order_relaxed));
+    (*outDb)->mReadOnly = true;
     return ERROR_SUCCESS;
 }
 

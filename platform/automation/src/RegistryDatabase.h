@@ -67,6 +67,7 @@ public:
 private:
     RegistryDatabase(std::string inPath, sqlite3* inDb, dev_t inDevice, ino_t inInode, unsigned inGeneration);
     static LONG Open(const std::string& inPath, Intent inIntent, RegistryDatabase** outDb);
+    static LONG OpenReadOnly(const std::string& inPath, RegistryDatabase** outDb);
     LONG EnsureSchema();
     LONG Execute(const char* inSql);
 
@@ -76,7 +77,8 @@ private:
     ino_t mInode;
     unsigned mGeneration;  // fork generation the connection belongs to
     bool mHasSchema = false;
-    int mDepth = 0;       // open RegistryTransaction levels
-    int mWriteDepth = 0;  // nesting of BeginWrite inside a transaction
+    bool mReadOnly = false;  // an immutable view of a file the caller can't write
+    int mDepth = 0;          // open RegistryTransaction levels
+    int mWriteDepth = 0;     // nesting of BeginWrite inside a transaction
     sqlite3_stmt* mStatements[static_cast<int>(Statement::kCount)] = {};
 };
