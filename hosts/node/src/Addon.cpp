@@ -312,8 +312,8 @@ napi_value Call(napi_env inEnv, napi_callback_info inInfo)
     PreparedCall theCall;
     if (!PrepareCall(inEnv, theArgs.mValues[2], theArgs.mValues[3], &theCall) || !ArgumentsIdle(inEnv, theCall.mValues))
         return nullptr;
-    vx::Variant theResult = theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]),
-                                                      DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(theCall.mValues));
+    vx::Variant theResult = theObject->mClient.Invoke(
+        GetInt(inEnv, theArgs.mValues[1]), DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(theCall.mValues));
     ReportMemory(inEnv, theObject);
     if (!theObject->mClient.Ok()) {
         ThrowAutomationError(inEnv, theObject->mClient.LastError());
