@@ -1,7 +1,7 @@
 'use strict';
 // A small web site on Node's http module. The pages make promise calls on the main thread, so
 // pictures are drawn on the thread pool and a long page never blocks the others. With WORKERS
-// above 0 the pages run in a pool of worker threads instead (no faster: see bench/web_load).
+// above 0 the pages run in a pool of worker threads instead; bench/web_load compares the two.
 //
 //   node examples/web/server.js [PORT] [WORKERS]      (PORT 0: any free port; prints the address)
 //
