@@ -1,6 +1,7 @@
 'use strict';
-// A small web site on Node's http module: pictures are drawn by a pool of worker threads, so a
-// long page never blocks the others.
+// A small web site on Node's http module. The pages make promise calls on the main thread, so
+// pictures are drawn on the thread pool and a long page never blocks the others. With WORKERS
+// above 0 the pages run in a pool of worker threads instead; bench/web_load compares the two.
 //
 //   node examples/web/server.js [PORT] [WORKERS]      (PORT 0: any free port; prints the address)
 //
@@ -8,6 +9,8 @@
 const http = require('node:http');
 const path = require('node:path');
 const { Worker } = require('node:worker_threads');
+
+const { answer } = require('./pages');
 
 const workerFile = path.join(__dirname, 'pages.js');
 const maxBody = 8 * 1024 * 1024;
@@ -45,6 +48,23 @@ class Pool {
 
   close() {
     return Promise.all(this.workers.map((e) => e.worker.terminate()));
+  }
+}
+
+// The pages on this thread, with promise calls.
+class MainThread {
+  /** @param {any} vx the host */
+  constructor(vx) {
+    this.vx = vx;
+  }
+
+  /** @returns {Promise<{ status: number, type: string, body: any }>} */
+  run(request) {
+    return answer(this.vx, request);
+  }
+
+  close() {
+    return Promise.resolve();
   }
 }
 
@@ -89,7 +109,7 @@ function readBody(req) {
   });
 }
 
-/** @param {Pool} pool */
+/** @param {Pool | MainThread} pool */
 function createSite(pool) {
   return http.createServer(async (req, res) => {
     try {
@@ -116,11 +136,12 @@ function createSite(pool) {
   });
 }
 
-module.exports = { Pool, createSite };
+module.exports = { Pool, MainThread, createSite };
 
 if (require.main === module) {
   const port = Number(process.argv[2] ?? 8080);
-  const pool = new Pool(Number(process.argv[3] ?? 2));
+  const workers = Number(process.argv[3] ?? 0);
+  const pool = workers > 0 ? new Pool(workers) : new MainThread(require('../../hosts/node'));
   const site = createSite(pool);
   site.listen(port, '127.0.0.1', () => {
     const address = site.address();

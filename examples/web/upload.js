@@ -27,37 +27,41 @@ function fitted(width, height) {
 }
 
 /**
+ * Every call is a promise call: the pictures are decoded and drawn on the thread pool while the
+ * event loop answers other requests.
  * @param {any} vx the host
  * @param {{ body: Uint8Array | null }} request
  */
-function upload(vx, request) {
+async function upload(vx, request) {
   if (!request.body) return { type: 'text/html; charset=utf-8', body: formPage };
   const form = vx.createObject('Vellumax.XMultipart');
-  form.SetData(request.body);
-  const field = form.Item('picture');
-  const bytes = field.Data;
-  const type = field.Type || '';
+  await form.async.SetData(request.body);
+  const field = await form.async.Item('picture');
+  const [bytes, givenType, filename] = await Promise.all([field.async.Data(), field.async.Type(), field.async.Filename()]);
+  const type = givenType || '';
   const graphic = vx.createObject('Vellumax.Graphic');
-  graphic.SetData(bytes, type);
-  const images = [...graphic.GraphicImages];
+  await graphic.async.SetData(bytes, type);
+  const images = [...await graphic.async.GraphicImages()];
   const first = images[0];
-  const [left, top, right, bottom] = String(first.Rectangle).split(',').map(Number);
+  const [rectangle, depth, resolution, format] =
+    await Promise.all([first.async.Rectangle(), first.async.Depth(), first.async.Resolution(), graphic.async.Format()]);
+  const [left, top, right, bottom] = String(rectangle).split(',').map(Number);
   const [width, height] = fitted(right - left, bottom - top);
   // A picture Graphic can read may still fail to draw: the page then says why.
   let thumbnail = '';
   try {
     const canvas = vx.createObject('Vellumax.Canvas');
-    canvas.Width = width;
-    canvas.Height = height;
-    canvas.DrawData(bytes, type, vx.params({ rect: [0, 0, width, height] }));
-    thumbnail = `<img id="thumbnail" alt="thumbnail" src="data:image/png;base64,${Buffer.from(canvas.GetAs('png', '')).toString('base64')}">`;
+    await Promise.all([canvas.async.Width(width), canvas.async.Height(height)]);
+    await canvas.async.DrawData(bytes, type, vx.params({ rect: [0, 0, width, height] }));
+    const png = await canvas.async.GetAs('png', '');
+    thumbnail = `<img id="thumbnail" alt="thumbnail" src="data:image/png;base64,${Buffer.from(png).toString('base64')}">`;
   } catch (err) {
     thumbnail = `<span id="thumbnail-error">${escapeHtml(err.description || err.message)}</span>`;
   }
   const facts = [
-    ['File', field.Filename], ['Type', type], ['Bytes', bytes.length], ['Format', graphic.Format],
+    ['File', filename], ['Type', type], ['Bytes', bytes.length], ['Format', format],
     ['Images', images.length], ['Width', right - left], ['Height', bottom - top],
-    ['Depth', first.Depth], ['Resolution', first.Resolution],
+    ['Depth', depth], ['Resolution', resolution],
   ];
   const rows = facts.map(([k, v]) => `<tr><th>${k}</th><td id="fact-${k.toLowerCase()}">${escapeHtml(v)}</td></tr>`);
   return {

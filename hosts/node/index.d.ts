@@ -13,7 +13,21 @@ declare namespace vellumax {
   /** Any object of the server. */
   interface AutomationObject {
     readonly [automationClass]: string;
+    /** The promise forms of the members, run off the event loop: see Async. */
+    readonly async: Async<this>;
   }
+  /** Whether a property of T is read-only. */
+  type IsReadonly<T, K extends keyof T> = (<U>() => U extends Pick<T, K> ? 1 : 2) extends
+    (<U>() => U extends { -readonly [P in keyof Pick<T, K>]: T[P] } ? 1 : 2) ? false : true;
+  /** A method's promise form answers what the method returns; a property is read by calling it
+   *  without arguments and written by calling it with the value. */
+  type AsyncProperty<T, K extends keyof T> =
+    IsReadonly<T, K> extends true ? () => Promise<T[K]> : { (): Promise<T[K]>; (value: T[K]): Promise<void> };
+  type AsyncMember<T, K extends keyof T> = 0 extends 1 & T[K] ? AsyncProperty<T, K>
+    : T[K] extends (...args: infer A) => infer R ? (...args: A) => Promise<R> : AsyncProperty<T, K>;
+  /** obj.async: every member as a promise, run on the thread pool; calls on one object run in the order
+   *  made, and a plain call on an object with promise calls pending throws (number E_PENDING). */
+  type Async<T> = { readonly [K in keyof T as K extends 'async' | symbol ? never : K]: AsyncMember<T, K> };
   /** What a failed call throws: message is the description, with a hint line where one helps. */
   interface AutomationError extends Error {
     number: number;

@@ -177,6 +177,83 @@ function interfaceOf(value) {
   return raw ? raw.name : 'IDispatch';
 }
 
+// The promise forms: `obj.async.Member(...)` runs the call on libuv's thread pool and answers a
+// promise of what the plain call returns, or rejects with the error it throws. A property is read
+// by `obj.async.Width()` and written by `obj.async.Width(320)`. Calls on one object, and on the
+// objects passed to it, run one at a time in the order made; a plain call on an object with
+// promise calls pending throws (E_PENDING) rather than block the event loop.
+const CALL_GET = 0;
+const CALL_PUT = 1;
+const CALL_PUTREF = 2;
+const CALL_METHOD = 3;
+
+function settle(start, hint) {
+  try {
+    const promise = start();
+    return hint ? promise.catch((err) => { throw hint(err); }) : promise;
+  } catch (err) {
+    return Promise.reject(hint ? hint(err) : err);
+  }
+}
+
+function asyncMember(state, name) {
+  const shape = shapeOf(state);
+  const entry = shape.typed ? shape.find(name) : untypedMember(state, name);
+  if (!entry) return undefined;
+  const handle = state.handle;
+  const member = entry.call;
+  // A rejection carries the hint line the plain call's error would.
+  if (entry.isValue || (!member && (entry.put || entry.putref))) {
+    return (...args) => {
+      const putHint = (err) => (shape.typed && args.length > 0
+        ? hints.forPut(err, shape.name, entry.name, args[0], interfaceOf) : err);
+      return settle(() => {
+        if (args.length === 0) {
+          if (!entry.get) throw memberError(shape, name);
+          return native.callAsync(handle, entry.get.id, CALL_GET, [], null, true);
+        }
+        if (!entry.put && !entry.putref) throw memberError(shape, name);
+        if (entry.put) return native.callAsync(handle, entry.put.id, CALL_PUT, [args[0]], null, false);
+        return native.callAsync(handle, entry.putref.id, CALL_PUTREF, [args[0]], null, false);
+      }, putHint);
+    };
+  }
+  if (!member) return undefined;
+  const hint = (err, args) => {
+    if (err && err.number === DISP_E_BADPARAMCOUNT && member.flags && shape.typed) {
+      return withHint(err, countHint(shape, member, args.length));
+    }
+    return shape.typed ? hints.forCall(err, shape.name, member.name, args, interfaceOf) : err;
+  };
+  return (...args) => settle(() => native.callAsync(handle, member.id, CALL_METHOD, args, member.outs, member.retval),
+                             (err) => hint(err, args));
+}
+
+const asyncHandler = {
+  get(state, prop) {
+    if (typeof prop === 'symbol') return undefined;
+    let fns = state.asyncFns;
+    if (!fns) fns = state.asyncFns = new Map();
+    let fn = fns.get(prop);
+    if (!fn) {
+      fn = asyncMember(state, prop);
+      if (fn) fns.set(prop, fn);
+    }
+    return fn;
+  },
+  has(state, prop) {
+    return typeof prop === 'string' && !!asyncMember(state, prop);
+  },
+  set() {
+    throw new TypeError('the promise form writes a property by calling it: await obj.async.Width(320)');
+  },
+};
+
+function asyncOf(state) {
+  if (!state.async) state.async = new Proxy(state, asyncHandler);
+  return state.async;
+}
+
 // Members of objects without type information: found by name, called as script engines do.
 function untypedMember(state, name) {
   let id;
@@ -207,6 +284,7 @@ const handler = {
       }
       return undefined;
     }
+    if (prop === 'async') return asyncOf(state);
     const shape = shapeOf(state);
     const entry = shape.typed ? shape.find(prop) : untypedMember(state, prop);
     if (!entry) return undefined;
@@ -252,6 +330,8 @@ class ObjectState {
     this.handle = handle;
     this.shape = null;
     this.fns = null;
+    this.asyncFns = null;
+    this.async = null;
   }
 
   // Called with the proxy as `this`.

@@ -113,6 +113,49 @@ void WriteClasses(std::ostringstream& ioOut, const ReferenceModel& inModel)
     }
 }
 
+// One line per member: how the Node host's promise form is called and what the promise settles with.
+std::string AsyncForms(const MemberModel& inMember)
+{
+    std::string theCall = "`async." + inMember.mName;
+    const bool isValue = !inMember.mMethod && (!inMember.mGet || inMember.CallerParams().empty());
+    if (!isValue) {
+        std::string theNames;
+        for (const ParamModel& theParam : inMember.CallerParams())
+            theNames += (theNames.empty() ? "" : ", ") + theParam.mName;
+        return theCall + "(" + theNames + ")` → " + Result(inMember);
+    }
+    std::string theForms;
+    if (inMember.mGet)
+        theForms = theCall + "()` → " + std::string(TypeName(inMember.ResultType()));
+    if (inMember.mPut || inMember.mPutRef)
+        theForms += (theForms.empty() ? "" : ", ") + theCall + "(value)` → —";
+    return theForms;
+}
+
+void WriteAsyncForms(std::ostringstream& ioOut, const ReferenceModel& inModel)
+{
+    ioOut << "## Promise forms (Node host)\n\n"
+          << "Every member of every object also has a promise form under `async`, run on libuv's thread "
+             "pool instead of the event loop: `await canvas.async.DrawShape('oval', p)` settles with what "
+             "`canvas.DrawShape('oval', p)` returns, or rejects with the error it throws (`number`, "
+             "`description`, `source`, hint line). A property is read by `await canvas.async.Width()` and "
+             "written by `await canvas.async.Width(320)`. Calls on one object, and on the objects passed "
+             "to it as arguments, run one at a time in the order made; different objects run side by "
+             "side. A plain call on an object with promise calls pending throws `E_PENDING` "
+             "(-2147483638) instead of blocking the event loop.\n\n"
+          << "| Class | Promise forms → what the promise settles with |\n|---|---|\n";
+    for (const ClassModel& theClass : inModel.mClasses) {
+        if (theClass.mTable == nullptr)
+            continue;
+        std::string theForms;
+        for (const MemberModel& theMember : theClass.mMembers)
+            if (theMember.mId != DISPID_NEWENUM)
+                theForms += (theForms.empty() ? "" : "<br>") + Escaped(AsyncForms(theMember));
+        ioOut << "| " << theClass.mInfo->mName << " | " << theForms << " |\n";
+    }
+    ioOut << "\n";
+}
+
 void WriteKeywords(std::ostringstream& ioOut, const ReferenceModel& inModel)
 {
     ioOut << "## Parameter keywords\n\n"
@@ -167,6 +210,7 @@ std::string WriteMarkdown(const ReferenceModel& inModel)
               "keywords from the parameter parser, words from the value readers. Classes marked "
               "*not built yet* are registered but have no implementation in this build.\n\n";
     WriteClasses(theOut, inModel);
+    WriteAsyncForms(theOut, inModel);
     WriteKeywords(theOut, inModel);
     WriteWords(theOut, inModel);
     WriteModeTable(theOut);

@@ -224,6 +224,21 @@ void WriteHost(std::ostringstream& ioOut, const ReferenceModel& inModel)
           << "};\n\nexport = vellumax;\n";
 }
 
+// Derived from each interface, so that the promise forms follow its members and their types.
+constexpr const char* kAsyncTypes =
+    "  /** Whether a property of T is read-only. */\n"
+    "  type IsReadonly<T, K extends keyof T> = (<U>() => U extends Pick<T, K> ? 1 : 2) extends\n"
+    "    (<U>() => U extends { -readonly [P in keyof Pick<T, K>]: T[P] } ? 1 : 2) ? false : true;\n"
+    "  /** A method's promise form answers what the method returns; a property is read by calling it\n"
+    "   *  without arguments and written by calling it with the value. */\n"
+    "  type AsyncProperty<T, K extends keyof T> =\n"
+    "    IsReadonly<T, K> extends true ? () => Promise<T[K]> : { (): Promise<T[K]>; (value: T[K]): Promise<void> };\n"
+    "  type AsyncMember<T, K extends keyof T> = 0 extends 1 & T[K] ? AsyncProperty<T, K>\n"
+    "    : T[K] extends (...args: infer A) => infer R ? (...args: A) => Promise<R> : AsyncProperty<T, K>;\n"
+    "  /** obj.async: every member as a promise, run on the thread pool; calls on one object run in the order\n"
+    "   *  made, and a plain call on an object with promise calls pending throws (number E_PENDING). */\n"
+    "  type Async<T> = { readonly [K in keyof T as K extends 'async' | symbol ? never : K]: AsyncMember<T, K> };\n";
+
 }  // namespace
 
 std::string WriteTypings(const ReferenceModel& inModel)
@@ -243,7 +258,10 @@ std::string WriteTypings(const ReferenceModel& inModel)
         << "  type ParamValue = string | number | boolean | bigint | ReadonlyArray<string | number> | XColor | XRect "
            "| XPoint | null | undefined;\n"
         << "  /** Any object of the server. */\n"
-        << "  interface AutomationObject {\n    readonly [automationClass]: string;\n  }\n"
+        << "  interface AutomationObject {\n    readonly [automationClass]: string;\n"
+        << "    /** The promise forms of the members, run off the event loop: see Async. */\n"
+        << "    readonly async: Async<this>;\n  }\n"
+        << kAsyncTypes
         << "  /** What a failed call throws: message is the description, with a hint line where one helps. */\n"
         << "  interface AutomationError extends Error {\n"
         << "    number: number;\n    description: string;\n    source: string;\n    hint?: string;\n  }\n";

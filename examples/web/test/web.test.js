@@ -13,7 +13,7 @@ process.env.VX_REGISTRY = process.env.VX_REGISTRY || path.join(scratch, 'registr
 const vx = require(path.join(checkout, 'hosts', 'node'));
 vx.registerServer(vx.serverPath);
 const { chromium } = require(path.join(checkout, 'hosts', 'node', 'node_modules', 'playwright-core'));
-const { Pool, createSite } = require('../server');
+const { Pool, MainThread, createSite } = require('../server');
 const { thumbnailSide } = require('../upload');
 
 const browserFlags = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
@@ -26,7 +26,7 @@ const browserFlags = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-
 let origin = '';
 
 test.before(async () => {
-  pool = new Pool(2);
+  pool = new MainThread(vx);
   site = createSite(pool);
   await new Promise((resolve) => site.listen(0, '127.0.0.1', resolve));
   origin = `http://127.0.0.1:${site.address().port}`;
@@ -108,7 +108,7 @@ test('the chart draws bars in proportion to the values', async () => {
   });
 });
 
-test('requests from the browser at once are answered by the pool, the same bytes for the same page', async () => {
+test('requests from the browser at once are answered with promise calls, the same bytes for the same page', async () => {
   await page.goto(`${origin}/`);
   const answers = await page.evaluate(async () => {
     const urls = Array.from({ length: 24 }, (_, i) => `/badge?label=n&value=${i % 3}`);
@@ -122,6 +122,26 @@ test('requests from the browser at once are answered by the pool, the same bytes
   assert.equal(new Set(answers.map((a) => a.key)).size, 3);
   const refused = await page.evaluate(async () => (await fetch('/badge?color=teal')).text());
   assert.match(refused, /^Could not understand value of parameter "paintcolor=teal"/);
+});
+
+test('a pool of workers answers the same bytes as the main thread', async () => {
+  const workers = new Pool(2);
+  /** @type {any} */ const other = createSite(workers);
+  await new Promise((resolve) => other.listen(0, '127.0.0.1', resolve));
+  try {
+    const paths = ['/badge?label=a&value=b', '/chart?values=1,5,3&labels=x,y,z', '/badge?color=teal'];
+    for (const p of paths) {
+      const [mine, theirs] = await Promise.all([origin, `http://127.0.0.1:${other.address().port}`].map(async (o) => {
+        const r = await fetch(o + p);
+        // An error text names the canvas's buffer by a process-wide number.
+        return [r.status, Buffer.from(await r.arrayBuffer()).toString('latin1').replace(/Buffer=\d+/, 'Buffer=#')];
+      }));
+      assert.deepStrictEqual(theirs, mine, p);
+    }
+  } finally {
+    await new Promise((resolve) => other.close(resolve));
+    await workers.close();
+  }
 });
 
 test('an uploaded picture is answered with its facts from Graphic and a thumbnail from DrawData', async () => {

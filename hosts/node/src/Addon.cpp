@@ -11,6 +11,8 @@
 #include <automation/Guid.h>
 #include <automation/Strings.h>
 
+#include "Async.h"
+#include "CallArgs.h"
 #include "Registration.h"
 #include "Values.h"
 
@@ -264,7 +266,7 @@ napi_value Get(napi_env inEnv, napi_callback_info inInfo)
     Args theArgs;
     if (!GetArgs(inEnv, inInfo, theArgs))
         return nullptr;
-    HostObject* theObject = HandleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
     if (theObject == nullptr)
         return nullptr;
     vx::Variant theResult = theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]), DISPATCH_PROPERTYGET, {});
@@ -282,11 +284,11 @@ napi_value Put(napi_env inEnv, napi_callback_info inInfo)
     Args theArgs;
     if (!GetArgs(inEnv, inInfo, theArgs))
         return nullptr;
-    HostObject* theObject = HandleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
     if (theObject == nullptr)
         return nullptr;
     std::vector<vx::Variant> theValue(1);
-    if (!ToVariant(inEnv, theArgs.mValues[2], NullAs::kNothing, theValue[0].Out()))
+    if (!ToVariant(inEnv, theArgs.mValues[2], NullAs::kNothing, theValue[0].Out()) || !ArgumentsIdle(inEnv, theValue))
         return nullptr;
     const WORD theFlags = GetBool(inEnv, theArgs.mValues[3]) ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
     theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]), theFlags, std::move(theValue));
@@ -298,21 +300,6 @@ napi_value Put(napi_env inEnv, napi_callback_info inInfo)
     return Undefined(inEnv);
 }
 
-// A JavaScript array of the values, in order; null when one can't be converted
-// (an exception is then pending).
-napi_value ArrayFromVariants(napi_env inEnv, const std::vector<vx::Variant>& inValues)
-{
-    napi_value theArray = nullptr;
-    napi_create_array_with_length(inEnv, inValues.size(), &theArray);
-    for (std::size_t i = 0; i < inValues.size(); ++i) {
-        napi_value theItem = FromVariant(inEnv, *inValues[i]);
-        if (theItem == nullptr)
-            return nullptr;
-        napi_set_element(inEnv, theArray, static_cast<uint32_t>(i), theItem);
-    }
-    return theArray;
-}
-
 // call(handle, id, args, outPositions|null, hasRetval) → the retval; with [out] parameters the
 // caller left out, their values in order (then the retval), or the one value alone.
 napi_value Call(napi_env inEnv, napi_callback_info inInfo)
@@ -320,59 +307,20 @@ napi_value Call(napi_env inEnv, napi_callback_info inInfo)
     Args theArgs;
     if (!GetArgs(inEnv, inInfo, theArgs))
         return nullptr;
-    HostObject* theObject = HandleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
     if (theObject == nullptr)
         return nullptr;
-    uint32_t theCount = 0;
-    napi_get_array_length(inEnv, theArgs.mValues[2], &theCount);
-    std::vector<vx::Variant> theValues(theCount);
-    for (uint32_t i = 0; i < theCount; ++i) {
-        napi_value theItem = nullptr;
-        napi_get_element(inEnv, theArgs.mValues[2], i, &theItem);
-        if (!ToVariant(inEnv, theItem, NullAs::kNull, theValues[i].Out()))
-            return nullptr;
-    }
-    // [out] places beyond what the caller gave receive references to fresh variants.
-    std::vector<vx::Variant> theOuts;
-    napi_valuetype theKind = napi_undefined;
-    napi_typeof(inEnv, theArgs.mValues[3], &theKind);
-    if (theKind == napi_object) {
-        uint32_t thePlaces = 0;
-        napi_get_array_length(inEnv, theArgs.mValues[3], &thePlaces);
-        std::vector<uint32_t> theSlots;
-        for (uint32_t i = 0; i < thePlaces; ++i) {
-            napi_value theItem = nullptr;
-            napi_get_element(inEnv, theArgs.mValues[3], i, &theItem);
-            const uint32_t theSlot = static_cast<uint32_t>(GetInt(inEnv, theItem));
-            if (theSlot >= theCount)
-                theSlots.push_back(theSlot);
-        }
-        theOuts.resize(theSlots.size());
-        if (!theSlots.empty() && theSlots.back() >= theValues.size())
-            theValues.resize(theSlots.back() + 1);
-        for (std::size_t i = theCount; i < theValues.size(); ++i)
-            theValues[i] = vx::Variant::Missing();
-        for (std::size_t i = 0; i < theSlots.size(); ++i) {
-            VARIANT* theArg = theValues[theSlots[i]].Out();
-            theArg->vt = VT_BYREF | VT_VARIANT;
-            theArg->pvarVal = theOuts[i].Get();
-        }
-    }
-    vx::Variant theResult = theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]),
-                                                      DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(theValues));
+    PreparedCall theCall;
+    if (!PrepareCall(inEnv, theArgs.mValues[2], theArgs.mValues[3], &theCall) || !ArgumentsIdle(inEnv, theCall.mValues))
+        return nullptr;
+    vx::Variant theResult = theObject->mClient.Invoke(
+        GetInt(inEnv, theArgs.mValues[1]), DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(theCall.mValues));
     ReportMemory(inEnv, theObject);
     if (!theObject->mClient.Ok()) {
         ThrowAutomationError(inEnv, theObject->mClient.LastError());
         return nullptr;
     }
-    if (theOuts.empty())
-        return FromVariant(inEnv, *theResult);
-    const bool hasRetval = GetBool(inEnv, theArgs.mValues[4]);
-    if (theOuts.size() == 1 && !hasRetval)
-        return FromVariant(inEnv, *theOuts[0]);
-    if (hasRetval)
-        theOuts.push_back(std::move(theResult));
-    return ArrayFromVariants(inEnv, theOuts);
+    return CallResult(inEnv, theCall, std::move(theResult), GetBool(inEnv, theArgs.mValues[4]));
 }
 
 // enumerate(handle) → [items] through _NewEnum
@@ -381,7 +329,7 @@ napi_value Enumerate(napi_env inEnv, napi_callback_info inInfo)
     Args theArgs;
     if (!GetArgs(inEnv, inInfo, theArgs))
         return nullptr;
-    HostObject* theObject = HandleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
     if (theObject == nullptr)
         return nullptr;
     std::vector<vx::Variant> theItems = theObject->mClient.Enumerate();
@@ -405,7 +353,7 @@ napi_value Enumerator(napi_env inEnv, napi_callback_info inInfo)
     Args theArgs;
     if (!GetArgs(inEnv, inInfo, theArgs))
         return nullptr;
-    HostObject* theObject = HandleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
     if (theObject == nullptr)
         return nullptr;
     vx::Variant theValue = theObject->mClient.Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {});
@@ -495,7 +443,9 @@ napi_value ExternalMemory(napi_env inEnv, napi_callback_info)
 
 napi_value Init(napi_env inEnv, napi_value inExports)
 {
-    napi_set_instance_data(inEnv, new HostContext, DeleteContext, nullptr);
+    auto* theContext = new HostContext;
+    napi_set_instance_data(inEnv, theContext, DeleteContext, nullptr);
+    StartAsync(inEnv, theContext);
     const napi_property_descriptor theFunctions[] = {
         {"setup", nullptr, Setup, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"useRegistry", nullptr, UseRegistry, nullptr, nullptr, nullptr, napi_default, nullptr},
@@ -508,6 +458,7 @@ napi_value Init(napi_env inEnv, napi_value inExports)
         {"get", nullptr, Get, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"put", nullptr, Put, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"call", nullptr, Call, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"callAsync", nullptr, CallAsync, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"enumerate", nullptr, Enumerate, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"enumerator", nullptr, Enumerator, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"enumNext", nullptr, EnumNext, nullptr, nullptr, nullptr, napi_default, nullptr},

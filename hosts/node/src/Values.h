@@ -15,10 +15,13 @@
 
 namespace vxnode {
 
+struct AsyncState;
+
 // What the addon keeps per JavaScript environment.
 struct HostContext {
     napi_ref mProxyFactory = nullptr;  // (handle) => proxy, from index.js
     napi_ref mHandleKey = nullptr;     // the symbol under which a proxy answers its handle
+    AsyncState* mAsync = nullptr;      // the promise calls queued and running
 };
 
 // The native side of one object proxy; released when the handle is collected. It belongs to

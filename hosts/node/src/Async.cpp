@@ -1,0 +1,293 @@
+#include "Async.h"
+
+#include <algorithm>
+#include <deque>
+#include <memory>
+#include <unordered_map>
+#include <utility>
+
+#include "CallArgs.h"
+
+namespace vxnode {
+
+namespace {
+
+// A plain call would have to block the event loop until the object's promise calls ran, and
+// could wait forever on a call queued behind another object: it fails instead.
+constexpr HRESULT kBusy = static_cast<HRESULT>(0x8000000AL);  // E_PENDING
+constexpr const char* kBusyText =
+    "The object has promise calls pending; await them before calling it without a promise";
+
+enum class CallKind { kGet = 0, kPut = 1, kPutRef = 2, kCall = 3 };
+
+// The object's identity (its IUnknown): proxies made at different times for one object share it.
+class Identity {
+public:
+    explicit Identity(IUnknown* inObject)
+    {
+        if (inObject != nullptr)
+            inObject->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&mUnknown));
+    }
+    Identity(Identity&& inOther) noexcept : mUnknown(std::exchange(inOther.mUnknown, nullptr)) {}
+    Identity(const Identity&) = delete;
+    Identity& operator=(const Identity&) = delete;
+    ~Identity()
+    {
+        if (mUnknown != nullptr)
+            mUnknown->Release();
+    }
+    IUnknown* Get() const { return mUnknown; }
+
+private:
+    IUnknown* mUnknown = nullptr;
+};
+
+struct Job {
+    napi_env mEnv = nullptr;
+    napi_deferred mDeferred = nullptr;
+    napi_async_work mWork = nullptr;
+    napi_ref mHandle = nullptr;  // keeps the target's proxy state alive until the call ends
+    HostObject* mTarget = nullptr;
+    vx::Client mClient;  // its own, so that its error is this call's alone
+    DISPID mId = 0;
+    CallKind mKind = CallKind::kCall;
+    bool mHasRetval = false;
+    PreparedCall mCall;
+    std::vector<Identity> mObjects;  // the target, then the objects among the arguments
+    std::size_t mWaits = 0;          // queues in which another call is ahead of this one
+    vx::Variant mResult;
+
+    ~Job()
+    {
+        if (mHandle != nullptr)
+            napi_delete_reference(mEnv, mHandle);
+        if (mWork != nullptr)
+            napi_delete_async_work(mEnv, mWork);
+    }
+};
+
+}  // namespace
+
+struct AsyncState {
+    // Per object, the calls that hold it, oldest first; the first one runs.
+    std::unordered_map<IUnknown*, std::deque<Job*>> mQueues;
+    bool mClosing = false;  // the environment is ending: nothing more is started or settled
+};
+
+namespace {
+
+AsyncState* State(napi_env inEnv)
+{
+    HostContext* theContext = Context(inEnv);
+    return theContext != nullptr ? theContext->mAsync : nullptr;
+}
+
+bool IsBusy(AsyncState* inState, IUnknown* inObject)
+{
+    if (inState == nullptr || inState->mQueues.empty() || inObject == nullptr)
+        return false;
+    const Identity theIdentity(inObject);
+    return inState->mQueues.count(theIdentity.Get()) != 0;
+}
+
+IUnknown* ObjectOf(const VARIANT& inValue)
+{
+    if (inValue.vt == VT_DISPATCH)
+        return inValue.pdispVal;
+    return inValue.vt == VT_UNKNOWN ? inValue.punkVal : nullptr;
+}
+
+void ThrowBusy(napi_env inEnv)
+{
+    ThrowAutomationError(inEnv, vx::ClientError{kBusy, kBusyText, {}});
+}
+
+void Execute(napi_env, void* inData)
+{
+    auto* theJob = static_cast<Job*>(inData);
+    WORD theFlags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+    if (theJob->mKind == CallKind::kGet)
+        theFlags = DISPATCH_PROPERTYGET;
+    else if (theJob->mKind == CallKind::kPut)
+        theFlags = DISPATCH_PROPERTYPUT;
+    else if (theJob->mKind == CallKind::kPutRef)
+        theFlags = DISPATCH_PROPERTYPUTREF;
+    theJob->mResult = theJob->mClient.Invoke(theJob->mId, theFlags, std::move(theJob->mCall.mValues));
+}
+
+// The settled value of a finished call, or the error it rejects with.
+bool Outcome(napi_env inEnv, Job* inJob, napi_value* outValue)
+{
+    if (!inJob->mClient.Ok())
+        ThrowAutomationError(inEnv, inJob->mClient.LastError());
+    else if (inJob->mKind == CallKind::kCall)
+        *outValue = CallResult(inEnv, inJob->mCall, std::move(inJob->mResult), inJob->mHasRetval);
+    else if (inJob->mKind == CallKind::kGet)
+        *outValue = FromVariant(inEnv, *inJob->mResult);
+    else
+        napi_get_undefined(inEnv, outValue);
+    if (*outValue != nullptr)
+        return true;
+    napi_get_and_clear_last_exception(inEnv, outValue);
+    return false;
+}
+
+void Start(napi_env inEnv, AsyncState* inState, Job* inJob)
+{
+    if (inState->mClosing || napi_queue_async_work(inEnv, inJob->mWork) != napi_ok)
+        inState->mClosing = true;
+}
+
+// Takes the finished call out of its queues and starts the calls that were waiting only for it.
+void Advance(napi_env inEnv, AsyncState* inState, Job* inJob)
+{
+    for (const Identity& theObject : inJob->mObjects) {
+        auto theQueue = inState->mQueues.find(theObject.Get());
+        if (theQueue == inState->mQueues.end() || theQueue->second.empty() || theQueue->second.front() != inJob)
+            continue;
+        theQueue->second.pop_front();
+        if (theQueue->second.empty()) {
+            inState->mQueues.erase(theQueue);
+            continue;
+        }
+        Job* theNext = theQueue->second.front();
+        if (--theNext->mWaits == 0)
+            Start(inEnv, inState, theNext);
+    }
+}
+
+void Complete(napi_env inEnv, napi_status inStatus, void* inData)
+{
+    std::unique_ptr<Job> theJob(static_cast<Job*>(inData));
+    AsyncState* theState = State(inEnv);
+    if (theState == nullptr)
+        return;
+    if (inStatus == napi_ok && !theState->mClosing) {
+        ReportMemory(inEnv, theJob->mTarget);
+        napi_value theValue = nullptr;
+        const bool isResolved = Outcome(inEnv, theJob.get(), &theValue);
+        const napi_status theSettled = isResolved ? napi_resolve_deferred(inEnv, theJob->mDeferred, theValue)
+                                                  : napi_reject_deferred(inEnv, theJob->mDeferred, theValue);
+        // A worker being terminated can no longer run script: its waiting calls are dropped.
+        if (theSettled != napi_ok)
+            theState->mClosing = true;
+    } else {
+        theState->mClosing = true;
+    }
+    Advance(inEnv, theState, theJob.get());
+}
+
+// The environment ends: calls still waiting are never started; the running one has finished,
+// since Node waits for the thread pool's work before it runs these hooks.
+void StopAsync(void* inData)
+{
+    auto* theContext = static_cast<HostContext*>(inData);
+    AsyncState* theState = theContext->mAsync;
+    theContext->mAsync = nullptr;
+    std::vector<Job*> theJobs;
+    for (auto& [theObject, theQueue] : theState->mQueues)
+        theJobs.insert(theJobs.end(), theQueue.begin(), theQueue.end());
+    std::sort(theJobs.begin(), theJobs.end());
+    theJobs.erase(std::unique(theJobs.begin(), theJobs.end()), theJobs.end());
+    theState->mQueues.clear();
+    for (Job* theJob : theJobs)
+        delete theJob;
+    delete theState;
+}
+
+// The job for a call, its arguments converted now so that the caller may change them afterwards.
+std::unique_ptr<Job> MakeJob(napi_env inEnv, napi_value* inArgs, HostObject* inTarget)
+{
+    auto theJob = std::make_unique<Job>();
+    theJob->mEnv = inEnv;
+    theJob->mTarget = inTarget;
+    theJob->mClient = inTarget->mClient;
+    int32_t theValue = 0;
+    napi_get_value_int32(inEnv, inArgs[1], &theValue);
+    theJob->mId = theValue;
+    napi_get_value_int32(inEnv, inArgs[2], &theValue);
+    theJob->mKind = static_cast<CallKind>(std::clamp(theValue, 0, 3));
+    napi_get_value_bool(inEnv, inArgs[5], &theJob->mHasRetval);
+    if (theJob->mKind == CallKind::kCall) {
+        if (!PrepareCall(inEnv, inArgs[3], inArgs[4], &theJob->mCall))
+            return nullptr;
+    } else if (theJob->mKind != CallKind::kGet) {
+        napi_value theItem = nullptr;
+        napi_get_element(inEnv, inArgs[3], 0, &theItem);
+        theJob->mCall.mValues.resize(1);
+        if (!ToVariant(inEnv, theItem, NullAs::kNothing, theJob->mCall.mValues[0].Out()))
+            return nullptr;
+    }
+    theJob->mObjects.emplace_back(inTarget->mClient.Object());
+    for (const vx::Variant& theArg : theJob->mCall.mValues) {
+        Identity theIdentity(ObjectOf(*theArg));
+        if (theIdentity.Get() == nullptr)
+            continue;
+        const bool isListed = std::any_of(theJob->mObjects.begin(), theJob->mObjects.end(),
+                                          [&](const Identity& inHeld) { return inHeld.Get() == theIdentity.Get(); });
+        if (!isListed)
+            theJob->mObjects.push_back(std::move(theIdentity));
+    }
+    return theJob;
+}
+
+}  // namespace
+
+void StartAsync(napi_env inEnv, HostContext* ioContext)
+{
+    ioContext->mAsync = new AsyncState;
+    napi_add_env_cleanup_hook(inEnv, StopAsync, ioContext);
+}
+
+HostObject* IdleObject(napi_env inEnv, napi_value inHandle)
+{
+    HostObject* theObject = HandleObject(inEnv, inHandle);
+    if (theObject != nullptr && IsBusy(State(inEnv), theObject->mClient.Object())) {
+        ThrowBusy(inEnv);
+        return nullptr;
+    }
+    return theObject;
+}
+
+bool ArgumentsIdle(napi_env inEnv, const std::vector<vx::Variant>& inArgs)
+{
+    AsyncState* theState = State(inEnv);
+    for (const vx::Variant& theArg : inArgs) {
+        if (IsBusy(theState, ObjectOf(*theArg))) {
+            ThrowBusy(inEnv);
+            return false;
+        }
+    }
+    return true;
+}
+
+napi_value CallAsync(napi_env inEnv, napi_callback_info inInfo)
+{
+    napi_value theArgs[6] = {};
+    size_t theCount = 6;
+    if (napi_get_cb_info(inEnv, inInfo, &theCount, theArgs, nullptr, nullptr) != napi_ok)
+        return nullptr;
+    AsyncState* theState = State(inEnv);
+    HostObject* theTarget = HandleObject(inEnv, theArgs[0]);
+    if (theTarget == nullptr || theState == nullptr)
+        return nullptr;
+    std::unique_ptr<Job> theJob = MakeJob(inEnv, theArgs, theTarget);
+    napi_value theName = nullptr;
+    napi_create_string_utf8(inEnv, "vellumax:call", NAPI_AUTO_LENGTH, &theName);
+    napi_value thePromise = nullptr;
+    if (theJob == nullptr || napi_create_reference(inEnv, theArgs[0], 1, &theJob->mHandle) != napi_ok ||
+        napi_create_async_work(inEnv, nullptr, theName, Execute, Complete, theJob.get(), &theJob->mWork) != napi_ok ||
+        napi_create_promise(inEnv, &theJob->mDeferred, &thePromise) != napi_ok)
+        return nullptr;
+    Job* theQueued = theJob.release();
+    for (const Identity& theObject : theQueued->mObjects) {
+        std::deque<Job*>& theQueue = theState->mQueues[theObject.Get()];
+        theQueued->mWaits += !theQueue.empty();
+        theQueue.push_back(theQueued);
+    }
+    if (theQueued->mWaits == 0)
+        Start(inEnv, theState, theQueued);
+    return thePromise;
+}
+
+}  // namespace vxnode
