@@ -126,6 +126,12 @@ bool KeepsTransparency(Component inExporter)
     return false;
 }
 
+bool IsPngExporter(Component inExporter)
+{
+    Component theComponent = nullptr;
+    return FindExporter("", "image/png", "", theComponent) == noErr && theComponent == inExporter;
+}
+
 // A 32-bit copy of the canvas in which the pixels of the transparent point's
 // colour have alpha 0 and the others keep theirs.
 OSErr MakeTransparentCopy(Bitmap& inCanvas, Parameters& ioParameters, Bitmap& outCopy)
@@ -235,8 +241,10 @@ void ExportOperation::ExportWithQuickTime(Bitmap& inBitmap)
         theResult = ApplySetting(GraphicsExportSetCompressionQuality(theExporter, CodecQ(mParameters->Quality)));
     if (theResult == noErr)
         theResult = ApplySetting(GraphicsExportSetInterlaceStyle(theExporter, mParameters->Interlace));
+    // Unless the script names a depth, PNG takes the smallest exact form of the canvas (depth 0).
+    const std::int32_t theDepth = mParameters->DepthGiven == 0 && IsPngExporter(theComponent) ? 0 : mParameters->Depth;
     if (theResult == noErr)
-        theResult = ApplySetting(GraphicsExportSetDepth(theExporter, mParameters->Depth));
+        theResult = ApplySetting(GraphicsExportSetDepth(theExporter, theDepth));
     if (theResult == noErr) {
         unsigned long theWritten = 0;
         theResult = GraphicsExportDoExport(theExporter, &theWritten);
