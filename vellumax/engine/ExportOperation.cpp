@@ -126,10 +126,13 @@ bool KeepsTransparency(Component inExporter)
     return false;
 }
 
-bool IsPngExporter(Component inExporter)
+// Whether inExporter writes PNG. A failed look-up fails the export rather than change its form.
+ComponentResult IsPngExporter(Component inExporter, bool& outIsPng)
 {
     Component theComponent = nullptr;
-    return FindExporter("", "image/png", "", theComponent) == noErr && theComponent == inExporter;
+    const ComponentResult theResult = FindExporter("", "image/png", "", theComponent);
+    outIsPng = theResult == noErr && theComponent == inExporter;
+    return theResult;
 }
 
 // A 32-bit copy of the canvas in which the pixels of the transparent point's
@@ -242,9 +245,11 @@ void ExportOperation::ExportWithQuickTime(Bitmap& inBitmap)
     if (theResult == noErr)
         theResult = ApplySetting(GraphicsExportSetInterlaceStyle(theExporter, mParameters->Interlace));
     // Unless the script names a depth, PNG takes the smallest exact form of the canvas (depth 0).
-    const std::int32_t theDepth = mParameters->DepthGiven == 0 && IsPngExporter(theComponent) ? 0 : mParameters->Depth;
+    bool theSmallest = false;
+    if (theResult == noErr && mParameters->DepthGiven == 0)
+        theResult = IsPngExporter(theComponent, theSmallest);
     if (theResult == noErr)
-        theResult = ApplySetting(GraphicsExportSetDepth(theExporter, theDepth));
+        theResult = ApplySetting(GraphicsExportSetDepth(theExporter, theSmallest ? 0 : mParameters->Depth));
     if (theResult == noErr) {
         unsigned long theWritten = 0;
         theResult = GraphicsExportDoExport(theExporter, &theWritten);
