@@ -75,4 +75,34 @@ static inline unsigned SceneWebColor(const SceneShape* inShape)
     return kWebPalette[(unsigned)(inShape->red + inShape->green + inShape->blue) % kWebColors];
 }
 
+/* The cases of everyday pages. The chart: a white 400 x 240 canvas, six bars
+ * filled and outlined 1 pixel darker, an axis line, six 12-pixel labels centred
+ * under the bars and a 16-pixel title, all antialiased, as PNG. */
+enum { kChartWidth = 400, kChartHeight = 240, kChartBars = 6, kChartBarWidth = 40, kChartAxis = 200 };
+enum { kChartLabelPixels = 12, kChartTitlePixels = 16 };
+static const int kChartValues[kChartBars] = {120, 80, 150, 60, 170, 100};
+static const unsigned kChartFills[kChartBars] = {0x4363D8, 0x3CB44B, 0xE6194B, 0xF58231, 0x911EB4, 0x46A0A0};
+static const char* const kChartLabels[kChartBars] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun"};
+static const char* const kChartTitle = "Visits per month";
+
+static inline int ChartBarLeft(int inBar)
+{
+    return 50 + inBar * 55;
+}
+/* The outline: each channel at 70 %. */
+static inline unsigned ChartOutline(unsigned inFill)
+{
+    return ((inFill >> 16) * 7 / 10) << 16 | ((inFill >> 8 & 255) * 7 / 10) << 8 | (inFill & 255) * 7 / 10;
+}
+
+/* The thumbnail: the 1280 x 960 photograph from memory to 200 x 150, a 12-pixel
+ * white caption at the bottom left and a half-white circle of radius 20 at the
+ * top right, as JPEG quality 75. */
+enum { kThumbCaseWidth = 200, kThumbCaseHeight = 150, kThumbCircleX = 174, kThumbCircleY = 26, kThumbRadius = 20 };
+enum { kThumbCaptionLeft = 6, kThumbCaptionBaseline = 142, kThumbCaptionPixels = 12 };
+static const char* const kThumbCaption = "Harbour at dusk";
+
+/* The flat PNG: 800 x 480 of white. */
+enum { kFlatWidth = 800, kFlatHeight = 480 };
+
 #endif

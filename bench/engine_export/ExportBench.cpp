@@ -1,4 +1,4 @@
-// GetAs of a 1024×1024 32-bit canvas as GIF and as PNG, and libpng used
+// GetAs of a 1024×1024 32-bit canvas as GIF, PNG and BMP, of a flat 800×480 one as PNG, and libpng used
 // directly on the same pixels at the PNG exporter's normal-quality settings.
 #include <benchmark/benchmark.h>
 
@@ -80,6 +80,41 @@ void BM_GetAsPng(benchmark::State& ioState)
     GetAs(ioState, "image/png");
 }
 BENCHMARK(BM_GetAsPng)->Unit(benchmark::kMillisecond);
+
+void BM_GetAsBmp(benchmark::State& ioState)
+{
+    GetAs(ioState, "image/bmp");
+    ioState.SetBytesProcessed(std::int64_t(ioState.iterations()) * kSide * kSide * 4);
+}
+BENCHMARK(BM_GetAsBmp)->Unit(benchmark::kMillisecond);
+
+// A page's flat ground at 800 x 480 as PNG with the canvas's own depth: the smallest form.
+void BM_GetAsPngFlat(benchmark::State& ioState)
+{
+    Bitmap theCanvas;
+    theCanvas.SetWidth(800);
+    theCanvas.SetHeight(480);
+    theCanvas.SetDepth(32);
+    if (!gLibrarySet || theCanvas.Update() != noErr) {
+        ioState.SkipWithError("no canvas");
+        return;
+    }
+    std::int32_t theSize = 0;
+    for (auto _ : ioState) {
+        ExportOperation theOperation("Get As:");
+        theOperation.SetType("image/png");
+        theOperation.SetParameterString("");
+        theOperation.Run(theCanvas, Operation::RunCheck::kRecordAndCheck);
+        if (theOperation.GetErrorReport()->HasError()) {
+            ioState.SkipWithError("export failed");
+            return;
+        }
+        theSize = theOperation.GetDataSize();
+        benchmark::DoNotOptimize(theOperation.GetDataPointer());
+    }
+    ioState.counters["file_bytes"] = double(theSize);
+}
+BENCHMARK(BM_GetAsPngFlat)->Unit(benchmark::kMillisecond);
 
 void AppendToVector(png_structp inPng, png_bytep inData, std::size_t inLength)
 {

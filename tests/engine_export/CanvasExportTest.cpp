@@ -101,4 +101,29 @@ TEST_F(CanvasExportTest, FailuresReachTheScript)
     EXPECT_EQ(theResult.Type(), VT_EMPTY);
 }
 
+// A script that names no depth gets PNG's smallest exact form; a named depth keeps its form.
+TEST_F(CanvasExportTest, PngTakesTheSmallestFormUnlessTheScriptNamesADepth)
+{
+    struct Case {
+        const char* mParams;
+        int mBitDepth;
+        int mColorType;
+    };
+    const auto Form = [this](const char* inParams) {
+        const Bytes theBytes = mCanvas.Call("GetAs", "png", inParams).AsBytes();
+        EXPECT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+        return theBytes.size() > 25 ? std::make_pair(int(theBytes[24]), int(theBytes[25])) : std::make_pair(-1, -1);
+    };
+    mCanvas.Call("Erase");
+    EXPECT_EQ(Form(""), std::make_pair(1, 0));  // white: 1-bit grey
+    EXPECT_EQ(Form("quality=max"), std::make_pair(1, 0));
+    EXPECT_EQ(Form("depth=millions"), std::make_pair(8, 6));
+    EXPECT_EQ(Form("depth=thousands"), std::make_pair(8, 2));
+    EXPECT_EQ(Form("depth=256"), std::make_pair(8, 3));
+    mCanvas.Call("DrawShape", "rect", "rect=0,0,12,10 paintcolor=red pencolor=blue");
+    ASSERT_TRUE(mCanvas.Ok()) << mCanvas.LastError().mDescription;
+    EXPECT_EQ(Form(""), std::make_pair(2, 3));  // white, red and blue: a 2-bit palette
+    EXPECT_EQ(Form("transparent=23,9"), std::make_pair(2, 3));
+}
+
 }  // namespace

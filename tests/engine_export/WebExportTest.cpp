@@ -181,7 +181,7 @@ TEST(WebExportDefaults, OutputsAreByteIdenticalToBefore)
         {"gif", "interlace=true", 0x5debc5160c542344},
         {"gif", "transparent=3,4", 0x4dd9ee9aa4230320},
         {"gif", "palette=fixed compress=false dither=true", 0xae7dd58d0dd7fc09},  // the defaults said aloud
-        {"png", "", 0x67edb55fb4deb73c},
+        {"png", "", 0x14015aecf76780ce},  // the smallest exact form since PNG left libpng
         {"webp", "quality=lossless", 0x45d96e9a53962958},
         {"bmp", "", 0xa094ad3d9a904c99},
     };

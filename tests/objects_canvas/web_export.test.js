@@ -82,12 +82,20 @@ function pngAlphas(png) {
 
 test('transparent=x,y clears exactly that colour in a PNG', () => {
   const canvas = drawPage();
-  const alphas = pngAlphas(canvas.GetAs('png', 'transparent=5,50'));
+  // A named depth keeps its form: millions is 8-bit RGBA.
+  const alphas = pngAlphas(canvas.GetAs('png', 'transparent=5,50 depth=millions'));
   assert.equal(alphas[50][5], 0);      // inside the first rectangle
   assert.equal(alphas[50][30], 0);
   assert.equal(alphas[50][45], 255);   // the second one
   assert.equal(alphas[0][0], 255);     // the white ground
-  assert.ok(pngAlphas(canvas.GetAs('png', '')).every((row) => row.every((a) => a === 255)));
+  assert.ok(pngAlphas(canvas.GetAs('png', 'depth=millions')).every((row) => row.every((a) => a === 255)));
+  // Without a depth, the five colours go into a 4-bit palette; opaque, so without tRNS.
+  const smallest = canvas.GetAs('png', '');
+  assert.deepEqual([smallest[24], smallest[25]], [4, 3]);
+  assert.equal(smallest.indexOf('tRNS'), -1);
+  const keyed = canvas.GetAs('png', 'transparent=5,50');
+  assert.deepEqual([keyed[24], keyed[25]], [4, 3]);
+  assert.notEqual(keyed.indexOf('tRNS'), -1);
 });
 
 test('UseColorAlpha lets the alpha of Color reach erased pixels', () => {
@@ -101,6 +109,6 @@ test('UseColorAlpha lets the alpha of Color reach erased pixels', () => {
   canvas.UseColorAlpha = 'true';
   canvas.Erase();
   assert.equal(canvas.GetColor('1,1').split(',')[3], '0.0');
-  assert.ok(pngAlphas(canvas.GetAs('png', '')).every((row) => row.every((a) => a === 0)));
+  assert.ok(pngAlphas(canvas.GetAs('png', 'depth=millions')).every((row) => row.every((a) => a === 0)));
   assert.throws(() => { canvas.UseColorAlpha = 'perhaps'; }, /UseColorAlpha/);
 });

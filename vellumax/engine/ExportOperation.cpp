@@ -127,6 +127,15 @@ bool KeepsTransparency(Component inExporter)
     return false;
 }
 
+// Whether inExporter writes PNG. A failed look-up fails the export rather than change its form.
+ComponentResult IsPngExporter(Component inExporter, bool& outIsPng)
+{
+    Component theComponent = nullptr;
+    const ComponentResult theResult = FindExporter("", "image/png", "", theComponent);
+    outIsPng = theResult == noErr && theComponent == inExporter;
+    return theResult;
+}
+
 // A 32-bit copy of the canvas in which the pixels of the transparent point's
 // colour have alpha 0 and the others keep theirs.
 OSErr MakeTransparentCopy(Bitmap& inCanvas, Parameters& ioParameters, Bitmap& outCopy)
@@ -238,8 +247,12 @@ void ExportOperation::ExportWithQuickTime(Bitmap& inBitmap)
         theResult = ApplySetting(GraphicsExportSetCompressionQuality(theExporter, CodecQ(mParameters->Quality)));
     if (theResult == noErr)
         theResult = ApplySetting(GraphicsExportSetInterlaceStyle(theExporter, mParameters->Interlace));
+    // Unless the script names a depth, PNG takes the smallest exact form of the canvas (depth 0).
+    bool theSmallest = false;
+    if (theResult == noErr && mParameters->DepthGiven == 0)
+        theResult = IsPngExporter(theComponent, theSmallest);
     if (theResult == noErr)
-        theResult = ApplySetting(GraphicsExportSetDepth(theExporter, mParameters->Depth));
+        theResult = ApplySetting(GraphicsExportSetDepth(theExporter, theSmallest ? 0 : mParameters->Depth));
     if (theResult == noErr) {
         unsigned long theWritten = 0;
         theResult = GraphicsExportDoExport(theExporter, &theWritten);

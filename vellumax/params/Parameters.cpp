@@ -220,7 +220,13 @@ constexpr Keyword kKeywords[] = {
      }},
     {"quality", [](Parameters& ioParams, const char* inValue) { return ReadQuality(inValue, &ioParams.Quality); }},
     {"interlace", [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.Interlace); }},
-    {"depth", [](Parameters& ioParams, const char* inValue) { return ReadDepth(inValue, &ioParams.Depth); }},
+    {"depth",
+     [](Parameters& ioParams, const char* inValue) {
+         if (!ReadDepth(inValue, &ioParams.Depth))
+             return false;
+         ioParams.DepthGiven = 1;
+         return true;
+     }},
     {"opengl", [](Parameters& ioParams, const char* inValue) { return ReadBoolean(inValue, &ioParams.OpenGL); }},
     {"transparent",
      [](Parameters& ioParams, const char* inValue) {

@@ -118,6 +118,8 @@ public:
     CodecQuality Quality = kNormalQuality;
     std::int32_t Interlace = 0;
     std::int32_t Depth = 32;
+    // Named in the string (else the canvas's own depth), so an exporter may pick its smallest form.
+    std::int32_t DepthGiven = 0;
     char Type[kTextCapacity] = {};
     TransferMode Mode = kCopyMode;
     ColorValue ModeColor = ColorValue::Black();

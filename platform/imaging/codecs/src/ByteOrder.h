@@ -1,4 +1,4 @@
-// Reading fixed-size integers from byte arrays; the caller has checked the bounds.
+// Reading and writing fixed-size integers in byte arrays; the caller has checked the bounds.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +26,13 @@ inline void WriteLE32(uint8_t* outBytes, uint32_t inValue)
 {
     WriteLE16(outBytes, inValue);
     WriteLE16(outBytes + 2, inValue >> 16);
+}
+inline void WriteBE32(uint8_t* outBytes, uint32_t inValue)
+{
+    outBytes[0] = uint8_t(inValue >> 24);
+    outBytes[1] = uint8_t(inValue >> 16);
+    outBytes[2] = uint8_t(inValue >> 8);
+    outBytes[3] = uint8_t(inValue);
 }
 
 // Dots per inch from pixels per metre, 72 when the value is absent or absurd.

@@ -9,6 +9,8 @@
 
 #include "ByteOrder.h"
 #include "IndexedPicture.h"
+#include "PngForm.h"
+#include "PngWriter.h"
 
 namespace vx::codecs {
 
@@ -222,58 +224,68 @@ bool ReadRowsLeaf(png_structp inPng, png_bytepp inRows)
     return true;
 }
 
-struct PngWriteForm {
-    uint32_t mWidth;
-    uint32_t mHeight;
-    int mBitDepth;
-    int mColorType;
-    int mInterlace;
-    int mLevel;
-    bool mFromBgra;    // rows are B, G, R, A (else packed indices)
-    bool mStripAlpha;  // BGRA rows written as RGB
-    const png_color* mPalette;
-    int mPaletteCount;
-    const png_byte* mAlphas;
-    int mAlphaCount;
-};
-
-bool WriteLeaf(png_structp inPng, png_infop inInfo, const PngWriteForm& inForm, png_bytepp inRows)
+// Interlaced files go through libpng, which orders the passes; the rows are already packed.
+bool WriteInterlacedLeaf(png_structp inPng, png_infop inInfo, const PngForm& inForm, int inLevel,
+                         const std::vector<png_color>& inPalette, const std::vector<png_byte>& inAlphas,
+                         png_bytepp inRows)
 {
     if (setjmp(png_jmpbuf(inPng))) {
         return false;
     }
-    png_set_compression_level(inPng, inForm.mLevel);
-    png_set_IHDR(inPng, inInfo, inForm.mWidth, inForm.mHeight, inForm.mBitDepth, inForm.mColorType, inForm.mInterlace,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (inForm.mPaletteCount > 0) {
-        png_set_PLTE(inPng, inInfo, inForm.mPalette, inForm.mPaletteCount);
+    png_set_compression_level(inPng, inLevel);
+    png_set_IHDR(inPng, inInfo, inForm.Width(), inForm.Height(), inForm.BitDepth(), int(inForm.ColorType()),
+                 PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (!inPalette.empty()) {
+        png_set_PLTE(inPng, inInfo, inPalette.data(), int(inPalette.size()));
     }
-    if (inForm.mAlphaCount > 0) {
-        png_set_tRNS(inPng, inInfo, inForm.mAlphas, inForm.mAlphaCount, nullptr);
+    if (!inAlphas.empty()) {
+        png_set_tRNS(inPng, inInfo, inAlphas.data(), int(inAlphas.size()), nullptr);
     }
     png_write_info(inPng, inInfo);
-    if (inForm.mFromBgra) {
-        png_set_bgr(inPng);
-        if (inForm.mStripAlpha) {
-            png_set_filler(inPng, 0, PNG_FILLER_AFTER);
-        }
-    }
     png_write_image(inPng, inRows);
     png_write_end(inPng, inInfo);
     return true;
 }
 
-bool HasAlpha(const PictureView& inPicture)
+Status WriteInterlaced(const PngForm& inForm, int32_t inQuality, std::vector<uint8_t>& outBytes)
 {
-    for (uint32_t theY = 0; theY < inPicture.mHeight; ++theY) {
-        const uint8_t* theRow = inPicture.Row(theY);
-        for (uint32_t theX = 0; theX < inPicture.mWidth; ++theX) {
-            if (theRow[size_t(theX) * 4 + 3] != 255) {
-                return true;
-            }
+    std::vector<uint8_t> thePacked(inForm.RowBytes() * inForm.Height());
+    std::vector<png_bytep> theRows(inForm.Height());
+    for (uint32_t theY = 0; theY < inForm.Height(); ++theY) {
+        theRows[theY] = thePacked.data() + inForm.RowBytes() * theY;
+        inForm.PackRow(theY, theRows[theY]);
+    }
+    std::vector<png_color> thePalette;
+    std::vector<png_byte> theAlphas;
+    if (inForm.ColorType() == PngColorType::kPalette) {
+        for (const auto& theColor : inForm.Colors()) {
+            thePalette.push_back({theColor[2], theColor[1], theColor[0]});
+        }
+        for (size_t theIndex = 0; theIndex < inForm.TranslucentCount(); ++theIndex) {
+            theAlphas.push_back(inForm.Colors()[theIndex][3]);
         }
     }
-    return false;
+    WriteDeleter theWriter;
+    theWriter.mPng = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+    if (theWriter.mPng == nullptr || (theWriter.mInfo = png_create_info_struct(theWriter.mPng)) == nullptr) {
+        return Fail(Status::kTooLarge);
+    }
+    PngSink theSink{&outBytes};
+    png_set_write_fn(theWriter.mPng, &theSink, WriteToSink, FlushSink);
+    const int theLevel = std::clamp((inQuality * 9 + 512) / 1024, 1, 9);
+    if (!WriteInterlacedLeaf(theWriter.mPng, theWriter.mInfo, inForm, theLevel, thePalette, theAlphas,
+                             theRows.data())) {
+        return Fail(Status::kTooLarge);
+    }
+    return Status::kOk;
+}
+
+Status WriteForm(const PngForm& inForm, const EncodeOptions& inOptions, std::vector<uint8_t>& outBytes)
+{
+    if (inOptions.mInterlace == Interlace::kInterlaced) {
+        return WriteInterlaced(inForm, inOptions.mQuality, outBytes);
+    }
+    return WriteProgressivePng(inForm, PngDeflateLevel(inOptions.mQuality), outBytes);
 }
 
 }  // namespace
@@ -362,69 +374,24 @@ Result<DecodedImage> PngCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex, co
 Status PngCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
                           const EncodeOptions& inOptions) const
 {
-    PngWriteForm theForm{};
-    theForm.mWidth = inPicture.mWidth;
-    theForm.mHeight = inPicture.mHeight;
-    theForm.mInterlace = inOptions.mInterlace == Interlace::kInterlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE;
-    theForm.mLevel = std::clamp((inOptions.mQuality * 9 + 512) / 1024, 1, 9);
-
-    std::vector<png_bytep> theRows(inPicture.mHeight);
-    IndexedPicture theIndexed;
-    std::vector<uint8_t> thePacked;
-    std::vector<png_color> thePalette;
-    std::vector<png_byte> theAlphas;
     switch (inOptions.mDepth) {
     case 0:
+        return WriteForm(PngForm::Smallest(inPicture), inOptions, outBytes);
     case 16:
     case 24:
-    case 32: {
-        const bool theAlpha = inOptions.mDepth == 32 || (inOptions.mDepth == 0 && HasAlpha(inPicture));
-        theForm.mBitDepth = 8;
-        theForm.mColorType = theAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
-        theForm.mFromBgra = true;
-        theForm.mStripAlpha = !theAlpha;
-        for (uint32_t theY = 0; theY < inPicture.mHeight; ++theY) {
-            theRows[theY] = const_cast<png_bytep>(inPicture.Row(theY));
-        }
-        break;
-    }
+    case 32:
+        return WriteForm(PngForm::Direct(inPicture, inOptions.mDepth == 32), inOptions, outBytes);
     case 1:
     case 8: {
-        theIndexed = IndexedPicture::Make(inPicture, inOptions.mDepth);
-        theForm.mBitDepth = inOptions.mDepth;
-        theForm.mColorType = PNG_COLOR_TYPE_PALETTE;
-        for (const auto& theColor : theIndexed.mColors) {
-            thePalette.push_back({theColor[2], theColor[1], theColor[0]});
-            theAlphas.push_back(theColor[3]);
-        }
-        theForm.mPalette = thePalette.data();
-        theForm.mPaletteCount = int(thePalette.size());
-        if (theIndexed.HasTransparency()) {
-            theForm.mAlphas = theAlphas.data();
-            theForm.mAlphaCount = int(theAlphas.size());
-        }
-        thePacked = theIndexed.PackedRows(inOptions.mDepth, 1);
-        const size_t theRowBytes = thePacked.size() / inPicture.mHeight;
-        for (uint32_t theY = 0; theY < inPicture.mHeight; ++theY) {
-            theRows[theY] = thePacked.data() + theRowBytes * theY;
-        }
-        break;
+        const IndexedPicture theIndexed = IndexedPicture::Make(inPicture, inOptions.mDepth);
+        const std::vector<uint8_t> thePacked = theIndexed.PackedRows(inOptions.mDepth, 1);
+        return WriteForm(PngForm::Indexed(inPicture.mWidth, inPicture.mHeight, inOptions.mDepth, thePacked.data(),
+                                          theIndexed.mColors),
+                         inOptions, outBytes);
     }
     default:
         return Fail(Status::kUnsupported);
     }
-
-    WriteDeleter theWriter;
-    theWriter.mPng = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
-    if (theWriter.mPng == nullptr || (theWriter.mInfo = png_create_info_struct(theWriter.mPng)) == nullptr) {
-        return Fail(Status::kTooLarge);
-    }
-    PngSink theSink{&outBytes};
-    png_set_write_fn(theWriter.mPng, &theSink, WriteToSink, FlushSink);
-    if (!WriteLeaf(theWriter.mPng, theWriter.mInfo, theForm, theRows.data())) {
-        return Fail(Status::kTooLarge);
-    }
-    return Status::kOk;
 }
 
 }  // namespace vx::codecs
