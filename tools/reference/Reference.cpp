@@ -1,5 +1,5 @@
-// reference DOCS_MD TYPINGS_DTS: writes the page authors' reference and the Node host's type
-// definitions from the server's own tables.
+// reference DOCS_MD TYPINGS_DTS [PHP_STUBS]: writes the page authors' reference, the Node host's
+// type definitions and the PHP host's stubs from the server's own tables.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -24,8 +24,8 @@ bool WriteFile(const char* inPath, const std::string& inText)
 
 int main(int inCount, char** inArgs)
 {
-    if (inCount != 3) {
-        std::fprintf(stderr, "usage: reference DOCS_MD TYPINGS_DTS\n");
+    if (inCount != 3 && inCount != 4) {
+        std::fprintf(stderr, "usage: reference DOCS_MD TYPINGS_DTS [PHP_STUBS]\n");
         return 2;
     }
     ReferenceModel theModel;
@@ -34,5 +34,8 @@ int main(int inCount, char** inArgs)
         std::fprintf(stderr, "reference: %s\n", theProblem.c_str());
         return 1;
     }
-    return WriteFile(inArgs[1], WriteMarkdown(theModel)) && WriteFile(inArgs[2], WriteTypings(theModel)) ? 0 : 1;
+    const bool isWritten = WriteFile(inArgs[1], WriteMarkdown(theModel)) &&
+                           WriteFile(inArgs[2], WriteTypings(theModel)) &&
+                           (inCount < 4 || WriteFile(inArgs[3], WriteStubs(theModel)));
+    return isWritten ? 0 : 1;
 }

@@ -69,3 +69,6 @@ bool GatherModel(ReferenceModel& outModel, std::string& outProblem);
 
 std::string WriteMarkdown(const ReferenceModel& inModel);
 std::string WriteTypings(const ReferenceModel& inModel);
+std::string WriteStubs(const ReferenceModel& inModel);
+// The reference's section on the PHP host.
+std::string WritePhpUsage();
