@@ -37,7 +37,7 @@ test.before(async () => {
       VX_IMAGING: process.env.VX_IMAGING || path.join(vx.buildDir, 'lib', 'libvx-imaging.so'),
       VX_EVENTLOG: path.join(scratch, 'no-eventlog.sock'),
     },
-    fpmEnv: preload ? { LD_PRELOAD: preload, ASAN_OPTIONS: 'detect_leaks=0', USE_ZEND_ALLOC: '0' } : {},
+    fpmEnv: preload ? { LD_PRELOAD: preload, ASAN_OPTIONS: process.env.ASAN_OPTIONS || 'detect_leaks=0', USE_ZEND_ALLOC: '0' } : {},
   });
   origin = site.origin;
   context = await chromium.launchPersistentContext(fs.mkdtempSync(path.join(scratch, 'profile-')), {

@@ -55,6 +55,10 @@ echo throws(fn () => Vellumax\params(['deep' => $deep]))->getMessage(), "\n";
 $self = [1];
 $self[] = &$self;
 echo throws(fn () => Vellumax\params(['self' => $self]))->getMessage(), "\n";
+// The cycle is PHP's to collect; left to the end of the request, it counts as a leak when PHP's
+// allocator is off under the sanitizer.
+unset($self);
+gc_collect_cycles();
 ?>
 --EXPECT--
 paintcolor='86.5,3.4,2.6,100.0'
