@@ -19,7 +19,8 @@ ItemIterator* Of(zend_object_iterator* inIterator)
     return reinterpret_cast<ItemIterator*>(inIterator);
 }
 
-// Moves to the next item; false with an exception thrown when the enumerator fails.
+// Moves to the next item: none left (mCurrent undefined) at the end, or with an exception thrown
+// when the enumerator fails.
 void Fetch(ItemIterator* ioIterator)
 {
     zval_ptr_dtor(&ioIterator->mCurrent);
