@@ -18,7 +18,7 @@ function freePort() {
     const server = net.createServer();
     server.on('error', reject);
     server.listen(0, '127.0.0.1', () => {
-      const { port } = server.address();
+      const { port } = /** @type {net.AddressInfo} */ (server.address());
       server.close(() => resolve(port));
     });
   });
