@@ -49,13 +49,14 @@ function request(origin, i) {
   });
 }
 
-async function run(origin, count) {
+async function run(origin, count, site) {
   let next = 0;
   const statuses = new Map();
   await Promise.all(Array.from({ length: 4 }, async () => {
     while (next < count) {
       const status = await request(origin, next++);
       statuses.set(status, (statuses.get(status) || 0) + 1);
+      if (site && next % 10000 === 0) console.log(`${next} requests:`, rssOfWorkers(site));
     }
   }));
   return statuses;
@@ -63,11 +64,13 @@ async function run(origin, count) {
 
 (async () => {
   const site = await start({ extension, env: { VX_REGISTRY: registry, VX_IMAGING: path.join(build, 'lib', 'libvx-imaging.so') } });
+  // Stopped early, the servers still go.
+  for (const signal of ['SIGINT', 'SIGTERM']) process.once(signal, () => stop(site).then(() => process.exit(1)));
   try {
     await run(site.origin, 3000);
     const before = rssOfWorkers(site);
     const started = Date.now();
-    const statuses = await run(site.origin, total);
+    const statuses = await run(site.origin, total, site);
     const after = rssOfWorkers(site);
     console.log(`${total} requests in ${((Date.now() - started) / 1000).toFixed(0)} s, statuses`, Object.fromEntries(statuses));
     for (const b of before) {
