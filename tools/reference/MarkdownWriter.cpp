@@ -217,5 +217,6 @@ std::string WriteMarkdown(const ReferenceModel& inModel)
     theOut << "## Limits\n\n| What | Limit |\n|---|---|\n";
     for (const LimitModel& theLimit : inModel.mLimits)
         theOut << "| " << theLimit.mWhat << " | " << Escaped(theLimit.mValue) << " |\n";
+    theOut << WritePhpUsage();
     return theOut.str();
 }

@@ -1,5 +1,6 @@
-// reference DOCS_MD TYPINGS_DTS VOCABULARY_JSON: writes the page authors' reference, the Node
-// host's type definitions and the words of its error hints from the server's own tables.
+// reference DOCS_MD TYPINGS_DTS VOCABULARY_JSON PHP_STUBS: writes the page authors' reference, the
+// Node host's type definitions, the words of its error hints and the PHP host's stubs from the
+// server's own tables.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -24,8 +25,8 @@ bool WriteFile(const char* inPath, const std::string& inText)
 
 int main(int inCount, char** inArgs)
 {
-    if (inCount != 4) {
-        std::fprintf(stderr, "usage: reference DOCS_MD TYPINGS_DTS VOCABULARY_JSON\n");
+    if (inCount != 5) {
+        std::fprintf(stderr, "usage: reference DOCS_MD TYPINGS_DTS VOCABULARY_JSON PHP_STUBS\n");
         return 2;
     }
     ReferenceModel theModel;
@@ -34,8 +35,8 @@ int main(int inCount, char** inArgs)
         std::fprintf(stderr, "reference: %s\n", theProblem.c_str());
         return 1;
     }
-    return WriteFile(inArgs[1], WriteMarkdown(theModel)) && WriteFile(inArgs[2], WriteTypings(theModel)) &&
-                   WriteFile(inArgs[3], WriteVocabulary(theModel))
-               ? 0
-               : 1;
+    const bool isWritten =
+        WriteFile(inArgs[1], WriteMarkdown(theModel)) && WriteFile(inArgs[2], WriteTypings(theModel)) &&
+        WriteFile(inArgs[3], WriteVocabulary(theModel)) && WriteFile(inArgs[4], WriteStubs(theModel));
+    return isWritten ? 0 : 1;
 }

@@ -76,3 +76,6 @@ std::string WriteTypings(const ReferenceModel& inModel);
 std::string WriteVocabulary(const ReferenceModel& inModel);
 // The table of what each transfer mode word does, for the markdown reference.
 void WriteModeTable(std::ostringstream& ioOut);
+std::string WriteStubs(const ReferenceModel& inModel);
+// The reference's section on the PHP host.
+std::string WritePhpUsage();

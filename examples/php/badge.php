@@ -1,0 +1,3 @@
+<?php
+require __DIR__ . '/include/pages.php';
+answer(fn () => badge($_GET));
