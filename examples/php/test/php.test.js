@@ -145,7 +145,7 @@ for (const [link, how] of [['#upload', '$_FILES'], ['#upload-raw', 'XMultipart o
     canvas.DrawShape('rect', vx.params({ rect: [0, 0, 100, 100], paintcolor: '#ff0000', op: 'paint' }));
     canvas.DrawShape('rect', vx.params({ rect: [100, 0, 200, 100], paintcolor: '#0000ff', op: 'paint' }));
     const picture = path.join(scratch, 'halves.png');
-    fs.writeFileSync(picture, canvas.GetAs('png', ''));
+    fs.writeFileSync(picture, canvas.GetAs('png', 'depth=millions'));  // without a depth: a palette
 
     await page.goto(`${origin}/`);
     await Promise.all([page.waitForNavigation(), page.click(link)]);
