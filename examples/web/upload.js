@@ -26,6 +26,22 @@ function fitted(width, height) {
   return [Math.max(1, Math.round(width * scale)), Math.max(1, Math.round(height * scale))];
 }
 
+// The answer to a form that holds no picture the server can read: a page saying what to send.
+function notAPicture(detail) {
+  return {
+    status: 415,
+    type: 'text/html; charset=utf-8',
+    body: `<!doctype html>
+<html><head><meta charset="utf-8"><title>Not a picture</title></head>
+<body>
+<h1>Not a picture</h1>
+<p id="refusal">${escapeHtml(detail)} Send a PNG, JPEG, GIF, BMP, TIFF or WebP file.</p>
+<p><a href="/upload">Upload another file</a></p>
+</body></html>
+`,
+  };
+}
+
 /**
  * Every call is a promise call: the pictures are decoded and drawn on the thread pool while the
  * event loop answers other requests.
@@ -36,31 +52,47 @@ async function upload(vx, request) {
   if (!request.body) return { type: 'text/html; charset=utf-8', body: formPage };
   const form = vx.createObject('Vellumax.XMultipart');
   await form.async.SetData(request.body);
-  const field = await form.async.Item('picture');
+  let field;
+  try {
+    field = await form.async.Item('picture');
+  } catch {
+    return notAPicture('The form holds no file named "picture".');
+  }
   const [bytes, givenType, filename] = await Promise.all([field.async.Data(), field.async.Type(), field.async.Filename()]);
   const type = givenType || '';
   const graphic = vx.createObject('Vellumax.Graphic');
   await graphic.async.SetData(bytes, type);
   const images = [...await graphic.async.GraphicImages()];
+  if (images.length === 0 || !await graphic.async.Drawable()) {
+    return notAPicture(`${filename || 'The file'} is not a picture this server can read.`);
+  }
   const first = images[0];
-  const [rectangle, depth, resolution, format] =
-    await Promise.all([first.async.Rectangle(), first.async.Depth(), first.async.Resolution(), graphic.async.Format()]);
-  const [left, top, right, bottom] = String(rectangle).split(',').map(Number);
+  const [rectangle, upright, orientation, depth, resolution, format] = await Promise.all([
+    first.async.Rectangle(), first.async.UprightRectangle(), first.async.Orientation(), first.async.Depth(),
+    first.async.Resolution(), graphic.async.Format()]);
+  const [left, top, right, bottom] = String(upright).split(',').map(Number);
   const [width, height] = fitted(right - left, bottom - top);
   // A picture Graphic can read may still fail to draw: the page then says why.
   let thumbnail = '';
   try {
     const canvas = vx.createObject('Vellumax.Canvas');
     await Promise.all([canvas.async.Width(width), canvas.async.Height(height)]);
-    await canvas.async.DrawData(bytes, type, vx.params({ rect: [0, 0, width, height] }));
+    // Photos are drawn as they were taken, whatever way the camera was held.
+    await canvas.async.DrawData(bytes, type, vx.params({ rect: [0, 0, width, height], upright: true }));
+    // A translucent band for the caption: alphablend lets the picture show through it.
+    const band = Math.min(12, height);
+    await canvas.async.DrawShape('rect', vx.params({
+      rect: [0, height - band, width, height], paintcolor: '#00000080', op: 'paint', alphablend: true }));
     const png = await canvas.async.GetAs('png', '');
     thumbnail = `<img id="thumbnail" alt="thumbnail" src="data:image/png;base64,${Buffer.from(png).toString('base64')}">`;
   } catch (err) {
     thumbnail = `<span id="thumbnail-error">${escapeHtml(err.description || err.message)}</span>`;
   }
+  const [storedLeft, storedTop, storedRight, storedBottom] = String(rectangle).split(',').map(Number);
   const facts = [
     ['File', filename], ['Type', type], ['Bytes', bytes.length], ['Format', format],
     ['Images', images.length], ['Width', right - left], ['Height', bottom - top],
+    ['Stored', `${storedRight - storedLeft} x ${storedBottom - storedTop}`], ['Orientation', orientation],
     ['Depth', depth], ['Resolution', resolution],
   ];
   const rows = facts.map(([k, v]) => `<tr><th>${k}</th><td id="fact-${k.toLowerCase()}">${escapeHtml(v)}</td></tr>`);

@@ -170,4 +170,21 @@ test('an uploaded picture is answered with its facts from Graphic and a thumbnai
   assert.deepEqual([thumbnail.width, thumbnail.height], [thumbnailSide, thumbnailSide / 2]);
   assert.equal(rgbAt(thumbnail, 10, 24), '#ff0000');
   assert.equal(rgbAt(thumbnail, thumbnailSide - 10, 24), '#0000ff');
+  assert.equal(await fact('orientation'), '1');
+  assert.equal(await fact('stored'), '200 x 100');
+  // The caption band is half-transparent black blended over the picture, not a hole in it.
+  const blended = (x) => Array.from(thumbnail.data.slice(4 * ((thumbnailSide / 2 - 3) * thumbnail.width + x), 4 * ((thumbnailSide / 2 - 3) * thumbnail.width + x) + 4));
+  for (const [x, expected] of [[10, [127, 0, 0, 255]], [thumbnailSide - 10, [0, 0, 127, 255]]]) {
+    blended(x).forEach((v, i) => assert.ok(Math.abs(v - expected[i]) <= 1, `band at ${x}: ${blended(x)}`));
+  }
+});
+
+test('an upload that is not a picture is answered with a page saying what to send', async () => {
+  const text = path.join(scratch, 'notes.txt');
+  fs.writeFileSync(text, 'not a picture\n');
+  await page.goto(`${origin}/upload`);
+  await page.setInputFiles('input[name=picture]', text);
+  const [response] = await Promise.all([page.waitForNavigation(), page.click('button[type=submit]')]);
+  assert.equal(response && response.status(), 415);
+  assert.match(await page.textContent('#refusal') || '', /^notes\.txt is not a picture this server can read\. Send a PNG/);
 });
