@@ -15,10 +15,8 @@ const registry = path.join(scratch, 'registry.db');
 process.env.VX_REGISTRY = registry;
 const vx = require(path.join(checkout, 'hosts', 'node'));
 vx.registerServer(vx.serverPath);
-const { chromium } = require(path.join(checkout, 'hosts', 'node', 'node_modules', 'playwright-core'));
+const browser = require('../../test/browser');
 
-const browserFlags = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-                      '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 const thumbnailSide = 96;
 
 /** @type {any} */ let context;
@@ -40,13 +38,7 @@ test.before(async () => {
     fpmEnv: preload ? { LD_PRELOAD: preload, ASAN_OPTIONS: process.env.ASAN_OPTIONS || 'detect_leaks=0', USE_ZEND_ALLOC: '0' } : {},
   });
   origin = site.origin;
-  context = await chromium.launchPersistentContext(fs.mkdtempSync(path.join(scratch, 'profile-')), {
-    executablePath: process.env.VX_CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    args: browserFlags,
-    env: Object.fromEntries(Object.entries(process.env).filter(([k]) => k !== 'LD_PRELOAD' && !k.endsWith('SAN_OPTIONS'))),
-  });
-  page = context.pages()[0] || await context.newPage();
+  ({ context, page } = await browser.launch(scratch));
 });
 
 test.after(async () => {
@@ -55,66 +47,12 @@ test.after(async () => {
   fs.rmSync(scratch, { recursive: true, force: true });
 });
 
-// The picture an <img> shows, as the browser decoded it: size and RGBA bytes.
-function pixelsOf(selector) {
-  return page.evaluate(async (sel) => {
-    const img = /** @type {HTMLImageElement} */ (document.querySelector(sel));
-    await img.decode();
-    const canvas = document.createElement('canvas');
-    canvas.width = img.naturalWidth;
-    canvas.height = img.naturalHeight;
-    const g = /** @type {CanvasRenderingContext2D} */ (canvas.getContext('2d'));
-    g.drawImage(img, 0, 0);
-    return { width: canvas.width, height: canvas.height, data: Array.from(g.getImageData(0, 0, canvas.width, canvas.height).data) };
-  }, selector);
-}
+const pixelsOf = (selector) => browser.pixelsOf(page, selector);
+const { rgbAt } = browser;
 
-function rgbAt(picture, x, y) {
-  const i = 4 * (y * picture.width + x);
-  return '#' + picture.data.slice(i, i + 3).map((v) => v.toString(16).padStart(2, '0')).join('');
-}
+test('the badge is sized by the text layout and painted in the chosen colour', () => browser.checkBadge(vx, page, origin));
 
-// The badge's width as the server lays the words out: each word and 6 pixels either side.
-function badgeWidth(label, value) {
-  const measure = (text) => vx.createObject('Vellumax.Canvas')
-    .TextArea(text, vx.params({ textfont: 'DejaVu Sans', textsize: 11, rect: [0, 0, 30000, 1000] }))[0];
-  return measure(label) + measure(value) + 24;
-}
-
-test('the badge is sized by the text layout and painted in the chosen colour', async () => {
-  await page.goto(`${origin}/`);
-  let badge = await pixelsOf('#badge');
-  assert.equal(badge.width, badgeWidth('build', 'passing'));
-  assert.equal(badge.height, 20);
-  assert.equal(rgbAt(badge, 1, 1), '#555555');
-  assert.equal(rgbAt(badge, badge.width - 2, 1), '#44cc11');
-
-  // A value that tries to move the rectangle stays text, and the form's colour is used.
-  const hostile = "x' rect='0,0,1,1";
-  await page.fill('input[name=value]', hostile);
-  await page.fill('input[name=color]', '#f80');
-  await page.click('button');
-  await page.waitForFunction(() => /** @type {HTMLImageElement} */ (document.querySelector('#badge')).src.includes('f80'));
-  badge = await pixelsOf('#badge');
-  assert.equal(badge.width, badgeWidth('build', hostile));
-  assert.equal(rgbAt(badge, badge.width - 2, badge.height - 2), '#ff8800');
-  assert.equal(rgbAt(badge, 1, badge.height - 2), '#555555');
-});
-
-test('the chart draws bars in proportion to the values', async () => {
-  await page.goto(`${origin}/`);
-  const chart = await pixelsOf('#chart');
-  assert.deepEqual([chart.width, chart.height], [360, 200]);
-  // Values 3,7,2,9 in slots of 85 pixels from x = 10, bars from y = 180 up to 160 × v / 9.
-  const colors = ['#4e79a7', '#f28e2b', '#e15759', '#76b7b2'];
-  [3, 7, 2, 9].forEach((v, i) => {
-    const x = 10 + i * 85 + 42;
-    const top = 180 - Math.round(160 * v / 9);
-    assert.equal(rgbAt(chart, x, top + 1), colors[i], `bar ${i} at its top`);
-    assert.equal(rgbAt(chart, x, 178), colors[i], `bar ${i} at its foot`);
-    assert.equal(rgbAt(chart, x, top - 16), '#ffffff', `above bar ${i}`);
-  });
-});
+test('the chart draws bars in proportion to the values', () => browser.checkChart(page, origin));
 
 test('requests at once are answered by the workers, the same bytes for the same page, and a bad value is refused', async () => {
   await page.goto(`${origin}/`);
