@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <strings.h>
 
@@ -202,9 +203,19 @@ void ExportOperation::Do(Bitmap& inBitmap)
         ExportWithQuickTime(inBitmap);
 }
 
+namespace {
+
+// The exporter instance is closed however the export ends, an exception included.
+struct ExporterCloser {
+    void operator()(ComponentInstance inExporter) const { CloseImporter(inExporter); }
+};
+
+}  // namespace
+
 void ExportOperation::ExportWithQuickTime(Bitmap& inBitmap)
 {
     ComponentInstance theExporter = nullptr;
+    std::unique_ptr<ComponentInstanceRecord, ExporterCloser> theOwner;
     ComponentResult theResult = inBitmap.EnsurePixels(kDefaultSide, kDefaultSide, -1);
     FSSpec theSpec{};
     // Only a file is converted: the platform refuses the empty path GetAs has.
@@ -230,8 +241,10 @@ void ExportOperation::ExportWithQuickTime(Bitmap& inBitmap)
         theResult = MakeTransparentCopy(inBitmap, *mParameters, theTransparentCopy.emplace());
         theInput = theTransparentCopy->GetGWorld();
     }
-    if (theResult == noErr)
+    if (theResult == noErr) {
         theResult = OpenComponentInstance(theComponent, theExporter);
+        theOwner.reset(theExporter);
+    }
     if (theResult == noErr)
         theResult = GraphicsExportSetInputGWorld(theExporter, theInput);
     if (theResult == noErr) {
@@ -257,7 +270,6 @@ void ExportOperation::ExportWithQuickTime(Bitmap& inBitmap)
         unsigned long theWritten = 0;
         theResult = GraphicsExportDoExport(theExporter, &theWritten);
     }
-    CloseImporter(theExporter);
     mError->SetQuickTimeError(theResult);
 }
 
