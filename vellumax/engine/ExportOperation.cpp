@@ -203,19 +203,10 @@ void ExportOperation::Do(Bitmap& inBitmap)
         ExportWithQuickTime(inBitmap);
 }
 
-namespace {
-
-// The exporter instance is closed however the export ends, an exception included.
-struct ExporterCloser {
-    void operator()(ComponentInstance inExporter) const { CloseImporter(inExporter); }
-};
-
-}  // namespace
-
 void ExportOperation::ExportWithQuickTime(Bitmap& inBitmap)
 {
     ComponentInstance theExporter = nullptr;
-    std::unique_ptr<ComponentInstanceRecord, ExporterCloser> theOwner;
+    ComponentRef theOwner;  // closes the exporter however the export ends, an exception included
     ComponentResult theResult = inBitmap.EnsurePixels(kDefaultSide, kDefaultSide, -1);
     FSSpec theSpec{};
     // Only a file is converted: the platform refuses the empty path GetAs has.

@@ -2,6 +2,8 @@
 // finding importers, exporters and codecs.
 #pragma once
 
+#include <memory>
+
 #include "imaging/Atoms.h"
 #include "imaging/Components.h"
 #include "imaging/MacTypes.h"
@@ -29,6 +31,11 @@ OSErr GetQuickTimeVersion(long& outMajor, long& outMinor, long& outFix);
 OSErr OpenComponentInstance(Component inComponent, ComponentInstance& outInstance);
 // Closes the instance, if there is one, and clears the reference.
 void CloseImporter(ComponentInstance& ioInstance);
+// An owner of an opened instance: closes it however its holder's work ends.
+struct ComponentCloser {
+    void operator()(ComponentInstance inInstance) const { CloseImporter(inInstance); }
+};
+using ComponentRef = std::unique_ptr<ComponentInstanceRecord, ComponentCloser>;
 // outCount: the number of codecs. With outName (kQTNameCapacity) and 0 <= inIndex < count, the
 // codec's type name.
 OSErr GetCodecName(long inIndex, char* outName, long& outCount);

@@ -58,11 +58,6 @@ HRESULT VxGetClassObject_Graphic(REFIID inIid, void** outObject)
     return vx::ClassFactory<Graphic>::Instantiate<>(inIid, outObject);
 }
 
-void Graphic::ImporterCloser::operator()(ComponentInstance inImporter) const
-{
-    CloseImporter(inImporter);
-}
-
 void Graphic::HandleDisposer::operator()(Handle inHandle) const
 {
     DisposeHandle(inHandle);

@@ -13,6 +13,7 @@
 
 #include "imaging/Components.h"
 #include "imaging/MacTypes.h"
+#include "vellumax/formats/QTUtils.h"
 #include "vellumax/objects/QuickTimeSession.h"
 
 const vx::DispatchTable& GraphicTable();
@@ -30,16 +31,13 @@ public:
     HRESULT get_GraphicImages(IDispatch** outValue) override;
 
 private:
-    struct ImporterCloser {
-        void operator()(ComponentInstance inImporter) const;
-    };
     struct HandleDisposer {
         void operator()(Handle inHandle) const;
     };
     struct Releaser {
         void operator()(IUnknown* inObject) const { inObject->Release(); }
     };
-    using ImporterRef = std::unique_ptr<ComponentInstanceRecord, ImporterCloser>;
+    using ImporterRef = ComponentRef;
     using HandleRef = std::unique_ptr<char*, HandleDisposer>;
     using ImagesRef = std::unique_ptr<IGraphicImages, Releaser>;
 

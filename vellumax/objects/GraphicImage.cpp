@@ -65,17 +65,27 @@ HRESULT GraphicImage::get_Resolution(VARIANT* outValue)
     return S_OK;
 }
 
-HRESULT GraphicImage::get_Rectangle(VARIANT* outValue)
+namespace {
+
+// A rectangle answered as its "left,top,right,bottom" text.
+HRESULT RectangleResult(const LongRect& inRect, VARIANT* outValue)
 {
     if (outValue == nullptr)
         return E_POINTER;
     VariantInit(outValue);
     return RunMethodFrame(kWho, [&] {
         char theText[kTextCapacity];
-        FormatRect(mRect, theText);
+        FormatRect(inRect, theText);
         SetTextResult(theText, outValue);
         return S_OK;
     });
+}
+
+}  // namespace
+
+HRESULT GraphicImage::get_Rectangle(VARIANT* outValue)
+{
+    return RectangleResult(mRect, outValue);
 }
 
 HRESULT GraphicImage::SetValues(LONG inNum, LONG inDepth, LONG inRes, LONG inLeft, LONG inTop, LONG inRight,
@@ -99,20 +109,13 @@ HRESULT GraphicImage::get_Orientation(VARIANT* outValue)
 
 HRESULT GraphicImage::get_UprightRectangle(VARIANT* outValue)
 {
-    if (outValue == nullptr)
-        return E_POINTER;
-    VariantInit(outValue);
-    return RunMethodFrame(kWho, [&] {
-        LongRect theRect = mRect;
-        if (mOrientation >= 5) {
-            theRect.right = static_cast<std::int32_t>(std::int64_t(mRect.left) + mRect.bottom - mRect.top);
-            theRect.bottom = static_cast<std::int32_t>(std::int64_t(mRect.top) + mRect.right - mRect.left);
-        }
-        char theText[kTextCapacity];
-        FormatRect(theRect, theText);
-        SetTextResult(theText, outValue);
-        return S_OK;
-    });
+    // Orientations 5 to 8 turn the picture a quarter: width and height swap.
+    LongRect theRect = mRect;
+    if (mOrientation >= 5) {
+        theRect.right = static_cast<std::int32_t>(std::int64_t(mRect.left) + mRect.bottom - mRect.top);
+        theRect.bottom = static_cast<std::int32_t>(std::int64_t(mRect.top) + mRect.right - mRect.left);
+    }
+    return RectangleResult(theRect, outValue);
 }
 
 void GraphicImage::SetOrientation(std::int32_t inOrientation)

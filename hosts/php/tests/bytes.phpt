@@ -31,7 +31,7 @@ $form->SetData($body);
 var_dump($form->Count, $form->Item('blob')->Data === $all, $form->Item(1)->Data);
 
 // Gestalt.Save writes the bytes as given.
-$path = __DIR__ . '/bytes.out.bin';
+$path = tempnam(sys_get_temp_dir(), 'vx-bytes-');
 Vellumax\create('Vellumax.Gestalt')->Save($path, $all);
 var_dump(file_get_contents($path) === $all);
 unlink($path);
