@@ -14,6 +14,7 @@
 #include "Async.h"
 #include "CallArgs.h"
 #include "Registration.h"
+#include "Shape.h"
 #include "Values.h"
 
 namespace vxnode {
@@ -454,6 +455,7 @@ napi_value Init(napi_env inEnv, napi_value inExports)
         {"registerServer", nullptr, RegisterServer, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"unregisterServer", nullptr, UnregisterServer, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"describe", nullptr, Describe, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"interfaceId", nullptr, InterfaceId, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"idOfName", nullptr, IdOfName, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"get", nullptr, Get, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"put", nullptr, Put, nullptr, nullptr, nullptr, napi_default, nullptr},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <utility>
 
@@ -43,6 +44,7 @@ private:
 };
 
 struct Job {
+    AsyncState* mState = nullptr;
     napi_env mEnv = nullptr;
     napi_deferred mDeferred = nullptr;
     napi_async_work mWork = nullptr;
@@ -56,6 +58,9 @@ struct Job {
     std::vector<Identity> mObjects;  // the target, then the objects among the arguments
     std::size_t mWaits = 0;          // queues in which another call is ahead of this one
     vx::Variant mResult;
+    // Calls that ran on the pool thread right after this one, in its trip; settled after it.
+    std::vector<Job*> mChain;
+    bool mChained = false;  // ran in the trip of an earlier call
 
     ~Job()
     {
@@ -69,6 +74,9 @@ struct Job {
 }  // namespace
 
 struct AsyncState {
+    // Guards the queues and the jobs' mWaits, mChain and mChained: a pool thread reads them to
+    // run the calls queued behind its own.
+    std::mutex mLock;
     // Per object, the calls that hold it, oldest first; the first one runs.
     std::unordered_map<IUnknown*, std::deque<Job*>> mQueues;
     bool mClosing = false;  // the environment is ending: nothing more is started or settled
@@ -84,9 +92,10 @@ AsyncState* State(napi_env inEnv)
 
 bool IsBusy(AsyncState* inState, IUnknown* inObject)
 {
-    if (inState == nullptr || inState->mQueues.empty() || inObject == nullptr)
+    if (inState == nullptr || inObject == nullptr)
         return false;
     const Identity theIdentity(inObject);
+    const std::lock_guard theLock(inState->mLock);
     return inState->mQueues.count(theIdentity.Get()) != 0;
 }
 
@@ -102,9 +111,8 @@ void ThrowBusy(napi_env inEnv)
     ThrowAutomationError(inEnv, vx::ClientError{kBusy, kBusyText, {}});
 }
 
-void Execute(napi_env, void* inData)
+void Run(Job* theJob)
 {
-    auto* theJob = static_cast<Job*>(inData);
     WORD theFlags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
     if (theJob->mKind == CallKind::kGet)
         theFlags = DISPATCH_PROPERTYGET;
@@ -113,6 +121,44 @@ void Execute(napi_env, void* inData)
     else if (theJob->mKind == CallKind::kPutRef)
         theFlags = DISPATCH_PROPERTYPUTREF;
     theJob->mResult = theJob->mClient.Invoke(theJob->mId, theFlags, std::move(theJob->mCall.mValues));
+}
+
+// A trip to the pool and back costs more than most calls (two thread wake-ups and a turn of the
+// event loop), and a page queues several calls on one object at once. So the calls queued right
+// behind this one on its target, each waiting for nothing else, run in the same trip.
+constexpr std::size_t kMaxChain = 64;
+
+// The call after position inAt in the target's queue, when nothing but the calls ahead of it in
+// that queue hold it back. Under the state's lock.
+Job* ChainableAt(AsyncState* inState, Job* inHead, std::size_t inAt)
+{
+    const auto theQueue = inState->mQueues.find(inHead->mObjects.front().Get());
+    if (theQueue == inState->mQueues.end() || theQueue->second.size() <= inAt + 1)
+        return nullptr;
+    Job* theNext = theQueue->second[inAt + 1];
+    // Any other queue with a call ahead of it would count as a second wait.
+    if (theNext->mChained || theNext->mWaits != 1)
+        return nullptr;
+    return theNext;
+}
+
+void Execute(napi_env, void* inData)
+{
+    auto* theHead = static_cast<Job*>(inData);
+    Run(theHead);
+    for (std::size_t theAt = 0; theAt < kMaxChain; ++theAt) {
+        Job* theNext = nullptr;
+        {
+            const std::lock_guard theLock(theHead->mState->mLock);
+            theNext = ChainableAt(theHead->mState, theHead, theAt);
+            if (theNext == nullptr)
+                return;
+            theNext->mWaits = 0;
+            theNext->mChained = true;
+            theHead->mChain.push_back(theNext);
+        }
+        Run(theNext);
+    }
 }
 
 // The settled value of a finished call, or the error it rejects with.
@@ -151,9 +197,24 @@ void Advance(napi_env inEnv, AsyncState* inState, Job* inJob)
             continue;
         }
         Job* theNext = theQueue->second.front();
-        if (--theNext->mWaits == 0)
+        // A call that ran in this trip is settled and advanced by the same Complete.
+        if (!theNext->mChained && --theNext->mWaits == 0)
             Start(inEnv, inState, theNext);
     }
+}
+
+void Settle(napi_env inEnv, AsyncState* inState, Job* inJob)
+{
+    if (inState->mClosing)
+        return;
+    ReportMemory(inEnv, inJob->mTarget);
+    napi_value theValue = nullptr;
+    const bool isResolved = Outcome(inEnv, inJob, &theValue);
+    const napi_status theSettled = isResolved ? napi_resolve_deferred(inEnv, inJob->mDeferred, theValue)
+                                              : napi_reject_deferred(inEnv, inJob->mDeferred, theValue);
+    // A worker being terminated can no longer run script: its waiting calls are dropped.
+    if (theSettled != napi_ok)
+        inState->mClosing = true;
 }
 
 void Complete(napi_env inEnv, napi_status inStatus, void* inData)
@@ -162,19 +223,18 @@ void Complete(napi_env inEnv, napi_status inStatus, void* inData)
     AsyncState* theState = State(inEnv);
     if (theState == nullptr)
         return;
-    if (inStatus == napi_ok && !theState->mClosing) {
-        ReportMemory(inEnv, theJob->mTarget);
-        napi_value theValue = nullptr;
-        const bool isResolved = Outcome(inEnv, theJob.get(), &theValue);
-        const napi_status theSettled = isResolved ? napi_resolve_deferred(inEnv, theJob->mDeferred, theValue)
-                                                  : napi_reject_deferred(inEnv, theJob->mDeferred, theValue);
-        // A worker being terminated can no longer run script: its waiting calls are dropped.
-        if (theSettled != napi_ok)
-            theState->mClosing = true;
-    } else {
+    if (inStatus != napi_ok)
         theState->mClosing = true;
-    }
-    Advance(inEnv, theState, theJob.get());
+    // The trip's calls in the order they ran, each settled before the next is advanced past.
+    std::vector<std::unique_ptr<Job>> theTrip;
+    theTrip.push_back(std::move(theJob));
+    for (Job* theChained : theTrip.front()->mChain)
+        theTrip.emplace_back(theChained);
+    for (const std::unique_ptr<Job>& theCall : theTrip)
+        Settle(inEnv, theState, theCall.get());
+    const std::lock_guard theLock(theState->mLock);
+    for (const std::unique_ptr<Job>& theCall : theTrip)
+        Advance(inEnv, theState, theCall.get());
 }
 
 // The environment ends: calls still waiting are never started; the running one has finished,
@@ -199,6 +259,7 @@ void StopAsync(void* inData)
 std::unique_ptr<Job> MakeJob(napi_env inEnv, napi_value* inArgs, HostObject* inTarget)
 {
     auto theJob = std::make_unique<Job>();
+    theJob->mState = State(inEnv);
     theJob->mEnv = inEnv;
     theJob->mTarget = inTarget;
     theJob->mClient = inTarget->mClient;
@@ -280,6 +341,7 @@ napi_value CallAsync(napi_env inEnv, napi_callback_info inInfo)
         napi_create_promise(inEnv, &theJob->mDeferred, &thePromise) != napi_ok)
         return nullptr;
     Job* theQueued = theJob.release();
+    const std::lock_guard theLock(theState->mLock);
     for (const Identity& theObject : theQueued->mObjects) {
         std::deque<Job*>& theQueue = theState->mQueues[theObject.Get()];
         theQueued->mWaits += !theQueue.empty();
