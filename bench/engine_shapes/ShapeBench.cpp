@@ -1,6 +1,11 @@
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
+
+#include "Scene.h"
 
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/engine/DrawGDIShape.h"
@@ -47,6 +52,38 @@ void BM_DrawShapeOval40(benchmark::State& ioState)
     }
 }
 BENCHMARK(BM_DrawShapeOval40);
+
+// The comparison's antialiased scene: 200 rectangles and 200 ovals, filled
+// and outlined with a 3-pixel pen, on an 800 x 600 store.
+void BM_AntialiasedScene(benchmark::State& ioState)
+{
+    Bitmap theStore;
+    theStore.SetWidth(kSceneWidth);
+    theStore.SetHeight(kSceneHeight);
+    if (theStore.Erase() != noErr)
+        ioState.SkipWithError("no store");
+    static SceneShape theShapes[2 * kSceneShapes];
+    SceneShapes(theShapes);
+    std::vector<std::string> theParams;
+    for (const SceneShape& s : theShapes) {
+        char theText[160];
+        std::snprintf(theText, sizeof theText,
+                      "rect=%d,%d,%d,%d pensize=%d pencolor=black paintcolor=%.4f,%.4f,%.4f opengl=true", s.left,
+                      s.top, s.right, s.bottom, kScenePen, s.red * 100.0 / 255, s.green * 100.0 / 255,
+                      s.blue * 100.0 / 255);
+        theParams.emplace_back(theText);
+    }
+    for (auto _ : ioState) {
+        theStore.Erase();
+        for (int i = 0; i < 2 * kSceneShapes; ++i) {
+            DrawShapeOp theOperation;
+            theOperation.SetShape(i < kSceneShapes ? "rect" : "oval");
+            theOperation.SetParameterString(theParams[i].c_str());
+            theOperation.Run(theStore, Operation::RunCheck::kRecordAndCheck);
+        }
+    }
+}
+BENCHMARK(BM_AntialiasedScene)->Unit(benchmark::kMillisecond);
 
 // TextLength of a short paragraph on its 4 × 4 scratch store.
 void BM_TextLength(benchmark::State& ioState)
