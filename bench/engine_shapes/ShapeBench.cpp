@@ -68,9 +68,8 @@ void BM_AntialiasedScene(benchmark::State& ioState)
     for (const SceneShape& s : theShapes) {
         char theText[160];
         std::snprintf(theText, sizeof theText,
-                      "rect=%d,%d,%d,%d pensize=%d pencolor=black paintcolor=%.4f,%.4f,%.4f opengl=true", s.left,
-                      s.top, s.right, s.bottom, kScenePen, s.red * 100.0 / 255, s.green * 100.0 / 255,
-                      s.blue * 100.0 / 255);
+                      "rect=%d,%d,%d,%d pensize=%d pencolor=black paintcolor=%.4f,%.4f,%.4f opengl=true", s.left, s.top,
+                      s.right, s.bottom, kScenePen, s.red * 100.0 / 255, s.green * 100.0 / 255, s.blue * 100.0 / 255);
         theParams.emplace_back(theText);
     }
     for (auto _ : ioState) {
