@@ -130,6 +130,13 @@ void CoverageMask::AddArea(const Point* inPoints, std::size_t inCount)
                 theSign);
 }
 
+void CoverageMask::AddSide(const Point& inFrom, const Point& inTo, double inSign)
+{
+    if (mHeight == 0)
+        return;
+    AddEdge(inFrom.x - mBox.left, inFrom.y - mBox.top, inTo.x - mBox.left, inTo.y - mBox.top, inSign);
+}
+
 void CoverageMask::AddOddArea(const Point* inPoints, std::size_t inCount)
 {
     if (inCount < 3 || mHeight == 0)

@@ -51,6 +51,10 @@ public:
     // count positively: the shapes added are meant to tile or to overlap where
     // full cover is wanted (strokes and their dots).
     void AddArea(const Point* inPoints, std::size_t inCount);
+    // One directed side of an area added side by side, inSign (+1 or -1)
+    // turning its orientation as AddArea's sign does: the caller sees to it
+    // that the sides close, and may leave out pairs that would cancel.
+    void AddSide(const Point& inFrom, const Point& inTo, double inSign);
     // Adds the area a closed polygon, which may cross itself, encloses by the
     // odd rule: where its outline winds an even number of times it covers nothing.
     void AddOddArea(const Point* inPoints, std::size_t inCount);
