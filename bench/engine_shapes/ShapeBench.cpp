@@ -1,6 +1,12 @@
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
+
+#include "Scene.h"
 
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/engine/DrawGDIShape.h"
@@ -47,6 +53,71 @@ void BM_DrawShapeOval40(benchmark::State& ioState)
     }
 }
 BENCHMARK(BM_DrawShapeOval40);
+
+// The comparison's antialiased scene: 200 rectangles and 200 ovals, filled
+// and outlined with a 3-pixel pen, on an 800 x 600 store.
+void BM_AntialiasedScene(benchmark::State& ioState)
+{
+    Bitmap theStore;
+    theStore.SetWidth(kSceneWidth);
+    theStore.SetHeight(kSceneHeight);
+    if (theStore.Erase() != noErr)
+        ioState.SkipWithError("no store");
+    static SceneShape theShapes[2 * kSceneShapes];
+    SceneShapes(theShapes);
+    std::vector<std::string> theParams;
+    for (const SceneShape& s : theShapes) {
+        char theText[160];
+        std::snprintf(theText, sizeof theText,
+                      "rect=%d,%d,%d,%d pensize=%d pencolor=black paintcolor=%.4f,%.4f,%.4f opengl=true", s.left, s.top,
+                      s.right, s.bottom, kScenePen, s.red * 100.0 / 255, s.green * 100.0 / 255, s.blue * 100.0 / 255);
+        theParams.emplace_back(theText);
+    }
+    for (auto _ : ioState) {
+        theStore.Erase();
+        for (int i = 0; i < 2 * kSceneShapes; ++i) {
+            DrawShapeOp theOperation;
+            theOperation.SetShape(i < kSceneShapes ? "rect" : "oval");
+            theOperation.SetParameterString(theParams[i].c_str());
+            theOperation.Run(theStore, Operation::RunCheck::kRecordAndCheck);
+        }
+    }
+}
+BENCHMARK(BM_AntialiasedScene)->Unit(benchmark::kMillisecond);
+
+// Polygons filled antialiased by the odd rule: a pentagram, a seven-pointed
+// star of step 3 (more crossings) and 30 random points on a 250-pixel store.
+void BM_AntialiasedPolygon(benchmark::State& ioState)
+{
+    Bitmap theStore;
+    if (!MakeStore(theStore, 256))
+        ioState.SkipWithError("no store");
+    std::string thePoints;
+    const auto theAdd = [&thePoints](int inX, int inY) {
+        thePoints += (thePoints.empty() ? "" : ",") + std::to_string(inX) + "," + std::to_string(inY);
+    };
+    const int theCase = static_cast<int>(ioState.range(0));
+    if (theCase < 2) {
+        const int theCount = theCase == 0 ? 5 : 7;
+        const int theStep = theCase == 0 ? 2 : 3;
+        for (int i = 0; i < theCount; ++i) {
+            const double a = 2 * M_PI * i * theStep / theCount;
+            theAdd(static_cast<int>(125 + 120 * std::sin(a)), static_cast<int>(125 - 120 * std::cos(a)));
+        }
+    } else {
+        unsigned theSeed = 5;
+        for (int i = 0; i < 30; ++i)
+            theAdd(static_cast<int>(SceneNext(&theSeed) % 250), static_cast<int>(SceneNext(&theSeed) % 250));
+    }
+    const std::string theParams = "points=" + thePoints + " op=paint opengl=true";
+    for (auto _ : ioState) {
+        DrawShapeOp theOperation;
+        theOperation.SetShape("polygon");
+        theOperation.SetParameterString(theParams.c_str());
+        theOperation.Run(theStore, Operation::RunCheck::kRecordAndCheck);
+    }
+}
+BENCHMARK(BM_AntialiasedPolygon)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 // TextLength of a short paragraph on its 4 × 4 scratch store.
 void BM_TextLength(benchmark::State& ioState)

@@ -1,6 +1,7 @@
 // Coverage by area and pixel centres, against areas clipped pixel by pixel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -145,6 +146,113 @@ TEST(CoverageMask, CentresOnTheGridFollowTheCrossingsLeftOfThem)
                 ASSERT_EQ(theMask.CentreInside(x, y), theInside) << x << "," << y;
             }
     }
+}
+
+// The odd rule's coverage of a pixel row, integrated over many scan lines:
+// on each, the crossings sorted, every other gap inside, lengths cut to pixels.
+std::vector<double> OddRowModel(const std::vector<Pt>& inPolygon, int inRow, int inLeft, int inWidth)
+{
+    constexpr int kLines = 512;
+    std::vector<double> theCover(static_cast<std::size_t>(inWidth), 0.0);
+    std::vector<double> theXs;
+    for (int k = 0; k < kLines; ++k) {
+        const double y = inRow + (k + 0.5) / kLines;
+        theXs.clear();
+        for (std::size_t i = 0, j = inPolygon.size() - 1; i < inPolygon.size(); j = i++) {
+            const Pt& a = inPolygon[j];
+            const Pt& b = inPolygon[i];
+            if ((a.y <= y) != (b.y <= y))
+                theXs.push_back(a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y));
+        }
+        std::sort(theXs.begin(), theXs.end());
+        for (std::size_t i = 0; i + 1 < theXs.size(); i += 2)
+            for (int x = 0; x < inWidth; ++x) {
+                const double theFrom = std::max(theXs[i], double(inLeft + x));
+                const double theTo = std::min(theXs[i + 1], double(inLeft + x + 1));
+                if (theTo > theFrom)
+                    theCover[static_cast<std::size_t>(x)] += (theTo - theFrom) / kLines;
+            }
+    }
+    return theCover;
+}
+
+// Random outlines that cross themselves many times, some reaching past the
+// box, and regular stars whose points meet at one vertex; rows are also
+// checked to be runs that start at 0 and change at every step.
+TEST(CoverageMask, OddAreaIsWhatTheOddRuleLeavesInsideEachPixel)
+{
+    std::mt19937 theRandom(31);
+    std::uniform_real_distribution<double> theCoordinate(-4, 36);
+    for (int theCase = 0; theCase < 24; ++theCase) {
+        SCOPED_TRACE(theCase);
+        std::vector<Pt> thePolygon;
+        if (theCase % 4 == 3) {
+            const int theCount = 5 + theCase % 3 * 2;
+            for (int i = 0; i < theCount; ++i) {
+                const double a = 2 * M_PI * i * (theCount / 2) / theCount;
+                thePolygon.push_back({16 + 15 * std::sin(a), 16 - 15 * std::cos(a)});
+            }
+        } else {
+            for (int i = 0; i < 4 + theCase % 9; ++i)
+                thePolygon.push_back({theCoordinate(theRandom), theCoordinate(theRandom)});
+        }
+        const LongRect theBox{0, 1, 32, 31};
+        CoverageMask theMask;
+        theMask.Reset(theBox);
+        const auto thePoints = MaskPoints(thePolygon);
+        theMask.AddOddArea(thePoints.data(), thePoints.size());
+        theMask.ResolveCoverage();
+        for (int y = 0; y < 30; ++y) {
+            const std::vector<double> theModel = OddRowModel(thePolygon, theBox.top + y, theBox.left, 32);
+            for (int x = 0; x < 32; ++x)
+                ASSERT_NEAR(theMask.Coverage(x, y), theModel[static_cast<std::size_t>(x)], 2e-3) << x << "," << y;
+            const auto theRuns = theMask.Runs(y);
+            ASSERT_FALSE(theRuns.empty());
+            EXPECT_EQ(theRuns[0].mStart, 0);
+            for (std::size_t i = 1; i < theRuns.size(); ++i) {
+                EXPECT_GT(theRuns[i].mStart, theRuns[i - 1].mStart);
+                EXPECT_NE(theRuns[i].mCoverage, theRuns[i - 1].mCoverage);
+            }
+        }
+    }
+}
+
+// Masks share their thread's buffers one after another: one dropped or reset
+// before it was resolved must leave nothing behind, and two alive at once
+// keep their own areas.
+TEST(CoverageMask, MasksLeftUnresolvedLeaveNothingForTheNext)
+{
+    const std::vector<CoverageMask::Point> theSquare = {{2.5, 2.5}, {20.5, 2.5}, {20.5, 20.5}, {2.5, 20.5}};
+    const auto theBlank = [](const CoverageMask& inMask, int inWidth, int inHeight) {
+        for (int y = 0; y < inHeight; ++y)
+            for (int x = 0; x < inWidth; ++x)
+                if (inMask.Coverage(x, y) != 0)
+                    return false;
+        return true;
+    };
+    {
+        CoverageMask theDropped;
+        theDropped.Reset({0, 0, 24, 24});
+        theDropped.AddArea(theSquare.data(), theSquare.size());
+    }
+    CoverageMask theMask;
+    theMask.Reset({0, 0, 30, 22});  // another shape of rows over the same cells
+    theMask.ResolveCoverage();
+    EXPECT_TRUE(theBlank(theMask, 30, 22));
+    theMask.Reset({0, 0, 24, 24});
+    theMask.AddArea(theSquare.data(), theSquare.size());
+    theMask.Reset({0, 0, 24, 24});
+    theMask.ResolveCoverage();
+    EXPECT_TRUE(theBlank(theMask, 24, 24));
+
+    CoverageMask theOther;
+    theOther.Reset({0, 0, 24, 24});
+    theMask.AddArea(theSquare.data(), theSquare.size());
+    theMask.ResolveCoverage();
+    theOther.ResolveCoverage();
+    EXPECT_TRUE(theBlank(theOther, 24, 24));
+    EXPECT_EQ(theMask.Coverage(10, 10), 1.0);
+    EXPECT_EQ(theMask.Coverage(2, 10), 0.5);
 }
 
 }  // namespace

@@ -191,6 +191,22 @@ TEST(GLPolyOutline, ATranslucentOutlineIsEvenWhereItsPiecesMeet)
     EXPECT_NE(At(theStore, 67, 57), kBlack);  // round, not square
 }
 
+// A line that turns straight back rounds the turn ahead of it: drawn back over
+// itself to inside the first segment, it covers what the first segment alone does.
+TEST(GLPolyOutline, ALineTurningBackIsRoundedBeyondTheTurn)
+{
+    Bitmap theAlone;
+    Bitmap theBack;
+    MakeWhite(theAlone, 64, 48);
+    MakeWhite(theBack, 64, 48);
+    ASSERT_EQ(Draw(theAlone, "line", "points=10,20,40,20 pensize=6 pencolor=0,0,0 op=draw"), "");
+    ASSERT_EQ(Draw(theBack, "line", "points=10,20,40,20,25,20 pensize=6 pencolor=0,0,0 op=draw"), "");
+    EXPECT_NE(At(theAlone, 45, 22), kWhite);  // the round end beyond x = 43
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(At(theBack, x, y), At(theAlone, x, y)) << x << "," << y;
+}
+
 struct QualityCase {
     const char* mName;
     const char* mShape;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cassert>
 #include <cmath>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -11,7 +12,6 @@
 #include "vellumax/engine/PatternImage.h"
 #include "vellumax/engine/PolyGeometry.h"
 #include "vellumax/engine/PolyStroke.h"
-#include "vellumax/engine/PolyTessellator.h"
 
 namespace {
 
@@ -249,10 +249,8 @@ PolyList DrawGLPoly::MakePolyList(float inWidth, PolyList::Primitive inPrimitive
 
 PolyList DrawGLPoly::MakeTessList()
 {
-    PolyList theList;
-    if (PolyTessellator::Tessellate(mParameters->Points, mParameters->PointCount, theList) ==
-        PolyTessellator::Outcome::kFailed)
-        mError->SetWindowsError(kGdiErrorNoMemory);
+    PolyList theList = PolyGeometry::Points(mParameters->Points, mParameters->PointCount, Primitive::kPolygon, 0);
+    theList.mRule = CoverageMask::FillRule::kOdd;
     return theList;
 }
 
@@ -277,28 +275,28 @@ void DrawGLPoly::MaskFill(const PolyList& inList)
     std::vector<MaskPoint> thePoints(inList.mVertices.size());
     std::transform(inList.mVertices.begin(), inList.mVertices.end(), thePoints.begin(),
                    [this](const MaskPoint& p) { return Transformed(p); });
-    std::vector<MaskPoint> theContour(inList.mContour.size());
-    std::transform(inList.mContour.begin(), inList.mContour.end(), theContour.begin(),
-                   [this](const MaskPoint& p) { return Transformed(p); });
-    const std::vector<MaskPoint>& theOutline = inList.mPrimitive == Primitive::kTriangles ? theContour : thePoints;
     double theLeft = HUGE_VAL, theTop = HUGE_VAL, theRight = -HUGE_VAL, theBottom = -HUGE_VAL;
-    for (const MaskPoint& p : theOutline) {
+    for (const MaskPoint& p : thePoints) {
         theLeft = std::min(theLeft, p.x);
         theTop = std::min(theTop, p.y);
         theRight = std::max(theRight, p.x);
         theBottom = std::max(theBottom, p.y);
     }
-    mMask.Reset(theOutline.empty() ? LongRect{} : BoxOf(theLeft, theTop, theRight, theBottom));
-    if (inList.mPrimitive == Primitive::kTriangles) {
-        for (std::size_t i = 0; i + 2 < thePoints.size(); i += 3)
-            mMask.AddArea(&thePoints[i], 3);
-        mMask.AddCentreContour(theContour.data(), theContour.size());
-        mMask.ResolveCentres(CoverageMask::FillRule::kOdd);
+    mMask.Reset(thePoints.empty() ? LongRect{} : BoxOf(theLeft, theTop, theRight, theBottom));
+    if (inList.mRule == CoverageMask::FillRule::kOdd) {
+        try {
+            mMask.AddOddArea(thePoints.data(), thePoints.size());
+        } catch (const std::bad_alloc&) {
+            // Nothing filled, as when cutting the outline runs out of memory.
+            mError->SetWindowsError(kGdiErrorNoMemory);
+            mMask.Reset(LongRect{});
+            return;
+        }
     } else {
         mMask.AddArea(thePoints.data(), thePoints.size());
-        mMask.AddCentreContour(thePoints.data(), thePoints.size());
-        mMask.ResolveCentres(CoverageMask::FillRule::kNonZero);
     }
+    mMask.AddCentreContour(thePoints.data(), thePoints.size());
+    mMask.ResolveCentres(inList.mRule);
     mMask.ResolveCoverage();
 }
 

@@ -13,9 +13,8 @@ struct PolyList {
 
     Primitive mPrimitive = Primitive::kNone;
     std::vector<CoverageMask::Point> mVertices;
-    // Triangles only: the contour they tile under the odd winding rule, which
-    // says which pixel centres the fill holds.
-    std::vector<CoverageMask::Point> mContour;
+    // A fill's: which parts of an outline that crosses itself are inside.
+    CoverageMask::FillRule mRule = CoverageMask::FillRule::kNonZero;
 
     bool IsMade() const { return mPrimitive != Primitive::kNone; }
 };
