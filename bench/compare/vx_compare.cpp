@@ -480,7 +480,12 @@ int main(int argc, char** argv)
     if (argc > 3)
         gImages = argv[3];
     int theStatus = 0;
+    // VX_COMPARE_CASES (a comma list) picks cases, for profiling one alone.
+    const char* theOnly = std::getenv("VX_COMPARE_CASES");
     const auto theRun = [&](const char* inName, const std::function<void()>& inCase) {
+        if (theOnly != nullptr &&
+            ("," + std::string(theOnly) + ",").find("," + std::string(inName) + ",") == std::string::npos)
+            return;
         try {
             inCase();
         } catch (const Failure& inFailure) {

@@ -92,6 +92,29 @@ TEST_F(ImporterTest, DescriptionBoundsAndDrawingMatchTheFile)
     }
 }
 
+// The importer reads the caller's handle in place: after the block has moved
+// (grown far, then cut back to the file), the bytes it draws are the handle's.
+TEST_F(ImporterTest, AHandleIsReadWhereItsBlockIsNow)
+{
+    for (const FormatCase& theCase : FormatCases()) {
+        SCOPED_TRACE(theCase.mName + " depth " + std::to_string(theCase.mDepth));
+        ComponentInstance theImporter = Open(FindNamed(GraphicsImporterComponentType, 0, 0, theCase.mName));
+        ASSERT_NE(theImporter, nullptr);
+        Handle theData = HandleOf(theCase.mFile);
+        ASSERT_EQ(GraphicsImportSetDataHandle(theImporter, theData), noErr);
+        const Ptr theOld = *theData;
+        SetHandleSize(theData, Size(theCase.mFile.size()) + (Size(1) << 22));
+        ASSERT_EQ(MemError(), noErr);
+        SetHandleSize(theData, Size(theCase.mFile.size()));
+        ASSERT_NE(*theData, theOld);  // else the case proves nothing
+
+        GWorldPtr theWorld = NewWorld(int(theCase.mExpected.mWidth), int(theCase.mExpected.mHeight));
+        ASSERT_EQ(GraphicsImportSetGWorld(theImporter, theWorld, nullptr), noErr);
+        ASSERT_EQ(GraphicsImportDraw(theImporter), noErr);
+        EXPECT_LE(MaxDifference(theCase.mExpected, PixelsOf(theWorld)), theCase.mTolerance);
+    }
+}
+
 TEST_F(ImporterTest, MultiImageFilesCountAndSelectTheirImages)
 {
     struct Case {

@@ -132,7 +132,13 @@ std::unique_ptr<ComponentImpl> GraphicsImporter::Make(const vx::codecs::Codec* i
 
 void GraphicsImporter::TakeBytes(std::string&& inBytes)
 {
-    mBytes = std::move(inBytes);
+    mOwned = std::move(inBytes);
+    mBorrowed = nullptr;
+    HoldNewData();
+}
+
+void GraphicsImporter::HoldNewData()
+{
     mHasData = true;
     mIndex = 1;
     mCount.reset();
@@ -140,10 +146,19 @@ void GraphicsImporter::TakeBytes(std::string&& inBytes)
     mInfos.reset();
 }
 
+vx::codecs::Bytes GraphicsImporter::Bytes() const
+{
+    if (mBorrowed == nullptr)
+        return BytesOf(mOwned);
+    // Read through the master pointer each time: the caller may have moved or resized the block.
+    const Size theSize = GetHandleSize(mBorrowed);
+    return {reinterpret_cast<const std::uint8_t*>(*mBorrowed), std::size_t(std::max<Size>(theSize, 0))};
+}
+
 vx::codecs::Result<std::uint32_t> GraphicsImporter::Count()
 {
     if (!mCount)
-        mCount = mCodec.ImageCount(BytesOf(mBytes));
+        mCount = mCodec.ImageCount(Bytes());
     return *mCount;
 }
 
@@ -154,29 +169,30 @@ vx::codecs::Result<vx::codecs::ImageInfo> GraphicsImporter::CurrentInfo()
 {
     if (mIndex == 1 && !mInfos) {
         if (!mFirstInfo)
-            mFirstInfo = mCodec.Info(BytesOf(mBytes), 1);
+            mFirstInfo = mCodec.Info(Bytes(), 1);
         return *mFirstInfo;
     }
     if (!mInfos)
-        mInfos = mCodec.Describe(BytesOf(mBytes));
+        mInfos = mCodec.Describe(Bytes());
     if (*mInfos && mIndex <= (*mInfos)->size() && (**mInfos)[mIndex - 1])
         return (**mInfos)[mIndex - 1];
     // An image the pass could not read may still read on its own.
-    return mCodec.Info(BytesOf(mBytes), std::uint32_t(mIndex));
+    return mCodec.Info(Bytes(), std::uint32_t(mIndex));
 }
 
 ComponentResult GraphicsImporter::ImportSetDataHandle(Handle inData)
 {
     if (inData == nullptr || *inData == nullptr)
         return paramErr;
-    const Size theSize = GetHandleSize(inData);
+    GetHandleSize(inData);
     if (const OSErr theError = MemError(); theError != noErr)
         return theError;
-    try {
-        TakeBytes(std::string(*inData, std::size_t(theSize)));
-    } catch (const std::bad_alloc&) {
-        return memFullErr;
-    }
+    // NOTE: read in place, not copied: a picture upload is often the largest block a call
+    // touches, and a copy of it cost more than decoding it small.
+    mOwned.clear();
+    mOwned.shrink_to_fit();
+    mBorrowed = inData;
+    HoldNewData();
     return noErr;
 }
 
@@ -251,7 +267,7 @@ ComponentResult GraphicsImporter::ImportDraw()
     theOptions.mMaxSide = vx::codecs::kStoreSideLimit;
     // The filter needs detail beyond the destination's to remove: a decode of twice its size at least.
     theOptions.mReduction = ChooseReduction(mCodec, theMatrix, theLanczos ? 2 : 1);
-    auto theImage = mCodec.Decode(BytesOf(mBytes), std::uint32_t(mIndex), theOptions);
+    auto theImage = mCodec.Decode(Bytes(), std::uint32_t(mIndex), theOptions);
     if (!theImage)
         return ResultOf(theImage.Error());
     std::uint32_t theWidth = theImage->mInfo.mWidth;
@@ -410,8 +426,8 @@ ComponentResult GraphicsImporter::ImportGetOrientation(long* outOrientation)
         return paramErr;
     // Only a JPEG's first image carries an EXIF block this platform reads.
     const bool theReadable = mCodec.Format() == vx::codecs::ImageFormat::kJpeg && mIndex == 1;
-    *outOrientation =
-        theReadable ? JpegOrientation(reinterpret_cast<const std::uint8_t*>(mBytes.data()), mBytes.size()) : 1;
+    const vx::codecs::Bytes theBytes = Bytes();
+    *outOrientation = theReadable ? JpegOrientation(theBytes.data(), theBytes.size()) : 1;
     return noErr;
 }
 

@@ -18,6 +18,8 @@ public:
 
     void TakeBytes(std::string&& inBytes);
 
+    // The handle's bytes are read in place: the caller keeps the handle alive, and its
+    // bytes unchanged, until the importer is closed or given other data.
     ComponentResult ImportSetDataHandle(Handle inData) override;
     ComponentResult ImportGetImageDescription(ImageDescriptionHandle* outDesc) override;
     ComponentResult ImportSetSourceRect(const Rect* inRect) override;
@@ -35,6 +37,9 @@ public:
     ComponentResult ImportGetOrientation(long* outOrientation) override;
 
 private:
+    // New data: what was read from the old is forgotten.
+    void HoldNewData();
+    vx::codecs::Bytes Bytes() const;
     // The count and the images' facts are read from the bytes once, when first asked for.
     vx::codecs::Result<std::uint32_t> Count();
     vx::codecs::Result<vx::codecs::ImageInfo> CurrentInfo();
@@ -47,7 +52,8 @@ private:
                                const MatrixRecord& inMatrix);
 
     const vx::codecs::Codec& mCodec;
-    std::string mBytes;
+    std::string mOwned;          // a file's bytes, read by the importer
+    Handle mBorrowed = nullptr;  // else the caller's handle
     std::optional<vx::codecs::Result<std::uint32_t>> mCount;
     std::optional<vx::codecs::Result<vx::codecs::ImageInfo>> mFirstInfo;
     std::optional<vx::codecs::Result<vx::codecs::Codec::ImageInfos>> mInfos;

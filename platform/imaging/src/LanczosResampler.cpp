@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+#include <emmintrin.h>
 
 namespace vximaging {
 
@@ -29,7 +32,8 @@ double Lanczos(double inX)
 struct Taps {
     std::vector<int> mFirst;
     std::vector<int> mCount;
-    std::vector<float> mWeights;  // mCount[i] per pixel, one pixel after the other
+    std::vector<float> mWeights;   // mCount[i] per pixel, one pixel after the other
+    std::vector<Channels> mSplat;  // the same weights, each in all four lanes
     int mWidest = 0;
 };
 
@@ -66,6 +70,9 @@ Taps MakeTaps(double inScale, double inOffset, int inLow, int inHigh, int inFrom
         theTaps.mCount.push_back(theLast - theFirst + 1);
         theTaps.mWidest = std::max(theTaps.mWidest, theLast - theFirst + 1);
     }
+    theTaps.mSplat.reserve(theTaps.mWeights.size());
+    for (const float theWeight : theTaps.mWeights)
+        theTaps.mSplat.push_back(Channels{theWeight, theWeight, theWeight, theWeight});
     return theTaps;
 }
 
@@ -82,6 +89,57 @@ void CoveredRange(double inScale, double inOffset, int inLow, int inHigh, int in
 std::uint8_t ToByte(float inValue)
 {
     return std::uint8_t(std::clamp(inValue, 0.0f, 255.0f) + 0.5f);
+}
+
+// A source row premultiplied (so that clear pixels lend no colour to their
+// neighbours), columns inLeft … inRight − 1 into ioLine.
+void Premultiply(const std::uint8_t* inRow, int inLeft, int inRight, Channels* ioLine)
+{
+    const __m128i theZero = _mm_setzero_si128();
+    for (int x = inLeft; x < inRight; ++x) {
+        const std::uint8_t* p = inRow + std::size_t(x) * 4;
+        const float a = p[3] * (1 / 255.0f);
+        std::int32_t thePixel;
+        std::memcpy(&thePixel, p, 4);
+        const __m128i theWide = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(thePixel), theZero), theZero);
+        ioLine[x] = Channels(_mm_cvtepi32_ps(theWide)) * Channels{a, a, a, 1.0f};
+    }
+}
+
+// NOTE: four sums per pixel, not one: each tap's add then waits on the add
+// four taps back, not the one before, which kept the unit idle most of the time.
+void FilterRow(const Channels* inLine, const Taps& inColumns, Channels* outRow)
+{
+    const Channels* w = inColumns.mSplat.data();
+    for (std::size_t d = 0; d < inColumns.mFirst.size(); ++d) {
+        const Channels* q = inLine + inColumns.mFirst[d];
+        const int theCount = inColumns.mCount[d];
+        Channels s0{0, 0, 0, 0}, s1 = s0, s2 = s0, s3 = s0;
+        int k = 0;
+        for (; k + 4 <= theCount; k += 4) {
+            s0 += w[k] * q[k];
+            s1 += w[k + 1] * q[k + 1];
+            s2 += w[k + 2] * q[k + 2];
+            s3 += w[k + 3] * q[k + 3];
+        }
+        for (; k < theCount; ++k)
+            s0 += w[k] * q[k];
+        w += theCount;
+        outRow[d] = (s0 + s1) + (s2 + s3);
+    }
+}
+
+void StoreStraight(const Channels* inSums, int inWidth, std::uint8_t* outPixels)
+{
+    for (int x = 0; x < inWidth; ++x) {
+        const Channels s = inSums[x];
+        const std::uint8_t theAlpha = ToByte(s[3]);
+        std::uint8_t* p = outPixels + std::size_t(x) * 4;
+        p[3] = theAlpha;
+        const float theScale = theAlpha == 0 ? 0.0f : 255.0f / std::clamp(s[3], 1e-3f, 255.0f);
+        for (int c = 0; c < 3; ++c)
+            p[c] = ToByte(s[c] * theScale);
+    }
 }
 
 }  // namespace
@@ -108,28 +166,14 @@ ResampledPart LanczosResample(const std::uint8_t* inPixels, std::uint32_t inWidt
     const int theWidth = x1 - x0;
     const int theHeight = y1 - y0;
 
-    // Premultiplied, so that clear pixels lend no colour to their neighbours.
-    const int theRowFirst = theRows.mFirst.front();
-    const int theRowLast = theRows.mFirst.back() + theRows.mCount.back();
-    std::vector<Channels> theHorizontal(std::size_t(theRowLast - theRowFirst) * std::size_t(theWidth));
+    // Filtered rows are kept in a ring as deep as the widest set of rows one
+    // destination row takes; the sets only move down, so a row is filtered once
+    // and the ring stays in cache where a whole filtered picture would not.
+    const std::size_t theDepth = std::size_t(theRows.mWidest);
+    std::vector<Channels> theRing(theDepth * std::size_t(theWidth));
     std::vector<Channels> theLine(static_cast<std::size_t>(inWidth));
-    for (int y = theRowFirst; y < theRowLast; ++y) {
-        const std::uint8_t* theSource = inPixels + std::size_t(y) * inWidth * 4;
-        for (int x = theLeft; x < theRight; ++x) {
-            const std::uint8_t* p = theSource + std::size_t(x) * 4;
-            const float a = p[3] * (1 / 255.0f);
-            theLine[std::size_t(x)] = Channels{p[0] * a, p[1] * a, p[2] * a, float(p[3])};
-        }
-        Channels* theOut = &theHorizontal[std::size_t(y - theRowFirst) * std::size_t(theWidth)];
-        const float* w = theColumns.mWeights.data();
-        for (int d = 0; d < theWidth; ++d) {
-            Channels theSum{0, 0, 0, 0};
-            const Channels* q = &theLine[std::size_t(theColumns.mFirst[std::size_t(d)])];
-            for (int k = theColumns.mCount[std::size_t(d)]; k > 0; --k)
-                theSum += *w++ * *q++;
-            theOut[d] = theSum;
-        }
-    }
+    int theFiltered = theRows.mFirst.front();  // rows below this one are in the ring
+    const auto theRingRow = [&](int inY) { return &theRing[std::size_t(inY) % theDepth * std::size_t(theWidth)]; };
 
     thePart.mLeft = x0;
     thePart.mTop = y0;
@@ -137,26 +181,30 @@ ResampledPart LanczosResample(const std::uint8_t* inPixels, std::uint32_t inWidt
     thePart.mHeight = std::uint32_t(theHeight);
     thePart.mPixels.resize(std::size_t(theWidth) * std::size_t(theHeight) * 4);
     std::vector<Channels> theSums(static_cast<std::size_t>(theWidth));
-    const float* w = theRows.mWeights.data();
+    std::vector<const Channels*> theSources(theDepth);
+    const Channels* w = theRows.mSplat.data();
     for (int d = 0; d < theHeight; ++d) {
-        std::fill(theSums.begin(), theSums.end(), Channels{0, 0, 0, 0});
         const int theFirst = theRows.mFirst[std::size_t(d)];
-        for (int k = 0; k < theRows.mCount[std::size_t(d)]; ++k, ++w) {
-            const Channels* theRow = &theHorizontal[std::size_t(theFirst + k - theRowFirst) * std::size_t(theWidth)];
-            const float theWeight = *w;
-            for (std::size_t i = 0; i < theSums.size(); ++i)
-                theSums[i] += theWeight * theRow[i];
+        const int theCount = theRows.mCount[std::size_t(d)];
+        for (; theFiltered < theFirst + theCount; ++theFiltered) {
+            Premultiply(inPixels + std::size_t(theFiltered) * inWidth * 4, theLeft, theRight, theLine.data());
+            FilterRow(theLine.data(), theColumns, theRingRow(theFiltered));
         }
-        std::uint8_t* theOut = &thePart.mPixels[std::size_t(d) * std::size_t(theWidth) * 4];
+        for (int k = 0; k < theCount; ++k)
+            theSources[std::size_t(k)] = theRingRow(theFirst + k);
         for (int x = 0; x < theWidth; ++x) {
-            const Channels s = theSums[std::size_t(x)];
-            const std::uint8_t theAlpha = ToByte(s[3]);
-            std::uint8_t* p = theOut + std::size_t(x) * 4;
-            p[3] = theAlpha;
-            const float theScale = theAlpha == 0 ? 0.0f : 255.0f / std::clamp(s[3], 1e-3f, 255.0f);
-            for (int c = 0; c < 3; ++c)
-                p[c] = ToByte(s[c] * theScale);
+            Channels s0{0, 0, 0, 0}, s1 = s0;
+            int k = 0;
+            for (; k + 2 <= theCount; k += 2) {
+                s0 += w[k] * theSources[std::size_t(k)][x];
+                s1 += w[k + 1] * theSources[std::size_t(k + 1)][x];
+            }
+            if (k < theCount)
+                s0 += w[k] * theSources[std::size_t(k)][x];
+            theSums[std::size_t(x)] = s0 + s1;
         }
+        w += theCount;
+        StoreStraight(theSums.data(), theWidth, &thePart.mPixels[std::size_t(d) * std::size_t(theWidth) * 4]);
     }
     return thePart;
 }
