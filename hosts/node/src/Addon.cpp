@@ -268,21 +268,35 @@ napi_value IdOfName(napi_env inEnv, napi_callback_info inInfo)
     return theResult;
 }
 
+// The arguments of a call on a handle, its first, and the handle's object when no call of
+// its own is under way; null with a pending JavaScript error otherwise.
+HostObject* CalledObject(napi_env inEnv, napi_callback_info inInfo, Args& outArgs)
+{
+    if (!GetArgs(inEnv, inInfo, outArgs))
+        return nullptr;
+    return IdleObject(inEnv, outArgs.mValues[0]);
+}
+
+// Whether the object's last call succeeded; if not, its error is pending in JavaScript.
+bool Succeeded(napi_env inEnv, HostObject& inObject)
+{
+    if (inObject.mClient.Ok())
+        return true;
+    ThrowAutomationError(inEnv, inObject.mClient.LastError());
+    return false;
+}
+
 // get(handle, id) → value
 napi_value Get(napi_env inEnv, napi_callback_info inInfo)
 {
     Args theArgs;
-    if (!GetArgs(inEnv, inInfo, theArgs))
-        return nullptr;
-    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = CalledObject(inEnv, inInfo, theArgs);
     if (theObject == nullptr)
         return nullptr;
     vx::Variant theResult = theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]), DISPATCH_PROPERTYGET, {});
     ReportMemory(inEnv, theObject);
-    if (!theObject->mClient.Ok()) {
-        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+    if (!Succeeded(inEnv, *theObject))
         return nullptr;
-    }
     return FromVariant(inEnv, *theResult);
 }
 
@@ -290,9 +304,7 @@ napi_value Get(napi_env inEnv, napi_callback_info inInfo)
 napi_value Put(napi_env inEnv, napi_callback_info inInfo)
 {
     Args theArgs;
-    if (!GetArgs(inEnv, inInfo, theArgs))
-        return nullptr;
-    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = CalledObject(inEnv, inInfo, theArgs);
     if (theObject == nullptr)
         return nullptr;
     std::vector<vx::Variant> theValue(1);
@@ -301,10 +313,8 @@ napi_value Put(napi_env inEnv, napi_callback_info inInfo)
     const WORD theFlags = GetBool(inEnv, theArgs.mValues[3]) ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
     theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]), theFlags, std::move(theValue));
     ReportMemory(inEnv, theObject);
-    if (!theObject->mClient.Ok()) {
-        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+    if (!Succeeded(inEnv, *theObject))
         return nullptr;
-    }
     return Undefined(inEnv);
 }
 
@@ -313,9 +323,7 @@ napi_value Put(napi_env inEnv, napi_callback_info inInfo)
 napi_value Call(napi_env inEnv, napi_callback_info inInfo)
 {
     Args theArgs;
-    if (!GetArgs(inEnv, inInfo, theArgs))
-        return nullptr;
-    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = CalledObject(inEnv, inInfo, theArgs);
     if (theObject == nullptr)
         return nullptr;
     PreparedCall theCall;
@@ -324,10 +332,8 @@ napi_value Call(napi_env inEnv, napi_callback_info inInfo)
     vx::Variant theResult = theObject->mClient.Invoke(
         GetInt(inEnv, theArgs.mValues[1]), DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(theCall.mValues));
     ReportMemory(inEnv, theObject);
-    if (!theObject->mClient.Ok()) {
-        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+    if (!Succeeded(inEnv, *theObject))
         return nullptr;
-    }
     return CallResult(inEnv, theCall, std::move(theResult), GetBool(inEnv, theArgs.mValues[4]));
 }
 
@@ -335,16 +341,12 @@ napi_value Call(napi_env inEnv, napi_callback_info inInfo)
 napi_value Enumerate(napi_env inEnv, napi_callback_info inInfo)
 {
     Args theArgs;
-    if (!GetArgs(inEnv, inInfo, theArgs))
-        return nullptr;
-    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = CalledObject(inEnv, inInfo, theArgs);
     if (theObject == nullptr)
         return nullptr;
     std::vector<vx::Variant> theItems = theObject->mClient.Enumerate();
-    if (!theObject->mClient.Ok()) {
-        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+    if (!Succeeded(inEnv, *theObject))
         return nullptr;
-    }
     return ArrayFromVariants(inEnv, theItems);
 }
 
@@ -359,16 +361,12 @@ void ReleaseEnumerator(node_api_basic_env, void* inData, void*)
 napi_value Enumerator(napi_env inEnv, napi_callback_info inInfo)
 {
     Args theArgs;
-    if (!GetArgs(inEnv, inInfo, theArgs))
-        return nullptr;
-    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = CalledObject(inEnv, inInfo, theArgs);
     if (theObject == nullptr)
         return nullptr;
     vx::Variant theValue = theObject->mClient.Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {});
-    if (!theObject->mClient.Ok()) {
-        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+    if (!Succeeded(inEnv, *theObject))
         return nullptr;
-    }
     IUnknown* theUnknown = theValue.AsUnknown();
     vx::ComPtr<IEnumVARIANT> theEnum;
     if (theUnknown == nullptr || FAILED(theUnknown->QueryInterface(IID_IEnumVARIANT, theEnum.OutVoid()))) {
