@@ -24,19 +24,15 @@ std::string SystemText(HRESULT inCode)
 RaisedError ErrorOf(IUnknown* inObject, REFIID inIid, HRESULT inCode)
 {
     RaisedError theError{inCode, {}};
-    ISupportErrorInfo* theSupport = nullptr;
-    if (inObject != nullptr &&
-        SUCCEEDED(inObject->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&theSupport)))) {
-        if (theSupport->InterfaceSupportsErrorInfo(inIid) == S_OK) {
-            IErrorInfo* theInfo = nullptr;
-            if (GetErrorInfo(0, &theInfo) == S_OK) {
-                vx::Bstr theDescription;
-                theInfo->GetDescription(theDescription.Out());
-                theError.mDescription = theDescription.ToUTF8();
-                theInfo->Release();
-            }
+    vx::ComPtr<ISupportErrorInfo> theSupport;
+    if (inObject != nullptr && SUCCEEDED(inObject->QueryInterface(IID_ISupportErrorInfo, theSupport.OutVoid())) &&
+        theSupport->InterfaceSupportsErrorInfo(inIid) == S_OK) {
+        vx::ComPtr<IErrorInfo> theInfo;
+        if (GetErrorInfo(0, theInfo.Out()) == S_OK) {
+            vx::Bstr theDescription;
+            theInfo->GetDescription(theDescription.Out());
+            theError.mDescription = theDescription.ToUTF8();
         }
-        theSupport->Release();
     }
     if (theError.mDescription.empty())
         theError.mDescription = SystemText(inCode);
@@ -45,23 +41,17 @@ RaisedError ErrorOf(IUnknown* inObject, REFIID inIid, HRESULT inCode)
 
 }  // namespace
 
-GestaltProbe::~GestaltProbe()
-{
-    if (mGestalt != nullptr)
-        mGestalt->Release();
-}
+GestaltProbe::GestaltProbe() = default;
+GestaltProbe::~GestaltProbe() = default;
 
 RaisedError GestaltProbe::Create()
 {
-    if (mGestalt != nullptr) {
-        mGestalt->Release();
-        mGestalt = nullptr;
-    }
+    mGestalt.Reset();
     // Activation sets no error information: the code speaks for itself.
-    const HRESULT theCode = CoCreateInstance(CLSID_Gestalt, nullptr, CLSCTX_INPROC_SERVER, IID_IGestalt,
-                                             reinterpret_cast<void**>(&mGestalt));
+    const HRESULT theCode =
+        CoCreateInstance(CLSID_Gestalt, nullptr, CLSCTX_INPROC_SERVER, IID_IGestalt, mGestalt.OutVoid());
     if (FAILED(theCode)) {
-        mGestalt = nullptr;
+        mGestalt.Detach();  // a failed activation hands out no reference
         return RaisedError{theCode, SystemText(theCode)};
     }
     return {};
@@ -70,12 +60,12 @@ RaisedError GestaltProbe::Create()
 RaisedError GestaltProbe::QuickTime(std::string& outText)
 {
     outText.clear();
-    if (mGestalt == nullptr)
+    if (!mGestalt)
         return RaisedError{E_POINTER, SystemText(E_POINTER)};
     vx::Variant theValue;
     const HRESULT theCode = mGestalt->get_QuickTime(theValue.Out());
     if (FAILED(theCode))
-        return ErrorOf(mGestalt, IID_IGestalt, theCode);
+        return ErrorOf(mGestalt.Get(), IID_IGestalt, theCode);
     HRESULT theCoercion = S_OK;
     std::string theText = theValue.AsString(&theCoercion);
     if (FAILED(theCoercion))
@@ -87,14 +77,12 @@ RaisedError GestaltProbe::QuickTime(std::string& outText)
 RaisedError GestaltProbe::GraphicsExporters(vx::Client& outCollection)
 {
     outCollection = vx::Client();
-    if (mGestalt == nullptr)
+    if (!mGestalt)
         return RaisedError{E_POINTER, SystemText(E_POINTER)};
-    IDispatch* theCollection = nullptr;
-    const HRESULT theCode = mGestalt->get_GraphicsExporters(&theCollection);
+    vx::ComPtr<IDispatch> theCollection;
+    const HRESULT theCode = mGestalt->get_GraphicsExporters(theCollection.Out());
     if (FAILED(theCode))
-        return ErrorOf(mGestalt, IID_IGestalt, theCode);
-    outCollection = vx::Client(theCollection);
-    if (theCollection != nullptr)
-        theCollection->Release();
+        return ErrorOf(mGestalt.Get(), IID_IGestalt, theCode);
+    outCollection = vx::Client(theCollection.Get());
     return {};
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include <automation/Client.h>
+#include <automation/Owners.h>
 
 #include "RaisedError.h"
 
@@ -12,7 +13,7 @@ struct IGestalt;
 
 class GestaltProbe {
 public:
-    GestaltProbe() = default;
+    GestaltProbe();
     GestaltProbe(const GestaltProbe&) = delete;
     GestaltProbe& operator=(const GestaltProbe&) = delete;
     ~GestaltProbe();
@@ -25,5 +26,5 @@ public:
     RaisedError GraphicsExporters(vx::Client& outCollection);
 
 private:
-    IGestalt* mGestalt = nullptr;
+    vx::ComPtr<IGestalt> mGestalt;
 };

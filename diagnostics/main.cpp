@@ -50,6 +50,7 @@ int RunText()
 {
     TextReport theReport;
     const Check::Outcome theOutcome = Check(theReport).Run();
+    // NOTE: unloads servers no object holds any more; it releases nothing of ours.
     CoFreeUnusedLibraries();
     const std::string theOutput = theReport.Text() + "\r\n";
     std::fwrite(theOutput.data(), 1, theOutput.size(), stdout);
@@ -92,6 +93,7 @@ int RunWindow(int inArgc, char** inArgv)
         theForm.show();
         theResult = QApplication::exec();
     }
+    // NOTE: as in RunText, once every object of the window is gone.
     CoFreeUnusedLibraries();
     return theResult;
 }

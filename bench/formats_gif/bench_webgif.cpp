@@ -46,13 +46,12 @@ void BM_WebGif(benchmark::State& ioState)
     for (auto _ : ioState) {
         GifPalette thePalette;
         thePalette.Build(theView, theDithering, std::nullopt);
-        std::uint8_t* theGif = EncodeGif(theSide, theSide, thePalette.ColorCount(), thePalette.Colors(), -1, 0, theSide,
-                                         thePalette.Indices().data(), theLength, theCodes);
+        const GifBytes theGif = EncodeGif(theSide, theSide, thePalette.ColorCount(), thePalette.Colors(), -1, 0,
+                                          theSide, thePalette.Indices().data(), theLength, theCodes);
         if (theGif == nullptr) {
             ioState.SkipWithError("EncodeGif failed");
             break;
         }
-        std::free(theGif);
     }
     ioState.SetItemsProcessed(std::int64_t(ioState.iterations()) * theSide * theSide);
     ioState.counters["gif_bytes"] = theLength;

@@ -28,14 +28,13 @@ void BM_EncodeGif(benchmark::State& ioState)
 
     std::int32_t theLength = 0;
     for (auto _ : ioState) {
-        std::uint8_t* theGif = EncodeGif(theSide, theSide, theColors, theTable.data(), -1, theInterlace, theSide,
-                                         thePixels.data(), theLength);
+        const GifBytes theGif = EncodeGif(theSide, theSide, theColors, theTable.data(), -1, theInterlace, theSide,
+                                          thePixels.data(), theLength);
         if (theGif == nullptr) {
             ioState.SkipWithError("EncodeGif failed");
             break;
         }
-        benchmark::DoNotOptimize(theGif);
-        std::free(theGif);
+        benchmark::DoNotOptimize(theGif.get());
     }
     ioState.SetBytesProcessed(static_cast<std::int64_t>(ioState.iterations()) * theSide * theSide);
     ioState.counters["gif_bytes"] = theLength;

@@ -65,13 +65,11 @@ Bytes WholePictureGif(Bitmap& inCanvas, std::int32_t inTransparentX, std::int32_
     const std::int32_t theTransparent =
         inTransparentX < 0 ? -1 : theBase[inTransparentY * thePixels.mRowBytes + inTransparentX];
     std::int32_t theLength = 0;
-    std::uint8_t* theGif =
+    const GifBytes theGif =
         EncodeGif(theCopy.GetWidth(), theCopy.GetHeight(), 256, theColors, theTransparent, std::uint8_t(inInterlace),
                   std::int32_t(thePixels.mRowBytes), theBase, theLength, inCodes);
     theCopy.Unlock();
-    Bytes theBytes(theGif, theGif + theLength);
-    std::free(theGif);
-    return theBytes;
+    return Bytes(theGif.get(), theGif.get() + theLength);
 }
 
 TEST(BandedGif, BytesEqualTheWholePictureWay)
@@ -137,12 +135,11 @@ TEST(BandedGif, ARowThatCannotBeMadeFailsTheFile)
     for (const std::uint8_t theInterlace : {0, 1})
         for (const GifCodes theCodes : {GifCodes::kLiteral, GifCodes::kCompressed}) {
             std::int32_t theLength = 7;
-            std::uint8_t* theGif = EncodeGifRows(
+            const GifBytes theGif = EncodeGifRows(
                 4, 20, 2, theColors, -1, theInterlace,
                 [&](std::int32_t inRow) { return inRow == 13 ? nullptr : theRow; }, theLength, theCodes);
             EXPECT_EQ(theGif, nullptr);
             EXPECT_EQ(theLength, 0);
-            std::free(theGif);
         }
 }
 

@@ -31,14 +31,12 @@ Bytes Encode(const Indexed& inPicture, GifCodes inCodes)
     for (int i = 0; i < inPicture.mColors; ++i)
         theTable[std::size_t(i)] = {std::uint16_t(i), {std::uint16_t(i << 8), std::uint16_t(i << 7), 0}};
     std::int32_t theLength = 0;
-    std::uint8_t* theBuffer =
+    const GifBytes theBuffer =
         EncodeGif(inPicture.mWidth, inPicture.mHeight, inPicture.mColors, theTable.data(), -1,
                   inPicture.mInterlace ? 1 : 0, inPicture.mWidth, inPicture.mPixels.data(), theLength, inCodes);
     if (theBuffer == nullptr)
         return {};
-    Bytes theBytes(theBuffer, theBuffer + theLength);
-    std::free(theBuffer);
-    return theBytes;
+    return Bytes(theBuffer.get(), theBuffer.get() + theLength);
 }
 
 struct Reader {

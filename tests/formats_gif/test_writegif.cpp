@@ -73,22 +73,20 @@ Picture MakePicture(std::int32_t inWidth, std::int32_t inHeight, std::int32_t in
     return thePicture;
 }
 
-std::optional<Bytes> TakeBuffer(std::uint8_t* inBuffer, std::int32_t inLength)
+std::optional<Bytes> TakeBuffer(const GifBytes& inBuffer, std::int32_t inLength)
 {
     if (inBuffer == nullptr) {
         EXPECT_EQ(inLength, 0);
         return std::nullopt;
     }
-    Bytes theBytes(inBuffer, inBuffer + inLength);
-    std::free(inBuffer);
-    return theBytes;
+    return Bytes(inBuffer.get(), inBuffer.get() + inLength);
 }
 
 std::optional<Bytes> Encode(const Picture& inPicture, std::optional<std::int64_t> inCapacity = std::nullopt)
 {
     const std::vector<GifColorEntry> theTable = MakeTable(inPicture.mColorCount);
     std::int32_t theLength = -1;
-    std::uint8_t* theBuffer = nullptr;
+    GifBytes theBuffer;
     if (inCapacity) {
         theBuffer = WritegifDetail::EncodeGifWithCapacity(*inCapacity, inPicture.mWidth, inPicture.mHeight,
                                                           inPicture.mColorCount, theTable.data(),
@@ -488,11 +486,10 @@ TEST_P(WritegifRefusal, GivesNullAndZeroLength)
     const std::vector<GifColorEntry> theTable = MakeTable(256);
     const Bytes thePixels(65536, 0);
     std::int32_t theLength = 12345;
-    std::uint8_t* theBuffer = EncodeGif(theCase.mWidth, theCase.mHeight, 256, theTable.data(), -1, 0, theCase.mWidth,
-                                        thePixels.data(), theLength);
+    const GifBytes theBuffer = EncodeGif(theCase.mWidth, theCase.mHeight, 256, theTable.data(), -1, 0, theCase.mWidth,
+                                         thePixels.data(), theLength);
     EXPECT_EQ(theBuffer, nullptr);
     EXPECT_EQ(theLength, 0);
-    std::free(theBuffer);
 }
 
 INSTANTIATE_TEST_SUITE_P(

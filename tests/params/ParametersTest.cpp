@@ -45,13 +45,13 @@ TEST(Keywords, EmptyStringChangesNothing)
     Parameters theParams;
     theParams.PenSize = 5;
     std::strcpy(theParams.Font, "Kept");
-    theParams.Text = u"kept";
+    theParams.Text = "kept";
     theParams.Transform.push_back({TransformStep::Kind::kTranslate, {}, {3, 0}});
     const std::vector<TransformStep> theTransform = theParams.Transform;
     EXPECT_EQ(theParams.Parse(" \t "), 0);
     EXPECT_EQ(theParams.PenSize, 5);
     EXPECT_STREQ(theParams.Font, "Kept");
-    EXPECT_EQ(theParams.Text, u"kept");
+    EXPECT_EQ(theParams.Text, "kept");
     EXPECT_EQ(theParams.Transform, theTransform);
 }
 
@@ -91,7 +91,7 @@ TEST(Keywords, EachSetsItsField)
     ASSERT_EQ(p->PointCount, 3);
     EXPECT_EQ(p->Points[1], (LongPoint{10, 0}));
     EXPECT_EQ(p->Points[2], (LongPoint{10, 10}));
-    EXPECT_EQ(p->Text, u"Grüße");
+    EXPECT_EQ(p->Text, "Grüße");
     EXPECT_EQ(p->Quality, kHighQuality);
     EXPECT_EQ(p->Interlace, 1);
     EXPECT_EQ(p->Depth, 8);
@@ -117,7 +117,7 @@ TEST(Keywords, NeverFailingOnes)
 {
     auto p = Parsed("quality=superb text='' type='' textfont=NoSuchFamilyAnywhere");
     EXPECT_EQ(p->Quality, kNormalQuality);
-    EXPECT_EQ(p->Text, u"");
+    EXPECT_EQ(p->Text, "");
 }
 
 TEST(Keywords, UnknownNameGivesCode7WithTheName)

@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 
 #include "imaging/Errors.h"
 #include "imaging/ImageCompression.h"
@@ -60,10 +61,12 @@ T** NewBlock(Size inSize)
     return reinterpret_cast<T**>(NewHandleClear(inSize));
 }
 
-void DisposeBlock(void* inBlock)
-{
-    DisposeHandle(static_cast<Handle>(inBlock));
-}
+struct BlockDisposer {
+    void operator()(void* inBlock) const { DisposeHandle(static_cast<Handle>(inBlock)); }
+};
+// A typed block, disposed however its holder's work ends.
+template <typename T>
+using BlockRef = std::unique_ptr<T*, BlockDisposer>;
 
 // The world's colour table as the drawing layer's palette; 0 entries at 16 and 32 bits.
 int PaletteOf(PixMapHandle inPixMap, RGBQUAD* outPalette)
@@ -81,7 +84,7 @@ int PaletteOf(PixMapHandle inPixMap, RGBQUAD* outPalette)
 
 // A drawing-layer bitmap as an uncompressed image: its rows top-down at their own
 // distance, its palette attached. Null when the bitmap can't be described.
-ImageDescriptionHandle DescribeBitmap(HBITMAP inBitmap, Ptr& outData)
+BlockRef<ImageDescription> DescribeBitmap(HBITMAP inBitmap, Ptr& outData)
 {
     DIBSECTION theSection{};
     if (GetObjectA(inBitmap, sizeof theSection, &theSection) != int(sizeof theSection))
@@ -91,7 +94,7 @@ ImageDescriptionHandle DescribeBitmap(HBITMAP inBitmap, Ptr& outData)
         theBitmap.bmHeight < 1 || theBitmap.bmHeight > Bitmap::kMaxSide)
         return nullptr;
 
-    ImageDescriptionHandle theDesc = NewBlock<ImageDescription>(sizeof(ImageDescription));
+    BlockRef<ImageDescription> theDesc(NewBlock<ImageDescription>(sizeof(ImageDescription)));
     if (theDesc == nullptr)
         return nullptr;
     ImageDescription& theImage = **theDesc;
@@ -108,14 +111,13 @@ ImageDescriptionHandle DescribeBitmap(HBITMAP inBitmap, Ptr& outData)
     theImage.clutID = -1;
 
     bool theDescribed = true;
-    Handle theRowBytes = NewHandle(sizeof(std::int32_t));
+    const HandleRef theRowBytes(NewHandle(sizeof(std::int32_t)));
     if (theRowBytes == nullptr) {
         theDescribed = false;
     } else {
         const std::int32_t theValue = theBitmap.bmWidthBytes;
         std::memcpy(*theRowBytes, &theValue, sizeof theValue);
-        theDescribed = AddImageDescriptionExtension(theDesc, theRowBytes, kImageRowBytesExtension) == noErr;
-        DisposeHandle(theRowBytes);
+        theDescribed = AddImageDescriptionExtension(theDesc.get(), theRowBytes.get(), kImageRowBytesExtension) == noErr;
     }
 
     if (theDescribed && theBitmap.bmBitsPixel <= 8) {
@@ -125,7 +127,7 @@ ImageDescriptionHandle DescribeBitmap(HBITMAP inBitmap, Ptr& outData)
         const int theCount = int(GetBitmapColorTable(inBitmap, 0, kMaxPaletteEntries, thePalette));
         if (theCount > 0) {
             const Size theSize = Size(offsetof(ColorTable, ctTable) + sizeof(ColorSpec) * std::size_t(theCount));
-            CTabHandle theTable = NewBlock<ColorTable>(theSize);
+            const BlockRef<ColorTable> theTable(NewBlock<ColorTable>(theSize));
             if (theTable == nullptr) {
                 theDescribed = false;
             } else {
@@ -135,15 +137,12 @@ ImageDescriptionHandle DescribeBitmap(HBITMAP inBitmap, Ptr& outData)
                         ColorSpec{std::int16_t(theIndex), RGBColor{std::uint16_t(thePalette[theIndex].rgbRed << 8),
                                                                    std::uint16_t(thePalette[theIndex].rgbGreen << 8),
                                                                    std::uint16_t(thePalette[theIndex].rgbBlue << 8)}};
-                theDescribed = SetImageDescriptionCTable(theDesc, theTable) == noErr;
-                DisposeBlock(theTable);
+                theDescribed = SetImageDescriptionCTable(theDesc.get(), theTable.get()) == noErr;
             }
         }
     }
-    if (!theDescribed) {
-        DisposeBlock(theDesc);
+    if (!theDescribed)
         return nullptr;
-    }
     outData = static_cast<Ptr>(theBitmap.bmBits);
     return theDesc;
 }
@@ -157,6 +156,7 @@ Bitmap::Bitmap()
 
 Bitmap::~Bitmap()
 {
+    // NOTE: the store owns its world and contexts; Free is its one way to let them go.
     Free();
     ExitQuickTime(mQuickTimeError);
 }
@@ -319,6 +319,7 @@ void Bitmap::Free()
     DeleteDrawingContext();
     if (mWorld == nullptr)
         return;
+    // NOTE: the world is created and replaced only here, in the store that owns it.
     DisposeGWorld(mWorld);
     mWorld = nullptr;
     mBufferId = 0;
@@ -545,7 +546,7 @@ OSErr Bitmap::DrawWindowsBitmap(HBITMAP inBitmap, const LongRect& inSource, cons
         SetIdentityMatrix(&theMatrix);
 
     Ptr theData = nullptr;
-    const ImageDescriptionHandle theDesc = DescribeBitmap(inBitmap, theData);
+    const BlockRef<ImageDescription> theDesc = DescribeBitmap(inBitmap, theData);
     if (theDesc == nullptr)
         return memFullErr;
     // Intersected at 32 bits, so that the 16-bit cut never wraps.
@@ -562,10 +563,9 @@ OSErr Bitmap::DrawWindowsBitmap(HBITMAP inBitmap, const LongRect& inSource, cons
         const Drawing theDrawing(*this);
         OpColor(&mOperationColor);
         theError =
-            FDecompressImage(theData, theDesc, GetGWorldPixMap(mWorld), &theSource, &theMatrix, theMode, inMask,
+            FDecompressImage(theData, theDesc.get(), GetGWorldPixMap(mWorld), &theSource, &theMatrix, theMode, inMask,
                              nullptr, nullptr, codecMaxQuality, bestFidelityCodec, theDataSize, nullptr, nullptr);
     }
-    DisposeBlock(theDesc);
     return theError;
 }
 

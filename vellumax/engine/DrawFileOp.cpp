@@ -31,10 +31,7 @@ constexpr OSErr kRefusedForSize = 1;
 
 DrawFileOp::DrawFileOp(const char* inName) : Operation(inName) {}
 
-DrawFileOp::~DrawFileOp()
-{
-    DisposeHandle(mData);
-}
+DrawFileOp::~DrawFileOp() = default;
 
 void DrawFileOp::SetFile(const char* inPath)
 {
@@ -51,8 +48,7 @@ void DrawFileOp::SetData(Handle inData)
     assert(inData != nullptr);
     char theText[kTextCapacity];
     DescribeData(inData, theText);
-    DisposeHandle(mData);
-    mData = inData;
+    mData.reset(inData);
     Report("Data", theText);
 }
 
@@ -79,16 +75,17 @@ void DrawFileOp::DescribeData(Handle inData, char* outText)
 void DrawFileOp::Do(Bitmap& inBitmap)
 {
     ComponentResult theError = inBitmap.Update();
-    ComponentInstance theImporter = nullptr;
+    ComponentInstance theOpened = nullptr;
     if (theError == noErr) {
         if (mData != nullptr)
-            theError = GetImporterForData(mData, mParameters->Type, theImporter);
-        else if ((theError = GetGraphicsImporterForFile(&mFile, &theImporter)) != noErr)
+            theError = GetImporterForData(mData.get(), mParameters->Type, theOpened);
+        else if ((theError = GetGraphicsImporterForFile(&mFile, &theOpened)) != noErr)
             ExplainUnreadableFile(OSErr(theError));
     }
+    ComponentRef theImporter(theOpened);
     if (theError == noErr)
-        theError = DrawPicture(inBitmap, theImporter);
-    CloseImporter(theImporter);
+        theError = DrawPicture(inBitmap, theImporter.get());
+    theImporter.reset();
     if (theError != noErr && theError != kRefusedForSize)
         mError->SetQuickTimeError(theError);
     mError->AddContext(kUnableToDraw);

@@ -9,6 +9,7 @@
 #include "imaging/Files.h"
 #include "imaging/MacTypes.h"
 #include "vellumax/engine/Operation.h"
+#include "vellumax/formats/QTUtils.h"
 
 class DrawFileOp : public Operation {
 public:
@@ -41,5 +42,5 @@ private:
     OSErr CheckPictureSize(const Bitmap& inBitmap, ComponentInstance inImporter);
 
     FSSpec mFile{};
-    Handle mData = nullptr;
+    HandleRef mData;
 };

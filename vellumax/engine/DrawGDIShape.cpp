@@ -1,6 +1,6 @@
 #include "vellumax/engine/DrawGDIShape.h"
 
-#include <automation/Strings.h>
+#include <automation/Utf8.h>
 
 #include <cassert>
 #include <cstdio>
@@ -26,28 +26,7 @@ constexpr UINT kTabLength = 4;
 std::int32_t CharactersIn(const std::string& inText, UINT inBytes)
 {
     const std::size_t theBytes = inBytes < inText.size() ? inBytes : inText.size();
-    return static_cast<std::int32_t>(UTF16FromUTF8(std::string_view(inText.data(), theBytes)).size());
-}
-
-// The length of inText once it is UTF-8, as UTF8FromUTF16 writes it, without writing it.
-std::size_t UTF8Length(std::u16string_view inText)
-{
-    std::size_t theBytes = 0;
-    for (std::size_t i = 0; i < inText.size(); ++i) {
-        const char16_t theUnit = inText[i];
-        if (theUnit < 0x80) {
-            theBytes += 1;
-        } else if (theUnit < 0x800) {
-            theBytes += 2;
-        } else if (theUnit >= 0xD800 && theUnit <= 0xDBFF && i + 1 < inText.size() && inText[i + 1] >= 0xDC00 &&
-                   inText[i + 1] <= 0xDFFF) {
-            theBytes += 4;
-            ++i;
-        } else {
-            theBytes += 3;  // the rest of the plane, and an unpaired surrogate's replacement
-        }
-    }
-    return theBytes;
+    return static_cast<std::int32_t>(UTF16LengthOfUTF8(std::string_view(inText.data(), theBytes)));
 }
 
 std::string TextLimitMessage(std::size_t inBytes, std::int32_t inLimit)
@@ -78,7 +57,7 @@ void DrawGDIShape::Do(Bitmap& inBitmap)
     assert(mParameters->Shape != kNoShapeType && "mParams->Shape != kNoShapeType");
     // Before Begin, which may give the store its pixels: a refused call changes nothing.
     if (mParameters->Shape == kTextShape) {
-        if (const std::size_t theBytes = UTF8Length(mParameters->Text); theBytes > std::size_t(mParameters->MaxText)) {
+        if (const std::size_t theBytes = mParameters->Text.size(); theBytes > std::size_t(mParameters->MaxText)) {
             mError->AddMessage(TextLimitMessage(theBytes, mParameters->MaxText));
             mError->AddContext(kContext);
             return;
@@ -307,7 +286,6 @@ bool DrawGDIShape::FinishPath(BOOL inDrawn)
 void DrawGDIShape::DrawTextBlock()
 {
     const Parameters& theParams = *mParameters;
-    const std::string theText = UTF8FromUTF16(theParams.Text);
     UINT theFlags = kTextFlags;
     if (theParams.HAlign == kHAlignMiddle)
         theFlags |= DT_CENTER;
@@ -315,7 +293,7 @@ void DrawGDIShape::DrawTextBlock()
         theFlags |= DT_RIGHT;
     if (theParams.DrawOp == kMeasureOnly)
         theFlags |= DT_CALCRECT;
-    LayOutText(theText, theFlags);
+    LayOutText(theParams.Text, theFlags);
     RecordWindowsError(false);
 }
 

@@ -172,11 +172,7 @@ OSErr MakeTransparentCopy(Bitmap& inCanvas, Parameters& ioParameters, Bitmap& ou
 
 ExportOperation::ExportOperation(const char* inName) : Operation(inName) {}
 
-ExportOperation::~ExportOperation()
-{
-    DisposeHandle(mData);
-    std::free(mGif);
-}
+ExportOperation::~ExportOperation() = default;
 
 void ExportOperation::SetFile(const char* inPath)
 {
@@ -242,9 +238,9 @@ void ExportOperation::ExportWithQuickTime(Bitmap& inBitmap)
         if (mToFile != 0) {
             theResult = GraphicsExportSetOutputFile(theExporter, &theSpec);
         } else {
-            DisposeHandle(mData);
-            mData = NewHandle(0);
-            theResult = mData != nullptr ? GraphicsExportSetOutputHandle(theExporter, mData) : MemError();
+            mData.reset();
+            mData.reset(NewHandle(0));
+            theResult = mData != nullptr ? GraphicsExportSetOutputHandle(theExporter, mData.get()) : MemError();
         }
     }
     if (theResult == noErr)
@@ -267,13 +263,13 @@ void ExportOperation::ExportWithQuickTime(Bitmap& inBitmap)
 void ExportOperation::ExportGif(Bitmap& inBitmap)
 {
     OSErr theError = inBitmap.EnsurePixels(kDefaultSide, kDefaultSide, -1);
-    std::free(mGif);
-    mGif = nullptr;
+    mGif.reset();
     mGifLength = 0;
     mWroteToPlace = false;
     if (theError == noErr)
         theError = mParameters->AdaptivePalette != 0 ? EncodeAdaptiveGif(inBitmap) : EncodeFixedGif(inBitmap);
-    if (theError == noErr && mToFile != 0 && !WriteWholeFile(mFilePath.c_str(), mGif, std::uint32_t(mGifLength))) {
+    if (theError == noErr && mToFile != 0 &&
+        !WriteWholeFile(mFilePath.c_str(), mGif.get(), std::uint32_t(mGifLength))) {
         // The writer replaces the file only once all of it is written.
         const DWORD theSystemError = GetLastError();
         if (theSystemError != 0)
@@ -378,15 +374,15 @@ OSErr ExportOperation::EncodeAdaptiveGif(Bitmap& inBitmap)
 const std::uint8_t* ExportOperation::GetDataPointer()
 {
     if (mData != nullptr) {
-        HLock(mData);
+        HLock(mData.get());
         return reinterpret_cast<const std::uint8_t*>(*mData);
     }
-    return mGif;
+    return mGif.get();
 }
 
 std::int32_t ExportOperation::GetDataSize()
 {
     if (mData != nullptr)
-        return std::int32_t(GetHandleSize(mData));
+        return std::int32_t(GetHandleSize(mData.get()));
     return mGifLength;
 }

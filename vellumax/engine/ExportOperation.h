@@ -10,6 +10,7 @@
 
 #include "imaging/MacTypes.h"
 #include "vellumax/engine/Operation.h"
+#include "vellumax/formats/QTUtils.h"
 #include "vellumax/formats/Writegif.h"
 
 class ExportOperation : public Operation {
@@ -55,8 +56,8 @@ private:
 
     std::int32_t mToFile = 0;
     std::string mFilePath;
-    Handle mData = nullptr;
-    std::uint8_t* mGif = nullptr;
+    HandleRef mData;
+    GifBytes mGif;
     std::int32_t mGifLength = 0;
     OutputPlace mOutputPlace;
     bool mWroteToPlace = false;

@@ -23,6 +23,7 @@ public:
     {
         if (mKeep || mHadPixels)
             return;
+        // NOTE: the trial gave the store its pixels; undoing it is a reset of the store, not a release.
         mBitmap.Free();
         mBitmap.SetWidth(mWidth);
         mBitmap.SetHeight(mHeight);

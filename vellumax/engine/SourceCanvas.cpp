@@ -3,11 +3,8 @@
 #include <automation/Errors.h>
 #include <vellumax/ICanvas.h>
 
-SourceCanvas::~SourceCanvas()
-{
-    if (mCanvas != nullptr)
-        mCanvas->Release();
-}
+SourceCanvas::SourceCanvas() = default;
+SourceCanvas::~SourceCanvas() = default;
 
 HRESULT SourceCanvas::Take(IDispatch* inObject)
 {
@@ -15,16 +12,14 @@ HRESULT SourceCanvas::Take(IDispatch* inObject)
     if (inObject == nullptr || FAILED(inObject->QueryInterface(IID_ICanvas, reinterpret_cast<void**>(&theCanvas))) ||
         theCanvas == nullptr)
         return E_NOINTERFACE;
-    if (mCanvas != nullptr)
-        mCanvas->Release();
-    mCanvas = theCanvas;
+    mCanvas = vx::ComPtr<ICanvas>::Attach(theCanvas);
     return S_OK;
 }
 
 HRESULT SourceCanvas::GetBitmap(HBITMAP& outBitmap) const
 {
     outBitmap = 0;
-    if (mCanvas == nullptr)
+    if (!mCanvas)
         return E_NOINTERFACE;
     LONG theHandle = 0;
     const HRESULT theResult = mCanvas->get_HBITMAP(&theHandle);

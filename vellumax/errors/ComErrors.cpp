@@ -1,6 +1,8 @@
 #include "vellumax/errors/ComErrors.h"
 
+#include "automation/ComVariant.h"
 #include "automation/ErrorInfo.h"
+#include "automation/Owners.h"
 #include "automation/Strings.h"
 #include "automation/Variant.h"
 #include "vellumax/errors/ComError.h"
@@ -26,14 +28,11 @@ HRESULT RaiseReport(ErrorReport& ioReport, std::int32_t inQuickTimeError, std::u
 
 std::string ValueText(const VARIANT& inValue)
 {
-    VARIANT theText;
-    VariantInit(&theText);
-    const HRESULT theResult = VariantChangeType(&theText, &inValue, 0, VT_BSTR);
+    vx::ComVariant theText;
+    const HRESULT theResult = VariantChangeType(theText.Out(), &inValue, 0, VT_BSTR);
     if (FAILED(theResult))
         throw ComError(theResult);
-    std::string theUtf8 = UTF8FromBSTR(theText.bstrVal);
-    VariantClear(&theText);
-    return theUtf8;
+    return UTF8FromBSTR(theText.Get()->bstrVal);
 }
 
 }  // namespace
@@ -45,21 +44,17 @@ HRESULT RaiseComError(const std::string& inText, HRESULT inCode, REFIID inIid, c
     if (theLogErrors != 0)
         LogEvent(inText);
 
-    ICreateErrorInfo* theCreate = nullptr;
-    if (FAILED(CreateErrorInfo(&theCreate)) || theCreate == nullptr)
+    vx::ComPtr<ICreateErrorInfo> theCreate;
+    if (FAILED(CreateErrorInfo(theCreate.Out())) || !theCreate)
         return inCode;
     std::u16string theDescription = UTF16FromUTF8(inText);
     std::u16string theSource = UTF16FromUTF8(inProgId != nullptr ? inProgId : "");
     theCreate->SetDescription(theDescription.data());
     theCreate->SetGUID(inIid);
     theCreate->SetSource(theSource.data());
-    IErrorInfo* theInfo = nullptr;
-    if (SUCCEEDED(theCreate->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&theInfo))) &&
-        theInfo != nullptr) {
-        SetErrorInfo(0, theInfo);
-        theInfo->Release();
-    }
-    theCreate->Release();
+    vx::ComPtr<IErrorInfo> theInfo;
+    if (SUCCEEDED(theCreate->QueryInterface(IID_IErrorInfo, theInfo.OutVoid())) && theInfo)
+        SetErrorInfo(0, theInfo.Get());
     return inCode;
 }
 

@@ -1,7 +1,7 @@
-// The frame of every get, put and method of the value objects and the upload
-// objects: processor faults become SException, a failed coercion returns its own
-// code without a description (a refused text with the code's text), anything
-// else is raised as a COM error.
+// The frame of every get, put and method of the scripting objects: processor
+// faults become SException and anything thrown is raised as a COM error, except
+// that the value and upload objects let a failed coercion return its own code
+// (described only for a refused text).
 #pragma once
 
 #include <source_location>
@@ -25,7 +25,10 @@ struct MemberFrameIdentity {
     HRESULT Raise(const std::string& inText) const { return RaiseComError(inText, E_FAIL, mIid, mProgId); }
 };
 
-template <class Body>
+// What a thrown ComError becomes: its own code (kKept), or an E_FAIL error with its text (kRaised).
+enum class ThrownCode { kKept, kRaised };
+
+template <ThrownCode Thrown = ThrownCode::kKept, class Body>
 HRESULT GuardedMember(const MemberFrameIdentity& inWho, Body&& inBody,
                       std::source_location inWhere = std::source_location::current())
 {
@@ -34,6 +37,8 @@ HRESULT GuardedMember(const MemberFrameIdentity& inWho, Body&& inBody,
     try {
         return inBody();
     } catch (const ComError& inError) {
+        if constexpr (Thrown == ThrownCode::kRaised)
+            return inWho.Raise(ComErrorText(inError.Error()));
         if (inError.IsDescribed())
             return RaiseComError(ComErrorText(inError.Error()), inError.Error(), inWho.mIid, inWho.mProgId);
         return inError.Error();

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "automation/Owners.h"
 #include "automation/Registry.h"
 
 namespace {
@@ -20,14 +21,14 @@ std::string SettingsKeyPath()
 
 bool ReadSetting(const char* inName, std::uint32_t& outValue)
 {
-    HKEY theKey = nullptr;
-    if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, SettingsKeyPath().c_str(), 0, KEY_READ, &theKey) != ERROR_SUCCESS)
+    HKEY theOpened = nullptr;
+    if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, SettingsKeyPath().c_str(), 0, KEY_READ, &theOpened) != ERROR_SUCCESS)
         return false;
+    const vx::RegistryKeyRef theKey(theOpened);
     // Zeroed so that a value shorter than 4 bytes reads as that value, not as leftovers.
     BYTE theData[4] = {0, 0, 0, 0};
     DWORD theSize = sizeof theData;
-    const LONG theResult = RegQueryValueEx(theKey, inName, nullptr, nullptr, theData, &theSize);
-    RegCloseKey(theKey);
+    const LONG theResult = RegQueryValueEx(theKey.get(), inName, nullptr, nullptr, theData, &theSize);
     if (theResult != ERROR_SUCCESS || theSize > sizeof theData)
         return false;
     std::memcpy(&outValue, theData, sizeof outValue);
@@ -36,12 +37,12 @@ bool ReadSetting(const char* inName, std::uint32_t& outValue)
 
 void WriteSetting(const char* inName, std::uint32_t inValue)
 {
-    HKEY theKey = nullptr;
+    HKEY theCreated = nullptr;
     if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, SettingsKeyPath().c_str(), 0, "", REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                       nullptr, &theKey, nullptr) != ERROR_SUCCESS)
+                       nullptr, &theCreated, nullptr) != ERROR_SUCCESS)
         return;
-    RegSetValueEx(theKey, inName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&inValue), sizeof inValue);
-    RegCloseKey(theKey);
+    const vx::RegistryKeyRef theKey(theCreated);
+    RegSetValueEx(theKey.get(), inName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&inValue), sizeof inValue);
 }
 
 std::uint32_t MaxPixels()

@@ -13,6 +13,7 @@
 #include <cassert>
 #include <cstring>
 #include <strings.h>
+#include <utility>
 
 void InitQuickTime(OSErr& outCode, bool& outAvailable)
 {
@@ -42,6 +43,9 @@ void ExitQuickTime(OSErr inCode)
 // ---- Components, importers and exporters ------------------------------------------------
 
 namespace {
+
+using AtomListRef = std::unique_ptr<char*, vx::CloseWith<QTDisposeAtomContainer>>;
+using CodecListRef = std::unique_ptr<CodecNameSpecList, vx::CloseWith<DisposeCodecNameList>>;
 
 constexpr long kMimeAtomText = 255;
 
@@ -98,27 +102,26 @@ ComponentResult FindComponent(ComponentDescription inSearch, MimeListCall inGetL
     const char* theExtension = ExtensionOf(inExtension);
     for (Component theComponent = FindNextComponent(nullptr, &inSearch); theComponent != nullptr;
          theComponent = FindNextComponent(theComponent, &inSearch)) {
-        ComponentInstance theInstance = nullptr;
-        ComponentResult theResult = OpenComponentInstance(theComponent, theInstance);
+        ComponentInstance theOpened = nullptr;
+        ComponentResult theResult = OpenComponentInstance(theComponent, theOpened);
         if (theResult != noErr)
             return theResult;
-        QTAtomContainer theList = nullptr;
+        const ComponentRef theInstance(theOpened);
+        QTAtomContainer theFound = nullptr;
         bool theMatched = false;
-        theResult = Supported(inGetList(theInstance, &theList));
+        theResult = Supported(inGetList(theInstance.get(), &theFound));
+        const AtomListRef theList(theFound);
         if (theResult == noErr && theList != nullptr)
-            theResult = MatchMimeList(theExtension, inMimeType, inDescription, theList, theMatched);
+            theResult = MatchMimeList(theExtension, inMimeType, inDescription, theList.get(), theMatched);
         if (theResult == noErr && !theMatched && inWithDefaultExtension) {
             OSType theDefault = 0;
-            theResult = Supported(GraphicsExportGetDefaultFileNameExtension(theInstance, &theDefault));
+            theResult = Supported(GraphicsExportGetDefaultFileNameExtension(theInstance.get(), &theDefault));
             if (theResult == noErr && theDefault != 0) {
                 const char theText[5] = {char(theDefault >> 24), char(theDefault >> 16), char(theDefault >> 8),
                                          char(theDefault), '\0'};
                 theMatched = strncasecmp(theText, theExtension, 3) == 0;
             }
         }
-        if (theList != nullptr)
-            QTDisposeAtomContainer(theList);
-        CloseImporter(theInstance);
         if (theResult != noErr)
             return theResult;
         if (theMatched) {
@@ -145,23 +148,23 @@ ComponentResult SearchByTrial(Handle inData, ComponentInstance& ioImporter)
     ComponentDescription theSearch = ImporterSearch();
     for (Component theComponent = FindNextComponent(nullptr, &theSearch); theComponent != nullptr;
          theComponent = FindNextComponent(theComponent, &theSearch)) {
-        ComponentInstance theInstance = nullptr;
-        if (OpenComponentInstance(theComponent, theInstance) != noErr)
+        ComponentInstance theOpened = nullptr;
+        if (OpenComponentInstance(theComponent, theOpened) != noErr)
             return noErr;
+        ComponentRef theInstance(theOpened);
         Boolean theValid = kFalse;
-        ComponentResult theResult = GraphicsImportSetDataHandle(theInstance, inData);
+        ComponentResult theResult = GraphicsImportSetDataHandle(theInstance.get(), inData);
         if (theResult == noErr) {
-            theResult = GraphicsImportValidate(theInstance, &theValid);
+            theResult = GraphicsImportValidate(theInstance.get(), &theValid);
             if (theResult == badComponentSelector) {
                 theResult = noErr;
                 theValid = kFalse;
             }
         }
         if (theResult == noErr && theValid) {
-            ioImporter = theInstance;
+            ioImporter = theInstance.release();
             return noErr;
         }
-        CloseImporter(theInstance);
         if (theResult != noErr)
             return noErr;
     }
@@ -198,22 +201,20 @@ OSErr OpenComponentInstance(Component inComponent, ComponentInstance& outInstanc
 
 void CloseImporter(ComponentInstance& ioInstance)
 {
-    if (ioInstance != nullptr)
-        CloseComponent(ioInstance);
-    ioInstance = nullptr;
+    const ComponentRef theClosed(std::exchange(ioInstance, nullptr));
 }
 
 OSErr GetCodecName(long inIndex, char* outName, long& outCount)
 {
     outCount = 0;
-    CodecNameSpecListPtr theList = nullptr;
-    const OSErr theError = GetCodecNameList(&theList, 1);
+    CodecNameSpecListPtr theFound = nullptr;
+    const OSErr theError = GetCodecNameList(&theFound, 1);
     if (theError != noErr)
         return theError;
+    const CodecListRef theList(theFound);
     outCount = theList->count;
     if (outName != nullptr && inIndex >= 0 && inIndex < outCount)
         CStringFromPascal(theList->list[inIndex].typeName, outName);
-    DisposeCodecNameList(theList);
     return noErr;
 }
 
@@ -224,17 +225,15 @@ ComponentResult GetExporterName(long inIndex, char* outName, char* outInfo, long
     for (Component theComponent = FindNextComponent(nullptr, &theSearch); theComponent != nullptr;
          theComponent = FindNextComponent(theComponent, &theSearch)) {
         if (outCount == inIndex && (outName != nullptr || outInfo != nullptr)) {
-            Handle theName = NewHandle(0);
-            Handle theInfo = NewHandle(0);
+            const HandleRef theName(NewHandle(0));
+            const HandleRef theInfo(NewHandle(0));
             OSErr theError = theName != nullptr && theInfo != nullptr ? noErr : MemError();
             if (theError == noErr)
-                theError = GetComponentInfo(theComponent, nullptr, theName, theInfo, nullptr);
+                theError = GetComponentInfo(theComponent, nullptr, theName.get(), theInfo.get(), nullptr);
             if (theError == noErr && outName != nullptr)
-                CStringFromHandle(theName, outName);
+                CStringFromHandle(theName.get(), outName);
             if (theError == noErr && outInfo != nullptr)
-                CStringFromHandle(theInfo, outInfo);
-            DisposeHandle(theName);
-            DisposeHandle(theInfo);
+                CStringFromHandle(theInfo.get(), outInfo);
             if (theError != noErr)
                 return theError;
         }
@@ -341,15 +340,11 @@ ComponentResult ValidateImporter(ComponentInstance& ioImporter)
     const ComponentResult theResult = GraphicsImportValidate(ioImporter, &theValid);
     if (theResult == badComponentSelector)
         return noErr;
-    if (theResult != noErr) {
-        CloseImporter(ioImporter);
-        return theResult;
-    }
-    if (!theValid) {
-        CloseImporter(ioImporter);
-        return badImageDescription;
-    }
-    return noErr;
+    if (theResult == noErr && theValid)
+        return noErr;
+    // Refused: the instance is closed and the slot cleared.
+    const ComponentRef theRefused(std::exchange(ioImporter, nullptr));
+    return theResult != noErr ? theResult : badImageDescription;
 }
 
 ComponentResult GetImageBounds(ComponentInstance inImporter, Rect& outBounds)
@@ -372,14 +367,14 @@ ComponentResult GetImageInfo(ComponentInstance inImporter, long& outDepth, long&
     const ComponentResult theResult = GraphicsImportGetImageDescription(inImporter, &theDesc);
     if (theResult != noErr || theDesc == nullptr)
         return theResult;
-    Handle theHandle = reinterpret_cast<Handle>(theDesc);
+    const HandleRef theOwner(reinterpret_cast<Handle>(theDesc));
+    Handle theHandle = theOwner.get();
     HLock(theHandle);
     outDepth = (*theDesc)->depth;
     outResolution = long(((*theDesc)->hRes + 0x8000) >> 16);
     if (outName != nullptr)
         CStringFromPascal((*theDesc)->name, outName);
     HUnlock(theHandle);
-    DisposeHandle(theHandle);
     return noErr;
 }
 
@@ -387,9 +382,10 @@ bool LookupCodecType(const char* inName, OSType* outType)
 {
     if (inName == nullptr || outType == nullptr)
         return false;
-    CodecNameSpecListPtr theList = nullptr;
-    if (GetCodecNameList(&theList, 1) != noErr)
+    CodecNameSpecListPtr theMade = nullptr;
+    if (GetCodecNameList(&theMade, 1) != noErr)
         return false;
+    const CodecListRef theList(theMade);
     bool theFound = false;
     for (short theIndex = 0; theIndex < theList->count && !theFound; ++theIndex) {
         char theName[kTextCapacity];
@@ -399,7 +395,6 @@ bool LookupCodecType(const char* inName, OSType* outType)
             theFound = true;
         }
     }
-    DisposeCodecNameList(theList);
     return theFound;
 }
 

@@ -4,10 +4,16 @@
 
 #include <memory>
 
+#include <automation/Owners.h>
+
 #include "imaging/Atoms.h"
 #include "imaging/Components.h"
 #include "imaging/MacTypes.h"
+#include "imaging/Memory.h"
 #include "imaging/QuickDraw.h"
+
+// A relocatable block, disposed when its holder goes.
+using HandleRef = std::unique_ptr<char*, vx::CloseWith<DisposeHandle>>;
 
 // Starts the platform for one object (the starts are counted, so every object
 // that succeeds must stop it again). outCode is the start's result; outAvailable
@@ -33,7 +39,7 @@ OSErr OpenComponentInstance(Component inComponent, ComponentInstance& outInstanc
 void CloseImporter(ComponentInstance& ioInstance);
 // An owner of an opened instance: closes it however its holder's work ends.
 struct ComponentCloser {
-    void operator()(ComponentInstance inInstance) const { CloseImporter(inInstance); }
+    void operator()(ComponentInstance inInstance) const { CloseComponent(inInstance); }
 };
 using ComponentRef = std::unique_ptr<ComponentInstanceRecord, ComponentCloser>;
 // outCount: the number of codecs. With outName (kQTNameCapacity) and 0 <= inIndex < count, the

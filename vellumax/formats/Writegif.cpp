@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -402,10 +403,10 @@ std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight, GifCode
     return thePixels * 4 / 3 + 1024;
 }
 
-std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t inWidth, std::int32_t inHeight,
-                                        std::int32_t inColorCount, const GifColorEntry* inColors,
-                                        std::int32_t inTransparent, std::uint8_t inInterlace,
-                                        const GifRowSource& inRows, std::int32_t& outLength, GifCodes inCodes)
+GifBytes EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t inWidth, std::int32_t inHeight,
+                                   std::int32_t inColorCount, const GifColorEntry* inColors, std::int32_t inTransparent,
+                                   std::uint8_t inInterlace, const GifRowSource& inRows, std::int32_t& outLength,
+                                   GifCodes inCodes)
 {
     outLength = 0;
     assert(inColorCount <= kMaxColors);
@@ -416,9 +417,7 @@ std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t in
     if (inCapacity <= 0 || inCapacity > std::numeric_limits<std::int32_t>::max()) {
         return nullptr;
     }
-    // Owned here until handed out: setting up the codes may throw.
-    std::unique_ptr<std::uint8_t, decltype(&std::free)> theOwner(
-        static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(inCapacity))), &std::free);
+    GifBytes theOwner(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(inCapacity)]);
     std::uint8_t* theBuffer = theOwner.get();
     if (theBuffer == nullptr) {
         return nullptr;
@@ -429,13 +428,13 @@ std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t in
         return nullptr;
     }
     outLength = static_cast<std::int32_t>(theLength);
-    return theOwner.release();
+    return theOwner;
 }
 
-std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth, std::int32_t inHeight,
-                                    std::int32_t inColorCount, const GifColorEntry* inColors,
-                                    std::int32_t inTransparent, std::uint8_t inInterlace, std::int32_t inRowStride,
-                                    const std::uint8_t* inPixels, std::int32_t& outLength, GifCodes inCodes)
+GifBytes EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth, std::int32_t inHeight,
+                               std::int32_t inColorCount, const GifColorEntry* inColors, std::int32_t inTransparent,
+                               std::uint8_t inInterlace, std::int32_t inRowStride, const std::uint8_t* inPixels,
+                               std::int32_t& outLength, GifCodes inCodes)
 {
     const GifRowSource theRows = [inPixels, inRowStride](std::int32_t inRow) {
         return inPixels + static_cast<std::ptrdiff_t>(inRow) * inRowStride;
@@ -446,19 +445,18 @@ std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidt
 
 }  // namespace WritegifDetail
 
-std::uint8_t* EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
-                        const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
-                        std::int32_t inRowStride, const std::uint8_t* inPixels, std::int32_t& outLength,
-                        GifCodes inCodes)
+GifBytes EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
+                   const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
+                   std::int32_t inRowStride, const std::uint8_t* inPixels, std::int32_t& outLength, GifCodes inCodes)
 {
     return WritegifDetail::EncodeGifWithCapacity(WritegifDetail::OutputCapacity(inWidth, inHeight, inCodes), inWidth,
                                                  inHeight, inColorCount, inColors, inTransparent, inInterlace,
                                                  inRowStride, inPixels, outLength, inCodes);
 }
 
-std::uint8_t* EncodeGifRows(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
-                            const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
-                            const GifRowSource& inRows, std::int32_t& outLength, GifCodes inCodes)
+GifBytes EncodeGifRows(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
+                       const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
+                       const GifRowSource& inRows, std::int32_t& outLength, GifCodes inCodes)
 {
     return WritegifDetail::EncodeGifRowsWithCapacity(WritegifDetail::OutputCapacity(inWidth, inHeight, inCodes),
                                                      inWidth, inHeight, inColorCount, inColors, inTransparent,

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 // How the image data is coded: a literal code per pixel (large, but trivial
 // to produce), or compressing LZW.
@@ -26,6 +27,9 @@ struct GifColorEntry {
 };
 static_assert(sizeof(GifColorEntry) == 8, "a colour table entry is four 16-bit words");
 
+// A written file's bytes; its length is given beside it.
+using GifBytes = std::unique_ptr<std::uint8_t[]>;
+
 // Encodes the picture as a GIF file.
 //   inColorCount   colours in use, at most 256; the file's table has the next power
 //                  of two (at least 2) entries, and only the first inColorCount are
@@ -35,14 +39,13 @@ static_assert(sizeof(GifColorEntry) == 8, "a colour table entry is four 16-bit w
 //   inRowStride    bytes from one row of inPixels to the next (may exceed the width).
 //   inPixels       one colour index per byte, row 0 first; indices are not checked.
 //   inCodes        literal codes (the default) or compressed.
-// Returns a buffer from std::malloc that the caller releases with std::free, its
-// length in outLength. On failure returns null with outLength 0: the picture is
+// Returns the file, its length in outLength. On failure returns null with outLength 0: the picture is
 // over 65535 pixels on a side or negative, its output capacity does not fit the
 // 32-bit length, the buffer cannot be allocated, or the file does not fit.
-std::uint8_t* EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
-                        const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
-                        std::int32_t inRowStride, const std::uint8_t* inPixels, std::int32_t& outLength,
-                        GifCodes inCodes = GifCodes::kLiteral);
+GifBytes EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
+                   const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
+                   std::int32_t inRowStride, const std::uint8_t* inPixels, std::int32_t& outLength,
+                   GifCodes inCodes = GifCodes::kLiteral);
 
 // The colour indices of one row, asked for in file order (each of the four
 // passes of an interlaced picture in turn); valid until the next call. Null
@@ -50,9 +53,9 @@ std::uint8_t* EncodeGif(std::int32_t inWidth, std::int32_t inHeight, std::int32_
 using GifRowSource = std::function<const std::uint8_t*(std::int32_t inRow)>;
 
 // EncodeGif with rows from a source instead of a buffer of the whole picture.
-std::uint8_t* EncodeGifRows(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
-                            const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
-                            const GifRowSource& inRows, std::int32_t& outLength, GifCodes inCodes = GifCodes::kLiteral);
+GifBytes EncodeGifRows(std::int32_t inWidth, std::int32_t inHeight, std::int32_t inColorCount,
+                       const GifColorEntry* inColors, std::int32_t inTransparent, std::uint8_t inInterlace,
+                       const GifRowSource& inRows, std::int32_t& outLength, GifCodes inCodes = GifCodes::kLiteral);
 
 // The exact length of the file EncodeGif writes with literal codes (-1 for a
 // picture it refuses), known before encoding, so that the file can be written
@@ -75,15 +78,13 @@ std::int64_t OutputCapacity(std::int32_t inWidth, std::int32_t inHeight, GifCode
 
 // EncodeGif with an explicit buffer capacity instead of OutputCapacity's: a file
 // that does not fit (the last byte of the buffer is never used) gives null.
-std::uint8_t* EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth, std::int32_t inHeight,
-                                    std::int32_t inColorCount, const GifColorEntry* inColors,
-                                    std::int32_t inTransparent, std::uint8_t inInterlace, std::int32_t inRowStride,
-                                    const std::uint8_t* inPixels, std::int32_t& outLength,
-                                    GifCodes inCodes = GifCodes::kLiteral);
-std::uint8_t* EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t inWidth, std::int32_t inHeight,
-                                        std::int32_t inColorCount, const GifColorEntry* inColors,
-                                        std::int32_t inTransparent, std::uint8_t inInterlace,
-                                        const GifRowSource& inRows, std::int32_t& outLength,
-                                        GifCodes inCodes = GifCodes::kLiteral);
+GifBytes EncodeGifWithCapacity(std::int64_t inCapacity, std::int32_t inWidth, std::int32_t inHeight,
+                               std::int32_t inColorCount, const GifColorEntry* inColors, std::int32_t inTransparent,
+                               std::uint8_t inInterlace, std::int32_t inRowStride, const std::uint8_t* inPixels,
+                               std::int32_t& outLength, GifCodes inCodes = GifCodes::kLiteral);
+GifBytes EncodeGifRowsWithCapacity(std::int64_t inCapacity, std::int32_t inWidth, std::int32_t inHeight,
+                                   std::int32_t inColorCount, const GifColorEntry* inColors, std::int32_t inTransparent,
+                                   std::uint8_t inInterlace, const GifRowSource& inRows, std::int32_t& outLength,
+                                   GifCodes inCodes = GifCodes::kLiteral);
 
 }  // namespace WritegifDetail

@@ -2,38 +2,28 @@
 
 #include <limits>
 
+#include <automation/Owners.h>
 #include <automation/SafeArray.h>
 #include <automation/Variant.h>
 
-ByteArrayResult::~ByteArrayResult()
+void ByteArrayResult::AccessedArrayCloser::operator()(SAFEARRAY* inArray) const
 {
-    Release();
-}
-
-void ByteArrayResult::Release()
-{
-    if (mArray == nullptr)
-        return;
-    SafeArrayUnaccessData(mArray);
-    SafeArrayDestroy(mArray);
-    mArray = nullptr;
+    SafeArrayUnaccessData(inArray);
+    const vx::SafeArrayRef theArray(inArray);
 }
 
 std::uint8_t* ByteArrayResult::Make(std::size_t inLength)
 {
-    Release();
+    mArray.reset();
     if (inLength == 0 || inLength > std::size_t(std::numeric_limits<LONG>::max()))
         return nullptr;
-    SAFEARRAY* theArray = SafeArrayCreateVector(VT_UI1, 0, ULONG(inLength));
+    vx::SafeArrayRef theArray(SafeArrayCreateVector(VT_UI1, 0, ULONG(inLength)));
     if (theArray == nullptr)
         return nullptr;
-    // Kept accessed while it is written.
     void* theData = nullptr;
-    if (FAILED(SafeArrayAccessData(theArray, &theData))) {
-        SafeArrayDestroy(theArray);
+    if (FAILED(SafeArrayAccessData(theArray.get(), &theData)))
         return nullptr;
-    }
-    mArray = theArray;
+    mArray.reset(theArray.release());
     return static_cast<std::uint8_t*>(theData);
 }
 
@@ -41,10 +31,9 @@ bool ByteArrayResult::MoveTo(VARIANT* outValue)
 {
     if (mArray == nullptr || outValue == nullptr)
         return false;
-    SafeArrayUnaccessData(mArray);
+    SafeArrayUnaccessData(mArray.get());
     VariantInit(outValue);
     outValue->vt = VT_ARRAY | VT_UI1;
-    outValue->parray = mArray;
-    mArray = nullptr;
+    outValue->parray = mArray.release();
     return true;
 }

@@ -5,16 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include <automation/Types.h>
 
 class ByteArrayResult {
 public:
-    ByteArrayResult() = default;
-    ByteArrayResult(const ByteArrayResult&) = delete;
-    ByteArrayResult& operator=(const ByteArrayResult&) = delete;
-    ~ByteArrayResult();
-
     // A new array of inLength (at least 1) bytes, its data returned to be
     // written; null when it can't be made. Replaces an array made before.
     std::uint8_t* Make(std::size_t inLength);
@@ -23,7 +19,10 @@ public:
     bool MoveTo(VARIANT* outValue);
 
 private:
-    void Release();
+    // The array is kept accessed while it is written, so it is unaccessed before it goes.
+    struct AccessedArrayCloser {
+        void operator()(SAFEARRAY* inArray) const;
+    };
 
-    SAFEARRAY* mArray = nullptr;
+    std::unique_ptr<SAFEARRAY, AccessedArrayCloser> mArray;
 };

@@ -164,17 +164,9 @@ HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject)
     return vx::ClassFactory<Canvas>::Instantiate<>(inIid, outObject);
 }
 
-Canvas::Canvas()
-{
-    InitQuickTime(mQuickTimeError, mQuickTimeAvailable);
-}
+Canvas::Canvas() = default;
 
-Canvas::~Canvas()
-{
-    mBitmap.Free();
-    ReleasePattern();
-    ExitQuickTime(mQuickTimeError);
-}
+Canvas::~Canvas() = default;
 
 HRESULT Canvas::InterfaceSupportsErrorInfo(REFIID inIid)
 {
@@ -217,7 +209,7 @@ PatternBitmap Canvas::PatternForRun()
 {
     if (mPatternIsSelf)
         return {PatternBitmap::Source::kTarget, 0, S_OK};
-    if (mPattern == nullptr)
+    if (!mPattern)
         return {};
     LONG theHandle = 0;
     const HRESULT theResult = mPattern->get_HBITMAP(&theHandle);
@@ -287,6 +279,7 @@ HRESULT Canvas::Invert()
 HRESULT Canvas::Clear()
 {
     return Frame([&] {
+        // NOTE: the script asks for the pixels to go now; the store, their owner, stays.
         mBitmap.Free();
         return S_OK;
     });

@@ -15,6 +15,7 @@
 #include "imaging/MacTypes.h"
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/objects/MethodFrame.h"
+#include "vellumax/objects/QuickTimeSession.h"
 #include "vellumax/params/Parameters.h"
 
 class Operation;
@@ -126,11 +127,11 @@ private:
     // Width or height, by inId; a side the store refuses is not kept.
     HRESULT PutSide(CanvasDispId inId, const VARIANT& inValue,
                     std::source_location inWhere = std::source_location::current());
-    void ReleasePattern();
+    void ForgetPattern();
     PatternBitmap PatternForRun();
 
-    bool mQuickTimeAvailable = false;
-    OSErr mQuickTimeError = 0;
+    // Declared first so that it is stopped last, after the pixels are gone.
+    QuickTimeSession mSession;
     Bitmap mBitmap;
     ColorValue mPaintColor = ColorValue::White();
     ColorValue mPenColor = ColorValue::Black();
@@ -143,12 +144,12 @@ private:
     VAlignKind mVAlign = kVAlignTop;
     // A counted reference, except when the canvas is its own pattern: a reference
     // on itself would keep it alive for ever.
-    ICanvas* mPattern = nullptr;
+    vx::ComPtr<ICanvas> mPattern;
     bool mPatternIsSelf = false;
 };
 
 template <class Body>
 HRESULT Canvas::Frame(Body&& inBody, std::source_location inWhere)
 {
-    return RunQuickTimeFrame(kWho, mQuickTimeAvailable, mQuickTimeError, inBody, inWhere);
+    return RunQuickTimeFrame(kWho, mSession.Available(), mSession.StartError(), inBody, inWhere);
 }

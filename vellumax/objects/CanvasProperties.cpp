@@ -318,12 +318,10 @@ HRESULT Canvas::put_TextFont(VARIANT inValue)
 
 // ---- The pattern -----------------------------------------------------------------
 
-void Canvas::ReleasePattern()
+void Canvas::ForgetPattern()
 {
-    ICanvas* thePattern = std::exchange(mPattern, nullptr);
     mPatternIsSelf = false;
-    if (thePattern != nullptr)
-        thePattern->Release();
+    mPattern.Reset();
 }
 
 HRESULT Canvas::get_Pattern(IDispatch** outValue)
@@ -331,7 +329,7 @@ HRESULT Canvas::get_Pattern(IDispatch** outValue)
     return Frame([&] {
         if (outValue == nullptr)
             return E_POINTER;
-        ICanvas* thePattern = mPatternIsSelf ? static_cast<ICanvas*>(this) : mPattern;
+        ICanvas* thePattern = mPatternIsSelf ? static_cast<ICanvas*>(this) : mPattern.Get();
         if (thePattern != nullptr)
             thePattern->AddRef();
         *outValue = thePattern;
@@ -344,16 +342,16 @@ HRESULT Canvas::put_Pattern(IDispatch* inValue)
     return Frame([&] {
         if (inValue == nullptr)
             return E_POINTER;
-        ICanvas* theCanvas = nullptr;
-        if (FAILED(inValue->QueryInterface(IID_ICanvas, reinterpret_cast<void**>(&theCanvas))))
-            theCanvas = nullptr;
-        ReleasePattern();
-        if (theCanvas == static_cast<ICanvas*>(this)) {
-            theCanvas->Release();
+        ICanvas* theFound = nullptr;
+        if (FAILED(inValue->QueryInterface(IID_ICanvas, reinterpret_cast<void**>(&theFound))))
+            theFound = nullptr;
+        auto theCanvas = vx::ComPtr<ICanvas>::Attach(theFound);
+        ForgetPattern();
+        // A canvas never holds a reference to itself: that one goes with theCanvas.
+        if (theCanvas.Get() == static_cast<ICanvas*>(this))
             mPatternIsSelf = true;
-        } else {
-            mPattern = theCanvas;
-        }
+        else
+            mPattern = std::move(theCanvas);
         return S_OK;
     });
 }

@@ -20,6 +20,7 @@
 #include "vellumax/objects/Fonts.h"
 #include "vellumax/objects/MethodFrame.h"
 #include "vellumax/objects/ValueCoercion.h"
+#include "vellumax/params/LockedBytes.h"
 #include "vellumax/params/Utilities.h"
 
 namespace {
@@ -30,49 +31,12 @@ const ObjectIdentity kWho{IID_IGestalt, "Vellumax.Gestalt.1"};
 template <class Collection>
 class NamesBuilder {
 public:
-    NamesBuilder() : mNames(Collection::Create()) {}
-    NamesBuilder(const NamesBuilder&) = delete;
-    NamesBuilder& operator=(const NamesBuilder&) = delete;
-    ~NamesBuilder()
-    {
-        if (mNames != nullptr)
-            mNames->Release();
-    }
-
-    bool Made() const { return mNames != nullptr; }
+    bool Made() const { return bool(mNames); }
     void Append(std::string_view inName) { mNames->Append(vx::Variant(inName)); }
-    IDispatch* HandOut() { return std::exchange(mNames, nullptr); }
+    IDispatch* HandOut() { return mNames.Detach(); }
 
 private:
-    Collection* mNames;
-};
-
-// The bytes of a script's array, locked while the object lives.
-class ArrayBytes {
-public:
-    explicit ArrayBytes(const VARIANT* inValue) : mValue(inValue) {}
-    ArrayBytes(const ArrayBytes&) = delete;
-    ArrayBytes& operator=(const ArrayBytes&) = delete;
-    ~ArrayBytes()
-    {
-        if (mLocked)
-            ReleaseVariantBytes(mValue);
-    }
-    HRESULT Lock()
-    {
-        const HRESULT theResult = BytesFromVariant(mValue, &mData, &mLength);
-        // An empty array is locked too, though it has no data.
-        mLocked = SUCCEEDED(theResult);
-        return theResult;
-    }
-    const BYTE* Data() const { return mData; }
-    std::uint32_t Length() const { return std::uint32_t(mLength); }
-
-private:
-    const VARIANT* mValue;
-    const BYTE* mData = nullptr;
-    LONG mLength = 0;
-    bool mLocked = false;
+    vx::ComPtr<Collection> mNames = vx::ComPtr<Collection>::Attach(Collection::Create());
 };
 
 bool AppendFontName(const char* inName, void* inContext)
@@ -251,7 +215,7 @@ HRESULT Gestalt::Save(VARIANT* inPath, VARIANT* inData)
         if (inPath == nullptr || inData == nullptr)
             return E_POINTER;
         const std::string thePath = TextFromVariant(*inPath);
-        ArrayBytes theBytes(inData);
+        LockedBytes theBytes(inData);
         if (const HRESULT theResult = theBytes.Lock(); FAILED(theResult))
             return ReportDoFailure("Gestalt Save", thePath, 0, 0, kWho.mIid, kWho.mProgId, theResult);
         // The file is replaced only once all of the new content is written,

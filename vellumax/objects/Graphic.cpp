@@ -18,19 +18,6 @@ namespace {
 
 const ObjectIdentity kWho{IID_IGraphic, "Vellumax.Graphic.1"};
 
-// Holds the collection being built; released unless it is handed out.
-struct NewImages {
-    GraphicImages* mImages = GraphicImages::Create();
-    NewImages() = default;
-    NewImages(const NewImages&) = delete;
-    NewImages& operator=(const NewImages&) = delete;
-    ~NewImages()
-    {
-        if (mImages != nullptr)
-            mImages->Release();
-    }
-};
-
 }  // namespace
 
 const vx::DispatchTable& GraphicTable()
@@ -58,11 +45,6 @@ HRESULT VxGetClassObject_Graphic(REFIID inIid, void** outObject)
     return vx::ClassFactory<Graphic>::Instantiate<>(inIid, outObject);
 }
 
-void Graphic::HandleDisposer::operator()(Handle inHandle) const
-{
-    DisposeHandle(inHandle);
-}
-
 template <class Body>
 HRESULT Graphic::Frame(Body&& inBody, std::source_location inWhere)
 {
@@ -74,7 +56,7 @@ void Graphic::Forget()
     mImporter.reset();
     mData.reset();
     mImageCount = 0;
-    mImages.reset();
+    mImages.Reset();
 }
 
 void Graphic::Adopt(ComponentInstance inImporter)
@@ -161,22 +143,21 @@ HRESULT Graphic::get_GraphicImages(IDispatch** outValue)
         if (outValue == nullptr)
             return E_POINTER;
         *outValue = nullptr;
-        if (mImages == nullptr) {
+        if (!mImages) {
             IGraphicImages* theImages = nullptr;
             if (const HRESULT theResult = BuildImages(theImages); FAILED(theResult))
                 return theResult;
-            mImages.reset(theImages);
+            mImages = vx::ComPtr<IGraphicImages>::Attach(theImages);
         }
-        mImages->AddRef();
-        *outValue = mImages.get();
+        *outValue = vx::ComPtr<IGraphicImages>(mImages).Detach();
         return S_OK;
     });
 }
 
 HRESULT Graphic::BuildImages(IGraphicImages*& outImages)
 {
-    NewImages theImages;
-    if (theImages.mImages == nullptr)
+    auto theImages = vx::ComPtr<GraphicImages>::Attach(GraphicImages::Create());
+    if (!theImages)
         return ReportGetFailure("Graphic Images", 0, 0, kWho.mIid, kWho.mProgId, E_OUTOFMEMORY);
     for (unsigned long theNumber = 1; theNumber <= mImageCount; ++theNumber) {
         long theDepth = 0;
@@ -189,8 +170,8 @@ HRESULT Graphic::BuildImages(IGraphicImages*& outImages)
             theError = GetImageBounds(mImporter.get(), theBounds);
         if (theError != noErr)
             return ReportGetFailure("Graphic Images", theError, 0, kWho.mIid, kWho.mProgId);
-        GraphicImage* theImage = GraphicImage::Create();
-        if (theImage == nullptr)
+        const auto theImage = vx::ComPtr<GraphicImage>::Attach(GraphicImage::Create());
+        if (!theImage)
             return ReportGetFailure("Graphic Images", 0, 0, kWho.mIid, kWho.mProgId, E_OUTOFMEMORY);
         theImage->SetValues(LONG(theNumber), theDepth, theResolution, theBounds.left, theBounds.top, theBounds.right,
                             theBounds.bottom);
@@ -199,10 +180,8 @@ HRESULT Graphic::BuildImages(IGraphicImages*& outImages)
         if (GraphicsImportGetOrientation(mImporter.get(), &theOrientation) != noErr)
             theOrientation = 1;
         theImage->SetOrientation(std::int32_t(theOrientation));
-        theImages.mImages->Append(vx::Variant(static_cast<IDispatch*>(theImage)));
-        theImage->Release();
+        theImages->Append(vx::Variant(static_cast<IDispatch*>(theImage.Get())));
     }
-    outImages = theImages.mImages;
-    theImages.mImages = nullptr;
+    outImages = theImages.Detach();
     return S_OK;
 }

@@ -31,15 +31,7 @@ public:
     HRESULT get_GraphicImages(IDispatch** outValue) override;
 
 private:
-    struct HandleDisposer {
-        void operator()(Handle inHandle) const;
-    };
-    struct Releaser {
-        void operator()(IUnknown* inObject) const { inObject->Release(); }
-    };
     using ImporterRef = ComponentRef;
-    using HandleRef = std::unique_ptr<char*, HandleDisposer>;
-    using ImagesRef = std::unique_ptr<IGraphicImages, Releaser>;
 
     template <class Body>
     HRESULT Frame(Body&& inBody, std::source_location inWhere = std::source_location::current());
@@ -57,7 +49,7 @@ private:
     unsigned long mImageCount = 0;
     // Built at the first GraphicImages of a source and handed out again: the
     // collection is read-only, and describing every image of a long file once is enough.
-    ImagesRef mImages;
+    vx::ComPtr<IGraphicImages> mImages;
     // Describes every image into a new collection; an HRESULT of the failure's report otherwise.
     HRESULT BuildImages(IGraphicImages*& outImages);
 };

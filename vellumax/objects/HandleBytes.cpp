@@ -3,27 +3,23 @@
 #include <cstring>
 
 #include "imaging/Memory.h"
+#include "vellumax/params/LockedBytes.h"
 #include "vellumax/params/Utilities.h"
 
 HRESULT HandleFromVariant(const VARIANT* inVariant, Handle* outHandle)
 {
-    const BYTE* theData = nullptr;
-    LONG theLength = 0;
-    HRESULT theResult = BytesFromVariant(inVariant, &theData, &theLength);
-    if (FAILED(theResult))
+    LockedBytes theBytes(inVariant);
+    if (const HRESULT theResult = theBytes.Lock(); FAILED(theResult))
         return theResult;
-    Handle theHandle = NewHandle(theLength);
-    if (theHandle == nullptr) {
-        theResult = E_OUTOFMEMORY;
-    } else {
-        HLock(theHandle);
-        if (theLength > 0)
-            std::memcpy(*theHandle, theData, std::size_t(theLength));
-        HUnlock(theHandle);
-        *outHandle = theHandle;
-    }
-    ReleaseVariantBytes(inVariant);
-    return theResult;
+    Handle theHandle = NewHandle(Size(theBytes.Length()));
+    if (theHandle == nullptr)
+        return E_OUTOFMEMORY;
+    HLock(theHandle);
+    if (theBytes.Length() > 0)
+        std::memcpy(*theHandle, theBytes.Data(), theBytes.Length());
+    HUnlock(theHandle);
+    *outHandle = theHandle;
+    return S_OK;
 }
 
 HRESULT VariantFromHandle(Handle inHandle, VARIANT* outVariant)

@@ -1,22 +1,16 @@
 // The frame every member of the scripting objects that use pictures runs in
 // (Canvas, Graphic, Gestalt and the objects they hand out): the imaging
-// platform's availability, fault translation, and three catch clauses that turn
-// anything thrown into an error raised for the object's interface.
+// platform's availability, then the member frame raising whatever is thrown.
 #pragma once
 
 #include <source_location>
 #include <string>
 
-#include <automation/Faults.h>
 #include <automation/Types.h>
 
 #include "imaging/MacTypes.h"
-#include "vellumax/errors/ComError.h"
-#include "vellumax/errors/ComErrors.h"
 #include "vellumax/errors/ErrorReport.h"
-#include "vellumax/errors/ErrorTexts.h"
 #include "vellumax/errors/MemberFrame.h"
-#include "vellumax/errors/SException.h"
 
 // Who reports: the interface and the ProgID of the error information.
 using ObjectIdentity = MemberFrameIdentity;
@@ -29,17 +23,7 @@ template <class Body>
 HRESULT RunMethodFrame(const ObjectIdentity& inWho, Body&& inBody,
                        std::source_location inWhere = std::source_location::current())
 {
-    InstallFaultTranslator();
-    FaultFrame theFrame;
-    try {
-        return inBody();
-    } catch (const ComError& inError) {
-        return inWho.Raise(ComErrorText(inError.Error()));
-    } catch (SException& inFault) {
-        return inWho.Raise(inFault.Describe(inWhere));
-    } catch (...) {
-        return inWho.Raise("Unknown exception thrown");
-    }
+    return GuardedMember<ThrownCode::kRaised>(inWho, inBody, inWhere);
 }
 
 // The same, first answering "Unable to access QuickTime 4" with the start's

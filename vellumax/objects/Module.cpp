@@ -9,6 +9,7 @@
 #include <automation/Errors.h>
 #include <automation/Guid.h>
 #include <automation/ModuleCounts.h>
+#include <automation/Owners.h>
 #include <automation/Registry.h>
 #include <vellumax/Vellumax.h>
 
@@ -98,8 +99,8 @@ public:
         HKEY theKey = nullptr;
         mError = RegCreateKeyEx(inRoot, inKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &theKey,
                                 nullptr);
-        if (mError == ERROR_SUCCESS)
-            RegCloseKey(theKey);
+        // Only made here: it is closed at once.
+        const vx::RegistryKeyRef theOwner(mError == ERROR_SUCCESS ? theKey : nullptr);
     }
     // A key with everything below it; a missing key is no failure.
     void RemoveTree(HKEY inRoot, const std::string& inKey)

@@ -1,14 +1,7 @@
 #include "vellumax/objects/XColor.h"
 
-#include "vellumax/errors/ComError.h"
-#include "vellumax/errors/ComErrors.h"
-#include "vellumax/errors/MemberFrame.h"
-#include "vellumax/errors/SException.h"
 #include "vellumax/objects/ClassObjects.h"
-#include "vellumax/objects/ValueCoercion.h"
-
-#include <automation/Faults.h>
-#include <automation/Variant.h>
+#include "vellumax/objects/ValueMembers.h"
 
 namespace {
 
@@ -56,22 +49,12 @@ HRESULT VxGetClassObject_XColor(REFIID inIid, void** outObject)
 
 HRESULT XColor::get_String(VARIANT* outValue)
 {
-    return GuardedGetMember(kWho, outValue, [&] {
-        char theText[kTextCapacity];
-        FormatColor(mColor, theText);
-        SetTextResult(theText, outValue);
-        return S_OK;
-    });
+    return GetTextForm(kWho, outValue, [&](char* outText) { FormatColor(mColor, outText); });
 }
 
 HRESULT XColor::put_String(VARIANT inValue)
 {
-    return GuardedMember(kWho, [&] {
-        const std::string theText = TextFromVariant(inValue);
-        if (!ReadColor(theText.c_str(), &mColor))
-            return ReportSetFailure("XColor String", inValue, 0, 0, IID_IXColor, kProgId);
-        return S_OK;
-    });
+    return PutTextForm(kWho, "XColor String", inValue, [&](const char* inText) { return ReadColor(inText, &mColor); });
 }
 
 HRESULT XColor::GetPercent(Component inWhich, VARIANT* outValue)
@@ -96,45 +79,9 @@ HRESULT XColor::PutPercent(Component inWhich, const VARIANT& inValue)
     });
 }
 
-HRESULT XColor::get_Red(VARIANT* outValue)
-{
-    return GetPercent(kRed, outValue);
-}
-HRESULT XColor::put_Red(VARIANT inValue)
-{
-    return PutPercent(kRed, inValue);
-}
-HRESULT XColor::get_Green(VARIANT* outValue)
-{
-    return GetPercent(kGreen, outValue);
-}
-HRESULT XColor::put_Green(VARIANT inValue)
-{
-    return PutPercent(kGreen, inValue);
-}
-HRESULT XColor::get_Blue(VARIANT* outValue)
-{
-    return GetPercent(kBlue, outValue);
-}
-HRESULT XColor::put_Blue(VARIANT inValue)
-{
-    return PutPercent(kBlue, inValue);
-}
-HRESULT XColor::get_Alpha(VARIANT* outValue)
-{
-    return GetPercent(kAlpha, outValue);
-}
-HRESULT XColor::put_Alpha(VARIANT inValue)
-{
-    return PutPercent(kAlpha, inValue);
-}
-
 HRESULT XColor::get_RGB(VARIANT* outValue)
 {
-    return GuardedGetMember(kWho, outValue, [&] {
-        SetLongResult(static_cast<std::int32_t>(mColor.ToColorRef()), outValue);
-        return S_OK;
-    });
+    return GetLongMember(kWho, static_cast<std::int32_t>(mColor.ToColorRef()), outValue);
 }
 
 HRESULT XColor::put_RGB(VARIANT inValue)

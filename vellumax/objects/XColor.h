@@ -17,14 +17,14 @@ public:
 
     HRESULT get_String(VARIANT* outValue) override;
     HRESULT put_String(VARIANT inValue) override;
-    HRESULT get_Red(VARIANT* outValue) override;
-    HRESULT put_Red(VARIANT inValue) override;
-    HRESULT get_Green(VARIANT* outValue) override;
-    HRESULT put_Green(VARIANT inValue) override;
-    HRESULT get_Blue(VARIANT* outValue) override;
-    HRESULT put_Blue(VARIANT inValue) override;
-    HRESULT get_Alpha(VARIANT* outValue) override;
-    HRESULT put_Alpha(VARIANT inValue) override;
+    HRESULT get_Red(VARIANT* outValue) override { return GetPercent(kRed, outValue); }
+    HRESULT put_Red(VARIANT inValue) override { return PutPercent(kRed, inValue); }
+    HRESULT get_Green(VARIANT* outValue) override { return GetPercent(kGreen, outValue); }
+    HRESULT put_Green(VARIANT inValue) override { return PutPercent(kGreen, inValue); }
+    HRESULT get_Blue(VARIANT* outValue) override { return GetPercent(kBlue, outValue); }
+    HRESULT put_Blue(VARIANT inValue) override { return PutPercent(kBlue, inValue); }
+    HRESULT get_Alpha(VARIANT* outValue) override { return GetPercent(kAlpha, outValue); }
+    HRESULT put_Alpha(VARIANT inValue) override { return PutPercent(kAlpha, inValue); }
     HRESULT get_RGB(VARIANT* outValue) override;
     HRESULT put_RGB(VARIANT inValue) override;
 

@@ -1,15 +1,7 @@
 #include "vellumax/objects/XPoint.h"
 
-#include "vellumax/errors/ComError.h"
-#include "vellumax/errors/ComErrors.h"
-#include "vellumax/errors/MemberFrame.h"
-#include "vellumax/errors/SException.h"
 #include "vellumax/objects/ClassObjects.h"
-#include "vellumax/objects/ValueCoercion.h"
-#include "vellumax/params/Utilities.h"
-
-#include <automation/Faults.h>
-#include <automation/Variant.h>
+#include "vellumax/objects/ValueMembers.h"
 
 namespace {
 
@@ -46,56 +38,27 @@ HRESULT VxGetClassObject_XPoint(REFIID inIid, void** outObject)
 
 HRESULT XPoint::get_String(VARIANT* outValue)
 {
-    return GuardedGetMember(kWho, outValue, [&] {
-        char theText[kTextCapacity];
-        FormatPoint(LongPoint{mX, mY}, theText);
-        SetTextResult(theText, outValue);
-        return S_OK;
-    });
+    return GetTextForm(kWho, outValue, [&](char* outText) { FormatPoint(LongPoint{mX, mY}, outText); });
 }
 
 HRESULT XPoint::put_String(VARIANT inValue)
 {
-    return GuardedMember(kWho, [&] {
-        const std::string theText = TextFromVariant(inValue);
+    return PutTextForm(kWho, "XPoint String", inValue, [&](const char* inText) {
         LongPoint thePoint;
-        if (!ReadPoint(theText.c_str(), &thePoint))
-            return ReportSetFailure("XPoint String", inValue, 0, 0, IID_IXPoint, kProgId);
+        if (!ReadPoint(inText, &thePoint))
+            return false;
         mX = thePoint.x;
         mY = thePoint.y;
-        return S_OK;
+        return true;
     });
 }
 
 HRESULT XPoint::GetOffset(std::int32_t inOffset, VARIANT* outValue)
 {
-    return GuardedGetMember(kWho, outValue, [&] {
-        SetLongResult(inOffset, outValue);
-        return S_OK;
-    });
+    return GetLongMember(kWho, inOffset, outValue);
 }
 
 HRESULT XPoint::PutOffset(std::int32_t& outOffset, const VARIANT& inValue)
 {
-    return GuardedMember(kWho, [&] {
-        outOffset = LongFromVariant(inValue);
-        return S_OK;
-    });
-}
-
-HRESULT XPoint::get_x(VARIANT* outValue)
-{
-    return GetOffset(mX, outValue);
-}
-HRESULT XPoint::put_x(VARIANT inValue)
-{
-    return PutOffset(mX, inValue);
-}
-HRESULT XPoint::get_y(VARIANT* outValue)
-{
-    return GetOffset(mY, outValue);
-}
-HRESULT XPoint::put_y(VARIANT inValue)
-{
-    return PutOffset(mY, inValue);
+    return PutLongMember(kWho, outOffset, inValue);
 }

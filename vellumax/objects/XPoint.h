@@ -17,10 +17,10 @@ public:
 
     HRESULT get_String(VARIANT* outValue) override;
     HRESULT put_String(VARIANT inValue) override;
-    HRESULT get_x(VARIANT* outValue) override;
-    HRESULT put_x(VARIANT inValue) override;
-    HRESULT get_y(VARIANT* outValue) override;
-    HRESULT put_y(VARIANT inValue) override;
+    HRESULT get_x(VARIANT* outValue) override { return GetOffset(mX, outValue); }
+    HRESULT put_x(VARIANT inValue) override { return PutOffset(mX, inValue); }
+    HRESULT get_y(VARIANT* outValue) override { return GetOffset(mY, outValue); }
+    HRESULT put_y(VARIANT inValue) override { return PutOffset(mY, inValue); }
 
 private:
     HRESULT GetOffset(std::int32_t inOffset, VARIANT* outValue);

@@ -4,15 +4,8 @@
 #include <limits>
 
 #include "vellumax/errors/ComError.h"
-#include "vellumax/errors/ComErrors.h"
-#include "vellumax/errors/MemberFrame.h"
-#include "vellumax/errors/SException.h"
 #include "vellumax/objects/ClassObjects.h"
-#include "vellumax/objects/ValueCoercion.h"
-#include "vellumax/params/Utilities.h"
-
-#include <automation/Faults.h>
-#include <automation/Variant.h>
+#include "vellumax/objects/ValueMembers.h"
 
 namespace {
 
@@ -74,99 +67,55 @@ HRESULT VxGetClassObject_XRect(REFIID inIid, void** outObject)
 
 HRESULT XRect::get_String(VARIANT* outValue)
 {
-    return GuardedGetMember(kWho, outValue, [&] {
-        char theText[kTextCapacity];
-        FormatRect(LongRect{mLeft, mTop, mRight, mBottom}, theText);
-        SetTextResult(theText, outValue);
-        return S_OK;
+    return GetTextForm(kWho, outValue, [&](char* outText) {
+        FormatRect(LongRect{mLeft, mTop, mRight, mBottom}, outText);
     });
 }
 
 HRESULT XRect::put_String(VARIANT inValue)
 {
-    return GuardedMember(kWho, [&] {
-        const std::string theText = TextFromVariant(inValue);
+    return PutTextForm(kWho, "XRect String", inValue, [&](const char* inText) {
         LongRect theRect;
-        if (!ReadRect(theText.c_str(), &theRect))
-            return ReportSetFailure("XRect String", inValue, 0, 0, IID_IXRect, kProgId);
+        if (!ReadRect(inText, &theRect))
+            return false;
         mLeft = theRect.left;
         mTop = theRect.top;
         mRight = theRect.right;
         mBottom = theRect.bottom;
-        return S_OK;
+        return true;
     });
 }
 
 HRESULT XRect::GetEdge(std::int32_t inEdge, VARIANT* outValue)
 {
-    return GuardedGetMember(kWho, outValue, [&] {
-        SetLongResult(inEdge, outValue);
-        return S_OK;
-    });
+    return GetLongMember(kWho, inEdge, outValue);
 }
 
 HRESULT XRect::PutEdge(std::int32_t& outEdge, const VARIANT& inValue)
 {
-    return GuardedMember(kWho, [&] {
-        outEdge = LongFromVariant(inValue);
-        return S_OK;
-    });
+    return PutLongMember(kWho, outEdge, inValue);
+}
+
+HRESULT XRect::GetCorner(std::int32_t inX, std::int32_t inY, VARIANT* outValue)
+{
+    return GetTextForm(kWho, outValue, [&](char* outText) { FormatPoint(LongPoint{inX, inY}, outText); });
 }
 
 HRESULT XRect::PutCorner(const char* inLabel, std::int32_t& outX, std::int32_t& outY, const VARIANT& inValue)
 {
-    return GuardedMember(kWho, [&] {
-        const std::string theText = TextFromVariant(inValue);
+    return PutTextForm(kWho, inLabel, inValue, [&](const char* inText) {
         LongPoint thePoint;
-        if (!ReadPoint(theText.c_str(), &thePoint))
-            return ReportSetFailure(inLabel, inValue, 0, 0, IID_IXRect, kProgId);
+        if (!ReadPoint(inText, &thePoint))
+            return false;
         outX = thePoint.x;
         outY = thePoint.y;
-        return S_OK;
+        return true;
     });
-}
-
-HRESULT XRect::get_right(VARIANT* outValue)
-{
-    return GetEdge(mRight, outValue);
-}
-HRESULT XRect::put_right(VARIANT inValue)
-{
-    return PutEdge(mRight, inValue);
-}
-HRESULT XRect::get_top(VARIANT* outValue)
-{
-    return GetEdge(mTop, outValue);
-}
-HRESULT XRect::put_top(VARIANT inValue)
-{
-    return PutEdge(mTop, inValue);
-}
-HRESULT XRect::get_left(VARIANT* outValue)
-{
-    return GetEdge(mLeft, outValue);
-}
-HRESULT XRect::put_left(VARIANT inValue)
-{
-    return PutEdge(mLeft, inValue);
-}
-HRESULT XRect::get_bottom(VARIANT* outValue)
-{
-    return GetEdge(mBottom, outValue);
-}
-HRESULT XRect::put_bottom(VARIANT inValue)
-{
-    return PutEdge(mBottom, inValue);
 }
 
 HRESULT XRect::get_TopLeft(VARIANT* outValue)
 {
-    return GuardedGetMember(kWho, outValue, [&] {
-        char theText[kTextCapacity];
-        FormatPoint(LongPoint{mLeft, mTop}, theText);
-        SetTextResult(theText, outValue);
-        return S_OK;
-    });
+    return GetCorner(mLeft, mTop, outValue);
 }
 
 HRESULT XRect::put_TopLeft(VARIANT inValue)
@@ -176,12 +125,7 @@ HRESULT XRect::put_TopLeft(VARIANT inValue)
 
 HRESULT XRect::get_BottomRight(VARIANT* outValue)
 {
-    return GuardedGetMember(kWho, outValue, [&] {
-        char theText[kTextCapacity];
-        FormatPoint(LongPoint{mRight, mBottom}, theText);
-        SetTextResult(theText, outValue);
-        return S_OK;
-    });
+    return GetCorner(mRight, mBottom, outValue);
 }
 
 HRESULT XRect::put_BottomRight(VARIANT inValue)

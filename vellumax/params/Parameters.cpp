@@ -7,6 +7,7 @@
 #include <string>
 
 #include "automation/Strings.h"
+#include "automation/Utf8.h"
 
 namespace {
 
@@ -207,7 +208,7 @@ constexpr Keyword kKeywords[] = {
      }},
     {"text",
      [](Parameters& ioParams, const char* inValue) {
-         ioParams.Text = UTF16FromUTF8(inValue);
+         ioParams.Text = WellFormedUTF8(inValue);
          return true;
      }},
     {"maxtext",

@@ -112,8 +112,8 @@ public:
         alignas(LongPoint) unsigned char mBytes[kMaxPoints * sizeof(LongPoint)];
     };
     PointStorage Points;
-    std::u16string Text;
-    std::int32_t MaxText = kDefaultMaxText;  // bytes of Text as UTF-8, 1 to kMaxTextCeiling
+    std::string Text;                        // UTF-8, well formed: what the drawing layer reads
+    std::int32_t MaxText = kDefaultMaxText;  // bytes of Text, 1 to kMaxTextCeiling
     PatternBitmap Pattern;
     CodecQuality Quality = kNormalQuality;
     std::int32_t Interlace = 0;

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "automation/Errors.h"
+#include "automation/Owners.h"
 #include "automation/SafeArray.h"
 #include "automation/Variant.h"
 
@@ -67,21 +68,18 @@ HRESULT VariantFromBytes(const void* inData, LONG inLength, VARIANT* outVariant)
 {
     if (inLength < 0 || (inLength > 0 && inData == nullptr))
         return E_INVALIDARG;
-    SAFEARRAY* theArray = SafeArrayCreateVector(VT_UI1, 0, ULONG(inLength));
+    vx::SafeArrayRef theArray(SafeArrayCreateVector(VT_UI1, 0, ULONG(inLength)));
     if (theArray == nullptr)
         return E_OUTOFMEMORY;
     void* theData = nullptr;
-    const HRESULT theResult = SafeArrayAccessData(theArray, &theData);
-    if (FAILED(theResult)) {
-        SafeArrayDestroy(theArray);
+    if (const HRESULT theResult = SafeArrayAccessData(theArray.get(), &theData); FAILED(theResult))
         return theResult;
-    }
     if (inLength > 0)
         std::memcpy(theData, inData, std::size_t(inLength));
-    SafeArrayUnaccessData(theArray);
+    SafeArrayUnaccessData(theArray.get());
     VariantInit(outVariant);
     outVariant->vt = VT_ARRAY | VT_UI1;
-    outVariant->parray = theArray;
+    outVariant->parray = theArray.release();
     return S_OK;
 }
 

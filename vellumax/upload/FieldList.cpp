@@ -20,8 +20,7 @@ class FieldEnum final : public vx::ComObject<FieldEnum, IEnumVARIANT> {
 public:
     using Interfaces = vx::InterfaceMap<vx::Answers<IEnumVARIANT, IID_IEnumVARIANT>>;
 
-    FieldEnum(FieldList* inList, std::uint32_t inPosition) : mList(inList), mPosition(inPosition) { mList->AddRef(); }
-    ~FieldEnum() { mList->Release(); }
+    FieldEnum(FieldList* inList, std::uint32_t inPosition) : mList(inList), mPosition(inPosition) {}
 
     HRESULT Next(ULONG inCount, VARIANT* outItems, ULONG* outFetched) override;
     HRESULT Skip(ULONG inCount) override
@@ -39,12 +38,12 @@ public:
     {
         if (outEnum == nullptr)
             return E_POINTER;
-        *outEnum = Create(mList, mPosition);
+        *outEnum = Create(mList.Get(), mPosition);
         return *outEnum != nullptr ? S_OK : E_OUTOFMEMORY;
     }
 
 private:
-    FieldList* mList;
+    vx::ComPtr<FieldList> mList;
     std::uint32_t mPosition;
 };
 
@@ -70,6 +69,7 @@ HRESULT FieldEnum::Next(ULONG inCount, VARIANT* outItems, ULONG* outFetched)
     }
     if (FAILED(theResult)) {
         // Nothing handed back rather than a partial batch the caller would not clear.
+        // NOTE: the items are the caller's out slots, not ours to own; only this path empties them.
         for (ULONG theIndex = 0; theIndex < theFetched; ++theIndex)
             VariantClear(&outItems[theIndex]);
         mPosition -= std::uint32_t(theFetched);
@@ -88,8 +88,6 @@ FieldList::~FieldList()
     // through the body they share, and must not call back.
     for (const auto& [theIndex, theField] : mLive)
         theField->SetOwner(nullptr, 0);
-    for (XField* theField : mKept)
-        theField->Release();
 }
 
 void FieldList::Take(UploadBody inBody, std::vector<std::uint32_t> inStarts)
@@ -108,15 +106,14 @@ vx::Variant FieldList::Field(std::uint32_t inIndex)
     if (const auto theLive = mLive.find(inIndex); theLive != mLive.end())
         return vx::Variant(static_cast<IDispatch*>(theLive->second));
     const MultipartPart thePart = Part(inIndex);
-    XField* theField = XField::Create();
-    if (theField == nullptr)
+    const auto theField = vx::ComPtr<XField>::Attach(XField::Create());
+    if (!theField)
         throw ComError(E_OUTOFMEMORY);
-    vx::Variant theItem(static_cast<IDispatch*>(theField));
-    theField->Release();
+    vx::Variant theItem(static_cast<IDispatch*>(theField.Get()));
     const std::size_t theData = thePart.mData != nullptr ? std::size_t(thePart.mData - mBody->data()) : 0;
     theField->AdoptPart(TextOfBytes(thePart.mName), TextOfBytes(thePart.mType), TextOfBytes(thePart.mFilename), mBody,
                         theData, thePart.mLength);
-    mLive.emplace(inIndex, theField);
+    mLive.emplace(inIndex, theField.Get());
     theField->SetOwner(this, inIndex);
     return theItem;
 }
@@ -151,6 +148,5 @@ void FieldList::FieldGone(std::uint32_t inIndex)
 
 void FieldList::KeepField(XField* inField)
 {
-    mKept.push_back(inField);
-    inField->AddRef();
+    mKept.emplace_back(inField);
 }

@@ -14,6 +14,7 @@
 
 #include <automation/ComObject.h>
 #include <automation/ComVariant.h>
+#include <automation/Owners.h>
 
 #include "vellumax/upload/MultipartParser.h"
 #include "vellumax/upload/XField.h"
@@ -44,8 +45,8 @@ private:
 
     UploadBody mBody;
     std::vector<std::uint32_t> mStarts;
-    std::unordered_map<std::uint32_t, XField*> mLive;          // no reference: each says when it goes
-    std::vector<XField*> mKept;                                // a reference each
+    std::unordered_map<std::uint32_t, XField*> mLive;  // no reference: each says when it goes
+    std::vector<vx::ComPtr<XField>> mKept;
     std::unordered_map<std::u16string, std::uint32_t> mNames;  // each name's first part, from the first Find
     bool mNamesIndexed = false;
 };

@@ -89,18 +89,12 @@ const vx::DispatchTable& XFieldTable()
     return theTable;
 }
 
-XField::XField()
-{
-    VariantInit(&mContents);
-    VariantInit(&mData);
-}
+XField::XField() = default;
 
 XField::~XField()
 {
     if (mOwner != nullptr)
         mOwner->FieldGone(mIndex);
-    VariantClear(&mContents);
-    VariantClear(&mData);
 }
 
 HRESULT XField::get_Name(VARIANT* outValue)
@@ -131,7 +125,7 @@ HRESULT XField::get_Contents(VARIANT* outValue)
 {
     return GuardedGetMember(kWho, outValue, [&] {
         if (mBody == nullptr) {
-            CopyValue(mContents, outValue);
+            CopyValue(*mContents, outValue);
             return S_OK;
         }
         BSTR theText = TextFromBytes(mBody->data() + mDataAt, mDataLength);
@@ -147,7 +141,7 @@ HRESULT XField::get_Data(VARIANT* outValue)
 {
     return GuardedGetMember(kWho, outValue, [&] {
         if (mBody == nullptr) {
-            CopyValue(mData, outValue);
+            CopyValue(*mData, outValue);
             return S_OK;
         }
         const HRESULT theResult = VariantFromBytes(mBody->data() + mDataAt, LONG(mDataLength), outValue);
@@ -173,44 +167,32 @@ HRESULT XField::SetValues(VARIANT inName, VARIANT inType, VARIANT inFilename, VA
             mOwner->KeepField(this);
             mKept = true;
         }
-        VARIANT theContents;
-        VariantInit(&theContents);
-        CopyValue(inContents, &theContents);
-        VARIANT theData;
-        VariantInit(&theData);
-        const HRESULT theResult = VariantCopyInd(&theData, &inData);
-        if (FAILED(theResult)) {
-            VariantClear(&theContents);
+        vx::ComVariant theContents;
+        CopyValue(inContents, theContents.Out());
+        vx::ComVariant theData;
+        if (const HRESULT theResult = VariantCopyInd(theData.Out(), &inData); FAILED(theResult))
             return theResult;
-        }
-        Adopt(std::move(theName), std::move(theType), std::move(theFilename), theContents, theData);
+        Adopt(std::move(theName), std::move(theType), std::move(theFilename), std::move(theContents),
+              std::move(theData));
         return S_OK;
     });
 }
 
-void XField::Adopt(std::u16string inName, std::u16string inType, std::u16string inFilename, VARIANT& ioContents,
-                   VARIANT& ioData)
+void XField::Adopt(std::u16string inName, std::u16string inType, std::u16string inFilename, vx::ComVariant inContents,
+                   vx::ComVariant inData)
 {
     ForgetPart();
     mName = std::move(inName);
     mType = std::move(inType);
     mFilename = std::move(inFilename);
-    VariantClear(&mContents);
-    mContents = ioContents;
-    VariantInit(&ioContents);
-    VariantClear(&mData);
-    mData = ioData;
-    VariantInit(&ioData);
+    mContents = std::move(inContents);
+    mData = std::move(inData);
 }
 
 void XField::AdoptPart(std::u16string inName, std::u16string inType, std::u16string inFilename, UploadBody inBody,
                        std::size_t inData, std::size_t inLength)
 {
-    VARIANT theEmpty;
-    VariantInit(&theEmpty);
-    VARIANT theOther;
-    VariantInit(&theOther);
-    Adopt(std::move(inName), std::move(inType), std::move(inFilename), theEmpty, theOther);
+    Adopt(std::move(inName), std::move(inType), std::move(inFilename), {}, {});
     mBody = std::move(inBody);
     mDataAt = inData;
     mDataLength = inLength;

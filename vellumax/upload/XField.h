@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <automation/ComVariant.h>
 #include <automation/Dispatch.h>
 #include <vellumax/IXField.h>
 
@@ -51,10 +52,9 @@ public:
     HRESULT get_Data(VARIANT* outValue) override;
     HRESULT SetValues(VARIANT inName, VARIANT inType, VARIANT inFilename, VARIANT inContents, VARIANT inData) override;
 
-    // What SetValues does, for the parser: takes over ioContents and ioData
-    // (left VT_EMPTY) instead of copying them.
-    void Adopt(std::u16string inName, std::u16string inType, std::u16string inFilename, VARIANT& ioContents,
-               VARIANT& ioData);
+    // What SetValues does once its values are copied: takes them over.
+    void Adopt(std::u16string inName, std::u16string inType, std::u16string inFilename, vx::ComVariant inContents,
+               vx::ComVariant inData);
 
     // What the parser gives a field: its texts and the range of the body that
     // holds its bytes.
@@ -83,6 +83,6 @@ private:
     std::u16string mName;
     std::u16string mType;
     std::u16string mFilename;
-    VARIANT mContents;
-    VARIANT mData;
+    vx::ComVariant mContents;
+    vx::ComVariant mData;
 };

@@ -18,6 +18,7 @@
 #include "vellumax/errors/SException.h"
 #include "vellumax/errors/ScriptText.h"
 #include "vellumax/errors/Settings.h"
+#include "vellumax/params/LockedBytes.h"
 #include "vellumax/params/Utilities.h"
 #include "vellumax/upload/FieldList.h"
 #include "vellumax/upload/MultipartParser.h"
@@ -27,54 +28,6 @@ namespace {
 
 constexpr const char* kProgId = "Vellumax.XMultipart.1";
 const MemberFrameIdentity kWho{IID_IXMultipart, kProgId};
-
-// Holds a FieldList reference.
-struct ListRef {
-    FieldList* mList;
-    explicit ListRef(FieldList* inList) : mList(inList) {}
-    ListRef(const ListRef&) = delete;
-    ListRef& operator=(const ListRef&) = delete;
-    ~ListRef()
-    {
-        if (mList != nullptr)
-            mList->Release();
-    }
-    FieldList* Release() { return std::exchange(mList, nullptr); }
-};
-
-// The locked bytes of the caller's array, unlocked on every path.
-class LockedBytes {
-public:
-    explicit LockedBytes(const VARIANT* inValue) : mValue(inValue) {}
-    LockedBytes(const LockedBytes&) = delete;
-    LockedBytes& operator=(const LockedBytes&) = delete;
-    ~LockedBytes()
-    {
-        if (mLocked)
-            ReleaseVariantBytes(mValue);
-    }
-    HRESULT Lock()
-    {
-        LONG theLength = 0;
-        const HRESULT theResult = BytesFromVariant(mValue, &mData, &theLength);
-        if (FAILED(theResult)) {
-            mData = nullptr;
-            return theResult;
-        }
-        // An empty array is locked too, though it has no data.
-        mLocked = true;
-        mLength = std::size_t(theLength);
-        return S_OK;
-    }
-    const BYTE* Data() const { return mData; }
-    std::size_t Length() const { return mLength; }
-
-private:
-    const VARIANT* mValue;
-    const BYTE* mData = nullptr;
-    std::size_t mLength = 0;
-    bool mLocked = false;
-};
 
 // The limit a SetData applies: the script's, else the setting's, else the default.
 LONG PartLimit(LONG inSet)
@@ -127,13 +80,9 @@ HRESULT VxGetClassObject_XMultipart(REFIID inIid, void** outObject)
     return vx::ClassFactory<XMultipart>::Instantiate<>(inIid, outObject);
 }
 
-XMultipart::XMultipart() : mFields(FieldList::Create()) {}
+XMultipart::XMultipart() : mFields(vx::ComPtr<FieldList>::Attach(FieldList::Create())) {}
 
-XMultipart::~XMultipart()
-{
-    if (mFields != nullptr)
-        mFields->Release();
-}
+XMultipart::~XMultipart() {}
 
 HRESULT XMultipart::get__NewEnum(IUnknown** outEnum)
 {
@@ -141,7 +90,7 @@ HRESULT XMultipart::get__NewEnum(IUnknown** outEnum)
         return E_POINTER;
     *outEnum = nullptr;
     return GuardedMember(kWho, [&] {
-        if (mFields == nullptr)
+        if (!mFields)
             return E_OUTOFMEMORY;
         return mFields->NewEnum(outEnum);
     });
@@ -153,7 +102,7 @@ HRESULT XMultipart::get_Item(VARIANT inIndex, VARIANT* outItem)
         return E_POINTER;
     VariantInit(outItem);
     return GuardedMember(kWho, [&] {
-        if (mFields == nullptr)
+        if (!mFields)
             return DISP_E_BADINDEX;
         const VARIANT* theIndex = Referenced(&inIndex);
         if (theIndex->vt == VT_BSTR || theIndex->vt == (VT_BYREF | VT_BSTR)) {
@@ -185,7 +134,7 @@ HRESULT XMultipart::get_Count(LONG* outCount)
 {
     if (outCount == nullptr)
         return E_POINTER;
-    *outCount = mFields != nullptr ? LONG(mFields->Size()) : 0;
+    *outCount = mFields ? LONG(mFields->Size()) : 0;
     return S_OK;
 }
 
@@ -207,16 +156,14 @@ HRESULT XMultipart::SetData(VARIANT inData)
         if (MultipartParser::Count(theStarts) > std::size_t(theLimit))
             return kWho.Raise(PartLimitMessage(theLimit));
         // Built aside and swapped in, so a failure keeps the previous fields.
-        ListRef theList(FieldList::Create());
-        if (theList.mList == nullptr)
+        auto theList = vx::ComPtr<FieldList>::Attach(FieldList::Create());
+        if (!theList)
             return E_OUTOFMEMORY;
         // The one copy of the body: the caller's array lives only for the call.
-        theList.mList->Take(
+        theList->Take(
             std::make_shared<const std::vector<std::uint8_t>>(theBytes.Data(), theBytes.Data() + theBytes.Length()),
             std::move(theStarts));
-        if (mFields != nullptr)
-            mFields->Release();
-        mFields = theList.Release();
+        mFields = std::move(theList);
         return S_OK;
     });
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <automation/Dispatch.h>
+#include <automation/Owners.h>
 #include <vellumax/IXMultipart.h>
 
 #include "vellumax/upload/PartLimit.h"
@@ -36,5 +37,5 @@ private:
 
     // The fields of the last SetData. Replaced whole, never changed, so an
     // enumerator keeps the list it started on.
-    FieldList* mFields = nullptr;
+    vx::ComPtr<FieldList> mFields;
 };

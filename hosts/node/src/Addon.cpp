@@ -3,12 +3,14 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <automation/Activation.h>
 #include <automation/Bstr.h>
 #include <automation/Guid.h>
+#include <automation/Owners.h>
 #include <automation/Strings.h>
 
 #include "Async.h"
@@ -76,6 +78,16 @@ void DeleteContext(napi_env inEnv, void* inData, void*)
     delete theContext;
 }
 
+// Descriptions a type information object hands out go back to it.
+struct TypeAttrReturn {
+    ITypeInfo* mInfo;
+    void operator()(TYPEATTR* inAttr) const { mInfo->ReleaseTypeAttr(inAttr); }
+};
+struct FuncDescReturn {
+    ITypeInfo* mInfo;
+    void operator()(FUNCDESC* inDesc) const { mInfo->ReleaseFuncDesc(inDesc); }
+};
+
 // setup(proxyFactory, handleSymbol)
 napi_value Setup(napi_env inEnv, napi_callback_info inInfo)
 {
@@ -103,17 +115,14 @@ napi_value CreateObject(napi_env inEnv, napi_callback_info inInfo)
     CLSID theClsid{};
     HRESULT theCode = !theName.empty() && theName.front() == '{' ? CLSIDFromString(theWide.c_str(), &theClsid)
                                                                  : CLSIDFromProgID(theWide.c_str(), &theClsid);
-    IDispatch* theObject = nullptr;
+    vx::ComPtr<IDispatch> theObject;
     if (SUCCEEDED(theCode))
-        theCode = CoCreateInstance(theClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                   reinterpret_cast<void**>(&theObject));
+        theCode = CoCreateInstance(theClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, theObject.OutVoid());
     if (FAILED(theCode)) {
         ThrowCode(inEnv, theCode, theName);
         return nullptr;
     }
-    napi_value theProxy = NewProxy(inEnv, theObject);
-    theObject->Release();
-    return theProxy;
+    return NewProxy(inEnv, theObject.Get());
 }
 
 // Runs a module's DllRegisterServer or DllUnregisterServer, as regsvr does.
@@ -174,14 +183,13 @@ napi_value Describe(napi_env inEnv, napi_callback_info inInfo)
         return nullptr;
     napi_value theNull = nullptr;
     napi_get_null(inEnv, &theNull);
-    ITypeInfo* theInfo = nullptr;
-    if (FAILED(theObject->mClient.Object()->GetTypeInfo(0, LOCALE_USER_DEFAULT, &theInfo)) || theInfo == nullptr)
+    vx::ComPtr<ITypeInfo> theInfo;
+    if (FAILED(theObject->mClient.Object()->GetTypeInfo(0, LOCALE_USER_DEFAULT, theInfo.Out())) || !theInfo)
         return theNull;
-    TYPEATTR* theAttr = nullptr;
-    if (FAILED(theInfo->GetTypeAttr(&theAttr))) {
-        theInfo->Release();
+    TYPEATTR* theFound = nullptr;
+    if (FAILED(theInfo->GetTypeAttr(&theFound)))
         return theNull;
-    }
+    const std::unique_ptr<TYPEATTR, TypeAttrReturn> theAttr(theFound, TypeAttrReturn{theInfo.Get()});
     napi_value theResult = nullptr, theMembers = nullptr, theText = nullptr;
     napi_create_object(inEnv, &theResult);
     napi_create_array(inEnv, &theMembers);
@@ -197,22 +205,27 @@ napi_value Describe(napi_env inEnv, napi_callback_info inInfo)
     }
     uint32_t theCount = 0;
     for (UINT i = 0; i < theAttr->cFuncs; ++i) {
-        FUNCDESC* theDesc = nullptr;
-        if (FAILED(theInfo->GetFuncDesc(i, &theDesc)))
+        FUNCDESC* theGiven = nullptr;
+        if (FAILED(theInfo->GetFuncDesc(i, &theGiven)))
             continue;
+        const std::unique_ptr<FUNCDESC, FuncDescReturn> theDesc(theGiven, FuncDescReturn{theInfo.Get()});
         // The member's name, then its parameters' names.
-        BSTR theNamesOut[1 + 32] = {};
+        BSTR theNamesGiven[1 + 32] = {};
         UINT theNames = 0;
         const UINT theWanted = 1 + static_cast<UINT>(std::min<SHORT>(theDesc->cParams, 32));
-        if (SUCCEEDED(theInfo->GetNames(theDesc->memid, theNamesOut, theWanted, &theNames)) && theNames >= 1) {
-            BSTR theName = theNamesOut[0];
+        const bool isNamed = SUCCEEDED(theInfo->GetNames(theDesc->memid, theNamesGiven, theWanted, &theNames));
+        std::vector<vx::Bstr> theNamesOut;
+        for (UINT n = 0; n < theNames; ++n)
+            theNamesOut.push_back(vx::Bstr::Attach(theNamesGiven[n]));
+        if (isNamed && theNames >= 1) {
+            BSTR theName = theNamesOut[0].Get();
             napi_value theMember = nullptr, theParams = nullptr, theParamNames = nullptr;
             napi_create_object(inEnv, &theMember);
             napi_create_string_utf16(inEnv, theName, SysStringLen(theName), &theText);
             napi_set_named_property(inEnv, theMember, "name", theText);
             napi_create_array(inEnv, &theParamNames);
             for (UINT n = 1; n < theNames; ++n) {
-                napi_create_string_utf16(inEnv, theNamesOut[n], SysStringLen(theNamesOut[n]), &theText);
+                napi_create_string_utf16(inEnv, theNamesOut[n].Get(), theNamesOut[n].Length(), &theText);
                 napi_set_element(inEnv, theParamNames, n - 1, theText);
             }
             napi_set_named_property(inEnv, theMember, "paramNames", theParamNames);
@@ -230,13 +243,8 @@ napi_value Describe(napi_env inEnv, napi_callback_info inInfo)
             napi_set_named_property(inEnv, theMember, "retval", theRetval);
             napi_set_element(inEnv, theMembers, theCount++, theMember);
         }
-        for (UINT n = 0; n < theNames; ++n)
-            SysFreeString(theNamesOut[n]);
-        theInfo->ReleaseFuncDesc(theDesc);
     }
     napi_set_named_property(inEnv, theResult, "members", theMembers);
-    theInfo->ReleaseTypeAttr(theAttr);
-    theInfo->Release();
     return theResult;
 }
 
@@ -261,21 +269,35 @@ napi_value IdOfName(napi_env inEnv, napi_callback_info inInfo)
     return theResult;
 }
 
+// The arguments of a call on a handle, its first, and the handle's object when no call of
+// its own is under way; null with a pending JavaScript error otherwise.
+HostObject* CalledObject(napi_env inEnv, napi_callback_info inInfo, Args& outArgs)
+{
+    if (!GetArgs(inEnv, inInfo, outArgs))
+        return nullptr;
+    return IdleObject(inEnv, outArgs.mValues[0]);
+}
+
+// Whether the object's last call succeeded; if not, its error is pending in JavaScript.
+bool Succeeded(napi_env inEnv, HostObject& inObject)
+{
+    if (inObject.mClient.Ok())
+        return true;
+    ThrowAutomationError(inEnv, inObject.mClient.LastError());
+    return false;
+}
+
 // get(handle, id) → value
 napi_value Get(napi_env inEnv, napi_callback_info inInfo)
 {
     Args theArgs;
-    if (!GetArgs(inEnv, inInfo, theArgs))
-        return nullptr;
-    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = CalledObject(inEnv, inInfo, theArgs);
     if (theObject == nullptr)
         return nullptr;
     vx::Variant theResult = theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]), DISPATCH_PROPERTYGET, {});
     ReportMemory(inEnv, theObject);
-    if (!theObject->mClient.Ok()) {
-        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+    if (!Succeeded(inEnv, *theObject))
         return nullptr;
-    }
     return FromVariant(inEnv, *theResult);
 }
 
@@ -283,9 +305,7 @@ napi_value Get(napi_env inEnv, napi_callback_info inInfo)
 napi_value Put(napi_env inEnv, napi_callback_info inInfo)
 {
     Args theArgs;
-    if (!GetArgs(inEnv, inInfo, theArgs))
-        return nullptr;
-    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = CalledObject(inEnv, inInfo, theArgs);
     if (theObject == nullptr)
         return nullptr;
     std::vector<vx::Variant> theValue(1);
@@ -294,10 +314,8 @@ napi_value Put(napi_env inEnv, napi_callback_info inInfo)
     const WORD theFlags = GetBool(inEnv, theArgs.mValues[3]) ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
     theObject->mClient.Invoke(GetInt(inEnv, theArgs.mValues[1]), theFlags, std::move(theValue));
     ReportMemory(inEnv, theObject);
-    if (!theObject->mClient.Ok()) {
-        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+    if (!Succeeded(inEnv, *theObject))
         return nullptr;
-    }
     return Undefined(inEnv);
 }
 
@@ -306,9 +324,7 @@ napi_value Put(napi_env inEnv, napi_callback_info inInfo)
 napi_value Call(napi_env inEnv, napi_callback_info inInfo)
 {
     Args theArgs;
-    if (!GetArgs(inEnv, inInfo, theArgs))
-        return nullptr;
-    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = CalledObject(inEnv, inInfo, theArgs);
     if (theObject == nullptr)
         return nullptr;
     PreparedCall theCall;
@@ -317,10 +333,8 @@ napi_value Call(napi_env inEnv, napi_callback_info inInfo)
     vx::Variant theResult = theObject->mClient.Invoke(
         GetInt(inEnv, theArgs.mValues[1]), DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(theCall.mValues));
     ReportMemory(inEnv, theObject);
-    if (!theObject->mClient.Ok()) {
-        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+    if (!Succeeded(inEnv, *theObject))
         return nullptr;
-    }
     return CallResult(inEnv, theCall, std::move(theResult), GetBool(inEnv, theArgs.mValues[4]));
 }
 
@@ -328,23 +342,19 @@ napi_value Call(napi_env inEnv, napi_callback_info inInfo)
 napi_value Enumerate(napi_env inEnv, napi_callback_info inInfo)
 {
     Args theArgs;
-    if (!GetArgs(inEnv, inInfo, theArgs))
-        return nullptr;
-    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = CalledObject(inEnv, inInfo, theArgs);
     if (theObject == nullptr)
         return nullptr;
     std::vector<vx::Variant> theItems = theObject->mClient.Enumerate();
-    if (!theObject->mClient.Ok()) {
-        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+    if (!Succeeded(inEnv, *theObject))
         return nullptr;
-    }
     return ArrayFromVariants(inEnv, theItems);
 }
 
 // The enumerator behind one loop over a collection, released with its JavaScript handle.
 void ReleaseEnumerator(node_api_basic_env, void* inData, void*)
 {
-    static_cast<IEnumVARIANT*>(inData)->Release();
+    const auto theEnum = vx::ComPtr<IEnumVARIANT>::Attach(static_cast<IEnumVARIANT*>(inData));
 }
 
 // enumerator(handle) → an opaque handle for enumNext, through _NewEnum. A loop then holds only
@@ -352,30 +362,24 @@ void ReleaseEnumerator(node_api_basic_env, void* inData, void*)
 napi_value Enumerator(napi_env inEnv, napi_callback_info inInfo)
 {
     Args theArgs;
-    if (!GetArgs(inEnv, inInfo, theArgs))
-        return nullptr;
-    HostObject* theObject = IdleObject(inEnv, theArgs.mValues[0]);
+    HostObject* theObject = CalledObject(inEnv, inInfo, theArgs);
     if (theObject == nullptr)
         return nullptr;
     vx::Variant theValue = theObject->mClient.Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {});
-    if (!theObject->mClient.Ok()) {
-        ThrowAutomationError(inEnv, theObject->mClient.LastError());
+    if (!Succeeded(inEnv, *theObject))
         return nullptr;
-    }
     IUnknown* theUnknown = theValue.AsUnknown();
-    IEnumVARIANT* theEnum = nullptr;
-    if (theUnknown == nullptr ||
-        FAILED(theUnknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&theEnum)))) {
+    vx::ComPtr<IEnumVARIANT> theEnum;
+    if (theUnknown == nullptr || FAILED(theUnknown->QueryInterface(IID_IEnumVARIANT, theEnum.OutVoid()))) {
         ThrowAutomationError(inEnv, vx::ClientError{DISP_E_NOTACOLLECTION, {}, {}});
         return nullptr;
     }
     // Wrapped like the objects' handles, whose finalizers also run when the environment ends.
     napi_value theHandle = nullptr;
     napi_create_object(inEnv, &theHandle);
-    if (napi_wrap(inEnv, theHandle, theEnum, ReleaseEnumerator, nullptr, nullptr) != napi_ok) {
-        theEnum->Release();
+    if (napi_wrap(inEnv, theHandle, theEnum.Get(), ReleaseEnumerator, nullptr, nullptr) != napi_ok)
         return nullptr;
-    }
+    theEnum.Detach();  // the handle's finalizer holds it now
     return theHandle;
 }
 
@@ -417,15 +421,11 @@ napi_value SameObject(napi_env inEnv, napi_callback_info inInfo)
     HostObject* theB = theA != nullptr ? HandleObject(inEnv, theArgs.mValues[1]) : nullptr;
     if (theB == nullptr)
         return nullptr;
-    IUnknown* theIdentityA = nullptr;
-    IUnknown* theIdentityB = nullptr;
-    theA->mClient.Object()->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&theIdentityA));
-    theB->mClient.Object()->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&theIdentityB));
-    const bool isSame = theIdentityA != nullptr && theIdentityA == theIdentityB;
-    if (theIdentityA != nullptr)
-        theIdentityA->Release();
-    if (theIdentityB != nullptr)
-        theIdentityB->Release();
+    vx::ComPtr<IUnknown> theIdentityA;
+    vx::ComPtr<IUnknown> theIdentityB;
+    theA->mClient.Object()->QueryInterface(IID_IUnknown, theIdentityA.OutVoid());
+    theB->mClient.Object()->QueryInterface(IID_IUnknown, theIdentityB.OutVoid());
+    const bool isSame = theIdentityA && theIdentityA.Get() == theIdentityB.Get();
     napi_value theResult = nullptr;
     napi_get_boolean(inEnv, isSame, &theResult);
     return theResult;

@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include <automation/Owners.h>
+
 #include "CallArgs.h"
 
 namespace vxnode {
@@ -22,26 +24,15 @@ constexpr const char* kBusyText =
 enum class CallKind { kGet = 0, kPut = 1, kPutRef = 2, kCall = 3 };
 
 // The object's identity (its IUnknown): proxies made at different times for one object share it.
-class Identity {
-public:
-    explicit Identity(IUnknown* inObject)
-    {
-        if (inObject != nullptr)
-            inObject->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&mUnknown));
-    }
-    Identity(Identity&& inOther) noexcept : mUnknown(std::exchange(inOther.mUnknown, nullptr)) {}
-    Identity(const Identity&) = delete;
-    Identity& operator=(const Identity&) = delete;
-    ~Identity()
-    {
-        if (mUnknown != nullptr)
-            mUnknown->Release();
-    }
-    IUnknown* Get() const { return mUnknown; }
+using Identity = vx::ComPtr<IUnknown>;
 
-private:
-    IUnknown* mUnknown = nullptr;
-};
+Identity IdentityOf(IUnknown* inObject)
+{
+    Identity theIdentity;
+    if (inObject != nullptr)
+        inObject->QueryInterface(IID_IUnknown, theIdentity.OutVoid());
+    return theIdentity;
+}
 
 struct Job {
     AsyncState* mState = nullptr;
@@ -94,7 +85,7 @@ bool IsBusy(AsyncState* inState, IUnknown* inObject)
 {
     if (inState == nullptr || inObject == nullptr)
         return false;
-    const Identity theIdentity(inObject);
+    const Identity theIdentity = IdentityOf(inObject);
     const std::lock_guard theLock(inState->mLock);
     return inState->mQueues.count(theIdentity.Get()) != 0;
 }
@@ -281,7 +272,7 @@ std::unique_ptr<Job> MakeJob(napi_env inEnv, napi_value* inArgs, HostObject* inT
     }
     theJob->mObjects.emplace_back(inTarget->mClient.Object());
     for (const vx::Variant& theArg : theJob->mCall.mValues) {
-        Identity theIdentity(ObjectOf(*theArg));
+        Identity theIdentity = IdentityOf(ObjectOf(*theArg));
         if (theIdentity.Get() == nullptr)
             continue;
         const bool isListed = std::any_of(theJob->mObjects.begin(), theJob->mObjects.end(),

@@ -4,6 +4,7 @@
 
 #include <automation/Activation.h>
 #include <automation/Guid.h>
+#include <automation/Owners.h>
 #include <automation/Registry.h>
 #include <automation/RegistryLocation.h>
 #include <automation/Strings.h>
@@ -49,9 +50,11 @@ napi_value Null(napi_env inEnv)
 // The default value of a key as text; empty when the key or the value is missing.
 std::string DefaultText(const std::string& inSubKey)
 {
-    HKEY theKey = nullptr;
-    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, inSubKey.c_str(), 0, KEY_READ, &theKey) != ERROR_SUCCESS)
+    HKEY theOpened = nullptr;
+    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, inSubKey.c_str(), 0, KEY_READ, &theOpened) != ERROR_SUCCESS)
         return {};
+    const vx::RegistryKeyRef theOwner(theOpened);
+    HKEY theKey = theOwner.get();
     std::string theText;
     DWORD theType = 0;
     DWORD theSize = 0;
@@ -63,7 +66,6 @@ std::string DefaultText(const std::string& inSubKey)
             theText.clear();
         theText.resize(theText.find('\0') == std::string::npos ? theText.size() : theText.find('\0'));
     }
-    RegCloseKey(theKey);
     return theText;
 }
 

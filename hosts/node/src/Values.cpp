@@ -262,13 +262,10 @@ napi_value NumberFromVariant(napi_env inEnv, const VARIANT& inValue)
 // An object without IDispatch reaches scripts as null.
 napi_value UnknownFromVariant(napi_env inEnv, IUnknown* inObject)
 {
-    IDispatch* theObject = nullptr;
+    vx::ComPtr<IDispatch> theObject;
     if (inObject != nullptr)
-        inObject->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&theObject));
-    napi_value theResult = NewProxy(inEnv, theObject);
-    if (theObject != nullptr)
-        theObject->Release();
-    return theResult;
+        inObject->QueryInterface(IID_IDispatch, theObject.OutVoid());
+    return NewProxy(inEnv, theObject.Get());
 }
 
 }  // namespace
@@ -276,19 +273,15 @@ napi_value UnknownFromVariant(napi_env inEnv, IUnknown* inObject)
 HostObject::HostObject(IDispatch* inObject) : mClient(inObject), mThread(std::this_thread::get_id())
 {
     if (inObject != nullptr)
-        inObject->QueryInterface(IID_IMemoryUse, reinterpret_cast<void**>(&mMemory));
+        inObject->QueryInterface(IID_IMemoryUse, mMemory.OutVoid());
 }
 
-HostObject::~HostObject()
-{
-    if (mMemory != nullptr)
-        mMemory->Release();
-}
+HostObject::~HostObject() = default;
 
 void ReportMemory(napi_env inEnv, HostObject* inObject)
 {
     ULONGLONG theBytes = 0;
-    if (inObject->mMemory == nullptr || FAILED(inObject->mMemory->GetBytesHeld(&theBytes)))
+    if (!inObject->mMemory || FAILED(inObject->mMemory->GetBytesHeld(&theBytes)))
         return;
     theBytes *= kPixelWeight;
     const std::int64_t theChange = static_cast<std::int64_t>(theBytes) - inObject->mReported;

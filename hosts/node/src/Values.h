@@ -11,6 +11,7 @@
 
 #include <automation/Client.h>
 #include <automation/ComVariant.h>
+#include <automation/Owners.h>
 #include <vellumax/IMemoryUse.h>
 
 namespace vxnode {
@@ -33,8 +34,8 @@ struct HostObject {
     HostObject& operator=(const HostObject&) = delete;
 
     vx::Client mClient;
-    IMemoryUse* mMemory = nullptr;  // when the object tells what memory it holds
-    std::int64_t mReported = 0;     // weighted bytes reported to V8 as external memory for it
+    vx::ComPtr<IMemoryUse> mMemory;  // when the object tells what memory it holds
+    std::int64_t mReported = 0;      // weighted bytes reported to V8 as external memory for it
     std::thread::id mThread;
 };
 

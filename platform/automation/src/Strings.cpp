@@ -1,4 +1,5 @@
 #include "automation/Strings.h"
+#include "automation/Utf8.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -252,6 +253,34 @@ std::string UTF8FromUTF16(std::u16string_view inText)
         }
         AppendUTF8(theText, theCode);
     }
+    return theText;
+}
+
+std::size_t UTF16LengthOfUTF8(std::string_view inText)
+{
+    std::size_t theLength = AsciiPrefix(inText);
+    std::size_t thePos = theLength;
+    while (thePos < inText.size())
+        theLength += DecodeUTF8(inText, thePos) >= 0x10000 ? 2 : 1;
+    return theLength;
+}
+
+std::string WellFormedUTF8(std::string_view inText)
+{
+    // Nearly every text is well formed: checked first, then copied once.
+    const std::size_t theAscii = AsciiPrefix(inText);
+    bool isWellFormed = true;
+    for (std::size_t thePos = theAscii; thePos < inText.size() && isWellFormed;) {
+        const std::size_t theStart = thePos;
+        // A refused sequence gives U+FFFD for its first byte alone; an encoded U+FFFD takes three.
+        isWellFormed = DecodeUTF8(inText, thePos) != kReplacement || thePos != theStart + 1;
+    }
+    if (isWellFormed)
+        return std::string(inText);
+    std::string theText(inText.substr(0, theAscii));
+    theText.reserve(inText.size() + 8);
+    for (std::size_t thePos = theAscii; thePos < inText.size();)
+        AppendUTF8(theText, DecodeUTF8(inText, thePos));
     return theText;
 }
 
