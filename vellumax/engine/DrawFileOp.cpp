@@ -134,7 +134,7 @@ OSErr DrawFileOp::DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter)
     }
 
     const LongRect theDestination = theParams.DestinationRect(theNatural, inBitmap.GetBounds());
-    mRect = theDestination;
+    mResultRect = theDestination;
     const Rect theSource = ShortRect(theParams.SourceRectOr(theNatural));
     const DrawingTransform theTransform(theParams, theDestination, theNatural);
     long theMode = theParams.Mode;

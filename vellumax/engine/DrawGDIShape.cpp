@@ -65,9 +65,8 @@ DrawGDIShape::DrawGDIShape(const char* inName, Primitives inPrimitives) : Operat
     mParameters->DrawOp = kDrawAndPaint;
 }
 
-DrawGDIShape::DrawGDIShape(const char* inName, Primitives inPrimitives, std::unique_ptr<Parameters> inParameters,
-                           std::unique_ptr<ErrorReport> inError)
-    : Operation(inName, std::move(inParameters), std::move(inError)), mPrimitives(inPrimitives)
+DrawGDIShape::DrawGDIShape(const char* inName, Primitives inPrimitives, Parameters& inParameters, ErrorReport& inError)
+    : Operation(inName, inParameters, inError), mPrimitives(inPrimitives)
 {
 }
 

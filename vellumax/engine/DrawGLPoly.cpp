@@ -35,9 +35,8 @@ private:
 
 }  // namespace
 
-DrawGLPoly::DrawGLPoly(const char* inName, std::unique_ptr<Parameters> inParameters,
-                       std::unique_ptr<ErrorReport> inError)
-    : Operation(inName, std::move(inParameters), std::move(inError))
+DrawGLPoly::DrawGLPoly(const char* inName, Parameters& inParameters, ErrorReport& inError)
+    : Operation(inName, inParameters, inError)
 {
 }
 
@@ -78,30 +77,6 @@ void DrawGLPoly::Do(Bitmap& inBitmap)
         return;
     }
     RenderShape(theParams.DrawOp, theParams.Shape, theRect);
-}
-
-void DrawGLPoly::SetShapeKind(std::int32_t inShape)
-{
-    mParameters->Shape = static_cast<ShapeKind>(inShape);
-}
-
-void DrawGLPoly::SetOperation(std::int32_t inOperation)
-{
-    mParameters->DrawOp = static_cast<DrawOperation>(inOperation);
-}
-
-void DrawGLPoly::SetPoints(const char* inPoints)
-{
-    assert(inPoints != nullptr && "inPoints");
-    mParameters->SetParameter("points", inPoints);
-    Report("Points", inPoints);
-}
-
-void DrawGLPoly::SetRectText(const char* inRect)
-{
-    assert(inRect != nullptr && "inRect");
-    mParameters->SetParameter("rect", inRect);
-    Report("Rect", inRect);
 }
 
 void DrawGLPoly::RenderShape(DrawOperation inOperation, ShapeKind inShape, const LongRect& inRect)
