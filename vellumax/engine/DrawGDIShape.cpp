@@ -336,7 +336,7 @@ void DrawGDIShape::LayOutText(const std::string& inText, UINT inFlags)
     mLineHeight = DrawTextA(mHDC, inText.c_str(), 1, &theLine, inFlags | DT_CALCRECT | DT_SINGLELINE);
     if (mLineHeight == 0)
         return;
-    const std::int32_t theAvailable = mRect.bottom - mRect.top;
+    const std::int32_t theAvailable = std::int32_t(mRect.Height());
     if (theAvailable < theHeight)
         theHeight = theAvailable;
     const Parameters& theParams = *mParameters;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "vellumax/engine/AffineTransform.h"
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/engine/CoverageMask.h"
 #include "vellumax/engine/CoveragePainter.h"
@@ -63,8 +64,8 @@ private:
     Bitmap* mStore = nullptr;     // the store drawn on, during Do
     Bitmap::PixelAccess mTarget;  // its pixels while it is drawn on
     LongRect mStoreBounds{};
-    double mMatrix[6] = {1, 0, 0, 1, 0, 0};   // canvas to store: x' = a x + c y + e, y' = b x + d y + f
-    double mInverse[6] = {1, 0, 0, 1, 0, 0};  // and back, for pattern coordinates
-    bool mSolidFill = false;                  // a solid fill was drawn in this call: it tints a patterned pen
+    AffineTransform mMatrix;   // canvas to store
+    AffineTransform mInverse;  // and back, for pattern coordinates
+    bool mSolidFill = false;   // a solid fill was drawn in this call: it tints a patterned pen
     CoverageMask mMask;
 };
