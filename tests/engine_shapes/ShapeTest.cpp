@@ -297,6 +297,7 @@ TEST(ShapeStore, WhatTheInnerDrawingThrowsIsRecordedOnTheCallsRecords)
     Bitmap theStore;
     MakeWhite(theStore, 16, 16);
     Throwing theOperation;
+    theOperation.GetParameters()->PaintColor = ColorValue{65535, 0, 0, 65535, 0};
     theOperation.SetShape("rect");
     ASSERT_EQ(theOperation.SetParameterString("rect=2,2,9,9 op=paint"), 0);
     theOperation.Run(theStore, Operation::RunCheck::kRecordAndCheck);
