@@ -19,7 +19,7 @@ const pkgConfigModules = [
   ['sqlite3', 'libsqlite3-dev'], ['libpng', 'libpng-dev'], ['libjpeg', 'libjpeg62-turbo-dev'],
   ['libtiff-4', 'libtiff-dev'], ['libwebp', 'libwebp-dev'], ['cairo', 'libcairo2-dev'],
   ['pangocairo', 'libpango1.0-dev'], ['pangoft2', 'libpango1.0-dev'], ['fontconfig', 'libfontconfig-dev'],
-  ['freetype2', 'libfreetype-dev'], ['osmesa', 'libosmesa6-dev'], ['glu', 'libglu1-mesa-dev'],
+  ['freetype2', 'libfreetype-dev'], ['glu', 'libglu1-mesa-dev'],
 ];
 const commands = [['cmake', 'cmake'], ['g++', 'g++'], ['pkg-config', 'pkg-config']];
 

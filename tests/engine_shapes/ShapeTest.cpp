@@ -9,6 +9,7 @@
 #include "Store.h"
 #include "vellumax/engine/DrawGDIShape.h"
 #include "vellumax/engine/DrawShapeOp.h"
+#include "vellumax/errors/ComError.h"
 
 namespace {
 
@@ -279,6 +280,35 @@ TEST(ShapeResult, TheResultIsThePlacementNotTheInsetShape)
     ASSERT_FALSE(theOperation.GetErrorReport()->HasError());
     EXPECT_EQ(theOperation.GetResultRect(), (LongRect{12, 13, 52, 53}));
     EXPECT_NE(theOperation.GetReport().find("Shape={rect}"), std::string::npos) << theOperation.GetReport();
+}
+
+// The inner drawing works on the call's own records, so whatever it throws is
+// recorded on them by the call's Run, after the context the drawing added,
+// and the records stay with the call.
+TEST(ShapeStore, WhatTheInnerDrawingThrowsIsRecordedOnTheCallsRecords)
+{
+    struct Throwing : DrawShapeOp {
+        void RunGDI(Bitmap& inBitmap, Parameters& inParameters, ErrorReport& inError) override
+        {
+            DrawShapeOp::RunGDI(inBitmap, inParameters, inError);
+            throw ComError(E_OUTOFMEMORY);
+        }
+    };
+    Bitmap theStore;
+    MakeWhite(theStore, 16, 16);
+    Throwing theOperation;
+    theOperation.GetParameters()->PaintColor = ColorValue{65535, 0, 0, 65535, 0};
+    theOperation.SetShape("rect");
+    ASSERT_EQ(theOperation.SetParameterString("rect=2,2,9,9 op=paint"), 0);
+    theOperation.Run(theStore, Operation::RunCheck::kRecordAndCheck);
+    ASSERT_NE(theOperation.GetErrorReport(), nullptr);
+    ASSERT_NE(theOperation.GetParameters(), nullptr);
+    const ErrorReport& theReport = *theOperation.GetErrorReport();
+    EXPECT_EQ(theReport.GetComError(), E_OUTOFMEMORY);
+    EXPECT_EQ(theReport.GetContextCount(), 2);
+    EXPECT_NE(theReport.GetContext().find("} Unable to draw shape"), std::string::npos) << theReport.GetContext();
+    EXPECT_EQ(theOperation.GetResultRect(), (LongRect{2, 2, 9, 9}));
+    EXPECT_EQ(Extent(theStore, kPaint), (LongRect{2, 2, 7, 7}));
 }
 
 }  // namespace

@@ -225,33 +225,6 @@ TEST(Bitmap, ChannelsFollowThePixelFormat)
     }
 }
 
-TEST(Bitmap, OpenGLDrawsOnThePixelsAndIsRemadeAfterARefit)
-{
-    Bitmap theStore;
-    Make(theStore, 8, 8, 32, ColorValue::White());
-    const HGLRC theContext = theStore.GetGLContext();
-    ASSERT_NE(theContext, nullptr);
-    EXPECT_EQ(theStore.GetGLContext(), theContext);
-    ASSERT_TRUE(wglMakeCurrent(theContext));
-    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    ASSERT_TRUE(wglMakeCurrent(nullptr));
-    EXPECT_EQ(theStore.GetPixelColor(7, 7), kReadRed);
-
-    theStore.SetWidth(9);
-    ASSERT_EQ(theStore.Update(), noErr);
-    EXPECT_FALSE(wglMakeCurrent(theContext));  // deleted with the re-fit
-    const HGLRC theNew = theStore.GetGLContext();
-    ASSERT_NE(theNew, nullptr);
-    ASSERT_TRUE(wglMakeCurrent(theNew));
-    ASSERT_TRUE(wglMakeCurrent(nullptr));
-    EXPECT_EQ(theStore.GetPixelColor(7, 7), kReadRed);  // loaded and written back unchanged
-
-    Bitmap theIndexed;
-    Make(theIndexed, 8, 8, 8, ColorValue::White());
-    EXPECT_EQ(theIndexed.GetGLContext(), nullptr);
-}
-
 class DrawBitmap : public testing::TestWithParam<std::int32_t> {
 protected:
     // A 4 × 3 source of the given depth: white, red at the top left, blue at the bottom right.

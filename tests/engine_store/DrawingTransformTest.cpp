@@ -11,8 +11,10 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "imaging/Imaging.h"
+#include "vellumax/engine/AffineTransform.h"
 #include "vellumax/engine/DrawingTransform.h"
 
 namespace {
@@ -335,6 +337,35 @@ TEST(Transforms, AgreeBitForBitWithEachKeywordAppliedAsRead)
             << theModel.Text() << " onto " << theDestination.left << "," << theDestination.top << " from "
             << theSource.left << "," << theSource.top;
     }
+}
+
+// The inverse takes every point back where it came from, for transforms the
+// keywords can make (turns, scales, skews and moves); a flat transform has no
+// inverse and reads every point at the origin.
+TEST(AffineTransform, TheInverseUndoesTheTransform)
+{
+    std::mt19937 theRandom(2026);
+    std::uniform_real_distribution<double> theCoefficient(-4, 4);
+    std::uniform_real_distribution<double> theCoordinate(-1000, 1000);
+    for (int theCase = 0; theCase < 200; ++theCase) {
+        const AffineTransform theForward{theCoefficient(theRandom), theCoefficient(theRandom),
+                                         theCoefficient(theRandom), theCoefficient(theRandom),
+                                         theCoordinate(theRandom),  theCoordinate(theRandom)};
+        if (std::abs(theForward.Determinant()) < 1e-3)
+            continue;
+        const AffineTransform theBack = theForward.Inverse();
+        const double x = theCoordinate(theRandom), y = theCoordinate(theRandom);
+        const double theX = theForward.X(x, y), theY = theForward.Y(x, y);
+        EXPECT_NEAR(theBack.X(theX, theY), x, 1e-6) << theCase;
+        EXPECT_NEAR(theBack.Y(theX, theY), y, 1e-6) << theCase;
+    }
+    const AffineTransform theFlat{1, 2, 2, 4, 5, 6};
+    const AffineTransform theNone = theFlat.Inverse();
+    EXPECT_EQ(theNone.X(7, 8), 0.0);
+    EXPECT_EQ(theNone.Y(7, 8), 0.0);
+    double theArray[6];
+    AffineTransform{1, 2, 3, 4, 5, 6}.CopyTo(theArray);
+    EXPECT_EQ(std::vector<double>(std::begin(theArray), std::end(theArray)), (std::vector<double>{1, 2, 3, 4, 5, 6}));
 }
 
 }  // namespace

@@ -29,7 +29,6 @@ TEST(ErrorReport, EachCodeAloneIsAnError)
         {"QuickTime", [](ErrorReport& r) { r.SetQuickTimeError(-50); }},
         {"Windows", [](ErrorReport& r) { r.SetWindowsError(3); }},
         {"COM", [](ErrorReport& r) { r.SetComError(E_FAIL); }},
-        {"OpenGL", [](ErrorReport& r) { r.SetOpenGLError(0x500); }},
     };
     for (const Case& theCase : theCases) {
         ErrorReport theReport;
@@ -69,25 +68,20 @@ TEST(ErrorReport, ComposesMessagesCodesAndContextInOrder)
 {
     ErrorReport theReport;
     // Added out of order on purpose: the composition fixes the order.
-    theReport.SetOpenGLError(0x505);
     theReport.AddContext("Draw Shape:");
     theReport.SetComError(E_FAIL);
     theReport.SetWindowsError(3);
     theReport.SetQuickTimeError(-43);
     theReport.AddMessage("Unable to complete the operation");
     theReport.AddContext("Canvas={Width=1}");
-    EXPECT_EQ(theReport.Message(),
-              "Unable to complete the operation\n"
-              "A QuickTime error occurred indicating that the file was not found (-43).\n"
-              "A Windows error occurred that indicates that a file path could not be found (3).\n"
-              "A Windows error - " +
-                  SystemMessageText(static_cast<std::uint32_t>(E_FAIL)) +
-                  " - (-2147467259) occurred.\n"
-                  "An OpenGL error occurred that indicates that there was not enough memory to complete the "
-                  "operation (1285).\n"
-                  "\n\nDraw Shape: Canvas={Width=1}");
+    EXPECT_EQ(theReport.Message(), "Unable to complete the operation\n"
+                                   "A QuickTime error occurred indicating that the file was not found (-43).\n"
+                                   "A Windows error occurred that indicates that a file path could not be found (3).\n"
+                                   "A Windows error - " +
+                                       SystemMessageText(static_cast<std::uint32_t>(E_FAIL)) +
+                                       " - (-2147467259) occurred.\n"
+                                       "\n\nDraw Shape: Canvas={Width=1}");
     // Composed afresh each time: a later change shows.
-    theReport.SetOpenGLError(0);
     theReport.SetComError(0);
     theReport.SetWindowsError(0, 1);
     theReport.SetQuickTimeError(0);

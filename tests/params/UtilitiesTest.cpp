@@ -1,6 +1,7 @@
 // Readers, formatters, lists and colours of the value vocabulary.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -576,90 +577,31 @@ TEST(ListSeparator, IsAComma)
     EXPECT_EQ(ListSeparator, ',');
 }
 
-}  // namespace
-
-// The listed words are the words the readers take: each reads back to the value listed with it.
-TEST(WordsOf, EveryListedWordReadsToItsValue)
+// Sizes of rectangles whose edges lie far apart, crossed, or equal.
+TEST(LongRect, SizesDoNotOverflowAndEmptinessFollowsTheEdges)
 {
-    const auto theReaders = {
-        std::pair{WordList::Colors,
-                  +[](const char* inWord, std::int32_t* outValue) {
-                      ColorValue theColor{0x1234, 0x2345, 0x3456, 0, 1};
-                      const bool isRead = ReadColor(inWord, &theColor);
-                      *outValue =
-                          std::int32_t((theColor.red >> 8) << 16 | (theColor.green >> 8) << 8 | theColor.blue >> 8);
-                      return isRead && theColor.alpha == 0xFFFF && theColor.pattern == 0;
-                  }},
-        std::pair{WordList::Shapes,
-                  +[](const char* inWord, std::int32_t* outValue) {
-                      ShapeKind theValue{};
-                      const bool isRead = ReadShape(inWord, &theValue);
-                      *outValue = std::int32_t(theValue);
-                      return isRead;
-                  }},
-        std::pair{WordList::Operations,
-                  +[](const char* inWord, std::int32_t* outValue) {
-                      DrawOperation theValue{};
-                      const bool isRead = ReadOperation(inWord, &theValue);
-                      *outValue = std::int32_t(theValue);
-                      return isRead;
-                  }},
-        std::pair{WordList::HAligns,
-                  +[](const char* inWord, std::int32_t* outValue) {
-                      HAlignKind theValue{};
-                      const bool isRead = ReadHAlign(inWord, &theValue);
-                      *outValue = std::int32_t(theValue);
-                      return isRead;
-                  }},
-        std::pair{WordList::VAligns,
-                  +[](const char* inWord, std::int32_t* outValue) {
-                      VAlignKind theValue{};
-                      const bool isRead = ReadVAlign(inWord, &theValue);
-                      *outValue = std::int32_t(theValue);
-                      return isRead;
-                  }},
-        std::pair{WordList::Channels,
-                  +[](const char* inWord, std::int32_t* outValue) {
-                      ChannelKind theValue{};
-                      const bool isRead = ReadChannel(inWord, &theValue);
-                      *outValue = std::int32_t(theValue);
-                      return isRead;
-                  }},
-        std::pair{WordList::Qualities,
-                  +[](const char* inWord, std::int32_t* outValue) {
-                      CodecQuality theValue{};
-                      ReadQuality(inWord, &theValue);
-                      *outValue = std::int32_t(theValue);
-                      return true;
-                  }},
-        std::pair{WordList::Depths,
-                  +[](const char* inWord, std::int32_t* outValue) { return ReadDepth(inWord, outValue); }},
-        std::pair{WordList::Modes,
-                  +[](const char* inWord, std::int32_t* outValue) {
-                      TransferMode theValue{};
-                      const bool isRead = ReadTransferMode(inWord, &theValue);
-                      *outValue = std::int32_t(theValue);
-                      return isRead;
-                  }},
-        std::pair{WordList::Styles,
-                  +[](const char* inWord, std::int32_t* outValue) {
-                      TextStyleRecord theStyle;
-                      const bool isRead = ReadTextStyle(inWord, &theStyle);
-                      *outValue =
-                          theStyle.bold | theStyle.italic << 1 | theStyle.underline << 2 | theStyle.strikethru << 3;
-                      return isRead;
-                  }},
-        std::pair{WordList::Truth,
-                  +[](const char* inWord, std::int32_t* outValue) { return ReadBoolean(inWord, outValue); }},
+    struct Case {
+        LongRect mRect;
+        std::int64_t mWidth, mHeight;
+        bool mEmpty;
     };
-    for (const auto& [theList, theRead] : theReaders) {
-        std::size_t theCount = 0;
-        const ListedWord* theWords = WordsOf(theList, &theCount);
-        ASSERT_GT(theCount, 0u);
-        for (std::size_t i = 0; i < theCount; ++i) {
-            std::int32_t theValue = -1;
-            EXPECT_TRUE(theRead(theWords[i].word, &theValue)) << theWords[i].word;
-            EXPECT_EQ(theValue, theWords[i].value) << theWords[i].word;
-        }
+    constexpr std::int32_t kMin = INT32_MIN, kMax = INT32_MAX;
+    const Case theCases[] = {
+        {{10, 20, 50, 25}, 40, 5, false},
+        {{kMin, kMin, kMax, kMax}, 4294967295LL, 4294967295LL, false},
+        {{kMax, 0, kMin, 1}, -4294967295LL, 1, true},
+        {{5, 5, 5, 9}, 0, 4, true},
+        {{5, 9, 6, 9}, 1, 0, true},
+        {{0, 0, 1, 1}, 1, 1, false},
+    };
+    for (const Case& theCase : theCases) {
+        const LongRect& r = theCase.mRect;
+        SCOPED_TRACE(std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+                     std::to_string(r.bottom));
+        EXPECT_EQ(r.Width(), theCase.mWidth);
+        EXPECT_EQ(r.Height(), theCase.mHeight);
+        EXPECT_EQ(r.IsEmpty(), theCase.mEmpty);
     }
 }
+
+}  // namespace

@@ -198,7 +198,6 @@ OSErr Bitmap::Update()
     assert(mLocks == 0 && "re-fitting a locked store");
     assert(mCurrentPort == nullptr && "re-fitting inside BeginDraw");
     // The pixels move: nothing made on them may outlive the re-fit.
-    DeleteGLContext();
     DeleteDrawingContext();
     GWorldFlags theFlags = clipPix;
     if (mDither != 0)
@@ -315,7 +314,6 @@ void Bitmap::Free()
 {
     assert(mLocks == 0 && "freeing a locked store");
     assert(mCurrentPort == nullptr && "freeing inside BeginDraw");
-    DeleteGLContext();
     DeleteDrawingContext();
     if (mWorld == nullptr)
         return;
@@ -505,25 +503,6 @@ HDC Bitmap::GetHDC()
     if (theBitmap != 0)
         mHDC.Reset(CreateDCOnBitmap(theBitmap));
     return mHDC.Get();
-}
-
-HGLRC Bitmap::GetGLContext()
-{
-    if (mGLContext != nullptr || mWorld == nullptr)
-        return mGLContext.get();
-    const PixMapHandle thePixMap = GetGWorldPixMap(mWorld);
-    if (GetPixDepth(thePixMap) != 32)
-        return nullptr;
-    Rect theBounds;
-    GetPortBounds(mWorld, &theBounds);
-    mGLContext.reset(wglCreateContextOnPixels(GetPixBaseAddr(thePixMap), theBounds.right - theBounds.left,
-                                              theBounds.bottom - theBounds.top, GetPixRowBytes(thePixMap)));
-    return mGLContext.get();
-}
-
-void Bitmap::DeleteGLContext()
-{
-    mGLContext.reset();
 }
 
 void Bitmap::DeleteDrawingContext()

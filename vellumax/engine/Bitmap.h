@@ -1,6 +1,6 @@
 // The pixel store behind a canvas and behind the scratch stores of some
 // operations: logical size, depth and drawing state over one offscreen world,
-// with the device context, bitmap handle and OpenGL context made on it.
+// with the device context and bitmap handle made on it.
 #pragma once
 
 #include <algorithm>
@@ -12,10 +12,13 @@
 #include "drawing/GdiOwners.h"
 #include "imaging/ImageMatrix.h"
 #include "imaging/QuickDraw.h"
-#include "opengl/Wgl.h"
-#include "opengl/WglOwners.h"
 #include "vellumax/errors/Settings.h"
 #include "vellumax/params/Utilities.h"
+
+// A rendering-context handle. Antialiased shapes are drawn by the engine's
+// own rasteriser straight into the pixels, so no store ever has a context.
+struct VxGLContext;
+using HGLRC = VxGLContext*;
 
 class Bitmap {
 public:
@@ -157,8 +160,8 @@ public:
     // 0 without pixels.
     HDC GetHDC();
     HBITMAP GetHBITMAP();
-    // Null without pixels, below 32 bits, or when the OpenGL layer refuses.
-    HGLRC GetGLContext();
+    // Always null: see HGLRC above.
+    HGLRC GetGLContext() const { return nullptr; }
 
     // Decompresses inSource of a drawing-layer bitmap into the store through
     // inMatrix (null: identity) and inMask (may be null), with the store's
@@ -174,7 +177,6 @@ private:
     bool WithinPixelLimit();
     // Gives the pixels of inArea the natural colour's alpha, when asked to.
     void ApplyNaturalAlpha(const Rect& inArea);
-    void DeleteGLContext();
     void DeleteDrawingContext();
 
     std::int32_t mWidth = 0;
@@ -197,8 +199,6 @@ private:
     RGBColor mSavedBackColor{0, 0, 0};
     PenState mSavedPen{};
     std::int32_t mLocks = 0;
-    WglContextOwner mGLContext;
-    // The context draws on the bitmap: it goes first.
     GdiObjectOwner mHBITMAP;
     GdiDCOwner mHDC;
 };

@@ -62,7 +62,7 @@ void DrawCanvasOp::Do(Bitmap& inBitmap)
         if (theError == noErr) {
             const Parameters& theParams = *mParameters;
             const LongRect theDestination = theParams.DestinationRect(theNatural, inBitmap.GetBounds());
-            mRect = theDestination;
+            mResultRect = theDestination;
             const DrawingTransform theTransform(theParams, theDestination, theNatural);
             inBitmap.SetDither(theParams.Dither);
             inBitmap.SetTransferMode(theParams.Mode);

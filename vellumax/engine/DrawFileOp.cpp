@@ -115,8 +115,9 @@ OSErr DrawFileOp::DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter)
     if (theError != noErr)
         return OSErr(theError);
     const LongRect theNatural{theBounds.left, theBounds.top, theBounds.right, theBounds.bottom};
-    const std::int32_t theWidth = theNatural.right - theNatural.left;
-    const std::int32_t theHeight = theNatural.bottom - theNatural.top;
+    // Edges of 16 bits: the sizes fit.
+    const std::int32_t theWidth = std::int32_t(theNatural.Width());
+    const std::int32_t theHeight = std::int32_t(theNatural.Height());
 
     PixelsOnTrial theTrial(inBitmap);
     if (!inBitmap.HasPixels()) {
@@ -131,7 +132,7 @@ OSErr DrawFileOp::DrawPicture(Bitmap& inBitmap, ComponentInstance inImporter)
     }
 
     const LongRect theDestination = theParams.DestinationRect(theNatural, inBitmap.GetBounds());
-    mRect = theDestination;
+    mResultRect = theDestination;
     const Rect theSource = ShortRect(theParams.SourceRectOr(theNatural));
     const DrawingTransform theTransform(theParams, theDestination, theNatural);
     long theMode = theParams.Mode;

@@ -44,9 +44,8 @@ DrawGDIShape::DrawGDIShape(const char* inName, Primitives inPrimitives) : Operat
     mParameters->DrawOp = kDrawAndPaint;
 }
 
-DrawGDIShape::DrawGDIShape(const char* inName, Primitives inPrimitives, std::unique_ptr<Parameters> inParameters,
-                           std::unique_ptr<ErrorReport> inError)
-    : Operation(inName, std::move(inParameters), std::move(inError)), mPrimitives(inPrimitives)
+DrawGDIShape::DrawGDIShape(const char* inName, Primitives inPrimitives, Parameters& inParameters, ErrorReport& inError)
+    : Operation(inName, inParameters, inError), mPrimitives(inPrimitives)
 {
 }
 
@@ -315,7 +314,7 @@ void DrawGDIShape::LayOutText(const std::string& inText, UINT inFlags)
     mLineHeight = DrawTextA(mHDC, inText.c_str(), 1, &theLine, inFlags | DT_CALCRECT | DT_SINGLELINE);
     if (mLineHeight == 0)
         return;
-    const std::int32_t theAvailable = mRect.bottom - mRect.top;
+    const std::int32_t theAvailable = std::int32_t(mRect.Height());
     if (theAvailable < theHeight)
         theHeight = theAvailable;
     const Parameters& theParams = *mParameters;

@@ -18,9 +18,9 @@ public:
     enum class Primitives { kDirect, kPath };
 
     DrawGDIShape(const char* inName, Primitives inPrimitives);
-    // Draws with the records given, as they are (the drawing operation is not reset).
-    DrawGDIShape(const char* inName, Primitives inPrimitives, std::unique_ptr<Parameters> inParameters,
-                 std::unique_ptr<ErrorReport> inError);
+    // Draws with an outer operation's records, as they are (the drawing
+    // operation is not reset).
+    DrawGDIShape(const char* inName, Primitives inPrimitives, Parameters& inParameters, ErrorReport& inError);
     ~DrawGDIShape() override;
 
     // Begin, inset and draw, End always; "Unable to draw shape" goes with any error.
@@ -53,8 +53,8 @@ protected:
     Primitives mPrimitives;
     HDC mHDC = 0;
 
-    // Where the shape or text goes; hides the base's result rectangle, which
-    // stays the placement the caller reports.
+    // Where the shape or text goes; the result rectangle stays the placement
+    // the caller reports.
     LongRect mRect;
     std::int32_t mLengthDrawn = 0;
     std::int32_t mLineHeight = 0;

@@ -35,9 +35,8 @@ private:
 
 }  // namespace
 
-DrawGLPoly::DrawGLPoly(const char* inName, std::unique_ptr<Parameters> inParameters,
-                       std::unique_ptr<ErrorReport> inError)
-    : Operation(inName, std::move(inParameters), std::move(inError))
+DrawGLPoly::DrawGLPoly(const char* inName, Parameters& inParameters, ErrorReport& inError)
+    : Operation(inName, inParameters, inError)
 {
 }
 
@@ -54,22 +53,9 @@ void DrawGLPoly::Do(Bitmap& inBitmap)
     mStoreBounds = inBitmap.GetBounds();
     const LongRect theRect = theParams.DestinationRect(mStoreBounds, mStoreBounds);
     const std::array<float, 16> m = DrawingTransform(theParams, theRect, theRect).GL();
-    const double theMatrix[6] = {m[0], m[1], m[4], m[5], m[12], m[13]};
-    std::copy(std::begin(theMatrix), std::end(theMatrix), mMatrix);
-    const double theDeterminant = mMatrix[0] * mMatrix[3] - mMatrix[1] * mMatrix[2];
-    if (theDeterminant != 0) {
-        const double a = mMatrix[0], b = mMatrix[1], c = mMatrix[2], d = mMatrix[3], e = mMatrix[4], f = mMatrix[5];
-        const double theInverse[6] = {d / theDeterminant,
-                                      -b / theDeterminant,
-                                      -c / theDeterminant,
-                                      a / theDeterminant,
-                                      (c * f - d * e) / theDeterminant,
-                                      (b * e - a * f) / theDeterminant};
-        std::copy(std::begin(theInverse), std::end(theInverse), mInverse);
-    } else {
-        // A flat transform leaves a fill no area; a pattern on an outline is read at the origin.
-        std::fill(std::begin(mInverse), std::end(mInverse), 0.0);
-    }
+    mMatrix = AffineTransform{m[0], m[1], m[4], m[5], m[12], m[13]};
+    // A flat transform leaves a fill no area; a pattern on an outline is read at the origin.
+    mInverse = mMatrix.Inverse();
 
     mStore = &inBitmap;
     const Bitmap::PixelLock theLock(inBitmap, mTarget);
@@ -78,30 +64,6 @@ void DrawGLPoly::Do(Bitmap& inBitmap)
         return;
     }
     RenderShape(theParams.DrawOp, theParams.Shape, theRect);
-}
-
-void DrawGLPoly::SetShapeKind(std::int32_t inShape)
-{
-    mParameters->Shape = static_cast<ShapeKind>(inShape);
-}
-
-void DrawGLPoly::SetOperation(std::int32_t inOperation)
-{
-    mParameters->DrawOp = static_cast<DrawOperation>(inOperation);
-}
-
-void DrawGLPoly::SetPoints(const char* inPoints)
-{
-    assert(inPoints != nullptr && "inPoints");
-    mParameters->SetParameter("points", inPoints);
-    Report("Points", inPoints);
-}
-
-void DrawGLPoly::SetRectText(const char* inRect)
-{
-    assert(inRect != nullptr && "inRect");
-    mParameters->SetParameter("rect", inRect);
-    Report("Rect", inRect);
 }
 
 void DrawGLPoly::RenderShape(DrawOperation inOperation, ShapeKind inShape, const LongRect& inRect)
@@ -210,7 +172,7 @@ void DrawGLPoly::DrawTextured(const PolyList& inLines, const PolyList& inDots, f
     // The pattern shows its own colours, tinted by the fill colour when one was just drawn.
     CoveragePainter::Source theSource = mSolidFill ? SourceOf(mParameters->PaintColor) : CoveragePainter::Source{};
     theSource.mTexture = &inTexture;
-    std::copy(std::begin(mInverse), std::end(mInverse), theSource.mInverse);
+    mInverse.CopyTo(theSource.mInverse);
     Paint(theSource, CoveragePainter::Mode::kStroke, inSmoothing);
 }
 
@@ -226,7 +188,7 @@ void DrawGLPoly::PaintTextured(const PolyList& inList, const CoveragePainter::Te
     MaskFill(inList);
     CoveragePainter::Source theSource;
     theSource.mTexture = &inTexture;
-    std::copy(std::begin(mInverse), std::end(mInverse), theSource.mInverse);
+    mInverse.CopyTo(theSource.mInverse);
     Paint(theSource, CoveragePainter::Mode::kFill, inSmoothing);
 }
 
@@ -348,8 +310,7 @@ CoveragePainter::Source DrawGLPoly::SourceOf(const ColorValue& inColor) const
 
 CoverageMask::Point DrawGLPoly::Transformed(const CoverageMask::Point& inPoint) const
 {
-    const double* m = mMatrix;
-    return {m[0] * inPoint.x + m[2] * inPoint.y + m[4], m[1] * inPoint.x + m[3] * inPoint.y + m[5]};
+    return {mMatrix.X(inPoint.x, inPoint.y), mMatrix.Y(inPoint.x, inPoint.y)};
 }
 
 LongRect DrawGLPoly::BoxOf(double inLeft, double inTop, double inRight, double inBottom) const

@@ -3,15 +3,13 @@
 // textures, filled before they are outlined, through the drawing transform.
 //
 // It draws as OpenGL's smoothed polygons, lines and points would, but with
-// coverage computed exactly by area straight into the store's pixels (Mesa's
-// software rasteriser ignores polygon smoothing, and going through it costs
-// two copies of the whole store per call): the cost of a call grows with the
-// shape, not with the canvas.
+// coverage computed exactly by area straight into the store's pixels: the
+// cost of a call grows with the shape, not with the canvas.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
+#include "vellumax/engine/AffineTransform.h"
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/engine/CoverageMask.h"
 #include "vellumax/engine/CoveragePainter.h"
@@ -24,15 +22,12 @@ class DrawGLPoly : public Operation {
 public:
     using Smoothing = CoveragePainter::Smoothing;
 
-    DrawGLPoly(const char* inName, std::unique_ptr<Parameters> inParameters, std::unique_ptr<ErrorReport> inError);
+    // Draws with an outer operation's records.
+    DrawGLPoly(const char* inName, Parameters& inParameters, ErrorReport& inError);
     ~DrawGLPoly() override;
 
     void Do(Bitmap& inBitmap) override;
 
-    virtual void SetShapeKind(std::int32_t inShape);
-    virtual void SetOperation(std::int32_t inOperation);
-    virtual void SetPoints(const char* inPoints);
-    virtual void SetRectText(const char* inRect);
     // Builds the shape's fill and outline and draws them, the fill first.
     virtual void RenderShape(DrawOperation inOperation, ShapeKind inShape, const LongRect& inRect);
     // With the paint colour or the pattern.
@@ -69,8 +64,8 @@ private:
     Bitmap* mStore = nullptr;     // the store drawn on, during Do
     Bitmap::PixelAccess mTarget;  // its pixels while it is drawn on
     LongRect mStoreBounds{};
-    double mMatrix[6] = {1, 0, 0, 1, 0, 0};   // canvas to store: x' = a x + c y + e, y' = b x + d y + f
-    double mInverse[6] = {1, 0, 0, 1, 0, 0};  // and back, for pattern coordinates
-    bool mSolidFill = false;                  // a solid fill was drawn in this call: it tints a patterned pen
+    AffineTransform mMatrix;   // canvas to store
+    AffineTransform mInverse;  // and back, for pattern coordinates
+    bool mSolidFill = false;   // a solid fill was drawn in this call: it tints a patterned pen
     CoverageMask mMask;
 };

@@ -1,7 +1,5 @@
 #include "vellumax/engine/DrawShapeOp.h"
 
-#include <utility>
-
 #include "vellumax/engine/Bitmap.h"
 #include "vellumax/engine/DrawGDIShape.h"
 #include "vellumax/engine/DrawGLPoly.h"
@@ -16,14 +14,11 @@ DrawShapeOp::DrawShapeOp() : Operation("Draw Shape:") {}
 
 void DrawShapeOp::Do(Bitmap& inBitmap)
 {
-    std::unique_ptr<Parameters> theParameters = DetachParameters();
-    std::unique_ptr<ErrorReport> theError = DetachErrorReport();
     // Text has no polygons: it is outlined and filled by the 2D drawing layer either way.
-    const bool theOpenGL =
-        theParameters->OpenGL != 0 && inBitmap.GetDepth() == kOpenGLDepth && theParameters->Shape != kTextShape;
-    theError = theOpenGL ? RunPoly(inBitmap, std::move(theParameters), std::move(theError))
-                         : RunGDI(inBitmap, std::move(theParameters), std::move(theError));
-    AdoptErrorReport(std::move(theError));
+    if (mParameters->OpenGL != 0 && inBitmap.GetDepth() == kOpenGLDepth && mParameters->Shape != kTextShape)
+        RunPoly(inBitmap, *mParameters, *mError);
+    else
+        RunGDI(inBitmap, *mParameters, *mError);
 }
 
 void DrawShapeOp::SetShape(const char* inShape)
@@ -47,18 +42,16 @@ std::int32_t DrawShapeOp::SetParameterString(const char* inText)
     return ParameterParser::kBadValue;
 }
 
-std::unique_ptr<ErrorReport> DrawShapeOp::RunPoly(Bitmap& inBitmap, std::unique_ptr<Parameters> inParameters,
-                                                  std::unique_ptr<ErrorReport> inError)
+// The inner drawings are plain calls of Do: this operation's Run has checked
+// the records and catches what they throw.
+void DrawShapeOp::RunPoly(Bitmap& inBitmap, Parameters& inParameters, ErrorReport& inError)
 {
-    DrawGLPoly thePoly("", std::move(inParameters), std::move(inError));
-    thePoly.Run(inBitmap, RunCheck::kSkip);
-    return thePoly.DetachErrorReport();
+    DrawGLPoly thePoly("", inParameters, inError);
+    thePoly.Do(inBitmap);
 }
 
-std::unique_ptr<ErrorReport> DrawShapeOp::RunGDI(Bitmap& inBitmap, std::unique_ptr<Parameters> inParameters,
-                                                 std::unique_ptr<ErrorReport> inError)
+void DrawShapeOp::RunGDI(Bitmap& inBitmap, Parameters& inParameters, ErrorReport& inError)
 {
-    DrawGDIShape theShape("", DrawGDIShape::Primitives::kPath, std::move(inParameters), std::move(inError));
-    theShape.Run(inBitmap, RunCheck::kSkip);
-    return theShape.DetachErrorReport();
+    DrawGDIShape theShape("", DrawGDIShape::Primitives::kPath, inParameters, inError);
+    theShape.Do(inBitmap);
 }

@@ -40,15 +40,19 @@ void DescribeStore(const Bitmap& inBitmap, char* outText)
 }  // namespace
 
 Operation::Operation(const char* inName)
-    : mParameters(std::make_unique<Parameters>()), mError(std::make_unique<ErrorReport>()), mReport(inName)
+    : mOwnParameters(std::make_unique<Parameters>()),
+      mOwnError(std::make_unique<ErrorReport>()),
+      mParameters(mOwnParameters.get()),
+      mError(mOwnError.get()),
+      mReport(inName)
 {
     mReport.reserve(kReportCapacity);
 }
 
-Operation::Operation(const char* inName, std::unique_ptr<Parameters> inParameters, std::unique_ptr<ErrorReport> inError)
-    : mParameters(std::move(inParameters)), mError(std::move(inError)), mReport(inName)
+Operation::Operation(const char* inName, Parameters& inParameters, ErrorReport& inError)
+    : mParameters(&inParameters), mError(&inError), mReport(inName)
 {
-    // An inner operation runs unchecked and reports nothing: no room is kept.
+    // An inner drawing reports nothing: no room is kept.
 }
 
 Operation::~Operation() = default;
@@ -78,32 +82,36 @@ std::int32_t Operation::SetParameterString(const char* inText)
 
 ErrorReport* Operation::GetErrorReport()
 {
-    return mError.get();
+    return mError;
 }
 
 Parameters* Operation::GetParameters()
 {
-    return mParameters.get();
+    return mParameters;
 }
 
 std::unique_ptr<ErrorReport> Operation::DetachErrorReport()
 {
-    return std::move(mError);
+    mError = nullptr;
+    return std::move(mOwnError);
 }
 
 std::unique_ptr<Parameters> Operation::DetachParameters()
 {
-    return std::move(mParameters);
+    mParameters = nullptr;
+    return std::move(mOwnParameters);
 }
 
 void Operation::AdoptErrorReport(std::unique_ptr<ErrorReport> inReport)
 {
-    mError = std::move(inReport);
+    mOwnError = std::move(inReport);
+    mError = mOwnError.get();
 }
 
 void Operation::AdoptParameters(std::unique_ptr<Parameters> inParameters)
 {
-    mParameters = std::move(inParameters);
+    mOwnParameters = std::move(inParameters);
+    mParameters = mOwnParameters.get();
 }
 
 void Operation::Run(Bitmap& inBitmap, RunCheck inCheck)
@@ -125,7 +133,7 @@ void Operation::Run(Bitmap& inBitmap, RunCheck inCheck)
         }
         if (mError->HasError())
             return;
-        mRect = mParameters->PlacementRect();
+        mResultRect = mParameters->PlacementRect();
         Do(inBitmap);
         // The store says why it would not take a size, once.
         if (const std::string theLimit = inBitmap.TakePixelLimitMessage(); !theLimit.empty())
@@ -161,5 +169,5 @@ bool Operation::GetPatternBitmap(Bitmap& inBitmap, HBITMAP* outBitmap)
 
 LongRect Operation::GetResultRect() const
 {
-    return mRect;
+    return mResultRect;
 }

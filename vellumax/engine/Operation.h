@@ -27,8 +27,10 @@ class Operation {
 public:
     // inName starts the report, for example "Draw Shape:".
     explicit Operation(const char* inName);
-    // Starts with the records given (an inner operation of an outer one's records).
-    Operation(const char* inName, std::unique_ptr<Parameters> inParameters, std::unique_ptr<ErrorReport> inError);
+    // An inner drawing of an outer operation: it works on the outer's records,
+    // owning neither, and is called with a plain Do inside the outer's Run,
+    // which has already checked them and catches whatever Do throws.
+    Operation(const char* inName, Parameters& inParameters, ErrorReport& inError);
     Operation(const Operation&) = delete;
     Operation& operator=(const Operation&) = delete;
 
@@ -47,7 +49,7 @@ public:
     // The records; ownership stays. Null once detached.
     virtual ErrorReport* GetErrorReport();
     virtual Parameters* GetParameters();
-    // Hand the record over to the caller (for an inner operation).
+    // Hand the record over to the caller; null when it was borrowed.
     virtual std::unique_ptr<ErrorReport> DetachErrorReport();
     virtual std::unique_ptr<Parameters> DetachParameters();
     // Replace the record held (destroying it) with the one given.
@@ -70,8 +72,15 @@ protected:
     // record when there is no pattern canvas or it could not give its bitmap.
     bool GetPatternBitmap(Bitmap& inBitmap, HBITMAP* outBitmap);
 
-    std::unique_ptr<Parameters> mParameters;
-    std::unique_ptr<ErrorReport> mError;
-    LongRect mRect;
+private:
+    // Null when the records are borrowed or were detached.
+    std::unique_ptr<Parameters> mOwnParameters;
+    std::unique_ptr<ErrorReport> mOwnError;
+
+protected:
+    // The records worked on: the operation's own, or those it borrows.
+    Parameters* mParameters;
+    ErrorReport* mError;
+    LongRect mResultRect;
     std::string mReport;
 };

@@ -112,7 +112,7 @@ OSErr SetChannelOp::ReplaceFromScratch(Bitmap& inBitmap, Bitmap& inScratch)
     }
 
     // Both stores were made from the same logical size; their rows must agree.
-    const std::int32_t theWidth = inBitmap.GetBounds().right - inBitmap.GetBounds().left;
+    const std::int64_t theWidth = inBitmap.GetBounds().Width();
     if (theChannel.mRows != theRgb.mRows || theChannel.mRowBytes < theWidth || theRgb.mRowBytes < theWidth * 4)
         return paramErr;
     for (std::int32_t theY = 0; theY < theRgb.mRows; ++theY) {

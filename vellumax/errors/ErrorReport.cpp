@@ -36,7 +36,7 @@ void ErrorReport::SetWindowsError(std::uint32_t inCode, std::uint32_t inIgnore)
 
 bool ErrorReport::HasError() const
 {
-    return mMessageCount != 0 || mQuickTimeError != 0 || mWindowsError != 0 || mComError != 0 || mOpenGLError != 0;
+    return mMessageCount != 0 || mQuickTimeError != 0 || mWindowsError != 0 || mComError != 0;
 }
 
 const std::string& ErrorReport::Message()
@@ -54,7 +54,6 @@ const std::string& ErrorReport::Message()
     // The Windows error is a number of its own; a COM error is an HRESULT and reads as negative.
     ExplainWindowsError(mComposed, static_cast<long>(mWindowsError));
     ExplainWindowsError(mComposed, static_cast<long>(mComError));
-    ExplainOpenGLError(mComposed, mOpenGLError);
     if (mContextCount > 0) {
         mComposed += "\n\n";
         mComposed += mContext;

@@ -19,12 +19,10 @@ public:
     // A code equal to inIgnore leaves the earlier code in place.
     void SetWindowsError(std::uint32_t inCode, std::uint32_t inIgnore = 0);
     void SetComError(std::int32_t inCode) { mComError = inCode; }
-    void SetOpenGLError(std::uint32_t inCode) { mOpenGLError = inCode; }
 
     std::int32_t GetQuickTimeError() const { return mQuickTimeError; }
     std::uint32_t GetWindowsError() const { return mWindowsError; }
     std::int32_t GetComError() const { return mComError; }
-    std::uint32_t GetOpenGLError() const { return mOpenGLError; }
     std::int32_t GetContextCount() const { return mContextCount; }
     std::int32_t GetMessageCount() const { return mMessageCount; }
     const std::string& GetContext() const { return mContext; }
@@ -43,6 +41,5 @@ private:
     std::int32_t mQuickTimeError = 0;
     std::uint32_t mWindowsError = 0;
     std::int32_t mComError = 0;
-    std::uint32_t mOpenGLError = 0;
     std::string mComposed;
 };

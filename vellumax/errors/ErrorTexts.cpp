@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include <GL/glu.h>
+
 #include "automation/Errors.h"
-#include "opengl/GlErrors.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ void ExplainOpenGLError(std::string& ioText, unsigned long inCode)
         return;
     }
     // GLU has no text for codes it does not know (a null string).
-    const char* theGluText = GlErrorText(static_cast<unsigned int>(inCode));
+    const char* theGluText = reinterpret_cast<const char*>(gluErrorString(static_cast<GLenum>(inCode)));
     const std::string theText = theGluText != nullptr ? theGluText : "";
     AppendUnknown(ioText, "An OpenGL error - ", theText, theCode);
 }

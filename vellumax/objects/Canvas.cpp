@@ -424,9 +424,9 @@ HRESULT Canvas::TextArea(VARIANT* inText, VARIANT* inParams, VARIANT* outWidth, 
         // The laid-out text, not the placement.
         const LongRect theArea = theOperation.GetRect();
         if (outWidth != nullptr)
-            SetLongResult(theArea.right - theArea.left, outWidth);
+            SetLongResult(std::int32_t(theArea.Width()), outWidth);
         if (outHeight != nullptr)
-            SetLongResult(theArea.bottom - theArea.top, outHeight);
+            SetLongResult(std::int32_t(theArea.Height()), outHeight);
         if (outLineH != nullptr)
             SetLongResult(theOperation.GetLineHeight(), outLineH);
         return S_OK;

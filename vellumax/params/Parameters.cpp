@@ -90,16 +90,6 @@ std::int32_t Wrap(std::int64_t inValue)
     return static_cast<std::int32_t>(inValue);
 }
 
-std::int64_t Width(const LongRect& inRect)
-{
-    return std::int64_t(inRect.right) - inRect.left;
-}
-
-std::int64_t Height(const LongRect& inRect)
-{
-    return std::int64_t(inRect.bottom) - inRect.top;
-}
-
 // Truncates towards zero; NaN gives 0 and the 32-bit range bounds the rest.
 std::int64_t Truncate(double inValue)
 {
@@ -356,10 +346,10 @@ LongRect Parameters::DestinationRect(const LongRect& inNatural, const LongRect& 
         return theRect;
 
     const LongRect theTarget = thePlaced ? theRect : inBounds;
-    const std::int64_t theTargetWidth = Width(theTarget);
-    const std::int64_t theTargetHeight = Height(theTarget);
-    std::int64_t theWidth = Width(inNatural);
-    std::int64_t theHeight = Height(inNatural);
+    const std::int64_t theTargetWidth = theTarget.Width();
+    const std::int64_t theTargetHeight = theTarget.Height();
+    std::int64_t theWidth = inNatural.Width();
+    std::int64_t theHeight = inNatural.Height();
     if (theWidth > theTargetWidth || theHeight > theTargetHeight) {
         const double theRatio = double(theWidth) / double(theHeight);
         if (theWidth > theTargetWidth) {

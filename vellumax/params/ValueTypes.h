@@ -15,6 +15,11 @@ struct LongRect {
     std::int32_t right = 0;
     std::int32_t bottom = 0;
 
+    // In 64 bits: no pair of 32-bit edges overflows. Negative when the edges are crossed.
+    std::int64_t Width() const { return std::int64_t(right) - left; }
+    std::int64_t Height() const { return std::int64_t(bottom) - top; }
+    bool IsEmpty() const { return right <= left || bottom <= top; }
+
     bool operator==(const LongRect&) const = default;
 };
 
