@@ -50,7 +50,7 @@ public:
     void Rewind(std::size_t inReportLength)
     {
         mReport.resize(inReportLength);
-        mError = std::make_unique<ErrorReport>();
+        *mError = ErrorReport();
     }
 };
 

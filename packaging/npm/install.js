@@ -16,10 +16,10 @@ const targets = ['vellumax', 'vx-imaging', 'vellumax-node'];
 
 // What the build needs: each check and the Debian package that satisfies it.
 const pkgConfigModules = [
-  ['sqlite3', 'libsqlite3-dev'], ['libpng', 'libpng-dev'], ['libjpeg', 'libjpeg62-turbo-dev'],
+  ['sqlite3', 'libsqlite3-dev'], ['libpng', 'libpng-dev'], ['libdeflate', 'libdeflate-dev'], ['libjpeg', 'libjpeg62-turbo-dev'],
   ['libtiff-4', 'libtiff-dev'], ['libwebp', 'libwebp-dev'], ['cairo', 'libcairo2-dev'],
   ['pangocairo', 'libpango1.0-dev'], ['pangoft2', 'libpango1.0-dev'], ['fontconfig', 'libfontconfig-dev'],
-  ['freetype2', 'libfreetype-dev'], ['glu', 'libglu1-mesa-dev'],
+  ['freetype2', 'libfreetype-dev'],
 ];
 const commands = [['cmake', 'cmake'], ['g++', 'g++'], ['pkg-config', 'pkg-config']];
 

@@ -60,9 +60,10 @@ TEST(ErrorTexts, OpenGLSentences)
         {0x500, "An OpenGL error occurred that indicates that an incorrect value was given (1280).\n"},
         {0x505, "An OpenGL error occurred that indicates that there was not enough memory to complete the "
                 "operation (1285).\n"},
-        // Past the table GLU has the word.
+        // Past the clauses, the implementation's own word.
         {0x506, "An OpenGL error - invalid framebuffer operation - (1286) occurred.\n"},
-        // GLU knows nothing of this one.
+        {100902, "An OpenGL error - out of memory - (100902) occurred.\n"},
+        // A code no implementation words.
         {0x1234, "An OpenGL error -  - (4660) occurred.\n"},
     };
     for (const Case& theCase : theCases) {

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include <GL/glu.h>
 
 #include "automation/Errors.h"
 
@@ -53,6 +52,25 @@ constexpr Clause kOpenGLClauses[] = {
     {0x503, "too many operations were requested"},
     {0x504, "an internal error caused a stack underflow"},
     {0x505, "there was not enough memory to complete the operation"},
+};
+
+// The words OpenGL implementations give for the codes the clauses above leave out: the core
+// codes beyond them and the polygon tessellator's, as the system library words them.
+constexpr Clause kOpenGLWords[] = {
+    {0, "no error"},
+    {0x506, "invalid framebuffer operation"},
+    {0x8031, "table too large"},
+    {100151, "gluTessBeginPolygon() must precede a gluTessEndPolygon()"},
+    {100152, "gluTessBeginContour() must precede a gluTessEndContour()"},
+    {100153, "gluTessEndPolygon() must follow a gluTessBeginPolygon()"},
+    {100154, "gluTessEndContour() must follow a gluTessBeginContour()"},
+    {100155, "a coordinate is too large"},
+    {100156, "need combine callback"},
+    {100900, "invalid enumerant"},
+    {100901, "invalid value"},
+    {100902, "out of memory"},
+    {100903, "incompatible gl version"},
+    {100904, "invalid operation"},
 };
 
 template <std::size_t N>
@@ -118,10 +136,9 @@ void ExplainOpenGLError(std::string& ioText, unsigned long inCode)
         AppendKnown(ioText, "An OpenGL error occurred that indicates that ", theClause, theCode);
         return;
     }
-    // GLU has no text for codes it does not know (a null string).
-    const char* theGluText = reinterpret_cast<const char*>(gluErrorString(static_cast<GLenum>(inCode)));
-    const std::string theText = theGluText != nullptr ? theGluText : "";
-    AppendUnknown(ioText, "An OpenGL error - ", theText, theCode);
+    // Codes without a clause keep the implementation's own words; a code it does not know has none.
+    const char* theWords = FindClause(kOpenGLWords, theCode);
+    AppendUnknown(ioText, "An OpenGL error - ", theWords != nullptr ? theWords : "", theCode);
 }
 
 std::string ComErrorText(HRESULT inCode)
