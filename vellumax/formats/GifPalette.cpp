@@ -114,9 +114,30 @@ double SquaredError(const Cell* inCells, std::size_t inCount)
     return theSquares - (theSum[0] * theSum[0] + theSum[1] * theSum[1] + theSum[2] * theSum[2]) / theWeight;
 }
 
+// Orders cells by one channel of their mean, to the level: large boxes by
+// counting, as a comparison sort made the median cut the slowest step.
+void SortAlong(Cell* inBegin, Cell* inEnd, int inAxis, std::vector<Cell>& ioScratch)
+{
+    const auto theCount = std::size_t(inEnd - inBegin);
+    if (theCount < 512) {
+        std::sort(inBegin, inEnd,
+                  [inAxis](const Cell& inA, const Cell& inB) { return inA.mColor[inAxis] < inB.mColor[inAxis]; });
+        return;
+    }
+    std::array<std::size_t, 257> theStarts{};
+    for (const Cell* theCell = inBegin; theCell != inEnd; ++theCell)
+        ++theStarts[std::size_t(theCell->mColor[inAxis]) + 1];
+    for (std::size_t i = 1; i < theStarts.size(); ++i)
+        theStarts[i] += theStarts[i - 1];
+    ioScratch.resize(theCount);
+    for (const Cell* theCell = inBegin; theCell != inEnd; ++theCell)
+        ioScratch[theStarts[std::size_t(theCell->mColor[inAxis])]++] = *theCell;
+    std::copy(ioScratch.begin(), ioScratch.end(), inBegin);
+}
+
 // Sorts the box along its widest channel and cuts it where the two halves'
 // squared errors along that channel are least; the first index of the second half.
-std::size_t SplitPoint(Cell* ioCells, const Box& inBox)
+std::size_t SplitPoint(Cell* ioCells, const Box& inBox, std::vector<Cell>& ioScratch)
 {
     double theWeight = 0, theSum[3] = {}, theSquares[3] = {};
     for (std::size_t i = inBox.mBegin; i < inBox.mEnd; ++i)
@@ -135,8 +156,7 @@ std::size_t SplitPoint(Cell* ioCells, const Box& inBox)
             theAxis = c;
         }
     }
-    std::sort(ioCells + inBox.mBegin, ioCells + inBox.mEnd,
-              [theAxis](const Cell& inA, const Cell& inB) { return inA.mColor[theAxis] < inB.mColor[theAxis]; });
+    SortAlong(ioCells + inBox.mBegin, ioCells + inBox.mEnd, theAxis, ioScratch);
     std::size_t theBest = inBox.mBegin + 1;
     double theBestError = -1;
     double theLeftWeight = 0, theLeftSum = 0;
@@ -158,6 +178,7 @@ std::size_t SplitPoint(Cell* ioCells, const Box& inBox)
 
 std::vector<Box> MedianCut(std::vector<Cell>& ioCells, std::int32_t inColors)
 {
+    std::vector<Cell> theScratch;
     std::vector<Box> theBoxes{{0, ioCells.size(), SquaredError(ioCells.data(), ioCells.size())}};
     while (std::int32_t(theBoxes.size()) < inColors) {
         std::size_t theWorst = theBoxes.size();
@@ -168,7 +189,7 @@ std::vector<Box> MedianCut(std::vector<Cell>& ioCells, std::int32_t inColors)
         if (theWorst == theBoxes.size())
             break;  // every box is a single cell
         const Box theBox = theBoxes[theWorst];
-        const std::size_t theCut = SplitPoint(ioCells.data(), theBox);
+        const std::size_t theCut = SplitPoint(ioCells.data(), theBox, theScratch);
         theBoxes[theWorst] = {theBox.mBegin, theCut, SquaredError(&ioCells[theBox.mBegin], theCut - theBox.mBegin)};
         theBoxes.push_back({theCut, theBox.mEnd, SquaredError(&ioCells[theCut], theBox.mEnd - theCut)});
     }
@@ -200,12 +221,13 @@ std::uint32_t BinOf(std::uint32_t inRgb)
     return (inRgb >> 9 & 0x7C00u) | (inRgb >> 6 & 0x3E0u) | (inRgb >> 3 & 0x1Fu);
 }
 
-template <bool kWordOrder>
+// Sums of 32 bits halve the table (and its clearing) for pictures small enough not to overflow them.
+template <bool kWordOrder, typename Sum>
 std::vector<Cell> HistogramOf(const RgbPixels& inView, std::optional<std::uint32_t> inKey)
 {
     struct Sums {
-        std::uint64_t mColor[3];
-        std::uint64_t mCount;
+        Sum mColor[3];
+        Sum mCount;
     };
     std::vector<Sums> theBins(kBins, Sums{});
     const std::uint32_t theKey = inKey ? *inKey : kNone;
@@ -236,7 +258,12 @@ std::vector<Cell> HistogramOf(const RgbPixels& inView, std::optional<std::uint32
 
 std::vector<Cell> Histogram(const RgbPixels& inView, std::optional<std::uint32_t> inKey)
 {
-    return IsWordOrder(inView) ? HistogramOf<true>(inView, inKey) : HistogramOf<false>(inView, inKey);
+    const std::uint64_t thePixels = std::uint64_t(inView.mWidth) * std::uint64_t(inView.mHeight);
+    if (thePixels <= 0xFFFFFFFFu / 255)
+        return IsWordOrder(inView) ? HistogramOf<true, std::uint32_t>(inView, inKey)
+                                   : HistogramOf<false, std::uint32_t>(inView, inKey);
+    return IsWordOrder(inView) ? HistogramOf<true, std::uint64_t>(inView, inKey)
+                               : HistogramOf<false, std::uint64_t>(inView, inKey);
 }
 
 std::int32_t Nearest(GifColorSearch& inSearch, const Cell& inCell)
