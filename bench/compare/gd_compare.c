@@ -1,13 +1,15 @@
 /* The comparison cases drawn with libgd, for bench/compare/run.
  * Usage: gd_compare REPETITIONS FONT.ttf PHOTO.jpg [IMAGES_DIR]
  * Prints "shapes MS", "text MS", "gif MS BYTES", "picture MS BYTES", and the
- * web GIFs "webscene", "webpage", "webphoto" with MS BYTES: medians over the
+ * web GIFs "webscene", "webpage", "pagegif", "webphoto" with MS BYTES PSNR
+ * (the file decoded against the drawn picture, dB): medians over the
  * repetitions of the processor milliseconds per drawing or encoding. With
  * IMAGES_DIR, the pictures drawn are saved there as gd-*.png. */
 #include <gd.h>
 #include <stdlib.h>
 #include <time.h>
 
+#include "GifPsnr.h"
 #include "Photo.h"
 #include "Scene.h"
 
@@ -74,10 +76,18 @@ static void DrawShapes(gdImagePtr ioImage, const SceneShape* inShapes, int inWeb
     gdImageSetThickness(ioImage, 1);
 }
 
+static void GdPixel(const void* inImage, int inX, int inY, unsigned char* outRgb)
+{
+    const int theColor = gdImageGetTrueColorPixel((gdImagePtr)inImage, inX, inY);
+    outRgb[0] = (unsigned char)gdTrueColorGetRed(theColor);
+    outRgb[1] = (unsigned char)gdTrueColorGetGreen(theColor);
+    outRgb[2] = (unsigned char)gdTrueColorGetBlue(theColor);
+}
+
 /* The median time of making a GIF of inImage with a palette chosen from the
  * picture, as gd makes one: the quantizer works in place, so each encoding
- * starts from an untimed copy. */
-static double GifTime(gdImagePtr inImage, double* ioTimes, int inRepetitions, int* outBytes)
+ * starts from an untimed copy. outPsnr: the last file against inImage. */
+static double GifTime(gdImagePtr inImage, double* ioTimes, int inRepetitions, int* outBytes, double* outPsnr)
 {
     for (int r = 0; r < inRepetitions; ++r) {
         double theTotal = 0;
@@ -87,6 +97,9 @@ static double GifTime(gdImagePtr inImage, double* ioTimes, int inRepetitions, in
             gdImageTrueColorToPalette(theCopy, 0, 256);
             void* theData = gdImageGifPtr(theCopy, outBytes);
             theTotal += Now() - theStart;
+            if (r == inRepetitions - 1 && i == kGifDrawings - 1)
+                *outPsnr =
+                    GifPsnr(theData, (size_t)*outBytes, gdImageSX(inImage), gdImageSY(inImage), GdPixel, inImage);
             gdFree(theData);
             gdImageDestroy(theCopy);
         }
@@ -100,8 +113,9 @@ static void WebCases(double* ioTimes, int inRepetitions, char* inFont, const Sce
     int theBytes = 0;
     gdImagePtr theScene = gdImageCreateTrueColor(kSceneWidth, kSceneHeight);
     DrawShapes(theScene, inShapes, 1);
-    const double theSceneMs = GifTime(theScene, ioTimes, inRepetitions, &theBytes);
-    printf("webscene %.3f %d\n", theSceneMs, theBytes);
+    double thePsnr = -1;
+    const double theSceneMs = GifTime(theScene, ioTimes, inRepetitions, &theBytes, &thePsnr);
+    printf("webscene %.3f %d %.2f\n", theSceneMs, theBytes, thePsnr);
     SaveImage(theScene, inImages, "webscene");
     gdImageDestroy(theScene);
 
@@ -112,9 +126,16 @@ static void WebCases(double* ioTimes, int inRepetitions, char* inFont, const Sce
         gdImageStringFT(thePage, theBox, GdColor(kPageInk), inFont, kPagePixels * 0.75, 0.0, kPageLeft,
                         kPageFirstBaseline + i * kPageLineStep, (char*)kPageLines[i]);
     }
-    const double thePageMs = GifTime(thePage, ioTimes, inRepetitions, &theBytes);
-    printf("webpage %.3f %d\n", thePageMs, theBytes);
+    const double thePageMs = GifTime(thePage, ioTimes, inRepetitions, &theBytes, &thePsnr);
+    printf("webpage %.3f %d %.2f\n", thePageMs, theBytes, thePsnr);
     SaveImage(thePage, inImages, "webpage");
+    /* The page GIF: the same lines and three boxes of the first page colours. */
+    for (int i = 0; i < 3; ++i)
+        gdImageFilledRectangle(thePage, kPageLeft + i * 120, 200, kPageLeft + i * 120 + 99, 269,
+                               GdColor(kWebPalette[i]));
+    const double theBoxesMs = GifTime(thePage, ioTimes, inRepetitions, &theBytes, &thePsnr);
+    printf("pagegif %.3f %d %.2f\n", theBoxesMs, theBytes, thePsnr);
+    SaveImage(thePage, inImages, "pagegif");
     gdImageDestroy(thePage);
 
     gdImagePtr thePhoto = gdImageCreateTrueColor(kPhotoSide, kPhotoSide);
@@ -124,8 +145,8 @@ static void WebCases(double* ioTimes, int inRepetitions, char* inFont, const Sce
             PhotoPixel(x, y, theRgb);
             gdImageSetPixel(thePhoto, x, y, gdTrueColor(theRgb[0], theRgb[1], theRgb[2]));
         }
-    const double thePhotoMs = GifTime(thePhoto, ioTimes, inRepetitions, &theBytes);
-    printf("webphoto %.3f %d\n", thePhotoMs, theBytes);
+    const double thePhotoMs = GifTime(thePhoto, ioTimes, inRepetitions, &theBytes, &thePsnr);
+    printf("webphoto %.3f %d %.2f\n", thePhotoMs, theBytes, thePsnr);
     gdImageDestroy(thePhoto);
 }
 
@@ -244,7 +265,8 @@ int main(int argc, char** argv)
     gdImageDestroy(theBox);
 
     int theBytes = 0;
-    const double theGifMs = GifTime(theImage, theTimes, theRepetitions, &theBytes);
+    double thePsnr = -1;
+    const double theGifMs = GifTime(theImage, theTimes, theRepetitions, &theBytes, &thePsnr);
     printf("gif %.3f %d\n", theGifMs, theBytes);
     const int theStatus = PictureCase(thePhoto, theRepetitions, theTimes, theImages);
     WebCases(theTimes, theRepetitions, theFont, theShapes, theImages);

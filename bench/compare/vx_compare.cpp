@@ -5,8 +5,9 @@
 // antialiased, "opengl=true"), "text MS", "gif MS BYTES", "picture MS BYTES", MS being
 // the median over the repetitions of the processor milliseconds per drawing,
 // and the web GIFs (palette=adaptive compress=true) "webscene", "webpage" and
-// "webphoto" with MS BYTES; then "chart", "thumb", "pagegif", "pngflat" and
-// "pngphoto" with MS BYTES (Scene.h describes them).
+// "webphoto" with MS BYTES PSNR (the file decoded against the canvas, dB); then
+// "chart", "thumb", "pagegif" (with PSNR too), "pngflat" and "pngphoto" with MS
+// BYTES (Scene.h describes them).
 // A case that fails prints its error on stderr; the exit status is then 1. With
 // IMAGES_DIR, the pictures drawn are saved there as vellumax-*.png.
 // Run with VX_IMAGING naming <build>/lib/libvx-imaging.so.
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <functional>
@@ -30,6 +32,7 @@
 #include <automation/Variant.h>
 #include <vellumax/ICanvas.h>
 
+#include "GifPsnr.h"
 #include "Photo.h"
 #include "Scene.h"
 
@@ -38,6 +41,7 @@ HRESULT VxGetClassObject_Canvas(REFIID inIid, void** outObject);
 namespace {
 
 std::string gImages;  // where to save the pictures; empty: nowhere
+double gPsnr = -1;    // the last adaptive GIF's PSNR against its canvas; printed after its case
 
 constexpr int kShapeDrawings = 10;
 constexpr int kTextDrawings = 40;
@@ -203,6 +207,68 @@ long ByteCount(const VARIANT& inValue)
     return static_cast<long>(theUpper) - theLower + 1;
 }
 
+// The canvas as drawn, read back from its BMP: rows of 24 or 32 bits.
+struct Drawn {
+    std::vector<std::uint8_t> mBmp;
+    std::size_t mBits = 0;
+    std::int32_t mHeight = 0;
+    std::size_t mRowBytes = 0;
+    std::size_t mPixelBytes = 0;
+    bool mTopDown = false;
+};
+
+std::vector<std::uint8_t> BytesOf(VARIANT& inValue)
+{
+    void* theData = nullptr;
+    std::vector<std::uint8_t> theBytes;
+    if (SafeArrayAccessData(inValue.parray, &theData) == S_OK) {
+        const auto* theFirst = static_cast<const std::uint8_t*>(theData);
+        theBytes.assign(theFirst, theFirst + ByteCount(inValue));
+        SafeArrayUnaccessData(inValue.parray);
+    }
+    return theBytes;
+}
+
+void DrawnPixel(const void* inDrawn, int inX, int inY, unsigned char* outRgb)
+{
+    const Drawn& theDrawn = *static_cast<const Drawn*>(inDrawn);
+    const std::size_t theRow = std::size_t(theDrawn.mTopDown ? inY : theDrawn.mHeight - 1 - inY);
+    const std::uint8_t* thePixel =
+        &theDrawn.mBmp[theDrawn.mBits + theRow * theDrawn.mRowBytes + std::size_t(inX) * theDrawn.mPixelBytes];
+    outRgb[0] = thePixel[2], outRgb[1] = thePixel[1], outRgb[2] = thePixel[0];
+}
+
+// The GIF in inGif decoded against inCanvas's pixels.
+double CanvasGifPsnr(ICanvas* inCanvas, VARIANT& inGif)
+{
+    vx::ComVariant theType("bmp");
+    vx::ComVariant theNone("");
+    vx::ComVariant theData;
+    Check(inCanvas->GetAs(theType.Get(), theNone.Get(), theData.Out()), "GetAs bmp");
+    Drawn theDrawn;
+    theDrawn.mBmp = BytesOf(*theData.Get());
+    const auto Read32 = [&](std::size_t inAt) {
+        if (theDrawn.mBmp.size() < inAt + 4)
+            throw Failure("short BMP");
+        std::uint32_t theValue = 0;  // little-endian, as the build's machines are
+        std::memcpy(&theValue, theDrawn.mBmp.data() + inAt, 4);
+        return theValue;
+    };
+    const auto theWidth = std::int32_t(Read32(18));
+    const auto theHeight = std::int32_t(Read32(22));
+    theDrawn.mBits = Read32(10);
+    theDrawn.mPixelBytes = theDrawn.mBmp.at(28) / 8u;
+    if (theDrawn.mPixelBytes != 3 && theDrawn.mPixelBytes != 4)
+        throw Failure("unexpected BMP depth");
+    theDrawn.mTopDown = theHeight < 0;
+    theDrawn.mHeight = theHeight < 0 ? -theHeight : theHeight;
+    theDrawn.mRowBytes = (std::size_t(theWidth) * theDrawn.mPixelBytes + 3) & ~std::size_t{3};
+    if (theDrawn.mBmp.size() < theDrawn.mBits + theDrawn.mRowBytes * std::size_t(theDrawn.mHeight))
+        throw Failure("short BMP");
+    const std::vector<std::uint8_t> theGif = BytesOf(inGif);
+    return GifPsnr(theGif.data(), theGif.size(), theWidth, theDrawn.mHeight, DrawnPixel, &theDrawn);
+}
+
 // Times GetAs of a drawn canvas as a GIF with inParams.
 double GifTime(ICanvas* inCanvas, const char* inParams, int inRepetitions, long* outBytes)
 {
@@ -213,6 +279,8 @@ double GifTime(ICanvas* inCanvas, const char* inParams, int inRepetitions, long*
         Check(inCanvas->GetAs(theType.Get(), theParams.Get(), theData.Out()), "GetAs");
     });
     *outBytes = ByteCount(*theData.Get());
+    if (std::string(inParams).find("adaptive") != std::string::npos)
+        gPsnr = CanvasGifPsnr(inCanvas, *theData.Get());
     return theMs;
 }
 
@@ -451,7 +519,7 @@ double PageGifCase(int inRepetitions, long* outBytes)
              Rect(kPageLeft + i * 120, 200, kPageLeft + i * 120 + 100, 270) +
                  " op=paint paintcolor=" + PercentColor(kWebPalette[i]));
     SaveImage(theCanvas, "pagegif");
-    return ExportTime(theCanvas, "gif", kWebGif, inRepetitions, outBytes);
+    return GifTime(theCanvas, kWebGif, inRepetitions, outBytes);
 }
 
 double PngFlatCase(int inRepetitions, long* outBytes)
@@ -517,8 +585,12 @@ int main(int argc, char** argv)
     for (const auto& [theName, theCase] : kWebCases)
         theRun(theName, [&, theName = theName, theCase = theCase] {
             long theBytes = 0;
+            gPsnr = -1;
             const double theMs = theCase(theRepetitions, &theBytes);
-            std::printf("%s %.3f %ld\n", theName, theMs, theBytes);
+            if (gPsnr >= 0)
+                std::printf("%s %.3f %ld %.2f\n", theName, theMs, theBytes, gPsnr);
+            else
+                std::printf("%s %.3f %ld\n", theName, theMs, theBytes);
         });
     return theStatus;
 }

@@ -1,5 +1,7 @@
 #include "vellumax/formats/GifPalette.h"
 
+#include "vellumax/formats/GifColorSearch.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -11,6 +13,13 @@ constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 // k-means rounds after the median cut: most of the gain comes from the first
 // ones, and each costs a nearest-colour search per histogram cell.
 constexpr int kRefineRounds = 3;
+// How much farther (squared distance) the left neighbour's entry may be than
+// the nearest before a pixel leaves the run.
+constexpr std::int32_t kRunTolerance = 64;
+// The histogram's cells: 5 bits of each channel.
+constexpr std::uint32_t kBins = 1u << 15;
+
+using Rgb = GifColorSearch::Rgb;
 
 std::uint32_t RgbAt(const std::uint8_t* inPixel, const RgbPixels& inView)
 {
@@ -77,8 +86,9 @@ private:
 // One occupied cell of the 15-bit histogram: the mean colour of its pixels
 // and how many there are.
 struct Cell {
-    double mColor[3];
-    double mWeight;
+    float mColor[3];
+    float mWeight;
+    std::uint32_t mBin;
 };
 
 // A run of cells of the median cut.
@@ -95,8 +105,8 @@ double SquaredError(const Cell* inCells, std::size_t inCount)
         const Cell& theCell = inCells[i];
         theWeight += theCell.mWeight;
         for (int c = 0; c < 3; ++c) {
-            theSum[c] += theCell.mColor[c] * theCell.mWeight;
-            theSquares += theCell.mColor[c] * theCell.mColor[c] * theCell.mWeight;
+            theSum[c] += double(theCell.mColor[c]) * theCell.mWeight;
+            theSquares += double(theCell.mColor[c]) * double(theCell.mColor[c]) * theCell.mWeight;
         }
     }
     if (theWeight <= 0)
@@ -104,15 +114,36 @@ double SquaredError(const Cell* inCells, std::size_t inCount)
     return theSquares - (theSum[0] * theSum[0] + theSum[1] * theSum[1] + theSum[2] * theSum[2]) / theWeight;
 }
 
+// Orders cells by one channel of their mean, to the level: large boxes by
+// counting, as a comparison sort made the median cut the slowest step.
+void SortAlong(Cell* inBegin, Cell* inEnd, int inAxis, std::vector<Cell>& ioScratch)
+{
+    const auto theCount = std::size_t(inEnd - inBegin);
+    if (theCount < 512) {
+        std::sort(inBegin, inEnd,
+                  [inAxis](const Cell& inA, const Cell& inB) { return inA.mColor[inAxis] < inB.mColor[inAxis]; });
+        return;
+    }
+    std::array<std::size_t, 257> theStarts{};
+    for (const Cell* theCell = inBegin; theCell != inEnd; ++theCell)
+        ++theStarts[std::size_t(theCell->mColor[inAxis]) + 1];
+    for (std::size_t i = 1; i < theStarts.size(); ++i)
+        theStarts[i] += theStarts[i - 1];
+    ioScratch.resize(theCount);
+    for (const Cell* theCell = inBegin; theCell != inEnd; ++theCell)
+        ioScratch[theStarts[std::size_t(theCell->mColor[inAxis])]++] = *theCell;
+    std::copy(ioScratch.begin(), ioScratch.end(), inBegin);
+}
+
 // Sorts the box along its widest channel and cuts it where the two halves'
 // squared errors along that channel are least; the first index of the second half.
-std::size_t SplitPoint(Cell* ioCells, const Box& inBox)
+std::size_t SplitPoint(Cell* ioCells, const Box& inBox, std::vector<Cell>& ioScratch)
 {
     double theWeight = 0, theSum[3] = {}, theSquares[3] = {};
     for (std::size_t i = inBox.mBegin; i < inBox.mEnd; ++i)
         for (int c = 0; c < 3; ++c) {
-            theSum[c] += ioCells[i].mColor[c] * ioCells[i].mWeight;
-            theSquares[c] += ioCells[i].mColor[c] * ioCells[i].mColor[c] * ioCells[i].mWeight;
+            theSum[c] += double(ioCells[i].mColor[c]) * ioCells[i].mWeight;
+            theSquares[c] += double(ioCells[i].mColor[c]) * double(ioCells[i].mColor[c]) * ioCells[i].mWeight;
         }
     for (std::size_t i = inBox.mBegin; i < inBox.mEnd; ++i)
         theWeight += ioCells[i].mWeight;
@@ -125,14 +156,13 @@ std::size_t SplitPoint(Cell* ioCells, const Box& inBox)
             theAxis = c;
         }
     }
-    std::sort(ioCells + inBox.mBegin, ioCells + inBox.mEnd,
-              [theAxis](const Cell& inA, const Cell& inB) { return inA.mColor[theAxis] < inB.mColor[theAxis]; });
+    SortAlong(ioCells + inBox.mBegin, ioCells + inBox.mEnd, theAxis, ioScratch);
     std::size_t theBest = inBox.mBegin + 1;
     double theBestError = -1;
     double theLeftWeight = 0, theLeftSum = 0;
     for (std::size_t i = inBox.mBegin; i + 1 < inBox.mEnd; ++i) {
         theLeftWeight += ioCells[i].mWeight;
-        theLeftSum += ioCells[i].mColor[theAxis] * ioCells[i].mWeight;
+        theLeftSum += double(ioCells[i].mColor[theAxis]) * ioCells[i].mWeight;
         const double theRightWeight = theWeight - theLeftWeight;
         const double theRightSum = theSum[theAxis] - theLeftSum;
         // The squares' total is the same for every cut: maximise what the means explain.
@@ -148,6 +178,7 @@ std::size_t SplitPoint(Cell* ioCells, const Box& inBox)
 
 std::vector<Box> MedianCut(std::vector<Cell>& ioCells, std::int32_t inColors)
 {
+    std::vector<Cell> theScratch;
     std::vector<Box> theBoxes{{0, ioCells.size(), SquaredError(ioCells.data(), ioCells.size())}};
     while (std::int32_t(theBoxes.size()) < inColors) {
         std::size_t theWorst = theBoxes.size();
@@ -158,75 +189,18 @@ std::vector<Box> MedianCut(std::vector<Cell>& ioCells, std::int32_t inColors)
         if (theWorst == theBoxes.size())
             break;  // every box is a single cell
         const Box theBox = theBoxes[theWorst];
-        const std::size_t theCut = SplitPoint(ioCells.data(), theBox);
+        const std::size_t theCut = SplitPoint(ioCells.data(), theBox, theScratch);
         theBoxes[theWorst] = {theBox.mBegin, theCut, SquaredError(&ioCells[theBox.mBegin], theCut - theBox.mBegin)};
         theBoxes.push_back({theCut, theBox.mEnd, SquaredError(&ioCells[theCut], theBox.mEnd - theCut)});
     }
     return theBoxes;
 }
 
-// Nearest palette colour by squared distance: the entries sorted by green,
-// searched outwards from the probe's green until no closer one can follow.
-class NearestColor {
-public:
-    void Reset(const std::vector<std::array<std::int32_t, 3>>& inColors, std::int32_t inSkip)
-    {
-        mEntries.clear();
-        for (std::size_t i = 0; i < inColors.size(); ++i)
-            if (std::int32_t(i) != inSkip)
-                mEntries.push_back({inColors[i][1], inColors[i][0], inColors[i][2], std::int32_t(i)});
-        std::sort(mEntries.begin(), mEntries.end(),
-                  [](const Entry& inA, const Entry& inB) { return inA.mGreen < inB.mGreen; });
-    }
-
-    std::int32_t Find(std::int32_t inRed, std::int32_t inGreen, std::int32_t inBlue) const
-    {
-        const auto theStart =
-            std::lower_bound(mEntries.begin(), mEntries.end(), inGreen,
-                             [](const Entry& inEntry, std::int32_t inG) { return inEntry.mGreen < inG; });
-        std::int32_t theBest = 0x7FFFFFFF;
-        std::int32_t theIndex = mEntries.empty() ? 0 : mEntries.front().mIndex;
-        const auto Try = [&](const Entry& inEntry) {
-            const std::int32_t theG = inEntry.mGreen - inGreen;
-            if (theG * theG >= theBest)
-                return false;
-            const std::int32_t theR = inEntry.mRed - inRed;
-            const std::int32_t theB = inEntry.mBlue - inBlue;
-            const std::int32_t theDistance = theR * theR + theG * theG + theB * theB;
-            if (theDistance < theBest) {
-                theBest = theDistance;
-                theIndex = inEntry.mIndex;
-            }
-            return true;
-        };
-        auto theUp = theStart;
-        auto theDown = theStart;
-        bool theUpOpen = theUp != mEntries.end();
-        bool theDownOpen = theDown != mEntries.begin();
-        while (theUpOpen || theDownOpen) {
-            if (theUpOpen) {
-                theUpOpen = Try(*theUp) && ++theUp != mEntries.end();
-            }
-            if (theDownOpen) {
-                --theDown;
-                theDownOpen = Try(*theDown) && theDown != mEntries.begin();
-            }
-        }
-        return theIndex;
-    }
-
-private:
-    struct Entry {
-        std::int32_t mGreen, mRed, mBlue, mIndex;
-    };
-    std::vector<Entry> mEntries;
-};
-
 // Nearest colours remembered per 6-bit cell of the colour cube, each found
 // once for the cell's centre.
 class NearestCache {
 public:
-    explicit NearestCache(const NearestColor& inSearch) : mSearch(inSearch), mCache(std::size_t{1} << 18, -1) {}
+    explicit NearestCache(GifColorSearch& inSearch) : mSearch(inSearch), mCache(std::size_t{1} << 18, -1) {}
     std::int32_t Find(std::int32_t inRed, std::int32_t inGreen, std::int32_t inBlue)
     {
         const std::size_t theKey =
@@ -238,57 +212,78 @@ public:
     }
 
 private:
-    const NearestColor& mSearch;
+    GifColorSearch& mSearch;
     std::vector<std::int16_t> mCache;
 };
 
-std::vector<Cell> Histogram(const RgbPixels& inView, std::optional<std::uint32_t> inKey)
+std::uint32_t BinOf(std::uint32_t inRgb)
+{
+    return (inRgb >> 9 & 0x7C00u) | (inRgb >> 6 & 0x3E0u) | (inRgb >> 3 & 0x1Fu);
+}
+
+// Sums of 32 bits halve the table (and its clearing) for pictures small enough not to overflow them.
+template <bool kWordOrder, typename Sum>
+std::vector<Cell> HistogramOf(const RgbPixels& inView, std::optional<std::uint32_t> inKey)
 {
     struct Sums {
-        std::uint64_t mColor[3];
-        std::uint64_t mCount;
+        Sum mColor[3];
+        Sum mCount;
     };
-    std::vector<Sums> theBins(std::size_t{1} << 15, Sums{});
+    std::vector<Sums> theBins(kBins, Sums{});
+    const std::uint32_t theKey = inKey ? *inKey : kNone;
     for (std::int32_t y = 0; y < inView.mHeight; ++y) {
         const std::uint8_t* thePixel = RowOf(inView, y);
         for (std::int32_t x = 0; x < inView.mWidth; ++x, thePixel += 4) {
-            const std::uint32_t theR = thePixel[inView.mRed], theG = thePixel[inView.mGreen],
-                                theB = thePixel[inView.mBlue];
-            if (inKey && (theR << 16 | theG << 8 | theB) == *inKey)
+            const std::uint32_t theRgb = LoadRgb<kWordOrder>(thePixel, inView);
+            if (theRgb == theKey)
                 continue;
-            Sums& theBin = theBins[(theR >> 3) << 10 | (theG >> 3) << 5 | (theB >> 3)];
-            theBin.mColor[0] += theR;
-            theBin.mColor[1] += theG;
-            theBin.mColor[2] += theB;
+            Sums& theBin = theBins[BinOf(theRgb)];
+            theBin.mColor[0] += theRgb >> 16;
+            theBin.mColor[1] += theRgb >> 8 & 0xFF;
+            theBin.mColor[2] += theRgb & 0xFF;
             ++theBin.mCount;
         }
     }
     std::vector<Cell> theCells;
-    for (const Sums& theBin : theBins)
-        if (theBin.mCount != 0) {
+    for (std::uint32_t i = 0; i < kBins; ++i)
+        if (const Sums& theBin = theBins[i]; theBin.mCount != 0) {
             const double theCount = double(theBin.mCount);
-            theCells.push_back({{double(theBin.mColor[0]) / theCount, double(theBin.mColor[1]) / theCount,
-                                 double(theBin.mColor[2]) / theCount},
-                                theCount});
+            theCells.push_back({{float(double(theBin.mColor[0]) / theCount), float(double(theBin.mColor[1]) / theCount),
+                                 float(double(theBin.mColor[2]) / theCount)},
+                                float(theCount),
+                                i});
         }
     return theCells;
 }
 
+std::vector<Cell> Histogram(const RgbPixels& inView, std::optional<std::uint32_t> inKey)
+{
+    const std::uint64_t thePixels = std::uint64_t(inView.mWidth) * std::uint64_t(inView.mHeight);
+    if (thePixels <= 0xFFFFFFFFu / 255)
+        return IsWordOrder(inView) ? HistogramOf<true, std::uint32_t>(inView, inKey)
+                                   : HistogramOf<false, std::uint32_t>(inView, inKey);
+    return IsWordOrder(inView) ? HistogramOf<true, std::uint64_t>(inView, inKey)
+                               : HistogramOf<false, std::uint64_t>(inView, inKey);
+}
+
+std::int32_t Nearest(GifColorSearch& inSearch, const Cell& inCell)
+{
+    return inSearch.Find(std::int32_t(inCell.mColor[0] + 0.5), std::int32_t(inCell.mColor[1] + 0.5),
+                         std::int32_t(inCell.mColor[2] + 0.5));
+}
+
 // Lloyd's rounds on the histogram cells: each colour moves to the mean of the
 // cells nearest to it.
-void Refine(const std::vector<Cell>& inCells, std::vector<std::array<std::int32_t, 3>>& ioColors)
+void Refine(const std::vector<Cell>& inCells, std::vector<Rgb>& ioColors)
 {
-    NearestColor theSearch;
+    GifColorSearch theSearch;
     for (int theRound = 0; theRound < kRefineRounds; ++theRound) {
         theSearch.Reset(ioColors, -1);
         std::vector<std::array<double, 4>> theSums(ioColors.size(), {0, 0, 0, 0});
         for (const Cell& theCell : inCells) {
-            const std::int32_t theIndex =
-                theSearch.Find(std::int32_t(theCell.mColor[0] + 0.5), std::int32_t(theCell.mColor[1] + 0.5),
-                               std::int32_t(theCell.mColor[2] + 0.5));
-            auto& theSum = theSums[std::size_t(theIndex)];
+            auto& theSum = theSums[std::size_t(Nearest(theSearch, theCell))];
             for (int c = 0; c < 3; ++c)
-                theSum[std::size_t(c)] += theCell.mColor[c] * theCell.mWeight;
+                theSum[std::size_t(c)] += double(theCell.mColor[c]) * theCell.mWeight;
             theSum[3] += theCell.mWeight;
         }
         for (std::size_t i = 0; i < ioColors.size(); ++i)
@@ -299,6 +294,46 @@ void Refine(const std::vector<Cell>& inCells, std::vector<std::array<std::int32_
     }
 }
 
+std::int32_t Distance(std::uint32_t inRgb, const Rgb& inColor)
+{
+    const std::int32_t theR = std::int32_t(inRgb >> 16) - inColor[0];
+    const std::int32_t theG = std::int32_t(inRgb >> 8 & 0xFF) - inColor[1];
+    const std::int32_t theB = std::int32_t(inRgb & 0xFF) - inColor[2];
+    return theR * theR + theG * theG + theB * theB;
+}
+
+// Each pixel takes the entry nearest to its histogram cell's mean, unless the
+// entry its left neighbour took is within kRunTolerance of as close: longer
+// runs of one index are what LZW compresses, and a noisy picture otherwise
+// flips between neighbouring entries from pixel to pixel. Branch-free but for
+// the key, which is rare.
+template <bool kWordOrder>
+void MapOf(const RgbPixels& inView, const std::vector<Rgb>& inColors, const std::vector<std::uint8_t>& inBinIndex,
+           std::optional<std::uint32_t> inKey, std::int32_t inKeyIndex, std::uint8_t* outIndices)
+{
+    const std::uint32_t theKey = inKey ? *inKey : kNone;
+    const std::uint8_t* const theBinIndex = inBinIndex.data();
+    for (std::int32_t y = 0; y < inView.mHeight; ++y) {
+        const std::uint8_t* thePixel = RowOf(inView, y);
+        std::int32_t theLast = -1;
+        for (std::int32_t x = 0; x < inView.mWidth; ++x, thePixel += 4) {
+            const std::uint32_t theRgb = LoadRgb<kWordOrder>(thePixel, inView);
+            if (theRgb == theKey) [[unlikely]] {
+                *outIndices++ = std::uint8_t(inKeyIndex);
+                theLast = -1;  // no run carries other pixels onto the key's entry
+                continue;
+            }
+            const std::int32_t theIndex = theBinIndex[BinOf(theRgb)];
+            const std::int32_t theRun = theLast < 0 ? theIndex : theLast;
+            theLast = Distance(theRgb, inColors[std::size_t(theRun)]) <=
+                              Distance(theRgb, inColors[std::size_t(theIndex)]) + kRunTolerance
+                          ? theRun
+                          : theIndex;
+            *outIndices++ = std::uint8_t(theLast);
+        }
+    }
+}
+
 std::int32_t Clamp255(std::int32_t inValue)
 {
     return inValue < 0 ? 0 : (inValue > 255 ? 255 : inValue);
@@ -306,7 +341,7 @@ std::int32_t Clamp255(std::int32_t inValue)
 
 // Floyd–Steinberg in serpentine order; errors in sixteenths. Pixels of the key
 // colour take the key's index and pass no error on.
-void Diffuse(const RgbPixels& inView, const std::vector<std::array<std::int32_t, 3>>& inColors, NearestCache& ioCache,
+void Diffuse(const RgbPixels& inView, const std::vector<Rgb>& inColors, NearestCache& ioCache,
              std::optional<std::uint32_t> inKey, std::int32_t inKeyIndex, std::vector<std::uint8_t>& outIndices)
 {
     const std::size_t theSpan = std::size_t(inView.mWidth) + 2;
@@ -401,13 +436,13 @@ void GifPalette::BuildQuantized(const RgbPixels& inPixels, Dithering inDithering
 {
     std::vector<Cell> theCells = Histogram(inPixels, inKey);
     const std::int32_t theWanted = inKey ? kMaxColors - 1 : kMaxColors;
-    std::vector<std::array<std::int32_t, 3>> theColors;
+    std::vector<Rgb> theColors;
     for (const Box& theBox : MedianCut(theCells, theWanted)) {
         double theWeight = 0, theSum[3] = {};
         for (std::size_t i = theBox.mBegin; i < theBox.mEnd; ++i) {
             theWeight += theCells[i].mWeight;
             for (int c = 0; c < 3; ++c)
-                theSum[c] += theCells[i].mColor[c] * theCells[i].mWeight;
+                theSum[c] += double(theCells[i].mColor[c]) * theCells[i].mWeight;
         }
         theColors.push_back({std::int32_t(theSum[0] / theWeight + 0.5), std::int32_t(theSum[1] / theWeight + 0.5),
                              std::int32_t(theSum[2] / theWeight + 0.5)});
@@ -422,22 +457,18 @@ void GifPalette::BuildQuantized(const RgbPixels& inPixels, Dithering inDithering
     for (const auto& theColor : theColors)
         AddColor(std::uint32_t(theColor[0]) << 16 | std::uint32_t(theColor[1]) << 8 | std::uint32_t(theColor[2]));
 
-    NearestColor theSearch;
+    GifColorSearch theSearch;
     theSearch.Reset(theColors, theKeyIndex);
-    NearestCache theCache(theSearch);
     if (inDithering == Dithering::kErrorDiffusion) {
+        NearestCache theCache(theSearch);
         Diffuse(inPixels, theColors, theCache, inKey, theKeyIndex, mIndices);
         return;
     }
-    std::uint8_t* theOut = mIndices.data();
-    for (std::int32_t y = 0; y < inPixels.mHeight; ++y) {
-        const std::uint8_t* thePixel = RowOf(inPixels, y);
-        for (std::int32_t x = 0; x < inPixels.mWidth; ++x, thePixel += 4) {
-            if (inKey && RgbAt(thePixel, inPixels) == *inKey)
-                *theOut++ = std::uint8_t(theKeyIndex);
-            else
-                *theOut++ = std::uint8_t(
-                    theCache.Find(thePixel[inPixels.mRed], thePixel[inPixels.mGreen], thePixel[inPixels.mBlue]));
-        }
-    }
+    std::vector<std::uint8_t> theBinIndex(kBins, 0);
+    for (const Cell& theCell : theCells)
+        theBinIndex[theCell.mBin] = std::uint8_t(Nearest(theSearch, theCell));
+    if (IsWordOrder(inPixels))
+        MapOf<true>(inPixels, theColors, theBinIndex, inKey, theKeyIndex, mIndices.data());
+    else
+        MapOf<false>(inPixels, theColors, theBinIndex, inKey, theKeyIndex, mIndices.data());
 }
