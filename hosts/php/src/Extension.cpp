@@ -13,8 +13,6 @@ extern "C" {
 #include <automation/RegistryLocation.h>
 #include <automation/Strings.h>
 
-#define VX_PHP_VERSION "2.0.0"
-
 namespace vxphp {
 
 zend_class_entry* gExceptionClass = nullptr;
