@@ -1,9 +1,10 @@
 'use strict';
-// The PHP host's leak check, by hand after a build: examples/php under PHP-FPM (2 workers that are
+// The PHP host's leak check, by hand after a build: examples/php under PHP-FPM (2 pools of 2 workers,
 // never recycled) behind nginx, REQUESTS requests (badge, chart and upload pages in turn), and
-// the resident memory of each FPM worker before and after.
+// the resident memory of each FPM worker before, every 10,000 requests and after. PAGES "badge"
+// asks only for the badge, the cheapest page, so that a long run ends within the hour.
 //
-//   VX_BUILD_DIR=<build> node bench/php/soak.js [REQUESTS]
+//   VX_BUILD_DIR=<build> node bench/php/soak.js [REQUESTS] [mix|badge]
 const fs = require('node:fs');
 const http = require('node:http');
 const os = require('node:os');
@@ -13,6 +14,8 @@ const { start, stop } = require('../../examples/php/test/serve');
 
 const build = path.resolve(process.env.VX_BUILD_DIR || path.join(__dirname, '..', '..', 'build'));
 const total = Number(process.argv[2] || 100000);
+const pages = process.argv[3] || 'mix';
+if (!['mix', 'badge'].includes(pages)) throw new Error(`pages: mix or badge, not ${pages}`);
 const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'vx-php-soak-'));
 const registry = path.join(dir, 'registry.db');
 const extension = path.join(build, 'lib', 'vellumax.so');
@@ -35,7 +38,7 @@ const body = Buffer.concat([
 ]);
 
 function request(origin, i) {
-  const kind = i % 3;
+  const kind = pages === 'badge' ? 0 : i % 3;
   const url = kind === 0 ? `/badge.php?label=n&value=${i % 97}` : kind === 1 ? `/chart.php?values=${i % 7},3,5` : '/raw/upload.php';
   return new Promise((resolve, reject) => {
     const req = http.request(`${origin}${url}`, { agent, method: kind === 2 ? 'POST' : 'GET',
@@ -51,12 +54,17 @@ function request(origin, i) {
 
 async function run(origin, count, site) {
   let next = 0;
+  let done = 0;
+  const started = Date.now();
   const statuses = new Map();
   await Promise.all(Array.from({ length: 4 }, async () => {
     while (next < count) {
       const status = await request(origin, next++);
       statuses.set(status, (statuses.get(status) || 0) + 1);
-      if (site && next % 10000 === 0) console.log(`${next} requests:`, rssOfWorkers(site));
+      if (site && ++done % 10000 === 0) {
+        const seconds = ((Date.now() - started) / 1000).toFixed(0);
+        console.log(`${done} requests, ${seconds} s:`, JSON.stringify(rssOfWorkers(site)));
+      }
     }
   }));
   return statuses;

@@ -208,7 +208,12 @@ std::string WriteMarkdown(const ReferenceModel& inModel)
               "Regenerate with: cmake --build build --target reference -->\n\n"
            << "Classes and members come from the class table and each interface's member table, "
               "keywords from the parameter parser, words from the value readers. Classes marked "
-              "*not built yet* are registered but have no implementation in this build.\n\n";
+              "*not built yet* are registered but have no implementation in this build.\n\n"
+           << "The hosts reach the same members by name: the Node host as `require('vellumax')` (Debian "
+              "package `vellumax`, or the npm package), PHP pages through the extension of the Debian "
+              "package `php-vellumax` (`apt-get install ./php-vellumax_<version>_amd64.deb` after "
+              "`vellumax`; enabled for every SAPI, `Vellumax\\create('Vellumax.Canvas')`, stubs in "
+              "`hosts/php/vellumax.stub.php`).\n\n";
     WriteClasses(theOut, inModel);
     WriteAsyncForms(theOut, inModel);
     WriteKeywords(theOut, inModel);

@@ -1,5 +1,6 @@
-// hosts/node/vocabulary.json: what the Node host's error hints say a member, a parameter or a
-// keyword takes, from the same tables as the reference.
+// hosts/node/vocabulary.json: what the hosts' error hints say a member, a parameter or a keyword
+// takes, from the same tables as the reference, and the hint lines themselves: the Node host reads
+// the file, the PHP host is built with it, so both give the same lines.
 #include <cstdio>
 #include <sstream>
 
@@ -156,6 +157,40 @@ void WriteMembers(std::ostringstream& ioOut, const ReferenceModel& inModel)
     ioOut << "\n  },\n";
 }
 
+// The hint lines, with {name} for what the host fills in; {builder} and {maker} are host words.
+constexpr std::pair<const char*, const char*> kHints[] = {
+    {"put", "{member} takes {takes}; it was given {given}."},
+    {"argument", "{where} takes {takes}; it was given {given}."},
+    {"argumentClass", "{where} takes {class}; it was given {given}."},
+    {"paramsObject", "{where} takes a parameter string, not {given}: build one from {builder}, which also "
+                     "quotes every value."},
+    {"channel", "{where} takes {takes}."},
+    {"keywordTakes", "{keyword} takes {takes}."},
+    {"keywordClose", "Did you mean {close}? The keywords are listed in docs/reference.md."},
+    {"keywordList", "The keywords are listed in docs/reference.md."},
+    {"folder", "The folder {folder} does not exist: {member} makes no folders ({maker} makes them)."},
+};
+
+constexpr std::pair<const char*, const char*> kNodeWords[] = {
+    {"builder", "an object with vx.params({ keyword: value, ... })"},
+    {"maker", "fs.mkdirSync(folder, { recursive: true })"},
+};
+
+constexpr std::pair<const char*, const char*> kPhpWords[] = {
+    {"builder", "an array with Vellumax\\params(['keyword' => value, ...])"},
+    {"maker", "mkdir($folder, 0777, true)"},
+};
+
+template <std::size_t N>
+std::string JsonObject(const std::pair<const char*, const char*> (&inPairs)[N], const char* inIndent)
+{
+    std::string theText = "{";
+    for (std::size_t i = 0; i < N; ++i)
+        theText +=
+            std::string(i == 0 ? "\n" : ",\n") + inIndent + Json(inPairs[i].first) + ": " + Json(inPairs[i].second);
+    return theText + "\n" + std::string(inIndent).substr(2) + "}";
+}
+
 }  // namespace
 
 std::string WriteVocabulary(const ReferenceModel& inModel)
@@ -174,6 +209,9 @@ std::string WriteVocabulary(const ReferenceModel& inModel)
     theOut << "\n  },\n"
            << "  \"formats\": {\"descriptions\": " << JsonList(FormatDescriptions())
            << ", \"mime\": " << JsonList(FormatMimeNames()) << ", \"extensions\": " << JsonList(FormatExtensions())
-           << "}\n}\n";
+           << "},\n"
+           << "  \"hints\": " << JsonObject(kHints, "    ") << ",\n"
+           << "  \"hostWords\": {\"node\": " << JsonObject(kNodeWords, "      ")
+           << ", \"php\": " << JsonObject(kPhpWords, "      ") << "}\n}\n";
     return theOut.str();
 }

@@ -1,6 +1,6 @@
 <?php
 // The upload page over the raw request body: XMultipart splits the form. The server sets
-// enable_post_data_reading=Off for this folder (PHP_VALUE from nginx), so PHP leaves the body unread.
+// enable_post_data_reading=Off for this folder (a pool of its own), so PHP leaves the body unread.
 require __DIR__ . '/../include/pages.php';
 answer(function () {
     if ($_SERVER['REQUEST_METHOD'] !== 'POST')

@@ -24,14 +24,12 @@ function freePort() {
   });
 }
 
-function fpmConfig(dir, port, options) {
+// Two pools: the pages under /raw/ read the request body themselves, with XMultipart, so PHP must
+// leave it unread there. A pool's setting costs nothing per request; a PHP_VALUE from nginx would
+// be parsed again on every request, and PHP-FPM keeps 32 bytes of each parse for good.
+function fpmConfig(dir, ports, options) {
   const env = Object.entries(options.env).map(([k, v]) => `env[${k}] = ${v}`).join('\n');
-  return `[global]
-pid = ${dir}/fpm.pid
-error_log = ${dir}/fpm.log
-daemonize = no
-
-[examples]
+  const pool = (name, port, extra) => `[${name}]
 listen = 127.0.0.1:${port}
 ${isRoot ? 'user = root\ngroup = root' : ''}
 pm = static
@@ -39,11 +37,33 @@ pm.max_children = ${options.workers}
 pm.max_requests = 0
 clear_env = yes
 catch_workers_output = yes
+${extra}
 ${env}
 `;
+  return `[global]
+pid = ${dir}/fpm.pid
+error_log = ${dir}/fpm.log
+daemonize = no
+
+${pool('examples', ports.pages, '')}
+${pool('raw', ports.raw, 'php_admin_value[enable_post_data_reading] = Off')}`;
 }
 
-function nginxConfig(dir, port, fpmPort) {
+const fastcgiParams = `fastcgi_param SCRIPT_FILENAME $document_root$fastcgi_script_name;
+fastcgi_param QUERY_STRING $query_string;
+fastcgi_param REQUEST_METHOD $request_method;
+fastcgi_param CONTENT_TYPE $content_type;
+fastcgi_param CONTENT_LENGTH $content_length;
+fastcgi_param SCRIPT_NAME $fastcgi_script_name;
+fastcgi_param REQUEST_URI $request_uri;
+fastcgi_param DOCUMENT_ROOT $document_root;
+fastcgi_param SERVER_PROTOCOL $server_protocol;
+fastcgi_param REMOTE_ADDR $remote_addr;
+fastcgi_param SERVER_NAME $server_name;
+fastcgi_param SERVER_PORT $server_port;
+`;
+
+function nginxConfig(dir, port, fpmPorts) {
   return `${isRoot ? 'user root root;' : ''}
 worker_processes 1;
 pid ${dir}/nginx.pid;
@@ -57,33 +77,20 @@ http {
   uwsgi_temp_path ${dir}/uwsgi;
   scgi_temp_path ${dir}/scgi;
   client_max_body_size 8m;
-  # The pages under /raw/ read the request body themselves, with XMultipart. A worker keeps the
-  # PHP_VALUE of its last request, so every request names the setting.
-  map $uri $vx_php_value {
-    ~^/raw/ "enable_post_data_reading=Off";
-    default "enable_post_data_reading=On";
-  }
   server {
     listen 127.0.0.1:${port};
     root ${docroot};
     index index.php;
     location ~ ^/(include|test)/ { deny all; }
+    location ~ ^/raw/.*\\.php$ {
+      try_files $uri =404;
+      fastcgi_pass 127.0.0.1:${fpmPorts.raw};
+      include ${dir}/fastcgi.conf;
+    }
     location ~ \\.php$ {
       try_files $uri =404;
-      fastcgi_pass 127.0.0.1:${fpmPort};
-      fastcgi_param SCRIPT_FILENAME $document_root$fastcgi_script_name;
-      fastcgi_param PHP_VALUE $vx_php_value;
-      fastcgi_param QUERY_STRING $query_string;
-      fastcgi_param REQUEST_METHOD $request_method;
-      fastcgi_param CONTENT_TYPE $content_type;
-      fastcgi_param CONTENT_LENGTH $content_length;
-      fastcgi_param SCRIPT_NAME $fastcgi_script_name;
-      fastcgi_param REQUEST_URI $request_uri;
-      fastcgi_param DOCUMENT_ROOT $document_root;
-      fastcgi_param SERVER_PROTOCOL $server_protocol;
-      fastcgi_param REMOTE_ADDR $remote_addr;
-      fastcgi_param SERVER_NAME $server_name;
-      fastcgi_param SERVER_PORT $server_port;
+      fastcgi_pass 127.0.0.1:${fpmPorts.pages};
+      include ${dir}/fastcgi.conf;
     }
   }
 }
@@ -106,9 +113,11 @@ async function listening(port, child, what) {
 
 async function start(options) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'vx-php-site-'));
-  const [fpmPort, port] = [await freePort(), await freePort()];
-  fs.writeFileSync(path.join(dir, 'fpm.conf'), fpmConfig(dir, fpmPort, { workers: 2, ...options }));
-  fs.writeFileSync(path.join(dir, 'nginx.conf'), nginxConfig(dir, port, fpmPort));
+  const fpmPorts = { pages: await freePort(), raw: await freePort() };
+  const port = await freePort();
+  fs.writeFileSync(path.join(dir, 'fpm.conf'), fpmConfig(dir, fpmPorts, { workers: 2, ...options }));
+  fs.writeFileSync(path.join(dir, 'fastcgi.conf'), fastcgiParams);
+  fs.writeFileSync(path.join(dir, 'nginx.conf'), nginxConfig(dir, port, fpmPorts));
   const fpmArgs = ['-n', '-d', `extension=${options.extension}`, '-y', path.join(dir, 'fpm.conf'), '-F'];
   if (isRoot) fpmArgs.push('-R');
   for (const setting of options.settings || []) fpmArgs.unshift('-d', setting);
@@ -119,7 +128,8 @@ async function start(options) {
                       { stdio: ['ignore', 'inherit', 'inherit'] });
   const site = { dir, fpm, nginx, origin: `http://127.0.0.1:${port}` };
   try {
-    await listening(fpmPort, fpm, 'php-fpm');
+    await listening(fpmPorts.pages, fpm, 'php-fpm');
+    await listening(fpmPorts.raw, fpm, 'php-fpm');
     await listening(port, nginx, 'nginx');
   } catch (err) {
     await stop(site);

@@ -2,7 +2,8 @@
 // Hint lines for failed calls and puts: what the member, the parameter or the keyword takes,
 // which folder is missing, where vx.params belongs. The server's description is never changed:
 // the hint is a line after it in `message`, and `hint` on the error. What members and keywords
-// take comes from vocabulary.json, written from the server's own tables.
+// take, and the hint lines themselves, come from vocabulary.json, written from the server's own
+// tables; the PHP host is built with the same file, so the two hosts' lines cannot drift apart.
 
 const fs = require('node:fs');
 const path = require('node:path');
@@ -10,6 +11,15 @@ const vocabulary = require('../vocabulary.json');
 
 const DISP_E_TYPEMISMATCH = 0x80020005 | 0;
 const E_NOINTERFACE = 0x80004002 | 0;
+
+// A hint line: the template's {names} filled from `values`, then from this host's words.
+function line(name, values) {
+  const words = { ...vocabulary.hostWords.node, ...values };
+  return vocabulary.hints[name].replace(/\{(\w+)\}/g, (_, key) => {
+    if (!(key in words)) throw new Error(`hint ${name}: nothing for {${key}}`);
+    return words[key];
+  });
+}
 
 // A description longer than this (one holding a long text) keeps the stack V8 formats only when
 // it is read: copying it into the stack made a failing call on a megabyte of text a third slower.
@@ -83,7 +93,8 @@ function forPut(err, interfaceName, memberName, value, interfaceOf) {
   if (!err || !failedToTake(err)) return err;
   const member = memberOf(interfaceName, memberName);
   if (!member || !member.takes) return err;
-  return addHint(err, `${member.className}.${member.name} takes ${member.takes}; it was given ${given(value, interfaceOf)}.`);
+  return addHint(err, line('put', { member: `${member.className}.${member.name}`, takes: member.takes,
+                                     given: given(value, interfaceOf) }));
 }
 
 // The closest keywords to a name the parser did not know, by edit distance.
@@ -109,13 +120,12 @@ function keywordHint(text) {
   if (match) {
     const keyword = match[1].toLowerCase();
     const takes = vocabulary.keywords[keyword];
-    return takes ? `${keyword} takes ${takes}.` : null;
+    return takes ? line('keywordTakes', { keyword, takes }) : null;
   }
   match = /^Do not recognise parameter "([^"]*)"/.exec(text);
   if (match) {
     const close = closeKeywords(match[1]);
-    return close.length > 0 ? `Did you mean ${close.join(' or ')}? The keywords are listed in docs/reference.md.`
-      : 'The keywords are listed in docs/reference.md.';
+    return close.length > 0 ? line('keywordClose', { close: close.join(' or ') }) : line('keywordList', {});
   }
   return null;
 }
@@ -142,21 +152,20 @@ function argumentHint(member, args, interfaceOf, err) {
     const value = args[i];
     const where = `${member.className}.${member.name}'s ${param.name}`;
     if (param.takes === 'a parameter string' && value !== null && typeof value === 'object') {
-      return `${where} takes a parameter string, not ${given(value, interfaceOf)}: build one from an object with ` +
-        'vx.params({ keyword: value, ... }), which also quotes every value.';
+      return line('paramsObject', { where, given: given(value, interfaceOf) });
     }
     if (!mismatch) continue;
     const iface = interfaceOf(value);
     if (param.class && (!iface || classOfInterface(iface) !== param.class)) {
-      return `${where} takes ${withArticle(param.class)}; it was given ${given(value, interfaceOf)}.`;
+      return line('argumentClass', { where, class: withArticle(param.class), given: given(value, interfaceOf) });
     }
     if (!param.class && value !== null && typeof value === 'object' && !(value instanceof Uint8Array && param.takes.startsWith('bytes'))) {
-      return `${where} takes ${param.takes}; it was given ${given(value, interfaceOf)}.`;
+      return line('argument', { where, takes: param.takes, given: given(value, interfaceOf) });
     }
   }
   if (/^Unable to understand channel/.test(text)) {
     const channel = member.params.find((p) => p.name === 'inChannel');
-    if (channel) return `${member.className}.${member.name}'s inChannel takes ${channel.takes}.`;
+    if (channel) return line('channel', { where: `${member.className}.${member.name}'s inChannel`, takes: channel.takes });
   }
   return null;
 }
@@ -171,8 +180,7 @@ function forCall(err, interfaceName, memberName, args, interfaceOf) {
   if (!hint && pathParam >= 0 && typeof args[pathParam] === 'string' && args[pathParam] !== '') {
     const missing = missingFolder(args[pathParam]);
     if (missing) {
-      hint = `The folder ${missing} does not exist: ${member.name} makes no folders ` +
-        '(fs.mkdirSync(folder, { recursive: true }) makes them).';
+      hint = line('folder', { folder: missing, member: member.name });
     }
   }
   return hint ? addHint(err, hint) : err;

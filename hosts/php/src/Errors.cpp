@@ -51,11 +51,14 @@ void ThrowCode(HRESULT inCode, const std::string& inDetail, const std::string& i
     ThrowAutomationError(vx::ClientError{inCode, theText, {}}, inHint);
 }
 
-// The registry file the automation runtime reads, by the runtime's own rule.
+// The registry file the automation runtime reads: VX_REGISTRY, else vellumax.registry, else the
+// runtime's own rule.
 std::string RegistryPath()
 {
     if (const char* theGiven = std::getenv("VX_REGISTRY"); theGiven != nullptr && *theGiven != '\0')
         return theGiven;
+    if (const char* theSetting = INI_STR("vellumax.registry"); theSetting != nullptr && *theSetting != '\0')
+        return theSetting;
     if (const char* theData = std::getenv("XDG_DATA_HOME"); theData != nullptr && theData[0] == '/')
         return std::string(theData) + "/vellumax/registry.db";
     const char* theHome = std::getenv("HOME");

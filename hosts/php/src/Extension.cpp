@@ -2,15 +2,16 @@
 // Vellumax\Exception. The objects themselves are in Object.cpp.
 #include "Host.h"
 
+#include <cstdlib>
+
 extern "C" {
 #include <ext/standard/info.h>
 }
 
 #include <automation/Activation.h>
 #include <automation/Guid.h>
+#include <automation/RegistryLocation.h>
 #include <automation/Strings.h>
-
-#define VX_PHP_VERSION "2.0.0"
 
 namespace vxphp {
 
@@ -126,12 +127,35 @@ void RegisterExceptionClass()
     zend_declare_property_null(gExceptionClass, "hint", sizeof "hint" - 1, ZEND_ACC_PUBLIC);
 }
 
+// vellumax.registry: the registry file when VX_REGISTRY names none. The Debian package sets it to
+// the system registry, which FPM's workers (whose environment the pool clears) could not name.
+PHP_INI_BEGIN()
+PHP_INI_ENTRY("vellumax.registry", "", PHP_INI_SYSTEM, nullptr)
+PHP_INI_END()
+
 PHP_MINIT_FUNCTION(vellumax)
 {
     (void)type;
-    (void)module_number;
+    REGISTER_INI_ENTRIES();
     RegisterObjectClass();
     RegisterExceptionClass();
+    return SUCCESS;
+}
+
+// Decided per request: FPM puts a pool's env[VX_REGISTRY] into a worker only after it forked.
+PHP_RINIT_FUNCTION(vellumax)
+{
+    (void)type;
+    (void)module_number;
+    const char* theGiven = std::getenv("VX_REGISTRY");
+    SetThreadRegistryPath(theGiven != nullptr && *theGiven != '\0' ? nullptr : INI_STR("vellumax.registry"));
+    return SUCCESS;
+}
+
+PHP_MSHUTDOWN_FUNCTION(vellumax)
+{
+    (void)type;
+    UNREGISTER_INI_ENTRIES();
     return SUCCESS;
 }
 
@@ -148,6 +172,7 @@ PHP_MINFO_FUNCTION(vellumax)
     php_info_print_table_row(2, "vellumax support", "enabled");
     php_info_print_table_row(2, "registry", RegistryPath().c_str());
     php_info_print_table_end();
+    DISPLAY_INI_ENTRIES();
 }
 
 }  // namespace
@@ -160,8 +185,8 @@ zend_module_entry vellumax_module_entry = {STANDARD_MODULE_HEADER,
                                            "vellumax",
                                            vxphp::gFunctions,
                                            vxphp::ZEND_MODULE_STARTUP_N(vellumax),
-                                           nullptr,
-                                           nullptr,
+                                           vxphp::ZEND_MODULE_SHUTDOWN_N(vellumax),
+                                           vxphp::ZEND_MODULE_ACTIVATE_N(vellumax),
                                            nullptr,
                                            vxphp::ZEND_MODULE_INFO_N(vellumax),
                                            VX_PHP_VERSION,

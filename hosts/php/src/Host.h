@@ -87,6 +87,8 @@ void ThrowCode(HRESULT inCode, const std::string& inDetail = {}, const std::stri
 std::string RegistryPath();
 std::string RegistrationHint(const std::string& inName, HRESULT inCode);
 std::string CountHint(const Shape& inShape, const Member& inMember, std::size_t inGiven);
+// What a keyword of a refused parameter string takes, or the keywords close to an unknown one.
+std::string KeywordHint(const std::string& inDescription);
 
 // Vellumax\params: the parameter string, or false with a TypeError thrown.
 bool BuildParams(HashTable* inValues, std::string* outText);

@@ -262,7 +262,7 @@ void CallMember(HostObject* inObject, const Shape& inShape, const Member& inMemb
         const vx::ClientError& theError = theClient.LastError();
         ThrowAutomationError(theError, theError.mCode == kBadParamCount && inShape.mTyped
                                            ? CountHint(inShape, inMember, inCount)
-                                           : std::string());
+                                           : KeywordHint(theError.mDescription));
         return;
     }
     if (theOuts.empty()) {
