@@ -1,9 +1,11 @@
 /* Cairo's cases for bench/compare/run: the antialiased shapes with
- * antialiasing on (the floor the engine's own drawing could reach), and the
- * web GIFs drawn by Cairo and written by giflib.
+ * antialiasing on (the floor the engine's own drawing could reach), the
+ * paragraph laid out and drawn by Pango (the floor for text), the web GIFs
+ * drawn by Cairo and written by giflib, and the thumbnail made by libjpeg,
+ * Cairo and Pango alone.
  * Usage: cairo_compare REPETITIONS PHOTO.jpg [IMAGES_DIR], or cairo_compare --photo FILE.ppm,
  * which writes the web photograph for Pillow and does nothing else.
- * Prints "aashapes MS", and "webscene", "webpage", "webphoto", "thumb" with MS BYTES:
+ * Prints "aashapes MS", "text MS", and "webscene", "webpage", "webphoto", "thumb" with MS BYTES:
  * medians over the repetitions of the processor milliseconds per drawing or
  * encoding. Pictures of at most 256 colours get an exact table, the
  * photograph giflib's own quantizer. With IMAGES_DIR, the pictures are saved
@@ -22,7 +24,7 @@
 #include "Photo.h"
 #include "Scene.h"
 
-enum { kShapeDrawings = 10, kGifDrawings = 5, kSlots = 1024 };
+enum { kShapeDrawings = 10, kTextDrawings = 40, kGifDrawings = 5, kSlots = 1024 };
 
 static double Now(void)
 {
@@ -386,6 +388,49 @@ static void ThumbCase(int inRepetitions, const char* inPhoto, const char* inImag
     pango_font_description_free(theFont);
 }
 
+/* The paragraph as a page would have Pango draw it: a new layout each time,
+ * wrapped at words and centred in the box, on a white ground. */
+static void TextCase(int inRepetitions, const char* inImages)
+{
+    static char theParagraph[2048];
+    SceneParagraph(theParagraph, sizeof theParagraph);
+    cairo_surface_t* theSurface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kTextWidth, kTextHeight);
+    cairo_t* c = cairo_create(theSurface);
+    PangoFontDescription* theFont = pango_font_description_from_string("DejaVu Sans");
+    pango_font_description_set_absolute_size(theFont, kTextPixels * PANGO_SCALE);
+    double theTimes[64];
+    const int theCount = inRepetitions < 64 ? inRepetitions : 64;
+    for (int r = 0; r < theCount; ++r) {
+        const double theStart = Now();
+        for (int i = 0; i < kTextDrawings; ++i) {
+            cairo_set_source_rgb(c, 1, 1, 1);
+            cairo_paint(c);
+            cairo_set_source_rgb(c, 0, 0, 0);
+            cairo_move_to(c, 0, 0);
+            PangoLayout* theLayout = pango_cairo_create_layout(c);
+            pango_layout_set_font_description(theLayout, theFont);
+            pango_layout_set_width(theLayout, kTextWidth * PANGO_SCALE);
+            pango_layout_set_height(theLayout, kTextHeight * PANGO_SCALE);
+            pango_layout_set_wrap(theLayout, PANGO_WRAP_WORD);
+            pango_layout_set_alignment(theLayout, PANGO_ALIGN_CENTER);
+            pango_layout_set_text(theLayout, theParagraph, -1);
+            pango_cairo_show_layout(c, theLayout);
+            g_object_unref(theLayout);
+        }
+        theTimes[r] = (Now() - theStart) / kTextDrawings;
+    }
+    qsort(theTimes, (size_t)theCount, sizeof *theTimes, CompareDoubles);
+    printf("text %.3f\n", theTimes[theCount / 2]);
+    if (inImages != NULL) {
+        char thePath[4096];
+        snprintf(thePath, sizeof thePath, "%s/cairo-text.png", inImages);
+        cairo_surface_write_to_png(theSurface, thePath);
+    }
+    pango_font_description_free(theFont);
+    cairo_destroy(c);
+    cairo_surface_destroy(theSurface);
+}
+
 int main(int argc, char** argv)
 {
     if (argc == 3 && strcmp(argv[1], "--photo") == 0)
@@ -415,6 +460,7 @@ int main(int argc, char** argv)
     }
     cairo_destroy(theCairo);
     cairo_surface_destroy(theSurface);
+    TextCase(theRepetitions, theImages);
     WebCases(theRepetitions, theImages);
     if (argc > 2)
         ThumbCase(theRepetitions, argv[2], theImages);

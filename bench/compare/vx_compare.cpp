@@ -186,7 +186,8 @@ double TextCase(int inRepetitions)
     static char theParagraph[2048];
     SceneParagraph(theParagraph, sizeof theParagraph);
     vx::ComVariant theText{std::string(theParagraph)};
-    vx::ComVariant theParams("rect=0,0," + std::to_string(kTextWidth) + "," + std::to_string(kTextHeight));
+    vx::ComVariant theParams("rect=0,0," + std::to_string(kTextWidth) + "," + std::to_string(kTextHeight) +
+                             " halign=middle");
     vx::ComVariant theResult;
     const double theMs = MedianMs(inRepetitions, kTextDrawings, [&] {
         Check(theHolder.canvas->Erase(), "Erase");

@@ -111,6 +111,20 @@ TEST_F(TextCost, LongTextAtOnePixelShapesWhatItDrawsAboutTwice)
     }
 }
 
+// Drawing reuses what measuring shaped: only where a line spans two shaping
+// chunks is a piece shaped again.
+TEST_F(TextCost, AParagraphThatFitsIsShapedAboutOnce)
+{
+    const char* const kWords[] = {"vellum", "ink", "margin", "quill", "page", "letter", "serif", "column", "folio"};
+    std::string theText;
+    for (int theIndex = 0; theIndex < 100; ++theIndex)
+        theText += std::string(theIndex > 0 ? " " : "") + kWords[(theIndex * 7) % 9];
+    UsePixels(13);
+    const Block theBlock = RunBlock(mCanvas, theText, RECT{50, 25, 350, 275});
+    ASSERT_EQ(theBlock.mDrawn, theText.size());
+    EXPECT_LE(theBlock.mShaped, 3 * theText.size() / 2);
+}
+
 // A text that repeats a piece ending in a blank breaks into equal lines, so
 // k lines hold k times what one holds, however long the text.
 TEST_F(TextCost, RepeatedPiecesBreakIntoEqualLinesAtAnySize)

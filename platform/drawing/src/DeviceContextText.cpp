@@ -275,6 +275,8 @@ void DeviceContext::DrawLines(cairo_t* inContext, const TextBlock& inBlock, Text
     }
     const LOGFONTA& theLogFont = mFont->LogFont();
     const bool theBlanksShow = theLogFont.lfUnderline != 0 || theLogFont.lfStrikeOut != 0;
+    // Underlines, strike-outs and paths come from a layout of each piece.
+    const bool theKeptGlyphs = inAs == TextAs::kInk && !theBlanksShow;
     const double theEm = mFont->Metrics().mMaxCharWidth;
     for (std::size_t theIndex = 0; theIndex < inBlock.mVisible; ++theIndex) {
         const TextLine& theLine = inBlock.mLines[theIndex];
@@ -296,6 +298,11 @@ void DeviceContext::DrawLines(cairo_t* inContext, const TextBlock& inBlock, Text
             const auto theFirst = theText.begin() + theSegment.mStart;
             const auto theLast = theText.begin() + theSegment.mEnd;
             if (!theBlanksShow && std::all_of(theFirst, theLast, [](char inByte) { return inByte == ' '; })) {
+                continue;
+            }
+            // A layout of the piece alone would put its baseline the font's ascent below the top.
+            if (theKeptGlyphs && inBlock.mLayout.ShowKept(inContext, theSegment.mStart, theSegment.mEnd,
+                                                          theX + theSegment.mX, theY + mFont->Metrics().mAscent)) {
                 continue;
             }
             ShowText(inContext, theText.data() + theSegment.mStart, theSegment.mEnd - theSegment.mStart,

@@ -1,6 +1,7 @@
 #include "TextLayout.h"
 
 #include "CairoOwners.h"
+#include "FontCatalogue.h"
 #include "TextContext.h"
 
 #include <algorithm>
@@ -20,14 +21,46 @@ constexpr int kContext = 64;
 // line of glyphs of next to no width holds that much; the parts keep logical
 // order, so runs of opposite direction across a cut are not reordered.
 constexpr int kMaxSegment = 4096;
+// Glyphs kept per text: far more than a picture shows, few enough that a
+// megabyte of text keeps at most about 1.5 MB of them.
+constexpr std::size_t kMaxKeptGlyphs = 64 * 1024;
+
+// The glyphs of one run of one font, left to right, as measuring shaped them.
+struct GlyphRun {
+    std::unique_ptr<PangoFont, FreeWith<g_object_unref>> mFont;
+    int mStart = 0;  // bytes it covers
+    int mEnd = 0;
+    std::vector<PangoGlyphInfo> mGlyphs;
+    std::vector<int> mBytes;  // each glyph's first byte, ascending
+};
+
+// Scripts shaped without regard to the script around them: a piece of such a
+// run, laid out alone, takes the same glyphs, even where its punctuation and
+// digits then count as no script.
+bool ShapedAlike(int inScript)
+{
+    switch (inScript) {
+    case PANGO_SCRIPT_COMMON:
+    case PANGO_SCRIPT_INHERITED:
+    case PANGO_SCRIPT_LATIN:
+    case PANGO_SCRIPT_GREEK:
+    case PANGO_SCRIPT_CYRILLIC:
+        return true;
+    default:
+        return false;
+    }
+}
 }  // namespace
 
 struct TextLayout::Measures {
     const FontObject* mFont = nullptr;
     std::uint32_t mHandle = 0;
+    std::uint64_t mGeneration = 0;
     std::string mText;
     std::vector<Cluster> mClusters;
     std::vector<Paragraph> mParagraphs;
+    std::vector<GlyphRun> mRuns;  // by byte
+    std::size_t mKeptGlyphs = 0;
 };
 
 namespace {
@@ -51,9 +84,11 @@ void TextLayout::CountShaped(int inBytes)
 TextLayout::TextLayout(FontObject& inFont, const std::string& inText, double inTabWidth)
     : mFont(inFont), mText(inText), mTabWidth(inTabWidth)
 {
+    // Kept glyphs belong to the fonts of one configuration.
+    const std::uint64_t theGeneration = FontCatalogue::Instance().Generation();
     for (std::shared_ptr<Measures>& theRecent : tRecent) {
         if (theRecent != nullptr && theRecent->mFont == &inFont && theRecent->mHandle == inFont.mHandle &&
-            theRecent->mText == inText) {
+            theRecent->mGeneration == theGeneration && theRecent->mText == inText) {
             mMeasures = theRecent;
             std::swap(theRecent, tRecent[0]);
             return;
@@ -62,6 +97,7 @@ TextLayout::TextLayout(FontObject& inFont, const std::string& inText, double inT
     mMeasures = std::make_shared<Measures>();
     mMeasures->mFont = &inFont;
     mMeasures->mHandle = inFont.mHandle;
+    mMeasures->mGeneration = theGeneration;
     mMeasures->mText = inText;
     tRecent[1] = std::move(tRecent[0]);
     tRecent[0] = mMeasures;
@@ -174,6 +210,7 @@ void TextLayout::MeasureChunk(Paragraph& ioParagraph)
             }
         }
         theClusters.resize(theKept);
+        DropKeptFrom(theKept > theFirst ? theClusters.back().mEnd : theFrom);
     }
     ioParagraph.mEndCluster = static_cast<int>(theClusters.size());
     ioParagraph.mMeasuredTo = theClusters.size() > theFirst ? theClusters.back().mEnd : ioParagraph.mEnd;
@@ -208,6 +245,7 @@ void TextLayout::MeasureRun(int inStart, int inEnd)
         pango_layout_iter_get_cluster_extents(theIter.get(), nullptr, &theLogical);
         theStarts.emplace_back(pango_layout_iter_get_index(theIter.get()), theLogical.width / double(PANGO_SCALE));
     } while (pango_layout_iter_next_cluster(theIter.get()));
+    KeepGlyphs(theLayout.get(), inStart, inEnd);
 
     std::sort(theStarts.begin(), theStarts.end());
     if (theStarts.empty() || theStarts.front().first != 0) {
@@ -385,4 +423,102 @@ std::vector<TextSegment> TextLayout::Segments(const TextLine& inLine) const
         theSegments.push_back({theStart, Clusters()[inLine.mEndCluster - 1].mEnd, theStartX});
     }
     return theSegments;
+}
+
+void TextLayout::KeepGlyphs(PangoLayout* inLayout, int inStart, int inEnd)
+{
+    if (mMeasures->mKeptGlyphs >= kMaxKeptGlyphs || pango_layout_get_line_count(inLayout) != 1) {
+        return;
+    }
+    // Only left-to-right runs: their glyphs are in logical order, so any
+    // piece of them is placed as that piece laid out alone would be.
+    const PangoLayoutLine* theLine = pango_layout_get_line_readonly(inLayout, 0);
+    int theCovered = 0;
+    for (const GSList* theRun = theLine->runs; theRun != nullptr; theRun = theRun->next) {
+        const auto* theItem = static_cast<const PangoGlyphItem*>(theRun->data);
+        if (theItem->item->analysis.level != 0 || theItem->item->offset != theCovered) {
+            return;
+        }
+        theCovered += theItem->item->length;
+    }
+    if (theCovered != inEnd - inStart) {
+        return;
+    }
+    for (const GSList* theRun = theLine->runs; theRun != nullptr; theRun = theRun->next) {
+        const auto* theItem = static_cast<const PangoGlyphItem*>(theRun->data);
+        if (!ShapedAlike(theItem->item->analysis.script)) {
+            continue;
+        }
+        const PangoGlyphString* theGlyphs = theItem->glyphs;
+        GlyphRun theKept;
+        theKept.mFont.reset(PANGO_FONT(g_object_ref(theItem->item->analysis.font)));
+        theKept.mStart = inStart + theItem->item->offset;
+        theKept.mEnd = theKept.mStart + theItem->item->length;
+        theKept.mGlyphs.assign(theGlyphs->glyphs, theGlyphs->glyphs + theGlyphs->num_glyphs);
+        theKept.mBytes.reserve(static_cast<std::size_t>(theGlyphs->num_glyphs));
+        for (int theIndex = 0; theIndex < theGlyphs->num_glyphs; ++theIndex) {
+            theKept.mBytes.push_back(inStart + theItem->item->offset + theGlyphs->log_clusters[theIndex]);
+        }
+        mMeasures->mKeptGlyphs += theKept.mGlyphs.size();
+        mMeasures->mRuns.push_back(std::move(theKept));
+    }
+}
+
+void TextLayout::DropKeptFrom(int inEnd)
+{
+    std::vector<GlyphRun>& theRuns = mMeasures->mRuns;
+    while (!theRuns.empty() && theRuns.back().mEnd > inEnd) {
+        GlyphRun& theRun = theRuns.back();
+        const auto theCut = std::lower_bound(theRun.mBytes.begin(), theRun.mBytes.end(), inEnd);
+        const auto theCount = static_cast<std::size_t>(theCut - theRun.mBytes.begin());
+        mMeasures->mKeptGlyphs -= theRun.mGlyphs.size() - theCount;
+        if (theCount == 0 || theRun.mStart >= inEnd) {
+            theRuns.pop_back();
+            continue;
+        }
+        theRun.mGlyphs.resize(theCount);
+        theRun.mBytes.resize(theCount);
+        theRun.mEnd = inEnd;
+    }
+}
+
+bool TextLayout::ShowKept(cairo_t* inContext, int inStart, int inEnd, double inX, double inBaseline) const
+{
+    // Glyphs shaped beside others, as where a word is broken, may be formed
+    // with them; a piece whose ends are blanks, tabs or its paragraph's ends
+    // is shaped alone as it was among its neighbours.
+    const auto theSeparates = [this](int inByte) {
+        if (inByte < 0 || inByte >= static_cast<int>(mText.size())) {
+            return true;
+        }
+        const char theByte = mText[static_cast<std::size_t>(inByte)];
+        return theByte == ' ' || theByte == '\t' || theByte == '\n' || theByte == '\r';
+    };
+    if (inEnd <= inStart || !theSeparates(inStart - 1) || !theSeparates(inEnd)) {
+        return false;
+    }
+    // One run must hold the piece: across runs, a layout of the piece alone
+    // may itemize it otherwise (a quote after Chinese is a run of its own
+    // there, and is kerned with the next letter when alone).
+    const std::vector<GlyphRun>& theRuns = mMeasures->mRuns;
+    const auto theRun = std::upper_bound(theRuns.begin(), theRuns.end(), inStart,
+                                         [](int inByte, const GlyphRun& inRun) { return inByte < inRun.mEnd; });
+    if (theRun == theRuns.end() || theRun->mStart > inStart || theRun->mEnd < inEnd) {
+        return false;
+    }
+    const auto theBegin = std::lower_bound(theRun->mBytes.begin(), theRun->mBytes.end(), inStart);
+    const auto theEnd = std::lower_bound(theBegin, theRun->mBytes.end(), inEnd);
+    if (theBegin == theEnd || *theBegin != inStart) {
+        return false;
+    }
+    const int theCount = static_cast<int>(theEnd - theBegin);
+    const std::unique_ptr<PangoGlyphString, FreeWith<pango_glyph_string_free>> theString(pango_glyph_string_new());
+    pango_glyph_string_set_size(theString.get(), theCount);
+    std::copy_n(theRun->mGlyphs.begin() + (theBegin - theRun->mBytes.begin()), theCount, theString->glyphs);
+    for (int theIndex = 0; theIndex < theCount; ++theIndex) {
+        theString->log_clusters[theIndex] = *(theBegin + theIndex) - inStart;
+    }
+    cairo_move_to(inContext, inX, inBaseline);
+    pango_cairo_show_glyph_string(inContext, theRun->mFont.get(), theString.get());
+    return true;
 }

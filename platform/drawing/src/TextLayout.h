@@ -4,7 +4,8 @@
 // Measuring is lazy and incremental: a layout asked for a few lines shapes
 // only the paragraphs, or the part of a long paragraph, that those lines
 // need, each piece once, in chunks short enough that shaping one costs little
-// however many script and direction runs it holds.
+// however many script and direction runs it holds. The glyphs of left-to-right
+// chunks are kept, up to a bound, so that drawing a line need not shape it again.
 #pragma once
 
 #include "FontObject.h"
@@ -45,6 +46,11 @@ public:
     std::vector<TextLine> Lay(double inWidth, Wrap inWrap, Lines inLines, std::size_t inMaxLines = kAllLines);
     // The pieces of a line to draw, split at tabs and terminators.
     std::vector<TextSegment> Segments(const TextLine& inLine) const;
+    // Draws bytes [inStart, inEnd) of a line with the glyphs measuring kept,
+    // the left end at inX and the baseline at inBaseline, as a layout of
+    // those bytes alone would place them; false, with nothing drawn, when
+    // they were not all kept.
+    bool ShowKept(cairo_t* inContext, int inStart, int inEnd, double inX, double inBaseline) const;
 
     enum class Kind : char { kInk, kBlank, kTab, kTerminator };
     struct Cluster {
@@ -73,6 +79,9 @@ public:
 
 private:
     void MeasureRun(int inStart, int inEnd);
+    void KeepGlyphs(PangoLayout* inLayout, int inStart, int inEnd);
+    // Forgets the kept glyphs of bytes from inEnd on.
+    void DropKeptFrom(int inEnd);
     enum class Whole { kNo, kYes };
     // Makes paragraph inIndex known, whole or at least in part; false past
     // the text's end.
