@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 
-
 #include "automation/Errors.h"
 
 namespace {
