@@ -46,6 +46,18 @@ int ReplaceMode(HDC inDC, int DeviceContext::*inField, int inMode, std::initiali
     return theOld;
 }
 
+// The colour setters' shape: the old colour back, or CLR_INVALID for a missing context.
+COLORREF ReplaceColor(HDC inDC, COLORREF DeviceContext::*inField, COLORREF inColor)
+{
+    ContextRef theDC = FindDC(inDC);
+    if (theDC == nullptr) {
+        return CLR_INVALID;
+    }
+    const COLORREF theOld = (*theDC).*inField;
+    (*theDC).*inField = inColor & 0xFFFFFF;
+    return theOld;
+}
+
 }  // namespace
 
 int SetMapMode(HDC inDC, int inMode)
@@ -155,13 +167,7 @@ BOOL GdiSetDrawAlpha(HDC inDC, BYTE inPen, BYTE inBrush, BYTE inText)
 
 COLORREF SetTextColor(HDC inDC, COLORREF inColor)
 {
-    ContextRef theDC = FindDC(inDC);
-    if (theDC == nullptr) {
-        return CLR_INVALID;
-    }
-    const COLORREF theOld = theDC->mTextColor;
-    theDC->mTextColor = inColor & 0xFFFFFF;
-    return theOld;
+    return ReplaceColor(inDC, &DeviceContext::mTextColor, inColor);
 }
 
 COLORREF GetTextColor(HDC inDC)
@@ -172,13 +178,7 @@ COLORREF GetTextColor(HDC inDC)
 
 COLORREF SetBkColor(HDC inDC, COLORREF inColor)
 {
-    ContextRef theDC = FindDC(inDC);
-    if (theDC == nullptr) {
-        return CLR_INVALID;
-    }
-    const COLORREF theOld = theDC->mBkColor;
-    theDC->mBkColor = inColor & 0xFFFFFF;
-    return theOld;
+    return ReplaceColor(inDC, &DeviceContext::mBkColor, inColor);
 }
 
 COLORREF GetBkColor(HDC inDC)
