@@ -17,6 +17,7 @@
 #include "CallArgs.h"
 #include "Registration.h"
 #include "Shape.h"
+#include "TypeOwners.h"
 #include "Values.h"
 
 namespace vxnode {
@@ -77,16 +78,6 @@ void DeleteContext(napi_env inEnv, void* inData, void*)
         napi_delete_reference(inEnv, theContext->mHandleKey);
     delete theContext;
 }
-
-// Descriptions a type information object hands out go back to it.
-struct TypeAttrReturn {
-    ITypeInfo* mInfo;
-    void operator()(TYPEATTR* inAttr) const { mInfo->ReleaseTypeAttr(inAttr); }
-};
-struct FuncDescReturn {
-    ITypeInfo* mInfo;
-    void operator()(FUNCDESC* inDesc) const { mInfo->ReleaseFuncDesc(inDesc); }
-};
 
 // setup(proxyFactory, handleSymbol)
 napi_value Setup(napi_env inEnv, napi_callback_info inInfo)

@@ -3,36 +3,23 @@
 #include <string>
 
 #include <automation/Guid.h>
+#include <automation/Owners.h>
+
+#include "TypeOwners.h"
 
 namespace vxnode {
 
 namespace {
 
-// Releases what GetTypeInfo and GetTypeAttr hand out, on every path.
-class TypeAttr {
-public:
-    explicit TypeAttr(IDispatch* inObject)
-    {
-        if (FAILED(inObject->GetTypeInfo(0, LOCALE_USER_DEFAULT, &mInfo)) || mInfo == nullptr)
-            return;
-        if (FAILED(mInfo->GetTypeAttr(&mAttr)))
-            mAttr = nullptr;
-    }
-    TypeAttr(const TypeAttr&) = delete;
-    TypeAttr& operator=(const TypeAttr&) = delete;
-    ~TypeAttr()
-    {
-        if (mAttr != nullptr)
-            mInfo->ReleaseTypeAttr(mAttr);
-        if (mInfo != nullptr)
-            mInfo->Release();
-    }
-    const TYPEATTR* Get() const { return mAttr; }
-
-private:
-    ITypeInfo* mInfo = nullptr;
-    TYPEATTR* mAttr = nullptr;
-};
+// The attributes of the object's first type information, or null when it has none.
+TypeAttrRef AttributesOf(IDispatch* inObject, vx::ComPtr<ITypeInfo>& outInfo)
+{
+    TYPEATTR* theAttr = nullptr;
+    if (FAILED(inObject->GetTypeInfo(0, LOCALE_USER_DEFAULT, outInfo.Out())) || !outInfo ||
+        FAILED(outInfo->GetTypeAttr(&theAttr)))
+        return TypeAttrRef(nullptr, TypeAttrReturn{nullptr});
+    return TypeAttrRef(theAttr, TypeAttrReturn{outInfo.Get()});
+}
 
 }  // namespace
 
@@ -46,12 +33,13 @@ napi_value InterfaceId(napi_env inEnv, napi_callback_info inInfo)
     if (theObject == nullptr)
         return nullptr;
     napi_value theResult = nullptr;
-    const TypeAttr theAttr(theObject->mClient.Object());
-    if (theAttr.Get() == nullptr) {
+    vx::ComPtr<ITypeInfo> theInfo;
+    const TypeAttrRef theAttr = AttributesOf(theObject->mClient.Object(), theInfo);
+    if (theAttr == nullptr) {
         napi_get_null(inEnv, &theResult);
         return theResult;
     }
-    const std::string theIid = StringFromGUID(theAttr.Get()->guid);
+    const std::string theIid = StringFromGUID(theAttr->guid);
     napi_create_string_utf8(inEnv, theIid.c_str(), theIid.size(), &theResult);
     return theResult;
 }
