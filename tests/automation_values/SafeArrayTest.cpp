@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "TestValues.h"
@@ -207,3 +209,33 @@ TEST(SafeArray, CopyIsDeepAndKeepsShape)
 }
 
 }  // namespace
+
+TEST(SafeArray, ByteArrayVariantCopiesOrRefusesWithoutTouchingTheOutput)
+{
+    const std::uint8_t theBytes[] = {0, 1, 0xFF, 0x80, 7};
+    for (const std::size_t theSize : {std::size_t(0), std::size_t(1), sizeof theBytes}) {
+        VARIANT theValue;
+        ASSERT_EQ(ByteArrayVariant(theBytes, theSize, &theValue), S_OK);
+        ASSERT_EQ(theValue.vt, VT_ARRAY | VT_UI1);
+        LONG theLower = -1, theUpper = -2;
+        SafeArrayGetLBound(theValue.parray, 1, &theLower);
+        SafeArrayGetUBound(theValue.parray, 1, &theUpper);
+        EXPECT_EQ(theLower, 0);
+        EXPECT_EQ(theUpper, LONG(theSize) - 1);
+        void* theData = nullptr;
+        ASSERT_EQ(SafeArrayAccessData(theValue.parray, &theData), S_OK);
+        if (theSize > 0) {  // an empty array has no data to compare
+            EXPECT_EQ(std::memcmp(theData, theBytes, theSize), 0);
+        }
+        SafeArrayUnaccessData(theValue.parray);
+        VariantClear(&theValue);
+    }
+    // Past a LONG bound, or bytes promised but not given: refused, nothing written or made.
+    VARIANT theUntouched;
+    theUntouched.vt = VT_I4;
+    theUntouched.lVal = 42;
+    EXPECT_EQ(ByteArrayVariant(theBytes, std::size_t(1) << 31, &theUntouched), E_INVALIDARG);
+    EXPECT_EQ(ByteArrayVariant(nullptr, 3, &theUntouched), E_INVALIDARG);
+    EXPECT_EQ(theUntouched.vt, VT_I4);
+    EXPECT_EQ(theUntouched.lVal, 42);
+}

@@ -68,19 +68,7 @@ HRESULT VariantFromBytes(const void* inData, LONG inLength, VARIANT* outVariant)
 {
     if (inLength < 0 || (inLength > 0 && inData == nullptr))
         return E_INVALIDARG;
-    vx::SafeArrayRef theArray(SafeArrayCreateVector(VT_UI1, 0, ULONG(inLength)));
-    if (theArray == nullptr)
-        return E_OUTOFMEMORY;
-    void* theData = nullptr;
-    if (const HRESULT theResult = SafeArrayAccessData(theArray.get(), &theData); FAILED(theResult))
-        return theResult;
-    if (inLength > 0)
-        std::memcpy(theData, inData, std::size_t(inLength));
-    SafeArrayUnaccessData(theArray.get());
-    VariantInit(outVariant);
-    outVariant->vt = VT_ARRAY | VT_UI1;
-    outVariant->parray = theArray.release();
-    return S_OK;
+    return ByteArrayVariant(inData, std::size_t(inLength), outVariant);
 }
 
 void CStringFromPascal(const unsigned char* inPascal, char* outText)

@@ -44,21 +44,6 @@ bool IsInt32(double inValue)
            !(inValue == 0.0 && std::signbit(inValue));
 }
 
-bool BytesToVariant(const void* inData, std::size_t inSize, VARIANT* outValue)
-{
-    SAFEARRAY* theArray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(inSize));
-    if (theArray == nullptr)
-        return false;
-    void* theData = nullptr;
-    if (inSize > 0 && SUCCEEDED(SafeArrayAccessData(theArray, &theData))) {
-        std::memcpy(theData, inData, inSize);
-        SafeArrayUnaccessData(theArray);
-    }
-    outValue->vt = VT_ARRAY | VT_UI1;
-    outValue->parray = theArray;
-    return true;
-}
-
 napi_value ArrayFromVariant(napi_env inEnv, const VARIANT& inValue)
 {
     SAFEARRAY* theArray = (inValue.vt & VT_BYREF) ? *inValue.pparray : inValue.parray;
@@ -169,8 +154,9 @@ bool TypedArrayToVariant(napi_env inEnv, napi_value inValue, VARIANT* outValue)
         napi_throw_type_error(inEnv, nullptr, "only byte arrays (Uint8Array, Buffer) can be passed");
         return false;
     }
-    if (!BytesToVariant(theData, theLength, outValue)) {
-        ThrowCode(inEnv, E_OUTOFMEMORY);
+    // More than 2 GiB has no array bounds: refused, not cut short.
+    if (const HRESULT theResult = ByteArrayVariant(theData, theLength, outValue); FAILED(theResult)) {
+        ThrowCode(inEnv, theResult);
         return false;
     }
     return true;

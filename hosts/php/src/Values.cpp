@@ -19,18 +19,10 @@ bool BytesToVariant(const char* inData, std::size_t inSize, VARIANT* outValue)
         zend_throw_exception(zend_ce_value_error, "a string of more than 2 GiB can't be passed as bytes", 0);
         return false;
     }
-    SAFEARRAY* theArray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(inSize));
-    if (theArray == nullptr) {
-        ThrowCode(E_OUTOFMEMORY);
+    if (const HRESULT theResult = ByteArrayVariant(inData, inSize, outValue); FAILED(theResult)) {
+        ThrowCode(theResult);
         return false;
     }
-    void* theData = nullptr;
-    if (inSize > 0 && SUCCEEDED(SafeArrayAccessData(theArray, &theData))) {
-        std::memcpy(theData, inData, inSize);
-        SafeArrayUnaccessData(theArray);
-    }
-    outValue->vt = VT_ARRAY | VT_UI1;
-    outValue->parray = theArray;
     return true;
 }
 

@@ -54,16 +54,8 @@ ComVariant::ComVariant(IUnknown* inObject) : ComVariant()
 
 ComVariant::ComVariant(const std::vector<std::uint8_t>& inBytes) : ComVariant()
 {
-    SAFEARRAY* theArray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(inBytes.size()));
-    if (theArray == nullptr)
-        return;
-    void* theData = nullptr;
-    if (!inBytes.empty() && SUCCEEDED(SafeArrayAccessData(theArray, &theData))) {
-        std::memcpy(theData, inBytes.data(), inBytes.size());
-        SafeArrayUnaccessData(theArray);
-    }
-    mValue.vt = VT_ARRAY | VT_UI1;
-    mValue.parray = theArray;
+    // Left empty when no array can be made.
+    ByteArrayVariant(inBytes.data(), inBytes.size(), &mValue);
 }
 
 std::u16string ComVariant::AsU16String(HRESULT* outResult) const

@@ -410,3 +410,25 @@ HRESULT SafeArrayPutElement(SAFEARRAY* inArray, LONG* inIndices, void* inValue)
     std::memmove(theElement, inValue, inArray->cbElements);
     return S_OK;
 }
+
+HRESULT ByteArrayVariant(const void* inData, std::size_t inSize, VARIANT* outValue)
+{
+    if (outValue == nullptr || inSize > std::size_t(std::numeric_limits<LONG>::max()) ||
+        (inSize > 0 && inData == nullptr))
+        return E_INVALIDARG;
+    SAFEARRAY* theArray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(inSize));
+    if (theArray == nullptr)
+        return E_OUTOFMEMORY;
+    void* theData = nullptr;
+    if (const HRESULT theResult = SafeArrayAccessData(theArray, &theData); FAILED(theResult)) {
+        SafeArrayDestroy(theArray);
+        return theResult;
+    }
+    if (inSize > 0)
+        std::memcpy(theData, inData, inSize);
+    SafeArrayUnaccessData(theArray);
+    VariantInit(outValue);
+    outValue->vt = VT_ARRAY | VT_UI1;
+    outValue->parray = theArray;
+    return S_OK;
+}

@@ -1,6 +1,8 @@
 // SAFEARRAY: bounds, element size, lock count, data access.
 #pragma once
 
+#include <cstddef>
+
 #include "automation/Types.h"
 
 // inBounds and every index list run from the leftmost dimension (dimension 1)
@@ -26,3 +28,6 @@ HRESULT SafeArrayGetElement(SAFEARRAY* inArray, LONG* inIndices, void* outValue)
 // Stores a copy. BSTR, IUnknown* and IDispatch* are passed as the pointer
 // itself, every other type by address. The old element is released.
 HRESULT SafeArrayPutElement(SAFEARRAY* inArray, LONG* inIndices, void* inValue);
+// A byte array (VT_ARRAY | VT_UI1) holding a copy of inData, written to outValue only on
+// success. E_INVALIDARG past LONG's range of bounds or for missing data, E_OUTOFMEMORY.
+HRESULT ByteArrayVariant(const void* inData, std::size_t inSize, VARIANT* outValue);
