@@ -91,7 +91,7 @@ function textOf(err) {
 function failedToTake(err) {
   const text = textOf(err);
   return err instanceof TypeError || err.number === DISP_E_TYPEMISMATCH || text.startsWith('Type mismatch') ||
-    text.startsWith('Unable to set property') || /\(-50\)/.test(text);
+    text.startsWith('Unable to set property') || text.startsWith('Overflow') || /\(-50\)/.test(text);
 }
 
 // A failed put: what the property takes, and what it was given.

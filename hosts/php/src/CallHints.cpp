@@ -3,7 +3,10 @@
 // Vellumax\params for an array in place of a parameter string, and the folder a save is missing.
 #include "Vocabulary.h"
 
-#include <cmath>
+extern "C" {
+#include <zend_smart_str.h>
+}
+
 #include <cstdio>
 #include <filesystem>
 
@@ -58,20 +61,15 @@ std::string Quoted(const char* inText, std::size_t inSize)
     return theText + "\"";
 }
 
-// A float as scripts print it: whole numbers without a fraction, others as short as reads back.
+// A float as PHP prints it (-2.5, 1.0E+25), whole numbers without their ".0".
 std::string NumberText(double inValue)
 {
-    char theText[40];
-    if (std::isfinite(inValue) && std::trunc(inValue) == inValue && std::fabs(inValue) < 1e21) {
-        std::snprintf(theText, sizeof theText, "%.0f", inValue);
-        return theText;
-    }
-    for (int thePrecision = 1; thePrecision <= 17; ++thePrecision) {
-        std::snprintf(theText, sizeof theText, "%.*G", thePrecision, inValue);
-        if (std::strtod(theText, nullptr) == inValue)
-            break;
-    }
-    return theText;
+    smart_str theText = {};
+    smart_str_append_double(&theText, inValue, static_cast<int>(PG(serialize_precision)), false);
+    smart_str_0(&theText);
+    std::string theResult(ZSTR_VAL(theText.s), ZSTR_LEN(theText.s));
+    smart_str_free(&theText);
+    return theResult;
 }
 
 std::string InterfaceOf(zval* inValue)
@@ -121,7 +119,8 @@ bool RefusedValue(const Refusal& inRefusal)
 {
     const std::string& theText = inRefusal.mDescription;
     return inRefusal.mByHost || inRefusal.mCode == kTypeMismatch || StartsWith(theText, "Type mismatch") ||
-           StartsWith(theText, "Unable to set property") || theText.find("(-50)") != std::string::npos;
+           StartsWith(theText, "Unable to set property") || StartsWith(theText, "Overflow") ||
+           theText.find("(-50)") != std::string::npos;
 }
 
 // The first of a path's folders that is not there; empty when they all are.
