@@ -9,7 +9,7 @@ extern "C" {
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <regex>
+#include <string_view>
 
 namespace vxphp {
 
@@ -180,18 +180,24 @@ std::vector<std::string> Vocabulary::Keywords() const
 
 std::string KeywordHint(const Vocabulary& inVocabulary, const std::string& inDescription)
 {
-    static const std::regex kBadValue(R"re(^Could not understand value of parameter "([A-Za-z]+)=)re");
-    static const std::regex kUnknown(R"re(^Do not recognise parameter "([^"]*)")re");
-    std::smatch theMatch;
-    if (std::regex_search(inDescription, theMatch, kBadValue)) {
-        const std::string theKeyword = Lower(theMatch[1]);
+    constexpr std::string_view kBadValue = "Could not understand value of parameter \"";
+    constexpr std::string_view kUnknown = "Do not recognise parameter \"";
+    const std::string_view theText(inDescription);
+    if (theText.starts_with(kBadValue)) {
+        // The keyword: its letters, then '='.
+        const std::size_t theEnd =
+            theText.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", kBadValue.size());
+        if (theEnd == kBadValue.size() || theEnd == std::string_view::npos || theText[theEnd] != '=')
+            return {};
+        const std::string theKeyword = Lower(std::string(theText.substr(kBadValue.size(), theEnd - kBadValue.size())));
         const std::string theTakes = inVocabulary.KeywordTakes(theKeyword);
         return theTakes.empty() ? std::string()
                                 : inVocabulary.Line("keywordTakes", {{"keyword", theKeyword}, {"takes", theTakes}});
     }
-    if (!std::regex_search(inDescription, theMatch, kUnknown))
+    const std::size_t theClosing = theText.starts_with(kUnknown) ? theText.find('"', kUnknown.size()) : theText.npos;
+    if (theClosing == std::string_view::npos)
         return {};
-    std::string theName = Lower(theMatch[1]);
+    std::string theName = Lower(std::string(theText.substr(kUnknown.size(), theClosing - kUnknown.size())));
     if (const std::size_t thePos = theName.find("colour"); thePos != std::string::npos)
         theName.replace(thePos, 6, "color");
     std::string theClose;
