@@ -7,8 +7,10 @@ extern "C" {
 #include <zend_smart_str.h>
 }
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 namespace vxphp {
 
