@@ -21,15 +21,15 @@ function target(?string $progId): ?Vellumax\AutomationObject
 
 // A case's value: JSON's own, or {object}, {self}, {map}, {list}, {bytes}, {path} as the test
 // describes.
-function value(mixed $spec, ?Vellumax\AutomationObject $self, string $folder): mixed
+function value(mixed $form, ?Vellumax\AutomationObject $self, string $folder): mixed
 {
-    if (!is_array($spec))
-        return $spec;
-    return match (array_key_first($spec)) {
-        'object' => Vellumax\create($spec['object']),
+    if (!is_array($form))
+        return $form;
+    return match (array_key_first($form)) {
+        'object' => Vellumax\create($form['object']),
         'self' => $self,
-        'map', 'list', 'bytes' => reset($spec),
-        'path' => $folder . '/' . $spec['path'],
+        'map', 'list', 'bytes' => reset($form),
+        'path' => $folder . '/' . $form['path'],
     };
 }
 
@@ -44,11 +44,11 @@ foreach ($input['cases'] as $case) {
             foreach ($case['set'] ?? [] as [$name, $value])
                 $self->$name = $value;
             if (isset($case['put'])) {
-                [$name, $spec] = $case['put'];
-                $self->$name = value($spec, $self, $folder);
+                [$name, $form] = $case['put'];
+                $self->$name = value($form, $self, $folder);
             } else {
                 $name = $case['call'][0];
-                $args = array_map(fn ($spec) => value($spec, $self, $folder), array_slice($case['call'], 1));
+                $args = array_map(fn ($form) => value($form, $self, $folder), array_slice($case['call'], 1));
                 $self->$name(...$args);
             }
         }

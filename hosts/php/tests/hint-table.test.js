@@ -124,14 +124,14 @@ function expected(hint, host) {
 }
 
 // The Node host's form of a case's value.
-function nodeValue(spec, self) {
-  if (spec === null || typeof spec !== 'object') return spec;
-  if ('object' in spec) return vx.createObject(spec.object);
-  if ('self' in spec) return self;
-  if ('map' in spec) return spec.map;
-  if ('list' in spec) return spec.list;
-  if ('bytes' in spec) return Buffer.from(spec.bytes);
-  return path.join(scratch, spec.path);
+function nodeValue(form, self) {
+  if (form === null || typeof form !== 'object') return form;
+  if ('object' in form) return vx.createObject(form.object);
+  if ('self' in form) return self;
+  if ('map' in form) return form.map;
+  if ('list' in form) return form.list;
+  if ('bytes' in form) return Buffer.from(form.bytes);
+  return path.join(scratch, form.path);
 }
 
 function runNode(call) {
@@ -147,7 +147,7 @@ function runNode(call) {
       }
       for (const [name, value] of call.set || []) self[name] = value;
       if (call.put) self[call.put[0]] = nodeValue(call.put[1], self);
-      else self[call.call[0]](...call.call.slice(1).map((spec) => nodeValue(spec, self)));
+      else self[call.call[0]](...call.call.slice(1).map((form) => nodeValue(form, self)));
     }
   } catch (err) {
     const description = typeof err.description === 'string' ? err.description : null;
