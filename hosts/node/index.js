@@ -383,14 +383,8 @@ function ensureRegistered(file) {
 }
 
 function registrationHint(name, code) {
-  const where = `registry ${registryPath()}${process.env.VX_REGISTRY ? ' (VX_REGISTRY)' : ''}`;
-  if (code === CO_E_DLLNOTFOUND || code === CO_E_ERRORINDLL) {
-    return `${name} is registered in the ${where}, but its module can't be loaded; ` +
-           'register the server again from where it is now: vx.registerServer(vx.serverPath).';
-  }
-  return `${name} is not registered in the ${where}. Register the server once with ` +
-         'vx.registerServer(vx.serverPath), or tools/regsvr with the path of libvellumax.so, ' +
-         'with VX_REGISTRY naming the same file in both processes.';
+  return hints.forRegistration(name, code === CO_E_DLLNOTFOUND || code === CO_E_ERRORINDLL, registryPath(),
+                               !!process.env.VX_REGISTRY);
 }
 
 function createObject(progIdOrClsid) {

@@ -139,7 +139,10 @@ std::string WritePhpUsage()
            "class `Vellumax\\AutomationObject` of every object (members late-bound by name as in this reference, "
            "collections walked with `foreach` and counted with `count`) and `Vellumax\\Exception` (code: the "
            "HRESULT as an unsigned number; message: the description with a hint line where one helps; "
-           "`description`, `source`, `hint`). A PHP string reaches a parameter named `inData` or `inSrc` as bytes "
+           "`description`, `source`, `hint`). The hint lines are the Node host's, in PHP's words (`Vellumax\\params` "
+           "for an array in place of a parameter string, `mkdir` for a missing folder); a value the extension "
+           "can't pass (an array, another class's object) throws a `TypeError` ending with the same line. A PHP string "
+           "reaches a parameter named `inData` or `inSrc` as bytes "
            "and every other as UTF-8 text; byte arrays come back as strings. Under PHP-FPM the pool passes the "
            "registry with `env[VX_REGISTRY]`. Editors read `hosts/php/vellumax.stub.php`.\n";
 }

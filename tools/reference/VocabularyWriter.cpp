@@ -90,7 +90,7 @@ std::string ParamTakes(const ReferenceModel& inModel, const std::string& inName,
         if (inType == theClass.mInfo->mName)
             return "a " + inType;
     if (inType == "Uint8Array")
-        return "bytes: a Buffer or a Uint8Array";
+        return "bytes: {bytes}";  // what a host's scripts hold bytes in
     if (inType == "AnyCase<ShapeWord>")
         return "one of the words " + WordsText(WordList::Shapes);
     if (inType == "AnyCase<ChannelWord>")
@@ -157,7 +157,8 @@ void WriteMembers(std::ostringstream& ioOut, const ReferenceModel& inModel)
     ioOut << "\n  },\n";
 }
 
-// The hint lines, with {name} for what the host fills in; {builder} and {maker} are host words.
+// The hint lines, with {name} for what the host fills in; the names in kNodeWords and kPhpWords are
+// each host's own words (a "takes" text may hold them too).
 constexpr std::pair<const char*, const char*> kHints[] = {
     {"put", "{member} takes {takes}; it was given {given}."},
     {"argument", "{where} takes {takes}; it was given {given}."},
@@ -169,16 +170,29 @@ constexpr std::pair<const char*, const char*> kHints[] = {
     {"keywordClose", "Did you mean {close}? The keywords are listed in docs/reference.md."},
     {"keywordList", "The keywords are listed in docs/reference.md."},
     {"folder", "The folder {folder} does not exist: {member} makes no folders ({maker} makes them)."},
+    {"registry", "registry {file}"},
+    {"registryNamed", "registry {file} (VX_REGISTRY)"},
+    {"unloadable", "{name} is registered in the {registry}, but its module can't be loaded; register the server "
+                   "again from where it is now: {register}."},
+    {"unregistered", "{name} is not registered in the {registry}. Register the server once with {register}, or "
+                     "tools/regsvr with the path of libvellumax.so, with VX_REGISTRY naming the same file in both "
+                     "processes{registryNote}."},
 };
 
 constexpr std::pair<const char*, const char*> kNodeWords[] = {
     {"builder", "an object with vx.params({ keyword: value, ... })"},
     {"maker", "fs.mkdirSync(folder, { recursive: true })"},
+    {"bytes", "a Buffer or a Uint8Array"},
+    {"register", "vx.registerServer(vx.serverPath)"},
+    {"registryNote", ""},
 };
 
 constexpr std::pair<const char*, const char*> kPhpWords[] = {
     {"builder", "an array with Vellumax\\params(['keyword' => value, ...])"},
     {"maker", "mkdir($folder, 0777, true)"},
+    {"bytes", "a string"},
+    {"register", "Vellumax\\register_server('/path/to/libvellumax.so')"},
+    {"registryNote", " (under PHP-FPM: env[VX_REGISTRY] in the pool)"},
 };
 
 template <std::size_t N>

@@ -12,9 +12,15 @@ const vocabulary = require('../vocabulary.json');
 const DISP_E_TYPEMISMATCH = 0x80020005 | 0;
 const E_NOINTERFACE = 0x80004002 | 0;
 
-// A hint line: the template's {names} filled from `values`, then from this host's words.
+const hostWords = vocabulary.hostWords.node;
+
+// A hint line: the template's {names} filled from `values`, then from this host's words. What a
+// member takes may itself name this host's words ({bytes}).
 function line(name, values) {
-  const words = { ...vocabulary.hostWords.node, ...values };
+  const words = { ...hostWords, ...values };
+  if (typeof values.takes === 'string') {
+    words.takes = values.takes.replace(/\{(\w+)\}/g, (text, key) => (key in hostWords ? hostWords[key] : text));
+  }
   return vocabulary.hints[name].replace(/\{(\w+)\}/g, (_, key) => {
     if (!(key in words)) throw new Error(`hint ${name}: nothing for {${key}}`);
     return words[key];
@@ -85,7 +91,7 @@ function textOf(err) {
 function failedToTake(err) {
   const text = textOf(err);
   return err instanceof TypeError || err.number === DISP_E_TYPEMISMATCH || text.startsWith('Type mismatch') ||
-    text.startsWith('Unable to set property') || /\(-50\)/.test(text);
+    text.startsWith('Unable to set property') || text.startsWith('Overflow') || /\(-50\)/.test(text);
 }
 
 // A failed put: what the property takes, and what it was given.
@@ -186,4 +192,11 @@ function forCall(err, interfaceName, memberName, args, interfaceOf) {
   return hint ? addHint(err, hint) : err;
 }
 
-module.exports = { forPut, forCall, addHint };
+// Why a class could not be made: not registered in the registry `file`, or registered but its
+// module can't be loaded; `named` when VX_REGISTRY names the file.
+function forRegistration(name, unloadable, file, named) {
+  const registry = line(named ? 'registryNamed' : 'registry', { file });
+  return line(unloadable ? 'unloadable' : 'unregistered', { name, registry });
+}
+
+module.exports = { forPut, forCall, forRegistration, addHint };

@@ -1,5 +1,5 @@
 // Failed calls as Vellumax\Exception, with the hint lines the Node host gives.
-#include "Host.h"
+#include "Vocabulary.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -68,19 +68,15 @@ std::string RegistryPath()
 // Empty when the code needs no hint.
 std::string RegistrationHint(const std::string& inName, HRESULT inCode)
 {
+    const bool isUnloadable = inCode == kDllNotFound || inCode == kErrorInDll;
+    if (!isUnloadable && inCode != kClassString && inCode != kClassNotReg)
+        return {};
     const char* theGiven = std::getenv("VX_REGISTRY");
-    const std::string theWhere =
-        "registry " + RegistryPath() + (theGiven != nullptr && *theGiven != '\0' ? " (VX_REGISTRY)" : "");
-    if (inCode == kDllNotFound || inCode == kErrorInDll)
-        return inName + " is registered in the " + theWhere +
-               ", but its module can't be loaded; register the server again from where it is now: "
-               "Vellumax\\register_server('/path/to/libvellumax.so').";
-    if (inCode == kClassString || inCode == kClassNotReg)
-        return inName + " is not registered in the " + theWhere +
-               ". Register the server once with Vellumax\\register_server('/path/to/libvellumax.so'), or "
-               "tools/regsvr with the path of libvellumax.so, with VX_REGISTRY naming the same file in both "
-               "processes (under PHP-FPM: env[VX_REGISTRY] in the pool).";
-    return {};
+    const Vocabulary theVocabulary;
+    const std::string theRegistry = theVocabulary.Line(
+        theGiven != nullptr && *theGiven != '\0' ? "registryNamed" : "registry", {{"file", RegistryPath()}});
+    return theVocabulary.Line(isUnloadable ? "unloadable" : "unregistered",
+                              {{"name", inName}, {"registry", theRegistry}});
 }
 
 // How a member is called, from its type information: ICanvas.DrawShape(inShape, inParams) takes 2

@@ -1,6 +1,6 @@
 // Hint lines from the vocabulary the Node host reads (hosts/node/vocabulary.json, built into the
 // extension): the same templates, keywords and words, so both hosts give the same lines.
-#include "Host.h"
+#include "Vocabulary.h"
 
 extern "C" {
 #include <ext/json/php_json.h>
@@ -9,38 +9,13 @@ extern "C" {
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <regex>
+#include <string_view>
 
 namespace vxphp {
 
 extern const char kVocabulary[];  // Vocabulary.cpp, generated at build time
 
 namespace {
-
-// The vocabulary as a PHP array, for one hint: failures are rare, and nothing outlives a request.
-class Vocabulary {
-public:
-    Vocabulary() { php_json_decode_ex(&mValue, kVocabulary, std::strlen(kVocabulary), PHP_JSON_OBJECT_AS_ARRAY, 8); }
-    ~Vocabulary() { zval_ptr_dtor(&mValue); }
-    Vocabulary(const Vocabulary&) = delete;
-    Vocabulary& operator=(const Vocabulary&) = delete;
-
-    HashTable* Table(std::initializer_list<const char*> inPath) const
-    {
-        const zval* theValue = &mValue;
-        for (const char* theKey : inPath) {
-            if (Z_TYPE_P(theValue) != IS_ARRAY)
-                return nullptr;
-            theValue = zend_hash_str_find(Z_ARRVAL_P(theValue), theKey, std::strlen(theKey));
-            if (theValue == nullptr)
-                return nullptr;
-        }
-        return Z_TYPE_P(theValue) == IS_ARRAY ? Z_ARRVAL_P(theValue) : nullptr;
-    }
-
-private:
-    zval mValue;
-};
 
 std::string TextIn(HashTable* inTable, std::string_view inKey)
 {
@@ -50,26 +25,27 @@ std::string TextIn(HashTable* inTable, std::string_view inKey)
                : std::string();
 }
 
-// A template's {names} filled from inValues, then from the PHP host's words.
-std::string Line(const Vocabulary& inVocabulary, const char* inName,
-                 std::initializer_list<std::pair<const char*, std::string>> inValues)
+HashTable* TableIn(HashTable* inTable, std::string_view inKey)
 {
-    const std::string theTemplate = TextIn(inVocabulary.Table({"hints"}), inName);
-    HashTable* theWords = inVocabulary.Table({"hostWords", "php"});
+    const zval* theValue = inTable != nullptr ? zend_hash_str_find(inTable, inKey.data(), inKey.size()) : nullptr;
+    return theValue != nullptr && Z_TYPE_P(theValue) == IS_ARRAY ? Z_ARRVAL_P(theValue) : nullptr;
+}
+
+// inText with each {name} replaced by what inFill gives for it.
+template <typename Fill>
+std::string Filled(const std::string& inText, Fill inFill)
+{
     std::string theLine;
     std::size_t thePos = 0;
-    while (thePos < theTemplate.size()) {
-        const std::size_t theOpen = theTemplate.find('{', thePos);
-        const std::size_t theClose = theOpen == std::string::npos ? theOpen : theTemplate.find('}', theOpen);
+    while (thePos < inText.size()) {
+        const std::size_t theOpen = inText.find('{', thePos);
+        const std::size_t theClose = theOpen == std::string::npos ? theOpen : inText.find('}', theOpen);
         if (theClose == std::string::npos) {
-            theLine += theTemplate.substr(thePos);
+            theLine += inText.substr(thePos);
             break;
         }
-        theLine += theTemplate.substr(thePos, theOpen - thePos);
-        const std::string theKey = theTemplate.substr(theOpen + 1, theClose - theOpen - 1);
-        const auto theGiven =
-            std::find_if(inValues.begin(), inValues.end(), [&](const auto& inPair) { return theKey == inPair.first; });
-        theLine += theGiven != inValues.end() ? theGiven->second : TextIn(theWords, theKey);
+        theLine += inText.substr(thePos, theOpen - thePos);
+        theLine += inFill(inText.substr(theOpen + 1, theClose - theOpen - 1));
         thePos = theClose + 1;
     }
     return theLine;
@@ -98,41 +74,139 @@ std::string Lower(std::string inText)
     return inText;
 }
 
+ParamFacts ParamOf(HashTable* inParam)
+{
+    return ParamFacts{TextIn(inParam, "name"), TextIn(inParam, "takes"), TextIn(inParam, "class")};
+}
+
 }  // namespace
 
-std::string KeywordHint(const std::string& inDescription)
+Vocabulary::Vocabulary()
 {
-    static const std::regex kBadValue(R"re(^Could not understand value of parameter "([A-Za-z]+)=)re");
-    static const std::regex kUnknown(R"re(^Do not recognise parameter "([^"]*)")re");
-    std::smatch theMatch;
-    if (std::regex_search(inDescription, theMatch, kBadValue)) {
-        const Vocabulary theVocabulary;
-        const std::string theKeyword = Lower(theMatch[1]);
-        const std::string theTakes = TextIn(theVocabulary.Table({"keywords"}), theKeyword);
-        return theTakes.empty() ? std::string()
-                                : Line(theVocabulary, "keywordTakes", {{"keyword", theKeyword}, {"takes", theTakes}});
-    }
-    if (!std::regex_search(inDescription, theMatch, kUnknown))
-        return {};
-    const Vocabulary theVocabulary;
-    std::string theName = Lower(theMatch[1]);
-    if (const std::size_t thePos = theName.find("colour"); thePos != std::string::npos)
-        theName.replace(thePos, 6, "color");
-    std::string theClose;
+    ZVAL_NULL(&mValue);
+    php_json_decode_ex(&mValue, kVocabulary, std::strlen(kVocabulary), PHP_JSON_OBJECT_AS_ARRAY, 8);
+}
+
+Vocabulary::~Vocabulary()
+{
+    zval_ptr_dtor(&mValue);
+}
+
+HashTable* Vocabulary::Table(std::initializer_list<const char*> inPath) const
+{
+    HashTable* theTable = Z_TYPE(mValue) == IS_ARRAY ? Z_ARRVAL(mValue) : nullptr;
+    for (const char* theKey : inPath)
+        theTable = TableIn(theTable, theKey);
+    return theTable;
+}
+
+std::string Vocabulary::HostWords(const std::string& inText) const
+{
+    HashTable* theWords = Table({"hostWords", "php"});
+    return Filled(inText, [&](const std::string& inKey) {
+        const zval* theWord = theWords != nullptr ? zend_hash_str_find(theWords, inKey.data(), inKey.size()) : nullptr;
+        return theWord != nullptr && Z_TYPE_P(theWord) == IS_STRING ? std::string(Z_STRVAL_P(theWord))
+                                                                    : "{" + inKey + "}";
+    });
+}
+
+std::string Vocabulary::Line(const char* inName, HintValues inValues) const
+{
+    HashTable* theWords = Table({"hostWords", "php"});
+    return Filled(TextIn(Table({"hints"}), inName), [&](const std::string& inKey) {
+        const auto theGiven =
+            std::find_if(inValues.begin(), inValues.end(), [&](const auto& inPair) { return inKey == inPair.first; });
+        if (theGiven == inValues.end())
+            return TextIn(theWords, inKey);
+        return inKey == "takes" ? HostWords(theGiven->second) : theGiven->second;
+    });
+}
+
+std::optional<MemberFacts> Vocabulary::MemberOf(const std::string& inInterface, const std::string& inMember) const
+{
+    HashTable* theClass = Table({"classes", inInterface.c_str()});
+    HashTable* theMembers = TableIn(theClass, "members");
+    if (theMembers == nullptr)
+        return std::nullopt;
+    const std::string theWanted = Lower(inMember);
     zend_string* theKey = nullptr;
-    HashTable* theKeywords = theVocabulary.Table({"keywords"});
-    if (theKeywords != nullptr) {
-        ZEND_HASH_FOREACH_STR_KEY(theKeywords, theKey)
+    zval* theValue = nullptr;
+    ZEND_HASH_FOREACH_STR_KEY_VAL(theMembers, theKey, theValue)
+    {
+        if (theKey == nullptr || Z_TYPE_P(theValue) != IS_ARRAY || Lower(ZSTR_VAL(theKey)) != theWanted)
+            continue;
+        MemberFacts theFacts{TextIn(theClass, "class"), ZSTR_VAL(theKey), TextIn(Z_ARRVAL_P(theValue), "takes"), {}};
+        if (HashTable* theParams = TableIn(Z_ARRVAL_P(theValue), "params")) {
+            theFacts.mIsMethod = true;
+            zval* theParam = nullptr;
+            ZEND_HASH_FOREACH_VAL(theParams, theParam)
+            {
+                if (Z_TYPE_P(theParam) == IS_ARRAY)
+                    theFacts.mParams.push_back(ParamOf(Z_ARRVAL_P(theParam)));
+            }
+            ZEND_HASH_FOREACH_END();
+        }
+        return theFacts;
+    }
+    ZEND_HASH_FOREACH_END();
+    return std::nullopt;
+}
+
+std::string Vocabulary::ClassOf(const std::string& inInterface) const
+{
+    const std::string theClass = TextIn(Table({"classes", inInterface.c_str()}), "class");
+    return theClass.empty() ? inInterface : theClass;
+}
+
+std::string Vocabulary::KeywordTakes(const std::string& inKeyword) const
+{
+    return TextIn(Table({"keywords"}), inKeyword);
+}
+
+std::vector<std::string> Vocabulary::Keywords() const
+{
+    std::vector<std::string> theKeywords;
+    zend_string* theKey = nullptr;
+    if (HashTable* theTable = Table({"keywords"})) {
+        ZEND_HASH_FOREACH_STR_KEY(theTable, theKey)
         {
-            const std::string theKeyword(ZSTR_VAL(theKey), ZSTR_LEN(theKey));
-            if (Distance(theName, theKeyword) <= 2 ||
-                (theName.size() >= 4 && theKeyword.find(theName) != std::string::npos))
-                theClose += (theClose.empty() ? "" : " or ") + theKeyword;
+            if (theKey != nullptr)
+                theKeywords.emplace_back(ZSTR_VAL(theKey), ZSTR_LEN(theKey));
         }
         ZEND_HASH_FOREACH_END();
     }
-    return theClose.empty() ? Line(theVocabulary, "keywordList", {})
-                            : Line(theVocabulary, "keywordClose", {{"close", theClose}});
+    return theKeywords;
+}
+
+std::string KeywordHint(const Vocabulary& inVocabulary, const std::string& inDescription)
+{
+    constexpr std::string_view kBadValue = "Could not understand value of parameter \"";
+    constexpr std::string_view kUnknown = "Do not recognise parameter \"";
+    const std::string_view theText(inDescription);
+    if (theText.starts_with(kBadValue)) {
+        // The keyword: its letters, then '='.
+        const std::size_t theEnd =
+            theText.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", kBadValue.size());
+        if (theEnd == kBadValue.size() || theEnd == std::string_view::npos || theText[theEnd] != '=')
+            return {};
+        const std::string theKeyword = Lower(std::string(theText.substr(kBadValue.size(), theEnd - kBadValue.size())));
+        const std::string theTakes = inVocabulary.KeywordTakes(theKeyword);
+        return theTakes.empty() ? std::string()
+                                : inVocabulary.Line("keywordTakes", {{"keyword", theKeyword}, {"takes", theTakes}});
+    }
+    const std::size_t theClosing = theText.starts_with(kUnknown) ? theText.find('"', kUnknown.size()) : theText.npos;
+    if (theClosing == std::string_view::npos)
+        return {};
+    std::string theName = Lower(std::string(theText.substr(kUnknown.size(), theClosing - kUnknown.size())));
+    if (const std::size_t thePos = theName.find("colour"); thePos != std::string::npos)
+        theName.replace(thePos, 6, "color");
+    std::string theClose;
+    for (const std::string& theKeyword : inVocabulary.Keywords())
+        if (Distance(theName, theKeyword) <= 2 ||
+            (theName.size() >= 4 && theKeyword.find(theName) != std::string::npos))
+            theClose += (theClose.empty() ? "" : " or ") + theKeyword;
+    return theClose.empty() ? inVocabulary.Line("keywordList", {})
+                            : inVocabulary.Line("keywordClose", {{"close", theClose}});
 }
 
 }  // namespace vxphp

@@ -87,8 +87,21 @@ void ThrowCode(HRESULT inCode, const std::string& inDetail = {}, const std::stri
 std::string RegistryPath();
 std::string RegistrationHint(const std::string& inName, HRESULT inCode);
 std::string CountHint(const Shape& inShape, const Member& inMember, std::size_t inGiven);
-// What a keyword of a refused parameter string takes, or the keywords close to an unknown one.
-std::string KeywordHint(const std::string& inDescription);
+
+// Why the server or the host refused a value: the server's code and description, or a conversion
+// the host refused (a TypeError thrown).
+struct Refusal {
+    HRESULT mCode = S_OK;
+    std::string mDescription;
+    bool mByHost = false;
+};
+// What a property takes and what it was given, when the refusal was of the value.
+std::string PutHint(const Shape& inShape, const std::string& inMember, zval* inValue, const Refusal& inRefusal);
+// What was wrong with an argument, what a keyword takes, or the folder a save is missing.
+std::string CallHint(const Shape& inShape, const Member& inMember, zval* inArgs, uint32_t inCount,
+                     const Refusal& inRefusal);
+// Adds the hint line to the message of the TypeError the host has just thrown.
+void AddHintToTypeError(const std::string& inHint);
 
 // Vellumax\params: the parameter string, or false with a TypeError thrown.
 bool BuildParams(HashTable* inValues, std::string* outText);

@@ -115,14 +115,20 @@ zval* WriteProperty(zend_object* inObject, zend_string* inName, zval* inValue, v
         return inValue;
     }
     const bool isBytes = !thePut->mBytes.empty() && thePut->mBytes[0];
+    const Shape& theShape = ShapeOf(theObject);
     std::vector<vx::Variant> theArgs(1);
-    if (!ToVariant(inValue, NullAs::kNothing, isBytes ? StringAs::kBytes : StringAs::kText, theArgs[0].Out()))
+    if (!ToVariant(inValue, NullAs::kNothing, isBytes ? StringAs::kBytes : StringAs::kText, theArgs[0].Out())) {
+        AddHintToTypeError(PutHint(theShape, thePut->mName, inValue, Refusal{S_OK, {}, true}));
         return inValue;
+    }
     vx::Client theClient(theObject->mObject);
     theClient.Invoke(thePut->mId, thePut == theEntry->mPut ? DISPATCH_PROPERTYPUT : DISPATCH_PROPERTYPUTREF,
                      std::move(theArgs));
-    if (!theClient.Ok())
-        ThrowAutomationError(theClient.LastError());
+    if (!theClient.Ok()) {
+        const vx::ClientError& theError = theClient.LastError();
+        ThrowAutomationError(theError,
+                             PutHint(theShape, thePut->mName, inValue, Refusal{theError.mCode, theError.mDescription}));
+    }
     return inValue;
 }
 
@@ -237,8 +243,10 @@ void CallMember(HostObject* inObject, const Shape& inShape, const Member& inMemb
     std::vector<vx::Variant> theValues(inCount);
     for (uint32_t i = 0; i < inCount; ++i) {
         const bool isBytes = i < inMember.mBytes.size() && inMember.mBytes[i];
-        if (!ToVariant(&inArgs[i], NullAs::kNull, isBytes ? StringAs::kBytes : StringAs::kText, theValues[i].Out()))
+        if (!ToVariant(&inArgs[i], NullAs::kNull, isBytes ? StringAs::kBytes : StringAs::kText, theValues[i].Out())) {
+            AddHintToTypeError(CallHint(inShape, inMember, inArgs, inCount, Refusal{S_OK, {}, true}));
             return;
+        }
     }
     std::vector<unsigned> theSlots;
     for (unsigned theSlot : inMember.mOuts)
@@ -262,7 +270,8 @@ void CallMember(HostObject* inObject, const Shape& inShape, const Member& inMemb
         const vx::ClientError& theError = theClient.LastError();
         ThrowAutomationError(theError, theError.mCode == kBadParamCount && inShape.mTyped
                                            ? CountHint(inShape, inMember, inCount)
-                                           : KeywordHint(theError.mDescription));
+                                           : CallHint(inShape, inMember, inArgs, inCount,
+                                                      Refusal{theError.mCode, theError.mDescription}));
         return;
     }
     if (theOuts.empty()) {
