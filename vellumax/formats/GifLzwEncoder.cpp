@@ -45,15 +45,18 @@ constexpr std::int64_t kFlexibleMinimumPixelsPerCode = 4;
 // only the whole ones kept.
 class CodeWriter {
 public:
-    explicit CodeWriter(std::int64_t inPixels) : mBytes(std::size_t(inPixels / 2 + kSlack)) {}
+    explicit CodeWriter(std::int64_t inPixels)
+        : mCapacity(std::size_t(inPixels / 2) + kSlack), mBytes(new std::uint8_t[mCapacity])
+    {
+    }
 
     void Put(std::uint32_t inCode, std::uint32_t inWidth)
     {
-        if (mSize + kSlack > mBytes.size())
-            mBytes.resize(mBytes.size() * 2);
+        if (mSize + kSlack > mCapacity)
+            Grow();
         mAccumulator |= std::uint64_t{inCode} << mBitsHeld;
         mBitsHeld += inWidth;
-        StoreLittleEndian64(mBytes.data() + mSize, mAccumulator);
+        StoreLittleEndian64(mBytes.get() + mSize, mAccumulator);
         const std::uint32_t theWhole = mBitsHeld >> 3;
         mSize += theWhole;
         mAccumulator >>= theWhole * 8;
@@ -70,8 +73,7 @@ public:
     {
         if (mBitsHeld > 0)
             mBytes[mSize++] = std::uint8_t(mAccumulator);
-        mBytes.resize(mSize);
-        return std::move(mBytes);
+        return std::vector<std::uint8_t>(mBytes.get(), mBytes.get() + mSize);
     }
 
 private:
@@ -84,7 +86,17 @@ private:
         std::memcpy(outBytes, &inValue, sizeof inValue);
     }
 
-    std::vector<std::uint8_t> mBytes;
+    void Grow()
+    {
+        // NOTE: not zeroed: only the pages written are ever touched.
+        std::unique_ptr<std::uint8_t[]> theBytes(new std::uint8_t[mCapacity * 2]);
+        std::memcpy(theBytes.get(), mBytes.get(), mSize);
+        mBytes = std::move(theBytes);
+        mCapacity *= 2;
+    }
+
+    std::size_t mCapacity;
+    std::unique_ptr<std::uint8_t[]> mBytes;
     std::size_t mSize = 0;
     std::uint64_t mAccumulator = 0;
     std::uint32_t mBitsHeld = 0;
@@ -225,8 +237,9 @@ public:
     PassCoder(Pixels inPixels, std::uint32_t inInitialCodeSize, Tables& ioTables)
         : mPixels(inPixels),
           mClear(1u << inInitialCodeSize),
+          mInitialCodeSize(inInitialCodeSize),
+          mTables(ioTables),
           mTable(&Started(ioTables.mCurrent, inInitialCodeSize)),
-          mSpare(&Started(ioTables.mSpare, inInitialCodeSize)),
           mWriter(inPixels.mCount)
     {
     }
@@ -279,7 +292,10 @@ private:
         Run<P>(*mTable, mPixels, theKeptAt, theStop, AtFull::kGoOn, theKept);
         CodeList theFresh;
         std::int64_t theFreshAt = mAt;
-        mSpare->Clear();
+        if (mSpare != nullptr)
+            mSpare->Clear();
+        else
+            mSpare = &Started(mTables.mSpare, mInitialCodeSize);
         theFresh.Put(mClear, mTable->CodeWidth());
         Run<P>(*mSpare, mPixels, theFreshAt, theStop, AtFull::kPause, theFresh);
         // A fresh table that fills again within the trial learns faster than
@@ -302,8 +318,10 @@ private:
 
     Pixels mPixels;
     std::uint32_t mClear;
+    std::uint32_t mInitialCodeSize;
+    Tables& mTables;
     GifLzwTable* mTable;
-    GifLzwTable* mSpare;
+    GifLzwTable* mSpare = nullptr;  // started at the first trial: most pages never fill the table
     CodeWriter mWriter;
     std::int64_t mAt = 0;
     std::int64_t mEpochStart = 0;  // where the table was last cleared
@@ -311,28 +329,51 @@ private:
     double mKeptRate = 0;          // bits per pixel of the kept table's last trial
 };
 
+// The pixels of one encoding at a time per thread, kept between pictures up
+// to kKeptPixels so that a page's export does not fault in fresh memory.
+struct PixelStore {
+    std::vector<std::uint8_t> mPixels;
+    bool mInUse = false;
+};
+constexpr std::size_t kKeptPixels = std::size_t{16} << 20;
+thread_local PixelStore tPixelStore;
+
 }  // namespace
 
 GifLzwEncoder::GifLzwEncoder(std::uint32_t inInitialCodeSize, std::int64_t inPixelCount)
-    : mInitialCodeSize(inInitialCodeSize), mPixelMask((1u << inInitialCodeSize) - 1)
+    : mInitialCodeSize(inInitialCodeSize), mPixelMask((1u << inInitialCodeSize) - 1), mPixels(&mOwnPixels)
 {
-    mPixels.reserve(std::size_t(std::max<std::int64_t>(inPixelCount, 0)));
+    if (!tPixelStore.mInUse) {
+        tPixelStore.mInUse = true;
+        mPixels = &tPixelStore.mPixels;
+        mPixels->clear();
+    }
+    mPixels->reserve(std::size_t(std::max<std::int64_t>(inPixelCount, 0)));
+}
+
+GifLzwEncoder::~GifLzwEncoder()
+{
+    if (mPixels == &tPixelStore.mPixels) {
+        if (mPixels->capacity() > kKeptPixels)
+            *mPixels = {};
+        tPixelStore.mInUse = false;
+    }
 }
 
 void GifLzwEncoder::Add(const std::uint8_t* inPixels, std::int32_t inCount)
 {
     if (inCount <= 0)
         return;
-    const std::size_t theStart = mPixels.size();
-    mPixels.insert(mPixels.end(), inPixels, inPixels + inCount);
+    const std::size_t theStart = mPixels->size();
+    mPixels->insert(mPixels->end(), inPixels, inPixels + inCount);
     const auto theMask = std::uint8_t(mPixelMask);
-    for (auto theAt = mPixels.begin() + std::ptrdiff_t(theStart); theAt != mPixels.end(); ++theAt)
+    for (auto theAt = mPixels->begin() + std::ptrdiff_t(theStart); theAt != mPixels->end(); ++theAt)
         *theAt &= theMask;
 }
 
 void GifLzwEncoder::Finish()
 {
-    const Pixels thePixels{mPixels.data(), std::int64_t(mPixels.size())};
+    const Pixels thePixels{mPixels->data(), std::int64_t(mPixels->size())};
     thread_local Tables tTables;
     Pass theBest = PassCoder<Parsing::kGreedy>(thePixels, mInitialCodeSize, tTables).Encode();
     if (mInitialCodeSize >= kFlexibleMinimumCodeSize &&
@@ -342,5 +383,4 @@ void GifLzwEncoder::Finish()
             theBest = std::move(theFlexible);
     }
     mBytes = std::move(theBest.mBytes);
-    mPixels = {};
 }

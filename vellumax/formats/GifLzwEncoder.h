@@ -13,6 +13,9 @@ public:
     // inInitialCodeSize: the LZW minimum code size of the file, 2 to 8;
     // inPixelCount: how many pixels will be added, to hold them without copies.
     GifLzwEncoder(std::uint32_t inInitialCodeSize, std::int64_t inPixelCount);
+    ~GifLzwEncoder();
+    GifLzwEncoder(const GifLzwEncoder&) = delete;
+    GifLzwEncoder& operator=(const GifLzwEncoder&) = delete;
 
     // The next pixels; rows can be given one at a time. Values are taken modulo
     // the clear code, so a stray index can never read as a control code.
@@ -27,6 +30,8 @@ public:
 private:
     std::uint32_t mInitialCodeSize;
     std::uint32_t mPixelMask;
-    std::vector<std::uint8_t> mPixels;
+    // The pixels given: the thread's reusable store when it is free, else mOwnPixels.
+    std::vector<std::uint8_t>* mPixels;
+    std::vector<std::uint8_t> mOwnPixels;
     std::vector<std::uint8_t> mBytes;
 };
