@@ -132,8 +132,8 @@ struct Pixels {
 // The longest string in the table at inAt: its length, its code in
 // outCodes[0] and the codes of its two shorter prefixes after it. A run of one
 // colour is matched in one step, by its length, rather than pixel by pixel.
-std::int64_t LongestString(GifLzwTable& ioTable, Pixels inPixels, std::int64_t inAt,
-                           std::uint32_t (&outCodes)[kFlexibleReach + 1])
+[[gnu::always_inline]] inline std::int64_t LongestString(GifLzwTable& ioTable, Pixels inPixels, std::int64_t inAt,
+                                                         std::uint32_t (&outCodes)[kFlexibleReach + 1])
 {
     const std::uint8_t* const thePixels = inPixels.mData + inAt;
     const std::int64_t theLeft = inPixels.mCount - inAt;

@@ -37,11 +37,12 @@ public:
         mMissKey = kEmpty;
         for (std::vector<std::uint16_t>& theRuns : mRuns)
             theRuns.clear();
+        mRunCount.fill(0);
     }
 
     // The longest run of inPixel the table holds as one string (at least 1,
     // the pixel's own code), and the code of its run of inLength pixels.
-    std::int64_t LongestRun(std::uint32_t inPixel) const { return std::int64_t(mRuns[inPixel].size()) + 1; }
+    std::int64_t LongestRun(std::uint32_t inPixel) const { return std::int64_t{mRunCount[inPixel]} + 1; }
     std::uint32_t RunCode(std::uint32_t inPixel, std::int64_t inLength) const
     {
         return inLength == 1 ? inPixel : mRuns[inPixel][std::size_t(inLength - 2)];
@@ -74,7 +75,7 @@ public:
     // inPixel. It is linked for later matches unless the table is full, the
     // string is already there (a shorter match was chosen), or the caller says
     // not to (the last code of the picture has no following pixel).
-    void Count(std::uint32_t inPrefix, std::uint32_t inPixel, GifLzwLink inLink)
+    [[gnu::always_inline]] void Count(std::uint32_t inPrefix, std::uint32_t inPixel, GifLzwLink inLink)
     {
         if (mNextCode >= kMaxCodes)
             return;
@@ -87,9 +88,10 @@ public:
             if (mSlots[theSlot] == kEmpty) {
                 mSlots[theSlot] = theKey | (mNextCode << 20);
                 mLast[inPrefix] = (inPixel << 16) | mNextCode;
-                std::vector<std::uint16_t>& theRuns = mRuns[inPixel];
-                if (inPrefix == RunCode(inPixel, LongestRun(inPixel)))
-                    theRuns.push_back(std::uint16_t(mNextCode));
+                if (inPrefix == RunCode(inPixel, LongestRun(inPixel))) {
+                    mRuns[inPixel].push_back(std::uint16_t(mNextCode));
+                    ++mRunCount[inPixel];
+                }
             }
         }
         ++mNextCode;
@@ -125,4 +127,5 @@ private:
     // Per pixel value: the codes of its runs of 2, 3, ... pixels. A run string
     // is only ever made from the next shorter one, so they are all there.
     std::vector<std::vector<std::uint16_t>> mRuns;
+    std::array<std::uint16_t, 256> mRunCount;  // the sizes of mRuns, read on every string
 };
