@@ -301,7 +301,7 @@ void WriteLiteralData(GifEncoderState& ioState)
 
 void WriteCompressedData(GifEncoderState& ioState)
 {
-    GifLzwEncoder theEncoder(ioState.mInitialCodeSize);
+    GifLzwEncoder theEncoder(ioState.mInitialCodeSize, std::int64_t{ioState.mWidth} * ioState.mHeight);
     VisitRows(ioState, [&ioState, &theEncoder](const std::uint8_t* inRow) { theEncoder.Add(inRow, ioState.mWidth); });
     theEncoder.Finish();
     const std::uint8_t* theData = theEncoder.Data();
