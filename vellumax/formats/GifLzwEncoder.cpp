@@ -335,7 +335,7 @@ struct PixelStore {
     std::vector<std::uint8_t> mPixels;
     bool mInUse = false;
 };
-constexpr std::size_t kKeptPixels = std::size_t{16} << 20;
+constexpr std::size_t kKeptPixels = std::size_t{1} << 20;
 thread_local PixelStore tPixelStore;
 
 }  // namespace
