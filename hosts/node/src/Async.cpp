@@ -9,6 +9,7 @@
 
 #include <automation/Owners.h>
 
+#include "AsyncBytes.h"
 #include "CallArgs.h"
 
 namespace vxnode {
@@ -155,8 +156,12 @@ void Execute(napi_env, void* inData)
 // The settled value of a finished call, or the error it rejects with.
 bool Outcome(napi_env inEnv, Job* inJob, napi_value* outValue)
 {
+    const bool isValue =
+        inJob->mKind == CallKind::kGet || (inJob->mKind == CallKind::kCall && inJob->mCall.mOuts.empty());
     if (!inJob->mClient.Ok())
         ThrowAutomationError(inEnv, inJob->mClient.LastError());
+    else if (isValue && (*outValue = BufferOverBytes(inEnv, inJob->mResult)) != nullptr)
+        return true;
     else if (inJob->mKind == CallKind::kCall)
         *outValue = CallResult(inEnv, inJob->mCall, std::move(inJob->mResult), inJob->mHasRetval);
     else if (inJob->mKind == CallKind::kGet)
