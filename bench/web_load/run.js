@@ -16,30 +16,8 @@ const rounds = Number(process.argv[2] || 2);
 const seconds = Number(process.argv[3] || 10);
 const modes = (process.argv[4] || 'plain,pool,promise,peer').split(',');
 const vx = require('../../hosts/node');
+const { photoForm } = require('./photo');
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'vx-web-load-'));
-
-// A picture with edges and gradients, so that the JPEG is of a photo's size (about 200 KB).
-function photo() {
-  const c = vx.createObject('Vellumax.Canvas');
-  c.Width = 1280;
-  c.Height = 960;
-  for (let i = 0; i < 60; ++i) {
-    const x = (i * 97) % 1200;
-    const y = (i * 61) % 900;
-    c.DrawShape(['oval', 'rect', 'roundrect'][i % 3], vx.params({
-      rect: [x, y, x + 80 + (i * 13) % 300, y + 60 + (i * 7) % 200],
-      paintcolor: `${(i * 37) % 100},${(i * 53) % 100},${(i * 71) % 100}`, pensize: 1 + (i % 5) }));
-  }
-  c.DrawText('A picture for the load benchmark '.repeat(20), "rect=0,0,1280,960 textsize=28 textfont='DejaVu Sans'");
-  return c.GetAs('jpeg', '');
-}
-
-function form(bytes) {
-  const boundary = 'vxloadboundary7d93';
-  const head = `--${boundary}\r\nContent-Disposition: form-data; name="picture"; filename="photo.jpg"\r\n` +
-               'Content-Type: image/jpeg\r\n\r\n';
-  return { boundary, body: Buffer.concat([Buffer.from(head), bytes, Buffer.from(`\r\n--${boundary}--\r\n`)]) };
-}
 
 function startServer(mode) {
   const child = spawn(process.execPath, [path.join(__dirname, 'serve.js'), mode, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
@@ -101,8 +79,7 @@ async function measure(mode, script) {
 }
 
 (async () => {
-  const jpeg = photo();
-  const { boundary, body } = form(jpeg);
+  const { jpeg, boundary, body } = photoForm(vx);
   const bodyFile = path.join(scratch, 'body.bin');
   fs.writeFileSync(bodyFile, body);
   const script = path.join(scratch, 'post.lua');

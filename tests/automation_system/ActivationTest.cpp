@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "TestServerInterface.h"
 #include "TestSupport.h"
@@ -185,6 +186,56 @@ TEST_F(ActivationTest, FailuresCarryTheCustomaryCodes)
     EXPECT_EQ(CoCreateInstance(CLSID_TestWidget, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                                reinterpret_cast<void**>(&theObject)),
               E_NOINTERFACE);
+}
+
+// Activation keeps what it read until the registry changes: a change made by another process,
+// another thread's connection, or this thread (even one rolled back) is seen by the next create.
+TEST_F(ActivationTest, RegistrationChangesAreSeenByTheNextCreate)
+{
+    const auto theCreate = [] {
+        CLSID theClsid = GUID_NULL;
+        HRESULT theResult = CLSIDFromProgID(u"VxTest.Widget", &theClsid);
+        IUnknown* theObject = nullptr;
+        const HRESULT theCreated = CoCreateInstance(CLSID_TestWidget, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                                    reinterpret_cast<void**>(&theObject));
+        if (theObject != nullptr)
+            theObject->Release();
+        if (SUCCEEDED(theResult) && theClsid != CLSID_TestWidget)
+            theResult = E_UNEXPECTED;
+        return std::make_pair(theResult, theCreated);
+    };
+    const auto theRegistered = std::make_pair(S_OK, S_OK);
+    const auto theRemoved = std::make_pair(CO_E_CLASSSTRING, REGDB_E_CLASSNOTREG);
+    const auto theRegsvr = [](std::vector<std::string> inArguments) {
+        const int theStatus = RunProgram(inArguments);
+        ASSERT_TRUE(WIFEXITED(theStatus) && WEXITSTATUS(theStatus) == 0);
+    };
+    const std::string theClassKey = "CLSID\\" + StringFromGUID(CLSID_TestWidget);
+
+    for (int theRound = 0; theRound < 2; ++theRound) {
+        SCOPED_TRACE(theRound);
+        ASSERT_EQ(theCreate(), theRegistered);
+        theRegsvr({VX_REGSVR_PATH, "-u", VX_TESTSERVER_PATH});
+        EXPECT_EQ(theCreate(), theRemoved) << "unregistered by another process";
+        theRegsvr({VX_REGSVR_PATH, VX_TESTSERVER_PATH});
+        EXPECT_EQ(theCreate(), theRegistered) << "registered by another process";
+
+        std::thread([&] {
+            RegDeleteTree(HKEY_CLASSES_ROOT, "VxTest.Widget");
+            RegDeleteTree(HKEY_CLASSES_ROOT, "VxTest.Widget.1");
+            RegDeleteTree(HKEY_CLASSES_ROOT, theClassKey.c_str());
+        }).join();
+        EXPECT_EQ(theCreate(), theRemoved) << "unregistered on another connection";
+        theRegsvr({VX_REGSVR_PATH, VX_TESTSERVER_PATH});
+
+        {
+            RegistryTransaction theTransaction;
+            SetDefault(theClassKey + "\\InprocServer32", Folder() + "/moved.so");
+            SetDefault("VxTest.Widget.1\\CLSID", StringFromGUID(kOtherClsid));
+            EXPECT_EQ(theCreate(), std::make_pair(E_UNEXPECTED, CO_E_DLLNOTFOUND)) << "changed on this thread";
+        }
+        EXPECT_EQ(theCreate(), theRegistered) << "the change rolled back";
+    }
 }
 
 TEST_F(ActivationTest, UnreadableRegistryIsReportedAsSuch)

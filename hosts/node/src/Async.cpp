@@ -9,6 +9,7 @@
 
 #include <automation/Owners.h>
 
+#include "AsyncBytes.h"
 #include "CallArgs.h"
 
 namespace vxnode {
@@ -38,8 +39,8 @@ struct Job {
     AsyncState* mState = nullptr;
     napi_env mEnv = nullptr;
     napi_deferred mDeferred = nullptr;
-    napi_async_work mWork = nullptr;
-    napi_ref mHandle = nullptr;  // keeps the target's proxy state alive until the call ends
+    napi_async_work mWork = nullptr;  // made when the call is started: chained calls need none
+    napi_ref mHandle = nullptr;       // keeps the target's proxy state alive until the call ends
     HostObject* mTarget = nullptr;
     vx::Client mClient;  // its own, so that its error is this call's alone
     DISPID mId = 0;
@@ -155,8 +156,12 @@ void Execute(napi_env, void* inData)
 // The settled value of a finished call, or the error it rejects with.
 bool Outcome(napi_env inEnv, Job* inJob, napi_value* outValue)
 {
+    const bool isValue =
+        inJob->mKind == CallKind::kGet || (inJob->mKind == CallKind::kCall && inJob->mCall.mOuts.empty());
     if (!inJob->mClient.Ok())
         ThrowAutomationError(inEnv, inJob->mClient.LastError());
+    else if (isValue && (*outValue = BufferOverBytes(inEnv, inJob->mResult)) != nullptr)
+        return true;
     else if (inJob->mKind == CallKind::kCall)
         *outValue = CallResult(inEnv, inJob->mCall, std::move(inJob->mResult), inJob->mHasRetval);
     else if (inJob->mKind == CallKind::kGet)
@@ -169,9 +174,16 @@ bool Outcome(napi_env inEnv, Job* inJob, napi_value* outValue)
     return false;
 }
 
+void Complete(napi_env inEnv, napi_status inStatus, void* inData);
+
 void Start(napi_env inEnv, AsyncState* inState, Job* inJob)
 {
-    if (inState->mClosing || napi_queue_async_work(inEnv, inJob->mWork) != napi_ok)
+    if (inState->mClosing)
+        return;
+    napi_value theName = nullptr;
+    napi_create_string_utf8(inEnv, "vellumax:call", NAPI_AUTO_LENGTH, &theName);
+    if (napi_create_async_work(inEnv, nullptr, theName, Execute, Complete, inJob, &inJob->mWork) != napi_ok ||
+        napi_queue_async_work(inEnv, inJob->mWork) != napi_ok)
         inState->mClosing = true;
 }
 
@@ -324,11 +336,8 @@ napi_value CallAsync(napi_env inEnv, napi_callback_info inInfo)
     if (theTarget == nullptr || theState == nullptr)
         return nullptr;
     std::unique_ptr<Job> theJob = MakeJob(inEnv, theArgs, theTarget);
-    napi_value theName = nullptr;
-    napi_create_string_utf8(inEnv, "vellumax:call", NAPI_AUTO_LENGTH, &theName);
     napi_value thePromise = nullptr;
     if (theJob == nullptr || napi_create_reference(inEnv, theArgs[0], 1, &theJob->mHandle) != napi_ok ||
-        napi_create_async_work(inEnv, nullptr, theName, Execute, Complete, theJob.get(), &theJob->mWork) != napi_ok ||
         napi_create_promise(inEnv, &theJob->mDeferred, &thePromise) != napi_ok)
         return nullptr;
     Job* theQueued = theJob.release();

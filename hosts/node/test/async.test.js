@@ -126,6 +126,37 @@ test('calls that pass canvases to each other see them as the order of the calls 
   }
 });
 
+// Large byte results reach the script without a copy: they must still be the caller's own bytes,
+// equal to the plain call's, outliving the object and not shared with the next result.
+test('large byte results equal the plain ones, belong to the caller and outlive the object', async () => {
+  let expected;
+  let results;
+  await (async () => {
+    const c = vx.createObject('Vellumax.Canvas');
+    c.Width = 200;
+    c.Height = 150;
+    c.DrawShape('oval', 'rect=10,10,190,140 paintcolor=orange pensize=3');
+    expected = [c.GetAs('bmp', ''), c.GetAs('png', '')];
+    assert.ok(expected[0].length > 64 * 1024, 'large enough to be handed over');
+    results = await Promise.all([c.async.GetAs('bmp', ''), c.async.GetAs('png', ''), c.async.GetAs('bmp', '')]);
+  })();
+  assert.ok(results.every((r) => Buffer.isBuffer(r)));
+  assert.deepStrictEqual(results.slice(0, 2), expected);
+  results[0].fill(0);
+  assert.deepStrictEqual(results[2], expected[0], 'two results share no bytes');
+  await collect();
+  const copy = Buffer.from(results[2]);
+  results[2].fill(1);
+  assert.deepStrictEqual(copy, expected[0], 'readable after the canvas was collected');
+  const form = vx.createObject('Vellumax.XMultipart');
+  const big = Buffer.alloc(100000, 7);
+  const body = Buffer.concat([Buffer.from('--b\r\nContent-Disposition: form-data; name="f"; filename="x"\r\n\r\n'), big,
+    Buffer.from('\r\n--b--\r\n')]);
+  form.SetData(body);
+  const field = form.Item('f');
+  assert.deepStrictEqual(await field.async.Data(), field.Data);
+});
+
 test('calls on one object run in the order made; a plain call meanwhile fails with E_PENDING', async () => {
   const c = newCanvas();
   const reads = [];

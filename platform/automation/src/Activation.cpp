@@ -9,7 +9,9 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
+#include "RegistryStamp.h"
 #include "automation/Guid.h"
 #include "automation/Interfaces.h"
 #include "automation/Registry.h"
@@ -81,6 +83,117 @@ HRESULT ClsidFromKey(const std::string& inProgId, CLSID* outClsid)
     return S_OK;
 }
 
+HRESULT ReadClsidOfProgId(const std::string& inProgId, CLSID* outClsid)
+{
+    std::string theCurrent;
+    const LONG theError = ReadDefaultText(inProgId + "\\CurVer", &theCurrent);
+    if (theError != ERROR_SUCCESS && theError != ERROR_FILE_NOT_FOUND)
+        return REGDB_E_READREGDB;
+    if (theError == ERROR_SUCCESS && IsPlainName(theCurrent)) {
+        const HRESULT theResult = ClsidFromKey(theCurrent, outClsid);
+        if (theResult != CO_E_CLASSSTRING)
+            return theResult;
+    }
+    return ClsidFromKey(inProgId, outClsid);
+}
+
+// What activation read from the registry, kept until the registry changes: a page creates the same
+// few classes over and over, and each lookup is several queries. Per thread, since each thread
+// reads through its own connection, whose stamp only it can compare.
+struct ActivationCache {
+    struct ClassAnswer {
+        HRESULT mResult;
+        CLSID mClsid;
+    };
+    struct ModuleAnswer {
+        LONG mError;
+        std::string mPath;
+    };
+    // Names come from scripts: past this many, the entries are dropped rather than grown without end.
+    static constexpr std::size_t kMaxEntries = 256;
+
+    RegistryStamp mStamp;
+    std::unordered_map<std::string, ClassAnswer> mClasses;   // by ProgID, ASCII letters in lower case
+    std::unordered_map<std::string, ModuleAnswer> mModules;  // by CLSID text
+
+    void Clear()
+    {
+        mClasses.clear();
+        mModules.clear();
+    }
+};
+
+thread_local ActivationCache tCache;
+
+// The thread's cache, emptied when the registry changed since it was filled; null when the
+// registry's state can't be read (then nothing is kept).
+ActivationCache* CurrentCache()
+{
+    RegistryStamp theStamp;
+    if (ReadRegistryStamp(&theStamp) != ERROR_SUCCESS) {
+        tCache.Clear();
+        return nullptr;
+    }
+    if (!(theStamp == tCache.mStamp)) {
+        tCache.Clear();
+        tCache.mStamp = theStamp;
+    }
+    return &tCache;
+}
+
+// Registry names compare without regard to ASCII letter case.
+std::string FoldedName(std::string inName)
+{
+    for (char& theChar : inName) {
+        if (theChar >= 'A' && theChar <= 'Z')
+            theChar = static_cast<char>(theChar - 'A' + 'a');
+    }
+    return inName;
+}
+
+HRESULT CachedClsidOfProgId(const std::string& inProgId, CLSID* outClsid)
+{
+    ActivationCache* theCache = CurrentCache();
+    if (theCache == nullptr)
+        return ReadClsidOfProgId(inProgId, outClsid);
+    std::string theKey = FoldedName(inProgId);
+    if (auto theFound = theCache->mClasses.find(theKey); theFound != theCache->mClasses.end()) {
+        if (SUCCEEDED(theFound->second.mResult))
+            *outClsid = theFound->second.mClsid;
+        return theFound->second.mResult;
+    }
+    CLSID theClsid = GUID_NULL;
+    const HRESULT theResult = ReadClsidOfProgId(inProgId, &theClsid);
+    if (theResult == REGDB_E_READREGDB)
+        return theResult;  // may pass: read again next time
+    if (theCache->mClasses.size() >= ActivationCache::kMaxEntries)
+        theCache->mClasses.clear();
+    theCache->mClasses.emplace(std::move(theKey), ActivationCache::ClassAnswer{theResult, theClsid});
+    if (SUCCEEDED(theResult))
+        *outClsid = theClsid;
+    return theResult;
+}
+
+// The module path registered for a class: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, or why it can't be read.
+LONG ModulePathOf(REFCLSID inClsid, std::string* outPath)
+{
+    const std::string theKey = "CLSID\\" + StringFromGUID(inClsid) + "\\InprocServer32";
+    ActivationCache* theCache = CurrentCache();
+    if (theCache == nullptr)
+        return ReadDefaultText(theKey, outPath);
+    if (auto theFound = theCache->mModules.find(theKey); theFound != theCache->mModules.end()) {
+        *outPath = theFound->second.mPath;
+        return theFound->second.mError;
+    }
+    const LONG theError = ReadDefaultText(theKey, outPath);
+    if (theError != ERROR_SUCCESS && theError != ERROR_FILE_NOT_FOUND)
+        return theError;
+    if (theCache->mModules.size() >= ActivationCache::kMaxEntries)
+        theCache->mModules.clear();
+    theCache->mModules.emplace(theKey, ActivationCache::ModuleAnswer{theError, *outPath});
+    return theError;
+}
+
 // Loads (or finds) the module and returns its entry.
 HRESULT LoadModule(const std::string& inPath, LoadedModule** outModule)
 {
@@ -135,17 +248,7 @@ HRESULT CLSIDFromProgID(LPCOLESTR inProgId, CLSID* outClsid)
     const std::string theProgId = UTF8FromUTF16(inProgId);
     if (!IsPlainName(theProgId))
         return CO_E_CLASSSTRING;
-
-    std::string theCurrent;
-    const LONG theError = ReadDefaultText(theProgId + "\\CurVer", &theCurrent);
-    if (theError != ERROR_SUCCESS && theError != ERROR_FILE_NOT_FOUND)
-        return REGDB_E_READREGDB;
-    if (theError == ERROR_SUCCESS && IsPlainName(theCurrent)) {
-        const HRESULT theResult = ClsidFromKey(theCurrent, outClsid);
-        if (theResult != CO_E_CLASSSTRING)
-            return theResult;
-    }
-    return ClsidFromKey(theProgId, outClsid);
+    return CachedClsidOfProgId(theProgId, outClsid);
 }
 
 HRESULT ProgIDFromCLSID(REFCLSID inClsid, LPOLESTR* outProgId)
@@ -176,7 +279,7 @@ HRESULT CoGetClassObject(REFCLSID inClsid, DWORD inContext, void* /*inServerInfo
     if ((inContext & CLSCTX_INPROC_SERVER) == 0)
         return REGDB_E_CLASSNOTREG;
     std::string thePath;
-    const LONG theError = ReadDefaultText("CLSID\\" + StringFromGUID(inClsid) + "\\InprocServer32", &thePath);
+    const LONG theError = ModulePathOf(inClsid, &thePath);
     if (theError == ERROR_FILE_NOT_FOUND || (theError == ERROR_SUCCESS && thePath.empty()))
         return REGDB_E_CLASSNOTREG;
     if (theError != ERROR_SUCCESS)

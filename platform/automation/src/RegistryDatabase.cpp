@@ -20,6 +20,8 @@ namespace {
 // A connection must not be used across fork(): the child abandons the one it inherited.
 std::atomic<unsigned> gForkGeneration{0};
 
+std::atomic<std::uint64_t> gConnectionSerial{0};
+
 struct ForkWatch {
     ForkWatch()
     {
@@ -69,6 +71,8 @@ const char* const kStatementSql[] = {
     "BEGIN",
     // kEndRead
     "COMMIT",
+    // kDataVersion
+    "PRAGMA data_version",
 };
 static_assert(sizeof(kStatementSql) / sizeof(kStatementSql[0]) ==
               static_cast<int>(RegistryDatabase::Statement::kCount));
@@ -127,7 +131,12 @@ const char* RegistryDatabasePath()
 
 RegistryDatabase::RegistryDatabase(std::string inPath, sqlite3* inDb, dev_t inDevice, ino_t inInode,
                                    unsigned inGeneration)
-    : mPath(std::move(inPath)), mDb(inDb), mDevice(inDevice), mInode(inInode), mGeneration(inGeneration)
+    : mPath(std::move(inPath)),
+      mDb(inDb),
+      mDevice(inDevice),
+      mInode(inInode),
+      mGeneration(inGeneration),
+      mSerial(gConnectionSerial.fetch_add(1, std::memory_order_relaxed) + 1)
 {
 }
 
@@ -246,6 +255,7 @@ LONG RegistryDatabase::EnsureSchema()
     // Write-ahead logging lets readers go on while another process writes.
     if (LONG theError = Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL"); theError != ERROR_SUCCESS)
         return theError;
+    ++mOwnWrites;
     if (LONG theError = Execute("BEGIN IMMEDIATE"); theError != ERROR_SUCCESS)
         return theError;
     LONG theError = Execute(kSchemaSql);
@@ -281,11 +291,13 @@ sqlite3_stmt* RegistryDatabase::Prepare(Statement inStatement, LONG* outError)
 
 LONG RegistryDatabase::BeginWrite()
 {
+    ++mOwnWrites;
     return Execute(mDepth > 0 ? "SAVEPOINT vx_write" : "BEGIN IMMEDIATE");
 }
 
 LONG RegistryDatabase::EndWrite(LONG inResult)
 {
+    ++mOwnWrites;
     if (mDepth > 0) {
         if (inResult != ERROR_SUCCESS)
             Execute("ROLLBACK TO vx_write");
@@ -302,6 +314,7 @@ LONG RegistryDatabase::EndWrite(LONG inResult)
 
 LONG RegistryDatabase::BeginTransaction(int* outDepth)
 {
+    ++mOwnWrites;
     const LONG theResult =
         Execute(mDepth == 0 ? "BEGIN IMMEDIATE" : ("SAVEPOINT vx_level" + std::to_string(mDepth)).c_str());
     if (theResult == ERROR_SUCCESS)
@@ -311,6 +324,7 @@ LONG RegistryDatabase::BeginTransaction(int* outDepth)
 
 LONG RegistryDatabase::CommitTransaction(int inDepth)
 {
+    ++mOwnWrites;
     if (inDepth != mDepth || mDepth == 0)
         return ERROR_INVALID_PARAMETER;
     if (mDepth > 1) {
@@ -326,6 +340,7 @@ LONG RegistryDatabase::CommitTransaction(int inDepth)
 
 void RegistryDatabase::RollbackTransaction(int inDepth)
 {
+    ++mOwnWrites;
     if (inDepth != mDepth || mDepth == 0)
         return;
     if (mDepth > 1) {
@@ -338,6 +353,45 @@ void RegistryDatabase::RollbackTransaction(int inDepth)
     mDepth = 0;
     if (!sqlite3_get_autocommit(mDb))
         Execute("ROLLBACK");
+}
+
+LONG RegistryDatabase::ReadStamp(RegistryStamp* outStamp)
+{
+    *outStamp = {};
+    if (mReadOnly) {
+        struct stat theInfo {};
+        if (stat(mPath.c_str(), &theInfo) != 0)
+            return static_cast<LONG>(Win32FromErrno(errno));
+        outStamp->mDevice = theInfo.st_dev;
+        outStamp->mInode = theInfo.st_ino;
+        outStamp->mSize = theInfo.st_size;
+        outStamp->mModified = theInfo.st_mtim.tv_sec * 1000000000LL + theInfo.st_mtim.tv_nsec;
+        outStamp->mChanged = theInfo.st_ctim.tv_sec * 1000000000LL + theInfo.st_ctim.tv_nsec;
+        return ERROR_SUCCESS;
+    }
+    LONG theError;
+    sqlite3_stmt* theQuery = Prepare(Statement::kDataVersion, &theError);
+    if (theQuery == nullptr)
+        return theError;
+    const int theResult = sqlite3_step(theQuery);
+    if (theResult == SQLITE_ROW)
+        outStamp->mVersion = sqlite3_column_int64(theQuery, 0);
+    sqlite3_reset(theQuery);
+    if (theResult != SQLITE_ROW)
+        return ErrorFromSqlite(theResult == SQLITE_DONE ? SQLITE_ERROR : theResult);
+    outStamp->mConnection = mSerial;
+    outStamp->mOwnWrites = mOwnWrites;
+    return ERROR_SUCCESS;
+}
+
+LONG ReadRegistryStamp(RegistryStamp* outStamp)
+{
+    *outStamp = {};
+    LONG theError;
+    RegistryDatabase* theDb = RegistryDatabase::ForThread(RegistryDatabase::Intent::kRead, &theError);
+    if (theDb == nullptr)
+        return theError == ERROR_FILE_NOT_FOUND ? static_cast<LONG>(ERROR_SUCCESS) : theError;
+    return theDb->ReadStamp(outStamp);
 }
 
 LONG RegistryDatabase::ErrorFromSqlite(int inCode)

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "RegistryStamp.h"
 #include "automation/Types.h"
 
 class RegistryDatabase {
@@ -28,6 +29,7 @@ public:
         kDeleteChildKeys,
         kBeginRead,
         kEndRead,
+        kDataVersion,
         kCount
     };
 
@@ -61,6 +63,9 @@ public:
     LONG CommitTransaction(int inDepth);
     void RollbackTransaction(int inDepth);
 
+    // What the file looks like through this connection now (see RegistryStamp).
+    LONG ReadStamp(RegistryStamp* outStamp);
+
     // Windows error number for an SQLite result code.
     static LONG ErrorFromSqlite(int inCode);
 
@@ -75,7 +80,11 @@ private:
     sqlite3* mDb;
     dev_t mDevice;
     ino_t mInode;
-    unsigned mGeneration;  // fork generation the connection belongs to
+    unsigned mGeneration;   // fork generation the connection belongs to
+    std::uint64_t mSerial;  // unique in the process: a stamp from another connection never matches
+    // Writes begun or ended here: the data version does not count this connection's own commits,
+    // nor a rollback of what a reader on this connection already saw.
+    std::uint64_t mOwnWrites = 0;
     bool mHasSchema = false;
     bool mReadOnly = false;  // an immutable view of a file the caller can't write
     int mDepth = 0;          // open RegistryTransaction levels
