@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 namespace vximaging {
 
@@ -46,6 +46,12 @@ void Store(__m128i inValue, Block& outBlock)
     _mm_store_si128(reinterpret_cast<__m128i*>(outBlock.mLanes), inValue);
 }
 
+// How a row's pixels are paired for pmaddwd in the horizontal pass: entry x
+// holds pixel x and pixel x + kGap channel by channel (B B G G R R A A).
+// 128 bits wide, neighbours pair up (gap 1) and one entry takes taps x, x + 1;
+// 256 bits wide, two entries side by side take taps x … x + 3 (gap 2).
+enum class Pairing { kNeighbours = 1, kGapOfTwo = 2 };
+
 // The taps of each destination pixel along one axis: mCount[i] source indices
 // from mFirst[i]. pmaddwd takes the weights two at a time, each pair in all
 // four 32-bit lanes; every pixel gets the same number of pairs, the shorter
@@ -83,7 +89,7 @@ std::vector<int> Quantize(const std::vector<double>& inWeights, int& outLead)
 
 // Destination pixels inFrom … inTo − 1 of an axis that maps x to inScale x + inOffset;
 // the source runs from inLow to inHigh − 1.
-Taps MakeTaps(double inScale, double inOffset, int inLow, int inHigh, int inFrom, int inTo)
+Taps MakeTaps(double inScale, double inOffset, int inLow, int inHigh, int inFrom, int inTo, Pairing inPairing)
 {
     Taps theTaps;
     const double theStretch = std::min(inScale, 1.0);  // the kernel widens as the picture shrinks
@@ -112,14 +118,18 @@ Taps MakeTaps(double inScale, double inOffset, int inLow, int inHigh, int inFrom
         theTaps.mCount.push_back(int(theLists.back().size()));
         theTaps.mWidest = std::max(theTaps.mWidest, theTaps.mCount.back());
     }
-    theTaps.mPairs = (theTaps.mWidest + 1) / 2;
+    // With a gap of two, taps go by fours: 0 with 2, then 1 with 3.
+    const int theGap = int(inPairing);
+    theTaps.mPairs = (theTaps.mWidest + 2 * theGap - 1) / (2 * theGap) * theGap;
     for (std::vector<int>& theList : theLists) {
         theList.resize(std::size_t(theTaps.mPairs) * 2, 0);
-        for (std::size_t i = 0; i < theList.size(); i += 2) {
-            const auto theLane =
-                std::int32_t(std::uint32_t(std::uint16_t(theList[i])) | std::uint32_t(theList[i + 1]) << 16);
-            theTaps.mWeights.push_back(Block{{theLane, theLane, theLane, theLane}});
-        }
+        for (std::size_t i = 0; i < theList.size(); i += 2 * std::size_t(theGap))
+            for (std::size_t j = i; j < i + std::size_t(theGap); ++j) {
+                const int theFirst = theList[j], theSecond = theList[j + std::size_t(theGap)];
+                const auto theLane =
+                    std::int32_t(std::uint32_t(std::uint16_t(theFirst)) | std::uint32_t(theSecond) << 16);
+                theTaps.mWeights.push_back(Block{{theLane, theLane, theLane, theLane}});
+            }
     }
     return theTaps;
 }
@@ -144,36 +154,36 @@ void WidenPixel(const std::uint8_t* inPixel, std::int16_t* outSamples)
     outSamples[3] = std::int16_t(a << kFractionBits);
 }
 
-// Entries inFrom … inTo − 1 from 16-bit samples (one more pixel than that).
-void PairUp(const std::int16_t* inSamples, int inFrom, int inTo, Block* outEntries)
+// Entries inFrom … inTo − 1 from 16-bit samples (inGap more pixels than that).
+void PairUp(const std::int16_t* inSamples, int inFrom, int inTo, int inGap, Block* outEntries)
 {
     for (int x = inFrom; x < inTo; ++x) {
         const auto* theSample = reinterpret_cast<const __m128i*>(inSamples + std::size_t(x) * 4);
-        const auto* theNext = reinterpret_cast<const __m128i*>(inSamples + std::size_t(x + 1) * 4);
-        Store(_mm_unpacklo_epi16(_mm_loadl_epi64(theSample), _mm_loadl_epi64(theNext)), outEntries[x]);
+        const auto* theOther = reinterpret_cast<const __m128i*>(inSamples + std::size_t(x + inGap) * 4);
+        Store(_mm_unpacklo_epi16(_mm_loadl_epi64(theSample), _mm_loadl_epi64(theOther)), outEntries[x]);
     }
 }
 
-// Source columns inLeft … inRight − 1 of a row, laid out for the horizontal
-// pass: entry x holds pixels x and x + 1 channel by channel (B B G G R R A A),
-// so that one pmaddwd applies two neighbouring taps to all four channels.
-// ioSamples has room for one pixel more than the span.
-void LayOutRow(const std::uint8_t* inRow, int inLeft, int inRight, std::int16_t* ioSamples, Block* outEntries)
+// Source columns inLeft … inRight − 1 of a row as entries, premultiplied.
+// ioSamples has room for two pixels more than the span.
+void LayOutRow(const std::uint8_t* inRow, int inLeft, int inRight, Pairing inPairing, std::int16_t* ioSamples,
+               Block* outEntries)
 {
     const std::uint8_t* p = inRow + std::size_t(inLeft) * 4;
     const int theCount = inRight - inLeft;
+    const int theGap = int(inPairing);
     const __m128i theZero = _mm_setzero_si128();
     const __m128i theAlphas = _mm_set1_epi32(std::int32_t(0xFF000000u));
     const auto theWide = [&](__m128i inHalf) { return _mm_slli_epi16(inHalf, kFractionBits); };
     int x = 0;
-    for (; x + 5 <= theCount; x += 4) {
-        // Pixels x … x + 3, and x + 1 … x + 4 beside them.
+    for (; x + 4 + theGap <= theCount; x += 4) {
+        // Pixels x … x + 3, and x + gap … x + 3 + gap beside them.
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + std::size_t(x) * 4));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + std::size_t(x) * 4 + 4));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + std::size_t(x + theGap) * 4));
         if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(_mm_and_si128(a, b), theAlphas), theAlphas)) != 0xFFFF) {
-            for (int i = x; i < x + 5; ++i)
+            for (int i = x; i < x + 4 + theGap; ++i)
                 WidenPixel(p + std::size_t(i) * 4, ioSamples + std::size_t(i) * 4);
-            PairUp(ioSamples, x, x + 4, outEntries);
+            PairUp(ioSamples, x, x + 4, theGap, outEntries);
             continue;
         }
         const __m128i aLow = theWide(_mm_unpacklo_epi8(a, theZero)), aHigh = theWide(_mm_unpackhi_epi8(a, theZero));
@@ -185,8 +195,10 @@ void LayOutRow(const std::uint8_t* inRow, int inLeft, int inRight, std::int16_t*
     }
     for (int i = x; i < theCount; ++i)
         WidenPixel(p + std::size_t(i) * 4, ioSamples + std::size_t(i) * 4);
-    std::memcpy(ioSamples + std::size_t(theCount) * 4, ioSamples + std::size_t(theCount - 1) * 4, 8);
-    PairUp(ioSamples, x, theCount, outEntries);
+    // The edge pixel repeated: it pairs with the last ones, under a zero weight.
+    for (int i = theCount; i < theCount + theGap; ++i)
+        std::memcpy(ioSamples + std::size_t(i) * 4, ioSamples + std::size_t(theCount - 1) * 4, 8);
+    PairUp(ioSamples, x, theCount, theGap, outEntries);
 }
 
 // inEntries starts at source column inLeft. Out: 4 samples per destination
@@ -234,7 +246,7 @@ void StoreStraight(const std::int32_t inSums[4], std::uint8_t* outPixel)
 
 // Two destination pixels from their vertical sums: opaque ones straight
 // through, others unpremultiplied.
-void StorePair(__m128i inFirst, __m128i inSecond, int inCount, std::uint8_t* outPixels)
+[[gnu::always_inline]] inline void StorePair(__m128i inFirst, __m128i inSecond, int inCount, std::uint8_t* outPixels)
 {
     constexpr int kShift = kWeightBits + kFractionBits;
     const __m128i theHalf = _mm_set1_epi32(1 << (kShift - 1));
@@ -275,22 +287,85 @@ void FilterColumn(const std::int16_t* const* inSources, const Block* inWeights, 
     }
 }
 
+// The same two passes 256 bits wide, for processors that have AVX2.
+[[gnu::target("avx2")]] inline __m256i LoadWide(const void* inAddress)
+{
+    return _mm256_loadu_si256(static_cast<const __m256i*>(inAddress));
+}
+
+template <int kPairs>
+[[gnu::target("avx2")]] void FilterRowWide(const Block* inEntries, const Taps& inColumns, std::int16_t* outRow)
+{
+    const Block* w = inColumns.mWeights.data();
+    const int thePairs = kPairs != 0 ? kPairs : inColumns.mPairs;
+    for (std::size_t d = 0; d < inColumns.mFirst.size(); ++d, w += thePairs) {
+        // Entries pair pixels two apart (Pairing::kGapOfTwo), and the pairs of taps are even in number.
+        const Block* q = inEntries + inColumns.mFirst[d];
+        __m256i theWide = _mm256_setzero_si256();
+#pragma GCC unroll 8
+        for (int k = 0; k < thePairs; k += 2)
+            theWide = _mm256_add_epi32(theWide, _mm256_madd_epi16(LoadWide(&q[2 * k]), LoadWide(&w[k])));
+        __m128i theSum = _mm_add_epi32(_mm256_castsi256_si128(theWide), _mm256_extracti128_si256(theWide, 1));
+        theSum = _mm_srai_epi32(_mm_add_epi32(theSum, _mm_set1_epi32(1 << (kWeightBits - 1))), kWeightBits);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(outRow + d * 4), _mm_packs_epi32(theSum, theSum));
+    }
+}
+
+// Four pixels at a time: 128-bit lanes hold pixels x, x + 2 and x + 1, x + 3.
+template <int kPairs>
+[[gnu::target("avx2")]] void FilterColumnWide(const std::int16_t* const* inSources, const Block* inWeights, int inPairs,
+                                              int inWidth, std::uint8_t* outRow)
+{
+    const int thePairs = kPairs != 0 ? kPairs : inPairs;
+    for (int x = 0; x < inWidth; x += 4) {
+        __m256i theEven = _mm256_setzero_si256(), theOdd = theEven;
+#pragma GCC unroll 16
+        for (int k = 0; k < thePairs; ++k) {
+            const __m256i theWeights = _mm256_broadcastsi128_si256(Load(inWeights[k]));
+            const __m256i theUpper = LoadWide(inSources[2 * k] + x * 4);
+            const __m256i theLower = LoadWide(inSources[2 * k + 1] + x * 4);
+            theEven =
+                _mm256_add_epi32(theEven, _mm256_madd_epi16(_mm256_unpacklo_epi16(theUpper, theLower), theWeights));
+            theOdd = _mm256_add_epi32(theOdd, _mm256_madd_epi16(_mm256_unpackhi_epi16(theUpper, theLower), theWeights));
+        }
+        std::uint8_t* theOut = outRow + std::size_t(x) * 4;
+        StorePair(_mm256_castsi256_si128(theEven), _mm256_castsi256_si128(theOdd), std::min(2, inWidth - x), theOut);
+        if (x + 2 < inWidth)
+            StorePair(_mm256_extracti128_si256(theEven, 1), _mm256_extracti128_si256(theOdd, 1),
+                      std::min(2, inWidth - x - 2), theOut + 8);
+    }
+}
+
 using RowFilter = void (*)(const Block*, const Taps&, std::int16_t*);
 using ColumnFilter = void (*)(const std::int16_t* const*, const Block*, int, int, std::uint8_t*);
 
 // Unrolled whole up to 16 pairs (a reduction by about 5), a loop beyond.
+constexpr std::size_t kUnrolled = 17;
 template <std::size_t... kPairs>
-constexpr std::array<RowFilter, sizeof...(kPairs)> RowFilters(std::index_sequence<kPairs...>)
+constexpr std::array<RowFilter, 2 * kUnrolled> RowFilters(std::index_sequence<kPairs...>)
 {
-    return {&FilterRow<int(kPairs)>...};
+    return {&FilterRow<int(kPairs)>..., &FilterRowWide<int(kPairs)>...};
 }
 template <std::size_t... kPairs>
-constexpr std::array<ColumnFilter, sizeof...(kPairs)> ColumnFilters(std::index_sequence<kPairs...>)
+constexpr std::array<ColumnFilter, 2 * kUnrolled> ColumnFilters(std::index_sequence<kPairs...>)
 {
-    return {&FilterColumn<int(kPairs)>...};
+    return {&FilterColumn<int(kPairs)>..., &FilterColumnWide<int(kPairs)>...};
 }
-constexpr auto kRowFilters = RowFilters(std::make_index_sequence<17>());
-constexpr auto kColumnFilters = ColumnFilters(std::make_index_sequence<17>());
+constexpr auto kRowFilters = RowFilters(std::make_index_sequence<kUnrolled>());
+constexpr auto kColumnFilters = ColumnFilters(std::make_index_sequence<kUnrolled>());
+
+bool HasAvx2()
+{
+    static const bool sHas = __builtin_cpu_supports("avx2");
+    return sHas;
+}
+
+// The filters for inPairs pairs of taps, on this processor.
+template <typename Filter>
+Filter Pick(const std::array<Filter, 2 * kUnrolled>& inFilters, int inPairs)
+{
+    return inFilters[(HasAvx2() ? kUnrolled : 0) + (std::size_t(inPairs) < kUnrolled ? std::size_t(inPairs) : 0)];
+}
 
 }  // namespace
 
@@ -312,25 +387,22 @@ ResampledPart LanczosResample(const std::uint8_t* inPixels, std::uint32_t inWidt
     if (x1 <= x0 || y1 <= y0)
         return thePart;
     // Columns counted from theLeft, rows from the top of the picture.
-    const Taps theColumns = MakeTaps(theSx, theTx + theSx * theLeft, 0, theRight - theLeft, x0, x1);
-    const Taps theRows = MakeTaps(theSy, theTy, theTop, theBottom, y0, y1);
+    const Pairing thePairing = HasAvx2() ? Pairing::kGapOfTwo : Pairing::kNeighbours;
+    const Taps theColumns = MakeTaps(theSx, theTx + theSx * theLeft, 0, theRight - theLeft, x0, x1, thePairing);
+    const Taps theRows = MakeTaps(theSy, theTy, theTop, theBottom, y0, y1, Pairing::kNeighbours);
     const int theWidth = x1 - x0;
     const int theHeight = y1 - y0;
-    const RowFilter theRowFilter = std::size_t(theColumns.mPairs) < kRowFilters.size()
-                                       ? kRowFilters[std::size_t(theColumns.mPairs)]
-                                       : kRowFilters[0];
-    const ColumnFilter theColumnFilter = std::size_t(theRows.mPairs) < kColumnFilters.size()
-                                             ? kColumnFilters[std::size_t(theRows.mPairs)]
-                                             : kColumnFilters[0];
+    const RowFilter theRowFilter = Pick(kRowFilters, theColumns.mPairs);
+    const ColumnFilter theColumnFilter = Pick(kColumnFilters, theRows.mPairs);
 
     // Filtered rows are kept in a ring as deep as the widest set of rows one
     // destination row takes; the sets only move down, so a row is filtered once
     // and the ring stays in cache where a whole filtered picture would not.
-    // Rows are an even number of pixels long, so the last pair can be read whole.
+    // Rows are a multiple of 4 pixels long, so that the last ones can be read whole.
     const std::size_t theDepth = std::size_t(theRows.mWidest);
-    const std::size_t theStride = std::size_t(theWidth + 1) / 2 * 2 * 4;
+    const std::size_t theStride = std::size_t(theWidth + 3) / 4 * 4 * 4;
     std::vector<std::int16_t> theRing(theDepth * theStride, 0);
-    std::vector<std::int16_t> theSamples(std::size_t(theRight - theLeft + 1) * 4);
+    std::vector<std::int16_t> theSamples(std::size_t(theRight - theLeft + 2) * 4);
     // The padding taps read zeros past the last entry.
     std::vector<Block> theEntries(std::size_t(theRight - theLeft + 2 * theColumns.mPairs), Block{});
     int theFiltered = theRows.mFirst.front();  // rows below this one are in the ring
@@ -346,8 +418,8 @@ ResampledPart LanczosResample(const std::uint8_t* inPixels, std::uint32_t inWidt
         const int theFirst = theRows.mFirst[std::size_t(d)];
         const int theCount = theRows.mCount[std::size_t(d)];
         for (; theFiltered < theFirst + theCount; ++theFiltered) {
-            LayOutRow(inPixels + std::size_t(theFiltered) * inWidth * 4, theLeft, theRight, theSamples.data(),
-                      theEntries.data());
+            LayOutRow(inPixels + std::size_t(theFiltered) * inWidth * 4, theLeft, theRight, thePairing,
+                      theSamples.data(), theEntries.data());
             theRowFilter(theEntries.data(), theColumns, theRingRow(theFiltered));
         }
         // The padding taps (zero weights) read the last row again.
