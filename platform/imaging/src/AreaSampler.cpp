@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include <emmintrin.h>
+
 namespace vximaging {
 
 bool AreaSampler::Applies(const MatrixD& inMatrix)
@@ -63,6 +65,34 @@ AreaSampler::AreaSampler(const std::uint32_t* inTexels, std::ptrdiff_t inStride,
     const double theOffsetX = inMatrix.m[2][0] + inSourceLeft * inMatrix.m[0][0];
     MakeSpans(inMatrix.m[0][0], theOffsetX, inWidth, inLeft, inRight, mColumns, mColumnWeights);
     mSums.resize(mColumns.size() * 4);
+    mRowSums.resize(mSums.size());
+    mKeptSums.resize(mSums.size());
+}
+
+// pmaddwd takes two neighbouring pixels' channels side by side (B B G G R R A A)
+// with their two weights; a weight is at most 1 << kWeightBits, so it fits.
+void AreaSampler::SumRow(const std::uint32_t* inRow, std::uint32_t* outSums) const
+{
+    const __m128i theZero = _mm_setzero_si128();
+    for (std::size_t theColumn = 0; theColumn < mColumns.size(); ++theColumn) {
+        const Span& theSpan = mColumns[theColumn];
+        const std::uint32_t* theWeights = &mColumnWeights[theSpan.mWeights];
+        const std::uint32_t* thePixels = inRow + theSpan.mFirst;
+        __m128i theSum = theZero;
+        int i = 0;
+        for (; i + 2 <= theSpan.mCount; i += 2) {
+            const __m128i theTwo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(thePixels + i));
+            const __m128i theSides = _mm_unpacklo_epi8(_mm_unpacklo_epi8(theTwo, _mm_srli_si128(theTwo, 4)), theZero);
+            const auto thePair = std::int32_t(theWeights[i] | theWeights[i + 1] << 16);
+            theSum = _mm_add_epi32(theSum, _mm_madd_epi16(theSides, _mm_set1_epi32(thePair)));
+        }
+        if (i < theSpan.mCount) {
+            const __m128i theOne = _mm_cvtsi32_si128(std::int32_t(thePixels[i]));
+            const __m128i theAlone = _mm_unpacklo_epi8(_mm_unpacklo_epi8(theOne, theZero), theZero);
+            theSum = _mm_add_epi32(theSum, _mm_madd_epi16(theAlone, _mm_set1_epi32(std::int32_t(theWeights[i]))));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(outSums + theColumn * 4), theSum);
+    }
 }
 
 void AreaSampler::Row(int inY, std::uint8_t* outSamples, std::uint8_t* outCovered)
@@ -74,38 +104,45 @@ void AreaSampler::Row(int inY, std::uint8_t* outSamples, std::uint8_t* outCovere
         std::memset(outCovered, 0, theCount);
         return;
     }
+    // Each channel's total is at most 255 << 2 kWeightBits, and rounding adds less than
+    // 1 << 2 kWeightBits more: 32 bits hold it.
     std::fill(mSums.begin(), mSums.end(), 0);
     for (int theStep = 0; theStep < theRows.mCount; ++theStep) {
-        const std::uint32_t* theRow = mTexels + std::ptrdiff_t(theRows.mFirst + theStep) * mStride;
-        const std::uint64_t theRowWeight = mRowWeights[theRows.mWeights + std::size_t(theStep)];
+        const int theSourceRow = theRows.mFirst + theStep;
+        const std::uint32_t theRowWeight = mRowWeights[theRows.mWeights + std::size_t(theStep)];
         if (theRowWeight == 0)
             continue;
-        for (std::size_t theColumn = 0; theColumn < theCount; ++theColumn) {
-            const Span& theSpan = mColumns[theColumn];
-            const std::uint32_t* theWeights = &mColumnWeights[theSpan.mWeights];
-            const std::uint32_t* thePixels = theRow + theSpan.mFirst;
-            std::uint32_t theChannels[4] = {0, 0, 0, 0};
-            for (int theIndex = 0; theIndex < theSpan.mCount; ++theIndex) {
-                const std::uint32_t thePixel = thePixels[theIndex];
-                const std::uint32_t theWeight = theWeights[theIndex];
-                theChannels[0] += (thePixel & 0xFFu) * theWeight;
-                theChannels[1] += (thePixel >> 8 & 0xFFu) * theWeight;
-                theChannels[2] += (thePixel >> 16 & 0xFFu) * theWeight;
-                theChannels[3] += (thePixel >> 24) * theWeight;
+        // A source row on the border of two destination rows is summed across once, for both.
+        if (theSourceRow != mKeptRow) {
+            SumRow(mTexels + std::ptrdiff_t(theSourceRow) * mStride, mRowSums.data());
+            if (theStep + 1 == theRows.mCount) {
+                mKeptSums.swap(mRowSums);
+                mKeptRow = theSourceRow;
             }
-            std::uint64_t* theSum = &mSums[theColumn * 4];
-            for (int theChannel = 0; theChannel < 4; ++theChannel)
-                theSum[theChannel] += theChannels[theChannel] * theRowWeight;
+        }
+        const std::uint32_t* theRowSums = theSourceRow == mKeptRow ? mKeptSums.data() : mRowSums.data();
+        // 32-bit products two lanes at a time (SSE2 multiplies 32 bits only into 64).
+        const __m128i theWeight = _mm_set1_epi32(std::int32_t(theRowWeight));
+        for (std::size_t i = 0; i < mSums.size(); i += 4) {
+            const __m128i theRow = _mm_loadu_si128(reinterpret_cast<const __m128i*>(theRowSums + i));
+            const __m128i theEven = _mm_mul_epu32(theRow, theWeight);
+            const __m128i theOdd = _mm_mul_epu32(_mm_srli_epi64(theRow, 32), theWeight);
+            const __m128i theProducts = _mm_unpacklo_epi32(_mm_shuffle_epi32(theEven, _MM_SHUFFLE(0, 0, 2, 0)),
+                                                           _mm_shuffle_epi32(theOdd, _MM_SHUFFLE(0, 0, 2, 0)));
+            auto* theSums = reinterpret_cast<__m128i*>(mSums.data() + i);
+            _mm_storeu_si128(theSums, _mm_add_epi32(_mm_loadu_si128(theSums), theProducts));
         }
     }
+    // At most 255 after the shift: packing saturates nothing.
     constexpr int kShift = 2 * kWeightBits;
-    constexpr std::uint64_t kHalf = std::uint64_t(1) << (kShift - 1);
+    const __m128i theHalf = _mm_set1_epi32(1 << (kShift - 1));
     for (std::size_t theColumn = 0; theColumn < theCount; ++theColumn) {
         outCovered[theColumn] = mColumns[theColumn].mCount > 0 ? 1 : 0;
-        const std::uint64_t* theSum = &mSums[theColumn * 4];
-        for (int theChannel = 0; theChannel < 4; ++theChannel)
-            outSamples[theColumn * 4 + std::size_t(theChannel)] =
-                std::uint8_t(std::min<std::uint64_t>((theSum[theChannel] + kHalf) >> kShift, 255));
+        const __m128i theSum = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&mSums[theColumn * 4]));
+        const __m128i theValues = _mm_srli_epi32(_mm_add_epi32(theSum, theHalf), kShift);
+        const __m128i theWords = _mm_packs_epi32(theValues, theValues);
+        const std::int32_t thePixel = _mm_cvtsi128_si32(_mm_packus_epi16(theWords, theWords));
+        std::memcpy(outSamples + theColumn * 4, &thePixel, 4);
     }
 }
 

@@ -37,6 +37,8 @@ private:
         int mCount = 0;            // 0: not covered
         std::size_t mWeights = 0;  // index of the first weight
     };
+    // The weighted sums across one source row, 4 channels per destination column.
+    void SumRow(const std::uint32_t* inRow, std::uint32_t* outSums) const;
     static void MakeSpans(double inScale, double inOffset, int inSourceSize, int inFrom, int inTo,
                           std::vector<Span>& outSpans, std::vector<std::uint32_t>& outWeights);
 
@@ -50,7 +52,10 @@ private:
     std::vector<std::uint32_t> mColumnWeights;
     std::vector<Span> mRowSpan;
     std::vector<std::uint32_t> mRowWeights;
-    std::vector<std::uint64_t> mSums;  // the destination row being gathered
+    std::vector<std::uint32_t> mSums;  // the destination row being gathered
+    std::vector<std::uint32_t> mRowSums;
+    std::vector<std::uint32_t> mKeptSums;  // SumRow of source row mKeptRow
+    int mKeptRow = -1;
 };
 
 }  // namespace vximaging
