@@ -1,5 +1,7 @@
 // The PNG writer's choice of form at depth 0, against a model built on std::set, and every
 // file read back pixel-exact by libpng and by Pillow.
+#include "PythonCheck.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -238,11 +240,7 @@ TEST(PngForms, PillowReadsEveryFormExactly)
         "    if got != want:\n"
         "        print('differs:', name); bad += 1\n"
         "sys.exit(1 if bad else 0)\n";
-    const std::string theScriptPath = (theFolder / "check.py").string();
-    std::ofstream(theScriptPath) << theScript;
-    const int theStatus = std::system(("/usr/bin/python3 " + theScriptPath + " " + theFolder.string()).c_str());
-    std::filesystem::remove_all(theFolder);
-    EXPECT_EQ(theStatus, 0);
+    EXPECT_EQ(vxtest::RunPythonCheck(theFolder, theScript), 0);
 }
 
 }  // namespace

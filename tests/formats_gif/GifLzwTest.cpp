@@ -1,6 +1,7 @@
 // Compressed GIF codes: the files must read back exactly as the literal ones
 // do, through giflib and through a small decoder of our own that also reports
 // the code widths and clear codes it met.
+#include "PythonCheck.h"
 #include "vellumax/formats/Writegif.h"
 
 #include <gif_lib.h>
@@ -440,11 +441,7 @@ TEST(GifCompressedCodes, PillowReadsTheChosenCodesExactly)
         "    if image.mode != 'P' or image.tobytes() != open(name[:-4] + '.raw', 'rb').read():\n"
         "        print('differs:', name); bad += 1\n"
         "sys.exit(1 if bad else 0)\n";
-    const std::string theScriptPath = (theFolder / "check.py").string();
-    std::ofstream(theScriptPath) << theScript;
-    const int theStatus = std::system(("/usr/bin/python3 " + theScriptPath + " " + theFolder.string()).c_str());
-    std::filesystem::remove_all(theFolder);
-    EXPECT_EQ(theStatus, 0);
+    EXPECT_EQ(vxtest::RunPythonCheck(theFolder, theScript), 0);
 }
 
 }  // namespace
