@@ -66,7 +66,9 @@ public:
     ~PrivateRegistry()
     {
         ::setenv("VX_REGISTRY", mOld.c_str(), 1);
-        std::remove(mMine.c_str());
+        // The thread's registry connection may still be open: its journal files stay behind.
+        for (const char* theSuffix : {"", "-wal", "-shm"})
+            std::remove((mMine + theSuffix).c_str());
     }
     PrivateRegistry(const PrivateRegistry&) = delete;
     PrivateRegistry& operator=(const PrivateRegistry&) = delete;
