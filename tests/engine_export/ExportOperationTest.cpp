@@ -1,3 +1,5 @@
+#include "GifMemory.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -69,25 +71,11 @@ struct GifPicture : Picture {
     bool mInterlaced = false;
 };
 
-struct MemoryReader {
-    const Bytes* mData;
-    std::size_t mAt = 0;
-};
-
-int ReadGif(GifFileType* inFile, GifByteType* outBytes, int inCount)
-{
-    auto* theReader = static_cast<MemoryReader*>(inFile->UserData);
-    const std::size_t theCount = std::min<std::size_t>(inCount, theReader->mData->size() - theReader->mAt);
-    std::memcpy(outBytes, theReader->mData->data() + theReader->mAt, theCount);
-    theReader->mAt += theCount;
-    return int(theCount);
-}
-
 ::testing::AssertionResult DecodeGif(const Bytes& inData, GifPicture& outPicture)
 {
-    MemoryReader theReader{&inData};
+    vxtest::GifMemory theReader{&inData};
     int theError = 0;
-    GifFileType* theFile = DGifOpen(&theReader, ReadGif, &theError);
+    GifFileType* theFile = DGifOpen(&theReader, vxtest::ReadGifMemory, &theError);
     if (theFile == nullptr)
         return ::testing::AssertionFailure() << "DGifOpen: " << theError;
     if (DGifSlurp(theFile) != GIF_OK || theFile->ImageCount != 1) {

@@ -1,6 +1,8 @@
 // Export options for pages sent to browsers: adaptive and exact GIF palettes,
 // compressed GIF codes, transparent PNG and WebP. Without them every byte is
 // as it always was.
+#include "GifMemory.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -88,20 +90,6 @@ Rgba Page(int inX, int inY)
     return {std::uint8_t(theColor >> 16), std::uint8_t(theColor >> 8), std::uint8_t(theColor), 0xFF};
 }
 
-struct Reader {
-    const Bytes* mData;
-    std::size_t mAt = 0;
-};
-
-int ReadBytes(GifFileType* inFile, GifByteType* outBytes, int inCount)
-{
-    auto* theReader = static_cast<Reader*>(inFile->UserData);
-    const std::size_t theCount = std::min<std::size_t>(std::size_t(inCount), theReader->mData->size() - theReader->mAt);
-    std::memcpy(outBytes, theReader->mData->data() + theReader->mAt, theCount);
-    theReader->mAt += theCount;
-    return int(theCount);
-}
-
 struct Gif {
     int mWidth = 0;
     int mHeight = 0;
@@ -113,9 +101,9 @@ struct Gif {
 
 ::testing::AssertionResult DecodeGif(const Bytes& inData, Gif& outGif)
 {
-    Reader theReader{&inData};
+    vxtest::GifMemory theReader{&inData};
     int theError = 0;
-    GifFileType* theFile = DGifOpen(&theReader, ReadBytes, &theError);
+    GifFileType* theFile = DGifOpen(&theReader, vxtest::ReadGifMemory, &theError);
     if (theFile == nullptr)
         return ::testing::AssertionFailure() << "DGifOpen " << theError;
     if (DGifSlurp(theFile) != GIF_OK || theFile->ImageCount != 1 || theFile->SColorMap == nullptr) {

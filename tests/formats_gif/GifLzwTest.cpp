@@ -1,6 +1,7 @@
 // Compressed GIF codes: the files must read back exactly as the literal ones
 // do, through giflib and through a small decoder of our own that also reports
 // the code widths and clear codes it met.
+#include "GifMemory.h"
 #include "PythonCheck.h"
 #include "vellumax/formats/Writegif.h"
 
@@ -44,26 +45,12 @@ Bytes Encode(const Indexed& inPicture, GifCodes inCodes)
     return Bytes(theBuffer.get(), theBuffer.get() + theLength);
 }
 
-struct Reader {
-    const Bytes* mData;
-    std::size_t mAt = 0;
-};
-
-int ReadBytes(GifFileType* inFile, GifByteType* outBytes, int inCount)
-{
-    auto* theReader = static_cast<Reader*>(inFile->UserData);
-    const std::size_t theCount = std::min<std::size_t>(std::size_t(inCount), theReader->mData->size() - theReader->mAt);
-    std::memcpy(outBytes, theReader->mData->data() + theReader->mAt, theCount);
-    theReader->mAt += theCount;
-    return int(theCount);
-}
-
 // The indices in row order, as giflib gives them (it undoes the interlace).
 ::testing::AssertionResult DecodeWithGiflib(const Bytes& inFile, Bytes& outPixels)
 {
-    Reader theReader{&inFile};
+    vxtest::GifMemory theReader{&inFile};
     int theError = 0;
-    GifFileType* theFile = DGifOpen(&theReader, ReadBytes, &theError);
+    GifFileType* theFile = DGifOpen(&theReader, vxtest::ReadGifMemory, &theError);
     if (theFile == nullptr)
         return ::testing::AssertionFailure() << "DGifOpen " << theError;
     const bool theRead = DGifSlurp(theFile) == GIF_OK && theFile->ImageCount == 1;

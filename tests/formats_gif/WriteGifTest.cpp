@@ -1,4 +1,5 @@
 #include "vellumax/formats/Writegif.h"
+#include "GifMemory.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -323,21 +324,6 @@ TEST(WritegifCodes, InterlacedRowsComeInFourPasses)
 
 // -- Read back by an independent decoder ------------------------------------------------
 
-struct MemoryReader {
-    const Bytes* mFile;
-    std::size_t mPos;
-};
-
-int ReadFromMemory(GifFileType* inGif, GifByteType* outBytes, int inCount)
-{
-    auto* theReader = static_cast<MemoryReader*>(inGif->UserData);
-    const std::size_t theCount =
-        std::min(static_cast<std::size_t>(inCount), theReader->mFile->size() - theReader->mPos);
-    std::memcpy(outBytes, theReader->mFile->data() + theReader->mPos, theCount);
-    theReader->mPos += theCount;
-    return static_cast<int>(theCount);
-}
-
 struct GifCloser {
     void operator()(GifFileType* inGif) const
     {
@@ -371,9 +357,9 @@ TEST_P(WritegifRoundTrip, DecoderGetsThePixelsAndColours)
     const std::optional<Bytes> theFile = Encode(thePicture);
     ASSERT_TRUE(theFile);
 
-    MemoryReader theReader{&*theFile, 0};
+    vxtest::GifMemory theReader{&*theFile};
     int theError = 0;
-    GifHandle theGif(DGifOpen(&theReader, ReadFromMemory, &theError));
+    GifHandle theGif(DGifOpen(&theReader, vxtest::ReadGifMemory, &theError));
     ASSERT_TRUE(theGif) << GifErrorString(theError);
     ASSERT_EQ(DGifSlurp(theGif.get()), GIF_OK) << GifErrorString(theGif->Error);
     EXPECT_EQ(theGif->SWidth, theCase.mWidth);
