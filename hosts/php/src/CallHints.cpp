@@ -20,11 +20,6 @@ constexpr HRESULT kTypeMismatch = static_cast<HRESULT>(0x80020005);  // DISP_E_T
 constexpr HRESULT kNoInterface = static_cast<HRESULT>(0x80004002);   // E_NOINTERFACE
 constexpr std::size_t kGivenTextLimit = 40;                          // characters of a given text shown
 
-bool StartsWith(const std::string& inText, std::string_view inHead)
-{
-    return inText.compare(0, inHead.size(), inHead) == 0;
-}
-
 std::string WithArticle(const std::string& inNoun)
 {
     const char theFirst = inNoun.empty() ? ' ' : static_cast<char>(std::toupper(static_cast<unsigned char>(inNoun[0])));
@@ -120,8 +115,8 @@ bool IsObjectLike(zval* inValue)
 bool RefusedValue(const Refusal& inRefusal)
 {
     const std::string& theText = inRefusal.mDescription;
-    return inRefusal.mByHost || inRefusal.mCode == kTypeMismatch || StartsWith(theText, "Type mismatch") ||
-           StartsWith(theText, "Unable to set property") || StartsWith(theText, "Overflow") ||
+    return inRefusal.mByHost || inRefusal.mCode == kTypeMismatch || theText.starts_with("Type mismatch") ||
+           theText.starts_with("Unable to set property") || theText.starts_with("Overflow") ||
            theText.find("(-50)") != std::string::npos;
 }
 
@@ -152,7 +147,7 @@ std::string ArgumentHint(const Vocabulary& inVocabulary, const MemberFacts& inMe
 {
     const std::string& theText = inRefusal.mDescription;
     const bool isMismatch = inRefusal.mByHost || inRefusal.mCode == kTypeMismatch || inRefusal.mCode == kNoInterface ||
-                            StartsWith(theText, "Type mismatch") ||
+                            theText.starts_with("Type mismatch") ||
                             theText.find("does not support the requested interface") != std::string::npos;
     for (std::size_t i = 0; i < inMember.mParams.size() && i < inCount; ++i) {
         const ParamFacts& theParam = inMember.mParams[i];
@@ -172,7 +167,7 @@ std::string ArgumentHint(const Vocabulary& inVocabulary, const MemberFacts& inMe
                 "argument",
                 {{"where", theWhere}, {"takes", theParam.mTakes}, {"given", Given(inVocabulary, theValue)}});
     }
-    if (StartsWith(theText, "Unable to understand channel"))
+    if (theText.starts_with("Unable to understand channel"))
         for (const ParamFacts& theParam : inMember.mParams)
             if (theParam.mName == "inChannel")
                 return inVocabulary.Line("channel", {{"where", inMember.mClass + "." + inMember.mName + "'s inChannel"},
