@@ -198,6 +198,91 @@ TEST(JpegDecoder, CmykFileBecomesColourWithDepthThirtyTwo)
     ExpectPixel(*theImage, 3, 3, {0, 0, 255, 255}, 3);
 }
 
+// ---- Streamed decodes
+
+// Keeps what a streamed decode hands over, and whether the rows came in order, each once.
+class KeepingSink final : public RowSink {
+public:
+    explicit KeepingSink(Status inBegin = Status::kOk) : mBegin(inBegin) {}
+    Status Begin(const ImageInfo& inInfo) override
+    {
+        ++mBegins;
+        mInfo = inInfo;
+        return mBegin;
+    }
+    void Take(const uint8_t* inRows, uint32_t inFirst, uint32_t inCount) noexcept override
+    {
+        mInOrder = mInOrder && inFirst == mNext && inCount > 0;
+        mNext = inFirst + inCount;
+        mPixels.insert(mPixels.end(), inRows, inRows + size_t(inCount) * mInfo.mWidth * 4);
+    }
+    Status mBegin;
+    int mBegins = 0;
+    ImageInfo mInfo;
+    uint32_t mNext = 0;
+    bool mInOrder = true;
+    ByteVector mPixels;
+};
+
+TEST(StreamedDecode, RowsInOrderEqualTheWholeDecodeAndFailuresMatch)
+{
+    const Pixels thePattern = Pixels::Pattern(333, 77, true);  // rows of more than one band
+    ByteVector theRgb, theGrey, theCmyk;
+    for (size_t thePos = 0; thePos < thePattern.mBgra.size(); thePos += 4) {
+        const uint8_t* p = &thePattern.mBgra[thePos];
+        theRgb.insert(theRgb.end(), {p[2], p[1], p[0]});
+        theGrey.push_back(p[1]);
+        theCmyk.insert(theCmyk.end(), {p[0], p[1], p[2], p[3]});
+    }
+    JpegSpec theProgressive{333, 77, 3};
+    theProgressive.mProgressive = true;
+    const ByteVector theColour = WriteJpegWithLibrary({333, 77, 3}, theRgb);
+    struct Case {
+        const char* mName;
+        ImageFormat mFormat;
+        ByteVector mFile;
+        uint32_t mReduction;
+    };
+    const Case theCases[] = {
+        {"colour", ImageFormat::kJpeg, theColour, 1},
+        {"colour at a half", ImageFormat::kJpeg, theColour, 2},
+        {"colour at an eighth", ImageFormat::kJpeg, theColour, 8},
+        {"progressive", ImageFormat::kJpeg, WriteJpegWithLibrary(theProgressive, theRgb), 1},
+        {"grey", ImageFormat::kJpeg, WriteJpegWithLibrary({333, 77, 1}, theGrey), 1},
+        {"cmyk", ImageFormat::kJpeg, WriteJpegWithLibrary({333, 77, 4}, theCmyk), 1},
+        {"truncated", ImageFormat::kJpeg, ByteVector(theColour.begin(), theColour.begin() + theColour.size() / 2), 1},
+        {"png, decoded whole first", ImageFormat::kPng, ByteVector(), 1},
+    };
+    for (const Case& theCase : theCases) {
+        SCOPED_TRACE(theCase.mName);
+        const Codec& theCodec = CodecFor(theCase.mFormat);
+        ByteVector theFile = theCase.mFile;
+        if (theCase.mFormat == ImageFormat::kPng) {
+            ASSERT_EQ(theCodec.Encode(thePattern.View(), theFile), Status::kOk);
+        }
+        DecodeOptions theOptions;
+        theOptions.mReduction = theCase.mReduction;
+        const Result<DecodedImage> theWhole = theCodec.Decode(theFile, 1, theOptions);
+        KeepingSink theSink;
+        const Status theStatus = theCodec.DecodeInto(theFile, 1, theOptions, theSink);
+        if (!theWhole) {
+            EXPECT_EQ(theStatus, theWhole.Error());
+            continue;
+        }
+        ASSERT_EQ(theStatus, Status::kOk);
+        EXPECT_EQ(theSink.mBegins, 1);
+        EXPECT_TRUE(theSink.mInOrder);
+        EXPECT_EQ(theSink.mNext, theWhole->mInfo.mHeight);
+        EXPECT_EQ(theSink.mInfo.mWidth, theWhole->mInfo.mWidth);
+        EXPECT_EQ(theSink.mInfo.mDepth, theWhole->mInfo.mDepth);
+        EXPECT_TRUE(theSink.mPixels == theWhole->mPixels);
+    }
+    // A sink that refuses the picture ends the decode before any row, with its reason.
+    KeepingSink theRefusing(Status::kTooLarge);
+    EXPECT_EQ(CodecFor(ImageFormat::kJpeg).DecodeInto(theColour, 1, {}, theRefusing), Status::kTooLarge);
+    EXPECT_EQ(theRefusing.mNext, 0u);
+}
+
 // ---- GIF
 
 TEST(GifDecoder, EveryFrameIsAnImageOnTheScreen)

@@ -93,6 +93,34 @@ Result<DecodedImage> Codec::Decode(Bytes inBytes, uint32_t inImageIndex, const D
     }
 }
 
+Status Codec::DecodeInto(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions, RowSink& outSink) const
+{
+    if (!Sniff(inBytes)) {
+        return Fail(Status::kNotThisFormat);
+    }
+    if (inImageIndex == 0) {
+        return Fail(Status::kParameter);
+    }
+    try {
+        return OnDecodeInto(inBytes, inImageIndex - 1, inOptions, outSink);
+    } catch (const std::bad_alloc&) {
+        return Fail(Status::kTooLarge);
+    }
+}
+
+Status Codec::OnDecodeInto(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions, RowSink& outSink) const
+{
+    Result<DecodedImage> theImage = OnDecode(inBytes, inImageIndex, inOptions);
+    if (!theImage) {
+        return theImage.Error();
+    }
+    const Status theStatus = outSink.Begin(theImage->mInfo);
+    if (theStatus == Status::kOk) {
+        outSink.Take(theImage->mPixels.data(), 0, theImage->mInfo.mHeight);
+    }
+    return theStatus;
+}
+
 Status Codec::Encode(const PictureView& inPicture, std::vector<uint8_t>& outBytes, const EncodeOptions& inOptions) const
 {
     if (!ValidView(inPicture) || inOptions.mQuality < 0 || inOptions.mQuality > kLosslessQuality ||

@@ -162,15 +162,25 @@ bool ReduceLeaf(JpegReadJob* inJob, uint32_t inReduction)
     return true;
 }
 
+// Called from a leaf, whose jump the library takes on an error here.
+bool StartLeaf(JpegReadJob* inJob, uint32_t inWidth, uint32_t inHeight)
+{
+    jpeg_decompress_struct& theInfo = inJob->mInfo;
+    jpeg_start_decompress(&theInfo);
+    if (theInfo.output_width != inWidth || theInfo.output_height != inHeight || theInfo.output_components != 4) {
+        inJob->mError.mStatus = Status::kCorrupt;
+        return false;
+    }
+    return true;
+}
+
 bool DecodeLeaf(JpegReadJob* inJob, JSAMPROW* inRows, uint32_t inWidth, uint32_t inHeight)
 {
     if (setjmp(inJob->mError.mJump)) {
         return false;
     }
     jpeg_decompress_struct& theInfo = inJob->mInfo;
-    jpeg_start_decompress(&theInfo);
-    if (theInfo.output_width != inWidth || theInfo.output_height != inHeight || theInfo.output_components != 4) {
-        inJob->mError.mStatus = Status::kCorrupt;
+    if (!StartLeaf(inJob, inWidth, inHeight)) {
         return false;
     }
     while (theInfo.output_scanline < theInfo.output_height) {
@@ -233,9 +243,9 @@ bool IsCmyk(J_COLOR_SPACE inSpace)
 }
 
 // Adobe writes CMYK inverted (0 = full ink); others write it plain.
-void CmykToBgra(std::vector<uint8_t>& ioPixels, bool inInverted)
+void CmykToBgra(uint8_t* ioPixels, size_t inSize, bool inInverted)
 {
-    for (size_t thePos = 0; thePos + 4 <= ioPixels.size(); thePos += 4) {
+    for (size_t thePos = 0; thePos + 4 <= inSize; thePos += 4) {
         uint32_t theC = ioPixels[thePos], theM = ioPixels[thePos + 1];
         uint32_t theY = ioPixels[thePos + 2], theK = ioPixels[thePos + 3];
         if (!inInverted) {
@@ -297,9 +307,95 @@ bool TooFewBytesForBlocks(const jpeg_decompress_struct& inInfo, size_t inSize)
     return theFewest > uint64_t(inSize) * theBlocksPerByte + 4096;
 }
 
+// A picture whose header read but whose data did not is inconsistent rather than corrupt.
+Status DecodeFailure(const JpegReadJob& inJob)
+{
+    const Status theStatus = inJob.mError.mStatus;
+    return theStatus == Status::kCorrupt ? Status::kDataInconsistent : theStatus;
+}
+
 uint64_t MemoryLimit(const DecodeOptions& inOptions)
 {
     return std::clamp(inOptions.mMaxPixels * 8, kMinMemory, kMaxMemory);
+}
+
+// Rows handed to a sink a band at a time, small enough to stay in the processor's cache
+// between the decoder writing them and the sink reading them.
+struct RowBand {
+    uint8_t* mPixels;
+    size_t mRowBytes;
+    uint32_t mRows;
+    RowSink* mSink;
+};
+
+uint32_t BandRows(size_t inRowBytes)
+{
+    constexpr size_t kBandBytes = size_t(64) << 10;
+    return uint32_t(std::clamp<size_t>(kBandBytes / inRowBytes, 1, 16));
+}
+
+bool DecodeBandsLeaf(JpegReadJob* inJob, const RowBand& inBand, uint32_t inWidth, uint32_t inHeight)
+{
+    if (setjmp(inJob->mError.mJump)) {
+        return false;
+    }
+    jpeg_decompress_struct& theInfo = inJob->mInfo;
+    if (!StartLeaf(inJob, inWidth, inHeight)) {
+        return false;
+    }
+    JSAMPROW theRows[16];
+    for (uint32_t i = 0; i < inBand.mRows; ++i) {
+        theRows[i] = inBand.mPixels + inBand.mRowBytes * i;
+    }
+    const bool theCmyk = IsCmyk(theInfo.jpeg_color_space);
+    while (theInfo.output_scanline < theInfo.output_height) {
+        const uint32_t theFirst = theInfo.output_scanline;
+        const uint32_t theWanted = std::min(inBand.mRows, theInfo.output_height - theFirst);
+        for (uint32_t theDone = 0; theDone < theWanted;) {
+            const JDIMENSION theRead = jpeg_read_scanlines(&theInfo, theRows + theDone, theWanted - theDone);
+            if (theRead == 0) {
+                inJob->mError.mStatus = Status::kTruncated;
+                return false;
+            }
+            theDone += theRead;
+        }
+        if (theCmyk) {
+            CmykToBgra(inBand.mPixels, inBand.mRowBytes * theWanted, theInfo.saw_Adobe_marker);
+        }
+        inBand.mSink->Take(inBand.mPixels, theFirst, theWanted);
+    }
+    return true;
+}
+
+// Reads the header, checks the limits and chooses the output; outInfo: the picture at the size it
+// decodes to.
+Status Prepare(JpegReadJob& ioJob, Bytes inBytes, const DecodeOptions& inOptions, ImageInfo& outInfo)
+{
+    if (!ReadHeaderLeaf(&ioJob, inBytes, MemoryLimit(inOptions))) {
+        return Fail(ioJob.mError.mStatus);
+    }
+    Result<ImageInfo> theInfo = InfoOf(ioJob);
+    if (!theInfo) {
+        return theInfo.Error();
+    }
+    const Status theSize = CheckDecodeSize(theInfo->mWidth, theInfo->mHeight, inOptions);
+    if (theSize != Status::kOk) {
+        return theSize;
+    }
+    if (TooFewBytesForBlocks(ioJob.mInfo, inBytes.size())) {
+        return Fail(Status::kTruncated);
+    }
+    ioJob.mInfo.out_color_space = IsCmyk(ioJob.mInfo.jpeg_color_space) ? JCS_CMYK : JCS_EXT_BGRA;
+    const uint32_t theReduction = inOptions.mReduction;
+    if (theReduction == 2 || theReduction == 4 || theReduction == 8) {
+        if (!ReduceLeaf(&ioJob, theReduction)) {
+            return Fail(ioJob.mError.mStatus);
+        }
+        theInfo->mWidth = ioJob.mInfo.output_width;
+        theInfo->mHeight = ioJob.mInfo.output_height;
+    }
+    outInfo = std::move(theInfo).Value();
+    return Status::kOk;
 }
 
 }  // namespace
@@ -337,46 +433,47 @@ Result<DecodedImage> JpegCodec::OnDecode(Bytes inBytes, uint32_t inImageIndex, c
         return Fail(Status::kParameter);
     }
     JpegReadJob theJob;
-    if (!ReadHeaderLeaf(&theJob, inBytes, MemoryLimit(inOptions))) {
-        return Fail(theJob.mError.mStatus);
-    }
-    Result<ImageInfo> theInfo = InfoOf(theJob);
-    if (!theInfo) {
-        return theInfo.Error();
-    }
-    const Status theSize = CheckDecodeSize(theInfo->mWidth, theInfo->mHeight, inOptions);
-    if (theSize != Status::kOk) {
-        return theSize;
-    }
-    if (TooFewBytesForBlocks(theJob.mInfo, inBytes.size())) {
-        return Fail(Status::kTruncated);
-    }
-    const bool theCmyk = IsCmyk(theJob.mInfo.jpeg_color_space);
-    theJob.mInfo.out_color_space = theCmyk ? JCS_CMYK : JCS_EXT_BGRA;
-    const uint32_t theReduction = inOptions.mReduction;
-    if (theReduction == 2 || theReduction == 4 || theReduction == 8) {
-        if (!ReduceLeaf(&theJob, theReduction)) {
-            return Fail(theJob.mError.mStatus);
-        }
-        theInfo->mWidth = theJob.mInfo.output_width;
-        theInfo->mHeight = theJob.mInfo.output_height;
-    }
-
     DecodedImage theImage;
-    theImage.mInfo = std::move(theInfo).Value();
+    const Status thePrepared = Prepare(theJob, inBytes, inOptions, theImage.mInfo);
+    if (thePrepared != Status::kOk) {
+        return thePrepared;
+    }
     theImage.mPixels.resize(theImage.RowBytes() * theImage.mInfo.mHeight);
     std::vector<JSAMPROW> theRows(theImage.mInfo.mHeight);
     for (uint32_t theY = 0; theY < theImage.mInfo.mHeight; ++theY) {
         theRows[theY] = theImage.mPixels.data() + theImage.RowBytes() * theY;
     }
     if (!DecodeLeaf(&theJob, theRows.data(), theImage.mInfo.mWidth, theImage.mInfo.mHeight)) {
-        const Status theStatus = theJob.mError.mStatus;
-        return Fail(theStatus == Status::kCorrupt ? Status::kDataInconsistent : theStatus);
+        return Fail(DecodeFailure(theJob));
     }
-    if (theCmyk) {
-        CmykToBgra(theImage.mPixels, theJob.mInfo.saw_Adobe_marker);
+    if (IsCmyk(theJob.mInfo.jpeg_color_space)) {
+        CmykToBgra(theImage.mPixels.data(), theImage.mPixels.size(), theJob.mInfo.saw_Adobe_marker);
     }
     return theImage;
+}
+
+Status JpegCodec::OnDecodeInto(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions,
+                               RowSink& outSink) const
+{
+    if (inImageIndex != 0) {
+        return Fail(Status::kParameter);
+    }
+    JpegReadJob theJob;
+    ImageInfo theInfo;
+    Status theStatus = Prepare(theJob, inBytes, inOptions, theInfo);
+    if (theStatus == Status::kOk) {
+        theStatus = outSink.Begin(theInfo);
+    }
+    if (theStatus != Status::kOk) {
+        return theStatus;
+    }
+    const size_t theRowBytes = size_t(theInfo.mWidth) * 4;
+    std::vector<uint8_t> theBand(theRowBytes * BandRows(theRowBytes));
+    RowBand theRows{theBand.data(), theRowBytes, uint32_t(theBand.size() / theRowBytes), &outSink};
+    if (!DecodeBandsLeaf(&theJob, theRows, theInfo.mWidth, theInfo.mHeight)) {
+        return Fail(DecodeFailure(theJob));
+    }
+    return Status::kOk;
 }
 
 Status JpegCodec::OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,

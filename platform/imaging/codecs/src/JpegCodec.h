@@ -18,6 +18,8 @@ protected:
     bool OnSniff(Bytes inBytes) const override;
     Result<ImageInfo> OnInfo(Bytes inBytes, uint32_t inImageIndex) const override;
     Result<DecodedImage> OnDecode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions) const override;
+    Status OnDecodeInto(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions,
+                        RowSink& outSink) const override;
     Status OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
                     const EncodeOptions& inOptions) const override;
 };

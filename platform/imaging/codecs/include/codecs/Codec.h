@@ -14,6 +14,7 @@
 #include "codecs/ImageInfo.h"
 #include "codecs/PictureView.h"
 #include "codecs/Result.h"
+#include "codecs/RowSink.h"
 #include "codecs/Status.h"
 
 namespace vx::codecs {
@@ -59,6 +60,9 @@ public:
     using ImageInfos = std::vector<Result<ImageInfo>>;
     Result<ImageInfos> Describe(Bytes inBytes) const;
     Result<DecodedImage> Decode(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions = {}) const;
+    // The same picture handed to outSink as it is decoded. On a failure the sink may have taken
+    // some rows already: what it made of them is to be dropped.
+    Status DecodeInto(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions, RowSink& outSink) const;
 
     // Appends the file's bytes to outBytes; on failure outBytes is as it was.
     Status Encode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
@@ -74,6 +78,9 @@ protected:
     virtual Result<ImageInfos> OnDescribe(Bytes inBytes) const;
     virtual Result<DecodedImage> OnDecode(Bytes inBytes, uint32_t inImageIndex,
                                           const DecodeOptions& inOptions) const = 0;
+    // The default decodes the whole picture, then hands it over.
+    virtual Status OnDecodeInto(Bytes inBytes, uint32_t inImageIndex, const DecodeOptions& inOptions,
+                                RowSink& outSink) const;
     virtual Status OnEncode(const PictureView& inPicture, std::vector<uint8_t>& outBytes,
                             const EncodeOptions& inOptions) const;
 };
