@@ -147,6 +147,49 @@ TEST(ResamplersTest, LanczosMatchesAPremultipliedFloatModel)
     }
 }
 
+// With AVX2, opaque rows are filtered straight from their bytes and others are
+// laid out premultiplied first. A picture with one clear column sends every row
+// the general way; destination columns whose taps miss that column must come out
+// as from the all-opaque picture, to the bit.
+TEST(ResamplersTest, OpaqueRowsAndGeneralRowsAgreeToTheBit)
+{
+    std::mt19937 theRandom(5);
+    std::size_t theCompared = 0;
+    for (int theCase = 0; theCase < 20; ++theCase) {
+        const Picture p = RandomPicture(theRandom, Alpha::kOpaque);
+        const double theSx = 0.05 + 1.45 * std::uniform_real_distribution<>()(theRandom);
+        const double theSy = 0.1 + 0.9 * std::uniform_real_distribution<>()(theRandom);
+        const MatrixD m = ScaleMatrix(theSx, theSy, int(theRandom() % 7) - 3.3, 0);
+        const int theSource[4] = {int(theRandom() % 3), 0, p.mWidth - int(theRandom() % 3), p.mHeight};
+        const int theWindow[4] = {0, 0, 1000, 1000};
+        Picture q = p;
+        const int theClear = theSource[0] + int(theRandom() % std::uint32_t(theSource[2] - theSource[0]));
+        for (int y = 0; y < q.mHeight; ++y)
+            q.mBytes[(std::size_t(y) * std::size_t(q.mWidth) + std::size_t(theClear)) * 4 + 3] = 0;
+        const auto Resampled = [&](const Picture& inPicture) {
+            return vximaging::LanczosResample(inPicture.mBytes.data(), std::uint32_t(inPicture.mWidth),
+                                              std::uint32_t(inPicture.mHeight), theSource, m, theWindow);
+        };
+        const vximaging::ResampledPart theOpaque = Resampled(p), theGeneral = Resampled(q);
+        SCOPED_TRACE(testing::Message() << "case " << theCase << ", clear column " << theClear);
+        ASSERT_EQ(theOpaque.mWidth, theGeneral.mWidth);
+        ASSERT_EQ(theOpaque.mHeight, theGeneral.mHeight);
+        for (std::uint32_t dx = 0; dx < theOpaque.mWidth; ++dx) {
+            const std::vector<double> theWeights =
+                LanczosWeights(theSx, m.m[2][0], theSource[0], theSource[2], theOpaque.mLeft + int(dx));
+            if (theWeights[std::size_t(theClear - theSource[0])] != 0)
+                continue;
+            for (std::uint32_t dy = 0; dy < theOpaque.mHeight; ++dy) {
+                const std::size_t i = (std::size_t(dy) * theOpaque.mWidth + dx) * 4;
+                ASSERT_TRUE(std::equal(&theOpaque.mPixels[i], &theOpaque.mPixels[i] + 4, &theGeneral.mPixels[i]))
+                    << dx << "," << dy;
+                ++theCompared;
+            }
+        }
+    }
+    EXPECT_GT(theCompared, 10000u);
+}
+
 // The area a destination pixel covers along one axis, as weights of the source's pixels.
 std::vector<double> AreaWeights(double inScale, double inOffset, int inSize, int inDest)
 {

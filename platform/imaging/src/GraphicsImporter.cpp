@@ -96,6 +96,46 @@ bool ExtensionListed(std::string_view inList, std::string_view inExtension)
     return false;
 }
 
+// Builds the resampler once the decoder says at what size the picture comes, then
+// hands it the rows as they are decoded.
+class ResampleSink final : public vx::codecs::RowSink {
+public:
+    ResampleSink(const Rect* inSource, const MatrixRecord& inMatrix, std::uint32_t inReduction, const int inWindow[4])
+        : mHasSource(inSource != nullptr), mMatrix(inMatrix), mReduction(inReduction)
+    {
+        if (inSource != nullptr)
+            mSource = *inSource;
+        std::copy(inWindow, inWindow + 4, mWindow);
+    }
+    vx::codecs::Status Begin(const vx::codecs::ImageInfo& inInfo) override
+    {
+        Rect theSource = mHasSource ? mSource : Rect{0, 0, std::int16_t(inInfo.mHeight), std::int16_t(inInfo.mWidth)};
+        MatrixRecord theMatrix = mMatrix;
+        ApplyReduction(mReduction, theMatrix, mHasSource ? &theSource : nullptr);
+        const int theEdges[4] = {theSource.left, theSource.top, theSource.right, theSource.bottom};
+        mResampler.emplace(inInfo.mWidth, inInfo.mHeight, theEdges, ToDouble(theMatrix), mWindow);
+        mRowBytes = std::size_t(inInfo.mWidth) * 4;
+        return vx::codecs::Status::kOk;
+    }
+    void Take(const std::uint8_t* inRows, std::uint32_t inFirst, std::uint32_t inCount) noexcept override
+    {
+        for (std::uint32_t i = 0; i < inCount; ++i)
+            mResampler->Take(inRows + mRowBytes * i, inFirst + i);
+    }
+    // Empty unless a decode went through.
+    ResampledPart& Part() { return mResampler ? mResampler->Part() : mNothing; }
+
+private:
+    bool mHasSource;
+    Rect mSource{};
+    MatrixRecord mMatrix;
+    std::uint32_t mReduction;
+    int mWindow[4];
+    std::optional<LanczosResampler> mResampler;
+    std::size_t mRowBytes = 0;
+    ResampledPart mNothing;
+};
+
 }  // namespace
 
 ComponentResult NewMimeList(const vx::codecs::Codec& inCodec, void* outContainer)
@@ -262,11 +302,11 @@ ComponentResult GraphicsImporter::ImportDraw()
         theMatrix = mMatrix;
     else
         vximaging::SetIdentityMatrix(&theMatrix);
-    const bool theLanczos = (mDrawOptions & kGraphicsImportLanczos) != 0 && AreaSampler::Applies(ToDouble(theMatrix));
+    if ((mDrawOptions & kGraphicsImportLanczos) != 0 && AreaSampler::Applies(ToDouble(theMatrix)))
+        return DrawResampled(theMatrix);
     vx::codecs::DecodeOptions theOptions;
     theOptions.mMaxSide = vx::codecs::kStoreSideLimit;
-    // The filter needs detail beyond the destination's to remove: a decode of twice its size at least.
-    theOptions.mReduction = ChooseReduction(mCodec, theMatrix, theLanczos ? 2 : 1);
+    theOptions.mReduction = ChooseReduction(mCodec, theMatrix);
     auto theImage = mCodec.Decode(Bytes(), std::uint32_t(mIndex), theOptions);
     if (!theImage)
         return ResultOf(theImage.Error());
@@ -276,22 +316,39 @@ ComponentResult GraphicsImporter::ImportDraw()
 
     Rect theSource = mHasSourceRect ? mSourceRect : Rect{0, 0, std::int16_t(theHeight), std::int16_t(theWidth)};
     ApplyReduction(theOptions.mReduction, theMatrix, mHasSourceRect ? &theSource : nullptr);
-    if (!theLanczos)
-        return DrawPixels(theImage->mPixels, int(theWidth), int(theHeight), theSource, theMatrix);
+    return DrawPixels(theImage->mPixels, int(theWidth), int(theHeight), theSource, theMatrix);
+}
 
-    // Resampled onto whole destination pixels of the port, then copied 1:1.
+ComponentResult GraphicsImporter::DrawResampled(const MatrixRecord& inMatrix)
+{
     CGrafPtr thePort = mPort != nullptr ? mPort : CurrentPort();
     PixMapHandle thePixMap = vximaging::GetGWorldPixMap(thePort);
     if (thePixMap == nullptr || *thePixMap == nullptr)
         return paramErr;
     const Rect& theBounds = (*thePixMap)->bounds;
-    const int theSourceEdges[4] = {theSource.left, theSource.top, theSource.right, theSource.bottom};
     const int theWindow[4] = {theBounds.left, theBounds.top, theBounds.right, theBounds.bottom};
-    ResampledPart thePart =
-        LanczosResample(theImage->mPixels.data(), theWidth, theHeight, theSourceEdges, ToDouble(theMatrix), theWindow);
+    vx::codecs::DecodeOptions theOptions;
+    theOptions.mMaxSide = vx::codecs::kStoreSideLimit;
+    // The filter needs detail beyond the destination's to remove: a decode of twice its size at least.
+    theOptions.mReduction = ChooseReduction(mCodec, inMatrix, 2);
+    ResampleSink theSink(mHasSourceRect ? &mSourceRect : nullptr, inMatrix, theOptions.mReduction, theWindow);
+    const int theOrientation = DrawnOrientation();
+    if (theOrientation == 1) {
+        const vx::codecs::Status theStatus = mCodec.DecodeInto(Bytes(), std::uint32_t(mIndex), theOptions, theSink);
+        if (theStatus != vx::codecs::Status::kOk)
+            return ResultOf(theStatus);
+    } else {
+        auto theImage = mCodec.Decode(Bytes(), std::uint32_t(mIndex), theOptions);
+        if (!theImage)
+            return ResultOf(theImage.Error());
+        vx::codecs::ImageInfo& theInfo = theImage->mInfo;
+        MakeUpright(theOrientation, theImage->mPixels, theInfo.mWidth, theInfo.mHeight);
+        (void)theSink.Begin(theInfo);
+        theSink.Take(theImage->mPixels.data(), 0, theInfo.mHeight);
+    }
+    ResampledPart& thePart = theSink.Part();
     if (thePart.mWidth == 0)
         return noErr;
-    theImage->mPixels.clear();
     MatrixRecord theCopy;
     vximaging::SetIdentityMatrix(&theCopy);
     theCopy.matrix[2][0] = IntToFixed(thePart.mLeft);

@@ -47,6 +47,8 @@ private:
     int DrawnOrientation();
     // CurrentInfo's sides, swapped where the drawn orientation turns the picture.
     vx::codecs::Result<vx::codecs::ImageInfo> DrawnInfo();
+    // resample=lanczos: the picture resampled onto whole pixels of the port, then copied 1:1.
+    ComponentResult DrawResampled(const MatrixRecord& inMatrix);
     // Draws decoded pixels (B, G, R, A, rows packed) into the port.
     ComponentResult DrawPixels(std::vector<std::uint8_t>& inPixels, int inWidth, int inHeight, Rect inSource,
                                const MatrixRecord& inMatrix);

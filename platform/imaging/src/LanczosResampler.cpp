@@ -1,11 +1,15 @@
 #include "LanczosResampler.h"
 
+#include "LanczosOpaqueRows.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <complex>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <utility>
 
 #include <immintrin.h>
@@ -17,10 +21,10 @@ namespace {
 constexpr double kLobes = 3;
 constexpr double kPi = 3.14159265358979323846;
 // Weights in 1/16384ths, so that a weight of 1 still fits pmaddwd's signed 16 bits.
-constexpr int kWeightBits = 14;
+constexpr int kWeightBits = kLanczosWeightBits;
 // Samples between the passes carry 6 fractional bits: 255 << 6 leaves room in
 // 16 bits for the lobes' overshoot above and below the channel's range.
-constexpr int kFractionBits = 6;
+constexpr int kFractionBits = kLanczosFractionBits;
 
 // The kernel at inX, inX + inStep, …: the sines step by rotation, two
 // calls per destination pixel rather than two per tap.
@@ -81,32 +85,34 @@ enum class Pairing { kNeighbours = 1, kGapOfTwo = 2 };
 struct Taps {
     std::vector<int> mFirst;
     std::vector<int> mCount;
+    std::vector<int> mFixed;  // mCount[i] weights per pixel, one pixel after the other
     int mPairs = 0;
     std::vector<Block> mWeights;  // mPairs per pixel, one pixel after the other
     int mWidest = 0;
 };
 
 // Weights summing to exactly 1 << kWeightBits, so that a flat area (and an
-// opaque alpha) comes out exactly as it went in. The zero weights at either
-// end are left out; outLead: how many at the start.
-std::vector<int> Quantize(const std::vector<double>& inWeights, int& outLead)
+// opaque alpha) comes out exactly as it went in, appended to ioFixed. The zero
+// weights at either end are left out; outLead: how many at the start.
+// ioScratch: reused from pixel to pixel, so that the taps cost no allocation each.
+int Quantize(const std::vector<double>& inWeights, std::vector<int>& ioScratch, std::vector<int>& ioFixed, int& outLead)
 {
-    std::vector<int> theFixed(inWeights.size());
+    ioScratch.resize(inWeights.size());
     int theTotal = 0;
     std::size_t theLargest = 0;
     for (std::size_t i = 0; i < inWeights.size(); ++i) {
-        theFixed[i] = int(std::lround(inWeights[i] * (1 << kWeightBits)));
-        theTotal += theFixed[i];
+        ioScratch[i] = int(std::lround(inWeights[i] * (1 << kWeightBits)));
+        theTotal += ioScratch[i];
         if (inWeights[i] > inWeights[theLargest])
             theLargest = i;
     }
-    theFixed[theLargest] += (1 << kWeightBits) - theTotal;
+    ioScratch[theLargest] += (1 << kWeightBits) - theTotal;
     const auto theNonZero = [](int inWeight) { return inWeight != 0; };
-    theFixed.erase(std::find_if(theFixed.rbegin(), theFixed.rend(), theNonZero).base(), theFixed.end());
-    const auto theStart = std::find_if(theFixed.begin(), theFixed.end(), theNonZero);
-    outLead = int(theStart - theFixed.begin());
-    theFixed.erase(theFixed.begin(), theStart);
-    return theFixed;
+    const auto theEnd = std::find_if(ioScratch.rbegin(), ioScratch.rend(), theNonZero).base();
+    const auto theStart = std::find_if(ioScratch.begin(), theEnd, theNonZero);
+    outLead = int(theStart - ioScratch.begin());
+    ioFixed.insert(ioFixed.end(), theStart, theEnd);
+    return int(theEnd - theStart);
 }
 
 // Destination pixels inFrom … inTo − 1 of an axis that maps x to inScale x + inOffset;
@@ -117,7 +123,11 @@ Taps MakeTaps(double inScale, double inOffset, int inLow, int inHigh, int inFrom
     const double theStretch = std::min(inScale, 1.0);  // the kernel widens as the picture shrinks
     const double theRadius = kLobes / theStretch;
     std::vector<double> theWeights;
-    std::vector<std::vector<int>> theLists;
+    std::vector<int> theScratch;
+    const std::size_t thePixels = std::size_t(std::max(inTo - inFrom, 0));
+    theTaps.mFirst.reserve(thePixels);
+    theTaps.mCount.reserve(thePixels);
+    theTaps.mFixed.reserve(thePixels * std::size_t(2 * theRadius + 2));
     for (int d = inFrom; d < inTo; ++d) {
         const double theCentre = (d + 0.5 - inOffset) / inScale;
         const int theStart = int(std::floor(theCentre - theRadius));
@@ -136,23 +146,24 @@ Taps MakeTaps(double inScale, double inOffset, int inLow, int inHigh, int inFrom
         for (double& theWeight : theWeights)
             theWeight /= theSum;
         int theLead = 0;
-        theLists.push_back(Quantize(theWeights, theLead));
+        theTaps.mCount.push_back(Quantize(theWeights, theScratch, theTaps.mFixed, theLead));
         theTaps.mFirst.push_back(theFirst + theLead);
-        theTaps.mCount.push_back(int(theLists.back().size()));
         theTaps.mWidest = std::max(theTaps.mWidest, theTaps.mCount.back());
     }
     // With a gap of two, taps go by fours: 0 with 2, then 1 with 3.
     const int theGap = int(inPairing);
     theTaps.mPairs = (theTaps.mWidest + 2 * theGap - 1) / (2 * theGap) * theGap;
-    for (std::vector<int>& theList : theLists) {
-        theList.resize(std::size_t(theTaps.mPairs) * 2, 0);
-        for (std::size_t i = 0; i < theList.size(); i += 2 * std::size_t(theGap))
-            for (std::size_t j = i; j < i + std::size_t(theGap); ++j) {
-                const int theFirst = theList[j], theSecond = theList[j + std::size_t(theGap)];
+    theTaps.mWeights.reserve(thePixels * std::size_t(theTaps.mPairs));
+    const int* theList = theTaps.mFixed.data();
+    for (const int theCount : theTaps.mCount) {
+        const auto Tap = [&](int i) { return i < theCount ? theList[i] : 0; };
+        for (int i = 0; i < 2 * theTaps.mPairs; i += 2 * theGap)
+            for (int j = i; j < i + theGap; ++j) {
                 const auto theLane =
-                    std::int32_t(std::uint32_t(std::uint16_t(theFirst)) | std::uint32_t(theSecond) << 16);
+                    std::int32_t(std::uint32_t(std::uint16_t(Tap(j))) | std::uint32_t(Tap(j + theGap)) << 16);
                 theTaps.mWeights.push_back(Block{{theLane, theLane, theLane, theLane}});
             }
+        theList += theCount;
     }
     return theTaps;
 }
@@ -397,66 +408,118 @@ Filter Pick(const std::array<Filter, 2 * kUnrolled>& inFilters, int inPairs)
 
 }  // namespace
 
-ResampledPart LanczosResample(const std::uint8_t* inPixels, std::uint32_t inWidth, std::uint32_t inHeight,
-                              const int inSource[4], const MatrixD& inMatrix, const int inWindow[4])
+struct LanczosResampler::State {
+    int mLeft = 0, mRight = 0;  // source columns
+    Pairing mPairing = Pairing::kNeighbours;
+    Taps mColumns, mRows;
+    RowFilter mRowFilter = nullptr;
+    ColumnFilter mColumnFilter = nullptr;
+    // Filtered rows are kept in a ring as deep as the widest set of rows one
+    // destination row takes; the sets only move down, so a row is filtered once
+    // and the ring stays in cache where a whole filtered picture would not.
+    // Rows are a multiple of 4 pixels long, so that the last ones can be read whole.
+    std::size_t mStride = 0;
+    std::size_t mDepth = 0;
+    std::vector<std::int16_t> mRing;
+    std::vector<std::int16_t> mSamples;
+    std::vector<Block> mEntries;
+    std::vector<const std::int16_t*> mSources;
+    std::optional<OpaqueRowFilter> mOpaqueRows;  // with AVX2
+    int mFiltered = 0;                           // rows below this one are in the ring
+    int mNeeded = 0;                             // and none from this one on are wanted
+    std::size_t mDone = 0;                       // destination rows made
+
+    std::int16_t* RingRow(int inY) { return &mRing[std::size_t(inY) % mDepth * mStride]; }
+};
+
+LanczosResampler::LanczosResampler(std::uint32_t inWidth, std::uint32_t inHeight, const int inSource[4],
+                                   const MatrixD& inMatrix, const int inWindow[4])
 {
-    ResampledPart thePart;
     const int theLeft = std::clamp(inSource[0], 0, int(inWidth));
     const int theTop = std::clamp(inSource[1], 0, int(inHeight));
     const int theRight = std::clamp(inSource[2], theLeft, int(inWidth));
     const int theBottom = std::clamp(inSource[3], theTop, int(inHeight));
     if (theRight <= theLeft || theBottom <= theTop)
-        return thePart;
+        return;
     const double theSx = inMatrix.m[0][0], theSy = inMatrix.m[1][1];
     const double theTx = inMatrix.m[2][0], theTy = inMatrix.m[2][1];
     int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     CoveredRange(theSx, theTx, theLeft, theRight, inWindow[0], inWindow[2], x0, x1);
     CoveredRange(theSy, theTy, theTop, theBottom, inWindow[1], inWindow[3], y0, y1);
     if (x1 <= x0 || y1 <= y0)
-        return thePart;
+        return;
+    mState = std::make_unique<State>();
+    State& s = *mState;
+    s.mLeft = theLeft;
+    s.mRight = theRight;
     // Columns counted from theLeft, rows from the top of the picture.
-    const Pairing thePairing = HasAvx2() ? Pairing::kGapOfTwo : Pairing::kNeighbours;
-    const Taps theColumns = MakeTaps(theSx, theTx + theSx * theLeft, 0, theRight - theLeft, x0, x1, thePairing);
-    const Taps theRows = MakeTaps(theSy, theTy, theTop, theBottom, y0, y1, Pairing::kNeighbours);
+    s.mPairing = HasAvx2() ? Pairing::kGapOfTwo : Pairing::kNeighbours;
+    s.mColumns = MakeTaps(theSx, theTx + theSx * theLeft, 0, theRight - theLeft, x0, x1, s.mPairing);
+    if (HasAvx2())
+        s.mOpaqueRows.emplace(s.mColumns.mFixed, s.mColumns.mFirst, s.mColumns.mCount, theRight - theLeft);
+    s.mRows = MakeTaps(theSy, theTy, theTop, theBottom, y0, y1, Pairing::kNeighbours);
+    s.mRowFilter = Pick(kRowFilters, s.mColumns.mPairs);
+    s.mColumnFilter = Pick(kColumnFilters, s.mRows.mPairs);
     const int theWidth = x1 - x0;
     const int theHeight = y1 - y0;
-    const RowFilter theRowFilter = Pick(kRowFilters, theColumns.mPairs);
-    const ColumnFilter theColumnFilter = Pick(kColumnFilters, theRows.mPairs);
-
-    // Filtered rows are kept in a ring as deep as the widest set of rows one
-    // destination row takes; the sets only move down, so a row is filtered once
-    // and the ring stays in cache where a whole filtered picture would not.
-    // Rows are a multiple of 4 pixels long, so that the last ones can be read whole.
-    const std::size_t theDepth = std::size_t(theRows.mWidest);
-    const std::size_t theStride = std::size_t(theWidth + 3) / 4 * 4 * 4;
-    std::vector<std::int16_t> theRing(theDepth * theStride, 0);
-    std::vector<std::int16_t> theSamples(std::size_t(theRight - theLeft + 2) * 4);
+    s.mStride = std::size_t(theWidth + 3) / 4 * 4 * 4;
+    s.mDepth = std::size_t(s.mRows.mWidest);
+    s.mRing.assign(s.mDepth * s.mStride, 0);
+    s.mSamples.resize(std::size_t(theRight - theLeft + 2) * 4);
     // The padding taps read zeros past the last entry.
-    std::vector<Block> theEntries(std::size_t(theRight - theLeft + 2 * theColumns.mPairs), Block{});
-    int theFiltered = theRows.mFirst.front();  // rows below this one are in the ring
-    const auto theRingRow = [&](int inY) { return &theRing[std::size_t(inY) % theDepth * theStride]; };
+    s.mEntries.assign(std::size_t(theRight - theLeft + 2 * s.mColumns.mPairs), Block{});
+    s.mSources.resize(std::size_t(s.mRows.mPairs) * 2);
+    s.mFiltered = s.mRows.mFirst.front();
+    for (std::size_t d = 0; d < s.mRows.mFirst.size(); ++d)
+        s.mNeeded = std::max(s.mNeeded, s.mRows.mFirst[d] + s.mRows.mCount[d]);
 
-    thePart.mLeft = x0;
-    thePart.mTop = y0;
-    thePart.mWidth = std::uint32_t(theWidth);
-    thePart.mHeight = std::uint32_t(theHeight);
-    thePart.mPixels.resize(std::size_t(theWidth) * std::size_t(theHeight) * 4);
-    std::vector<const std::int16_t*> theSources(std::size_t(theRows.mPairs) * 2);
-    for (int d = 0; d < theHeight; ++d) {
-        const int theFirst = theRows.mFirst[std::size_t(d)];
-        const int theCount = theRows.mCount[std::size_t(d)];
-        for (; theFiltered < theFirst + theCount; ++theFiltered) {
-            LayOutRow(inPixels + std::size_t(theFiltered) * inWidth * 4, theLeft, theRight, thePairing,
-                      theSamples.data(), theEntries.data());
-            theRowFilter(theEntries.data(), theColumns, theRingRow(theFiltered));
-        }
-        // The padding taps (zero weights) read the last row again.
-        for (std::size_t k = 0; k < theSources.size(); ++k)
-            theSources[k] = theRingRow(theFirst + std::min(int(k), theCount - 1));
-        theColumnFilter(theSources.data(), &theRows.mWeights[std::size_t(d) * std::size_t(theRows.mPairs)],
-                        theRows.mPairs, theWidth, &thePart.mPixels[std::size_t(d) * std::size_t(theWidth) * 4]);
+    mPart.mLeft = x0;
+    mPart.mTop = y0;
+    mPart.mWidth = std::uint32_t(theWidth);
+    mPart.mHeight = std::uint32_t(theHeight);
+    mPart.mPixels.resize(std::size_t(theWidth) * std::size_t(theHeight) * 4);
+}
+
+LanczosResampler::~LanczosResampler() = default;
+
+void LanczosResampler::Take(const std::uint8_t* inRow, std::uint32_t inY) noexcept
+{
+    if (mState == nullptr || std::int64_t(inY) != mState->mFiltered || mState->mFiltered >= mState->mNeeded)
+        return;
+    State& s = *mState;
+    std::int16_t* theFiltered = s.RingRow(s.mFiltered);
+    if (!s.mOpaqueRows || !s.mOpaqueRows->Filter(inRow + std::size_t(s.mLeft) * 4, theFiltered)) {
+        LayOutRow(inRow, s.mLeft, s.mRight, s.mPairing, s.mSamples.data(), s.mEntries.data());
+        s.mRowFilter(s.mEntries.data(), s.mColumns, theFiltered);
     }
-    return thePart;
+    ++s.mFiltered;
+    // Every destination row whose source rows are all in the ring now.
+    const std::size_t thePairs = std::size_t(s.mRows.mPairs);
+    for (; s.mDone < s.mRows.mFirst.size(); ++s.mDone) {
+        const int theFirst = s.mRows.mFirst[s.mDone];
+        const int theCount = s.mRows.mCount[s.mDone];
+        if (theFirst + theCount > s.mFiltered)
+            break;
+        // The padding taps (zero weights) read the last row again.
+        for (std::size_t k = 0; k < s.mSources.size(); ++k)
+            s.mSources[k] = s.RingRow(theFirst + std::min(int(k), theCount - 1));
+        s.mColumnFilter(s.mSources.data(), &s.mRows.mWeights[s.mDone * thePairs], int(thePairs), int(mPart.mWidth),
+                        &mPart.mPixels[s.mDone * mPart.mWidth * 4]);
+    }
+}
+
+bool LanczosResampler::Complete() const
+{
+    return mState == nullptr || mState->mDone == mState->mRows.mFirst.size();
+}
+
+ResampledPart LanczosResample(const std::uint8_t* inPixels, std::uint32_t inWidth, std::uint32_t inHeight,
+                              const int inSource[4], const MatrixD& inMatrix, const int inWindow[4])
+{
+    LanczosResampler theResampler(inWidth, inHeight, inSource, inMatrix, inWindow);
+    for (std::uint32_t y = 0; y < inHeight; ++y)
+        theResampler.Take(inPixels + std::size_t(y) * inWidth * 4, y);
+    return std::move(theResampler.Part());
 }
 
 }  // namespace vximaging

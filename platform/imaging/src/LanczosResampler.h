@@ -8,6 +8,7 @@
 #include "MatrixMath.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace vximaging {
@@ -27,5 +28,28 @@ struct ResampledPart {
 // applies to. The window (left, top, right, bottom) bounds the destination.
 ResampledPart LanczosResample(const std::uint8_t* inPixels, std::uint32_t inWidth, std::uint32_t inHeight,
                               const int inSource[4], const MatrixD& inMatrix, const int inWindow[4]);
+
+// The same, taking the picture's rows as they come, so that a decoder can hand
+// them over a band at a time. Rows come in order from the top, each once; those
+// the part does not need are passed over.
+class LanczosResampler {
+public:
+    LanczosResampler(std::uint32_t inWidth, std::uint32_t inHeight, const int inSource[4], const MatrixD& inMatrix,
+                     const int inWindow[4]);
+    ~LanczosResampler();
+    LanczosResampler(const LanczosResampler&) = delete;
+    LanczosResampler& operator=(const LanczosResampler&) = delete;
+
+    // Row inY of the picture, inWidth pixels as for LanczosResample. Allocates nothing.
+    void Take(const std::uint8_t* inRow, std::uint32_t inY) noexcept;
+    // True once every row the part needs has been taken.
+    bool Complete() const;
+    ResampledPart& Part() { return mPart; }
+
+private:
+    struct State;
+    std::unique_ptr<State> mState;  // null: nothing of the picture falls inside the window
+    ResampledPart mPart;
+};
 
 }  // namespace vximaging

@@ -1,0 +1,100 @@
+#include "LanczosOpaqueRows.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <immintrin.h>
+
+namespace vximaging {
+
+namespace {
+
+constexpr int kTapsPerGroup = 8;
+
+std::int32_t PairLane(int inFirst, int inSecond)
+{
+    return std::int32_t(std::uint32_t(std::uint16_t(inFirst)) | std::uint32_t(inSecond) << 16);
+}
+
+// Sums to samples with kLanczosFractionBits fractional bits. The general pass
+// shifts its samples up by those bits first and its sums down by the weights'
+// bits: (64 s + 2^13) >> 14 is (s + 2^7) >> 8.
+constexpr int kShift = kLanczosWeightBits - kLanczosFractionBits;
+
+// inRow holds the columns from inBase on.
+[[gnu::target("avx2")]] bool FilterPixels(const std::uint8_t* inRow, int inBase, const int* inFirst,
+                                          std::size_t inFrom, std::size_t inTo, int inGroups,
+                                          const __m256i* inWeights, std::int16_t* outRow)
+{
+    // Within each 128-bit half: pixels 0 and 1 (then 2 and 3) widened to 16 bits
+    // and interleaved channel by channel, B0 B1 G0 G1 R0 R1 A0 A1.
+    const __m256i theFirstPair = _mm256_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1, 0, -1, 4, -1,
+                                                  1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1);
+    const __m256i theSecondPair = _mm256_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1, 8, -1,
+                                                   12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
+    const __m128i theHalf = _mm_set1_epi32(1 << (kShift - 1));
+    __m256i theSeen = _mm256_set1_epi8(-1);
+    const __m256i* w = inWeights + inFrom * std::size_t(inGroups) * 2;
+    for (std::size_t d = inFrom; d < inTo; ++d) {
+        const std::uint8_t* p = inRow + std::size_t(inFirst[d] - inBase) * 4;
+        __m256i s0 = _mm256_setzero_si256(), s1 = s0;
+        for (int g = 0; g < inGroups; ++g, w += 2, p += kTapsPerGroup * 4) {
+            const __m256i thePixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+            theSeen = _mm256_and_si256(theSeen, thePixels);
+            s0 = _mm256_add_epi32(s0, _mm256_madd_epi16(_mm256_shuffle_epi8(thePixels, theFirstPair), w[0]));
+            s1 = _mm256_add_epi32(s1, _mm256_madd_epi16(_mm256_shuffle_epi8(thePixels, theSecondPair), w[1]));
+        }
+        const __m256i theWide = _mm256_add_epi32(s0, s1);
+        __m128i theSum = _mm_add_epi32(_mm256_castsi256_si128(theWide), _mm256_extracti128_si256(theWide, 1));
+        theSum = _mm_srai_epi32(_mm_add_epi32(theSum, theHalf), kShift);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(outRow + d * 4), _mm_packs_epi32(theSum, theSum));
+    }
+    const __m256i theAlphas = _mm256_set1_epi32(std::int32_t(0xFF000000u));
+    return _mm256_testc_si256(theSeen, theAlphas) != 0;
+}
+
+}  // namespace
+
+OpaqueRowFilter::OpaqueRowFilter(const std::vector<int>& inFixed, const std::vector<int>& inFirst,
+                                 const std::vector<int>& inCount, int inWidth)
+    : mFirst(inFirst), mWidth(inWidth)
+{
+    const int theWidest = std::max(1, *std::max_element(inCount.begin(), inCount.end()));
+    mGroups = (theWidest + kTapsPerGroup - 1) / kTapsPerGroup;
+    const int theSpan = mGroups * kTapsPerGroup;
+    mWeights.reserve(inCount.size() * std::size_t(mGroups) * 2);
+    const int* theList = inFixed.data();
+    for (const int theCount : inCount) {
+        const auto Tap = [&](int i) { return i < theCount ? theList[i] : 0; };
+        for (int g = 0; g < theSpan; g += kTapsPerGroup)
+            for (const int theOffset : {0, 2}) {
+                const std::int32_t theLow = PairLane(Tap(g + theOffset), Tap(g + theOffset + 1));
+                const std::int32_t theHigh = PairLane(Tap(g + theOffset + 4), Tap(g + theOffset + 5));
+                mWeights.push_back(Weights{{theLow, theLow, theLow, theLow, theHigh, theHigh, theHigh, theHigh}});
+            }
+        theList += theCount;
+    }
+    // The first columns are non-decreasing, so the pixels whose reads pass the end come last.
+    mTailFrom = std::size_t(std::find_if(mFirst.begin(), mFirst.end(),
+                                         [&](int inColumn) { return inColumn + theSpan > mWidth; }) -
+                            mFirst.begin());
+    if (mTailFrom < mFirst.size()) {
+        mTailStart = *std::min_element(mFirst.begin() + std::ptrdiff_t(mTailFrom), mFirst.end());
+        // Opaque white past the end: it reads as opaque, under zero weights.
+        mTail.assign(std::size_t(mWidth - mTailStart + theSpan) * 4, 0xFF);
+    }
+}
+
+bool OpaqueRowFilter::Filter(const std::uint8_t* inRow, std::int16_t* outRow) noexcept
+{
+    const auto* theWeights = reinterpret_cast<const __m256i*>(mWeights.data());
+    bool theOpaque = FilterPixels(inRow, 0, mFirst.data(), 0, mTailFrom, mGroups, theWeights, outRow);
+    if (mTailFrom == mFirst.size())
+        return theOpaque;
+    std::memcpy(mTail.data(), inRow + std::size_t(mTailStart) * 4, std::size_t(mWidth - mTailStart) * 4);
+    theOpaque &=
+        FilterPixels(mTail.data(), mTailStart, mFirst.data(), mTailFrom, mFirst.size(), mGroups, theWeights, outRow);
+    return theOpaque;
+}
+
+}  // namespace vximaging
