@@ -119,8 +119,7 @@ public:
     }
     void Take(const std::uint8_t* inRows, std::uint32_t inFirst, std::uint32_t inCount) noexcept override
     {
-        for (std::uint32_t i = 0; i < inCount; ++i)
-            mResampler->Take(inRows + mRowBytes * i, inFirst + i);
+        mResampler->Take(inRows, mRowBytes, inFirst, inCount);
     }
     // Empty unless a decode went through.
     ResampledPart& Part() { return mResampler ? mResampler->Part() : mNothing; }

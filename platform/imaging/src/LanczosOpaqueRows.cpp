@@ -1,6 +1,7 @@
 #include "LanczosOpaqueRows.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include <immintrin.h>
@@ -21,10 +22,14 @@ std::int32_t PairLane(int inFirst, int inSecond)
 // bits: (64 s + 2^13) >> 14 is (s + 2^7) >> 8.
 constexpr int kShift = kLanczosWeightBits - kLanczosFractionBits;
 
-// inRow holds the columns from inBase on.
-[[gnu::target("avx2")]] bool FilterPixels(const std::uint8_t* inRow, int inBase, const int* inFirst,
-                                          std::size_t inFrom, std::size_t inTo, int inGroups,
-                                          const __m256i* inWeights, std::int16_t* outRow)
+using Rows = std::array<const std::uint8_t*, OpaqueRowFilter::kMostRows>;
+using Outs = std::array<std::int16_t*, OpaqueRowFilter::kMostRows>;
+
+// Destination pixels inFrom … inTo − 1 of kRows rows, each holding the columns from inBase on.
+// False when a pixel read is not opaque.
+template <int kRows>
+[[gnu::target("avx2")]] bool FilterPixels(const Rows& inRows, int inBase, const int* inFirst, std::size_t inFrom,
+                                          std::size_t inTo, int inGroups, const __m256i* inWeights, const Outs& outRows)
 {
     // Within each 128-bit half: pixels 0 and 1 (then 2 and 3) widened to 16 bits
     // and interleaved channel by channel, B0 B1 G0 G1 R0 R1 A0 A1.
@@ -33,25 +38,39 @@ constexpr int kShift = kLanczosWeightBits - kLanczosFractionBits;
     const __m256i theSecondPair = _mm256_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1, 8, -1,
                                                    12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
     const __m128i theHalf = _mm_set1_epi32(1 << (kShift - 1));
-    __m256i theSeen = _mm256_set1_epi8(-1);
     const __m256i* w = inWeights + inFrom * std::size_t(inGroups) * 2;
+    __m256i theSeen = _mm256_set1_epi8(-1);
     for (std::size_t d = inFrom; d < inTo; ++d) {
-        const std::uint8_t* p = inRow + std::size_t(inFirst[d] - inBase) * 4;
-        __m256i s0 = _mm256_setzero_si256(), s1 = s0;
-        for (int g = 0; g < inGroups; ++g, w += 2, p += kTapsPerGroup * 4) {
-            const __m256i thePixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-            theSeen = _mm256_and_si256(theSeen, thePixels);
-            s0 = _mm256_add_epi32(s0, _mm256_madd_epi16(_mm256_shuffle_epi8(thePixels, theFirstPair), w[0]));
-            s1 = _mm256_add_epi32(s1, _mm256_madd_epi16(_mm256_shuffle_epi8(thePixels, theSecondPair), w[1]));
+        const std::size_t theOffset = std::size_t(inFirst[d] - inBase) * 4;
+        __m256i theSums[kRows];
+#pragma GCC unroll 4
+        for (int r = 0; r < kRows; ++r)
+            theSums[r] = _mm256_setzero_si256();
+        for (int g = 0; g < inGroups; ++g, w += 2) {
+            const std::size_t theAt = theOffset + std::size_t(g) * kTapsPerGroup * 4;
+#pragma GCC unroll 4
+            for (int r = 0; r < kRows; ++r) {
+                const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(inRows[r] + theAt));
+                theSeen = _mm256_and_si256(theSeen, p);
+                const __m256i theFirst = _mm256_madd_epi16(_mm256_shuffle_epi8(p, theFirstPair), w[0]);
+                const __m256i theSecond = _mm256_madd_epi16(_mm256_shuffle_epi8(p, theSecondPair), w[1]);
+                theSums[r] = _mm256_add_epi32(theSums[r], _mm256_add_epi32(theFirst, theSecond));
+            }
         }
-        const __m256i theWide = _mm256_add_epi32(s0, s1);
-        __m128i theSum = _mm_add_epi32(_mm256_castsi256_si128(theWide), _mm256_extracti128_si256(theWide, 1));
-        theSum = _mm_srai_epi32(_mm_add_epi32(theSum, theHalf), kShift);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(outRow + d * 4), _mm_packs_epi32(theSum, theSum));
+#pragma GCC unroll 4
+        for (int r = 0; r < kRows; ++r) {
+            const __m256i theWide = theSums[r];
+            __m128i theSum = _mm_add_epi32(_mm256_castsi256_si128(theWide), _mm256_extracti128_si256(theWide, 1));
+            theSum = _mm_srai_epi32(_mm_add_epi32(theSum, theHalf), kShift);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(outRows[r] + d * 4), _mm_packs_epi32(theSum, theSum));
+        }
     }
-    const __m256i theAlphas = _mm256_set1_epi32(std::int32_t(0xFF000000u));
-    return _mm256_testc_si256(theSeen, theAlphas) != 0;
+    return _mm256_testc_si256(theSeen, _mm256_set1_epi32(std::int32_t(0xFF000000u))) != 0;
 }
+
+using PixelFilter = bool (*)(const Rows&, int, const int*, std::size_t, std::size_t, int, const __m256i*, const Outs&);
+constexpr PixelFilter kPixelFilters[OpaqueRowFilter::kMostRows] = {&FilterPixels<1>, &FilterPixels<2>, &FilterPixels<3>,
+                                                                   &FilterPixels<4>};
 
 }  // namespace
 
@@ -75,25 +94,34 @@ OpaqueRowFilter::OpaqueRowFilter(const std::vector<int>& inFixed, const std::vec
         theList += theCount;
     }
     // The first columns are non-decreasing, so the pixels whose reads pass the end come last.
-    mTailFrom = std::size_t(std::find_if(mFirst.begin(), mFirst.end(),
-                                         [&](int inColumn) { return inColumn + theSpan > mWidth; }) -
-                            mFirst.begin());
+    mTailFrom = std::size_t(
+        std::find_if(mFirst.begin(), mFirst.end(), [&](int inColumn) { return inColumn + theSpan > mWidth; }) -
+        mFirst.begin());
     if (mTailFrom < mFirst.size()) {
         mTailStart = *std::min_element(mFirst.begin() + std::ptrdiff_t(mTailFrom), mFirst.end());
-        // Opaque white past the end: it reads as opaque, under zero weights.
-        mTail.assign(std::size_t(mWidth - mTailStart + theSpan) * 4, 0xFF);
+        // Opaque white past the end, under zero weights.
+        mTailBytes = std::size_t(mWidth - mTailStart + theSpan) * 4;
+        mTails.assign(mTailBytes * kMostRows, 0xFF);
     }
 }
 
-bool OpaqueRowFilter::Filter(const std::uint8_t* inRow, std::int16_t* outRow) noexcept
+bool OpaqueRowFilter::Filter(const std::uint8_t* const* inRows, int inCount, std::int16_t* const* outRows) noexcept
 {
+    Rows theRows{};
+    Outs theOuts{};
+    std::copy_n(inRows, inCount, theRows.begin());
+    std::copy_n(outRows, inCount, theOuts.begin());
     const auto* theWeights = reinterpret_cast<const __m256i*>(mWeights.data());
-    bool theOpaque = FilterPixels(inRow, 0, mFirst.data(), 0, mTailFrom, mGroups, theWeights, outRow);
+    const PixelFilter theFilter = kPixelFilters[inCount - 1];
+    bool theOpaque = theFilter(theRows, 0, mFirst.data(), 0, mTailFrom, mGroups, theWeights, theOuts);
     if (mTailFrom == mFirst.size())
         return theOpaque;
-    std::memcpy(mTail.data(), inRow + std::size_t(mTailStart) * 4, std::size_t(mWidth - mTailStart) * 4);
-    theOpaque &=
-        FilterPixels(mTail.data(), mTailStart, mFirst.data(), mTailFrom, mFirst.size(), mGroups, theWeights, outRow);
+    for (int r = 0; r < inCount; ++r) {
+        std::uint8_t* theTail = &mTails[mTailBytes * std::size_t(r)];
+        std::memcpy(theTail, inRows[r] + std::size_t(mTailStart) * 4, std::size_t(mWidth - mTailStart) * 4);
+        theRows[std::size_t(r)] = theTail;
+    }
+    theOpaque &= theFilter(theRows, mTailStart, mFirst.data(), mTailFrom, mFirst.size(), mGroups, theWeights, theOuts);
     return theOpaque;
 }
 

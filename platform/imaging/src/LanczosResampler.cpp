@@ -415,8 +415,9 @@ struct LanczosResampler::State {
     RowFilter mRowFilter = nullptr;
     ColumnFilter mColumnFilter = nullptr;
     // Filtered rows are kept in a ring as deep as the widest set of rows one
-    // destination row takes; the sets only move down, so a row is filtered once
-    // and the ring stays in cache where a whole filtered picture would not.
+    // destination row takes, and the rows filtered together beyond it; the sets
+    // only move down, so a row is filtered once and the ring stays in cache where
+    // a whole filtered picture would not.
     // Rows are a multiple of 4 pixels long, so that the last ones can be read whole.
     std::size_t mStride = 0;
     std::size_t mDepth = 0;
@@ -430,6 +431,8 @@ struct LanczosResampler::State {
     std::size_t mDone = 0;                       // destination rows made
 
     std::int16_t* RingRow(int inY) { return &mRing[std::size_t(inY) % mDepth * mStride]; }
+    // inCount (up to OpaqueRowFilter::kMostRows) rows from mFiltered on, into the ring.
+    void FilterRows(const std::uint8_t* inRows, std::size_t inRowBytes, int inCount) noexcept;
 };
 
 LanczosResampler::LanczosResampler(std::uint32_t inWidth, std::uint32_t inHeight, const int inSource[4],
@@ -463,7 +466,7 @@ LanczosResampler::LanczosResampler(std::uint32_t inWidth, std::uint32_t inHeight
     const int theWidth = x1 - x0;
     const int theHeight = y1 - y0;
     s.mStride = std::size_t(theWidth + 3) / 4 * 4 * 4;
-    s.mDepth = std::size_t(s.mRows.mWidest);
+    s.mDepth = std::size_t(s.mRows.mWidest + OpaqueRowFilter::kMostRows - 1);
     s.mRing.assign(s.mDepth * s.mStride, 0);
     s.mSamples.resize(std::size_t(theRight - theLeft + 2) * 4);
     // The padding taps read zeros past the last entry.
@@ -482,43 +485,63 @@ LanczosResampler::LanczosResampler(std::uint32_t inWidth, std::uint32_t inHeight
 
 LanczosResampler::~LanczosResampler() = default;
 
-void LanczosResampler::Take(const std::uint8_t* inRow, std::uint32_t inY) noexcept
+void LanczosResampler::State::FilterRows(const std::uint8_t* inRows, std::size_t inRowBytes, int inCount) noexcept
 {
-    if (mState == nullptr || std::int64_t(inY) != mState->mFiltered || mState->mFiltered >= mState->mNeeded)
-        return;
-    State& s = *mState;
-    std::int16_t* theFiltered = s.RingRow(s.mFiltered);
-    if (!s.mOpaqueRows || !s.mOpaqueRows->Filter(inRow + std::size_t(s.mLeft) * 4, theFiltered)) {
-        LayOutRow(inRow, s.mLeft, s.mRight, s.mPairing, s.mSamples.data(), s.mEntries.data());
-        s.mRowFilter(s.mEntries.data(), s.mColumns, theFiltered);
+    const std::uint8_t* theRows[OpaqueRowFilter::kMostRows];
+    std::int16_t* theOuts[OpaqueRowFilter::kMostRows];
+    for (int r = 0; r < inCount; ++r) {
+        theRows[r] = inRows + inRowBytes * std::size_t(r) + std::size_t(mLeft) * 4;
+        theOuts[r] = RingRow(mFiltered + r);
     }
-    ++s.mFiltered;
-    // Every destination row whose source rows are all in the ring now.
-    const std::size_t thePairs = std::size_t(s.mRows.mPairs);
-    for (; s.mDone < s.mRows.mFirst.size(); ++s.mDone) {
-        const int theFirst = s.mRows.mFirst[s.mDone];
-        const int theCount = s.mRows.mCount[s.mDone];
-        if (theFirst + theCount > s.mFiltered)
-            break;
-        // The padding taps (zero weights) read the last row again.
-        for (std::size_t k = 0; k < s.mSources.size(); ++k)
-            s.mSources[k] = s.RingRow(theFirst + std::min(int(k), theCount - 1));
-        s.mColumnFilter(s.mSources.data(), &s.mRows.mWeights[s.mDone * thePairs], int(thePairs), int(mPart.mWidth),
-                        &mPart.mPixels[s.mDone * mPart.mWidth * 4]);
-    }
+    // A picture that has shown a pixel not opaque is not tried again: it would
+    // likely cost both passes from then on.
+    if (mOpaqueRows && !mOpaqueRows->Filter(theRows, inCount, theOuts))
+        mOpaqueRows.reset();
+    if (!mOpaqueRows)
+        for (int r = 0; r < inCount; ++r) {
+            LayOutRow(inRows + inRowBytes * std::size_t(r), mLeft, mRight, mPairing, mSamples.data(), mEntries.data());
+            mRowFilter(mEntries.data(), mColumns, theOuts[r]);
+        }
+    mFiltered += inCount;
 }
 
-bool LanczosResampler::Complete() const
+void LanczosResampler::Take(const std::uint8_t* inRows, std::size_t inRowBytes, std::uint32_t inFirst,
+                            std::uint32_t inCount) noexcept
 {
-    return mState == nullptr || mState->mDone == mState->mRows.mFirst.size();
+    if (mState == nullptr)
+        return;
+    State& s = *mState;
+    const std::size_t thePairs = std::size_t(s.mRows.mPairs);
+    for (std::uint32_t i = 0; i < inCount;) {
+        const std::int64_t y = std::int64_t(inFirst) + i;
+        if (y != s.mFiltered || y >= s.mNeeded) {
+            ++i;
+            continue;
+        }
+        const auto theChunk = std::uint32_t(
+            std::min<std::int64_t>({OpaqueRowFilter::kMostRows, std::int64_t(inCount - i), s.mNeeded - y}));
+        s.FilterRows(inRows + inRowBytes * i, inRowBytes, int(theChunk));
+        i += theChunk;
+        // Every destination row whose source rows are all in the ring now.
+        for (; s.mDone < s.mRows.mFirst.size(); ++s.mDone) {
+            const int theFirst = s.mRows.mFirst[s.mDone];
+            const int theCount = s.mRows.mCount[s.mDone];
+            if (theFirst + theCount > s.mFiltered)
+                break;
+            // The padding taps (zero weights) read the last row again.
+            for (std::size_t k = 0; k < s.mSources.size(); ++k)
+                s.mSources[k] = s.RingRow(theFirst + std::min(int(k), theCount - 1));
+            s.mColumnFilter(s.mSources.data(), &s.mRows.mWeights[s.mDone * thePairs], int(thePairs), int(mPart.mWidth),
+                            &mPart.mPixels[s.mDone * mPart.mWidth * 4]);
+        }
+    }
 }
 
 ResampledPart LanczosResample(const std::uint8_t* inPixels, std::uint32_t inWidth, std::uint32_t inHeight,
                               const int inSource[4], const MatrixD& inMatrix, const int inWindow[4])
 {
     LanczosResampler theResampler(inWidth, inHeight, inSource, inMatrix, inWindow);
-    for (std::uint32_t y = 0; y < inHeight; ++y)
-        theResampler.Take(inPixels + std::size_t(y) * inWidth * 4, y);
+    theResampler.Take(inPixels, std::size_t(inWidth) * 4, 0, inHeight);
     return std::move(theResampler.Part());
 }
 

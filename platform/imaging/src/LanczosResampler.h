@@ -7,6 +7,7 @@
 
 #include "MatrixMath.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -40,10 +41,10 @@ public:
     LanczosResampler(const LanczosResampler&) = delete;
     LanczosResampler& operator=(const LanczosResampler&) = delete;
 
-    // Row inY of the picture, inWidth pixels as for LanczosResample. Allocates nothing.
-    void Take(const std::uint8_t* inRow, std::uint32_t inY) noexcept;
-    // True once every row the part needs has been taken.
-    bool Complete() const;
+    // inCount rows of the picture from row inFirst, inRowBytes apart, each of
+    // inWidth pixels as for LanczosResample. Allocates nothing.
+    void Take(const std::uint8_t* inRows, std::size_t inRowBytes, std::uint32_t inFirst,
+              std::uint32_t inCount) noexcept;
     ResampledPart& Part() { return mPart; }
 
 private:

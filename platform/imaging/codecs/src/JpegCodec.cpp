@@ -330,7 +330,7 @@ struct RowBand {
 
 uint32_t BandRows(size_t inRowBytes)
 {
-    constexpr size_t kBandBytes = size_t(64) << 10;
+    constexpr size_t kBandBytes = size_t(128) << 10;
     return uint32_t(std::clamp<size_t>(kBandBytes / inRowBytes, 1, 16));
 }
 
