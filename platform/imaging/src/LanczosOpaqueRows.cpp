@@ -93,7 +93,9 @@ OpaqueRowFilter::OpaqueRowFilter(const std::vector<int>& inFixed, const std::vec
             }
         theList += theCount;
     }
-    // The first columns are non-decreasing, so the pixels whose reads pass the end come last.
+    // Every pixel from the first whose reads pass the end is made from the copy. First columns
+    // can go down (a weight rounded to zero at one pixel's edge but not the next's), so the copy
+    // starts at the least of theirs.
     mTailFrom = std::size_t(
         std::find_if(mFirst.begin(), mFirst.end(), [&](int inColumn) { return inColumn + theSpan > mWidth; }) -
         mFirst.begin());

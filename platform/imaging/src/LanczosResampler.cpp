@@ -414,10 +414,9 @@ struct LanczosResampler::State {
     Taps mColumns, mRows;
     RowFilter mRowFilter = nullptr;
     ColumnFilter mColumnFilter = nullptr;
-    // Filtered rows are kept in a ring as deep as the widest set of rows one
-    // destination row takes, and the rows filtered together beyond it; the sets
-    // only move down, so a row is filtered once and the ring stays in cache where
-    // a whole filtered picture would not.
+    // Filtered rows are kept in a ring about as deep as the widest set of rows
+    // one destination row takes; the sets move down, so a row is filtered once
+    // and the ring stays in cache where a whole filtered picture would not.
     // Rows are a multiple of 4 pixels long, so that the last ones can be read whole.
     std::size_t mStride = 0;
     std::size_t mDepth = 0;
@@ -465,16 +464,25 @@ LanczosResampler::LanczosResampler(std::uint32_t inWidth, std::uint32_t inHeight
     s.mColumnFilter = Pick(kColumnFilters, s.mRows.mPairs);
     const int theWidth = x1 - x0;
     const int theHeight = y1 - y0;
+    // A set can start a row above the one before it (its top weight kept where the other's
+    // rounded to zero), so the first row wanted is the least first, and the ring holds the most
+    // rows from a set's first to the furthest any set before it reaches, and the rows filtered
+    // together beyond.
+    int theLowest = s.mRows.mFirst.front(), theSpan = 0;
+    for (std::size_t d = 0; d < s.mRows.mFirst.size(); ++d) {
+        const int theFirst = s.mRows.mFirst[d];
+        theLowest = std::min(theLowest, theFirst);
+        s.mNeeded = std::max(s.mNeeded, theFirst + s.mRows.mCount[d]);
+        theSpan = std::max(theSpan, s.mNeeded - theFirst);
+    }
+    s.mFiltered = theLowest;
     s.mStride = std::size_t(theWidth + 3) / 4 * 4 * 4;
-    s.mDepth = std::size_t(s.mRows.mWidest + OpaqueRowFilter::kMostRows - 1);
+    s.mDepth = std::size_t(theSpan + OpaqueRowFilter::kMostRows - 1);
     s.mRing.assign(s.mDepth * s.mStride, 0);
     s.mSamples.resize(std::size_t(theRight - theLeft + 2) * 4);
     // The padding taps read zeros past the last entry.
     s.mEntries.assign(std::size_t(theRight - theLeft + 2 * s.mColumns.mPairs), Block{});
     s.mSources.resize(std::size_t(s.mRows.mPairs) * 2);
-    s.mFiltered = s.mRows.mFirst.front();
-    for (std::size_t d = 0; d < s.mRows.mFirst.size(); ++d)
-        s.mNeeded = std::max(s.mNeeded, s.mRows.mFirst[d] + s.mRows.mCount[d]);
 
     mPart.mLeft = x0;
     mPart.mTop = y0;
