@@ -328,10 +328,12 @@ struct RowBand {
     RowSink* mSink;
 };
 
+constexpr uint32_t kMostBandRows = 16;
+
 uint32_t BandRows(size_t inRowBytes)
 {
     constexpr size_t kBandBytes = size_t(128) << 10;
-    return uint32_t(std::clamp<size_t>(kBandBytes / inRowBytes, 1, 16));
+    return uint32_t(std::clamp<size_t>(kBandBytes / inRowBytes, 1, kMostBandRows));
 }
 
 bool DecodeBandsLeaf(JpegReadJob* inJob, const RowBand& inBand, uint32_t inWidth, uint32_t inHeight)
@@ -343,7 +345,7 @@ bool DecodeBandsLeaf(JpegReadJob* inJob, const RowBand& inBand, uint32_t inWidth
     if (!StartLeaf(inJob, inWidth, inHeight)) {
         return false;
     }
-    JSAMPROW theRows[16];
+    JSAMPROW theRows[kMostBandRows];
     for (uint32_t i = 0; i < inBand.mRows; ++i) {
         theRows[i] = inBand.mPixels + inBand.mRowBytes * i;
     }
